@@ -1,0 +1,60 @@
+// Field parsers shared by every definition-file reader and the NC reader, the
+// key matching of definition lines, and splitting a file into lines.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vestan {
+
+// Cursor convention: the cursor is an index into the line. A number parser
+// leaves it on the first character of the number it read, so the next search
+// for a comma finds the comma after that number. Not finding a field leaves
+// the cursor unchanged unless stated. A number starts at the first of
+// "1234567890-." or the newline at or after the search position; a missing
+// number reads as 0. Conversion is locale-free; integers saturate.
+
+double ParseNumber(int32_t& cursor, std::string_view line);
+// Next "," from the cursor (the cursor moves onto it), then ParseNumber.
+// No comma: 0.
+double ParseNumberAfterComma(int32_t& cursor, std::string_view line);
+float ParseFloat(int32_t& cursor, std::string_view line);
+float ParseFloatAfterComma(int32_t& cursor, std::string_view line);
+int32_t ParseInteger(int32_t& cursor, std::string_view line);
+// Next ",", then the next number start; 0 when either is missing (the cursor
+// stays where the last found step left it).
+int32_t ParseIntegerAfterComma(int32_t& cursor, std::string_view line);
+// The number behind the next ";", when no "," lies between the cursor and
+// that number; otherwise -1 and the cursor is unchanged.
+float ParseFloatAfterSemicolon(int32_t& cursor, std::string_view line);
+// Skips spaces and "=" (not tabs).
+void SkipBlanksAndEquals(int32_t& cursor, std::string_view line);
+// A double-quoted field: the text between the quotes (the cursor then stands
+// on the closing quote), or no value when there is no complete pair (the
+// cursor then moves to the next space or tab, else to the end of the line).
+// Two adjacent quotes give an empty string, not "no value".
+void ParseQuotedField(int32_t& cursor, std::string_view line, std::optional<std::string>& slot);
+
+// Standard conversions of the text at the start of s (longest valid decimal
+// prefix; no digits gives 0). Exposed for readers that convert a field they
+// located themselves.
+double ConvertDouble(std::string_view s);
+int32_t ConvertInteger(std::string_view s);
+
+// Index of the first number-start character at or after from, or -1.
+int32_t FindNumberStart(std::string_view line, int32_t from);
+
+// True when the line starts with key, ASCII letters compared without case.
+bool MatchesKey(std::string_view line, std::string_view key);
+// The same at position pos of the line.
+bool MatchesKeyAt(std::string_view line, size_t pos, std::string_view key);
+
+// Splits file content into lines the way the readers see them: each line ends
+// in "\n" (a CR before it is dropped, a last line without one gets one), and
+// a line ends at its first NUL byte, as a C string would.
+std::vector<std::string> SplitLines(std::string_view content);
+
+}  // namespace vestan
