@@ -19,6 +19,13 @@ constexpr std::array<ArborKey, 3> kArborKeys = {
 
 }  // namespace
 
+std::optional<ArborKeyMatch> MatchArborKey(std::string_view line, size_t pos) {
+  for (const ArborKey& key : kArborKeys)
+    if (MatchesKeyAt(line, pos, key.Key))
+      return ArborKeyMatch{key.Form, static_cast<int32_t>(key.Key.size())};
+  return std::nullopt;
+}
+
 void ReadArborSteps(ArborForm form, int32_t& cursor, std::string_view line, ArborRecord& arbor) {
   arbor.StepCount = 0;
   switch (form) {
@@ -76,14 +83,13 @@ int32_t ReadArborTable(std::string& name, std::string_view toolTableName, ArborR
   if (watch != nullptr) watch->State = kFileRead;
   for (const std::string& line : *lines) {
     if (line[0] == '#') continue;
-    for (const ArborKey& key : kArborKeys) {
-      if (!MatchesKey(line, key.Key)) continue;
-      arbor.Present = 1;
-      arbor.Form = key.Form;
-      int32_t cursor = static_cast<int32_t>(key.Key.size());
-      ReadArborSteps(key.Form, cursor, line, arbor);
-      return kFileRead;
-    }
+    const std::optional<ArborKeyMatch> key = MatchArborKey(line, 0);
+    if (!key) continue;
+    arbor.Present = 1;
+    arbor.Form = key->Form;
+    int32_t cursor = key->Length;
+    ReadArborSteps(key->Form, cursor, line, arbor);
+    return kFileRead;
   }
   return kFileRead;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,13 @@
 #include "definitions/tool_table.h"
 
 namespace vestan {
+
+// An ARBOR3, ARBOR2 or ARBOR key (without case) at pos of the line.
+struct ArborKeyMatch {
+  ArborForm Form;
+  int32_t Length;  // characters of the key
+};
+std::optional<ArborKeyMatch> MatchArborKey(std::string_view line, size_t pos);
 
 // Reads the steps of one holder in the given form. The first value is searched
 // from the cursor, every later one after the next comma; at most ten steps.

@@ -27,7 +27,10 @@ struct WatchedFile {
   FileTime Time{};
 };
 
-// Something a reader refused or could not honour, for the log.
+// Something a reader refused, for the log: a number outside its range, a
+// name too long for its entry, a table already full. Text that matches no key
+// is skipped without a note (the formats allow remarks anywhere), and missing
+// values read as 0.
 struct DefinitionNote {
   std::string File;
   int32_t Line = 0;  // 1-based; 0 for the file as a whole

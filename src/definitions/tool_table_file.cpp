@@ -65,14 +65,6 @@ constexpr std::array<ToolKeyEntry, 16> kToolKeys = {{
     {"NAME=", ToolKey::kName},
 }};
 
-struct ArborKeyEntry {
-  std::string_view Text;
-  ArborForm Form;
-};
-
-constexpr std::array<ArborKeyEntry, 3> kArborKeys = {
-    {{"ARBOR3", kArborTriples}, {"ARBOR2", kArborPairs2}, {"ARBOR", kArborPairs}}};
-
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
@@ -146,7 +138,7 @@ class ToolTableReader {
   void ReadDefaultArborTable(std::string_view line);
   void StartTool(int32_t tool);
   void ScanKeys(std::string_view line, int32_t start);
-  void ReadToolKey(ToolKey key, int32_t& cursor, std::string_view line);
+  void ReadToolKey(const ToolKeyEntry& entry, int32_t& cursor, std::string_view line);
   void ReadLengthKey(ToolKey key, int32_t& cursor, std::string_view line);
   void ReadLimitKey(bool limits, int32_t& cursor, std::string_view line);
   void ReadFeedKey(int32_t& cursor, std::string_view line);
@@ -237,12 +229,11 @@ bool ToolTableReader::ReadLine(std::string_view line) {
       ReadDefaultArborTable(line);
       return true;
     }
-    for (const ArborKeyEntry& key : kArborKeys) {
-      if (!MatchesKey(line, key.Text)) continue;
+    if (const std::optional<ArborKeyMatch> key = MatchArborKey(line, 0)) {
       table_.DefaultArbor.Present = 1;
-      table_.DefaultArbor.Form = key.Form;
-      int32_t cursor = Clamp(static_cast<int32_t>(key.Text.size()) + 1, line);
-      ReadArborSteps(key.Form, cursor, line, table_.DefaultArbor);
+      table_.DefaultArbor.Form = key->Form;
+      int32_t cursor = Clamp(key->Length + 1, line);
+      ReadArborSteps(key->Form, cursor, line, table_.DefaultArbor);
       return true;
     }
   }
@@ -311,7 +302,7 @@ void ToolTableReader::ScanKeys(std::string_view line, int32_t start) {
       for (const ToolKeyEntry& entry : kToolKeys) {
         if (!MatchesKeyAt(line, static_cast<size_t>(cursor), entry.Text)) continue;
         if (entry.Key == ToolKey::kName) return;  // the rest of the line is a name
-        ReadToolKey(entry.Key, cursor, line);
+        ReadToolKey(entry, cursor, line);
         matched = true;
         break;
       }
@@ -331,13 +322,13 @@ void ToolTableReader::ScanKeys(std::string_view line, int32_t start) {
   }
 }
 
-void ToolTableReader::ReadToolKey(ToolKey key, int32_t& cursor, std::string_view line) {
+void ToolTableReader::ReadToolKey(const ToolKeyEntry& entry, int32_t& cursor,
+                                  std::string_view line) {
   const size_t t = static_cast<size_t>(tool_);
-  const int32_t keyEnd = cursor + static_cast<int32_t>([key] {
-                           for (const ToolKeyEntry& entry : kToolKeys)
-                             if (entry.Key == key) return entry.Text.size();
-                           return size_t{0};
-                         }());
+  const ToolKey key = entry.Key;
+  // Most values are searched from one character past the key, so that a
+  // digit right behind it is not read.
+  const int32_t keyEnd = cursor + static_cast<int32_t>(entry.Text.size());
   switch (key) {
     case ToolKey::kLength2A:
     case ToolKey::kLength2:
