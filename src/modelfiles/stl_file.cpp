@@ -212,14 +212,7 @@ void BoxOf(const std::vector<StlTriangle>& triangles, Vec3& boxMin, Vec3& boxMax
 }
 
 void RotateByAngleHead(const AngleHeadAngles& head, double& x, double& y, double& z) {
-  if (head.A != 0.0) {
-    RotatePointByAngle(head.A, y, z, y, z);
-  } else if (head.B != 0.0) {
-    RotatePointByAngle(head.B, z, x, z, x);
-  } else {
-    return;  // no tilt: the turn is not applied either
-  }
-  if (head.C != 0.0) RotatePointByAngle(head.C, x, y, x, y);
+  TurnByAngleHead(head.A, head.B, head.C, x, y, z);
 }
 
 }  // namespace
