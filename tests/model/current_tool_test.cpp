@@ -162,6 +162,15 @@ TEST_F(ToolChangeTest, OvalNarrowerThanTheToolAndOvalOfTheToolsWidth) {
   Set(1);
   EXPECT_EQ(Current.CornerRadiusAbs, 0.0);
   EXPECT_EQ(Current.BottomRadius, 5.0);
+  // No ellipse at all: the join is not found, and nothing turns into NaN.
+  oval.CornerCentreRadius = 0;
+  oval.TipHeight = 0;
+  Set(1);
+  EXPECT_EQ(Current.BottomRadius, 0.0);
+  EXPECT_TRUE(std::isfinite(Current.FullRadiusHeight));
+  for (int32_t i = 0; i < Profile.PointCount; ++i)
+    EXPECT_TRUE(std::isfinite(Profile.Radius[i]) && std::isfinite(Profile.Height[i])) << i;
+  EXPECT_EQ(Profile.ProfileHeight, 30.0);  // six times the radius
 }
 
 TEST_F(ToolChangeTest, TThrowBladeValues) {
@@ -401,22 +410,10 @@ TEST_F(ToolChangeTest, TableStartToolBeyondTheTableIsNeverIndexed) {
   const auto file = std::filesystem::temp_directory_path() /
                     ("vestan_current_tool_" + std::to_string(::getpid()) + ".ttl");
   std::ofstream(file) << "I 99\nMAGAZINE 1 BALL 10,20\n";
-  ToolTableFiles files;
-  NcToolNumbers tools;
-  SavePositionState saved;
-  ToolListState toolList;
-  PluginState plugins;
-  ToolTableLinks links{tools, Current, Position, saved, toolList, plugins};
-  ToolTableReadOptions options;
-  ToolTableReadHooks hooks;
-  hooks.SetCurrentTool = [this](int32_t tool, double pitch) {
-    SetCurrentTool(tool, pitch, Records);
-  };
-  const DefinitionReadResult result =
-      ReadToolTable(file.string(), Table, files, links, options, hooks);
+  const DefinitionReadResult result = ReadTable(file.string());
   std::filesystem::remove(file);
   EXPECT_EQ(result.Notes.size(), 1u);
-  EXPECT_EQ(tools.CurrentToolNumber, 99);
+  EXPECT_EQ(Tools.CurrentToolNumber, 99);
   EXPECT_EQ(Current.Tool.Defined, 0);
   EXPECT_TRUE(Display.NeedsRebuild(kListTool));
 }

@@ -44,6 +44,7 @@ struct ToolWorld {
   MachineDefinition Machine;
   MachineKinematics Kinematics;
   ToolSetupSettings Settings;
+  NcToolNumbers Tools;
   ToolChangeRecords Records{Table,        Current, Profile, Mesh,       Position,
                             Compensation, Display, Machine, Kinematics, Settings};
 
@@ -52,21 +53,24 @@ struct ToolWorld {
     AllocToolTables(Table);
   }
 
-  // Reads the fixture table; its start tool is made current with pitch 0.
-  void ReadFixtureTable() {
+  // Reads a tool table with the tool change as its hook.
+  DefinitionReadResult ReadTable(const std::string& fileName) {
     ToolTableFiles files;
-    NcToolNumbers tools;
     SavePositionState saved;
     ToolListState toolList;
     PluginState plugins;
-    ToolTableLinks links{tools, Current, Position, saved, toolList, plugins};
+    ToolTableLinks links{Tools, Current, Position, saved, toolList, plugins};
     ToolTableReadOptions options;
     ToolTableReadHooks hooks;
     hooks.SetCurrentTool = [this](int32_t tool, double pitch) {
       SetCurrentTool(tool, pitch, Records);
     };
-    const DefinitionReadResult result = ReadToolTable(VESTAN_FIXTURES_DIR "/model/all_kinds.ttl",
-                                                      Table, files, links, options, hooks);
+    return ReadToolTable(fileName, Table, files, links, options, hooks);
+  }
+
+  // Reads the fixture table; its start tool is made current with pitch 0.
+  void ReadFixtureTable() {
+    const DefinitionReadResult result = ReadTable(VESTAN_FIXTURES_DIR "/model/all_kinds.ttl");
     ASSERT_TRUE(result.Notes.empty()) << FormatNote(result.Notes.front());
     ASSERT_EQ(Table.MaxMagazineNumber, 16);
   }
