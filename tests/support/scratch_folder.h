@@ -27,7 +27,11 @@ class ScratchFolder {
 
   // The folder, ending in "/".
   const std::string& Path() const { return path_; }
-  std::string operator/(std::string_view name) const { return path_ + std::string(name); }
+  std::string operator/(std::string_view name) const {
+    std::string file = path_;
+    file.append(name);
+    return file;
+  }
 
   // Writes bytes to a file of the folder (creating subfolders) and returns
   // its path.
