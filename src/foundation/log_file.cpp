@@ -1,9 +1,6 @@
 #include "foundation/log_file.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 #include "foundation/path_text.h"
 
@@ -23,14 +20,8 @@ std::string FormatLogEntry(const std::tm& localTime, std::string_view text) {
 std::string LogFilePath(std::string_view logFolder) { return JoinPath(logFolder, kLogFileName); }
 
 void OpenLogFile(LogFile& log, std::string_view logFolder) {
-  const std::string path = LogFilePath(logFolder);
-  errno = 0;
-  log.Stream = OpenFileStream(path, "a");
-  if (!log.Stream && errno == ENOENT && !logFolder.empty()) {
-    std::error_code ec;
-    std::filesystem::create_directory(ToNativePath(logFolder), ec);
-    log.Stream = OpenFileStream(path, "a");
-  }
+  // Appending, with the same one-level folder creation as an output file.
+  log.Stream = OpenOutputFile(true, LogFilePath(logFolder), logFolder, nullptr, 0);
 }
 
 void WriteLogLine(LogFile& log, std::string_view text) {

@@ -100,6 +100,25 @@ TEST(ColourFile, ReadsIntoSavedSetOverLiveValues) {
   EXPECT_EQ(colors.Live.Pens[0], ColorSet{}.Pens[0]);  // live set unchanged
 }
 
+TEST(ColourFile, PenKeysDoNotShareLines) {
+  struct Case {
+    std::string_view line;
+    int32_t pen;  // the one pen the line sets
+  };
+  const Case cases[] = {{"PEN1 COLOR=(1,1,1)", 1},
+                        {"PEN10 COLOR=(1,1,1)", 10},
+                        {"pen15 color=(1,1,1)", 15},
+                        {"PEN1COLOR=(1,1,1)", -1}};
+  for (const Case& c : cases) {
+    ScratchFolder scratch;
+    ColorSettings colors;
+    ASSERT_EQ(ReadColorSettings(scratch.Write("pens.ctc", c.line), colors), 1);
+    for (int32_t pen = 0; pen < kPenColourCount; ++pen)
+      EXPECT_EQ(colors.Saved.Pens[pen] == MakeColour(1, 1, 1), pen == c.pen)
+          << c.line << " pen " << pen;
+  }
+}
+
 TEST(ColourFile, EmptyFileChangesNothingMissingFileReturnsZero) {
   ScratchFolder scratch;
   ColorSettings colors;

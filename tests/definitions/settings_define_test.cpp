@@ -181,6 +181,30 @@ TEST(SettingsDefine, WordCodings) {
   }
 }
 
+TEST(SettingsDefine, MachineCheckFlagFollowsEveryStoppingCheck) {
+  using Set = void (*)(InterferenceCheckSettings&);
+  const Set stoppers[] = {
+      [](InterferenceCheckSettings& c) { c.Interference = 2; },
+      [](InterferenceCheckSettings& c) { c.ArborCheck = 4; },
+      [](InterferenceCheckSettings& c) { c.HeightCheck = 3; },
+      [](InterferenceCheckSettings& c) { c.ChipWidthCheck = 3; },
+      [](InterferenceCheckSettings& c) { c.SpindleCheck = 2; },
+      [](InterferenceCheckSettings& c) { c.Pairs[24] = 2; },
+      [](InterferenceCheckSettings& c) {
+        c.PartChecks = {0, 1, 2};
+      },
+  };
+  for (size_t i = 0; i < std::size(stoppers); ++i) {
+    InterferenceCheckSettings checks;
+    checks.MachineCheckStops = 1;
+    UpdateMachineCheckFlag(checks);
+    EXPECT_EQ(checks.MachineCheckStops, 0);
+    stoppers[i](checks);
+    UpdateMachineCheckFlag(checks);
+    EXPECT_EQ(checks.MachineCheckStops, 1) << "case " << i;
+  }
+}
+
 TEST(SettingsDefine, HeightCheckTypeMargin) {
   struct Case {
     std::string_view value;
