@@ -113,6 +113,13 @@ int32_t ConvertInteger(std::string_view s) {
   return static_cast<int32_t>(value);
 }
 
+int32_t TruncateToInt32(double value) {
+  if (std::isnan(value)) return 0;
+  if (value >= 2147483647.0) return std::numeric_limits<int32_t>::max();
+  if (value <= -2147483648.0) return std::numeric_limits<int32_t>::min();
+  return static_cast<int32_t>(value);
+}
+
 int32_t FindNumberStart(std::string_view line, int32_t from) {
   if (from < 0) from = 0;
   for (size_t i = static_cast<size_t>(from); i < line.size(); ++i)

@@ -44,6 +44,11 @@ void ParseQuotedField(int32_t& cursor, std::string_view line, std::optional<std:
 double ConvertDouble(std::string_view s);
 int32_t ConvertInteger(std::string_view s);
 
+// A number truncated toward zero to an integer, saturating at the 32-bit
+// range (not a number gives 0), for fields read as numbers and used as counts
+// or codes.
+int32_t TruncateToInt32(double value);
+
 // Index of the first number-start character at or after from, or -1.
 int32_t FindNumberStart(std::string_view line, int32_t from);
 

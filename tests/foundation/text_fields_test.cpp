@@ -76,6 +76,16 @@ TEST(TextFields, Integers) {
   EXPECT_EQ(ParseFloatAfterComma(cursor, line), 0.0f);
 }
 
+TEST(TextFields, TruncationSaturates) {
+  EXPECT_EQ(TruncateToInt32(12.9), 12);
+  EXPECT_EQ(TruncateToInt32(-12.9), -12);
+  EXPECT_EQ(TruncateToInt32(1e30), std::numeric_limits<int32_t>::max());
+  EXPECT_EQ(TruncateToInt32(-1e30), std::numeric_limits<int32_t>::min());
+  EXPECT_EQ(TruncateToInt32(std::numeric_limits<double>::infinity()),
+            std::numeric_limits<int32_t>::max());
+  EXPECT_EQ(TruncateToInt32(std::numeric_limits<double>::quiet_NaN()), 0);
+}
+
 TEST(TextFields, ValueBehindSemicolon) {
   int32_t cursor = 0;
   EXPECT_EQ(ParseFloatAfterSemicolon(cursor, "5;2,7\n"), 2.0f);

@@ -1,0 +1,97 @@
+#include "definitions/arbor_table.h"
+
+#include <array>
+
+#include "foundation/text_fields.h"
+
+namespace vestan {
+
+namespace {
+
+struct ArborKey {
+  std::string_view Key;
+  ArborForm Form;
+};
+
+// Longer keys first: "ARBOR" begins the other two.
+constexpr std::array<ArborKey, 3> kArborKeys = {
+    {{"ARBOR3", kArborTriples}, {"ARBOR2", kArborPairs2}, {"ARBOR", kArborPairs}}};
+
+}  // namespace
+
+std::optional<ArborKeyMatch> MatchArborKey(std::string_view line, size_t pos) {
+  for (const ArborKey& key : kArborKeys)
+    if (MatchesKeyAt(line, pos, key.Key))
+      return ArborKeyMatch{key.Form, static_cast<int32_t>(key.Key.size())};
+  return std::nullopt;
+}
+
+void ReadArborSteps(ArborForm form, int32_t& cursor, std::string_view line, ArborRecord& arbor) {
+  arbor.StepCount = 0;
+  switch (form) {
+    case kArborPairs:
+      for (int i = 0; i < kMaxArborSteps; ++i) {
+        arbor.StepDiameter[i] =
+            i == 0 ? ParseFloat(cursor, line) : ParseFloatAfterComma(cursor, line);
+        if (arbor.StepDiameter[i] == 0.0f) break;
+        arbor.StepLength[i] = ParseFloatAfterComma(cursor, line);
+        arbor.StepCount = i + 1;
+      }
+      break;
+    case kArborPairs2:
+      for (int i = 0; i < kMaxArborSteps; ++i) {
+        arbor.StepDiameter[i] =
+            i == 0 ? ParseFloat(cursor, line) : ParseFloatAfterComma(cursor, line);
+        // A zero step after a zero length ends the holder and is not a step.
+        if (i > 0 && arbor.StepDiameter[i] == 0.0f && arbor.StepLength[i - 1] == 0.0f) {
+          --arbor.StepCount;
+          break;
+        }
+        arbor.StepLength[i] = ParseFloatAfterComma(cursor, line);
+        arbor.StepCount = i + 1;
+      }
+      break;
+    case kArborTriples:
+      arbor.StepDiameter[0] = ParseFloat(cursor, line);
+      for (int i = 0; i < kMaxArborSteps; ++i) {
+        const float length = ParseFloatAfterComma(cursor, line);
+        const float flag = ParseFloatAfterComma(cursor, line);
+        const float next = ParseFloatAfterComma(cursor, line);
+        if (length == 0.0f && next == 0.0f) break;
+        arbor.StepLength[i] = length;
+        arbor.StepFlag[i] = TruncateToInt32(flag);
+        arbor.StepDiameter[i + 1] = next;
+        arbor.StepCount = i + 1;
+      }
+      break;
+  }
+}
+
+int32_t ReadArborTable(std::string& name, std::string_view toolTableName, ArborRecord& arbor,
+                       WatchedFile* watch) {
+  arbor = ArborRecord{};
+  if (!HasFolder(name)) name = std::string(FolderPrefix(toolTableName)) + name;
+  const std::filesystem::path path = ResolveDefinitionPath(name);
+  if (watch != nullptr) {
+    if (const std::optional<FileTime> time = LastWriteTime(path)) watch->Time = *time;
+  }
+  const std::optional<std::vector<std::string>> lines = ReadDefinitionLines(path);
+  if (!lines) {
+    if (watch != nullptr) watch->State = kFileMissing;
+    return kFileMissing;
+  }
+  if (watch != nullptr) watch->State = kFileRead;
+  for (const std::string& line : *lines) {
+    if (line[0] == '#') continue;
+    const std::optional<ArborKeyMatch> key = MatchArborKey(line, 0);
+    if (!key) continue;
+    arbor.Present = 1;
+    arbor.Form = key->Form;
+    int32_t cursor = key->Length;
+    ReadArborSteps(key->Form, cursor, line, arbor);
+    return kFileRead;
+  }
+  return kFileRead;
+}
+
+}  // namespace vestan

@@ -1,0 +1,112 @@
+#include "definitions/definition_file.h"
+
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include "foundation/text_fields.h"
+
+namespace vestan {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+  return true;
+}
+
+std::string_view TrimTrailingBlanksAndDots(std::string_view s) {
+  while (!s.empty() && (s.back() == ' ' || s.back() == '.')) s.remove_suffix(1);
+  return s;
+}
+
+bool Exists(const fs::path& path) {
+  std::error_code ec;
+  return fs::exists(path, ec);
+}
+
+// The entry of folder whose name matches component without case, if any.
+std::optional<fs::path> FindNoCase(const fs::path& folder, std::string_view component, bool last) {
+  std::error_code ec;
+  fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec);
+  if (ec) return std::nullopt;
+  const std::string_view wanted = last ? TrimTrailingBlanksAndDots(component) : component;
+  if (wanted.empty()) return std::nullopt;
+  for (; it != fs::directory_iterator(); it.increment(ec)) {
+    if (ec) return std::nullopt;
+    const std::string name = it->path().filename().string();
+    if (EqualsNoCase(name, wanted)) return folder / name;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::string FormatNote(const DefinitionNote& note) {
+  std::string text = note.File;
+  if (note.Line > 0) {
+    text.push_back(':');
+    text.append(std::to_string(note.Line));
+  }
+  text.append(": ");
+  text.append(note.Message);
+  return text;
+}
+
+bool HasFolder(std::string_view name) {
+  return name.find_first_of("\\/") != std::string_view::npos;
+}
+
+std::string_view FolderPrefix(std::string_view name) {
+  const size_t last = name.find_last_of("\\/");
+  return last == std::string_view::npos ? std::string_view{} : name.substr(0, last + 1);
+}
+
+fs::path ResolveDefinitionPath(std::string_view name) {
+  std::string text(name);
+  for (char& c : text)
+    if (c == '\\') c = '/';
+  const fs::path written(text);
+  if (text.empty() || Exists(written)) return written;
+
+  fs::path resolved = written.root_path();
+  const fs::path relative = written.relative_path();
+  for (auto it = relative.begin(); it != relative.end(); ++it) {
+    const std::string component = it->string();
+    const bool last = std::next(it) == relative.end();
+    fs::path candidate = resolved / component;
+    if (component.empty() || component == "." || component == ".." || Exists(candidate)) {
+      resolved = std::move(candidate);
+      continue;
+    }
+    const std::optional<fs::path> match = FindNoCase(resolved, component, last);
+    if (!match) return written;
+    resolved = *match;
+  }
+  return resolved;
+}
+
+std::optional<FileTime> LastWriteTime(const fs::path& path) {
+  std::error_code ec;
+  const FileTime time = fs::last_write_time(path, ec);
+  if (ec) return std::nullopt;
+  return time;
+}
+
+std::optional<std::vector<std::string>> ReadDefinitionLines(const fs::path& path) {
+  std::error_code ec;
+  if (!fs::is_regular_file(path, ec)) return std::nullopt;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return std::nullopt;
+  return SplitLines(content);
+}
+
+}  // namespace vestan

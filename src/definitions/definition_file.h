@@ -1,0 +1,68 @@
+// What every definition-file reader shares: finding the file (either path
+// separator, case-insensitive lookup), its last-write time, reading it as
+// lines, the per-file state and the notes a reader leaves about refused input.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vestan {
+
+// Per-file state kept by each reader and watched by the change check.
+inline constexpr int32_t kFileNotWatched = 0;  // nothing to watch (or already reported)
+inline constexpr int32_t kFileRead = 1;
+inline constexpr int32_t kFileMissing = -1;
+
+using FileTime = std::filesystem::file_time_type;
+
+// A definition file as its reader last saw it.
+struct WatchedFile {
+  int32_t State = kFileNotWatched;
+  // Last-write time taken just before the file was opened; kept as it was
+  // when the time could not be read.
+  FileTime Time{};
+};
+
+// Something a reader refused, for the log: a number outside its range, a
+// name too long for its entry, a table already full. Text that matches no key
+// is skipped without a note (the formats allow remarks anywhere), and missing
+// values read as 0.
+struct DefinitionNote {
+  std::string File;
+  int32_t Line = 0;  // 1-based; 0 for the file as a whole
+  std::string Message;
+};
+
+// What a reader reports: the file's state and its notes.
+struct DefinitionReadResult {
+  int32_t State = kFileNotWatched;
+  std::vector<DefinitionNote> Notes;
+};
+
+// "file:line: message" (or "file: message").
+std::string FormatNote(const DefinitionNote& note);
+
+// True when the name holds a folder part ("\" or "/").
+bool HasFolder(std::string_view name);
+
+// The name up to and including its last "\" or "/"; empty when there is none.
+std::string_view FolderPrefix(std::string_view name);
+
+// The path a definition file name stands for: "\" read as a separator, and a
+// component that does not exist as written matched case-insensitively (ASCII)
+// in its folder, the last one also with trailing blanks and dots dropped as
+// the original platform does. Unresolvable names come back as written.
+std::filesystem::path ResolveDefinitionPath(std::string_view name);
+
+// Last-write time of the file, when it can be read.
+std::optional<FileTime> LastWriteTime(const std::filesystem::path& path);
+
+// The file's lines as SplitLines gives them; no value when it is not a
+// readable regular file.
+std::optional<std::vector<std::string>> ReadDefinitionLines(const std::filesystem::path& path);
+
+}  // namespace vestan

@@ -1,0 +1,612 @@
+#include "definitions/tool_table_file.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <numbers>
+#include <optional>
+
+#include "definitions/arbor_table.h"
+#include "definitions/cutter_kinds.h"
+#include "definitions/tool_geometry.h"
+#include "foundation/text_fields.h"
+
+namespace vestan {
+
+namespace {
+
+// Longest arbor table name the file paths hold, and longest name of a tool's
+// own arbor table (a line of the original file buffer).
+constexpr size_t kMaxArborTableName = 255;
+constexpr size_t kMaxToolArborName = 1023;
+constexpr int32_t kMaxLayoutOrder = 200;
+
+enum class ToolKey {
+  kLength2A,
+  kLength2,
+  kLength3A,
+  kLength3,
+  kLength,
+  kArbor3,
+  kArbor2,
+  kArbor,
+  kAtl,
+  kShift,
+  kPen,
+  kLimits,
+  kLimit,
+  kOptF,
+  kLayout1,
+  kName,
+};
+
+struct ToolKeyEntry {
+  std::string_view Text;
+  ToolKey Key;
+};
+
+// Tested after the cutter keys, longer keys before the keys they begin with.
+constexpr std::array<ToolKeyEntry, 16> kToolKeys = {{
+    {"LENGTH2A", ToolKey::kLength2A},
+    {"LENGTH2", ToolKey::kLength2},
+    {"LENGTH3A", ToolKey::kLength3A},
+    {"LENGTH3", ToolKey::kLength3},
+    {"LENGTH", ToolKey::kLength},
+    {"ARBOR3", ToolKey::kArbor3},
+    {"ARBOR2", ToolKey::kArbor2},
+    {"ARBOR", ToolKey::kArbor},
+    {"ATL", ToolKey::kAtl},
+    {"SHIFT", ToolKey::kShift},
+    {"PEN", ToolKey::kPen},
+    {"LIMITS", ToolKey::kLimits},
+    {"LIMIT", ToolKey::kLimit},
+    {"OPT-F", ToolKey::kOptF},
+    {"LAYOUT1", ToolKey::kLayout1},
+    {"NAME=", ToolKey::kName},
+}};
+
+bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+
+// Tool kinds whose LENGTH2A/LENGTH3A shank stays outside the cutting length.
+bool KeepsPlainShank(int32_t kind) {
+  return kind == kToolVertical || kind == kToolTThrow || kind == kToolSphere || kind == kToolRadius;
+}
+
+int32_t Clamp(int32_t index, std::string_view line) {
+  return std::min(index, static_cast<int32_t>(line.size()));
+}
+
+// The file name of an ATL line: after blanks, tabs, "=" and full-width
+// spaces, up to the newline.
+std::string_view AtlName(std::string_view line, size_t from) {
+  size_t i = std::min(from, line.size());
+  while (i < line.size()) {
+    const char c = line[i];
+    if (c == ' ' || c == '\t' || c == '=') {
+      ++i;
+    } else if (c == '\x81' && i + 1 < line.size() && line[i + 1] == '\x40') {
+      i += 2;  // full-width space (cp932)
+    } else {
+      break;
+    }
+  }
+  size_t end = line.size();
+  if (end > i && line[end - 1] == '\n') --end;
+  return line.substr(i, end - i);
+}
+
+// A percentage of a tool's circular cross-section, as an area.
+float PercentOfSection(float percent, float diameter) {
+  const double d = diameter;
+  return static_cast<float>(percent * std::numbers::pi * d * d / 400.0);
+}
+
+// Whether a LIMIT value at the cursor is a percentage: a '%' before the next
+// comma, or anywhere behind it when no comma follows.
+bool PercentBeforeNextValue(std::string_view rest) {
+  if (rest.find(',') == std::string_view::npos) return rest.find('%') != std::string_view::npos;
+  return HasPercentBeforeComma(rest);
+}
+
+std::string_view From(std::string_view line, int32_t cursor) {
+  return line.substr(static_cast<size_t>(Clamp(std::max(cursor, 0), line)));
+}
+
+class ToolTableReader {
+ public:
+  ToolTableReader(std::string_view fileName, ToolTable& table, ToolTableFiles& files,
+                  ToolTableLinks& links, const ToolTableReadOptions& options,
+                  const ToolTableReadHooks& hooks)
+      : fileName_(fileName),
+        table_(table),
+        files_(files),
+        links_(links),
+        options_(options),
+        hooks_(hooks) {}
+
+  DefinitionReadResult Read();
+
+ private:
+  void Note(std::string message) {
+    result_.Notes.push_back({std::string(fileName_), lineNumber_, std::move(message)});
+  }
+  void ClearTable();
+  // Applies the line rules; false ends the reading.
+  bool ReadLine(std::string_view line);
+  void ReadDefaultArborTable(std::string_view line);
+  void StartTool(int32_t tool);
+  void ScanKeys(std::string_view line, int32_t start);
+  void ReadToolKey(const ToolKeyEntry& entry, int32_t& cursor, std::string_view line);
+  void ReadLengthKey(ToolKey key, int32_t& cursor, std::string_view line);
+  void ReadLimitKey(bool limits, int32_t& cursor, std::string_view line);
+  void ReadFeedKey(int32_t& cursor, std::string_view line);
+  void ReadLayoutKey(int32_t& cursor, std::string_view line);
+  void PostProcess();
+  void AddBasePointLengths();
+  void SetCurrent(int32_t tool, double pitch) {
+    if (hooks_.SetCurrentTool) hooks_.SetCurrentTool(tool, pitch);
+  }
+
+  std::string_view fileName_;
+  ToolTable& table_;
+  ToolTableFiles& files_;
+  ToolTableLinks& links_;
+  const ToolTableReadOptions& options_;
+  const ToolTableReadHooks& hooks_;
+  DefinitionReadResult result_;
+  int32_t lineNumber_ = 0;
+  bool magazineSeen_ = false;
+  int32_t tool_ = 0;  // tool of the last MAGAZINE line; 0 before the first
+  bool layoutFullNoted_ = false;
+};
+
+DefinitionReadResult ToolTableReader::Read() {
+  ClearTable();
+  const std::filesystem::path path = ResolveDefinitionPath(fileName_);
+  if (const std::optional<FileTime> time = LastWriteTime(path)) files_.ToolTable.Time = *time;
+  const std::optional<std::vector<std::string>> lines = ReadDefinitionLines(path);
+  if (!lines) {
+    files_.ToolTable.State = kFileMissing;
+    result_.State = kFileMissing;
+    return std::move(result_);
+  }
+  files_.ToolTable.State = kFileRead;
+  result_.State = kFileRead;
+  for (const std::string& line : *lines) {
+    ++lineNumber_;
+    if (!ReadLine(line)) break;
+  }
+  lineNumber_ = 0;
+  PostProcess();
+  return std::move(result_);
+}
+
+void ToolTableReader::ClearTable() {
+  table_.Layout = ToolLayout{};
+  if (ReleaseToolBuffers(table_) && hooks_.ReleaseImportedMesh) hooks_.ReleaseImportedMesh();
+  // Every array must hold MaxToolNumber + 1 entries before any is indexed.
+  const size_t entries = static_cast<size_t>(std::max(table_.MaxToolNumber, 0)) + 1;
+  if (table_.Entries() != entries || table_.Defined.size() != entries) AllocToolTables(table_);
+  for (size_t t = 0; t < table_.Entries(); ++t) {
+    ToolRecord& record = table_.Records[t];
+    // Only an outline import sets these; they are kept as they were.
+    const auto classStart = record.ProfileClassStart;
+    const auto lastOutward = record.LastOutwardIndex;
+    const auto profileMax = record.ProfileMax;
+    record = ToolRecord{};
+    record.ProfileClassStart = classStart;
+    record.LastOutwardIndex = lastOutward;
+    record.ProfileMax = profileMax;
+    table_.Defined[t] = 0;
+    table_.Shanks[t] = ToolShankRecord{};
+    table_.Arbors[t] = ArborRecord{};
+    table_.Limits[t] = ToolLimitRecord{};
+    table_.FeedTables[t] = ToolFeedRecord{};
+    table_.Lengths[t] = 0.0f;
+    table_.Pens[t] = 0;
+  }
+  files_.ArborTable.State = kFileNotWatched;
+  links_.SavedPosition.ToolNumber = -1;
+  table_.MaxMagazineNumber = 11;
+  table_.DefaultArbor = ArborRecord{};
+  links_.Tools.CurrentToolNumber = 1;
+  links_.Tools.NextToolNumber = 1;
+}
+
+bool ToolTableReader::ReadLine(std::string_view line) {
+  if (MatchesKey(line, "I")) {
+    int32_t cursor = 1;
+    const int32_t tool = TruncateToInt32(ParseFloat(cursor, line));
+    links_.Tools.CurrentToolNumber = tool;
+    links_.Tools.NextToolNumber = tool;
+    return true;
+  }
+  if (line[0] == '#') return true;
+  if (!magazineSeen_) {
+    if (MatchesKey(line, "ATL")) {
+      ReadDefaultArborTable(line);
+      return true;
+    }
+    if (const std::optional<ArborKeyMatch> key = MatchArborKey(line, 0)) {
+      table_.DefaultArbor.Present = 1;
+      table_.DefaultArbor.Form = key->Form;
+      int32_t cursor = Clamp(key->Length + 1, line);
+      ReadArborSteps(key->Form, cursor, line, table_.DefaultArbor);
+      return true;
+    }
+  }
+  if (MatchesKey(line, "MAGAZINE")) {
+    // The number stands right behind the key: blanks may precede it, "=" may not.
+    const int32_t tool = ConvertInteger(line.substr(8));
+    if (tool < 1 || tool > table_.MaxToolNumber || !table_.InRange(tool)) {
+      Note("MAGAZINE " + std::to_string(tool) + " is outside 1.." +
+           std::to_string(table_.MaxToolNumber) + "; the rest of the file is not read");
+      return false;
+    }
+    magazineSeen_ = true;
+    StartTool(tool);
+    ScanKeys(line, 10);
+    return true;
+  }
+  // Tool keys before the first tool have nothing to apply to.
+  if (tool_ > 0) ScanKeys(line, 0);
+  return true;
+}
+
+void ToolTableReader::ReadDefaultArborTable(std::string_view line) {
+  const std::string_view name = AtlName(line, 3);
+  if (name.size() > kMaxArborTableName) {
+    Note("arbor table name of " + std::to_string(name.size()) + " characters is longer than " +
+         std::to_string(kMaxArborTableName) + "; the line is ignored");
+    return;
+  }
+  files_.ArborTableName = std::string(name);
+  ReadArborTable(files_.ArborTableName, fileName_, table_.DefaultArbor, &files_.ArborTable);
+}
+
+void ToolTableReader::StartTool(int32_t tool) {
+  tool_ = tool;
+  const size_t t = static_cast<size_t>(tool);
+  table_.Defined[t] = 1;
+  table_.Records[t].Defined = 1;
+  table_.MaxMagazineNumber = std::max(table_.MaxMagazineNumber, tool);
+  table_.Shanks[t].Kind = kShankNone;
+  if (table_.DefaultArbor.Present == 1)
+    table_.Arbors[t] = table_.DefaultArbor;
+  else
+    table_.Arbors[t].Present = 0;
+  table_.Lengths[t] = 0.0f;
+  table_.Pens[t] = 0;
+  table_.FeedTables[t].Enabled = {};
+}
+
+void ToolTableReader::ScanKeys(std::string_view line, int32_t start) {
+  const int32_t size = static_cast<int32_t>(line.size());
+  int32_t cursor = Clamp(start, line);
+  SkipBlanksAndEquals(cursor, line);
+  ToolRecord& record = table_.Records[static_cast<size_t>(tool_)];
+  bool cutterRead = false;
+  while (cursor < size) {
+    const int32_t keyStart = cursor;
+    bool matched = false;
+    if (!cutterRead) {
+      if (const std::optional<CutterKey> cutter = MatchCutterKey(line, cursor)) {
+        ReadCutterKey(*cutter, cursor, line, record, options_.EnglishMode);
+        cutterRead = true;
+        matched = true;
+      }
+    }
+    if (!matched) {
+      for (const ToolKeyEntry& entry : kToolKeys) {
+        if (!MatchesKeyAt(line, static_cast<size_t>(cursor), entry.Text)) continue;
+        if (entry.Key == ToolKey::kName) return;  // the rest of the line is a name
+        ReadToolKey(entry, cursor, line);
+        matched = true;
+        break;
+      }
+    }
+    if (!matched || cursor <= keyStart) cursor = keyStart + 1;
+    // On to the next word: a letter, "(" or the newline that ends the line.
+    int32_t next = -1;
+    for (int32_t i = std::max(cursor, 0); i < size; ++i) {
+      const char c = line[i];
+      if (IsLetter(c) || c == '(' || c == '\n') {
+        next = i;
+        break;
+      }
+    }
+    if (next < 0 || next >= size - 1) return;
+    cursor = next;
+  }
+}
+
+void ToolTableReader::ReadToolKey(const ToolKeyEntry& entry, int32_t& cursor,
+                                  std::string_view line) {
+  const size_t t = static_cast<size_t>(tool_);
+  const ToolKey key = entry.Key;
+  // Most values are searched from one character past the key, so that a
+  // digit right behind it is not read.
+  const int32_t keyEnd = cursor + static_cast<int32_t>(entry.Text.size());
+  switch (key) {
+    case ToolKey::kLength2A:
+    case ToolKey::kLength2:
+    case ToolKey::kLength3A:
+    case ToolKey::kLength3:
+    case ToolKey::kLength:
+      cursor = Clamp(keyEnd, line);
+      ReadLengthKey(key, cursor, line);
+      return;
+    case ToolKey::kArbor3:
+    case ToolKey::kArbor2:
+    case ToolKey::kArbor: {
+      const ArborForm form = key == ToolKey::kArbor3   ? kArborTriples
+                             : key == ToolKey::kArbor2 ? kArborPairs2
+                                                       : kArborPairs;
+      ArborRecord& arbor = table_.Arbors[t];
+      // A kegaki tool carries no holder.
+      if (table_.Records[t].Kind != kToolKegaki) arbor.Present = 1;
+      arbor.Form = form;
+      cursor = Clamp(keyEnd + 1, line);
+      ReadArborSteps(form, cursor, line, arbor);
+      return;
+    }
+    case ToolKey::kAtl: {
+      const std::string_view name = AtlName(line, static_cast<size_t>(keyEnd));
+      cursor = static_cast<int32_t>(line.size()) - 1;
+      if (name.size() > kMaxToolArborName) {
+        Note("arbor table name of " + std::to_string(name.size()) + " characters is longer than " +
+             std::to_string(kMaxToolArborName) + "; it is ignored");
+        return;
+      }
+      std::string completed(name);
+      ReadArborTable(completed, fileName_, table_.Arbors[t], nullptr);
+      return;
+    }
+    case ToolKey::kShift:
+      cursor = Clamp(keyEnd + 1, line);
+      table_.Lengths[t] = ParseFloat(cursor, line);
+      return;
+    case ToolKey::kPen: {
+      cursor = Clamp(keyEnd + 1, line);
+      const int32_t pen = TruncateToInt32(ParseFloat(cursor, line));
+      table_.Pens[t] = pen < 1 ? 0 : std::min(pen, 15);
+      return;
+    }
+    case ToolKey::kLimits:
+    case ToolKey::kLimit:
+      cursor = keyEnd;
+      ReadLimitKey(key == ToolKey::kLimits, cursor, line);
+      return;
+    case ToolKey::kOptF:
+      cursor = Clamp(keyEnd + 1, line);
+      ReadFeedKey(cursor, line);
+      return;
+    case ToolKey::kLayout1:
+      cursor = Clamp(keyEnd + 1, line);
+      ReadLayoutKey(cursor, line);
+      return;
+    case ToolKey::kName:
+      return;
+  }
+}
+
+void ToolTableReader::ReadLengthKey(ToolKey key, int32_t& cursor, std::string_view line) {
+  const size_t t = static_cast<size_t>(tool_);
+  ToolRecord& record = table_.Records[t];
+  ToolShankRecord& shank = table_.Shanks[t];
+  const bool kegaki = record.Kind == kToolKegaki;
+  switch (key) {
+    case ToolKey::kLength: {
+      if (!kegaki) shank.Kind = kShankLength;
+      shank.ProtrusionLength = ParseFloat(cursor, line);
+      const int32_t before = cursor;
+      const float neck = ParseFloatAfterSemicolon(cursor, line);
+      if (cursor != before) {
+        shank.NeckDiameter = neck;
+        shank.ShankDiameter = record.Diameter;
+      } else {
+        shank.NeckDiameter = -1.0f;
+      }
+      break;
+    }
+    case ToolKey::kLength2:
+    case ToolKey::kLength3:
+      if (!kegaki) shank.Kind = key == ToolKey::kLength2 ? kShankStraight : kShankAngled;
+      shank.ProtrusionLength = ParseFloat(cursor, line);
+      shank.NeckDiameter = ParseFloatAfterSemicolon(cursor, line);
+      shank.NeckLength = ParseFloatAfterComma(cursor, line);
+      // The neck diameter behind the neck length is the one that counts.
+      shank.NeckDiameter = ParseFloatAfterSemicolon(cursor, line);
+      shank.TransitionLength = ParseFloatAfterComma(cursor, line);
+      if (key == ToolKey::kLength3) {
+        shank.NeckAngle = ParseFloatAfterComma(cursor, line);
+        shank.ShankAngle = ParseFloatAfterComma(cursor, line);
+      }
+      shank.ShankDiameter = ParseFloatAfterComma(cursor, line);
+      break;
+    case ToolKey::kLength2A:
+    case ToolKey::kLength3A: {
+      const bool angled = key == ToolKey::kLength3A;
+      if (!kegaki) {
+        if (KeepsPlainShank(record.Kind))
+          shank.Kind = angled ? kShankAngled : kShankStraight;
+        else
+          shank.Kind = angled ? kShankAngledCutting : kShankStraightCutting;
+      }
+      shank.ProtrusionLength = ParseFloat(cursor, line);
+      shank.NeckLength = ParseFloatAfterComma(cursor, line);
+      shank.TransitionLength = ParseFloatAfterComma(cursor, line);
+      if (angled) {
+        shank.NeckAngle = ParseFloatAfterComma(cursor, line);
+        shank.ShankAngle = ParseFloatAfterComma(cursor, line);
+      }
+      shank.ShankDiameter = ParseFloatAfterComma(cursor, line);
+      shank.NeckDiameter = -1.0f;
+      if (!angled)
+        record.CuttingLength =
+            std::max(record.CuttingLength, shank.NeckLength + shank.TransitionLength);
+      break;
+    }
+    default:
+      return;
+  }
+  // For an outline tool the segments before the shank are the cutting part.
+  if (record.Kind == kToolImportedProfile && record.ProfileClassStart[1] > 0)
+    record.CuttingSegmentCount = record.ProfileClassStart[1];
+}
+
+void ToolTableReader::ReadLimitKey(bool limits, int32_t& cursor, std::string_view line) {
+  const size_t t = static_cast<size_t>(tool_);
+  const bool perTool =
+      cursor < static_cast<int32_t>(line.size()) && UpperAscii(line[cursor]) == 'P';
+  if (perTool) ++cursor;
+  cursor = Clamp(cursor + 1, line);
+  ToolLimitRecord& limit = table_.Limits[t];
+  limit.Kind = (limits ? 2 : 1) + (perTool ? 10 : 0);
+  const float diameter = table_.Records[t].Diameter;
+  const auto convert = [diameter](float value, bool percent) {
+    return percent ? PercentOfSection(value, diameter) : value;
+  };
+  const float first = ParseFloat(cursor, line);
+  const std::string_view rest = From(line, cursor);
+  if (rest.find(',') == std::string_view::npos) {
+    // One value stands for all four.
+    limit.Values.fill(convert(first, rest.find('%') != std::string_view::npos));
+    return;
+  }
+  limit.Values[0] = convert(first, PercentBeforeNextValue(rest));
+  for (int k = 1; k < 4; ++k) {
+    const float value = ParseFloatAfterComma(cursor, line);
+    const std::string_view after = From(line, cursor);
+    const bool percent =
+        k < 3 ? PercentBeforeNextValue(after) : after.find('%') != std::string_view::npos;
+    limit.Values[k] = convert(value, percent);
+  }
+}
+
+void ToolTableReader::ReadFeedKey(int32_t& cursor, std::string_view line) {
+  ToolFeedRecord& feed = table_.FeedTables[static_cast<size_t>(tool_)];
+  // The character after the separator behind the key chooses the variant.
+  int variant = 0;
+  if (cursor < static_cast<int32_t>(line.size())) {
+    switch (UpperAscii(line[cursor])) {
+      case 'V':
+        variant = 1;
+        break;
+      case 'U':
+        variant = 2;
+        break;
+      case 'D':
+        variant = 3;
+        break;
+      default:
+        break;
+    }
+  }
+  feed.Enabled[variant] = 1;
+  feed.Table[variant][0] = ParseFloat(cursor, line);
+  int32_t count = 0;
+  for (int i = 0; i < kMaxFeedPairs; ++i) {
+    const float x = ParseFloatAfterComma(cursor, line);
+    if (x == 0.0f) break;
+    feed.PairX[variant][i] = x;
+    const float y = ParseFloatAfterComma(cursor, line);
+    if (y == 0.0f) break;
+    feed.Table[variant][i + 1] = y;
+    count = i + 1;
+  }
+  feed.PairCount[variant] = count;
+}
+
+void ToolTableReader::ReadLayoutKey(int32_t& cursor, std::string_view line) {
+  const double x = ParseNumber(cursor, line);
+  const double y = ParseNumberAfterComma(cursor, line);
+  const double z = ParseNumberAfterComma(cursor, line);
+  ToolLayout& layout = table_.Layout;
+  if (tool_ >= kLayoutEntries || layout.Count >= kMaxLayoutOrder) {
+    if (!layoutFullNoted_)
+      Note("LAYOUT1 of tool " + std::to_string(tool_) +
+           " does not fit the layout (tools 0..200, 200 positions); ignored");
+    layoutFullNoted_ = true;
+    return;
+  }
+  const size_t t = static_cast<size_t>(tool_);
+  layout.Placed[t] = 1;
+  layout.Position[t] = {x, y, z};
+  ++layout.Count;
+  layout.Order[static_cast<size_t>(layout.Count)] = tool_;
+}
+
+void ToolTableReader::PostProcess() {
+  bool importedMesh = false;
+  for (size_t t = 0; t < table_.Entries(); ++t) {
+    if (table_.Records[t].Kind == kToolKegaki) table_.Shanks[t].Kind = kShankNone;
+    // Only a tool with a shank has a holder.
+    if (table_.Shanks[t].Kind == kShankNone) table_.Arbors[t].Present = 0;
+    if (table_.Defined[t] && table_.Records[t].Kind == kToolImportedMesh) importedMesh = true;
+  }
+  if (hooks_.AllocDisplayBuffers) hooks_.AllocDisplayBuffers();
+  // A single layout position is no layout.
+  if (table_.Layout.Count == 1) table_.Layout = ToolLayout{};
+  AddBasePointLengths();
+
+  if (options_.CommandLineToolNumber > 0) {
+    links_.Tools.CurrentToolNumber = options_.CommandLineToolNumber;
+    links_.Tools.NextToolNumber = options_.CommandLineToolNumber;
+  }
+  const int32_t start = links_.Tools.CurrentToolNumber;
+  if (!table_.InRange(start))
+    Note("start tool " + std::to_string(start) + " is outside 0.." +
+         std::to_string(table_.MaxToolNumber) + "; it is an undefined tool");
+  SetCurrent(start, options_.WorkPitch);
+
+  links_.ToolList.ViewMode = 0;
+  links_.Plugins.ToolFromPlugin = 0;
+  if (importedMesh && hooks_.AllocCutWorkArrays) hooks_.AllocCutWorkArrays();
+}
+
+void ToolTableReader::AddBasePointLengths() {
+  const int32_t mode = options_.BasePoint;
+  if (mode < kBaseBallCentre || mode > kBaseArborTop) return;
+  for (size_t t = 0; t < table_.Entries(); ++t) {
+    const ToolRecord& record = table_.Records[t];
+    const ToolShankRecord& shank = table_.Shanks[t];
+    if (shank.Kind == kShankNone && record.Kind != kToolImportedMesh) continue;
+    double add = 0.0;
+    switch (mode) {
+      case kBaseBallCentre:
+        if (record.Kind == kToolBall || record.Kind == kToolTaperBall) add = record.CornerRadius;
+        break;
+      case kBaseFullRadiusCentre:
+        SetCurrent(static_cast<int32_t>(t), 0.0);
+        add = links_.Current.FullRadiusHeight;
+        break;
+      case kBaseCornerHeight:
+        if (record.BottomAngle == 0.0f) add = record.CornerRadius;
+        break;
+      case kBaseLengthTop:
+        add = shank.ProtrusionLength;
+        break;
+      case kBaseArborTop:
+        SetCurrent(static_cast<int32_t>(t), 0.0);
+        add = links_.Position.ReferenceLength;
+        break;
+      default:
+        break;
+    }
+    table_.Lengths[t] = static_cast<float>(table_.Lengths[t] + add);
+  }
+}
+
+}  // namespace
+
+DefinitionReadResult ReadToolTable(std::string_view fileName, ToolTable& table,
+                                   ToolTableFiles& files, ToolTableLinks& links,
+                                   const ToolTableReadOptions& options,
+                                   const ToolTableReadHooks& hooks) {
+  return ToolTableReader(fileName, table, files, links, options, hooks).Read();
+}
+
+}  // namespace vestan

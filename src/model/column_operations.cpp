@@ -1,0 +1,231 @@
+#include "model/column_operations.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+
+#include "model/dexel_model.h"
+
+namespace vestan {
+
+namespace {
+
+// The caller's column buffers; flags and attributes travel with the values
+// only when the operation carries them.
+struct Column {
+  std::span<double> values;
+  std::span<uint8_t> flags;
+  std::span<int32_t> attributes;
+  bool carries = false;
+
+  // Values the column may hold in these buffers.
+  int32_t Room() const {
+    size_t room = std::min(values.size(), static_cast<size_t>(kMaxColumnValues));
+    if (carries) room = std::min({room, flags.size(), attributes.size()});
+    return static_cast<int32_t>(room);
+  }
+  void Move(int32_t from, int32_t to) {
+    if (from == to) return;
+    values[to] = values[from];
+    if (carries) {
+      flags[to] = flags[from];
+      attributes[to] = attributes[from];
+    }
+  }
+  // Moves [from, end) to start at to, either way, like memmove.
+  void MoveRange(int32_t from, int32_t end, int32_t to) {
+    if (to > from) {
+      for (int32_t i = end - 1; i >= from; --i) Move(i, i - from + to);
+    } else {
+      for (int32_t i = from; i < end; ++i) Move(i, i - from + to);
+    }
+  }
+  void Put(int32_t at, double value, uint8_t flag, int32_t attribute) {
+    values[at] = value;
+    if (carries) {
+      flags[at] = flag;
+      attributes[at] = attribute;
+    }
+  }
+};
+
+// Optional bookkeeping of the recording cut.
+struct Recording {
+  double pitch;
+  std::span<const double> gridLines;
+  double weight;
+  double& volume;
+  std::span<double> pieces;
+  int32_t& count;
+
+  void Add(double low, double high, double length) {
+    pieces[count] = low;
+    pieces[count + 1] = high;
+    count += 2;
+    volume += length * weight;
+  }
+};
+
+enum class ThinCut { kNone, kAbove, kBelow };
+
+// The thin-cut rule for a pair [p, q] that strictly contains a cut [a, b]
+// lying inside one grid cell: the remnant above the cut goes when q lies in
+// the cut's cell, else the remnant below when p lies in it.
+ThinCut ThinCutSide(const Recording* rec, double p, double q, double a, double b) {
+  if (rec == nullptr || rec->gridLines.empty() || !(rec->pitch > b - a)) return ThinCut::kNone;
+  const double g0 = rec->gridLines[0];
+  const double pitch = rec->pitch;
+  // Cell numbers stay doubles: they are whole numbers, compared exactly, and
+  // a far-off value cannot overflow a conversion.
+  const double ia = std::trunc((a - g0) / pitch);
+  const double ib = std::ceil((b - g0) / pitch);
+  if (ia + 1 != ib) return ThinCut::kNone;
+  if (std::trunc((q - g0) / pitch) == ia) return ThinCut::kAbove;
+  if (std::ceil((p - g0) / pitch) == ib) return ThinCut::kBelow;
+  return ThinCut::kNone;
+}
+
+// True when the cut of [a, b] would split a pair (and so grow the column).
+bool WouldSplit(const Column& col, int32_t n, double a, double b, const Recording* rec) {
+  for (int32_t i = 0; i < n; i += 2) {
+    const double p = col.values[i], q = col.values[i + 1];
+    if (p >= b || a >= q) continue;
+    if (p >= a && b >= q) continue;
+    if (a > p && q > b) return ThinCutSide(rec, p, q, a, b) == ThinCut::kNone;
+  }
+  return false;
+}
+
+// The three subtractions. newFlags and newAttributes go to boundaries made
+// at a (index 0) and at b (index 1).
+bool Subtract(Column col, int32_t& count, double a, double b,
+              const std::array<uint8_t, 2>& newFlags, const std::array<int32_t, 2>& newAttributes,
+              Recording* rec) {
+  const int32_t room = col.Room();
+  if (count < 0 || count > room || !(a <= b)) return false;
+  if (rec != nullptr && count >= 2 && rec->pieces.size() < static_cast<size_t>(count)) return false;
+  if (count < 2) {
+    count = 0;
+    return true;
+  }
+  const int32_t n = count / 2 * 2;  // a dangling odd value is not a pair
+  if (n + 2 > room && WouldSplit(col, n, a, b, rec)) return false;
+
+  int32_t w = 0;
+  for (int32_t r = 0; r < n; r += 2) {
+    const double p = col.values[r], q = col.values[r + 1];
+    if (p >= b || a >= q) {  // apart or touching
+      col.Move(r, w);
+      col.Move(r + 1, w + 1);
+      w += 2;
+    } else if (p >= a && b >= q) {  // inside the cut
+      if (rec) rec->Add(p, q, q - p);
+    } else if (a > p && q > b) {  // strictly contains the cut: nothing else meets it
+      switch (ThinCutSide(rec, p, q, a, b)) {
+        case ThinCut::kAbove:
+          col.Move(r, w);
+          col.Put(w + 1, a, newFlags[0], newAttributes[0]);
+          rec->Add(a, q, b - a);
+          col.MoveRange(r + 2, n, w + 2);
+          count = n - (r - w);
+          return true;
+        case ThinCut::kBelow:
+          col.Put(w, b, newFlags[1], newAttributes[1]);
+          col.Move(r + 1, w + 1);
+          rec->Add(p, b, b - a);
+          col.MoveRange(r + 2, n, w + 2);
+          count = n - (r - w);
+          return true;
+        case ThinCut::kNone:
+          break;
+      }
+      // Split: p, a, b, q in place of p, q; later values move up two places.
+      col.Move(r, w);
+      col.MoveRange(r + 1, n, w + 3);
+      col.Put(w + 1, a, newFlags[0], newAttributes[0]);
+      col.Put(w + 2, b, newFlags[1], newAttributes[1]);
+      if (rec) rec->Add(a, b, b - a);
+      count = n - (r - w) + 2;
+      return true;
+    } else if (p >= a) {  // overlaps the upper end of the cut
+      col.Put(w, b, newFlags[1], newAttributes[1]);
+      col.Move(r + 1, w + 1);
+      if (rec) rec->Add(p, b, b - p);
+      w += 2;
+    } else {  // overlaps the lower end
+      col.Move(r, w);
+      col.Put(w + 1, a, newFlags[0], newAttributes[0]);
+      if (rec) rec->Add(a, q, q - a);
+      w += 2;
+    }
+  }
+  count = w;
+  return true;
+}
+
+}  // namespace
+
+bool AddIntervalToColumn(std::span<double> values, int32_t& count, double a, double b) {
+  Column col{values, {}, {}, false};
+  const int32_t room = col.Room();
+  if (count < 0 || count > room || std::isnan(a) || std::isnan(b)) return false;
+  if (a >= b) return true;
+  const int32_t n = count / 2 * 2;
+  if (n == 0) {
+    if (room < 2) return false;
+    values[0] = a;
+    values[1] = b;
+    count = 2;
+    return true;
+  }
+  const int32_t pairs = n / 2;
+  // First pair whose upper value reaches a; a beyond the last value appends.
+  int32_t i = 0;
+  while (i < pairs && values[2 * i + 1] < a) ++i;
+  if (i == pairs || values[2 * i] > b) {
+    // [a, b] meets nothing: insert it before pair i.
+    if (n + 2 > room) return false;
+    col.MoveRange(2 * i, n, 2 * i + 2);
+    values[2 * i] = a;
+    values[2 * i + 1] = b;
+    count = n + 2;
+    return true;
+  }
+  // Merge with pair i and absorb every following pair that the merged
+  // interval reaches.
+  const double low = std::min(a, values[2 * i]);
+  double high = std::max(b, values[2 * i + 1]);
+  int32_t j = i + 1;
+  while (j < pairs && values[2 * j] <= high) {
+    high = std::max(high, values[2 * j + 1]);
+    ++j;
+  }
+  values[2 * i] = low;
+  values[2 * i + 1] = high;
+  col.MoveRange(2 * j, n, 2 * i + 2);
+  count = n - 2 * (j - i - 1);
+  return true;
+}
+
+bool SubtractIntervalFromColumn(std::span<double> values, int32_t& count, double a, double b) {
+  return Subtract(Column{values, {}, {}, false}, count, a, b, {0, 0}, {0, 0}, nullptr);
+}
+
+bool SubtractIntervalKeepAttrs(std::span<double> values, std::span<uint8_t> flags,
+                               std::span<int32_t> attributes, int32_t& count, double a, double b) {
+  return Subtract(Column{values, flags, attributes, true}, count, a, b, {0, 0}, {0, 0}, nullptr);
+}
+
+bool CutIntervalRecording(std::span<double> values, std::span<uint8_t> flags,
+                          std::span<int32_t> attributes, int32_t& count, double pitch,
+                          std::span<const double> gridLines, double weight, double& removedVolume,
+                          std::span<double> removedPieces, int32_t& removedCount,
+                          const std::array<double, 2>& cut, const std::array<uint8_t, 2>& cutFlags,
+                          const std::array<int32_t, 2>& cutAttributes) {
+  removedCount = 0;
+  Recording rec{pitch, gridLines, weight, removedVolume, removedPieces, removedCount};
+  return Subtract(Column{values, flags, attributes, true}, count, cut[0], cut[1], cutFlags,
+                  cutAttributes, &rec);
+}
+
+}  // namespace vestan

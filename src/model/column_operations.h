@@ -1,0 +1,56 @@
+// Interval arithmetic on one dexel column that the caller has copied out of
+// its set: union, subtraction with or without flags and attributes, and the
+// recording cut of the cutters.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+namespace vestan {
+
+// Every operation works in place on values[0, count): ascending pairs, value
+// 2m entering material and 2m + 1 leaving it. The spans are the caller's
+// buffers; their sizes are the room the column may grow into (a split or an
+// insertion needs two values more than count). Flags and attributes, where
+// taken, run beside the values and must offer the same room.
+//
+// Each returns true when it did its work (which may be to change nothing) and
+// false, leaving every buffer and count untouched, when the input cannot be
+// used (count outside 0..room, a NaN or reversed interval) or when the result
+// would not fit: more values than the buffers hold or than a column may hold
+// (kMaxColumnValues). The caller counts a refused column (DexelSet's
+// RefusedWrites) like a refused write.
+
+// Union of [a, b] into the column. Nothing changes when a >= b. Touching
+// intervals merge.
+bool AddIntervalToColumn(std::span<double> values, int32_t& count, double a, double b);
+
+// Removes [a, b]; values only.
+bool SubtractIntervalFromColumn(std::span<double> values, int32_t& count, double a, double b);
+
+// Removes [a, b]; surviving boundaries keep their flag and attribute, every
+// new boundary gets flag 0 and attribute 0.
+bool SubtractIntervalKeepAttrs(std::span<double> values, std::span<uint8_t> flags,
+                               std::span<int32_t> attributes, int32_t& count, double a, double b);
+
+// Removes the tool interval cut = [a, b] and records what went.
+//  pitch, gridLines  the model's pitch and its grid lines along the column's
+//                    axis (only entry 0 is read); they place the thin-cut rule:
+//                    a cut inside one grid cell also takes the remnant of the
+//                    pair above or below it in that cell.
+//  weight            cross-section area of the column; removedVolume grows by
+//                    each removed length times weight.
+//  removedPieces     receives the removed pieces as value pairs from index 0,
+//                    removedCount their value count (0 after a refused cut);
+//                    it must hold count values.
+//  cutFlags, cutAttributes  what a new boundary carries: index 0 for one made
+//                    at a, index 1 for one made at b.
+bool CutIntervalRecording(std::span<double> values, std::span<uint8_t> flags,
+                          std::span<int32_t> attributes, int32_t& count, double pitch,
+                          std::span<const double> gridLines, double weight, double& removedVolume,
+                          std::span<double> removedPieces, int32_t& removedCount,
+                          const std::array<double, 2>& cut, const std::array<uint8_t, 2>& cutFlags,
+                          const std::array<int32_t, 2>& cutAttributes);
+
+}  // namespace vestan

@@ -1,0 +1,33 @@
+// The one triangle mesh of an imported STL tool: loaded by the tool table
+// reader for the last IMPORT tool, reread by the tool change.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "foundation/vector_math.h"
+#include "modelfiles/stl_file.h"
+
+namespace vestan {
+
+struct ImportedToolMesh {
+  std::string FileName;  // empty: no imported tool
+  int32_t StlKind = 0;
+  int32_t FacetCount = 0;
+  std::vector<StlTriangle> Triangles;
+  Vec3 BoxMin{};
+  Vec3 BoxMax{};
+  // The 8 corners of the box, x varying fastest, then y, then z.
+  std::array<Vec3, 8> BoxCorners{};
+
+  void Release() {
+    FileName.clear();
+    StlKind = 0;
+    FacetCount = 0;
+    Triangles = {};
+  }
+};
+
+}  // namespace vestan
