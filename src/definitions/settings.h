@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "model/work_pitch.h"
+
 namespace vestan {
 
 // The current file names and folders. Folders end in a separator where the
@@ -54,18 +56,6 @@ struct StockDefinition {
   // and inner diameter.
   int32_t CylinderAxis = 0;
   std::array<double, 6> Cylinder = {-80, 0, 0, 80, 100, 40};
-};
-
-// The work and move pitch, given or chosen automatically.
-struct PitchSettings {
-  int32_t AutoPitch = 0;
-  uint32_t ValueBudget = 20000;
-  double WorkPitchSetting = 1.0;
-  double MinimumPitch = 0.01;
-  double WorkPitch = 1.0;
-  int32_t MovePitchLinked = 0;
-  double MovePitchFactor = 1.0;
-  double MovePitch = 1.0;
 };
 
 // Widths and depths of the tool-trace tools.

@@ -6,6 +6,7 @@
 #include <optional>
 #include <utility>
 
+#include "definitions/definition_file.h"
 #include "foundation/file_open.h"
 #include "foundation/path_text.h"
 #include "foundation/text_fields.h"
@@ -585,14 +586,15 @@ class SettingsReader {
   ProfileFile profile_;
 };
 
-// The path a candidate names when that file can be read, the file name as
-// found on disk (letter case may differ).
+// The path a candidate names when that file can be read: the candidate
+// itself, or the file as found on disk when its name differs in letter case.
 std::optional<std::string> ReadableAs(std::string_view candidate,
                                       const DefinitionFilePaths& paths) {
   const std::string full = PathFrom(paths.CurrentFolder, candidate);
-  const auto found = FindFileIgnoringCase(full);
-  if (!found) return std::nullopt;
-  return FolderPart(candidate) + found->substr(FolderPart(full).size());
+  if (CanOpenForReading(full)) return std::string(candidate);
+  const std::string found = ResolveDefinitionPath(ToNativePath(full)).string();
+  if (!CanOpenForReading(found)) return std::nullopt;
+  return found;
 }
 
 }  // namespace

@@ -19,15 +19,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-char ToLowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
-
-bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (ToLowerAscii(a[i]) != ToLowerAscii(b[i])) return false;
-  return true;
-}
-
 std::string ErrorText(const char* what, int error) {
   return std::string(what) + ": " + std::strerror(error);
 }
@@ -97,24 +88,6 @@ bool CanOpenForReading(std::string_view path) {
   std::error_code ec;
   if (path.empty() || fs::is_directory(ToNativePath(path), ec)) return false;
   return static_cast<bool>(OpenFileStream(path, "r"));
-}
-
-std::optional<std::string> FindFileIgnoringCase(std::string_view path) {
-  if (CanOpenForReading(path)) return std::string(path);
-  const std::string folder = FolderPart(path);
-  const std::string_view name = path.substr(folder.size());
-  if (name.empty()) return std::nullopt;
-  std::error_code ec;
-  const fs::path nativeFolder = folder.empty() ? fs::path(".") : fs::path(ToNativePath(folder));
-  std::optional<std::string> found;
-  for (fs::directory_iterator it(nativeFolder, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string entry = it->path().filename().string();
-    if (!EqualIgnoringAsciiCase(entry, name)) continue;
-    if (found) return std::nullopt;  // two candidates: no guessing
-    found = folder + entry;
-  }
-  if (found && !CanOpenForReading(*found)) return std::nullopt;
-  return found;
 }
 
 int32_t ReplaceFileContents(std::string_view path, std::string_view content, std::string* error) {

@@ -40,11 +40,6 @@ std::optional<std::string> ReadFileBytes(std::string_view path);
 // True when path names a readable file (not a folder).
 bool CanOpenForReading(std::string_view path);
 
-// The path itself when it names a readable file; else, when its folder holds
-// exactly such a file whose name differs only in ASCII letter case, that
-// file's path; else nothing.
-std::optional<std::string> FindFileIgnoringCase(std::string_view path);
-
 inline constexpr int32_t kFileReplaced = 1;
 inline constexpr int32_t kFileTempNotCreated = -1;
 inline constexpr int32_t kFileNotWritten = -2;

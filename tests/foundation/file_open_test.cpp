@@ -20,16 +20,6 @@ TEST(FileOpen, BackslashesSeparateFolders) {
   EXPECT_FALSE(ReadFileBytes(scratch / "none.txt"));
 }
 
-TEST(FileOpen, FindsNameDifferingInCaseOnly) {
-  ScratchFolder scratch;
-  scratch.Write("ATC.TTL", "t");
-  EXPECT_EQ(FindFileIgnoringCase(scratch / "atc.ttl"), scratch / "ATC.TTL");
-  EXPECT_EQ(FindFileIgnoringCase(scratch / "ATC.TTL"), scratch / "ATC.TTL");
-  EXPECT_FALSE(FindFileIgnoringCase(scratch / "atc.ttx"));
-  scratch.Write("Atc.ttl", "u");  // two candidates: none is guessed
-  EXPECT_FALSE(FindFileIgnoringCase(scratch / "atc.TTL"));
-}
-
 TEST(FileOpen, ReplaceKeepsModeAndLeavesNoTemporaryFile) {
   ScratchFolder scratch;
   const std::string file = scratch.Write("vestan.ini", "old");
