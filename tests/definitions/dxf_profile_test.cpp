@@ -264,10 +264,22 @@ TEST_F(DxfProfileTest, UnreadableAndDamagedFilesAreRefusedWhole) {
   const Outline folder = ReadOutline(folder_.Path().string());
   EXPECT_EQ(folder.Read.Status, DxfProfileStatus::kCannotOpen);
 
-  // Values of pairs that are not read may be anything; blank lines may end the file.
-  const Outline loose = ReadText(" 999\n\x01\xff\n" + good + "  0\nEOF\n\n  \n");
+  // Values of pairs that are not read may be anything, and of any length;
+  // blank lines may end the file.
+  const Outline loose = ReadText(" 999\n\x01\xff\n 999\n" + std::string(2000, 'x') + "\n" + good +
+                                 "  0\nEOF\n\n  \n");
   EXPECT_EQ(loose.Read.Status, DxfProfileStatus::kRead);
   EXPECT_EQ(loose.Count, 1);
+  // Lines ending in CR LF, as written on the original platform.
+  std::string crlf;
+  for (const char c :
+       Dxf(LineType("CONTINUOUS", 0) + LineType("DASHED", 2), good + Line(1, 0, 1, 1, "DASHED"))) {
+    if (c == '\n') crlf.push_back('\r');
+    crlf.push_back(c);
+  }
+  const Outline windows = ReadText(crlf);
+  ASSERT_EQ(windows.Count, 2);
+  EXPECT_EQ(windows.Segments[1].LineTypeValue, 2);
 }
 
 TEST_F(DxfProfileTest, TruncatedAndGarbledFilesNeverBreakTheReader) {
