@@ -84,4 +84,11 @@ struct ToolTableHarness {
   const ArborRecord& Arbor(int32_t tool) const { return Table.Arbors.at(tool); }
 };
 
+// True when one of the read's notes, as the log shows it, holds text.
+inline bool NoteMentions(const DefinitionReadResult& result, std::string_view text) {
+  for (const DefinitionNote& note : result.Notes)
+    if (FormatNote(note).find(text) != std::string::npos) return true;
+  return false;
+}
+
 }  // namespace vestan::testing

@@ -212,5 +212,16 @@ TEST_F(StlFile, ToolShapeTurnsWithTheAngleHead) {
   EXPECT_EQ(t[0][5], 0);
 }
 
+TEST_F(StlFile, TinyVertexValuesBecomeZero) {
+  // 1e-14 as a float lies just below 1e-14: it is cleared like any smaller value.
+  const fs::path binary =
+      Write("tiny.stl", Binary({{0, 0, 1, 1e-14f, 2e-14f, 0, 1, 0, 0, 0, 1, 0}}, false));
+  std::vector<StlTriangle> t;
+  Vec3 lo{}, hi{};
+  ASSERT_EQ(ReadStlTriangles(kStlBinary, 1, binary, {0, 0, 0}, lo, hi, t), 1);
+  EXPECT_EQ(t[0][3], 0.0);
+  EXPECT_EQ(t[0][4], static_cast<double>(2e-14f));
+}
+
 }  // namespace
 }  // namespace vestan
