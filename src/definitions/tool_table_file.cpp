@@ -69,10 +69,6 @@ constexpr std::array<ToolKeyEntry, 16> kToolKeys = {{
     {"NAME=", ToolKey::kName},
 }};
 
-bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-
 // Tool kinds whose LENGTH2A/LENGTH3A shank stays outside the cutting length.
 bool KeepsPlainShank(int32_t kind) {
   return kind == kToolVertical || kind == kToolTThrow || kind == kToolSphere || kind == kToolRadius;
@@ -328,7 +324,7 @@ void ToolTableReader::ScanKeys(std::string_view line, int32_t start) {
     int32_t next = -1;
     for (int32_t i = std::max(cursor, 0); i < size; ++i) {
       const char c = line[i];
-      if (IsLetter(c) || c == '(' || c == '\n') {
+      if (IsAsciiLetter(c) || c == '(' || c == '\n') {
         next = i;
         break;
       }
@@ -544,7 +540,7 @@ void ToolTableReader::ReadLengthKey(ToolKey key, int32_t& cursor, std::string_vi
 void ToolTableReader::ReadLimitKey(bool limits, int32_t& cursor, std::string_view line) {
   const size_t t = static_cast<size_t>(tool_);
   const bool perTool =
-      cursor < static_cast<int32_t>(line.size()) && UpperAscii(line[cursor]) == 'P';
+      cursor < static_cast<int32_t>(line.size()) && ToUpperAscii(line[cursor]) == 'P';
   if (perTool) ++cursor;
   cursor = Clamp(cursor + 1, line);
   ToolLimitRecord& limit = table_.Limits[t];
@@ -575,7 +571,7 @@ void ToolTableReader::ReadFeedKey(int32_t& cursor, std::string_view line) {
   // The character after the separator behind the key chooses the variant.
   int variant = 0;
   if (cursor < static_cast<int32_t>(line.size())) {
-    switch (UpperAscii(line[cursor])) {
+    switch (ToUpperAscii(line[cursor])) {
       case 'V':
         variant = 1;
         break;

@@ -36,6 +36,10 @@ TEST(PathText, Cp932SecondByteIsNoSeparator) {
 TEST(PathText, FolderPartAndRelativePaths) {
   EXPECT_EQ(FolderPart("/opt/vestan/vestan9"), "/opt/vestan/");
   EXPECT_EQ(FolderPart("vestan9"), "");
+  EXPECT_EQ(FolderPart("C:\\nc\\tables/atc.ttl"), "C:\\nc\\tables/");
+  EXPECT_TRUE(HasFolderPart("data\\atc.ttl"));
+  EXPECT_TRUE(HasFolderPart("data/atc.ttl"));
+  EXPECT_FALSE(HasFolderPart("atc.ttl"));
   EXPECT_EQ(PathFrom("/work/", "tools/atc.ttl"), "/work/tools/atc.ttl");
   EXPECT_EQ(PathFrom("/work/", "/abs/atc.ttl"), "/abs/atc.ttl");
 }
