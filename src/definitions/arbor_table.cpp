@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "foundation/path_text.h"
 #include "foundation/text_fields.h"
 
 namespace vestan {
@@ -70,7 +71,7 @@ void ReadArborSteps(ArborForm form, int32_t& cursor, std::string_view line, Arbo
 int32_t ReadArborTable(std::string& name, std::string_view toolTableName, ArborRecord& arbor,
                        WatchedFile* watch) {
   arbor = ArborRecord{};
-  if (!HasFolder(name)) name = std::string(FolderPrefix(toolTableName)) + name;
+  if (!HasFolderPart(name)) name = FolderPart(toolTableName) + name;
   const std::filesystem::path path = ResolveDefinitionPath(name);
   if (watch != nullptr) {
     if (const std::optional<FileTime> time = LastWriteTime(path)) watch->Time = *time;

@@ -4,6 +4,7 @@
 #include <iterator>
 #include <system_error>
 
+#include "foundation/path_text.h"
 #include "foundation/text_fields.h"
 
 namespace vestan {
@@ -11,15 +12,6 @@ namespace vestan {
 namespace fs = std::filesystem;
 
 namespace {
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  return true;
-}
 
 std::string_view TrimTrailingBlanksAndDots(std::string_view s) {
   while (!s.empty() && (s.back() == ' ' || s.back() == '.')) s.remove_suffix(1);
@@ -41,7 +33,7 @@ std::optional<fs::path> FindNoCase(const fs::path& folder, std::string_view comp
   for (; it != fs::directory_iterator(); it.increment(ec)) {
     if (ec) return std::nullopt;
     const std::string name = it->path().filename().string();
-    if (EqualsNoCase(name, wanted)) return folder / name;
+    if (EqualsIgnoringAsciiCase(name, wanted)) return folder / name;
   }
   return std::nullopt;
 }
@@ -59,19 +51,8 @@ std::string FormatNote(const DefinitionNote& note) {
   return text;
 }
 
-bool HasFolder(std::string_view name) {
-  return name.find_first_of("\\/") != std::string_view::npos;
-}
-
-std::string_view FolderPrefix(std::string_view name) {
-  const size_t last = name.find_last_of("\\/");
-  return last == std::string_view::npos ? std::string_view{} : name.substr(0, last + 1);
-}
-
 fs::path ResolveDefinitionPath(std::string_view name) {
-  std::string text(name);
-  for (char& c : text)
-    if (c == '\\') c = '/';
+  const std::string text = ToNativePath(name);
   const fs::path written(text);
   if (text.empty() || Exists(written)) return written;
 

@@ -46,12 +46,6 @@ struct DefinitionReadResult {
 // "file:line: message" (or "file: message").
 std::string FormatNote(const DefinitionNote& note);
 
-// True when the name holds a folder part ("\" or "/").
-bool HasFolder(std::string_view name);
-
-// The name up to and including its last "\" or "/"; empty when there is none.
-std::string_view FolderPrefix(std::string_view name);
-
 // The path a definition file name stands for: "\" read as a separator, and a
 // component that does not exist as written matched case-insensitively (ASCII)
 // in its folder, the last one also with trailing blanks and dots dropped as

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <optional>
+#include <vector>
 
 namespace vestan {
 
@@ -69,6 +71,153 @@ void ComputeTaperToolWidth(double diameter, double cornerRadius, double bottomAn
 double TaperBallDiameter(double cornerRadius, double taperAngle) {
   const double a = taperAngle * kRadiansPerDegree;
   return 2.0 * cornerRadius * (std::sin(a) * std::tan(a) - std::tan(a) + std::cos(a));
+}
+
+}  // namespace vestan
+
+namespace vestan {
+
+namespace {
+
+// The drawing attributes that tell the parts of an outline apart.
+struct AttributeTriple {
+  int32_t LineTypeIndex;
+  int32_t LineTypeValue;
+  int32_t Colour;
+
+  friend bool operator==(const AttributeTriple&, const AttributeTriple&) = default;
+};
+
+AttributeTriple TripleOf(const ProfileSegment& s) {
+  return {s.LineTypeIndex, s.LineTypeValue, s.Colour};
+}
+
+bool Carries(const ProfileSegment& s, const std::optional<AttributeTriple>& triple) {
+  return triple && TripleOf(s) == *triple;
+}
+
+}  // namespace
+
+ProfileClassStarts ClassifyProfileSegments(std::span<ProfileSegment> segments) {
+  // The first three distinct triples; more than three are treated as three.
+  std::vector<AttributeTriple> distinct;
+  for (const ProfileSegment& s : segments) {
+    if (distinct.size() == 3) break;
+    if (std::find(distinct.begin(), distinct.end(), TripleOf(s)) == distinct.end())
+      distinct.push_back(TripleOf(s));
+  }
+  std::optional<AttributeTriple> main, second, third;
+  if (!distinct.empty()) main = distinct[0];
+  if (distinct.size() >= 2) second = distinct[1];
+  if (distinct.size() >= 3) third = distinct[2];
+  // Of two triples, a dashed first one is the shank drawn before the cutter.
+  if (distinct.size() == 2 && distinct[0].LineTypeValue != distinct[1].LineTypeValue &&
+      distinct[0].LineTypeValue != 0)
+    std::swap(main, second);
+
+  ProfileClassStarts starts{-1, -1, -1};
+  const int32_t n = static_cast<int32_t>(segments.size());
+  int state = 0;  // 0 before the cutter, 1 cutter, 2 shank, 3 arbor
+  for (int32_t i = 0; i < n; ++i) {
+    ProfileSegment& s = segments[static_cast<size_t>(i)];
+    if (Carries(s, main)) {
+      if (state < 2) {
+        s.Class = kProfileCutting;
+        if (state == 0) {
+          starts[0] = i;
+          state = 1;
+        }
+        continue;
+      }
+      // A cutter-styled piece between two shank pieces belongs to the shank.
+      const bool insideShank = i > 0 && i < n - 1 &&
+                               Carries(segments[static_cast<size_t>(i - 1)], second) &&
+                               Carries(segments[static_cast<size_t>(i + 1)], second);
+      if (insideShank) {
+        s.Class = kProfileShank;
+      } else {
+        s.Class = kProfileArbor;
+        if (state == 2) starts[2] = i;
+        state = 3;
+      }
+    } else if (Carries(s, second)) {
+      if (state >= 1 && state < 3) {
+        s.Class = kProfileShank;
+        if (state == 1) {
+          starts[1] = i;
+          state = 2;
+        }
+      } else {
+        s.Class = kProfileNone;
+      }
+    } else if (Carries(s, third)) {
+      s.Class = kProfileArbor;
+      if (state == 2) starts[2] = i;
+      state = 3;
+    }
+  }
+  return starts;
+}
+
+ProfileDimensions DeriveToolFromProfile(std::span<const ProfileSegment> segments,
+                                        const ProfileClassStarts& starts) {
+  ProfileDimensions d;
+  const int32_t n = static_cast<int32_t>(segments.size());
+  if (n < 1) return d;
+  const auto at = [&](int32_t i) -> const ProfileSegment& {
+    return segments[static_cast<size_t>(i)];
+  };
+  for (int32_t i = 0; i < n; ++i)
+    if (at(i).X2 > at(i).CentreX) d.LastOutwardIndex = i + 1;
+
+  const int32_t c2 = starts[1], c3 = starts[2];
+  // The cutting part: everything before the shank, or the whole outline.
+  const int32_t cutEnd = c2 < 1 ? n : std::min(c2, n);
+  double mx = at(0).X2, my = at(0).Y2, corner = 0.0;
+  bool arcSeen = false;
+  for (int32_t i = 0; i < cutEnd; ++i) {
+    const ProfileSegment& s = at(i);
+    mx = std::max(mx, s.X2);
+    my = std::max(my, s.Y2);
+    if (!arcSeen && (s.Kind == 2 || s.Kind == 3)) {
+      corner = s.Kind == 3 ? s.Radius : -s.Radius;
+      arcSeen = true;
+    }
+  }
+  d.Diameter = static_cast<float>(2.0 * mx);
+  d.CuttingLength = static_cast<float>(my);
+  d.CornerRadius = static_cast<float>(corner);
+
+  if (c2 >= 0 && c3 >= 1 && c2 < c3 && c3 < n) {
+    d.ShankDiameter = static_cast<float>(2.0 * at(c3).X1);
+    d.ProtrusionLength = static_cast<float>(at(c3).Y1);
+  } else {
+    const ProfileSegment& last = at(n - 1);
+    d.ShankDiameter = static_cast<float>(2.0 * std::max(last.X1, last.X2));
+    d.ProtrusionLength = static_cast<float>(last.Y2);
+  }
+
+  if (c3 >= 1 && c3 < n) {
+    double widest = 0.0, longest = 0.0;
+    for (int32_t i = c3; i < n; ++i) {
+      widest = std::max(widest, at(i).X2);
+      longest = std::max(longest, at(i).Y2 - at(c3).Y2);
+    }
+    d.ArborDiameter = static_cast<float>(2.0 * widest);
+    d.ArborLength = static_cast<float>(longest);
+  }
+  return d;
+}
+
+void ComputeProfileBounds(std::span<const ProfileSegment> segments, std::array<double, 2>& min,
+                          std::array<double, 2>& max) {
+  if (segments.empty()) return;
+  min = {1e9, 1e9};
+  max = {-1e9, -1e9};
+  for (const ProfileSegment& s : segments) {
+    min = {std::min({min[0], s.X1, s.X2}), std::min({min[1], s.Y1, s.Y2})};
+    max = {std::max({max[0], s.X1, s.X2}), std::max({max[1], s.Y1, s.Y2})};
+  }
 }
 
 }  // namespace vestan

@@ -8,7 +8,9 @@
 
 #include "definitions/arbor_table.h"
 #include "definitions/cutter_kinds.h"
+#include "definitions/dxf_profile.h"
 #include "definitions/tool_geometry.h"
+#include "foundation/path_text.h"
 #include "foundation/text_fields.h"
 
 namespace vestan {
@@ -20,6 +22,8 @@ namespace {
 constexpr size_t kMaxArborTableName = 255;
 constexpr size_t kMaxToolArborName = 1023;
 constexpr int32_t kMaxLayoutOrder = 200;
+// Longest name an outline tool takes from its file.
+constexpr size_t kMaxFileTitle = 255;
 
 enum class ToolKey {
   kLength2A,
@@ -65,10 +69,6 @@ constexpr std::array<ToolKeyEntry, 16> kToolKeys = {{
     {"NAME=", ToolKey::kName},
 }};
 
-bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-
 // Tool kinds whose LENGTH2A/LENGTH3A shank stays outside the cutting length.
 bool KeepsPlainShank(int32_t kind) {
   return kind == kToolVertical || kind == kToolTThrow || kind == kToolSphere || kind == kToolRadius;
@@ -110,6 +110,12 @@ bool PercentBeforeNextValue(std::string_view rest) {
   return HasPercentBeforeComma(rest);
 }
 
+// The file name without its folder.
+std::string_view FileTitle(std::string_view name) {
+  const size_t slash = FindLastPathSeparator(name);
+  return slash == std::string_view::npos ? name : name.substr(slash + 1);
+}
+
 std::string_view From(std::string_view line, int32_t cursor) {
   return line.substr(static_cast<size_t>(Clamp(std::max(cursor, 0), line)));
 }
@@ -139,6 +145,8 @@ class ToolTableReader {
   void StartTool(int32_t tool);
   void ScanKeys(std::string_view line, int32_t start);
   void ReadToolKey(const ToolKeyEntry& entry, int32_t& cursor, std::string_view line);
+  void ReadImportedOutline(ToolRecord& record);
+  void LoadImportedMesh(ToolRecord& record);
   void ReadLengthKey(ToolKey key, int32_t& cursor, std::string_view line);
   void ReadLimitKey(bool limits, int32_t& cursor, std::string_view line);
   void ReadFeedKey(int32_t& cursor, std::string_view line);
@@ -160,6 +168,8 @@ class ToolTableReader {
   bool magazineSeen_ = false;
   int32_t tool_ = 0;  // tool of the last MAGAZINE line; 0 before the first
   bool layoutFullNoted_ = false;
+  // Facets of the shared STL tool mesh, as the last IMPORT key left it.
+  int32_t importedFacets_ = 0;
 };
 
 DefinitionReadResult ToolTableReader::Read() {
@@ -294,6 +304,8 @@ void ToolTableReader::ScanKeys(std::string_view line, int32_t start) {
     if (!cutterRead) {
       if (const std::optional<CutterKey> cutter = MatchCutterKey(line, cursor)) {
         ReadCutterKey(*cutter, cursor, line, record, options_.EnglishMode);
+        if (*cutter == CutterKey::kImportTool) ReadImportedOutline(record);
+        if (*cutter == CutterKey::kImport) LoadImportedMesh(record);
         cutterRead = true;
         matched = true;
       }
@@ -312,7 +324,7 @@ void ToolTableReader::ScanKeys(std::string_view line, int32_t start) {
     int32_t next = -1;
     for (int32_t i = std::max(cursor, 0); i < size; ++i) {
       const char c = line[i];
-      if (IsLetter(c) || c == '(' || c == '\n') {
+      if (IsAsciiLetter(c) || c == '(' || c == '\n') {
         next = i;
         break;
       }
@@ -392,6 +404,74 @@ void ToolTableReader::ReadToolKey(const ToolKeyEntry& entry, int32_t& cursor,
   }
 }
 
+void ToolTableReader::ReadImportedOutline(ToolRecord& record) {
+  const size_t t = static_cast<size_t>(tool_);
+  int32_t count = 0;
+  std::vector<ProfileSegment> segments;
+  DxfProfileRead read;
+  if (record.ProfileFile && !record.ProfileFile->empty()) {
+    read = ReadDxfProfile(*record.ProfileFile, count, segments, record.ProfileMax);
+    for (DefinitionNote& note : read.Notes) result_.Notes.push_back(std::move(note));
+  }
+  if (read.Status != DxfProfileStatus::kRead || count < 1) {
+    if (!record.ProfileFile || record.ProfileFile->empty())
+      Note("IMPORT-TOOL names no outline file; tool " + std::to_string(tool_) + " has no outline");
+    else if (read.Status == DxfProfileStatus::kRead)
+      Note("the outline " + *record.ProfileFile + " has no path from its lowest point; tool " +
+           std::to_string(tool_) + " has no outline");
+    // No outline, not even one of an earlier definition of the tool.
+    record.ProfileSegments = {};
+    record.ProfileCount = 0;
+    record.CuttingSegmentCount = 0;
+    if (record.Kind == kToolImportedProfile) record.Kind = kToolDrill;
+    return;
+  }
+  record.Kind = kToolImportedProfile;
+  record.ProfileCount = count;
+  record.ProfileSegments.assign(segments.begin(), segments.begin() + count);
+  record.ProfileClassStart = ClassifyProfileSegments(record.ProfileSegments);
+  const ProfileDimensions d =
+      DeriveToolFromProfile(record.ProfileSegments, record.ProfileClassStart);
+  record.LastOutwardIndex = d.LastOutwardIndex;
+  record.Diameter = d.Diameter;
+  record.CornerRadius = d.CornerRadius;
+  record.CuttingLength = d.CuttingLength;
+  table_.Shanks[t].ShankDiameter = d.ShankDiameter;
+  table_.Shanks[t].ProtrusionLength = d.ProtrusionLength;
+  table_.Arbors[t].StepDiameter[0] = d.ArborDiameter;
+  table_.Arbors[t].StepLength[0] = d.ArborLength;
+  record.CuttingSegmentCount = count;
+  const std::string_view title = FileTitle(*record.ProfileFile);
+  if (title.size() > kMaxFileTitle) {
+    Note("outline file name of " + std::to_string(title.size()) + " characters is longer than " +
+         std::to_string(kMaxFileTitle) + "; tool " + std::to_string(tool_) + " has no name");
+    record.Name.reset();
+  } else {
+    record.Name = std::string(title);
+  }
+}
+
+void ToolTableReader::LoadImportedMesh(ToolRecord& record) {
+  // One mesh exists at a time: loading replaces the one of an earlier IMPORT.
+  if (!hooks_.LoadImportedMesh) return;
+  const std::string name = record.Name.value_or(std::string());
+  const ImportedToolMesh& mesh = hooks_.LoadImportedMesh(name, record.ImportOffset);
+  importedFacets_ = mesh.FacetCount;
+  if (mesh.FacetCount < 1) {
+    // Kind IMPORT stays; the size is not taken from an empty box.
+    const std::string tool = "; tool " + std::to_string(tool_) + " has no shape";
+    if (name.empty())
+      Note("IMPORT names no STL file" + tool);
+    else
+      Note("STL file \"" + name + "\" " +
+           (mesh.StlKind == 0 ? "cannot be read" : "holds no facet") + tool);
+    return;
+  }
+  record.Diameter = static_cast<float>(
+      ((mesh.BoxMax[0] - mesh.BoxMin[0]) + (mesh.BoxMax[1] - mesh.BoxMin[1])) / 2.0);
+  record.CuttingLength = static_cast<float>(mesh.BoxMax[2] - mesh.BoxMin[2]);
+}
+
 void ToolTableReader::ReadLengthKey(ToolKey key, int32_t& cursor, std::string_view line) {
   const size_t t = static_cast<size_t>(tool_);
   ToolRecord& record = table_.Records[t];
@@ -460,7 +540,7 @@ void ToolTableReader::ReadLengthKey(ToolKey key, int32_t& cursor, std::string_vi
 void ToolTableReader::ReadLimitKey(bool limits, int32_t& cursor, std::string_view line) {
   const size_t t = static_cast<size_t>(tool_);
   const bool perTool =
-      cursor < static_cast<int32_t>(line.size()) && UpperAscii(line[cursor]) == 'P';
+      cursor < static_cast<int32_t>(line.size()) && ToUpperAscii(line[cursor]) == 'P';
   if (perTool) ++cursor;
   cursor = Clamp(cursor + 1, line);
   ToolLimitRecord& limit = table_.Limits[t];
@@ -491,7 +571,7 @@ void ToolTableReader::ReadFeedKey(int32_t& cursor, std::string_view line) {
   // The character after the separator behind the key chooses the variant.
   int variant = 0;
   if (cursor < static_cast<int32_t>(line.size())) {
-    switch (UpperAscii(line[cursor])) {
+    switch (ToUpperAscii(line[cursor])) {
       case 'V':
         variant = 1;
         break;
@@ -540,12 +620,10 @@ void ToolTableReader::ReadLayoutKey(int32_t& cursor, std::string_view line) {
 }
 
 void ToolTableReader::PostProcess() {
-  bool importedMesh = false;
   for (size_t t = 0; t < table_.Entries(); ++t) {
     if (table_.Records[t].Kind == kToolKegaki) table_.Shanks[t].Kind = kShankNone;
     // Only a tool with a shank has a holder.
     if (table_.Shanks[t].Kind == kShankNone) table_.Arbors[t].Present = 0;
-    if (table_.Defined[t] && table_.Records[t].Kind == kToolImportedMesh) importedMesh = true;
   }
   if (hooks_.AllocDisplayBuffers) hooks_.AllocDisplayBuffers();
   // A single layout position is no layout.
@@ -564,7 +642,7 @@ void ToolTableReader::PostProcess() {
 
   links_.ToolList.ViewMode = 0;
   links_.Plugins.ToolFromPlugin = 0;
-  if (importedMesh && hooks_.AllocCutWorkArrays) hooks_.AllocCutWorkArrays();
+  if (importedFacets_ >= 1 && hooks_.AllocCutWorkArrays) hooks_.AllocCutWorkArrays();
 }
 
 void ToolTableReader::AddBasePointLengths() {

@@ -11,8 +11,10 @@
 #include "definitions/definition_file.h"
 #include "definitions/tool_table.h"
 #include "dialogs/tool_list_state.h"
+#include "foundation/vector_math.h"
 #include "machine/position_state.h"
 #include "model/current_tool.h"
+#include "model/imported_tool_mesh.h"
 #include "nc/tool_state.h"
 
 namespace vestan {
@@ -52,6 +54,11 @@ struct ToolTableReadHooks {
   std::function<void()> AllocDisplayBuffers;
   // Releases the shared mesh of an imported STL tool of the previous table.
   std::function<void()> ReleaseImportedMesh;
+  // Replaces the shared mesh of an imported STL tool by the STL file named
+  // (its vertices moved by offset) and returns it; an unreadable file leaves
+  // it empty (no facets).
+  std::function<const ImportedToolMesh&(std::string_view fileName, const Vec3& offset)>
+      LoadImportedMesh;
   // Sets up the mesh-cut work arrays after a table with an STL tool was read.
   std::function<void()> AllocCutWorkArrays;
 };

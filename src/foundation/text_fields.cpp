@@ -16,8 +16,6 @@ bool IsSpace(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-char ToUpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-
 int32_t Find(std::string_view line, char c, int32_t from) {
   if (from < 0) from = 0;
   if (static_cast<size_t>(from) >= line.size()) return -1;
@@ -199,6 +197,14 @@ void ParseQuotedField(int32_t& cursor, std::string_view line, std::optional<std:
   }
   slot = std::string(line.substr(cursor, close - cursor));
   cursor = close;
+}
+
+char ToUpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+
+bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && MatchesKey(a, b);
 }
 
 bool MatchesKeyAt(std::string_view line, size_t pos, std::string_view key) {

@@ -52,6 +52,11 @@ int32_t TruncateToInt32(double value);
 // Index of the first number-start character at or after from, or -1.
 int32_t FindNumberStart(std::string_view line, int32_t from);
 
+// ASCII case helpers: bytes outside A-Z and a-z (cp932 included) stay as they are.
+char ToUpperAscii(char c);
+bool IsAsciiLetter(char c);
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
+
 // True when the line starts with key, ASCII letters compared without case.
 bool MatchesKey(std::string_view line, std::string_view key);
 // The same at position pos of the line.

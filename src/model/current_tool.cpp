@@ -17,22 +17,22 @@ constexpr double kDegree = kPi / 180.0;
 double TanDegrees(double degrees) { return degrees == 45.0 ? 1.0 : std::tan(degrees * kDegree); }
 
 // Holder clearance set: ARBOR CLEARANCE is YES or a value.
-bool WidensHolder(const ToolSetupSettings& settings) {
-  return settings.ArborClearanceMode == 1 || settings.ArborClearanceMode == 2;
+bool WidensHolder(const InterferenceCheckSettings& checks) {
+  return checks.ArborClearanceMode == 1 || checks.ArborClearanceMode == 2;
 }
 
 int32_t ArborStepCount(const ArborRecord& arbor) {
   return std::clamp(arbor.StepCount, 0, kMaxArborSteps);
 }
 
-void WidenHolderParts(CurrentTool& c, const ToolSetupSettings& settings) {
+void WidenHolderParts(CurrentTool& c, const InterferenceCheckSettings& checks, double gridPitch) {
   if (c.Shank.Kind >= kShankStraight && c.Shank.Kind <= 9)
-    c.Shank.ShankDiameter = WidenByArborClearance(c.Shank.ShankDiameter, settings);
+    c.Shank.ShankDiameter = WidenByArborClearance(c.Shank.ShankDiameter, checks, gridPitch);
   if (c.Arbor.Present == 0) return;
   // The triple form holds one diameter more than it has steps.
   const int32_t last = ArborStepCount(c.Arbor) + (c.Arbor.Form == kArborTriples ? 1 : 0);
   for (int32_t i = 0; i < last; ++i)
-    c.Arbor.StepDiameter[i] = WidenByArborClearance(c.Arbor.StepDiameter[i], settings);
+    c.Arbor.StepDiameter[i] = WidenByArborClearance(c.Arbor.StepDiameter[i], checks, gridPitch);
 }
 
 // Radii, heights and slopes of the cutting part by cutter kind.
@@ -125,7 +125,7 @@ void DeriveCutterShape(CurrentTool& c) {
   c.CentreZoneRadiusSquared = t.Kind == kToolVertical ? (r - S) * (r - S) : 0.0;
 }
 
-void DeriveNeck(CurrentTool& c, const ToolSetupSettings& settings) {
+void DeriveNeck(CurrentTool& c, const InterferenceCheckSettings& checks) {
   const ToolRecord& t = c.Tool;
   if (t.Kind == kToolTThrow) {
     c.CuttingRadius = c.NeckRadius = c.ShankRadius = t.NeckDiameter / 2.0;
@@ -139,9 +139,9 @@ void DeriveNeck(CurrentTool& c, const ToolSetupSettings& settings) {
       c.NeckRadius = c.EnvelopeRadius;
     } else if (c.Shank.NeckDiameter < 0.0f) {
       // No neck diameter given: the height check type decides.
-      if (settings.HeightCheckType == 1 && c.Shank.Kind <= 10)
-        c.NeckRadius = c.EnvelopeRadius + settings.HeightCheckMargin;
-      else if (settings.HeightCheckType == 2 && c.Shank.Kind <= 10)
+      if (checks.HeightCheckType == 1 && c.Shank.Kind <= 10)
+        c.NeckRadius = c.EnvelopeRadius + checks.HeightCheckMargin;
+      else if (checks.HeightCheckType == 2 && c.Shank.Kind <= 10)
         c.NeckRadius = 0.0;
       else
         c.NeckRadius = c.EnvelopeRadius;
@@ -225,12 +225,12 @@ void SetPen(CurrentTool& c, int32_t pen) {
 
 }  // namespace
 
-float WidenByArborClearance(float diameter, const ToolSetupSettings& settings) {
+float WidenByArborClearance(float diameter, const InterferenceCheckSettings& checks,
+                            double gridPitch) {
   const double d = diameter;
-  if (settings.ArborClearanceMode == 2)
-    return static_cast<float>(d + 2.0 * settings.ArborClearance);
-  if (settings.ArborClearanceMode == 1) {
-    const double q = settings.GridPitch;
+  if (checks.ArborClearanceMode == 2) return static_cast<float>(d + 2.0 * checks.ArborClearance);
+  if (checks.ArborClearanceMode == 1) {
+    const double q = gridPitch;
     return static_cast<float>(2.0 *
                               std::sqrt((q / 2.0) * (q / 2.0) + (d / 2.0 + q) * (d / 2.0 + q)));
   }
@@ -306,16 +306,18 @@ void SetCurrentTool(int32_t tool, double pitch, ToolChangeRecords& records) {
     return;
   }
 
-  if (pitch > 0.0 && WidensHolder(records.Settings)) WidenHolderParts(current, records.Settings);
+  const double gridPitch = records.Pitch.WorkPitch;
+  if (pitch > 0.0 && WidensHolder(records.Checks))
+    WidenHolderParts(current, records.Checks, gridPitch);
   DeriveCutterShape(current);
-  DeriveNeck(current, records.Settings);
+  DeriveNeck(current, records.Checks);
   current.ArborBaseHeight = current.Shank.ProtrusionLength != 0.0f ? current.Shank.ProtrusionLength
                                                                    : current.Tool.CuttingLength;
   DeriveShank(current, table.Records[t]);
   DeriveArborSteps(current);
 
-  BuildToolProfile(current, records.Kinematics, records.Settings.GridPitch, records.Profile,
-                   records.Position, records.Display);
+  BuildToolProfile(current, records.Kinematics, gridPitch, records.Profile, records.Position,
+                   records.Display);
 
   if (tool >= 1) compensation.PluginTool = 0;
   if (compensation.LengthOffsetInForce() && records.Hooks.StoreToolLengthOffset)

@@ -7,10 +7,12 @@
 #include <functional>
 
 #include "definitions/machine_definition.h"
+#include "definitions/settings.h"
 #include "definitions/tool_table.h"
 #include "display/display_list_table.h"
 #include "machine/position_state.h"
 #include "model/imported_tool_mesh.h"
+#include "model/work_pitch.h"
 #include "modelfiles/stl_file.h"
 #include "nc/tool_state.h"
 
@@ -81,19 +83,6 @@ struct ToolLengthChecks {
   double CentreHeight = 0.0;
 };
 
-// The settings a tool change reads.
-struct ToolSetupSettings {
-  // ARBOR CLEARANCE: 0 no, 1 yes (from the grid pitch), 2 by value.
-  int32_t ArborClearanceMode = 0;
-  double ArborClearance = 0.0;
-  // HEIGHT CHECK TYPE: 0 A, 1 B (neck = envelope + margin), 2 C (no neck).
-  int32_t HeightCheckType = 0;
-  double HeightCheckMargin = -0.1;
-  // The work model's grid pitch (PITCH(WORK)): the clearance of YES and the
-  // point spacing of the profile's arcs.
-  double GridPitch = 1.0;
-};
-
 // Actions of higher subsystems that a tool change triggers; each may be empty.
 struct ToolChangeHooks {
   // Reads the STL shape of an IMPORT tool into the released mesh, turned by
@@ -118,7 +107,11 @@ struct ToolChangeRecords {
   DisplayListTable& Display;
   const MachineDefinition& Machine;
   const MachineKinematics& Kinematics;
-  const ToolSetupSettings& Settings;
+  // ARBOR CLEARANCE and HEIGHT CHECK TYPE.
+  const InterferenceCheckSettings& Checks;
+  // The work model's grid pitch: the clearance of ARBOR CLEARANCE YES and
+  // the spacing of the profile's arc points.
+  const PitchSettings& Pitch;
   ToolChangeHooks Hooks{};
 };
 
@@ -128,8 +121,10 @@ struct ToolChangeRecords {
 // undefined tool.
 void SetCurrentTool(int32_t tool, double pitch, ToolChangeRecords& records);
 
-// A holder diameter widened by the arbor clearance setting.
-float WidenByArborClearance(float diameter, const ToolSetupSettings& settings);
+// A holder diameter widened by the ARBOR CLEARANCE setting: by its value, or
+// for YES by the grid pitch.
+float WidenByArborClearance(float diameter, const InterferenceCheckSettings& checks,
+                            double gridPitch);
 
 // Radius where the corner arc (radius R) of an oval tool of diameter D meets
 // its ellipse of semi-axes Rc (radial) and Ht (axial); 0 when no root lies

@@ -55,7 +55,13 @@ int InitGrids(DexelModel& model, int32_t cellsX, int32_t cellsY, int32_t cellsZ,
     cellsY = model.CountY;
     cellsZ = model.CountZ;
   }
-  BuildUpdateBlocks(model, cellsX, cellsY, cellsZ);
+  try {
+    BuildUpdateBlocks(model, cellsX, cellsY, cellsZ);
+  } catch (const std::bad_alloc&) {
+    // The per-slot handle tables grow with the slot count.
+    model.CountX = 0;
+    return kModelNoMemory;
+  }
   return kModelOk;
 }
 
@@ -67,8 +73,7 @@ int32_t LongIndex(const DexelSet& set, int32_t column) {
   return set.Attributes[static_cast<size_t>(column) * set.Stride];
 }
 
-void ReleaseLong(DexelSet& set, int32_t column) {
-  const int32_t index = LongIndex(set, column);
+void ReleaseLongEntry(DexelSet& set, int32_t index) {
   set.LongColumns[index] = LongColumn{};  // give the memory back
   set.FreeLongColumns.push_back(index);
 }
@@ -303,28 +308,32 @@ bool SetDexelColumn(DexelSet& set, int32_t column, std::span<const double> value
   }
   const int32_t oldCount = set.Counts[column];
   const int32_t count = static_cast<int32_t>(newCount);
+  // The new data may be a view of this very column (a cutter writing back a
+  // shortened column): read it completely before the old storage goes.
   if (count > set.Stride) {
-    if (oldCount > set.Stride && oldCount == count) {
+    if (oldCount == count) {
       // Same length: overwrite the own arrays in place.
       LongColumn& own = set.LongColumns[LongIndex(set, column)];
-      std::copy(values.begin(), values.end(), own.Values.begin());
-      std::copy_n(flags.begin(), count, own.Flags.begin());
-      std::copy_n(attributes.begin(), count, own.Attributes.begin());
+      for (int32_t i = 0; i < count; ++i) {
+        own.Values[i] = values[i];
+        own.Flags[i] = flags[i];
+        own.Attributes[i] = attributes[i];
+      }
     } else {
-      if (oldCount > set.Stride) ReleaseLong(set, column);
-      LongColumn& own = AcquireLong(set, column);
-      own.Values = ExactCopy(values, newCount);
-      own.Flags = ExactCopy(flags, newCount);
-      own.Attributes = ExactCopy(attributes, newCount);
+      LongColumn fresh{ExactCopy(values, newCount), ExactCopy(flags, newCount),
+                       ExactCopy(attributes, newCount)};
+      if (oldCount > set.Stride) ReleaseLongEntry(set, LongIndex(set, column));
+      AcquireLong(set, column) = std::move(fresh);
     }
   } else {
-    if (oldCount > set.Stride) ReleaseLong(set, column);
-    if (count >= 1) {
-      const size_t base = static_cast<size_t>(column) * set.Stride;
-      std::copy(values.begin(), values.end(), set.Values.begin() + base);
-      std::copy_n(flags.begin(), count, set.Flags.begin() + base);
-      std::copy_n(attributes.begin(), count, set.Attributes.begin() + base);
+    const int32_t oldEntry = oldCount > set.Stride ? LongIndex(set, column) : -1;
+    const size_t base = static_cast<size_t>(column) * set.Stride;
+    for (int32_t i = 0; i < count; ++i) {
+      set.Values[base + i] = values[i];
+      set.Flags[base + i] = flags[i];
+      set.Attributes[base + i] = attributes[i];
     }
+    if (oldEntry >= 0) ReleaseLongEntry(set, oldEntry);
   }
   set.Counts[column] = count;
   return true;

@@ -19,7 +19,8 @@ inline constexpr int kWorkModelCount = 20;
 
 // Result codes of model creation.
 inline constexpr int kModelOk = 1;
-inline constexpr int kModelBadGrid = -20;  // grid counts, pitch or column count unusable
+inline constexpr int kModelBadGrid = -20;   // grid counts, pitch or column count unusable
+inline constexpr int kModelNoMemory = -12;  // the slots or their tables could not be allocated
 
 // Directions as operations take them: 2 the Z set, 1 the Y set, anything else X.
 inline constexpr int kDirectionX = 0;
@@ -121,10 +122,12 @@ struct DexelModel {
   std::array<uint8_t, 6>& SideFlags() { return Slots[CurrentSlot].SideFlags; }
   const std::array<uint8_t, 6>& SideFlags() const { return Slots[CurrentSlot].SideFlags; }
 
-  // Display handles of the current slot's update blocks.
+  // Display handles of the current slot's update blocks (empty when the
+  // tables do not cover the slot).
   std::span<int32_t> CurrentBlockLists() {
-    return std::span<int32_t>(BlockLists)
-        .subspan(static_cast<size_t>(CurrentSlot) * kBlockListsPerSlot, kBlockListsPerSlot);
+    const size_t first = static_cast<size_t>(CurrentSlot) * kBlockListsPerSlot;
+    if (CurrentSlot < 0 || first + kBlockListsPerSlot > BlockLists.size()) return {};
+    return std::span<int32_t>(BlockLists).subspan(first, kBlockListsPerSlot);
   }
 };
 
@@ -150,7 +153,7 @@ bool IsUsableGrid(int64_t nx, int64_t ny, int64_t nz, double pitch);
 // Expects CountX..CountZ, Pitch and SlotCount set; derives the last indexes,
 // PitchSquared, strides and column counts, then lays out update blocks of 5
 // cells. Returns kModelOk, or kModelBadGrid (CountX set to 0) for an unusable
-// grid.
+// grid, kModelNoMemory (CountX 0) when the block tables cannot be allocated.
 int InitDexelGrids(DexelModel& model);
 // The same with a single update block for the whole grid.
 int InitDexelGridsWhole(DexelModel& model);

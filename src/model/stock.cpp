@@ -36,7 +36,7 @@ int LayOut(DexelModel& model, const std::array<int64_t, 3>& points, double pitch
   model.CountY = static_cast<int32_t>(points[1]);
   model.CountZ = static_cast<int32_t>(points[2]);
   model.Pitch = pitch;
-  if (InitDexelGrids(model) != kModelOk) return Refuse(model, kModelBadGrid);
+  if (const int grid = InitDexelGrids(model); grid != kModelOk) return Refuse(model, grid);
   model.OriginX = origin[0];
   model.OriginY = origin[1];
   model.OriginZ = origin[2];

@@ -254,9 +254,9 @@ void FinishProfile(const MachineKinematics& machine, ToolProfile& profile,
       if (i >= profile.ShankEndCount) Extend(p, profile.ArborBoxMin, profile.ArborBoxMax);
     }
   }
-  profile.ToolCorners = MakeBoxCorners(profile.ToolBoxMin, profile.ToolBoxMax);
+  MakeBoxCorners(profile.ToolBoxMin, profile.ToolBoxMax, profile.ToolCorners);
   if (profile.ShankEndCount < count)
-    profile.ArborCorners = MakeBoxCorners(profile.ArborBoxMin, profile.ArborBoxMax);
+    MakeBoxCorners(profile.ArborBoxMin, profile.ArborBoxMax, profile.ArborCorners);
 
   display.RequestRebuild(kSlideAndHeadLists);
   profile.ProfileHeight = count > 0 ? static_cast<float>(profile.Height[count - 1]) : 0.0f;

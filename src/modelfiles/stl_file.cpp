@@ -123,8 +123,33 @@ class AsciiLines {
   std::ifstream in_;
 };
 
+void RotateByAngleHead(const AngleHeadAngles& head, double& x, double& y, double& z) {
+  TurnByAngleHead(head.A, head.B, head.C, x, y, z);
+}
+
+// Where read facets go: the offset and the angle head's turn are applied to
+// each stored coordinate, and the box widens by each stored vertex.
+struct FacetSink {
+  const Vec3& offset;
+  const AngleHeadAngles* angleHead;
+  Vec3& boxMin;
+  Vec3& boxMax;
+
+  void StoreNormal(double* n) const {
+    if (angleHead != nullptr) RotateByAngleHead(*angleHead, n[0], n[1], n[2]);
+  }
+  void StoreVertex(double* p, const std::array<double, 3>& read) const {
+    for (int a = 0; a < 3; ++a) p[a] = read[a] + offset[a];
+    if (angleHead != nullptr) RotateByAngleHead(*angleHead, p[0], p[1], p[2]);
+    for (int a = 0; a < 3; ++a) {
+      boxMin[a] = std::min(boxMin[a], p[a]);
+      boxMax[a] = std::max(boxMax[a], p[a]);
+    }
+  }
+};
+
 void ReadBinary(bool swapped, int32_t facetCount, const std::filesystem::path& path,
-                const Vec3& offset, std::vector<StlTriangle>& triangles) {
+                const FacetSink& sink, std::vector<StlTriangle>& triangles) {
   triangles.clear();
   std::ifstream in(path, std::ios::binary);
   const std::optional<uint64_t> size = FileSize(path);
@@ -139,7 +164,7 @@ void ReadBinary(bool swapped, int32_t facetCount, const std::filesystem::path& p
     float v[12];
     for (int k = 0; k < 12; ++k) v[k] = std::bit_cast<float>(Word(record + 4 * k, swapped));
     for (int k = 3; k < 12; ++k)
-      if (std::fabs(v[k]) < 1e-14f) v[k] = 0.0f;
+      if (std::fabs(static_cast<double>(v[k])) < 1e-14) v[k] = 0.0f;
     double n[3] = {v[0], v[1], v[2]};
     if (v[0] == 0.0f && v[1] == 0.0f && v[2] == 0.0f) {
       const float a[3] = {v[6] - v[3], v[7] - v[4], v[8] - v[5]};
@@ -152,12 +177,13 @@ void ReadBinary(bool swapped, int32_t facetCount, const std::filesystem::path& p
     CleanNormal(n[0], n[1], n[2]);
     StlTriangle t;
     for (int k = 0; k < 3; ++k) t[k] = n[k];
-    for (int k = 3; k < 12; ++k) t[k] = static_cast<double>(v[k]) + offset[(k - 3) % 3];
+    sink.StoreNormal(&t[0]);
+    for (int p = 1; p < 4; ++p) sink.StoreVertex(&t[3 * p], {v[3 * p], v[3 * p + 1], v[3 * p + 2]});
     triangles.push_back(t);
   }
 }
 
-void ReadAscii(int32_t facetCount, const std::filesystem::path& path, const Vec3& offset,
+void ReadAscii(int32_t facetCount, const std::filesystem::path& path, const FacetSink& sink,
                std::vector<StlTriangle>& triangles) {
   triangles.assign(static_cast<size_t>(std::max(facetCount, 0)), StlTriangle{});
   AsciiLines lines(path);
@@ -177,6 +203,7 @@ void ReadAscii(int32_t facetCount, const std::filesystem::path& path, const Vec3
           t[1] = n[1];
           t[2] = n[2];
           CleanNormal(t[0], t[1], t[2]);
+          sink.StoreNormal(&t[0]);
         }
         break;
       case Keyword::kOuter:
@@ -185,8 +212,7 @@ void ReadAscii(int32_t facetCount, const std::filesystem::path& path, const Vec3
       case Keyword::kVertex:
         // A fourth vertex in one loop has no slot: it is ignored.
         if (inRange && vertex < 3) {
-          const std::array<double, 3> p = ParseTriple(line, k.start);
-          for (int a = 0; a < 3; ++a) triangles[facet][3 + 3 * vertex + a] = p[a] + offset[a];
+          sink.StoreVertex(&triangles[facet][3 + 3 * vertex], ParseTriple(line, k.start));
         }
         ++vertex;
         break;
@@ -198,21 +224,6 @@ void ReadAscii(int32_t facetCount, const std::filesystem::path& path, const Vec3
     }
   }
   triangles.resize(std::min(facet, triangles.size()));
-}
-
-void BoxOf(const std::vector<StlTriangle>& triangles, Vec3& boxMin, Vec3& boxMax) {
-  boxMin = {1e11, 1e11, 1e11};
-  boxMax = {-1e11, -1e11, -1e11};
-  for (const StlTriangle& t : triangles)
-    for (int v = 0; v < 3; ++v)
-      for (int a = 0; a < 3; ++a) {
-        boxMin[a] = std::min(boxMin[a], t[3 + 3 * v + a]);
-        boxMax[a] = std::max(boxMax[a], t[3 + 3 * v + a]);
-      }
-}
-
-void RotateByAngleHead(const AngleHeadAngles& head, double& x, double& y, double& z) {
-  TurnByAngleHead(head.A, head.B, head.C, x, y, z);
 }
 
 }  // namespace
@@ -271,16 +282,13 @@ int32_t ReadToolStl(int32_t kind, int32_t facetCount, const std::filesystem::pat
                     const Vec3& offset, Vec3& boxMin, Vec3& boxMax,
                     std::vector<StlTriangle>& triangles, const AngleHeadAngles* angleHead) {
   triangles.clear();
+  boxMin = {1e11, 1e11, 1e11};
+  boxMax = {-1e11, -1e11, -1e11};
+  const FacetSink sink{offset, angleHead, boxMin, boxMax};
   if (kind == kStlBinary || kind == kStlBinarySwapped)
-    ReadBinary(kind == kStlBinarySwapped, facetCount, path, offset, triangles);
+    ReadBinary(kind == kStlBinarySwapped, facetCount, path, sink, triangles);
   else if (kind == kStlAscii)
-    ReadAscii(facetCount, path, offset, triangles);
-  if (angleHead != nullptr) {
-    for (StlTriangle& t : triangles)
-      for (int p = 0; p < 4; ++p)
-        RotateByAngleHead(*angleHead, t[3 * p], t[3 * p + 1], t[3 * p + 2]);
-  }
-  BoxOf(triangles, boxMin, boxMax);
+    ReadAscii(facetCount, path, sink, triangles);
   return static_cast<int32_t>(triangles.size());
 }
 

@@ -40,15 +40,6 @@ TEST(DefinitionFile, NamesResolveWhateverTheirCaseAndSeparator) {
   EXPECT_EQ(ResolveDefinitionPath(""), std::filesystem::path());
 }
 
-TEST(DefinitionFile, FolderParts) {
-  EXPECT_FALSE(HasFolder("atc.ttl"));
-  EXPECT_TRUE(HasFolder("data\\atc.ttl"));
-  EXPECT_TRUE(HasFolder("data/atc.ttl"));
-  EXPECT_EQ(FolderPrefix("C:\\nc\\tables/atc.ttl"), "C:\\nc\\tables/");
-  EXPECT_EQ(FolderPrefix("D:\\atc.ttl"), "D:\\");
-  EXPECT_EQ(FolderPrefix("atc.ttl"), "");
-}
-
 TEST(DefinitionFile, LinesAndTimes) {
   TempFolder folder;
   const std::string path = folder.Write("a.ttl", "A 1\r\nB 2");

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -12,40 +11,14 @@
 #include <vector>
 
 #include "definitions/tool_table_file.h"
+#include "support/scratch_folder.h"
 
 namespace vestan::testing {
 
-// A folder of its own under the system's temporary folder, removed afterwards.
-class TempFolder {
+// A scratch folder that the definition tests address as a filesystem path.
+class TempFolder : public ScratchFolder {
  public:
-  TempFolder() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    path_ = std::filesystem::temp_directory_path() /
-            ("vestan_" + std::string(info->test_suite_name()) + "_" + info->name() + "_" +
-             std::to_string(::getpid()));
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
-  const std::filesystem::path& Path() const { return path_; }
-
-  // Writes content byte for byte to name (which may hold a subfolder).
-  std::string Write(const std::string& name, std::string_view content) const {
-    const std::filesystem::path file = path_ / name;
-    std::filesystem::create_directories(file.parent_path());
-    std::ofstream out(file, std::ios::binary);
-    out.write(content.data(), static_cast<std::streamsize>(content.size()));
-    return file.string();
-  }
-
- private:
-  std::filesystem::path path_;
+  std::filesystem::path Path() const { return std::filesystem::path(ScratchFolder::Path()); }
 };
 
 // A tool table and every record a read touches, with hooks that record what
@@ -83,5 +56,12 @@ struct ToolTableHarness {
   const ToolShankRecord& Shank(int32_t tool) const { return Table.Shanks.at(tool); }
   const ArborRecord& Arbor(int32_t tool) const { return Table.Arbors.at(tool); }
 };
+
+// True when one of the read's notes, as the log shows it, holds text.
+inline bool NoteMentions(const DefinitionReadResult& result, std::string_view text) {
+  for (const DefinitionNote& note : result.Notes)
+    if (FormatNote(note).find(text) != std::string::npos) return true;
+  return false;
+}
 
 }  // namespace vestan::testing

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 #include "definitions/tool_table.h"
 
@@ -111,6 +112,101 @@ TEST(ToolGeometry, TaperToolWidth) {
   width = 0.0f;
   ComputeTaperToolWidth(4, 1, 0, 0, 20, width);
   EXPECT_EQ(width, 4.0f);
+}
+
+ProfileSegment Segment(int kind, double x1, double y1, double x2, double y2, int lineTypeValue,
+                       int colour, double centreX = 0, double radius = 0) {
+  ProfileSegment s;
+  s.Kind = kind;
+  s.X1 = x1;
+  s.Y1 = y1;
+  s.X2 = x2;
+  s.Y2 = y2;
+  s.LineTypeIndex = lineTypeValue;  // one linetype entry per value
+  s.LineTypeValue = lineTypeValue;
+  s.Colour = colour;
+  s.CentreX = centreX;
+  s.Radius = radius;
+  return s;
+}
+
+TEST(ProfileGeometry, OneAttributeTripleIsAllCuttingPart) {
+  std::vector<ProfileSegment> outline{Segment(1, 0, 0, 3, 0, 0, 7),
+                                      Segment(3, 3, 0, 5, 2, 0, 7, 3, 2)};
+  const ProfileClassStarts starts = ClassifyProfileSegments(outline);
+  EXPECT_EQ(starts, (ProfileClassStarts{0, -1, -1}));
+  EXPECT_EQ(outline[0].Class, kProfileCutting);
+  EXPECT_EQ(outline[1].Class, kProfileCutting);
+  const ProfileDimensions d = DeriveToolFromProfile(outline, starts);
+  EXPECT_EQ(d.LastOutwardIndex, 2);
+  EXPECT_EQ(d.Diameter, 10.0f);
+  EXPECT_EQ(d.CuttingLength, 2.0f);
+  EXPECT_EQ(d.CornerRadius, 2.0f);
+  EXPECT_EQ(d.ShankDiameter, 10.0f);  // from the last segment
+  EXPECT_EQ(d.ProtrusionLength, 2.0f);
+  EXPECT_EQ(d.ArborDiameter, 0.0f);
+  EXPECT_EQ(d.ArborLength, 0.0f);
+}
+
+TEST(ProfileGeometry, TwoTriplesTakeTheContinuousOneForTheCutter) {
+  struct Case {
+    const char* name;
+    int firstValue, firstColour, secondValue;
+    std::array<int32_t, 3> classes;
+    ProfileClassStarts starts;
+  };
+  const Case cases[] = {
+      // A dashed first triple is the shank drawn first; it comes before any cutter: class 0.
+      {"dashed first", 2, 3, 0, {0, 1, 1}, {1, -1, -1}},
+      {"continuous first", 0, 3, 2, {1, 2, 2}, {0, 1, -1}},
+      {"same value, other colour", 0, 3, 0, {1, 2, 2}, {0, 1, -1}},
+  };
+  for (const Case& c : cases) {
+    std::vector<ProfileSegment> outline{Segment(1, 0, 0, 1, 0, c.firstValue, c.firstColour),
+                                        Segment(1, 1, 0, 1, 1, c.secondValue, 7),
+                                        Segment(1, 1, 1, 1, 2, c.secondValue, 7)};
+    EXPECT_EQ(ClassifyProfileSegments(outline), c.starts) << c.name;
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(outline[i].Class, c.classes[i]) << c.name << " " << i;
+  }
+}
+
+TEST(ProfileGeometry, CutterShankAndArborFromThreeTriples) {
+  // Cutter (continuous), shank (dashed), arbor (value 6), then a shank piece
+  // after the arbor and a fourth triple.
+  std::vector<ProfileSegment> outline{
+      Segment(1, 0, 0, 4, 0, 0, 7),     Segment(2, 4, 0, 5, 1, 0, 7, 4, 1),
+      Segment(1, 5, 1, 5, 10, 0, 7),    Segment(1, 5, 10, 4, 12, 2, 3),
+      Segment(1, 4, 12, 4, 14, 0, 7),  // cutter-styled, between two shank pieces
+      Segment(1, 4, 14, 4, 30, 2, 3),   Segment(1, 4, 30, 15, 30, 6, 5),
+      Segment(1, 15, 30, 15, 45, 6, 5), Segment(1, 15, 45, 0, 45, 0, 7),
+      Segment(1, 0, 45, 0, 46, 2, 3),   Segment(1, 0, 46, 0, 47, 9, 9),
+  };
+  outline.back().Class = 10;  // as the chaining left it
+  const ProfileClassStarts starts = ClassifyProfileSegments(outline);
+  EXPECT_EQ(starts, (ProfileClassStarts{0, 3, 6}));
+  const int32_t classes[] = {1, 1, 1, 2, 2, 2, 3, 3, 3, 0, 10};
+  for (size_t i = 0; i < outline.size(); ++i) EXPECT_EQ(outline[i].Class, classes[i]) << i;
+
+  const ProfileDimensions d = DeriveToolFromProfile(outline, starts);
+  EXPECT_EQ(d.Diameter, 10.0f);
+  EXPECT_EQ(d.CuttingLength, 10.0f);
+  EXPECT_EQ(d.CornerRadius, -1.0f);  // clockwise arc
+  EXPECT_EQ(d.ShankDiameter, 8.0f);  // where the arbor starts
+  EXPECT_EQ(d.ProtrusionLength, 30.0f);
+  EXPECT_EQ(d.ArborDiameter, 30.0f);
+  EXPECT_EQ(d.ArborLength, 17.0f);  // up to the top of the last segment
+  EXPECT_EQ(d.LastOutwardIndex, 8);
+}
+
+TEST(ProfileGeometry, BoundsOfAllEndPoints) {
+  std::array<double, 2> min{7, 7}, max{7, 7};
+  ComputeProfileBounds({}, min, max);
+  EXPECT_EQ(min, (std::array<double, 2>{7, 7}));  // nothing to bound: unchanged
+  const std::vector<ProfileSegment> outline{Segment(1, 2, -1, 4, 3, 0, 0),
+                                            Segment(3, 4, 3, -5, 8, 0, 0, 0, 20)};
+  ComputeProfileBounds(outline, min, max);
+  EXPECT_EQ(min, (std::array<double, 2>{-5, -1}));
+  EXPECT_EQ(max, (std::array<double, 2>{4, 8}));  // arc bulges are not counted
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 namespace vestan {
 namespace {
 
+using testing::NoteMentions;
 using testing::TempFolder;
 using testing::ToolTableHarness;
 
@@ -373,6 +374,66 @@ TEST_F(ToolTableFileTest, NameIsFoundWhateverItsCaseAndSeparators) {
   const std::string name = folder_.Path().string() + "\\tables\\atc.ttl";
   EXPECT_EQ(harness_.Read(name).State, kFileRead);
   EXPECT_EQ(harness_.Table.Defined[9], 1);
+}
+
+// The outline fixture: cutter, shank from segment 3, arbor from segment 5.
+const std::string kOutline = std::string(VESTAN_FIXTURES_DIR) + "/definitions/tool_outline.dxf";
+
+TEST_F(ToolTableFileTest, LengthKeysCutAnOutlineBeforeItsShank) {
+  for (const char* key : {"LENGTH 60", "LENGTH2 60,10,5,12", "LENGTH2A 60,10,5,12",
+                          "LENGTH3 60,10,5,3,4,12", "LENGTH3A 60,10,5,3,4,12"}) {
+    ReadText("MAGAZINE 1 IMPORT-TOOL \"" + kOutline + "\" " + key + "\n");
+    EXPECT_EQ(harness_.Record(1).Kind, kToolImportedProfile) << key;
+    EXPECT_EQ(harness_.Record(1).ProfileCount, 8) << key;
+    EXPECT_EQ(harness_.Record(1).CuttingSegmentCount, 3) << key;
+  }
+  // An outline without a shank keeps all its segments as the cutting part.
+  const std::string oneTriple =
+      folder_.Write("sub/plain.dxf",
+                    "  0\nLINE\n 10\n0\n 20\n0\n 11\n3\n 21\n0\n"
+                    "  0\nARC\n 10\n3\n 20\n2\n 40\n2\n 50\n270\n 51\n0\n  0\nEOF\n");
+  ReadText("MAGAZINE 1 IMPORT-TOOL \"" + oneTriple + "\"\nLENGTH 30\n");
+  EXPECT_EQ(harness_.Record(1).ProfileClassStart, (std::array<int32_t, 3>{0, -1, -1}));
+  EXPECT_EQ(harness_.Record(1).CuttingSegmentCount, 2);
+  EXPECT_EQ(harness_.Record(1).Name, "plain.dxf");  // the file name without its folder
+  EXPECT_EQ(harness_.Record(1).Diameter, 10.0f);
+  EXPECT_EQ(harness_.Record(1).CuttingLength, 2.0f);
+  EXPECT_EQ(harness_.Shank(1).ShankDiameter, 10.0f);
+  EXPECT_EQ(harness_.Arbor(1).StepDiameter[0], 0.0f);
+}
+
+TEST_F(ToolTableFileTest, OutlineThatCannotBeUsedLeavesTheToolWithoutOne) {
+  const std::string damaged = folder_.Write("damaged.dxf", "  0\nLINE\n 10\nabc\n");
+  // Dashed lines only: no continuous start point, so no path.
+  const std::string dashed = folder_.Write(
+      "dashed.dxf",
+      "  0\nLTYPE\n  2\nDASHED\n 73\n2\n  0\nLINE\n  6\nDASHED\n 10\n1\n 20\n0\n 11\n3\n 21\n0\n");
+  struct Case {
+    std::string line;
+    std::string note;
+  };
+  const Case cases[] = {
+      {"IMPORT-TOOL \"" + (folder_.Path() / "missing.dxf").string() + "\"", "cannot be read"},
+      {"IMPORT-TOOL \"" + damaged + "\"", "damaged.dxf:4: \"abc\" is not a number"},
+      {"IMPORT-TOOL \"" + dashed + "\"", "has no path"},
+      {"IMPORT-TOOL", "names no outline file"},
+  };
+  for (const Case& c : cases) {
+    const DefinitionReadResult result =
+        ReadText("MAGAZINE 1 BALL 6,20 \"B\"\nMAGAZINE 2 IMPORT-TOOL \"" + kOutline +
+                 "\"\nMAGAZINE 1 " + c.line + "\nMAGAZINE 2 " + c.line + "\n");
+    for (int32_t tool : {1, 2}) {
+      const ToolRecord& r = harness_.Record(tool);
+      // A ball stays a ball; an earlier outline of the tool is not kept.
+      EXPECT_EQ(r.Kind, tool == 1 ? kToolBall : kToolDrill) << c.line << " " << tool;
+      EXPECT_EQ(r.ProfileCount, 0) << c.line;
+      EXPECT_TRUE(r.ProfileSegments.empty()) << c.line;
+      EXPECT_EQ(r.CuttingSegmentCount, 0) << c.line;
+      EXPECT_EQ(r.Diameter, 10.0f) << c.line;
+    }
+    EXPECT_EQ(harness_.Record(1).Name, "B") << c.line;
+    EXPECT_TRUE(NoteMentions(result, c.note)) << c.line;
+  }
 }
 
 TEST(ToolTableAllocation, ArraysThatDoNotFitTheMaximumAreSizedBeforeReading) {

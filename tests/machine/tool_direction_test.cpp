@@ -61,7 +61,8 @@ TEST(ComputeDirectionAngles, AnglesOfAnXDirectionGiveItBack) {
 }
 
 TEST(MakeBoxCorners, XVariesFastestThenYThenZ) {
-  const auto corners = MakeBoxCorners({1, 2, 3}, {4, 5, 6});
+  std::array<Vec3, 8> corners{};
+  MakeBoxCorners({1, 2, 3}, {4, 5, 6}, corners);
   const std::array<Vec3, 8> expected = {
       {{1, 2, 3}, {4, 2, 3}, {1, 5, 3}, {4, 5, 3}, {1, 2, 6}, {4, 2, 6}, {1, 5, 6}, {4, 5, 6}}};
   EXPECT_EQ(corners, expected);

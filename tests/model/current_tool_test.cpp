@@ -300,8 +300,8 @@ TEST_F(ToolChangeTest, NeckByHeightCheckType) {
       {2, -0.1, kOvalTool, 5.0, 0},
   };
   for (const Case& c : cases) {
-    Settings.HeightCheckType = c.type;
-    Settings.HeightCheckMargin = c.margin;
+    Checks.HeightCheckType = c.type;
+    Checks.HeightCheckMargin = c.margin;
     Set(c.tool);
     EXPECT_NEAR(Current.NeckRadius, c.neck, 1e-12) << c.type << " " << c.margin;
     EXPECT_EQ(Current.HasUpperPoint, c.upper) << c.type << " " << c.margin;
@@ -329,21 +329,20 @@ TEST_F(ToolChangeTest, ArborStepsNeverNarrowDown) {
 }
 
 TEST(WidenByArborClearance, ByValueAndByPitch) {
-  ToolSetupSettings settings;
-  EXPECT_EQ(WidenByArborClearance(30, settings), 30.0f);
-  settings.ArborClearanceMode = 2;
-  settings.ArborClearance = 1.5;
-  EXPECT_EQ(WidenByArborClearance(30, settings), 33.0f);
-  settings.ArborClearanceMode = 1;
-  settings.GridPitch = 0.5;
-  EXPECT_EQ(WidenByArborClearance(30, settings),
+  InterferenceCheckSettings checks;
+  EXPECT_EQ(WidenByArborClearance(30, checks, 0.5), 30.0f);
+  checks.ArborClearanceMode = 2;
+  checks.ArborClearance = 1.5;
+  EXPECT_EQ(WidenByArborClearance(30, checks, 0.5), 33.0f);
+  checks.ArborClearanceMode = 1;
+  EXPECT_EQ(WidenByArborClearance(30, checks, 0.5),
             static_cast<float>(2 * std::sqrt(0.25 * 0.25 + 15.5 * 15.5)));
 }
 
 TEST_F(ToolChangeTest, ArborClearanceWidensShankAndHolderSteps) {
   ReadFixtureTable();
-  Settings.ArborClearanceMode = 2;
-  Settings.ArborClearance = 1;
+  Checks.ArborClearanceMode = 2;
+  Checks.ArborClearance = 1;
   // Pitch 0: nothing is widened whatever the setting.
   Set(kVerticalTool, 0.0);
   EXPECT_EQ(Current.Shank.ShankDiameter, 16.0f);
@@ -364,7 +363,7 @@ TEST_F(ToolChangeTest, ArborClearanceWidensShankAndHolderSteps) {
   EXPECT_EQ(Current.Arbor.StepDiameter[2], 0.0f);
   EXPECT_EQ(Current.Shank.ShankDiameter, 12.0f);
   // NO: unchanged.
-  Settings.ArborClearanceMode = 0;
+  Checks.ArborClearanceMode = 0;
   Set(kBullTool, 0.5);
   EXPECT_EQ(Current.Arbor.StepDiameter[0], 30.0f);
 }

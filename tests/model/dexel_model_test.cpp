@@ -221,6 +221,33 @@ TEST(DexelModel, ColumnWritesAcrossTheInlineBoundary) {
   EXPECT_EQ(flags, std::vector<uint8_t>(4, 0xEE));
 }
 
+// A cutter reads a column through its views and writes the result back; the
+// views may still point at the storage the write replaces.
+TEST(DexelModel, ColumnCanBeRewrittenFromItsOwnViews) {
+  DexelModel m = MakeModel(3, 3, 3, 1.0);
+  ASSERT_EQ(InitDexelGrids(m), kModelOk);
+  ASSERT_EQ(AllocDexelModel(m), kModelOk);
+  DexelSet& set = m.ZSet();
+  struct Case {
+    const char* name;
+    int from, to;
+  };
+  const Case cases[] = {{"long to shorter long", 12, 10},
+                        {"long to same length", 12, 12},
+                        {"long to inline", 12, 6},
+                        {"inline to shorter inline", 8, 4}};
+  for (const Case& c : cases) {
+    const ColumnData data = MakeColumn(c.from, 3);
+    ASSERT_TRUE(SetDexelColumn(set, 4, data.values, data.flags, data.attributes)) << c.name;
+    ASSERT_TRUE(SetDexelColumn(set, 4, DexelColumnValues(set, 4).first(c.to),
+                               DexelColumnFlags(set, 4).first(c.to),
+                               DexelColumnAttributes(set, 4).first(c.to)))
+        << c.name;
+    const ColumnData expected = MakeColumn(c.to, 3);
+    ExpectColumn(set, 4, expected, c.name);
+  }
+}
+
 TEST(DexelModel, FlagsCanBeReplacedInBothForms) {
   DexelModel m = MakeModel(3, 3, 3, 1.0);
   ASSERT_EQ(InitDexelGrids(m), kModelOk);

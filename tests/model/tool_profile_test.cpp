@@ -51,7 +51,7 @@ TEST_F(ToolProfileTest, BallArcStepsFollowThePitch) {
     int steps;
   } cases[] = {{10, 5}, {1, 5}, {0.6, 8}, {0.5, 10}, {0.001, 10}, {0, 10}};
   for (const Case& c : cases) {
-    Settings.GridPitch = c.pitch;
+    Pitch.WorkPitch = c.pitch;
     Set(kBallTool);  // radius 5, L 25, LENGTH 50
     const std::string what = "pitch " + std::to_string(c.pitch);
     ExpectCounts(c.steps + 2, c.steps + 3, c.steps + 3, what);

@@ -43,10 +43,13 @@ struct ToolWorld {
   DisplayListTable Display;
   MachineDefinition Machine;
   MachineKinematics Kinematics;
-  ToolSetupSettings Settings;
+  InterferenceCheckSettings Checks;
+  PitchSettings Pitch;
   NcToolNumbers Tools;
-  ToolChangeRecords Records{Table,        Current, Profile, Mesh,       Position,
-                            Compensation, Display, Machine, Kinematics, Settings};
+  // Hooks of a table read besides the tool change.
+  ToolTableReadHooks ReadHooks;
+  ToolChangeRecords Records{Table,   Current, Profile,    Mesh,   Position, Compensation,
+                            Display, Machine, Kinematics, Checks, Pitch};
 
   explicit ToolWorld(int32_t maxTool = 20) {
     Table.MaxToolNumber = maxTool;
@@ -61,7 +64,7 @@ struct ToolWorld {
     PluginState plugins;
     ToolTableLinks links{Tools, Current, Position, saved, toolList, plugins};
     ToolTableReadOptions options;
-    ToolTableReadHooks hooks;
+    ToolTableReadHooks hooks = ReadHooks;
     hooks.SetCurrentTool = [this](int32_t tool, double pitch) {
       SetCurrentTool(tool, pitch, Records);
     };

@@ -1,10 +1,11 @@
-#include "modelfiles/imported_tool_reload.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include "model/tool_world.h"
+#include "modelfiles/imported_tool_stl.h"
+#include "support/current_folder.h"
 
 namespace vestan {
 namespace {
@@ -74,6 +75,56 @@ TEST(ReloadImportedToolMesh, ToolChangeLoadsTheCurrentToolsShape) {
   world.Set(3);
   EXPECT_EQ(world.Mesh.FacetCount, 0);
   EXPECT_TRUE(world.Mesh.Triangles.empty());
+}
+
+// The tool change on the imported tools of the tool table: outlines from the
+// DXF reader, the STL shape reloaded from the name the table gives.
+TEST(ImportedToolChange, OutlinesAndShapesOfTheImportedToolsTable) {
+  const testing::CurrentFolder folder(VESTAN_FIXTURES_DIR "/definitions");
+  testing::ToolWorld world;
+  world.Records.Hooks.ReloadImportedMesh = ReloadImportedToolMesh;
+  world.ReadHooks.LoadImportedMesh = [&](std::string_view name,
+                                         const Vec3& offset) -> const ImportedToolMesh& {
+    return LoadImportedToolMesh(name, offset, world.Mesh);
+  };
+  ASSERT_EQ(world.ReadTable("imported_tools.ttl").State, kFileRead);
+  const ToolProfile& profile = world.Profile;
+
+  // Tool 1: cutting part (bottom line, corner arc in 10 points, side), the
+  // shank's two lines, the arbor's three.
+  world.Set(1);
+  EXPECT_EQ(profile.CutCount, 13);
+  EXPECT_EQ(profile.ShankEndCount, 15);
+  EXPECT_EQ(profile.PointCount, 18);
+  EXPECT_EQ(profile.Radius[1], 3.0);
+  EXPECT_NEAR(profile.Radius[2], 3 + 2 * std::cos(279 * kPi / 180), 1e-12);
+  EXPECT_NEAR(profile.Height[2], 2 + 2 * std::sin(279 * kPi / 180), 1e-12);
+  EXPECT_EQ(profile.Radius[11], 5.0);
+  EXPECT_EQ(profile.Height[12], 20.0);
+  EXPECT_EQ(profile.Radius[14], 6.0);
+  EXPECT_EQ(profile.Height[14], 50.0);
+  EXPECT_EQ(profile.ProfileHeight, 80.0);
+  EXPECT_EQ(profile.ArborBoxMin[2], 50.0);
+  EXPECT_EQ(profile.ArborBoxMax[0], 20.0);
+
+  // Tool 2: the outline's cutting part, then the LENGTH shank up to 60.
+  world.Set(2);
+  EXPECT_EQ(profile.CutCount, 13);
+  EXPECT_EQ(profile.ShankEndCount, 14);
+  EXPECT_EQ(profile.PointCount, 14);
+  EXPECT_EQ(profile.Radius[13], 5.0);
+  EXPECT_EQ(profile.Height[13], 60.0);
+
+  // Tool 3: the cube's shape, found from the name with "\" separators.
+  world.Kinematics.ToolDirectionInUse = 1;
+  world.Kinematics.AngleHeadA = 90;  // (y, z) -> (-z, y)
+  world.Set(3);
+  EXPECT_EQ(world.Mesh.FacetCount, 12);
+  EXPECT_EQ(world.Mesh.BoxMin, (Vec3{-5, -10, -5}));
+  EXPECT_EQ(world.Mesh.BoxMax, (Vec3{5, 0, 5}));
+  EXPECT_EQ(profile.PointCount, 1);
+  EXPECT_EQ(profile.Radius[0], 5.0);
+  EXPECT_EQ(profile.Height[0], 10.0);
 }
 
 }  // namespace

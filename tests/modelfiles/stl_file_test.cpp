@@ -170,6 +170,23 @@ TEST_F(StlFile, AsciiKeywordsAndNormals) {
   EXPECT_EQ(hi, (Vec3{7, 50, 9}));
 }
 
+TEST_F(StlFile, BoxComesFromTheVertexLinesRead) {
+  // A facet with two vertex lines, then an unfinished facet that the count
+  // (one "endfacet") leaves no room for: the box holds exactly the vertices
+  // stored, with the offset, and no unset corner.
+  const std::string text =
+      "solid t\n"
+      "facet normal 0 0 1\n outer loop\n  vertex 1 1 1\n  vertex 2 1 1\n endloop\nendfacet\n"
+      "facet normal 0 0 1\n outer loop\n  vertex 3 0.5 1\n";
+  const fs::path path = Write("partial.stl", text);
+  std::vector<StlTriangle> t;
+  Vec3 lo{}, hi{};
+  ReadStlTriangles(kStlAscii, CountStlFacets(kStlAscii, path), path, {100, 100, 100}, lo, hi, t);
+  ASSERT_EQ(t.size(), 1u);
+  EXPECT_EQ(lo, (Vec3{101, 101, 101}));
+  EXPECT_EQ(hi, (Vec3{102, 101, 101}));
+}
+
 TEST_F(StlFile, ToolShapeTurnsWithTheAngleHead) {
   const fs::path path = Write("tool.stl", Binary({{0, 0, 1, 0, 0, 1, 0, 1, 0, 1, 0, 0}}, false));
   std::vector<StlTriangle> t;
@@ -193,6 +210,17 @@ TEST_F(StlFile, ToolShapeTurnsWithTheAngleHead) {
   EXPECT_EQ(t[0][3], 0);
   EXPECT_EQ(t[0][4], -1);
   EXPECT_EQ(t[0][5], 0);
+}
+
+TEST_F(StlFile, TinyVertexValuesBecomeZero) {
+  // 1e-14 as a float lies just below 1e-14: it is cleared like any smaller value.
+  const fs::path binary =
+      Write("tiny.stl", Binary({{0, 0, 1, 1e-14f, 2e-14f, 0, 1, 0, 0, 0, 1, 0}}, false));
+  std::vector<StlTriangle> t;
+  Vec3 lo{}, hi{};
+  ASSERT_EQ(ReadStlTriangles(kStlBinary, 1, binary, {0, 0, 0}, lo, hi, t), 1);
+  EXPECT_EQ(t[0][3], 0.0);
+  EXPECT_EQ(t[0][4], static_cast<double>(2e-14f));
 }
 
 }  // namespace

@@ -1,0 +1,56 @@
+// Opening the program's files: one routine for every data file, output files
+// in a folder that may not exist yet, whole-file reads, and replacing a file
+// so that a failed write never destroys the previous one.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vestan {
+
+class Host;
+
+struct FileCloser {
+  void operator()(std::FILE* file) const {
+    if (file != nullptr) std::fclose(file);
+  }
+};
+// An open C stdio stream, closed when it goes.
+using FileStream = std::unique_ptr<std::FILE, FileCloser>;
+
+// Opens name with a C stdio mode ("r", "w", "a", "rb", "wb+" ...); empty when
+// it cannot be opened. Reports nothing. "\" in the name separates folders.
+FileStream OpenFileStream(std::string_view name, const char* mode);
+
+// Opens a report or output file for writing ("a" when append, else "w").
+// When the path's folder is missing and folder is not empty, creates that one
+// folder level and tries once more. On failure, when warnHost is given,
+// shows "Write protect" (Japanese unless englishMode) with the path as
+// caption. Returns the stream or empty.
+FileStream OpenOutputFile(bool append, std::string_view path, std::string_view folder,
+                          Host* warnHost, int32_t englishMode);
+
+// The whole file, or nothing when it cannot be opened or read.
+std::optional<std::string> ReadFileBytes(std::string_view path);
+
+// True when path names a readable file (not a folder).
+bool CanOpenForReading(std::string_view path);
+
+inline constexpr int32_t kFileReplaced = 1;
+inline constexpr int32_t kFileTempNotCreated = -1;
+inline constexpr int32_t kFileNotWritten = -2;
+inline constexpr int32_t kFileNotRenamed = -3;
+
+// Writes content to a temporary file beside path and renames it into place,
+// keeping the old file's permissions (a symbolic link keeps pointing at the
+// replaced file). On failure the old file is untouched, the temporary file
+// removed, a negative code returned and, when error is given, the reason
+// stored there.
+int32_t ReplaceFileContents(std::string_view path, std::string_view content,
+                            std::string* error = nullptr);
+
+}  // namespace vestan

@@ -1,0 +1,37 @@
+#include "platform/host.h"
+
+#include <cstdio>
+#include <string>
+
+#include "foundation/file_open.h"
+#include "foundation/log_file.h"
+#include "foundation/text_encoding.h"
+
+namespace vestan {
+
+HeadlessHost::HeadlessHost(std::string logPath, bool echoToStderr)
+    : logPath_(std::move(logPath)), echoToStderr_(echoToStderr) {}
+
+MessageAnswer HeadlessHost::ShowMessage(const HostMessage& message) {
+  Log(message.Caption + ": " + message.Text);
+  return message.UnattendedAnswer;
+}
+
+void HeadlessHost::Log(std::string_view text) {
+  if (echoToStderr_) {
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::fputc('\n', stderr);
+  }
+  if (logPath_.empty()) return;
+  FileStream stream = OpenFileStream(logPath_, "a");
+  if (!stream) return;
+  const std::string entry = FormatLogEntry(LocalTimeNow(), Utf8ToCp932(text)) + "\n";
+  std::fwrite(entry.data(), 1, entry.size(), stream.get());
+}
+
+bool HeadlessHost::OpenWithDesktop(std::string_view path) {
+  Log("Not opened (no desktop): " + std::string(path));
+  return false;
+}
+
+}  // namespace vestan

@@ -1,0 +1,90 @@
+// The host: what the program asks of its surroundings (message boxes, status
+// texts, progress bars, the log, sounds, the desktop). The window shell gives
+// one with widgets; HeadlessHost serves unattended runs; tests record calls
+// with RecordingHost. The interface is header-only so that every folder may
+// take a Host& without linking the platform library.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace vestan {
+
+enum class MessageButtons { kOk, kOkCancel, kYesNo, kYesNoCancel };
+enum class MessageIcon { kNone, kInformation, kWarning, kError, kQuestion };
+enum class MessageAnswer { kOk, kCancel, kYes, kNo };
+
+inline constexpr std::string_view kProductCaption = "VESTAN9";
+
+// One message box. Texts are UTF-8.
+struct HostMessage {
+  std::string Caption{kProductCaption};
+  std::string Text;
+  MessageButtons Buttons = MessageButtons::kOk;
+  MessageIcon Icon = MessageIcon::kNone;
+  bool Topmost = false;
+  // What a run without a person answers; a headless host returns it.
+  MessageAnswer UnattendedAnswer = MessageAnswer::kOk;
+};
+
+// The main progress bar and the second one of a file read inside longer work.
+enum class ProgressBar { kMain, kFile };
+
+class Host {
+ public:
+  virtual ~Host() = default;
+
+  // Shows a message box owned by the main window and returns the answer.
+  virtual MessageAnswer ShowMessage(const HostMessage& message) = 0;
+  // Sets one part of the status bar.
+  virtual void SetStatusText(int32_t part, std::string_view text) = 0;
+  virtual void SetWindowTitle(std::string_view title) = 0;
+  virtual void ShowProgressBar(ProgressBar bar, bool visible) = 0;
+  virtual void SetProgressRange(ProgressBar bar, int32_t maximum) = 0;
+  virtual void SetProgressPosition(ProgressBar bar, int32_t position) = 0;
+  // Asks for the main window and the view to be repainted.
+  virtual void RequestRedraw() = 0;
+  // One line for the program's log (UTF-8, no line end).
+  virtual void Log(std::string_view text) = 0;
+  // Plays a loaded sound by its file name ("toolchg.wav"), or the system's
+  // error sound for "SystemHand"; silent where there is no audio.
+  virtual void PlaySound(std::string_view name) = 0;
+  // Opens a file (a report, a help page) with the desktop's application for
+  // it. False when nothing could open it.
+  virtual bool OpenWithDesktop(std::string_view path) = 0;
+};
+
+}  // namespace vestan
+
+namespace vestan {
+
+// The host of an unattended run: message boxes become log lines and take
+// their unattended answer, the log goes to a file (cp932, in the log's entry
+// form) and to stderr, status and progress are not shown, nothing plays and
+// nothing is opened.
+class HeadlessHost : public Host {
+ public:
+  explicit HeadlessHost(std::string logPath = "vestan.log", bool echoToStderr = true);
+
+  void SetLogPath(std::string logPath) { logPath_ = std::move(logPath); }
+  const std::string& LogPath() const { return logPath_; }
+
+  MessageAnswer ShowMessage(const HostMessage& message) override;
+  void SetStatusText(int32_t, std::string_view) override {}
+  void SetWindowTitle(std::string_view) override {}
+  void ShowProgressBar(ProgressBar, bool) override {}
+  void SetProgressRange(ProgressBar, int32_t) override {}
+  void SetProgressPosition(ProgressBar, int32_t) override {}
+  void RequestRedraw() override {}
+  void Log(std::string_view text) override;
+  void PlaySound(std::string_view) override {}
+  bool OpenWithDesktop(std::string_view path) override;
+
+ private:
+  std::string logPath_;
+  bool echoToStderr_;
+};
+
+}  // namespace vestan

@@ -1,0 +1,86 @@
+// A Host for tests: records every call in order and answers message boxes
+// from a queue (the message's unattended answer once the queue is empty).
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/host.h"
+
+namespace vestan {
+
+class RecordingHost : public Host {
+ public:
+  enum class Call {
+    kMessage,
+    kStatusText,
+    kWindowTitle,
+    kShowProgress,
+    kProgressRange,
+    kProgressPosition,
+    kRedraw,
+    kLog,
+    kSound,
+    kOpen
+  };
+  struct Event {
+    Call Kind;
+    std::string Text;   // message text, status text, title, log line, sound, path
+    int32_t Value = 0;  // status part, progress value, visibility
+    int32_t Bar = 0;    // progress bar (0 main, 1 file)
+  };
+
+  std::vector<Event> Events;
+  std::vector<HostMessage> Messages;
+  std::deque<MessageAnswer> Answers;
+  bool OpenSucceeds = true;
+
+  // The texts of all events of one kind, in order.
+  std::vector<std::string> Texts(Call kind) const {
+    std::vector<std::string> texts;
+    for (const Event& e : Events)
+      if (e.Kind == kind) texts.push_back(e.Text);
+    return texts;
+  }
+
+  MessageAnswer ShowMessage(const HostMessage& message) override {
+    Messages.push_back(message);
+    Events.push_back({Call::kMessage, message.Text});
+    if (Answers.empty()) return message.UnattendedAnswer;
+    const MessageAnswer answer = Answers.front();
+    Answers.pop_front();
+    return answer;
+  }
+  void SetStatusText(int32_t part, std::string_view text) override {
+    Events.push_back({Call::kStatusText, std::string(text), part});
+  }
+  void SetWindowTitle(std::string_view title) override {
+    Events.push_back({Call::kWindowTitle, std::string(title)});
+  }
+  void ShowProgressBar(ProgressBar bar, bool visible) override {
+    Events.push_back({Call::kShowProgress, {}, visible ? 1 : 0, BarIndex(bar)});
+  }
+  void SetProgressRange(ProgressBar bar, int32_t maximum) override {
+    Events.push_back({Call::kProgressRange, {}, maximum, BarIndex(bar)});
+  }
+  void SetProgressPosition(ProgressBar bar, int32_t position) override {
+    Events.push_back({Call::kProgressPosition, {}, position, BarIndex(bar)});
+  }
+  void RequestRedraw() override { Events.push_back({Call::kRedraw, {}}); }
+  void Log(std::string_view text) override { Events.push_back({Call::kLog, std::string(text)}); }
+  void PlaySound(std::string_view name) override {
+    Events.push_back({Call::kSound, std::string(name)});
+  }
+  bool OpenWithDesktop(std::string_view path) override {
+    Events.push_back({Call::kOpen, std::string(path)});
+    return OpenSucceeds;
+  }
+
+ private:
+  static int32_t BarIndex(ProgressBar bar) { return bar == ProgressBar::kMain ? 0 : 1; }
+};
+
+}  // namespace vestan
