@@ -1,38 +1,142 @@
 // The tool made current at a tool change: copies of its tool table records
-// and the values derived from them.
+// and the radii, heights and slopes derived from them by cutter kind.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <functional>
 
+#include "definitions/machine_definition.h"
+#include "definitions/settings.h"
 #include "definitions/tool_table.h"
 #include "display/display_list_table.h"
 #include "machine/position_state.h"
+#include "model/imported_tool_mesh.h"
+#include "model/work_pitch.h"
+#include "modelfiles/stl_file.h"
 #include "nc/tool_state.h"
 
 namespace vestan {
 
+struct ToolProfile;  // model/tool_profile.h
+
 struct CurrentTool {
-  ToolRecord Tool;
-  ToolShankRecord Shank;
-  ArborRecord Arbor;
-  int32_t PenNumber = 0;  // 0-15
-  uint8_t PenTag = 0;     // pen << 4, the high nibble of a value's flag byte
-  // Height of the corner-arc centre above the tip.
-  double FullRadiusHeight = 0.0;
+  ToolRecord Tool;                    // the set-up may raise its CuttingLength
+  ToolShankRecord Shank;              // ProtrusionLength may be replaced
+  ArborRecord Arbor;                  // step diameters may be widened
+  int32_t PenNumber = 0;              // 0-15
+  uint8_t PenTag = 0;                 // pen << 4, the high nibble of a value's flag byte
+  std::array<uint8_t, 2> EdgeTags{};  // the pen tag again, for the cutting kernel
+  ToolHolderRecord Holder;            // the machine's holder in use
+
+  double CornerRadiusAbs = 0.0;
+  double PointFlatRadius = 0.0;   // flat at the point of a drill
+  double BottomRadius = 0.0;      // where the flat or conical bottom ends
+  double ArcCentreRadius = 0.0;   // corner-arc centre: radius ...
+  double FullRadiusHeight = 0.0;  // ... and height above the tip
+  double ArcTopRadius = 0.0;      // radius at the upper end of the corner arc
+  double EnvelopeRadius = 0.0;    // radius at the top of the cutting part
+  // Bottom cone: height = BottomSlope * radius + BottomOffset.
+  double BottomSlope = 0.0;
+  double BottomOffset = 0.0;
+  // Side (taper) line: height = SideSlope * radius + SideOffset.
+  double SideSlope = 0.0;
+  double SideOffset = 0.0;
+  // Heights of the bottom, and of the side line at ArcTopRadius and EnvelopeRadius.
+  double BottomEdgeHeight = 0.0;
+  double UpperHeightA = 0.0;
+  double UpperHeightB = 0.0;
+  // OVAL: the ellipse's semi-axes and where it meets the corner arc.
+  double OvalHeight = 0.0;
+  double OvalRadius = 0.0;
+  double OvalJoinHeight = 0.0;
+  // T-THROW: height of the blade's flat side and radius of its lower arc centre.
+  double BladeFlatHeight = 0.0;
+  double LowerArcCentreRadius = 0.0;
+  // VERTICAL: (r - S)^2; 0 for other kinds.
+  double CentreZoneRadiusSquared = 0.0;
+  double CuttingRadius = 0.0;  // where the shank part begins
+  double NeckRadius = 0.0;
+  int32_t HasUpperPoint = 0;  // the neck differs from the cutting radius
+  double NeckTopHeight = 0.0;
+  double NeckEndRadius = 0.0;  // angled shanks: radius at the top of the neck cone
+  double ShankRadius = 0.0;
+  double ShankRise = 0.0;  // height of the shank's start above the neck length
+  // Height gained per unit of radius on the neck and shank cones.
+  double NeckTaperRatio = 0.0;
+  double ShankTaperRatio = 0.0;
+  double ArborBaseHeight = 0.0;  // the holder face above the tip
+  // Per arbor step: radius (never below the step beneath), bottom and top.
+  std::array<double, kMaxArborSteps + 1> ArborStepRadius{};
+  std::array<double, kMaxArborSteps> ArborStepBottom{};
+  std::array<double, kMaxArborSteps> ArborStepTop{};
+};
+
+// Length-check results kept beside the current tool: the cutting kernel
+// raises them, the run's length report prints and clears them.
+struct ToolLengthChecks {
+  double ShankClearLength = 0.0;
+  double NeckClearLength = 0.0;  // -1 when no clear neck length exists
+  double ArborClearLength = 0.0;
+  double MaxCutHeight = 0.0;
+  double TipWidth = 0.0;
+  double CentreHeight = 0.0;
+};
+
+// Actions of higher subsystems that a tool change triggers; each may be empty.
+struct ToolChangeHooks {
+  // Reads the STL shape of an IMPORT tool into the released mesh, turned by
+  // the angle head when one is given.
+  std::function<void(const ToolRecord& tool, const AngleHeadAngles* angleHead,
+                     ImportedToolMesh& mesh)>
+      ReloadImportedMesh;
+  // Books the new tool's length offset.
+  std::function<void(int32_t tool)> StoreToolLengthOffset;
+  // Sets the tool-length vector for a B-axis angle in degrees.
+  std::function<void(double angle)> ComputeToolLengthVector;
 };
 
 // The records a tool change reads and writes.
 struct ToolChangeRecords {
-  ToolTable& Table;
+  ToolTable& Table;  // kinds 12 and 13 may raise a cutting length
   CurrentTool& Current;
+  ToolProfile& Profile;
+  ImportedToolMesh& Mesh;
   MachinePositionState& Position;
   LengthCompensationState& Compensation;
   DisplayListTable& Display;
+  const MachineDefinition& Machine;
+  const MachineKinematics& Kinematics;
+  // ARBOR CLEARANCE and HEIGHT CHECK TYPE.
+  const InterferenceCheckSettings& Checks;
+  // The work model's grid pitch: the clearance of ARBOR CLEARANCE YES and
+  // the spacing of the profile's arc points.
+  const PitchSettings& Pitch;
+  ToolChangeHooks Hooks{};
 };
 
-// Makes tool `tool` current. pitch is the model grid pitch when the holder is
-// to be widened by the arbor clearance, 0 otherwise. A tool number outside the
-// table is an undefined tool.
+// Makes tool `tool` current: copies its records, derives its shape, widens
+// the holder parts by the arbor clearance when pitch > 0, builds its profile
+// and books its length offset. A tool number outside the table is an
+// undefined tool.
 void SetCurrentTool(int32_t tool, double pitch, ToolChangeRecords& records);
+
+// A holder diameter widened by the ARBOR CLEARANCE setting: by its value, or
+// for YES by the grid pitch.
+float WidenByArborClearance(float diameter, const InterferenceCheckSettings& checks,
+                            double gridPitch);
+
+// Radius where the corner arc (radius R) of an oval tool of diameter D meets
+// its ellipse of semi-axes Rc (radial) and Ht (axial); 0 when no root lies
+// strictly between D/2 - R and D/2.
+double SolveOvalJoin(double ovalRadius, double ovalHeight, double cornerRadius, double diameter);
+
+// The angle head of the machine, or none when its tool direction is +Z.
+inline const AngleHeadAngles* AngleHeadInUse(const MachineKinematics& machine,
+                                             AngleHeadAngles& angles) {
+  if (machine.ToolDirectionInUse == 0) return nullptr;
+  angles = {machine.AngleHeadA, machine.AngleHeadB, machine.AngleHeadC};
+  return &angles;
+}
 
 }  // namespace vestan

@@ -1,4 +1,5 @@
-// Turning a coordinate pair by an angle in degrees, exact at quarter turns.
+// Turning a coordinate pair by an angle in degrees, exact at quarter turns,
+// and a point by the angles of an angle head.
 #pragma once
 
 #include <cmath>
@@ -24,6 +25,19 @@ inline void RotatePointByAngle(double degrees, double x, double y, double& outX,
   const double c = std::cos(a), s = std::sin(a);
   outX = c * x - s * y;
   outY = s * x + c * y;
+}
+
+// Turns a point as an angle head turns the tool (angles in degrees): (y, z)
+// by a, or else (z, x) by b, then (x, y) by c. Without a tilt the point stays
+// as it is, turn included.
+inline void TurnByAngleHead(double a, double b, double c, double& x, double& y, double& z) {
+  if (a != 0.0)
+    RotatePointByAngle(a, y, z, y, z);
+  else if (b != 0.0)
+    RotatePointByAngle(b, z, x, z, x);
+  else
+    return;
+  if (c != 0.0) RotatePointByAngle(c, x, y, x, y);
 }
 
 }  // namespace vestan

@@ -9,7 +9,8 @@
 namespace vestan {
 
 const ImportedToolMesh& LoadImportedToolMesh(std::string_view fileName, const Vec3& offset,
-                                             ImportedToolMesh& mesh) {
+                                             ImportedToolMesh& mesh,
+                                             const AngleHeadAngles* angleHead) {
   mesh.Release();
   mesh.FileName = std::string(fileName);
   if (fileName.empty()) return mesh;
@@ -17,10 +18,18 @@ const ImportedToolMesh& LoadImportedToolMesh(std::string_view fileName, const Ve
   mesh.StlKind = DetectStlKind(path);
   const int32_t facets = CountStlFacets(mesh.StlKind, path);
   // The count only bounds the read; the facets actually read are what counts.
-  mesh.FacetCount = ReadStlTriangles(mesh.StlKind, facets, path, offset, mesh.BoxMin, mesh.BoxMax,
-                                     mesh.Triangles);
+  mesh.FacetCount = ReadToolStl(mesh.StlKind, facets, path, offset, mesh.BoxMin, mesh.BoxMax,
+                                mesh.Triangles, angleHead);
   MakeBoxCorners(mesh.BoxMin, mesh.BoxMax, mesh.BoxCorners);
   return mesh;
+}
+
+void ReloadImportedToolMesh(const ToolRecord& tool, const AngleHeadAngles* angleHead,
+                            ImportedToolMesh& mesh) {
+  // One read does what reading the plain facets and then the turned ones
+  // would: the mesh ends up holding the turned shape and its box.
+  const Vec3 offset{tool.ImportOffset[0], tool.ImportOffset[1], tool.ImportOffset[2]};
+  LoadImportedToolMesh(tool.Name.value_or(std::string()), offset, mesh, angleHead);
 }
 
 }  // namespace vestan

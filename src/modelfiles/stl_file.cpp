@@ -124,14 +124,7 @@ class AsciiLines {
 };
 
 void RotateByAngleHead(const AngleHeadAngles& head, double& x, double& y, double& z) {
-  if (head.A != 0.0) {
-    RotatePointByAngle(head.A, y, z, y, z);
-  } else if (head.B != 0.0) {
-    RotatePointByAngle(head.B, z, x, z, x);
-  } else {
-    return;  // no tilt: the turn is not applied either
-  }
-  if (head.C != 0.0) RotatePointByAngle(head.C, x, y, x, y);
+  TurnByAngleHead(head.A, head.B, head.C, x, y, z);
 }
 
 // Where read facets go: the offset and the angle head's turn are applied to

@@ -11,30 +11,18 @@
 #include "definitions/tool_table_file.h"
 #include "modelfiles/imported_tool_stl.h"
 #include "modelfiles/stl_file.h"
+#include "support/current_folder.h"
 
 namespace vestan {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::CurrentFolder;
 using testing::NoteMentions;
 using testing::TempFolder;
 using testing::ToolTableHarness;
 
 const fs::path kFixtures = VESTAN_FIXTURES_DIR;
-
-// Runs a test from another current folder, as the program runs from its own.
-class CurrentFolder {
- public:
-  explicit CurrentFolder(const fs::path& folder) : saved_(fs::current_path()) {
-    fs::current_path(folder);
-  }
-  ~CurrentFolder() { fs::current_path(saved_); }
-  CurrentFolder(const CurrentFolder&) = delete;
-  CurrentFolder& operator=(const CurrentFolder&) = delete;
-
- private:
-  fs::path saved_;
-};
 
 // A tool table harness whose IMPORT keys load into one shared mesh.
 struct ImportHarness : ToolTableHarness {
