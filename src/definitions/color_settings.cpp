@@ -71,10 +71,6 @@ std::string PenKey(int32_t pen) {
   return pen == 0 ? std::string("WORK COLOR") : "PEN" + std::to_string(pen) + " COLOR";
 }
 
-bool EqualsWord(std::string_view text, std::string_view word) {
-  return text.size() == word.size() && MatchesKey(text, word);
-}
-
 // One component from a parsed number: truncated, at most 255; a negative
 // one is 0 (settings) or leaves the component (colour files).
 void SetComponent(double value, Syntax syntax, Colour& colour, int shift) {
@@ -93,11 +89,11 @@ void ParseColour(std::string_view text, Syntax syntax, Colour& colour, int32_t* 
                  int32_t* flag2) {
   if (flag1 != nullptr) *flag1 = 1;
   if (flag2 != nullptr) *flag2 = 1;
-  if (EqualsWord(text, "BLACK")) {
+  if (EqualsIgnoringAsciiCase(text, "BLACK")) {
     colour = MakeColour(0, 0, 0);
     return;
   }
-  if (EqualsWord(text, "WHITE")) {
+  if (EqualsIgnoringAsciiCase(text, "WHITE")) {
     colour = MakeColour(255, 255, 255);
     return;
   }

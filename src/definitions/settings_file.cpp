@@ -49,9 +49,7 @@ size_t OpeningParenthesis(std::string_view text) {
 // The first of letters (either case) at or after from, or npos.
 size_t FindLetter(std::string_view text, size_t from, std::string_view letters) {
   for (size_t i = from; i < text.size(); ++i) {
-    const char upper =
-        (text[i] >= 'a' && text[i] <= 'z') ? static_cast<char>(text[i] - 32) : text[i];
-    if (letters.find(upper) != std::string_view::npos) return i;
+    if (letters.find(ToUpperAscii(text[i])) != std::string_view::npos) return i;
   }
   return std::string_view::npos;
 }
@@ -232,8 +230,7 @@ class SettingsReader {
     const size_t letter = FindLetter(value, 0, "XYZ");
     if (letter == std::string_view::npos) return;
     StockDefinition& stock = t_.settings.Stock;
-    const char upper =
-        (value[letter] >= 'a') ? static_cast<char>(value[letter] - 32) : value[letter];
+    const char upper = ToUpperAscii(value[letter]);
     stock.CylinderAxis = upper == 'X' ? 0 : (upper == 'Y' ? 1 : 2);
     const size_t open = value.find('(', letter);
     ReadNumberList(value, open == std::string_view::npos ? letter : open, stock.Cylinder);

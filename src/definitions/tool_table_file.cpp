@@ -419,11 +419,11 @@ void ToolTableReader::ReadImportedOutline(ToolRecord& record) {
     else if (read.Status == DxfProfileStatus::kRead)
       Note("the outline " + *record.ProfileFile + " has no path from its lowest point; tool " +
            std::to_string(tool_) + " has no outline");
-    // No outline, not even one of an earlier definition of the tool.
+    // The tool keeps its kind but no outline, not even one of an earlier
+    // definition of the tool.
     record.ProfileSegments = {};
     record.ProfileCount = 0;
     record.CuttingSegmentCount = 0;
-    if (record.Kind == kToolImportedProfile) record.Kind = kToolDrill;
     return;
   }
   record.Kind = kToolImportedProfile;

@@ -86,7 +86,8 @@ std::optional<std::string> ReadFileBytes(std::string_view path) {
 
 bool CanOpenForReading(std::string_view path) {
   std::error_code ec;
-  if (path.empty() || fs::is_directory(ToNativePath(path), ec)) return false;
+  // Only regular files: a folder cannot be read and a pipe or device would block.
+  if (path.empty() || !fs::is_regular_file(ToNativePath(path), ec)) return false;
   return static_cast<bool>(OpenFileStream(path, "r"));
 }
 
@@ -95,6 +96,12 @@ int32_t ReplaceFileContents(std::string_view path, std::string_view content, std
   const std::string target = WriteTarget(ToNativePath(path));
   struct stat old {};
   const bool existed = ::stat(target.c_str(), &old) == 0;
+  // A write-protected file stays as it is, as it would for any other program
+  // (the rename beside it would otherwise replace it, even for root).
+  if (existed && (old.st_mode & S_IWUSR) == 0) {
+    if (error != nullptr) *error = "the file is write-protected";
+    return kFileNotWritten;
+  }
 
   std::string temp;
   int fd = -1;

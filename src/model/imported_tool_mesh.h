@@ -17,8 +17,9 @@ struct ImportedToolMesh {
   int32_t StlKind = 0;
   int32_t FacetCount = 0;
   std::vector<StlTriangle> Triangles;
-  Vec3 BoxMin{};
-  Vec3 BoxMax{};
+  // The box of no vertex, as the STL reader reports it.
+  Vec3 BoxMin{1e11, 1e11, 1e11};
+  Vec3 BoxMax{-1e11, -1e11, -1e11};
   // The 8 corners of the box, x varying fastest, then y, then z.
   std::array<Vec3, 8> BoxCorners{};
 
@@ -27,6 +28,9 @@ struct ImportedToolMesh {
     StlKind = 0;
     FacetCount = 0;
     Triangles = {};
+    BoxMin = {1e11, 1e11, 1e11};
+    BoxMax = {-1e11, -1e11, -1e11};
+    BoxCorners = {};
   }
 };
 

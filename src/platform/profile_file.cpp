@@ -163,7 +163,9 @@ bool ProfileFile::SetString(std::string_view section, std::string_view key,
   const std::string entryText = std::string(key) + "=" + std::string(value);
   if (anchor) {
     const std::string_view ownEnd = LineEndOf(content_, *anchor);
-    if (ownEnd.empty()) {
+    // The last line of a file may end without "\n" (or in a lone "\r"): the
+    // new entry then starts a line of its own.
+    if (ownEnd.find('\n') == std::string_view::npos) {
       content_.insert(anchor->End, std::string(FileLineEnd(content_)) + entryText);
     } else {
       content_.insert(anchor->Next, entryText + std::string(ownEnd));

@@ -424,8 +424,8 @@ TEST_F(ToolTableFileTest, OutlineThatCannotBeUsedLeavesTheToolWithoutOne) {
                  "\"\nMAGAZINE 1 " + c.line + "\nMAGAZINE 2 " + c.line + "\n");
     for (int32_t tool : {1, 2}) {
       const ToolRecord& r = harness_.Record(tool);
-      // A ball stays a ball; an earlier outline of the tool is not kept.
-      EXPECT_EQ(r.Kind, tool == 1 ? kToolBall : kToolDrill) << c.line << " " << tool;
+      // Each tool keeps its kind; an earlier outline of the tool is not kept.
+      EXPECT_EQ(r.Kind, tool == 1 ? kToolBall : kToolImportedProfile) << c.line << " " << tool;
       EXPECT_EQ(r.ProfileCount, 0) << c.line;
       EXPECT_TRUE(r.ProfileSegments.empty()) << c.line;
       EXPECT_EQ(r.CuttingSegmentCount, 0) << c.line;

@@ -55,5 +55,23 @@ TEST(FileOpen, FailedReplaceReportsAndLeavesOldState) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.Path()), {}), 1);
 }
 
+TEST(FileOpen, WriteProtectedFileIsNotReplaced) {
+  ScratchFolder scratch;
+  const std::string file = scratch.Write("vestan.ini", "pinned");
+  ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
+  std::string error;
+  EXPECT_EQ(ReplaceFileContents(file, "new", &error), kFileNotWritten);
+  EXPECT_NE(error.find("write-protected"), std::string::npos);
+  EXPECT_EQ(ScratchFolder::Read(file), "pinned");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.Path()), {}), 1);
+}
+
+TEST(FileOpen, PipesAreNotReadAsFiles) {
+  ScratchFolder scratch;
+  ASSERT_EQ(::mkfifo((scratch / "pipe").c_str(), 0600), 0);
+  EXPECT_FALSE(CanOpenForReading(scratch / "pipe"));  // would block
+  EXPECT_FALSE(ReadFileBytes(scratch / "pipe"));
+}
+
 }  // namespace
 }  // namespace vestan

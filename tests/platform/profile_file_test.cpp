@@ -111,6 +111,12 @@ TEST(ProfileFile, WriteIntoSectionWithoutKeysAndFileWithoutLastNewline) {
   ASSERT_TRUE(headerOnly.SetString("Save", "X", "1"));
   ASSERT_TRUE(headerOnly.SetString("Define", "MAX MAGAZINE", "300"));
   EXPECT_EQ(headerOnly.Content(), "[Save]\nX=1\n[Define]\nUNDO=1\nMAX MAGAZINE=300");
+
+  // A last line ending in a lone CR: the new key still gets a line of its own.
+  ProfileFile loneCr("[Save]\r\nX=1\r");
+  ASSERT_TRUE(loneCr.SetString("Save", "Y", "2"));
+  EXPECT_EQ(loneCr.GetString("Save", "X", ""), "1");
+  EXPECT_EQ(loneCr.GetString("Save", "Y", ""), "2");
 }
 
 TEST(ProfileFile, RefusesNamesAndValuesThatWouldBreakLines) {
