@@ -328,12 +328,12 @@ void SetCurrentTool(int32_t tool, double pitch, ToolChangeRecords& records) {
                                           compensation.WorkOffsetRotary1);
   }
 
-  if (current.Tool.Kind == kToolImportedMesh) {
-    records.Mesh.Release();
+  // The reload replaces the mesh; without a loader the table's mesh stays.
+  if (current.Tool.Kind == kToolImportedMesh && records.Hooks.ReloadImportedMesh) {
     AngleHeadAngles angles;
     const AngleHeadAngles* angleHead = AngleHeadInUse(records.Kinematics, angles);
-    if (records.Hooks.ReloadImportedMesh)
-      records.Hooks.ReloadImportedMesh(current.Tool, angleHead, records.Mesh);
+    records.Mesh.Release();
+    records.Hooks.ReloadImportedMesh(current.Tool, angleHead, records.Mesh);
   }
 
   records.Display.RequestRebuild(kListTool);

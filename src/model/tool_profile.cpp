@@ -52,6 +52,7 @@ void AddRadiusPoints(const CurrentTool& c, ToolProfile& profile, Outline& out) {
   out.Add(Rc, Ht);
   profile.Height[0] = Ht;
   if (Ht > R) out.Add(Rc, R);
+  if (!(R > 0.0)) return;  // no arc: its heights would be 0/0
   const double q = R / 5.0;
   for (int k = 0; k <= 10; ++k) {
     const double x = D / 2.0 - 2.0 * R + k * q;

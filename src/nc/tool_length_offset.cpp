@@ -18,7 +18,7 @@ LengthOffsetBooking StoreToolLengthOffset(int32_t tool, const CurrentTool& curre
       booking.Geometry = static_cast<float>(current.FullRadiusHeight);
       break;
     case kLengthModeCornerHeight:
-      if (t.CornerRadius > 0.0f && t.LowerCornerRadius == 0.0f) booking.Geometry = t.CornerRadius;
+      if (t.BottomAngle == 0.0f) booking.Geometry = t.CornerRadius;
       break;
     case kLengthModeProtrusion:
       booking.Geometry = current.Shank.ProtrusionLength;

@@ -215,6 +215,24 @@ TEST_F(ToolProfileTest, RadiusPointsInsideTheTipFlatAreSkipped) {
   }
 }
 
+TEST_F(ToolProfileTest, RadiusWithoutArcHasNoArcPoints) {
+  // A radius tool given no radius (from a dialog or a plug-in, not a table):
+  // the arc is empty and no height is 0/0.
+  ToolRecord& radius = Table.Records[1];
+  radius.Defined = 1;
+  radius.Kind = kToolRadius;
+  radius.Diameter = 20;
+  radius.CornerRadius = 0;
+  radius.TipHeight = 3;
+  radius.CornerCentreRadius = 2;
+  radius.CuttingLength = 5;
+  Set(1);
+  for (int i = 0; i < Profile.PointCount; ++i) {
+    EXPECT_FALSE(std::isnan(Profile.Radius[i])) << i;
+    EXPECT_FALSE(std::isnan(Profile.Height[i])) << i;
+  }
+}
+
 TEST_F(ToolProfileTest, OvalNoWiderThanTheToolHasNoJoinPoints) {
   ToolRecord& oval = Table.Records[1];
   oval.Defined = 1;

@@ -16,7 +16,7 @@ TEST(StoreToolLengthOffset, GeometryByLengthMode) {
   struct Case {
     int32_t mode;
     int32_t kind;
-    float lowerRadius;
+    float bottomAngle;
     float geometry;
     double previous;
   } cases[] = {
@@ -25,13 +25,13 @@ TEST(StoreToolLengthOffset, GeometryByLengthMode) {
       {kLengthModeBallCentre, kToolFlat, 0, 0, 0},  // only ball and taper-ball tools
       {kLengthModeFullRadius, kToolBall, 0, 3.5f, 3.5},
       {kLengthModeCornerHeight, kToolBull, 0, 4, 4},
-      {kLengthModeCornerHeight, kToolTThrow, 1, 0, 0},  // a second radius
+      {kLengthModeCornerHeight, kToolDrill, 118, 0, 0},  // only without a bottom angle
       {kLengthModeProtrusion, kToolBall, 0, 60, 60},
       {kLengthModeProfileHeight, kToolBall, 0, 90, 190},  // plus the holder offset
   };
   for (const Case& c : cases) {
     current.Tool.Kind = c.kind;
-    current.Tool.LowerCornerRadius = c.lowerRadius;
+    current.Tool.BottomAngle = c.bottomAngle;
     LengthCompensationState state;
     state.PreviousToolLength = -1;
     const LengthOffsetBooking booking = StoreToolLengthOffset(7, current, 90, c.mode, 100, state);
