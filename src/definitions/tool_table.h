@@ -119,6 +119,11 @@ struct ArborRecord {
   std::array<float, kMaxArborSteps> StepLength{};
   std::array<int32_t, kMaxArborSteps> StepFlag{};  // triples only
 
+  // The steps held, whatever a record from elsewhere claims.
+  int32_t HeldSteps() const {
+    return StepCount < 0 ? 0 : (StepCount > kMaxArborSteps ? kMaxArborSteps : StepCount);
+  }
+
   friend bool operator==(const ArborRecord&, const ArborRecord&) = default;
 };
 

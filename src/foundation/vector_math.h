@@ -26,6 +26,7 @@ inline constexpr double kPi = 3.141592653589793;
 inline constexpr double kThreeHalfPi = 4.71238898038469;
 inline constexpr double kTwoPi = 6.283185307179586;
 inline constexpr double kThirdPi = 1.0471975511965976;
+inline constexpr double kRadiansPerDegree = kPi / 180.0;
 
 double VectorLength(const Vec3& v);
 Vec3 VectorAdd(const Vec3& a, const Vec3& b);

@@ -11,18 +11,15 @@ namespace vestan {
 namespace {
 
 constexpr double kQuarterPi = 0.7853981633974483;
-constexpr double kDegree = kPi / 180.0;
 
 // tan of an angle in degrees, exactly 1 at 45.
-double TanDegrees(double degrees) { return degrees == 45.0 ? 1.0 : std::tan(degrees * kDegree); }
+double TanDegrees(double degrees) {
+  return degrees == 45.0 ? 1.0 : std::tan(degrees * kRadiansPerDegree);
+}
 
 // Holder clearance set: ARBOR CLEARANCE is YES or a value.
 bool WidensHolder(const InterferenceCheckSettings& checks) {
   return checks.ArborClearanceMode == 1 || checks.ArborClearanceMode == 2;
-}
-
-int32_t ArborStepCount(const ArborRecord& arbor) {
-  return std::clamp(arbor.StepCount, 0, kMaxArborSteps);
 }
 
 void WidenHolderParts(CurrentTool& c, const InterferenceCheckSettings& checks, double gridPitch) {
@@ -30,7 +27,7 @@ void WidenHolderParts(CurrentTool& c, const InterferenceCheckSettings& checks, d
     c.Shank.ShankDiameter = WidenByArborClearance(c.Shank.ShankDiameter, checks, gridPitch);
   if (c.Arbor.Present == 0) return;
   // The triple form holds one diameter more than it has steps.
-  const int32_t last = ArborStepCount(c.Arbor) + (c.Arbor.Form == kArborTriples ? 1 : 0);
+  const int32_t last = c.Arbor.HeldSteps() + (c.Arbor.Form == kArborTriples ? 1 : 0);
   for (int32_t i = 0; i < last; ++i)
     c.Arbor.StepDiameter[i] = WidenByArborClearance(c.Arbor.StepDiameter[i], checks, gridPitch);
 }
@@ -46,7 +43,7 @@ void DeriveCutterShape(CurrentTool& c) {
   const double G = oval ? 0.0 : t.BottomAngle;
   const double A = oval ? 0.0 : t.TaperAngle;
   const double r = D / 2.0;
-  const double g = G * kDegree, a = A * kDegree;
+  const double g = G * kRadiansPerDegree, a = A * kRadiansPerDegree;
   const double m = (a + g) / 2.0 + kQuarterPi;
   const double tanG = TanDegrees(G);
 
@@ -203,7 +200,7 @@ void DeriveShank(CurrentTool& c, ToolRecord& tableRecord) {
 
 void DeriveArborSteps(CurrentTool& c) {
   if (c.Arbor.Present == 0) return;
-  const int32_t steps = ArborStepCount(c.Arbor);
+  const int32_t steps = c.Arbor.HeldSteps();
   double below = c.ShankRadius;
   double bottom = c.ArborBaseHeight;
   for (int32_t i = 0; i < steps; ++i) {

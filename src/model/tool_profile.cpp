@@ -10,7 +10,6 @@ namespace vestan {
 namespace {
 
 constexpr double kAngleStep = 0.17453292519943295;  // 10 degrees
-constexpr double kDegree = kPi / 180.0;
 
 // Appends outline points, never past the capacity: a point that does not fit
 // is counted and dropped.
@@ -199,7 +198,7 @@ void AddHolderAndArbor(const CurrentTool& c, ToolProfile& profile, Outline& out)
   }
   out.Add(last, c.ArborBaseHeight);
   profile.ShankEndCount = out.Count();
-  const int32_t steps = std::clamp(arbor.StepCount, 0, kMaxArborSteps);
+  const int32_t steps = arbor.HeldSteps();
   if (arbor.Form == kArborTriples) {
     out.Add(c.ArborStepRadius[0], c.ArborBaseHeight);
     for (int32_t i = 0; i < steps; ++i) {
@@ -309,7 +308,7 @@ void BuildImportedToolProfile(const ToolRecord& tool, ToolProfile& profile,
       if (s.Kind == 2 && s.EndAngle > s.StartAngle) sweep -= 360.0;
       if (s.Kind == 3 && s.StartAngle > s.EndAngle) sweep += 360.0;
       for (int k = 1; k <= 9; ++k) {
-        const double theta = (s.StartAngle + k * sweep / 10.0) * kDegree;
+        const double theta = (s.StartAngle + k * sweep / 10.0) * kRadiansPerDegree;
         put(s.CentreX + s.Radius * std::cos(theta), s.CentreY + s.Radius * std::sin(theta));
       }
     }
