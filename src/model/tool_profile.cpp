@@ -151,7 +151,7 @@ void AddCuttingTop(const CurrentTool& c, ToolProfile& profile, Outline& out) {
 void AddShank(const CurrentTool& c, ToolProfile& profile, Outline& out) {
   const ToolShankRecord& s = c.Shank;
   profile.ShankEndCount = out.Count();
-  if (c.NeckRadius != c.CuttingRadius && c.NeckRadius > 0.0) {
+  if (c.HasUpperPoint != 0) {
     out.Add(c.NeckRadius, out.LastHeight());
     out.Add(c.NeckRadius, c.NeckTopHeight);
   }
