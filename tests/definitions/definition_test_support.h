@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "definitions/controller_definition.h"
 #include "definitions/tool_table_file.h"
 #include "support/scratch_folder.h"
 
@@ -56,6 +57,34 @@ struct ToolTableHarness {
   const ToolShankRecord& Shank(int32_t tool) const { return Table.Shanks.at(tool); }
   const ArborRecord& Arbor(int32_t tool) const { return Table.Arbors.at(tool); }
 };
+
+// A controller definition and every record its read writes.
+struct ControllerHarness {
+  ControllerDefinition Controller;
+  OffsetMemory Offsets;
+  WatchedFile File;
+  NcModalState Modal;
+  SubprogramStack Subprograms;
+  WorkOffsetFrame Frame;
+  StatusAxisLabels AxisLabels;
+  DisplayListTable Display;
+  ControllerReadRecords Records{Controller,  Offsets, File,       Modal,
+                                Subprograms, Frame,   AxisLabels, Display};
+
+  DefinitionReadResult Read(std::string_view fileName) {
+    return ReadControllerDefinition(fileName, Records);
+  }
+};
+
+// Deterministic noise of every byte value, NUL, CR and LF included.
+inline std::string Noise(size_t size, uint32_t seed) {
+  std::string bytes(size, '\0');
+  for (char& c : bytes) {
+    seed = seed * 1664525u + 1013904223u;
+    c = static_cast<char>(seed >> 24);
+  }
+  return bytes;
+}
 
 // True when one of the read's notes, as the log shows it, holds text.
 inline bool NoteMentions(const DefinitionReadResult& result, std::string_view text) {
