@@ -15,8 +15,10 @@ namespace vestan {
 namespace {
 
 using testing::ControllerHarness;
+using testing::LinesOf;
 using testing::Noise;
 using testing::TempFolder;
+using testing::WithValues;
 
 // Every key of the file once, each with a value that exercises it.
 const char kEveryKey[] =
@@ -63,32 +65,22 @@ TEST(DamagedController, BinaryNoiseReads) {
     EXPECT_LE(h.Controller.Tables.Waits.size(), kMaxWaitEntries);
   }
   // Noise behind every key.
-  const std::string keys = kEveryKey;
-  std::string content;
-  for (size_t start = 0, n = 0; start < keys.size(); ++n) {
-    const size_t end = keys.find('\n', start);
-    const std::string line = keys.substr(start, end - start);
-    content += line.substr(0, line.find('=') + 1) + Noise(200, static_cast<uint32_t>(n)) + "\n";
-    start = end + 1;
+  for (uint32_t seed = 1; seed <= 10; ++seed) {
+    const std::string content = WithValues(kEveryKey, Noise(200, seed));
+    EXPECT_EQ(h.Read(folder.Write("t.ctl", content)).State, kFileRead);
   }
-  EXPECT_EQ(h.Read(folder.Write("t.ctl", content)).State, kFileRead);
 }
 
 TEST(DamagedController, VeryLongLinesRead) {
   TempFolder folder;
   testing::CurrentFolder here(folder.Path());  // wait files named here are deleted
   ControllerHarness h;
-  const std::string keys = kEveryKey;
   for (const std::string& filler :
        {std::string(100000, '9'), std::string(100000, ','), std::string(100000, '"'),
         std::string(100000, ' '), std::string(100000, '+'), std::string(100000, '\'')}) {
-    std::string content;
-    for (size_t start = 0; start < keys.size();) {
-      const size_t end = keys.find('\n', start);
-      const std::string line = keys.substr(start, end - start);
-      content += line + filler + "\n" + line.substr(0, line.find('=') + 1) + filler + "\n";
-      start = end + 1;
-    }
+    // Each key with its value and the filler, then with the filler alone.
+    std::string content = WithValues(kEveryKey, filler);
+    for (const std::string& line : LinesOf(kEveryKey)) content += line + filler + "\n";
     const DefinitionReadResult result = h.Read(folder.Write("t.ctl", content));
     ASSERT_EQ(result.State, kFileRead) << filler[0];
     EXPECT_LE(h.Controller.Name.size(), kMaxControllerName);
