@@ -65,41 +65,43 @@ double TopSum(const DexelModel& model) {
   return sum;
 }
 
+// The model, a file name in a fresh folder and the state a save or open reads.
+struct BenchFiles {
+  const DexelModel& Model = WavyModel();
+  BenchFolder Folder;
+  std::string Path;
+  WorkCoordinateFrame Frame;
+  CompressionApiCache Api;
+  explicit BenchFiles(const char* name) : Path(Folder.path + name) {}
+  int32_t Save() { return SaveWorkModelFile(Model, Path, 0, 0, Frame, Api).Result; }
+};
+
 void Save(benchmark::State& state, const char* name) {
-  const DexelModel& model = WavyModel();
-  if (model.CountX == 0) return state.SkipWithError("model creation failed");
-  BenchFolder folder;
-  const std::string path = folder.path + name;
-  WorkCoordinateFrame frame;
-  CompressionApiCache api;
+  BenchFiles files(name);
+  if (files.Model.CountX == 0) return state.SkipWithError("model creation failed");
   for (auto _ : state) {
-    const ModelFileOutcome outcome = SaveWorkModelFile(model, path, 0, 0, frame, api);
-    if (outcome.Result != kSaveOk) return state.SkipWithError(outcome.Text.c_str());
+    if (files.Save() != kSaveOk) return state.SkipWithError("save failed");
   }
-  const int64_t plain = DmeBytes(model);
+  const int64_t plain = DmeBytes(files.Model);
   state.SetBytesProcessed(plain * state.iterations());
-  state.counters["file MB"] = static_cast<double>(std::filesystem::file_size(path)) / 1e6;
+  state.counters["file MB"] = static_cast<double>(std::filesystem::file_size(files.Path)) / 1e6;
   state.counters["plain MB"] = static_cast<double>(plain) / 1e6;
 }
 
 void Load(benchmark::State& state, const char* name) {
-  const DexelModel& model = WavyModel();
-  if (model.CountX == 0) return state.SkipWithError("model creation failed");
-  BenchFolder folder;
-  const std::string path = folder.path + name;
-  WorkCoordinateFrame frame;
-  CompressionApiCache api;
-  if (SaveWorkModelFile(model, path, 0, 0, frame, api).Result != kSaveOk)
-    return state.SkipWithError("save failed");
-  const double expected = TopSum(model);
+  BenchFiles files(name);
+  if (files.Model.CountX == 0 || files.Save() != kSaveOk)
+    return state.SkipWithError("model creation or save failed");
+  const double expected = TopSum(files.Model);
   ModelLoadSettings settings;
   for (auto _ : state) {
     DexelModel loaded;
-    const ModelFileOutcome outcome = OpenWorkModelFile(loaded, path, settings, frame, api);
+    const ModelFileOutcome outcome =
+        OpenWorkModelFile(loaded, files.Path, settings, files.Frame, files.Api);
     if (outcome.Result != kModelOk) return state.SkipWithError(outcome.Text.c_str());
     if (TopSum(loaded) != expected) return state.SkipWithError("loaded model differs");
   }
-  state.SetBytesProcessed(DmeBytes(model) * state.iterations());
+  state.SetBytesProcessed(DmeBytes(files.Model) * state.iterations());
 }
 
 void BM_SaveDme(benchmark::State& state) { Save(state, "work.DME"); }
