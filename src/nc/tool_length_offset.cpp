@@ -9,33 +9,15 @@ LengthOffsetBooking StoreToolLengthOffset(int32_t tool, const CurrentTool& curre
                                           double toolHolderOffset, LengthCompensationState& state) {
   LengthOffsetBooking booking;
   booking.HNumber = tool;
-  const ToolRecord& t = current.Tool;
-  switch (mode) {
-    case kLengthModeBallCentre:
-      if (t.Kind == kToolBall || t.Kind == kToolTaperBall) booking.Geometry = t.CornerRadius;
-      break;
-    case kLengthModeFullRadius:
-      booking.Geometry = static_cast<float>(current.FullRadiusHeight);
-      break;
-    case kLengthModeCornerHeight:
-      if (t.BottomAngle == 0.0f) booking.Geometry = t.CornerRadius;
-      break;
-    case kLengthModeProtrusion:
-      booking.Geometry = current.Shank.ProtrusionLength;
-      break;
-    case kLengthModeProfileHeight:
-      booking.Geometry = static_cast<float>(profileHeight);
-      break;
-    default:
-      break;
-  }
+  booking.Geometry = static_cast<float>(ToolBasePointHeight(
+      mode, current.Tool, current.Shank, {current.FullRadiusHeight, profileHeight}));
   state.PreviousToolLength = static_cast<double>(booking.Geometry) + booking.Wear;
-  if (mode == kLengthModeProfileHeight) state.PreviousToolLength += toolHolderOffset;
+  if (mode == kBaseArborTop) state.PreviousToolLength += toolHolderOffset;
   return booking;
 }
 
 void ComputeToolLengthVector(double angle, LengthCompensationState& state) {
-  const double a = angle * kPi / 180.0;
+  const double a = angle * kRadiansPerDegree;
   const double length = state.PreviousToolLength;
   state.ToolLengthVector = {length * std::sin(a), 0.0, length * std::cos(a)};
 }

@@ -4,20 +4,11 @@
 
 #include <cstdint>
 
+#include "definitions/tool_base_point.h"
 #include "model/current_tool.h"
-#include "nc/tool_state.h"
+#include "model/length_compensation.h"
 
 namespace vestan {
-
-// Where a booked tool length is measured to (the tool length mode).
-enum ToolLengthMode : int32_t {
-  kLengthModeNone = 0,
-  kLengthModeBallCentre = 1,     // corner radius of ball and taper-ball tools
-  kLengthModeFullRadius = 2,     // height of the corner-arc centre
-  kLengthModeCornerHeight = 3,   // corner radius of a single-radius tool
-  kLengthModeProtrusion = 4,     // protrusion length of the shank
-  kLengthModeProfileHeight = 5,  // whole profile, plus the holder offset
-};
 
 // The H entry a booking sets: the tool number as H number, geometry and wear.
 struct LengthOffsetBooking {
@@ -26,9 +17,10 @@ struct LengthOffsetBooking {
   float Wear = 0.0f;
 };
 
-// Books the length offset of tool `tool` from the current tool by mode and
-// sets the previous tool length to geometry + wear (+ the holder offset in
-// mode 5). Returns the H entry for the offset memory.
+// Books the length offset of tool `tool` from the current tool by the tool
+// length mode (numbered as the tool base point, ToolBasePoint) and sets the
+// previous tool length to geometry + wear (+ the holder offset for
+// kBaseArborTop, which books the profile height). Returns the H entry for the offset memory.
 LengthOffsetBooking StoreToolLengthOffset(int32_t tool, const CurrentTool& current,
                                           double profileHeight, int32_t mode,
                                           double toolHolderOffset, LengthCompensationState& state);

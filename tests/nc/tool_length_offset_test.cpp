@@ -20,14 +20,14 @@ TEST(StoreToolLengthOffset, GeometryByLengthMode) {
     float geometry;
     double previous;
   } cases[] = {
-      {kLengthModeNone, kToolBall, 0, 0, 0},
-      {kLengthModeBallCentre, kToolBall, 0, 4, 4},
-      {kLengthModeBallCentre, kToolFlat, 0, 0, 0},  // only ball and taper-ball tools
-      {kLengthModeFullRadius, kToolBall, 0, 3.5f, 3.5},
-      {kLengthModeCornerHeight, kToolBull, 0, 4, 4},
-      {kLengthModeCornerHeight, kToolDrill, 118, 0, 0},  // only without a bottom angle
-      {kLengthModeProtrusion, kToolBall, 0, 60, 60},
-      {kLengthModeProfileHeight, kToolBall, 0, 90, 190},  // plus the holder offset
+      {kBaseBottom, kToolBall, 0, 0, 0},
+      {kBaseBallCentre, kToolBall, 0, 4, 4},
+      {kBaseBallCentre, kToolFlat, 0, 0, 0},  // only ball and taper-ball tools
+      {kBaseFullRadiusCentre, kToolBall, 0, 3.5f, 3.5},
+      {kBaseCornerHeight, kToolBull, 0, 4, 4},
+      {kBaseCornerHeight, kToolDrill, 118, 0, 0},  // only without a bottom angle
+      {kBaseLengthTop, kToolBall, 0, 60, 60},
+      {kBaseArborTop, kToolBall, 0, 90, 190},  // plus the holder offset
   };
   for (const Case& c : cases) {
     current.Tool.Kind = c.kind;
