@@ -9,7 +9,7 @@
 #include <memory>
 #include <new>
 
-#include "foundation/file_open.h"
+#include "platform/file_open.h"
 #include "modelfiles/model_file_reader.h"
 
 namespace vestan {

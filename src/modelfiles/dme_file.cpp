@@ -7,7 +7,7 @@
 #include <new>
 #include <vector>
 
-#include "foundation/file_open.h"
+#include "platform/file_open.h"
 #include "foundation/text_fields.h"
 #include "model/stock.h"
 
