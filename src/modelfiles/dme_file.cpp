@@ -7,9 +7,9 @@
 #include <new>
 #include <vector>
 
-#include "platform/file_open.h"
 #include "foundation/text_fields.h"
 #include "model/stock.h"
+#include "platform/file_open.h"
 
 namespace vestan {
 
@@ -164,10 +164,9 @@ std::string BuildDmeImage(const DexelModel& model, int32_t inWorkCoordinates,
   return out;
 }
 
-int32_t SaveWorkModel(const DexelModel& model, std::string_view path, int32_t stlKind,
-                      int32_t inWorkCoordinates, const WorkCoordinateFrame& frame,
-                      std::string* error) {
-  (void)stlKind;
+int32_t SaveWorkModel(const DexelModel& model, std::string_view path,
+                      int32_t /*stlKind: for the STL writer*/, int32_t inWorkCoordinates,
+                      const WorkCoordinateFrame& frame, std::string* error) {
   const auto fail = [error](int32_t code, const char* reason) {
     if (error != nullptr) *error = reason;
     return code;
