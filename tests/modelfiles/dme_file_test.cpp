@@ -249,6 +249,18 @@ TEST(DmeFile, DamagedFilesAreRefused) {
     cases.push_back({"value not a number", b.Data});
   }
   {
+    // Finite pitch, but x(2) = 2 * 1e308 is not a number a grid line can be.
+    FileBytes b = DmeHead("V1.0M       ", 3, 2, 2, 1e308);
+    for (int c = 0; c < 6 + 6 + 4; ++c) b.Column({});
+    cases.push_back({"last grid line beyond a double", b.Data});
+  }
+  {
+    // The image of the model's Z axis is lost: no inverse to take poses back.
+    FileBytes b = DmeHead("V1.0M       ", 2, 2, 2, 1.0, {1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0});
+    for (int c = 0; c < 12; ++c) b.Column({});
+    cases.push_back({"placement that cannot be inverted", b.Data});
+  }
+  {
     FileBytes b = DmeHead("V1.0M       ", 2, 2, 2, 1.0);
     b.Put(int32_t{-3});
     cases.push_back({"negative column count", b.Data});
