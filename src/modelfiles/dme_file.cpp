@@ -79,13 +79,23 @@ bool AllFinite(const double* values, size_t count) {
   return std::all_of(values, values + count, [](double v) { return std::isfinite(v); });
 }
 
+bool GridLinesFinite(const DexelModel& model) {
+  return std::isfinite(model.OriginX + (model.CountX - 1) * model.Pitch) &&
+         std::isfinite(model.OriginY + (model.CountY - 1) * model.Pitch) &&
+         std::isfinite(model.OriginZ + (model.CountZ - 1) * model.Pitch);
+}
+
 int32_t ReadDmeGrid(ModelFileReader& in, DexelModel& model) {
   std::array<int32_t, 3> counts{};
   double pitch = 0.0;
   std::array<double, 3> origin{};
+  // A rotation without an inverse (a lost axis) would turn every tool pose
+  // taken into model coordinates into NaN.
+  const Matrix3 inverse = InvertMatrix3(PlacementMatrix(model.Placement));
   if (!in.ReadBytes(counts.data(), sizeof counts) || !in.ReadF64(pitch) ||
       !in.ReadBytes(origin.data(), sizeof origin) || !AllFinite(origin.data(), 3) ||
       !AllFinite(model.Placement.data(), model.Placement.size()) ||
+      !AllFinite(inverse.data(), inverse.size()) ||
       !IsUsableGrid(counts[0], counts[1], counts[2], pitch))
     return RefuseModel(model, kModelBadGrid);
   // Every column record is at least its count: a file too short for that
@@ -101,6 +111,7 @@ int32_t ReadDmeGrid(ModelFileReader& in, DexelModel& model) {
   model.OriginX = origin[0];
   model.OriginY = origin[1];
   model.OriginZ = origin[2];
+  if (!GridLinesFinite(model)) return RefuseModel(model, kModelBadGrid);
   if (const int code = InitDexelGrids(model); code != kModelOk) return RefuseModel(model, code);
   if (const int code = AllocDexelModel(model); code != kModelOk) return RefuseModel(model, code);
 

@@ -57,8 +57,9 @@ void WriteDexelGrid(const DexelSet& set, std::string& out);
 // Reads a DME file into model. loadMode 0 keeps the stored placement; any
 // other value places it back into the frame (the inverse of a "W" save).
 // Returns kModelOk, kModelBadGrid for a file that cannot be opened, is
-// truncated, holds unusable grid counts or pitch, non-finite numbers or a
-// column that does not fit the file, or the allocator's negative code. On
+// truncated, holds unusable grid counts or pitch, non-finite numbers (grid
+// lines included), a placement rotation without an inverse or a column that
+// does not fit the file, or the allocator's negative code. On
 // every failure the model is left absent (released, CountX 0).
 int32_t LoadDmeFile(DexelModel& model, std::string_view path, int32_t loadMode,
                     const WorkCoordinateFrame& frame);
@@ -99,6 +100,11 @@ int32_t RefuseModel(DexelModel& model, int32_t code);
 
 // True when every element is finite.
 bool AllFinite(const double* values, size_t count);
+
+// True when the last grid line of each axis (origin + (count - 1) * pitch) of
+// the model's counts, pitch and origin is finite: a huge pitch or origin
+// would otherwise put the far faces of the grid at infinity.
+bool GridLinesFinite(const DexelModel& model);
 
 }  // namespace detail
 

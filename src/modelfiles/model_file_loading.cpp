@@ -162,6 +162,7 @@ int32_t LoadDmf(DexelModel& model, ModelFileReader& in, const Placement& placeme
   model.OriginX = stored[9];
   model.OriginY = stored[10];
   model.OriginZ = baseExact;
+  if (!detail::GridLinesFinite(model)) return detail::RefuseModel(model, kModelBadGrid);
   if (const int code = InitDexelGrids(model); code != kModelOk)
     return detail::RefuseModel(model, code);
   if (const int code = AllocDexelModel(model); code != kModelOk)

@@ -150,6 +150,34 @@ TEST(DmeFile, WorkFrameSaveAndLoadReturnsThePlacement) {
   EXPECT_GT(std::fabs(loaded.Placement[1] - 1.0), 0.1);
 }
 
+TEST(DmeFile, RotatedFrameStoresInverseRotationTimesPlacement) {
+  ScratchFolder scratch;
+  DexelModel saved, loaded;
+  ASSERT_EQ(CreateBoxModel(saved, {0, 0, 0, 1, 1, 1}, 1.0), kModelOk);
+  // Model turned a quarter about X (X stays, Y -> Z, Z -> -Y), moved to
+  // (1, 2, 3).
+  saved.Placement = {1, 0, 0, 0, 0, 1, 0, -1, 0, 1, 2, 3};
+  FinishModelPlacement(saved);
+  // Frame turned a quarter about Z: (x, y, z) -> (-y, x, z); its inverse
+  // (x, y, z) -> (y, -x, z). Origin (1, 0, 0).
+  WorkCoordinateFrame frame;
+  frame.Rotation = {0, 1, 0, -1, 0, 0, 0, 0, 1};
+  frame.InverseRotation = {0, -1, 0, 1, 0, 0, 0, 0, 1};
+  frame.FrameRotated = 1;
+  frame.FrameOffset = 1;
+  frame.WorkOrigin = {1, 0, 0};
+  const std::string image = BuildDmeImage(saved, 1, frame);
+  Placement stored;
+  std::memcpy(stored.data(), image.data() + 12, sizeof stored);
+  // Columns: inverse of (1,0,0), (0,0,1), (0,-1,0); translation: inverse of
+  // (1,2,3) - (1,0,0) = (0,2,3), that is (2, 0, 3). Applying the model
+  // rotation after the inverse would give (0,0,-1), (1,0,0), (0,-1,0).
+  EXPECT_EQ(stored, (Placement{0, -1, 0, 0, 0, 1, -1, 0, 0, 2, 0, 3}));
+  // Mode 1 turns it back exactly: every element is 0 or +-1.
+  ASSERT_EQ(LoadDmeFile(loaded, scratch.Write("r.DME", image), 1, frame), kModelOk);
+  EXPECT_EQ(loaded.Placement, saved.Placement);
+}
+
 TEST(DmeFile, FirstAndLastValuesAreClampedToTheGrid) {
   ScratchFolder scratch;
   struct Case {
@@ -247,6 +275,18 @@ TEST(DmeFile, DamagedFilesAreRefused) {
     b.Column({0.0, nan});
     for (int c = 0; c < 11; ++c) b.Column({});
     cases.push_back({"value not a number", b.Data});
+  }
+  {
+    // Finite pitch, but x(2) = 2 * 1e308 is not a number a grid line can be.
+    FileBytes b = DmeHead("V1.0M       ", 3, 2, 2, 1e308);
+    for (int c = 0; c < 6 + 6 + 4; ++c) b.Column({});
+    cases.push_back({"last grid line beyond a double", b.Data});
+  }
+  {
+    // The image of the model's Z axis is lost: no inverse to take poses back.
+    FileBytes b = DmeHead("V1.0M       ", 2, 2, 2, 1.0, {1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0});
+    for (int c = 0; c < 12; ++c) b.Column({});
+    cases.push_back({"placement that cannot be inverted", b.Data});
   }
   {
     FileBytes b = DmeHead("V1.0M       ", 2, 2, 2, 1.0);

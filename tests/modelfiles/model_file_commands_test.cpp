@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 #include "modelfiles/dme_file.h"
 #include "modelfiles/model_file_support.h"
@@ -44,6 +46,40 @@ TEST_F(Commands, CompressedSaveAndOpenRoundTrip) {
   testing::ExpectSameModel(Saved, loaded);
   // Nothing but the target is left in its folder.
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Scratch.Path()), {}), 1);
+}
+
+// Points the system's temporary folder at another folder while it lives.
+class TemporaryFolderOverride {
+ public:
+  explicit TemporaryFolderOverride(const std::string& folder) {
+    if (const char* value = std::getenv("TMPDIR")) previous_ = value;
+    ::setenv("TMPDIR", folder.c_str(), 1);
+  }
+  ~TemporaryFolderOverride() {
+    if (previous_)
+      ::setenv("TMPDIR", previous_->c_str(), 1);
+    else
+      ::unsetenv("TMPDIR");
+  }
+
+ private:
+  std::optional<std::string> previous_;
+};
+
+TEST_F(Commands, CompressedFormsLeaveNoTemporaryFiles) {
+  const std::string temporary = Scratch / "temporary";
+  std::filesystem::create_directory(temporary);
+  {
+    const TemporaryFolderOverride override(temporary);
+    ASSERT_EQ(Save(Scratch / "a.DMEZ").Result, kSaveOk);
+    DexelModel loaded;
+    EXPECT_EQ(Open(loaded, Scratch / "a.DMEZ").Result, kModelOk);
+    const std::string packed = ScratchFolder::Read(Scratch / "a.DMEZ");
+    const std::string cut = Scratch.Write("cut.DMEZ", packed.substr(0, packed.size() - 3));
+    EXPECT_LT(Open(loaded, cut).Result, 0);
+    EXPECT_LT(Save(Scratch / "no/folder/b.DMEZ").Result, 0);
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(temporary));
 }
 
 TEST_F(Commands, CompressedFileNamedDmeIsDetected) {

@@ -209,6 +209,8 @@ TEST(DmfFile, DamagedFilesAreRefused) {
   add("pitch 0", [](Dmf& d) { d.pitch = 0; });
   add("negative pitch", [](Dmf& d) { d.pitch = -1; });
   add("pitch not a number", [](Dmf& d) { d.pitch = std::nan(""); });
+  // x(2) = 2 * 1e308 overflows; nz = ceil(3 / 1e308) + 1 = 2 stays usable.
+  add("last grid line beyond a double", [](Dmf& d) { d.pitch = 1e308; });
   add("one sample per row", [](Dmf& d) { d.nx = 1; });
   add("more samples than stored", [](Dmf& d) { d.ny = 3; });
   add("counts far beyond the file", [](Dmf& d) { d.nx = d.ny = 40000; });
