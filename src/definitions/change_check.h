@@ -8,9 +8,9 @@
 #include <functional>
 
 #include "definitions/definition_file.h"
+#include "definitions/display_list_table.h"
 #include "definitions/settings.h"
 #include "definitions/tool_table_file.h"
-#include "display/display_list_table.h"
 
 namespace vestan {
 

@@ -88,138 +88,147 @@ enum class Key {
   kNo60Bit2,
 };
 
-struct ControllerKey {
-  std::string_view Text;
+// What a key stands for: its kind and the axis, rotary axis or table slot.
+struct KeyTarget {
   Key Kind;
-  int32_t Index = 0;  // axis, rotary axis or table slot of the key
+  int32_t Index = 0;
 };
+using ControllerKey = KeyEntry<KeyTarget>;
 
 // Matching order: a key that begins another comes after it.
-constexpr ControllerKey kKeys[] = {
-    {"NAME(MAX20)", Key::kName},
-    {"REPLACE TYPE", Key::kReplaceType},
-    {"REPLACE", Key::kReplace},
-    {"NAME COLOR", Key::kNameColour},
-    {"UNIT(SCALE)", Key::kUnitScale},
-    {"UNIT(DEG)", Key::kUnitDeg},
-    {"UNIT", Key::kUnit},
-    {"DECIMAL POINT", Key::kDecimalPoint},
-    {"PRODUCT", Key::kProduct},
-    {"ONLY G40", Key::kOnlyG40},
-    {"INITIAL PLANE", Key::kInitialPlane},
-    {"RETURN LEVEL", Key::kReturnLevel},
-    {"CHECK F0", Key::kCheckF0},
-    {"R-TOLERANCE", Key::kRTolerance},
-    {"CODE CHECK", Key::kCodeCheck},
-    {"CHECK CHAR", Key::kCheckChar},
-    {"CHECK RADIUS OFFSET", Key::kCheckRadiusOffset},
-    {"CHECK REVERSE ARC", Key::kCheckReverseArc},
-    {"SMOOTH ANGLE", Key::kSmoothAngle},
-    {"WARNING LEVEL", Key::kWarningLevel},
-    {"FEEDRATE", Key::kFeedrate},
-    {"TOOL OFFSET MEMORY", Key::kToolOffsetMemory},
-    {"G10MODE", Key::kG10Mode},
-    {"G92MODE", Key::kG92Mode},
-    {"G49MODE", Key::kG49Mode},
-    {"G00MODE", Key::kG00Mode},
-    {"G00PATH", Key::kG00Path},
-    {"OPTIONAL BLOCK SKIP", Key::kOptionalSkip},
-    {"STOP CHARACTER", Key::kStopCharacter},
-    {"LATHE", Key::kLathe},
-    {"CUT ", Key::kCut},
-    {"CONCAVE-ARC FEED", Key::kConcaveArcFeed},
-    {"STOP OPTION", Key::kStopOption},
-    {"WAIT M-CODE", Key::kWaitMCode},
-    {"CYCLE(D)", Key::kCycleD},
-    {"G73_D", Key::kG73D},
-    {"G83_D", Key::kG83D},
-    {"G83_OSP_D1", Key::kG83OspD1},
-    {"G83_OSP_D2", Key::kG83OspD2},
-    {"G7", Key::kClearance, 0},
-    {"G8", Key::kClearance, 10},
-    {"CYCLE(L0)", Key::kCycleL0},
-    {"SPINDLE CONTROL", Key::kSpindleControl},
-    {"CYCLE(K0)", Key::kCycleK0},
-    {"SCALE EFFECT(", Key::kScaleEffect},
-    {"SCALE(X)", Key::kScale, 0},
-    {"SCALE(Y)", Key::kScale, 1},
-    {"SCALE(Z)", Key::kScale, 2},
-    {"ROTATION ANGLE", Key::kRotationAngle},
-    {"LENGTH OFFSET TYPE", Key::kLengthOffsetType},
-    {"CHAR(X)", Key::kChar, 0},
-    {"CHAR(Y)", Key::kChar, 1},
-    {"CHAR(Z)", Key::kChar, 2},
-    {"X-CODE", Key::kAxisCode, 0},
-    {"Y-CODE", Key::kAxisCode, 1},
-    {"Z-CODE", Key::kAxisCode, 2},
-    {"A-CODE", Key::kRotaryCode, 0},
-    {"B-CODE", Key::kRotaryCode, 1},
-    {"C-CODE", Key::kRotaryCode, 2},
-    {"MEMORY", Key::kMemory},
-    {"EOR", Key::kEor},
-    {"TYPE", Key::kType},
-    {"Z-CE COORDINATE", Key::kZcCoordinate},
-    {"AUTO LENGTH OFFSET", Key::kAutoLengthOffset},
-    {"AUTO LENGTH POSITION", Key::kAutoLengthPosition},
-    {"D-CODE VALUE", Key::kDCodeValue},
-    {"H-CODE VALUE", Key::kHCodeValue},
-    {"AUTOMATIC TOOL OFFSET", Key::kAutomaticToolOffset},
-    {"TCL VECTOR INTERPOLATION", Key::kTclVectorInterpolation},
-    {"TCL COORDINATE", Key::kTclCoordinate},
-    {"TOOL CENTER CONTROL", Key::kToolCenterControl},
-    {"ROTARY1 CHAR", Key::kRotaryChar, 0},
-    {"ROTARY2 CHAR", Key::kRotaryChar, 1},
-    {"ROTARY1 LOCK", Key::kRotaryLock, kRotary1Lock},
-    {"ROTARY1 UNLOCK", Key::kRotaryLock, kRotary1Unlock},
-    {"ROTARY2 LOCK", Key::kRotaryLock, kRotary2Lock},
-    {"ROTARY2 UNLOCK", Key::kRotaryLock, kRotary2Unlock},
-    {"INC-X CHAR", Key::kIncrementalChar, kIncX},
-    {"INC-Y CHAR", Key::kIncrementalChar, kIncY},
-    {"INC-Z CHAR", Key::kIncrementalChar, kIncZ},
-    {"INC-ROTARY1 CHAR", Key::kIncrementalChar, kIncRotary1},
-    {"INC-ROTARY2 CHAR", Key::kIncrementalChar, kIncRotary2},
-    {"INC-I CHAR", Key::kIncrementalChar, kIncI},
-    {"INC-J CHAR", Key::kIncrementalChar, kIncJ},
-    {"INC-K CHAR", Key::kIncrementalChar, kIncK},
-    {"ROTARY1 ROUTE", Key::kRotaryRoute, 0},
-    {"ROTARY2 ROUTE", Key::kRotaryRoute, 1},
-    {"ROTARY1 DIRECTION", Key::kRotaryDirection, 0},
-    {"ROTARY2 DIRECTION", Key::kRotaryDirection, 1},
-    {"ROTARY1 RANGE", Key::kRotaryRange, 0},
-    {"ROTARY2 RANGE", Key::kRotaryRange, 1},
-    {"ANGLE DECISION", Key::kAngleDecision},
-    {"RUN TYPE", Key::kRunType},
-    {"VIEW CENTER", Key::kViewCenter},
-    {"NO60_BIT2", Key::kNo60Bit2},
-};
+constexpr auto kKeys = std::to_array<ControllerKey>({
+    {"NAME(MAX20)", {Key::kName}},
+    {"REPLACE TYPE", {Key::kReplaceType}},
+    {"REPLACE", {Key::kReplace}},
+    {"NAME COLOR", {Key::kNameColour}},
+    {"UNIT(SCALE)", {Key::kUnitScale}},
+    {"UNIT(DEG)", {Key::kUnitDeg}},
+    {"UNIT", {Key::kUnit}},
+    {"DECIMAL POINT", {Key::kDecimalPoint}},
+    {"PRODUCT", {Key::kProduct}},
+    {"ONLY G40", {Key::kOnlyG40}},
+    {"INITIAL PLANE", {Key::kInitialPlane}},
+    {"RETURN LEVEL", {Key::kReturnLevel}},
+    {"CHECK F0", {Key::kCheckF0}},
+    {"R-TOLERANCE", {Key::kRTolerance}},
+    {"CODE CHECK", {Key::kCodeCheck}},
+    {"CHECK CHAR", {Key::kCheckChar}},
+    {"CHECK RADIUS OFFSET", {Key::kCheckRadiusOffset}},
+    {"CHECK REVERSE ARC", {Key::kCheckReverseArc}},
+    {"SMOOTH ANGLE", {Key::kSmoothAngle}},
+    {"WARNING LEVEL", {Key::kWarningLevel}},
+    {"FEEDRATE", {Key::kFeedrate}},
+    {"TOOL OFFSET MEMORY", {Key::kToolOffsetMemory}},
+    {"G10MODE", {Key::kG10Mode}},
+    {"G92MODE", {Key::kG92Mode}},
+    {"G49MODE", {Key::kG49Mode}},
+    {"G00MODE", {Key::kG00Mode}},
+    {"G00PATH", {Key::kG00Path}},
+    {"OPTIONAL BLOCK SKIP", {Key::kOptionalSkip}},
+    {"STOP CHARACTER", {Key::kStopCharacter}},
+    {"LATHE", {Key::kLathe}},
+    {"CUT ", {Key::kCut}},
+    {"CONCAVE-ARC FEED", {Key::kConcaveArcFeed}},
+    {"STOP OPTION", {Key::kStopOption}},
+    {"WAIT M-CODE", {Key::kWaitMCode}},
+    {"CYCLE(D)", {Key::kCycleD}},
+    {"G73_D", {Key::kG73D}},
+    {"G83_D", {Key::kG83D}},
+    {"G83_OSP_D1", {Key::kG83OspD1}},
+    {"G83_OSP_D2", {Key::kG83OspD2}},
+    {"G7", {Key::kClearance, 0}},
+    {"G8", {Key::kClearance, 10}},
+    {"CYCLE(L0)", {Key::kCycleL0}},
+    {"SPINDLE CONTROL", {Key::kSpindleControl}},
+    {"CYCLE(K0)", {Key::kCycleK0}},
+    {"SCALE EFFECT(", {Key::kScaleEffect}},
+    {"SCALE(X)", {Key::kScale, 0}},
+    {"SCALE(Y)", {Key::kScale, 1}},
+    {"SCALE(Z)", {Key::kScale, 2}},
+    {"ROTATION ANGLE", {Key::kRotationAngle}},
+    {"LENGTH OFFSET TYPE", {Key::kLengthOffsetType}},
+    {"CHAR(X)", {Key::kChar, 0}},
+    {"CHAR(Y)", {Key::kChar, 1}},
+    {"CHAR(Z)", {Key::kChar, 2}},
+    {"X-CODE", {Key::kAxisCode, 0}},
+    {"Y-CODE", {Key::kAxisCode, 1}},
+    {"Z-CODE", {Key::kAxisCode, 2}},
+    {"A-CODE", {Key::kRotaryCode, 0}},
+    {"B-CODE", {Key::kRotaryCode, 1}},
+    {"C-CODE", {Key::kRotaryCode, 2}},
+    {"MEMORY", {Key::kMemory}},
+    {"EOR", {Key::kEor}},
+    {"TYPE", {Key::kType}},
+    {"Z-CE COORDINATE", {Key::kZcCoordinate}},
+    {"AUTO LENGTH OFFSET", {Key::kAutoLengthOffset}},
+    {"AUTO LENGTH POSITION", {Key::kAutoLengthPosition}},
+    {"D-CODE VALUE", {Key::kDCodeValue}},
+    {"H-CODE VALUE", {Key::kHCodeValue}},
+    {"AUTOMATIC TOOL OFFSET", {Key::kAutomaticToolOffset}},
+    {"TCL VECTOR INTERPOLATION", {Key::kTclVectorInterpolation}},
+    {"TCL COORDINATE", {Key::kTclCoordinate}},
+    {"TOOL CENTER CONTROL", {Key::kToolCenterControl}},
+    {"ROTARY1 CHAR", {Key::kRotaryChar, 0}},
+    {"ROTARY2 CHAR", {Key::kRotaryChar, 1}},
+    {"ROTARY1 LOCK", {Key::kRotaryLock, kRotary1Lock}},
+    {"ROTARY1 UNLOCK", {Key::kRotaryLock, kRotary1Unlock}},
+    {"ROTARY2 LOCK", {Key::kRotaryLock, kRotary2Lock}},
+    {"ROTARY2 UNLOCK", {Key::kRotaryLock, kRotary2Unlock}},
+    {"INC-X CHAR", {Key::kIncrementalChar, kIncX}},
+    {"INC-Y CHAR", {Key::kIncrementalChar, kIncY}},
+    {"INC-Z CHAR", {Key::kIncrementalChar, kIncZ}},
+    {"INC-ROTARY1 CHAR", {Key::kIncrementalChar, kIncRotary1}},
+    {"INC-ROTARY2 CHAR", {Key::kIncrementalChar, kIncRotary2}},
+    {"INC-I CHAR", {Key::kIncrementalChar, kIncI}},
+    {"INC-J CHAR", {Key::kIncrementalChar, kIncJ}},
+    {"INC-K CHAR", {Key::kIncrementalChar, kIncK}},
+    {"ROTARY1 ROUTE", {Key::kRotaryRoute, 0}},
+    {"ROTARY2 ROUTE", {Key::kRotaryRoute, 1}},
+    {"ROTARY1 DIRECTION", {Key::kRotaryDirection, 0}},
+    {"ROTARY2 DIRECTION", {Key::kRotaryDirection, 1}},
+    {"ROTARY1 RANGE", {Key::kRotaryRange, 0}},
+    {"ROTARY2 RANGE", {Key::kRotaryRange, 1}},
+    {"ANGLE DECISION", {Key::kAngleDecision}},
+    {"RUN TYPE", {Key::kRunType}},
+    {"VIEW CENTER", {Key::kViewCenter}},
+    {"NO60_BIT2", {Key::kNo60Bit2}},
+});
 
-struct WordCode {
-  std::string_view Word;
-  int32_t Code;
-};
+// A value word and its code.
+using WordCode = KeyEntry<int32_t>;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // The first key the line begins with, with its length.
-std::optional<std::pair<ControllerKey, size_t>> MatchControllerKey(std::string_view line) {
-  for (const ControllerKey& key : kKeys) {
-    if (!MatchesKey(line, key.Text)) continue;
-    // "G73 CLEARANCE": only a digit may stand between the prefix and the word.
-    if (key.Kind == Key::kClearance) {
-      if (line.size() < 3 || !IsDigit(line[2]) || !MatchesKeyAt(line, 3, " CLEARANCE")) continue;
-      return std::pair{key, size_t{13}};
-    }
-    return std::pair{key, key.Text.size()};
+std::optional<std::pair<KeyTarget, size_t>> MatchControllerKey(std::string_view line) {
+  const ControllerKey* key = MatchKeyTable(kKeys, line, 0);
+  if (key == nullptr) return std::nullopt;
+  // "G73 CLEARANCE": only a digit may stand between the prefix and the word
+  // (no later key begins with G).
+  if (key->Key.Kind == Key::kClearance) {
+    if (line.size() < 3 || !IsDigit(line[2]) || !MatchesKeyAt(line, 3, " CLEARANCE"))
+      return std::nullopt;
+    return std::pair{key->Key, size_t{13}};
   }
-  return std::nullopt;
+  return std::pair{key->Key, key->Text.size()};
 }
 
 // Rules of the unit keys: the words from the first number character on.
-constexpr WordCode kFineUnits[] = {{"1/100000", 100000}, {"0.00001", 100000}, {".00001", 100000},
-                                   {"1/1000", 1000},     {"0.001", 1000},     {".001", 1000}};
-constexpr WordCode kLengthUnits[] = {{"1/10000", 10000}, {"0.0001", 10000}, {".0001", 10000},
-                                     {"1/1000", 1000},   {"0.001", 1000},   {".001", 1000},
-                                     {"1/100", 100},     {"0.01", 100},     {".01", 100}};
+constexpr auto kFineUnits = std::to_array<WordCode>({{"1/100000", 100000},
+                                                     {"0.00001", 100000},
+                                                     {".00001", 100000},
+                                                     {"1/1000", 1000},
+                                                     {"0.001", 1000},
+                                                     {".001", 1000}});
+constexpr auto kLengthUnits = std::to_array<WordCode>({{"1/10000", 10000},
+                                                       {"0.0001", 10000},
+                                                       {".0001", 10000},
+                                                       {"1/1000", 1000},
+                                                       {"0.001", 1000},
+                                                       {".001", 1000},
+                                                       {"1/100", 100},
+                                                       {"0.01", 100},
+                                                       {".01", 100}});
 
 class ControllerReader {
  public:
@@ -231,7 +240,7 @@ class ControllerReader {
  private:
   void Reset();
   void ReadLine(std::string_view line);
-  void ApplyKey(const ControllerKey& key, size_t keyEnd, std::string_view line);
+  void ApplyKey(const KeyTarget& key, size_t keyEnd, std::string_view line);
   void Finish();
   void NoteRefusals();
 
@@ -247,8 +256,8 @@ class ControllerReader {
   void SetByWord(int32_t& field, size_t keyEnd, std::initializer_list<WordCode> words) const {
     const size_t cursor = Value(keyEnd);
     for (const WordCode& w : words) {
-      if (Is(cursor, w.Word)) {
-        field = w.Code;
+      if (Is(cursor, w.Text)) {
+        field = w.Key;
         return;
       }
     }
@@ -266,16 +275,17 @@ class ControllerReader {
     int32_t c = static_cast<int32_t>(std::min(keyEnd, line_.size()));
     return ParseNumber(c, line_);
   }
-  // count numbers: the first behind the key, the others after commas.
+  // N numbers: the first behind the key, the others after commas.
   template <size_t N>
   std::array<double, N> Numbers(size_t keyEnd) const {
-    std::array<double, N> values{};
+    std::array<double, N> numbers{};
     int32_t c = static_cast<int32_t>(std::min(keyEnd, line_.size()));
-    for (size_t i = 0; i < N; ++i)
-      values[i] = i == 0 ? ParseNumber(c, line_) : ParseNumberAfterComma(c, line_);
-    return values;
+    ValueList values(c, line_);
+    for (double& number : numbers) number = values.NextNumber();
+    return numbers;
   }
-  void ReadUnit(size_t keyEnd, std::span<const WordCode> words, int32_t& divisor) const;
+  template <size_t N>
+  void ReadUnit(size_t keyEnd, const std::array<WordCode, N>& words, int32_t& divisor) const;
   void ReadName(size_t keyEnd);
   void ReadAxisCode(int32_t axis, size_t keyEnd);
   void ReadEor(size_t keyEnd);
@@ -338,17 +348,14 @@ void ControllerReader::ReadLine(std::string_view line) {
   }
 }
 
-void ControllerReader::ReadUnit(size_t keyEnd, std::span<const WordCode> words,
+template <size_t N>
+void ControllerReader::ReadUnit(size_t keyEnd, const std::array<WordCode, N>& words,
                                 int32_t& divisor) const {
   const int32_t start =
       FindNumberStart(line_, static_cast<int32_t>(std::min(keyEnd, line_.size())));
   if (start < 0) return;
-  for (const WordCode& w : words) {
-    if (Is(static_cast<size_t>(start), w.Word)) {
-      divisor = w.Code;
-      return;
-    }
-  }
+  if (const WordCode* unit = MatchKeyTable(words, line_, static_cast<size_t>(start)))
+    divisor = unit->Key;
 }
 
 void ControllerReader::ReadName(size_t keyEnd) {
@@ -390,7 +397,7 @@ void ControllerReader::ReadEor(size_t keyEnd) {
   if (i < line_.size() && line_[i] != '\n') c_.EndOfRecordLetter = line_[i];
 }
 
-void ControllerReader::ApplyKey(const ControllerKey& key, size_t keyEnd, std::string_view line) {
+void ControllerReader::ApplyKey(const KeyTarget& key, size_t keyEnd, std::string_view line) {
   const size_t i = static_cast<size_t>(key.Index);
   ControllerTables& tables = c_.Tables;
   switch (key.Kind) {
@@ -407,9 +414,8 @@ void ControllerReader::ApplyKey(const ControllerKey& key, size_t keyEnd, std::st
       return;
     case Key::kNameColour: {
       int32_t c = static_cast<int32_t>(keyEnd);
-      for (size_t k = 0; k < c_.NameColours.size(); ++k)
-        c_.NameColours[k] =
-            TruncateToInt32(k == 0 ? ParseFloat(c, line) : ParseFloatAfterComma(c, line));
+      ValueList values(c, line);
+      for (int32_t& colour : c_.NameColours) colour = TruncateToInt32(values.NextFloat());
       return;
     }
     case Key::kUnitScale:

@@ -10,9 +10,9 @@
 
 #include "definitions/controller_tables.h"
 #include "definitions/definition_file.h"
+#include "definitions/display_list_table.h"
 #include "definitions/nc_modal_state.h"
 #include "definitions/offset_memory.h"
-#include "display/display_list_table.h"
 
 namespace vestan {
 

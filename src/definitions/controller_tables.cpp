@@ -6,8 +6,8 @@
 
 #include "definitions/definition_file.h"
 #include "definitions/nc_modal_state.h"
-#include "foundation/file_open.h"
 #include "foundation/text_fields.h"
+#include "platform/file_open.h"
 
 namespace vestan {
 

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "definitions/tool_direction.h"
-#include "foundation/file_open.h"
 #include "foundation/path_text.h"
 #include "foundation/text_fields.h"
+#include "platform/file_open.h"
 #include "platform/host.h"
 
 namespace vestan {
@@ -60,122 +60,137 @@ enum class Key {
   kViewCenter,
 };
 
-struct MachineKey {
-  std::string_view Text;
+// What a key stands for: its kind and the axis, rotary axis, head or table
+// part.
+struct KeyTarget {
   Key Kind;
-  size_t Index = 0;  // axis, rotary axis, head or table part
+  size_t Index = 0;
 };
+using MachineKey = KeyEntry<KeyTarget>;
 
 // Matching order: the model OFFSET keys come before the model file keys they
 // begin with, MAXIMUM FEEDRATE(X) before MAXIMUM FEEDRATE.
-constexpr MachineKey kKeys[] = {
-    {"NAME", Key::kName},
-    {"ATC TYPE", Key::kAtcType},
-    {"TOOL CHANGE ROUTE", Key::kRoute},
-    {"TOOL CHANGE POSITION", Key::kToolChangePosition},
-    {"TOOL CHANGE TIME", Key::kToolChangeTime},
-    {"RAPID(X)", Key::kRapid, 0},
-    {"RAPID(Y)", Key::kRapid, 1},
-    {"RAPID(Z)", Key::kRapid, 2},
-    {"RAPID ACCELERATION(X)", Key::kRapidAcceleration, 0},
-    {"RAPID ACCELERATION(Y)", Key::kRapidAcceleration, 1},
-    {"RAPID ACCELERATION(Z)", Key::kRapidAcceleration, 2},
-    {"MAXIMUM FEEDRATE(X)", Key::kMaximumFeedrate, 0},
-    {"MAXIMUM FEEDRATE(Y)", Key::kMaximumFeedrate, 1},
-    {"MAXIMUM FEEDRATE(Z)", Key::kMaximumFeedrate, 2},
-    {"MAXIMUM FEEDRATE", Key::kMaximumFeedrateAll},
-    {"ACCELERATION(X)", Key::kAcceleration, 0},
-    {"ACCELERATION(Y)", Key::kAcceleration, 1},
-    {"ACCELERATION(Z)", Key::kAcceleration, 2},
-    {"MAXIMUM ACCELERATION(X)", Key::kAcceleration, 0},
-    {"MAXIMUM ACCELERATION(Y)", Key::kAcceleration, 1},
-    {"MAXIMUM ACCELERATION(Z)", Key::kAcceleration, 2},
-    {"AXIS DIRECTION", Key::kAxisDirection},
-    {"ROTARY TYPE", Key::kRotaryType},
-    {"ROTARY AXIS1", Key::kRotaryAxis, 0},
-    {"ROTARY AXIS2", Key::kRotaryAxis, 1},
-    {"AXIS1 ANGLE", Key::kAxisAngle, 0},
-    {"AXIS2 ANGLE", Key::kAxisAngle, 1},
-    {"AXIS1 VECTOR", Key::kAxisVector, 0},
-    {"AXIS2 VECTOR", Key::kAxisVector, 1},
-    {"TABLE1 TYPE", Key::kTableType},
-    {"TABLE TYPE", Key::kTableType},
-    {"TABLE2 TYPE", Key::kTable2Type},
-    {"HEAD1 TYPE", Key::kHeadType, 1},
-    {"HEAD2 TYPE", Key::kHeadType, 2},
-    {"HEAD TYPE", Key::kHeadType, 0},
-    {"ANGLE HEAD(", Key::kAngleHead},
-    {"TOOL DIRECTION", Key::kToolDirection},
-    {"TABLE POSITION", Key::kTablePosition},
-    {"TABLE OFFSET", Key::kTableOffset},
-    {"HEAD POSITION", Key::kHeadPosition},
-    {"HEAD OFFSET", Key::kHeadOffset},
-    {"TOOL HOLDER OFFSET", Key::kToolHolderOffset},
-    {"BASIC MODEL OFFSET", Key::kBasicModelOffset},
-    {"VICE MODEL OFFSET", Key::kViceModelOffset},
-    {"TABLE MODEL OFFSET", Key::kTableModelOffset, kTableMain},
-    {"TABLE(X) MODEL OFFSET", Key::kTableModelOffset, kTableX},
-    {"TABLE(Y) MODEL OFFSET", Key::kTableModelOffset, kTableY},
-    {"TABLE(Z) MODEL OFFSET", Key::kTableModelOffset, kTableZ},
-    {"TABLE1 MODEL OFFSET", Key::kTableModelOffset, kTable1},
-    {"TABLE2 MODEL OFFSET", Key::kTableModelOffset, kTable2},
-    {"HEAD MODEL OFFSET", Key::kHeadModelOffset, kHeadMain},
-    {"HEAD(XYZ) MODEL OFFSET", Key::kHeadModelOffset, kHeadMain},
-    {"HEAD(X) MODEL OFFSET", Key::kHeadModelOffset, kHeadX},
-    {"HEAD(Y) MODEL OFFSET", Key::kHeadModelOffset, kHeadY},
-    {"HEAD(Z) MODEL OFFSET", Key::kHeadModelOffset, kHeadZ},
-    {"HEAD(XY) MODEL OFFSET", Key::kHeadModelOffset, kHeadXY},
-    {"HEAD(YX) MODEL OFFSET", Key::kHeadModelOffset, kHeadXY},
-    {"HEAD(YZ) MODEL OFFSET", Key::kHeadModelOffset, kHeadYZ},
-    {"HEAD(ZY) MODEL OFFSET", Key::kHeadModelOffset, kHeadYZ},
-    {"HEAD(ZX) MODEL OFFSET", Key::kHeadModelOffset, kHeadZX},
-    {"HEAD(XZ) MODEL OFFSET", Key::kHeadModelOffset, kHeadZX},
-    {"HEAD1 MODEL OFFSET", Key::kHeadModelOffset, kHead1},
-    {"HEAD2 MODEL OFFSET", Key::kHeadModelOffset, kHead2},
-    {"BASIC MODEL", Key::kBasicModel},
-    {"VICE MODEL", Key::kViceModel},
-    {"TABLE MODEL", Key::kTableModel, kTableMain},
-    {"TABLE(X) MODEL", Key::kTableModel, kTableX},
-    {"TABLE(Y) MODEL", Key::kTableModel, kTableY},
-    {"TABLE(Z) MODEL", Key::kTableModel, kTableZ},
-    {"TABLE1 MODEL", Key::kTableModel, kTable1},
-    {"TABLE2 MODEL", Key::kTableModel, kTable2},
-    {"HEAD MODEL", Key::kHeadModel, kHeadMain},
-    {"HEAD(XYZ) MODEL", Key::kHeadModel, kHeadMain},
-    {"HEAD(X) MODEL", Key::kHeadModel, kHeadX},
-    {"HEAD(Y) MODEL", Key::kHeadModel, kHeadY},
-    {"HEAD(Z) MODEL", Key::kHeadModel, kHeadZ},
-    {"HEAD(XY) MODEL", Key::kHeadModel, kHeadXY},
-    {"HEAD(YX) MODEL", Key::kHeadModel, kHeadXY},
-    {"HEAD(YZ) MODEL", Key::kHeadModel, kHeadYZ},
-    {"HEAD(ZY) MODEL", Key::kHeadModel, kHeadYZ},
-    {"HEAD(ZX) MODEL", Key::kHeadModel, kHeadZX},
-    {"HEAD(XZ) MODEL", Key::kHeadModel, kHeadZX},
-    {"HEAD1 MODEL", Key::kHeadModel, kHead1},
-    {"HEAD2 MODEL", Key::kHeadModel, kHead2},
-    {"MOVE(X)", Key::kMove, 0},
-    {"MOVE(Y)", Key::kMove, 1},
-    {"MOVE(Z)", Key::kMove, 2},
-    {"STROKE RANGE(", Key::kStrokeRange},
-    {"VIEW CENTER", Key::kViewCenter},
-};
+constexpr auto kKeys = std::to_array<MachineKey>({
+    {"NAME", {Key::kName}},
+    {"ATC TYPE", {Key::kAtcType}},
+    {"TOOL CHANGE ROUTE", {Key::kRoute}},
+    {"TOOL CHANGE POSITION", {Key::kToolChangePosition}},
+    {"TOOL CHANGE TIME", {Key::kToolChangeTime}},
+    {"RAPID(X)", {Key::kRapid, 0}},
+    {"RAPID(Y)", {Key::kRapid, 1}},
+    {"RAPID(Z)", {Key::kRapid, 2}},
+    {"RAPID ACCELERATION(X)", {Key::kRapidAcceleration, 0}},
+    {"RAPID ACCELERATION(Y)", {Key::kRapidAcceleration, 1}},
+    {"RAPID ACCELERATION(Z)", {Key::kRapidAcceleration, 2}},
+    {"MAXIMUM FEEDRATE(X)", {Key::kMaximumFeedrate, 0}},
+    {"MAXIMUM FEEDRATE(Y)", {Key::kMaximumFeedrate, 1}},
+    {"MAXIMUM FEEDRATE(Z)", {Key::kMaximumFeedrate, 2}},
+    {"MAXIMUM FEEDRATE", {Key::kMaximumFeedrateAll}},
+    {"ACCELERATION(X)", {Key::kAcceleration, 0}},
+    {"ACCELERATION(Y)", {Key::kAcceleration, 1}},
+    {"ACCELERATION(Z)", {Key::kAcceleration, 2}},
+    {"MAXIMUM ACCELERATION(X)", {Key::kAcceleration, 0}},
+    {"MAXIMUM ACCELERATION(Y)", {Key::kAcceleration, 1}},
+    {"MAXIMUM ACCELERATION(Z)", {Key::kAcceleration, 2}},
+    {"AXIS DIRECTION", {Key::kAxisDirection}},
+    {"ROTARY TYPE", {Key::kRotaryType}},
+    {"ROTARY AXIS1", {Key::kRotaryAxis, 0}},
+    {"ROTARY AXIS2", {Key::kRotaryAxis, 1}},
+    {"AXIS1 ANGLE", {Key::kAxisAngle, 0}},
+    {"AXIS2 ANGLE", {Key::kAxisAngle, 1}},
+    {"AXIS1 VECTOR", {Key::kAxisVector, 0}},
+    {"AXIS2 VECTOR", {Key::kAxisVector, 1}},
+    {"TABLE1 TYPE", {Key::kTableType}},
+    {"TABLE TYPE", {Key::kTableType}},
+    {"TABLE2 TYPE", {Key::kTable2Type}},
+    {"HEAD1 TYPE", {Key::kHeadType, 1}},
+    {"HEAD2 TYPE", {Key::kHeadType, 2}},
+    {"HEAD TYPE", {Key::kHeadType, 0}},
+    {"ANGLE HEAD(", {Key::kAngleHead}},
+    {"TOOL DIRECTION", {Key::kToolDirection}},
+    {"TABLE POSITION", {Key::kTablePosition}},
+    {"TABLE OFFSET", {Key::kTableOffset}},
+    {"HEAD POSITION", {Key::kHeadPosition}},
+    {"HEAD OFFSET", {Key::kHeadOffset}},
+    {"TOOL HOLDER OFFSET", {Key::kToolHolderOffset}},
+    {"BASIC MODEL OFFSET", {Key::kBasicModelOffset}},
+    {"VICE MODEL OFFSET", {Key::kViceModelOffset}},
+    {"TABLE MODEL OFFSET", {Key::kTableModelOffset, kTableMain}},
+    {"TABLE(X) MODEL OFFSET", {Key::kTableModelOffset, kTableX}},
+    {"TABLE(Y) MODEL OFFSET", {Key::kTableModelOffset, kTableY}},
+    {"TABLE(Z) MODEL OFFSET", {Key::kTableModelOffset, kTableZ}},
+    {"TABLE1 MODEL OFFSET", {Key::kTableModelOffset, kTable1}},
+    {"TABLE2 MODEL OFFSET", {Key::kTableModelOffset, kTable2}},
+    {"HEAD MODEL OFFSET", {Key::kHeadModelOffset, kHeadMain}},
+    {"HEAD(XYZ) MODEL OFFSET", {Key::kHeadModelOffset, kHeadMain}},
+    {"HEAD(X) MODEL OFFSET", {Key::kHeadModelOffset, kHeadX}},
+    {"HEAD(Y) MODEL OFFSET", {Key::kHeadModelOffset, kHeadY}},
+    {"HEAD(Z) MODEL OFFSET", {Key::kHeadModelOffset, kHeadZ}},
+    {"HEAD(XY) MODEL OFFSET", {Key::kHeadModelOffset, kHeadXY}},
+    {"HEAD(YX) MODEL OFFSET", {Key::kHeadModelOffset, kHeadXY}},
+    {"HEAD(YZ) MODEL OFFSET", {Key::kHeadModelOffset, kHeadYZ}},
+    {"HEAD(ZY) MODEL OFFSET", {Key::kHeadModelOffset, kHeadYZ}},
+    {"HEAD(ZX) MODEL OFFSET", {Key::kHeadModelOffset, kHeadZX}},
+    {"HEAD(XZ) MODEL OFFSET", {Key::kHeadModelOffset, kHeadZX}},
+    {"HEAD1 MODEL OFFSET", {Key::kHeadModelOffset, kHead1}},
+    {"HEAD2 MODEL OFFSET", {Key::kHeadModelOffset, kHead2}},
+    {"BASIC MODEL", {Key::kBasicModel}},
+    {"VICE MODEL", {Key::kViceModel}},
+    {"TABLE MODEL", {Key::kTableModel, kTableMain}},
+    {"TABLE(X) MODEL", {Key::kTableModel, kTableX}},
+    {"TABLE(Y) MODEL", {Key::kTableModel, kTableY}},
+    {"TABLE(Z) MODEL", {Key::kTableModel, kTableZ}},
+    {"TABLE1 MODEL", {Key::kTableModel, kTable1}},
+    {"TABLE2 MODEL", {Key::kTableModel, kTable2}},
+    {"HEAD MODEL", {Key::kHeadModel, kHeadMain}},
+    {"HEAD(XYZ) MODEL", {Key::kHeadModel, kHeadMain}},
+    {"HEAD(X) MODEL", {Key::kHeadModel, kHeadX}},
+    {"HEAD(Y) MODEL", {Key::kHeadModel, kHeadY}},
+    {"HEAD(Z) MODEL", {Key::kHeadModel, kHeadZ}},
+    {"HEAD(XY) MODEL", {Key::kHeadModel, kHeadXY}},
+    {"HEAD(YX) MODEL", {Key::kHeadModel, kHeadXY}},
+    {"HEAD(YZ) MODEL", {Key::kHeadModel, kHeadYZ}},
+    {"HEAD(ZY) MODEL", {Key::kHeadModel, kHeadYZ}},
+    {"HEAD(ZX) MODEL", {Key::kHeadModel, kHeadZX}},
+    {"HEAD(XZ) MODEL", {Key::kHeadModel, kHeadZX}},
+    {"HEAD1 MODEL", {Key::kHeadModel, kHead1}},
+    {"HEAD2 MODEL", {Key::kHeadModel, kHead2}},
+    {"MOVE(X)", {Key::kMove, 0}},
+    {"MOVE(Y)", {Key::kMove, 1}},
+    {"MOVE(Z)", {Key::kMove, 2}},
+    {"STROKE RANGE(", {Key::kStrokeRange}},
+    {"VIEW CENTER", {Key::kViewCenter}},
+});
 
-struct WordCode {
-  std::string_view Word;
-  int32_t Code;
-};
+// A value word and its code.
+using WordCode = KeyEntry<int32_t>;
 
 // "RIGHT" names the machine axis pointing right on the screen, "BACK" the
 // one pointing away from the viewer.
-constexpr WordCode kAxisDirections[] = {
-    {"RIGHT-Y,BACK+X", 1},  {"RIGHT-X,BACK-Y", 2},  {"RIGHT+Y,BACK-X", 3},  {"RIGHT+Z,BACK+Y", 10},
-    {"RIGHT+Z,BACK+X", 11}, {"RIGHT+Z,BACK-Y", 12}, {"RIGHT+Z,BACK-X", 13}, {"RIGHT-Z,BACK+Y", 20},
-    {"RIGHT-Z,BACK+X", 21}, {"RIGHT-Z,BACK-Y", 22}, {"RIGHT-Z,BACK-X", 23}, {"RIGHT+X,BACK-Z", 30},
-    {"RIGHT-Y,BACK-Z", 31}, {"RIGHT-X,BACK-Z", 32}, {"RIGHT+Y,BACK-Z", 33}, {"RIGHT+X,BACK+Z", 40},
-    {"RIGHT-Y,BACK+Z", 41}, {"RIGHT-X,BACK+Z", 42}, {"RIGHT+Y,BACK+Z", 43}};
+constexpr auto kAxisDirections = std::to_array<WordCode>({{"RIGHT-Y,BACK+X", 1},
+                                                          {"RIGHT-X,BACK-Y", 2},
+                                                          {"RIGHT+Y,BACK-X", 3},
+                                                          {"RIGHT+Z,BACK+Y", 10},
+                                                          {"RIGHT+Z,BACK+X", 11},
+                                                          {"RIGHT+Z,BACK-Y", 12},
+                                                          {"RIGHT+Z,BACK-X", 13},
+                                                          {"RIGHT-Z,BACK+Y", 20},
+                                                          {"RIGHT-Z,BACK+X", 21},
+                                                          {"RIGHT-Z,BACK-Y", 22},
+                                                          {"RIGHT-Z,BACK-X", 23},
+                                                          {"RIGHT+X,BACK-Z", 30},
+                                                          {"RIGHT-Y,BACK-Z", 31},
+                                                          {"RIGHT-X,BACK-Z", 32},
+                                                          {"RIGHT+Y,BACK-Z", 33},
+                                                          {"RIGHT+X,BACK+Z", 40},
+                                                          {"RIGHT-Y,BACK+Z", 41},
+                                                          {"RIGHT-X,BACK+Z", 42},
+                                                          {"RIGHT+Y,BACK+Z", 43}});
 
-constexpr WordCode kTableTypes[] = {
-    {"PLANE", kTablePlane}, {"CIRCLE", kTableCircle}, {"AXIS", kTableAxis}, {"LATHE", kTableLathe}};
+constexpr auto kTableTypes = std::to_array<WordCode>({{"PLANE", kTablePlane},
+                                                      {"CIRCLE", kTableCircle},
+                                                      {"AXIS", kTableAxis},
+                                                      {"LATHE", kTableLathe}});
 
 // The letter of the key's line at column 13 of "STROKE RANGE(X)=", and where
 // its two values are searched from.
@@ -221,7 +236,7 @@ class MachineReader {
 
  private:
   void ResetRecords();
-  void ApplyKey(const MachineKey& key, size_t keyEnd);
+  void ApplyKey(const KeyTarget& key, size_t keyEnd);
   void Finish();
   void DeriveTilts();
   void DeriveToolDirection();
@@ -237,18 +252,18 @@ class MachineReader {
     return static_cast<size_t>(c);
   }
   bool Is(size_t cursor, std::string_view word) const { return MatchesKeyAt(line_, cursor, word); }
-  std::optional<int32_t> WordAt(size_t cursor, std::span<const WordCode> words) const {
-    for (const WordCode& w : words)
-      if (Is(cursor, w.Word)) return w.Code;
+  template <size_t N>
+  std::optional<int32_t> WordAt(size_t cursor, const std::array<WordCode, N>& words) const {
+    if (const WordCode* word = MatchKeyTable(words, line_, cursor)) return word->Key;
     return std::nullopt;
   }
   template <size_t N>
   std::array<double, N> Numbers(size_t from) const {
-    std::array<double, N> values{};
+    std::array<double, N> numbers{};
     int32_t c = static_cast<int32_t>(std::min(from, line_.size()));
-    for (size_t i = 0; i < N; ++i)
-      values[i] = i == 0 ? ParseNumber(c, line_) : ParseNumberAfterComma(c, line_);
-    return values;
+    ValueList values(c, line_);
+    for (double& number : numbers) number = values.NextNumber();
+    return numbers;
   }
   double Number(size_t from) const { return Numbers<1>(from)[0]; }
   float Float(size_t from) const { return static_cast<float>(Number(from)); }
@@ -298,11 +313,8 @@ DefinitionReadResult MachineReader::Read() {
   for (const std::string& line : *lines) {
     ++lineNumber_;
     line_ = line;
-    for (const MachineKey& key : kKeys) {
-      if (!MatchesKey(line_, key.Text)) continue;
-      ApplyKey(key, key.Text.size());
-      break;
-    }
+    if (const MachineKey* key = MatchKeyTable(kKeys, line_, 0))
+      ApplyKey(key->Key, key->Text.size());
   }
   lineNumber_ = 0;
   line_ = {};
@@ -431,7 +443,7 @@ void MachineReader::ReadStrokeRange() {
   pendingStrokes_.push_back({letter, range[0], range[1]});
 }
 
-void MachineReader::ApplyKey(const MachineKey& key, size_t keyEnd) {
+void MachineReader::ApplyKey(const KeyTarget& key, size_t keyEnd) {
   const size_t i = key.Index;
   MachinePartModels& parts = r_.Parts;
   switch (key.Kind) {

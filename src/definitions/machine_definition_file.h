@@ -10,11 +10,11 @@
 
 #include "definitions/controller_definition.h"
 #include "definitions/definition_file.h"
+#include "definitions/display_list_table.h"
 #include "definitions/machine_definition.h"
 #include "definitions/nc_modal_state.h"
 #include "definitions/offset_memory.h"
 #include "definitions/settings.h"
-#include "display/display_list_table.h"
 
 namespace vestan {
 

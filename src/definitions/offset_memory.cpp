@@ -15,8 +15,8 @@
 #include <utility>
 
 #include "definitions/controller_definition.h"
-#include "foundation/file_open.h"
 #include "foundation/text_fields.h"
+#include "platform/file_open.h"
 
 namespace vestan {
 
@@ -84,8 +84,8 @@ ToolOffsetValue ReadToolOffsetValue(std::string_view line, size_t from) {
 
 void ReadWorkValues(std::string_view line, size_t from, WorkOffsetValues& values) {
   int32_t c = static_cast<int32_t>(std::min(from, line.size()));
-  for (size_t i = 0; i < values.size(); ++i)
-    values[i] = i == 0 ? ParseNumber(c, line) : ParseNumberAfterComma(c, line);
+  ValueList list(c, line);
+  for (double& value : values) value = list.NextNumber();
 }
 
 std::string OutsideNote(std::string_view what, int32_t number, int32_t low, int32_t high) {
@@ -341,8 +341,8 @@ bool ReadOffsetMemoryLine(std::string_view line, size_t cursor, OffsetMemory& me
     ReferencePoint& ref = memory.ReferencePoints[point];
     ref.Given = 1;
     int32_t pc = static_cast<int32_t>(c);
-    for (size_t i = 0; i < ref.Values.size(); ++i)
-      ref.Values[i] = i == 0 ? ParseFloat(pc, line) : ParseFloatAfterComma(pc, line);
+    ValueList values(pc, line);
+    for (float& value : ref.Values) value = values.NextFloat();
     return true;
   }
   std::string message;

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "definitions/definition_file.h"
-#include "display/display_list_table.h"
+#include "definitions/display_list_table.h"
 
 namespace vestan {
 

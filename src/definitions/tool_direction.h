@@ -4,8 +4,8 @@
 
 #include <cmath>
 
+#include "foundation/geometry.h"
 #include "foundation/vector_math.h"
-#include "model/point_rotation.h"
 
 namespace vestan {
 
@@ -23,8 +23,8 @@ inline void ComputeDirectionAngles(const Vec3& direction, double& tilt, double& 
   else if (y == 0.0)
     turn = x > 0.0 ? 90.0 : -90.0;
   else
-    turn = std::atan(x / y) * 180.0 / kPi;
-  tilt = z == 0.0 ? 90.0 : std::atan(std::sqrt(x * x + y * y) / z) * 180.0 / kPi;
+    turn = std::atan(x / y) * kDegreesPerRadian;
+  tilt = z == 0.0 ? 90.0 : std::atan(std::sqrt(x * x + y * y) / z) * kDegreesPerRadian;
 }
 
 // Unit tool direction of an angle head with angles a (about X), b (about Y)

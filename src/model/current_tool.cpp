@@ -12,11 +12,6 @@ namespace {
 
 constexpr double kQuarterPi = 0.7853981633974483;
 
-// tan of an angle in degrees, exactly 1 at 45.
-double TanDegrees(double degrees) {
-  return degrees == 45.0 ? 1.0 : std::tan(degrees * kRadiansPerDegree);
-}
-
 // Holder clearance set: ARBOR CLEARANCE is YES or a value.
 bool WidensHolder(const InterferenceCheckSettings& checks) {
   return checks.ArborClearanceMode == 1 || checks.ArborClearanceMode == 2;

@@ -10,32 +10,14 @@ LengthOffsetBooking StoreToolLengthOffset(int32_t tool, const CurrentTool& curre
                                           LengthCompensationState& state) {
   LengthOffsetBooking booking;
   booking.HNumber = tool;
-  const ToolRecord& t = current.Tool;
-  switch (mode) {
-    case kLengthModeBallCentre:
-      if (t.Kind == kToolBall || t.Kind == kToolTaperBall) booking.Geometry = t.CornerRadius;
-      break;
-    case kLengthModeFullRadius:
-      booking.Geometry = static_cast<float>(current.FullRadiusHeight);
-      break;
-    case kLengthModeCornerHeight:
-      if (t.BottomAngle == 0.0f) booking.Geometry = t.CornerRadius;
-      break;
-    case kLengthModeProtrusion:
-      booking.Geometry = current.Shank.ProtrusionLength;
-      break;
-    case kLengthModeProfileHeight:
-      booking.Geometry = static_cast<float>(profileHeight);
-      break;
-    default:
-      break;
-  }
+  booking.Geometry = static_cast<float>(ToolBasePointHeight(
+      mode, current.Tool, current.Shank, {current.FullRadiusHeight, profileHeight}));
   if (tool >= 1 && tool < kOffsetNumbers) {
     memory.HGeometry[static_cast<size_t>(tool)] = booking.Geometry;
     memory.HWear[static_cast<size_t>(tool)] = booking.Wear;
   }
   state.PreviousToolLength = static_cast<double>(booking.Geometry) + booking.Wear;
-  if (mode == kLengthModeProfileHeight) state.PreviousToolLength += toolHolderOffset;
+  if (mode == kBaseArborTop) state.PreviousToolLength += toolHolderOffset;
   return booking;
 }
 
@@ -44,7 +26,7 @@ void ComputeToolLengthVector(double angle, const ToolLengthVectorContext& contex
   constexpr int32_t kHeadTiltCode = 353;
   const double length = state.PreviousToolLength;
   if (context.Osp != 0 && context.RotaryHead != 0 && context.LastGCode == kHeadTiltCode) {
-    const bool wholeReach = context.LengthMode == kLengthModeProfileHeight;
+    const bool wholeReach = context.LengthMode == kBaseArborTop;
     const double r = wholeReach ? context.Reach : context.Reach - context.ReachReference;
     state.ToolLengthVector = {r * context.SinB * context.CosA, r * context.SinB * context.SinA,
                               (context.CosB - 1.0) * r + (wholeReach ? length : 0.0)};

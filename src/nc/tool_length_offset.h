@@ -5,20 +5,11 @@
 #include <cstdint>
 
 #include "definitions/offset_memory.h"
+#include "definitions/tool_base_point.h"
 #include "model/current_tool.h"
-#include "nc/tool_state.h"
+#include "model/length_compensation.h"
 
 namespace vestan {
-
-// Where a booked tool length is measured to (the tool length mode).
-enum ToolLengthMode : int32_t {
-  kLengthModeNone = 0,
-  kLengthModeBallCentre = 1,     // corner radius of ball and taper-ball tools
-  kLengthModeFullRadius = 2,     // height of the corner-arc centre
-  kLengthModeCornerHeight = 3,   // corner radius of a single-radius tool
-  kLengthModeProtrusion = 4,     // protrusion length of the shank
-  kLengthModeProfileHeight = 5,  // whole profile, plus the holder offset
-};
 
 // The H entry a booking sets: the tool number as H number, geometry and wear.
 struct LengthOffsetBooking {
@@ -27,10 +18,11 @@ struct LengthOffsetBooking {
   float Wear = 0.0f;
 };
 
-// Books the length offset of tool `tool` from the current tool by mode into
-// the H entry of that number (a tool number outside the H numbers books no
-// entry) and sets the previous tool length to geometry + wear (+ the holder
-// offset in mode 5). Returns the booking.
+// Books the length offset of tool `tool` from the current tool by the tool
+// length mode (numbered as the tool base point, ToolBasePoint) into the H
+// entry of that number (a tool number outside the H numbers books none) and
+// sets the previous tool length to geometry + wear (+ the holder offset for
+// kBaseArborTop, which books the profile height). Returns the booking.
 LengthOffsetBooking StoreToolLengthOffset(int32_t tool, const CurrentTool& current,
                                           double profileHeight, int32_t mode,
                                           double toolHolderOffset, OffsetMemory& memory,
@@ -52,7 +44,7 @@ struct ToolLengthVectorContext {
   // The current tool's reach and its reach reference; the tool length mode.
   double Reach = 0.0;
   double ReachReference = 0.0;
-  int32_t LengthMode = kLengthModeNone;
+  int32_t LengthMode = kBaseBottom;
 };
 
 // The tool-length vector of the previous tool length L: on an OSP rotary

@@ -30,14 +30,12 @@ struct ToolTableHarness {
   ToolTable Table;
   ToolTableFiles Files;
   NcToolNumbers Tools;
-  CurrentTool Current;
-  MachinePositionState Position;
   SavePositionState SavedPosition;
   ToolListState ToolList;
   PluginState Plugins;
   ToolTableReadOptions Options;
   ToolTableReadHooks Hooks;
-  ToolTableLinks Links{Tools, Current, Position, SavedPosition, ToolList, Plugins};
+  ToolTableLinks Links{Tools, SavedPosition, ToolList, Plugins};
   std::vector<std::pair<int32_t, double>> SetCurrentCalls;
   int DisplayBufferCalls = 0;
 
@@ -46,6 +44,7 @@ struct ToolTableHarness {
     AllocToolTables(Table);
     Hooks.SetCurrentTool = [this](int32_t tool, double pitch) {
       SetCurrentCalls.emplace_back(tool, pitch);
+      return ToolBaseHeights{};
     };
     Hooks.AllocDisplayBuffers = [this] { ++DisplayBufferCalls; };
   }

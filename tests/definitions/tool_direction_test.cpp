@@ -4,8 +4,6 @@
 
 #include <cmath>
 
-#include "machine/box_corners.h"
-
 namespace vestan {
 namespace {
 
@@ -58,14 +56,6 @@ TEST(ComputeDirectionAngles, AnglesOfAnXDirectionGiveItBack) {
     const double length = VectorLength(v);
     for (int k = 0; k < 3; ++k) EXPECT_NEAR(d[k], v[k] / length, 1e-12) << v[0] << " " << k;
   }
-}
-
-TEST(MakeBoxCorners, XVariesFastestThenYThenZ) {
-  std::array<Vec3, 8> corners{};
-  MakeBoxCorners({1, 2, 3}, {4, 5, 6}, corners);
-  const std::array<Vec3, 8> expected = {
-      {{1, 2, 3}, {4, 2, 3}, {1, 5, 3}, {4, 5, 3}, {1, 2, 6}, {4, 2, 6}, {1, 5, 6}, {4, 5, 6}}};
-  EXPECT_EQ(corners, expected);
 }
 
 }  // namespace

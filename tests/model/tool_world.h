@@ -63,11 +63,12 @@ struct ToolWorld {
     SavePositionState saved;
     ToolListState toolList;
     PluginState plugins;
-    ToolTableLinks links{Tools, Current, Position, saved, toolList, plugins};
+    ToolTableLinks links{Tools, saved, toolList, plugins};
     ToolTableReadOptions options;
     ToolTableReadHooks hooks = ReadHooks;
     hooks.SetCurrentTool = [this](int32_t tool, double pitch) {
       SetCurrentTool(tool, pitch, Records);
+      return TableBaseHeights(Records);
     };
     return ReadToolTable(fileName, Table, files, links, options, hooks);
   }

@@ -20,14 +20,14 @@ TEST(StoreToolLengthOffset, GeometryByLengthMode) {
     float geometry;
     double previous;
   } cases[] = {
-      {kLengthModeNone, kToolBall, 0, 0, 0},
-      {kLengthModeBallCentre, kToolBall, 0, 4, 4},
-      {kLengthModeBallCentre, kToolFlat, 0, 0, 0},  // only ball and taper-ball tools
-      {kLengthModeFullRadius, kToolBall, 0, 3.5f, 3.5},
-      {kLengthModeCornerHeight, kToolBull, 0, 4, 4},
-      {kLengthModeCornerHeight, kToolDrill, 118, 0, 0},  // only without a bottom angle
-      {kLengthModeProtrusion, kToolBall, 0, 60, 60},
-      {kLengthModeProfileHeight, kToolBall, 0, 90, 190},  // plus the holder offset
+      {kBaseBottom, kToolBall, 0, 0, 0},
+      {kBaseBallCentre, kToolBall, 0, 4, 4},
+      {kBaseBallCentre, kToolFlat, 0, 0, 0},  // only ball and taper-ball tools
+      {kBaseFullRadiusCentre, kToolBall, 0, 3.5f, 3.5},
+      {kBaseCornerHeight, kToolBull, 0, 4, 4},
+      {kBaseCornerHeight, kToolDrill, 118, 0, 0},  // only without a bottom angle
+      {kBaseLengthTop, kToolBall, 0, 60, 60},
+      {kBaseArborTop, kToolBall, 0, 90, 190},  // plus the holder offset
   };
   for (const Case& c : cases) {
     current.Tool.Kind = c.kind;
@@ -53,7 +53,7 @@ TEST(StoreToolLengthOffset, ToolsWithoutAnHNumberBookNoEntry) {
   for (int32_t tool : {0, 1000, -1}) {
     OffsetMemory memory;
     LengthCompensationState state;
-    StoreToolLengthOffset(tool, current, 0, kLengthModeProtrusion, 0, memory, state);
+    StoreToolLengthOffset(tool, current, 0, kBaseLengthTop, 0, memory, state);
     EXPECT_EQ(state.PreviousToolLength, 60.0) << tool;
     EXPECT_EQ(memory.HGeometry, OffsetMemory{}.HGeometry) << tool;
   }
@@ -99,7 +99,7 @@ TEST(ComputeToolLengthVector, DialectForms) {
   ComputeToolLengthVector(0, osp, state);
   EXPECT_EQ(state.ToolLengthVector, (Vec3{0, 50, (std::sqrt(0.75) - 1) * 100}));
   // Mode 5: R is the reach itself and Z adds the tool length.
-  osp.LengthMode = kLengthModeProfileHeight;
+  osp.LengthMode = kBaseArborTop;
   ComputeToolLengthVector(0, osp, state);
   EXPECT_EQ(state.ToolLengthVector, (Vec3{0, 75, (std::sqrt(0.75) - 1) * 150 + 100}));
   osp.LastGCode = 354;  // not after G353: the plain tilt

@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <numbers>
 
 #include "foundation/vector_math.h"
 
@@ -29,7 +28,6 @@ struct ViewState {
 
 // Recomputes the cached sines and cosines from the two angles.
 inline void UpdateViewAngleTrig(ViewState& view) {
-  constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
   view.AzimuthSin = std::sin(view.Azimuth * kRadiansPerDegree);
   view.AzimuthCos = std::cos(view.Azimuth * kRadiansPerDegree);
   view.ElevationSin = std::sin(view.Elevation * kRadiansPerDegree);

@@ -1,4 +1,4 @@
-#include "foundation/log_file.h"
+#include "platform/log_file.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "foundation/file_open.h"
+#include "platform/file_open.h"
 
 namespace vestan {
 

@@ -1,5 +1,5 @@
-// The interpreter's tool numbers and the part of its length-compensation
-// state that a tool change reads or writes.
+// The part of the interpreter's length-compensation state that a tool change
+// reads or writes.
 #pragma once
 
 #include <cstdint>
@@ -7,11 +7,6 @@
 #include "foundation/vector_math.h"
 
 namespace vestan {
-
-struct NcToolNumbers {
-  int32_t CurrentToolNumber = 1;  // the tool in the spindle
-  int32_t NextToolNumber = 1;     // the commanded tool
-};
 
 struct LengthCompensationState {
   // The two length-offset flags: length compensation in force, and the

@@ -1,4 +1,4 @@
-#include "foundation/file_open.h"
+#include "platform/file_open.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

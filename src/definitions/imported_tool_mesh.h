@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "foundation/geometry.h"
 #include "foundation/vector_math.h"
-#include "modelfiles/stl_file.h"
 
 namespace vestan {
 
