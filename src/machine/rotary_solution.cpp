@@ -56,10 +56,10 @@ struct Layout {
 };
 
 enum class Method {
-  kNone,               // no solution exists for this layout
-  kTable,              // plain axes, tool along Z: the closed forms by axis pair
-  kSpecifiedInclined,  // a HEAD about Z carrying an axis tilted toward Z
-  kGeneral,            // any other layout, solved on its own rotations
+  kNone,          // no solution exists for this layout
+  kTable,         // plain axes, tool along Z: the closed forms by axis pair
+  kNutatingHead,  // a HEAD about Z carrying an axis tilted toward Z
+  kGeneral,       // any other layout, solved on its own rotations
 };
 
 Method ChooseMethod(const Layout& layout) {
@@ -79,7 +79,7 @@ Method ChooseMethod(const Layout& layout) {
                               inner.AzimuthSin == 0.0 && inner.AzimuthCos > 0.0);
   if (layout.Kinematics.RotaryType == kRotaryHead && toolAlongZ && outer.Axis == 2 &&
       outer.Inclination == RotaryInclination::kNone && tiltedTowardZ)
-    return Method::kSpecifiedInclined;
+    return Method::kNutatingHead;
   return Method::kGeneral;
 }
 
@@ -154,8 +154,8 @@ void TableCandidates(const Layout& layout, const Vec3& v, const RotaryAngles* pr
 // A HEAD turning about Z and carrying an axis tilted by t toward Z: the tilt
 // fixes the inner angle from the Z component, the outer one turns the
 // inner's image of Z onto the tool axis in the XY plane. v is a unit vector.
-void SpecifiedInclinedCandidates(const Layout& layout, const Vec3& v, const RotaryAngles* previous,
-                                 Candidates& out) {
+void NutatingHeadCandidates(const Layout& layout, const Vec3& v, const RotaryAngles* previous,
+                            Candidates& out) {
   const RotaryAxisFrame& inner = layout.InnerAxis();
   const double ct = inner.TiltCos, st = inner.TiltSin;
   if (ct == 0.0) return;
@@ -244,8 +244,8 @@ Candidates GenerateCandidates(const Layout& layout, const Vec3& axis, const Rota
   const double length = VectorLength(axis);
   if (!(length > 0.0) || !std::isfinite(length)) return out;
   const Vec3 v = Scaled(axis, 1.0 / length);
-  if (method == Method::kSpecifiedInclined)
-    SpecifiedInclinedCandidates(layout, v, previous, out);
+  if (method == Method::kNutatingHead)
+    NutatingHeadCandidates(layout, v, previous, out);
   else
     GeneralCandidates(layout, v, previous, modal, out);
   return out;
