@@ -51,6 +51,8 @@ struct Column {
 
 // Optional bookkeeping of the recording cut.
 struct Recording {
+  // Ends within this distance of the cut count as touching it.
+  double touching;
   double pitch;
   std::span<const double> gridLines;
   double weight;
@@ -85,13 +87,26 @@ ThinCut ThinCutSide(const Recording* rec, double p, double q, double a, double b
   return ThinCut::kNone;
 }
 
+// The cut [a, b] widened by the touching tolerance: what the pairs are
+// compared with.
+struct Reach {
+  double low;
+  double high;
+};
+
+Reach ReachOf(double a, double b, const Recording* rec) {
+  const double touching = rec != nullptr ? rec->touching : 0.0;
+  return {a - touching, b + touching};
+}
+
 // True when the cut of [a, b] would split a pair (and so grow the column).
 bool WouldSplit(const Column& col, int32_t n, double a, double b, const Recording* rec) {
+  const Reach reach = ReachOf(a, b, rec);
   for (int32_t i = 0; i < n; i += 2) {
     const double p = col.values[i], q = col.values[i + 1];
-    if (p >= b || a >= q) continue;
-    if (p >= a && b >= q) continue;
-    if (a > p && q > b) return ThinCutSide(rec, p, q, a, b) == ThinCut::kNone;
+    if (p >= reach.high || q <= reach.low) continue;
+    if (p >= reach.low && q <= reach.high) continue;
+    if (p < reach.low && q > reach.high) return ThinCutSide(rec, p, q, a, b) == ThinCut::kNone;
   }
   return false;
 }
@@ -111,20 +126,24 @@ bool Subtract(Column col, int32_t& count, double a, double b,
   const int32_t n = count / 2 * 2;  // a dangling odd value is not a pair
   if (n + 2 > room && WouldSplit(col, n, a, b, rec)) return false;
 
+  const Reach reach = ReachOf(a, b, rec);
   int32_t w = 0;
   for (int32_t r = 0; r < n; r += 2) {
     const double p = col.values[r], q = col.values[r + 1];
-    if (p >= b || a >= q) {  // apart or touching
+    if (p >= reach.high || q <= reach.low) {  // apart or touching
       col.Move(r, w);
       col.Move(r + 1, w + 1);
       w += 2;
-    } else if (p >= a && b >= q) {  // inside the cut
+    } else if (p >= reach.low && q <= reach.high) {  // inside the cut
       if (rec) rec->Add(p, q, q - p);
-    } else if (a > p && q > b) {  // strictly contains the cut: nothing else meets it
+    } else if (p < reach.low && q > reach.high) {  // strictly contains the cut
+      // A thin cut books its one piece alone: only a pair that a touching end
+      // stretched can stand before it.
       switch (ThinCutSide(rec, p, q, a, b)) {
         case ThinCut::kAbove:
           col.Move(r, w);
           col.Put(w + 1, a, newFlags[0], newAttributes[0]);
+          rec->count = 0;
           rec->Add(a, q, b - a);
           col.MoveRange(r + 2, n, w + 2);
           count = n - (r - w);
@@ -132,6 +151,7 @@ bool Subtract(Column col, int32_t& count, double a, double b,
         case ThinCut::kBelow:
           col.Put(w, b, newFlags[1], newAttributes[1]);
           col.Move(r + 1, w + 1);
+          rec->count = 0;
           rec->Add(p, b, b - a);
           col.MoveRange(r + 2, n, w + 2);
           count = n - (r - w);
@@ -147,7 +167,7 @@ bool Subtract(Column col, int32_t& count, double a, double b,
       if (rec) rec->Add(a, b, b - a);
       count = n - (r - w) + 2;
       return true;
-    } else if (p >= a) {  // overlaps the upper end of the cut
+    } else if (p >= reach.low) {  // overlaps the upper end of the cut
       col.Put(w, b, newFlags[1], newAttributes[1]);
       col.Move(r + 1, w + 1);
       if (rec) rec->Add(p, b, b - p);
@@ -223,9 +243,23 @@ bool CutIntervalRecording(std::span<double> values, std::span<uint8_t> flags,
                           const std::array<double, 2>& cut, const std::array<uint8_t, 2>& cutFlags,
                           const std::array<int32_t, 2>& cutAttributes) {
   removedCount = 0;
-  Recording rec{pitch, gridLines, weight, removedVolume, removedPieces, removedCount};
+  Recording rec{0.0, pitch, gridLines, weight, removedVolume, removedPieces, removedCount};
   return Subtract(Column{values, flags, attributes, true}, count, cut[0], cut[1], cutFlags,
                   cutAttributes, &rec);
+}
+
+bool SubtractIntervalFromDexel(std::span<double> values, std::span<uint8_t> flags,
+                               std::span<int32_t> attributes, int32_t& count, double pitch,
+                               std::span<const double> gridLines, double cellArea, double& volume,
+                               std::span<double> removedPieces, int32_t& removedCount,
+                               const std::array<double, 2>& interval,
+                               const std::array<uint8_t, 2>& faceFlags,
+                               const std::array<int32_t, 2>& faceAttributes) {
+  removedCount = 0;
+  Recording rec{kTouchingTolerance, pitch,       gridLines, cellArea, volume,
+                removedPieces,      removedCount};
+  return Subtract(Column{values, flags, attributes, true}, count, interval[0], interval[1],
+                  faceFlags, faceAttributes, &rec);
 }
 
 }  // namespace vestan

@@ -53,4 +53,20 @@ bool CutIntervalRecording(std::span<double> values, std::span<uint8_t> flags,
                           const std::array<double, 2>& cut, const std::array<uint8_t, 2>& cutFlags,
                           const std::array<int32_t, 2>& cutAttributes);
 
+// Interval ends within this distance count as touching in material removal.
+inline constexpr double kTouchingTolerance = 1e-9;
+
+// The recording cut of the tool body and arbor cutters: as
+// CutIntervalRecording, except that a pair end within kTouchingTolerance of
+// the interval counts as reached by it (a pair ending just below the interval
+// is shortened to the interval's low end, one starting just above it to the
+// high end).
+bool SubtractIntervalFromDexel(std::span<double> values, std::span<uint8_t> flags,
+                               std::span<int32_t> attributes, int32_t& count, double pitch,
+                               std::span<const double> gridLines, double cellArea, double& volume,
+                               std::span<double> removedPieces, int32_t& removedCount,
+                               const std::array<double, 2>& interval,
+                               const std::array<uint8_t, 2>& faceFlags,
+                               const std::array<int32_t, 2>& faceAttributes);
+
 }  // namespace vestan

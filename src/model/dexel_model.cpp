@@ -358,6 +358,56 @@ bool SetDexelColumnInSet(DexelModel& model, int direction, int32_t a, int32_t b,
                         attributes);
 }
 
+namespace detail {
+
+DexelColumnEdit OpenDexelColumn(DexelSet& set, int32_t column) {
+  const int32_t count = set.Counts[column];
+  if (count > set.Stride) {
+    LongColumn& own = set.LongColumns[LongIndex(set, column)];
+    return {own.Values, own.Flags, own.Attributes, count};
+  }
+  const size_t base = static_cast<size_t>(column) * set.Stride;
+  return {std::span<double>(set.Values).subspan(base, set.Stride),
+          std::span<uint8_t>(set.Flags).subspan(base, set.Stride),
+          std::span<int32_t>(set.Attributes).subspan(base, set.Stride), std::max(count, 0)};
+}
+
+void CloseDexelColumn(DexelSet& set, int32_t column, int32_t newCount) {
+  const int32_t oldCount = set.Counts[column];
+  if (oldCount > set.Stride) {
+    const int32_t entry = LongIndex(set, column);
+    LongColumn& own = set.LongColumns[entry];
+    if (newCount > set.Stride) {
+      // Shortened in its own arrays: drop the tail, keep the arrays.
+      own.Values.resize(newCount);
+      own.Flags.resize(newCount);
+      own.Attributes.resize(newCount);
+    } else {
+      const size_t base = static_cast<size_t>(column) * set.Stride;
+      std::copy_n(own.Values.begin(), newCount, set.Values.begin() + base);
+      std::copy_n(own.Flags.begin(), newCount, set.Flags.begin() + base);
+      std::copy_n(own.Attributes.begin(), newCount, set.Attributes.begin() + base);
+      ReleaseLongEntry(set, entry);
+    }
+  }
+  set.Counts[column] = newCount;
+}
+
+}  // namespace detail
+
+DexelColumnEdit CopyDexelColumnForEdit(const DexelSet& set, int32_t column,
+                                       ColumnEditScratch& scratch) {
+  const int32_t count = std::max(set.Counts[column], 0);
+  const size_t room = std::min(count + 2, std::max(count, kMaxColumnValues));
+  scratch.Values.resize(room);
+  scratch.Flags.resize(room);
+  scratch.Attributes.resize(room);
+  CopyOut(DexelColumnValues(set, column), std::span<double>(scratch.Values));
+  CopyOut(DexelColumnFlags(set, column), std::span<uint8_t>(scratch.Flags));
+  CopyOut(DexelColumnAttributes(set, column), std::span<int32_t>(scratch.Attributes));
+  return {scratch.Values, scratch.Flags, scratch.Attributes, count};
+}
+
 int32_t GetDexelColumn(const DexelSet& set, int32_t column, std::span<double> outValues,
                        std::span<uint8_t> outFlags, std::span<int32_t> outAttributes) {
   const int32_t count = set.Counts[column];

@@ -198,6 +198,76 @@ bool SetDexelColumnInSet(DexelModel& model, int direction, int32_t a, int32_t b,
                          std::span<const double> values, std::span<const uint8_t> flags,
                          std::span<const int32_t> attributes);
 
+// --- Editing a column in place ------------------------------------------
+//
+// The one way a cutter changes a column. An edit works on the column's own
+// storage when the result fits it (a cut mostly shortens a column), so an
+// unchanged column costs no copy and no write; only a column that must grow
+// past its storage is staged in scratch and written back.
+
+// A column opened for an edit: Values, Flags and Attributes offer room for
+// Values.size() values, of which the first Count are the column's.
+struct DexelColumnEdit {
+  std::span<double> Values;
+  std::span<uint8_t> Flags;
+  std::span<int32_t> Attributes;
+  int32_t Count = 0;
+};
+
+// What an edit reports. kNoRoom promises that the edit changed nothing: its
+// result would not fit the room offered.
+enum class ColumnEditStatus { kUnchanged, kChanged, kNoRoom };
+
+// What EditDexelColumn did: kRefused when the column would have grown past
+// kMaxColumnValues (the column is unchanged and the set's RefusedWrites
+// counts the event).
+enum class ColumnEditResult { kUnchanged, kChanged, kRefused };
+
+// Buffers a growing column is staged in; reused from edit to edit.
+struct ColumnEditScratch {
+  std::vector<double> Values;
+  std::vector<uint8_t> Flags;
+  std::vector<int32_t> Attributes;
+};
+
+namespace detail {
+// The column's own storage: its inline slots (room Stride) or its long arrays.
+DexelColumnEdit OpenDexelColumn(DexelSet& set, int32_t column);
+// Settles the column at newCount values after an edit of its own storage.
+void CloseDexelColumn(DexelSet& set, int32_t column, int32_t newCount);
+}  // namespace detail
+
+// A copy of the column in scratch, opened for an edit with room for two more
+// values (within kMaxColumnValues). The column itself stays as it is.
+DexelColumnEdit CopyDexelColumnForEdit(const DexelSet& set, int32_t column,
+                                       ColumnEditScratch& scratch);
+
+// Runs edit (ColumnEditStatus(DexelColumnEdit&)) on the column: first on its
+// own storage, and when that has no room, once more on a copy with room for
+// two more values that is then written back.
+template <typename Edit>
+ColumnEditResult EditDexelColumn(DexelSet& set, int32_t column, ColumnEditScratch& scratch,
+                                 Edit&& edit) {
+  DexelColumnEdit view = detail::OpenDexelColumn(set, column);
+  ColumnEditStatus status = edit(view);
+  if (status == ColumnEditStatus::kChanged) {
+    detail::CloseDexelColumn(set, column, view.Count);
+    return ColumnEditResult::kChanged;
+  }
+  if (status == ColumnEditStatus::kUnchanged) return ColumnEditResult::kUnchanged;
+  view = CopyDexelColumnForEdit(set, column, scratch);
+  status = edit(view);
+  if (status == ColumnEditStatus::kUnchanged) return ColumnEditResult::kUnchanged;
+  if (status == ColumnEditStatus::kNoRoom) {
+    ++set.RefusedWrites;
+    return ColumnEditResult::kRefused;
+  }
+  // SetDexelColumn counts a refusal itself.
+  return SetDexelColumn(set, column, view.Values.first(view.Count), view.Flags, view.Attributes)
+             ? ColumnEditResult::kChanged
+             : ColumnEditResult::kRefused;
+}
+
 // Copying readers: each copies the column into its outputs and returns the
 // count. Outputs must hold the count: if one is shorter, nothing is copied and
 // the result is -1. Nothing is copied for an empty column.
