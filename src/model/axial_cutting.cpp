@@ -80,26 +80,23 @@ int32_t CutDexelGrid2(CutContext& cut, CutGridContext& grid) {
   const int32_t shank = tool.Shank.Kind;
   const bool probe = cut.Records.Checks.ArborCheck == kArborCheckOutput && shank < 10;
   const bool heightCheck = cut.Records.Checks.HeightCheck > 0 && shank > 10;
-  const bool touched = VisitRangeColumns(grid, [&](int32_t i, int32_t j) {
+  const bool touched = VisitRangeColumns(grid, cut.Reach, [&](int32_t i, int32_t j) {
     const double lineHeight = LineHeightOf(cut.Pose, grid, i, j);
     const DexelCrossings solid = BodySegment(cut, grid, grid.CoordU[i], grid.CoordV[j]);
     if (solid.Count != 2) return false;
-    ColumnCut c{i, j, CellArea(grid, i, j), {solid.W[0], solid.W[1]}, {}, run.CutFaceAttributes};
-    if (shank > 10) {
-      // A shank that cuts marks its faces like the cutting part does.
-      if (run.MotionMode > kMotionRapid)
-        run.CutFaceFlags = TestPointOutsideToolBand(cut, grid.AxisW, lineHeight, c.Interval);
-      c.FaceFlags = run.CutFaceFlags;
-    } else {
-      c.FaceFlags = cut.Pose.BodyFaceFlags;
-    }
+    const std::array<double, 2> interval{solid.W[0], solid.W[1]};
+    // A shank that cuts marks its faces like the cutting part does.
+    if (shank > 10 && run.MotionMode > kMotionRapid)
+      run.CutFaceFlags = TestPointOutsideToolBand(cut, grid.AxisW, lineHeight, interval);
+    const ColumnCut c =
+        MakeColumnCut(grid, i, j, interval, shank > 10 ? run.CutFaceFlags : cut.Pose.BodyFaceFlags,
+                      run.CutFaceAttributes, CutRule::kTouching);
     if (probe) {
-      const std::span<const double> pieces =
-          ProbeColumnInterval(cut, grid, c, CutRule::kTouching, grid.RemovedVolume);
+      const std::span<const double> pieces = ProbeColumnInterval(cut, grid, c, grid.RemovedVolume);
       grid.RemovedCount += static_cast<int32_t>(pieces.size());
       return !pieces.empty();
     }
-    const std::span<const double> pieces = CutColumnInterval(cut, grid, c, CutRule::kTouching);
+    const std::span<const double> pieces = CutColumnInterval(cut, grid, c);
     if (!pieces.empty() && heightCheck) RecordCutHeight(cut, grid.AxisW, lineHeight, pieces);
     return false;
   });
@@ -109,24 +106,19 @@ int32_t CutDexelGrid2(CutContext& cut, CutGridContext& grid) {
 int32_t CutDexelGrid(CutContext& cut, CutGridContext& grid) {
   RefreshCutGrid(grid);
   const bool probe = cut.Records.Checks.ArborCheck == kArborCheckOutput;
-  const bool touched = VisitRangeColumns(grid, [&](int32_t i, int32_t j) {
+  const bool touched = VisitRangeColumns(grid, cut.Reach, [&](int32_t i, int32_t j) {
     const DexelCrossings solid = ArborStep(cut, grid, grid.CoordU[i], grid.CoordV[j]);
     if (solid.Count != 2) return false;
     // The arbor's faces carry the body flags; the move's face flags are the
     // cutting edge's and stay as the cutting part left them.
-    const ColumnCut c{i,
-                      j,
-                      CellArea(grid, i, j),
-                      {solid.W[0], solid.W[1]},
-                      cut.Pose.BodyFaceFlags,
-                      cut.Records.Run.CutFaceAttributes};
+    const ColumnCut c = MakeColumnCut(grid, i, j, {solid.W[0], solid.W[1]}, cut.Pose.BodyFaceFlags,
+                                      cut.Records.Run.CutFaceAttributes, CutRule::kTouching);
     if (probe) {
-      const std::span<const double> pieces =
-          ProbeColumnInterval(cut, grid, c, CutRule::kTouching, grid.RemovedVolume);
+      const std::span<const double> pieces = ProbeColumnInterval(cut, grid, c, grid.RemovedVolume);
       grid.RemovedCount += static_cast<int32_t>(pieces.size());
       return !pieces.empty();
     }
-    CutColumnInterval(cut, grid, c, CutRule::kTouching);
+    CutColumnInterval(cut, grid, c);
     return false;
   });
   return touched ? 1 : 0;

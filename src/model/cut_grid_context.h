@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <span>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "foundation/vector_math.h"
 #include "model/current_tool.h"
 #include "model/dexel_model.h"
+#include "model/imported_tool_mesh.h"
 #include "model/run_state.h"
 #include "model/work_document.h"
 
@@ -81,6 +83,8 @@ struct CutGridContext {
   // interval ends (two per removed piece).
   double RemovedVolume = 0.0;
   int32_t RemovedCount = 0;
+  // Dexel lines the cutters have examined, a running total for measuring.
+  int64_t VisitedColumns = 0;
 };
 
 using CutGrids = std::array<CutGridContext, 3>;  // X, Y, Z
@@ -105,6 +109,16 @@ inline Vec3 ToContextFrame(const CutGridContext& grid, const Vec3& p) {
 // index of either axis.
 double CellArea(const CutGridContext& grid, int32_t i, int32_t j);
 
+// Where the solids of a pass lie, about the axis line through PosePoints[0]
+// along PoseAxis.
+struct PassReach {
+  // No solid lies farther from the axis line. Negative: not known, every
+  // column of a pass's range is visited.
+  double Radius = -1.0;
+  // No solid lies below this axis parameter.
+  double AxialLow = -std::numeric_limits<double>::infinity();
+};
+
 // The records one cut reads and writes besides the model.
 struct CutRecords {
   const CurrentTool& Tool;
@@ -112,6 +126,8 @@ struct CutRecords {
   const InterferenceCheckSettings& Checks;  // ARBOR, HEIGHT and CHIP-W CHECK
   RunState& Run;
   const WorkDocument& Document;  // whether a workpiece exists and may be cut
+  // The shape of an imported mesh tool; none: the tool has no mesh.
+  const ImportedToolMesh* Mesh = nullptr;
 };
 
 // Everything one pose cut works with. No state lives outside it, so a cut
@@ -126,6 +142,12 @@ struct CutContext {
   // staged to grow or to be probed.
   std::vector<double> RemovedPieces;
   ColumnEditScratch ColumnScratch;
+  // Where the current pass's solids lie; the cutters skip the dexel lines
+  // beyond it.
+  PassReach Reach;
+  // Visit every column of each pass's range (the reference the skipping is
+  // checked against).
+  bool PlainColumnScan = false;
 };
 
 }  // namespace vestan

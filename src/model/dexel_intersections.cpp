@@ -46,8 +46,6 @@ void OrderPair(DexelCrossings& out) {
   }
 }
 
-DexelCrossings None() { return {}; }
-
 // Axis across the line (A.w = 0): the line lies in the plane t = -q; with the
 // solid's radius squared there, the crossings lie symmetric about B.w.
 // Returns the plane's t and the line's squared distance from the axis in it.
@@ -259,7 +257,10 @@ DexelCrossings IntersectDexelWithCylinder(const Vec3& base, const Vec3& axis, do
     return out;
   }
   if (!CylinderMantle(out, base, axis, o, radius)) return out;
-  if (std::max(out.T[0], out.T[1]) < 0 || std::min(out.T[0], out.T[1]) > length) return None();
+  if (std::max(out.T[0], out.T[1]) < 0 || std::min(out.T[0], out.T[1]) > length) {
+    out.Count = 0;
+    return out;
+  }
   ClipToPlanes(out, base, axis, o, true, length);
   return out;
 }
@@ -285,7 +286,10 @@ DexelCrossings IntersectDexelWithEndlessCylinder(const Vec3& base, const Vec3& a
     return out;
   }
   if (!CylinderMantle(out, base, axis, o, radius)) return out;
-  if (out.T[0] < 0 && out.T[1] < 0) return None();
+  if (out.T[0] < 0 && out.T[1] < 0) {
+    out.Count = 0;
+    return out;
+  }
   ClipToPlanes(out, base, axis, o, false, 0.0);
   return out;
 }
@@ -321,7 +325,10 @@ DexelCrossings IntersectDexelWithSpheroid(const Vec3& base, const Vec3& axis, do
     }
   }
   if (out.Count != 2) return out;
-  if ((out.T[0] > length && out.T[1] > length) || (out.T[0] < 0 && out.T[1] < 0)) return None();
+  if ((out.T[0] > length && out.T[1] > length) || (out.T[0] < 0 && out.T[1] < 0)) {
+    out.Count = 0;
+    return out;
+  }
   OrderPair(out);
   if (out.T[0] > length)
     out.W[0] = out.W[1];

@@ -267,29 +267,16 @@ void SelectModelHistorySlot(DexelModel& model) {
   if (model.CurrentSlot < 0 || model.CurrentSlot >= slots) model.CurrentSlot = 0;
 }
 
-std::span<const double> DexelColumnValues(const DexelSet& set, int32_t column) {
-  const int32_t count = set.Counts[column];
-  if (count < 1) return {};
-  if (count > set.Stride) return set.LongColumns[LongIndex(set, column)].Values;
-  return std::span<const double>(set.Values)
-      .subspan(static_cast<size_t>(column) * set.Stride, count);
+namespace detail {
+
+const LongColumn& LongColumnOf(const DexelSet& set, int32_t column) {
+  return set.LongColumns[LongIndex(set, column)];
+}
+LongColumn& LongColumnOf(DexelSet& set, int32_t column) {
+  return set.LongColumns[LongIndex(set, column)];
 }
 
-std::span<const uint8_t> DexelColumnFlags(const DexelSet& set, int32_t column) {
-  const int32_t count = set.Counts[column];
-  if (count < 1) return {};
-  if (count > set.Stride) return set.LongColumns[LongIndex(set, column)].Flags;
-  return std::span<const uint8_t>(set.Flags).subspan(static_cast<size_t>(column) * set.Stride,
-                                                     count);
-}
-
-std::span<const int32_t> DexelColumnAttributes(const DexelSet& set, int32_t column) {
-  const int32_t count = set.Counts[column];
-  if (count < 1) return {};
-  if (count > set.Stride) return set.LongColumns[LongIndex(set, column)].Attributes;
-  return std::span<const int32_t>(set.Attributes)
-      .subspan(static_cast<size_t>(column) * set.Stride, count);
-}
+}  // namespace detail
 
 std::span<uint8_t> DexelColumnFlagsMutable(DexelSet& set, int32_t column) {
   const int32_t count = set.Counts[column];
@@ -359,18 +346,6 @@ bool SetDexelColumnInSet(DexelModel& model, int direction, int32_t a, int32_t b,
 }
 
 namespace detail {
-
-DexelColumnEdit OpenDexelColumn(DexelSet& set, int32_t column) {
-  const int32_t count = set.Counts[column];
-  if (count > set.Stride) {
-    LongColumn& own = set.LongColumns[LongIndex(set, column)];
-    return {own.Values, own.Flags, own.Attributes, count};
-  }
-  const size_t base = static_cast<size_t>(column) * set.Stride;
-  return {std::span<double>(set.Values).subspan(base, set.Stride),
-          std::span<uint8_t>(set.Flags).subspan(base, set.Stride),
-          std::span<int32_t>(set.Attributes).subspan(base, set.Stride), std::max(count, 0)};
-}
 
 void CloseDexelColumn(DexelSet& set, int32_t column, int32_t newCount) {
   const int32_t oldCount = set.Counts[column];

@@ -177,11 +177,42 @@ void SelectModelHistorySlot(DexelModel& model);
 
 inline int32_t DexelColumnCount(const DexelSet& set, int32_t column) { return set.Counts[column]; }
 
+namespace detail {
+// The own arrays of a column longer than its set's stride.
+const LongColumn& LongColumnOf(const DexelSet& set, int32_t column);
+LongColumn& LongColumnOf(DexelSet& set, int32_t column);
+
+template <typename T>
+std::span<T> InlineSlots(std::vector<T>& slots, const DexelSet& set, int32_t column, size_t count) {
+  return {slots.data() + static_cast<size_t>(column) * set.Stride, count};
+}
+template <typename T>
+std::span<const T> InlineSlots(const std::vector<T>& slots, const DexelSet& set, int32_t column,
+                               size_t count) {
+  return {slots.data() + static_cast<size_t>(column) * set.Stride, count};
+}
+}  // namespace detail
+
 // Read-only views of a column's values, flags and attributes (empty for an
 // empty column). Valid until the column is written.
-std::span<const double> DexelColumnValues(const DexelSet& set, int32_t column);
-std::span<const uint8_t> DexelColumnFlags(const DexelSet& set, int32_t column);
-std::span<const int32_t> DexelColumnAttributes(const DexelSet& set, int32_t column);
+inline std::span<const double> DexelColumnValues(const DexelSet& set, int32_t column) {
+  const int32_t count = set.Counts[column];
+  if (count < 1) return {};
+  if (count > set.Stride) return detail::LongColumnOf(set, column).Values;
+  return detail::InlineSlots(set.Values, set, column, count);
+}
+inline std::span<const uint8_t> DexelColumnFlags(const DexelSet& set, int32_t column) {
+  const int32_t count = set.Counts[column];
+  if (count < 1) return {};
+  if (count > set.Stride) return detail::LongColumnOf(set, column).Flags;
+  return detail::InlineSlots(set.Flags, set, column, count);
+}
+inline std::span<const int32_t> DexelColumnAttributes(const DexelSet& set, int32_t column) {
+  const int32_t count = set.Counts[column];
+  if (count < 1) return {};
+  if (count > set.Stride) return detail::LongColumnOf(set, column).Attributes;
+  return detail::InlineSlots(set.Attributes, set, column, count);
+}
 // Writable view of a column's flags (count and values stay).
 std::span<uint8_t> DexelColumnFlagsMutable(DexelSet& set, int32_t column);
 
@@ -232,7 +263,16 @@ struct ColumnEditScratch {
 
 namespace detail {
 // The column's own storage: its inline slots (room Stride) or its long arrays.
-DexelColumnEdit OpenDexelColumn(DexelSet& set, int32_t column);
+inline DexelColumnEdit OpenDexelColumn(DexelSet& set, int32_t column) {
+  const int32_t count = set.Counts[column];
+  if (count > set.Stride) {
+    LongColumn& own = LongColumnOf(set, column);
+    return {own.Values, own.Flags, own.Attributes, count};
+  }
+  const size_t room = set.Stride;
+  return {InlineSlots(set.Values, set, column, room), InlineSlots(set.Flags, set, column, room),
+          InlineSlots(set.Attributes, set, column, room), count < 0 ? 0 : count};
+}
 // Settles the column at newCount values after an edit of its own storage.
 void CloseDexelColumn(DexelSet& set, int32_t column, int32_t newCount);
 }  // namespace detail

@@ -178,8 +178,8 @@ TEST(ColumnCut, CutColumnIntervalBooksVolumeCountAndBlocks) {
   ASSERT_EQ(world.Model().BlocksX, 2);
   CutGridContext& z = world.Cut.Grids[kContextZ];
   // Column (3, 4) loses [6, 7.5]: area 1, blocks x 0, y 0, z 1.
-  const ColumnCut c{3, 4, CellArea(z, 3, 4), {6, 7.5}, {0x41, 0x40}, {12, 12}};
-  const std::span<const double> pieces = CutColumnInterval(world.Cut, z, c, CutRule::kRecording);
+  const ColumnCut c = MakeColumnCut(z, 3, 4, {6, 7.5}, {0x41, 0x40}, {12, 12}, CutRule::kRecording);
+  const std::span<const double> pieces = CutColumnInterval(world.Cut, z, c);
   ExpectValues({pieces.begin(), pieces.end()}, {6, 7.5}, "pieces");
   ExpectValues(world.Column(kDirectionZ, 3, 4), {0, 6, 7.5, 10}, "column");
   EXPECT_EQ(world.Flags(kDirectionZ, 3, 4), (std::vector<uint8_t>{0, 0x41, 0x40, 0}));
@@ -192,8 +192,8 @@ TEST(ColumnCut, CutColumnIntervalBooksVolumeCountAndBlocks) {
   // Edge columns weigh half, corners a quarter; a cut that misses books nothing.
   EXPECT_DOUBLE_EQ(CellArea(z, 0, 4), 0.5);
   EXPECT_DOUBLE_EQ(CellArea(z, 10, 10), 0.25);
-  const ColumnCut miss{3, 4, 1.0, {6.5, 7}, {0, 0}, {0, 0}};
-  EXPECT_TRUE(CutColumnInterval(world.Cut, z, miss, CutRule::kRecording).empty());
+  const ColumnCut miss = MakeColumnCut(z, 3, 4, {6.5, 7}, {0, 0}, {0, 0}, CutRule::kRecording);
+  EXPECT_TRUE(CutColumnInterval(world.Cut, z, miss).empty());
   EXPECT_EQ(z.RemovedCount, 2);
 }
 
