@@ -83,18 +83,6 @@ bool ReachableColumns(const CutGridContext& grid, const ReachTest& test, int32_t
   return first <= last;
 }
 
-bool IntervalMeetsColumn(const CutGridContext& grid, int32_t i, int32_t j,
-                         const std::array<double, 2>& interval, double touching) {
-  // An interval of no length (a solid touched at a point) removes nothing:
-  // cut, it would split a pair into two touching ones.
-  if (!(interval[0] < interval[1])) return false;
-  const std::span<const double> values = DexelColumnValues(*grid.Set, j * grid.CountU + i);
-  if (values.empty()) return false;
-  // A pair that ends at or below the interval's start or starts at or above
-  // its end (within touching) stays.
-  return values.front() < interval[1] + touching && values.back() > interval[0] - touching;
-}
-
 std::span<const double> CutColumnInterval(CutContext& cut, CutGridContext& grid,
                                           const ColumnCut& c) {
   if (!IntervalMeetsColumn(grid, c.I, c.J, c.Cut.Interval, c.Cut.Touching)) return {};

@@ -112,9 +112,17 @@ inline double LineHeightOf(const ToolPose& pose, const CutGridContext& grid, int
 }
 
 // False when the interval certainly leaves column (i, j) as it is: it lies
-// beyond the column's material, or has no length.
-bool IntervalMeetsColumn(const CutGridContext& grid, int32_t i, int32_t j,
-                         const std::array<double, 2>& interval, double touching);
+// beyond the column's material (a pair ending at or below its start or
+// starting at or above its end, within touching, stays), or has no length (a
+// solid touched at a point removes nothing; cut, it would split a pair into
+// two touching ones).
+inline bool IntervalMeetsColumn(const CutGridContext& grid, int32_t i, int32_t j,
+                                const std::array<double, 2>& interval, double touching) {
+  if (!(interval[0] < interval[1])) return false;
+  const std::span<const double> values = DexelColumnValues(*grid.Set, j * grid.CountU + i);
+  return !values.empty() && values.front() < interval[1] + touching &&
+         values.back() > interval[0] - touching;
+}
 
 // Removes the interval from the model's column: the column is edited in
 // place (or grown through the model's column edit, which refuses a column

@@ -184,7 +184,7 @@ struct AxisAcross {
   double offset;
 };
 
-AxisAcross AlongUOrV(const Vec3& axis, const LineOffset& o) {
+inline AxisAcross AlongUOrV(const Vec3& axis, const LineOffset& o) {
   if (axis[2] != 0.0) return {false, 0.0, 0.0};
   if (std::fabs(axis[1]) == 1.0) return {true, -o.dv / axis[1], o.du};
   if (std::fabs(axis[0]) == 1.0) return {true, -o.du / axis[0], o.dv};
@@ -359,6 +359,14 @@ DexelCrossings IntersectDexelWithTorus(const Vec3& base, const Vec3& axis, doubl
       SetPair(out, base[2] + t1 / axis[2], t1, base[2] + t2 / axis[2], t2);
     }
   } else {
+    // A line that passes the torus's centre B + a A farther than R + a
+    // misses it: no quartic to solve.
+    const double cu = o.du + a * axis[0], cv = o.dv + a * axis[1];
+    const double reach = std::fabs(R) + std::fabs(a);
+    if (cu * cu + cv * cv > reach * reach * (1 + 1e-9) + 1e-12) {
+      out.Count = 0;
+      return out;
+    }
     // The quartic in z = w - B.w, monic and well scaled along the line; its
     // roots give t = A.w z - q. With c the squared distance of B from the
     // line and F = |P|^2 - 2at + R^2, the torus is F^2 = 4R^2 (|P|^2 - t^2).

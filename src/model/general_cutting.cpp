@@ -220,6 +220,11 @@ class GeneralCutter {
   }
 
   void CutMerged(const DexelCrossings& first, const DexelCrossings& neck) {
+    // Without a neck step the merge is the first interval itself.
+    if (neck.Count != 2) {
+      if (first.Count == 2) CutInterval(first.W[0], first.W[1], true);
+      return;
+    }
     ToolIntervals set;
     MergeSolidIntervals(set, first, neck);
     CutList(IntervalList::Of(set));
