@@ -9,55 +9,48 @@ namespace vestan {
 
 namespace {
 
-struct ArborKey {
-  std::string_view Key;
-  ArborForm Form;
-};
-
 // Longer keys first: "ARBOR" begins the other two.
-constexpr std::array<ArborKey, 3> kArborKeys = {
+constexpr std::array<KeyEntry<ArborForm>, 3> kArborKeys = {
     {{"ARBOR3", kArborTriples}, {"ARBOR2", kArborPairs2}, {"ARBOR", kArborPairs}}};
 
 }  // namespace
 
 std::optional<ArborKeyMatch> MatchArborKey(std::string_view line, size_t pos) {
-  for (const ArborKey& key : kArborKeys)
-    if (MatchesKeyAt(line, pos, key.Key))
-      return ArborKeyMatch{key.Form, static_cast<int32_t>(key.Key.size())};
+  if (const KeyEntry<ArborForm>* key = MatchKeyTable(kArborKeys, line, pos))
+    return ArborKeyMatch{key->Key, static_cast<int32_t>(key->Text.size())};
   return std::nullopt;
 }
 
 void ReadArborSteps(ArborForm form, int32_t& cursor, std::string_view line, ArborRecord& arbor) {
   arbor.StepCount = 0;
+  ValueList values(cursor, line);
   switch (form) {
     case kArborPairs:
       for (int i = 0; i < kMaxArborSteps; ++i) {
-        arbor.StepDiameter[i] =
-            i == 0 ? ParseFloat(cursor, line) : ParseFloatAfterComma(cursor, line);
+        arbor.StepDiameter[i] = values.NextFloat();
         if (arbor.StepDiameter[i] == 0.0f) break;
-        arbor.StepLength[i] = ParseFloatAfterComma(cursor, line);
+        arbor.StepLength[i] = values.NextFloat();
         arbor.StepCount = i + 1;
       }
       break;
     case kArborPairs2:
       for (int i = 0; i < kMaxArborSteps; ++i) {
-        arbor.StepDiameter[i] =
-            i == 0 ? ParseFloat(cursor, line) : ParseFloatAfterComma(cursor, line);
+        arbor.StepDiameter[i] = values.NextFloat();
         // A zero step after a zero length ends the holder and is not a step.
         if (i > 0 && arbor.StepDiameter[i] == 0.0f && arbor.StepLength[i - 1] == 0.0f) {
           --arbor.StepCount;
           break;
         }
-        arbor.StepLength[i] = ParseFloatAfterComma(cursor, line);
+        arbor.StepLength[i] = values.NextFloat();
         arbor.StepCount = i + 1;
       }
       break;
     case kArborTriples:
-      arbor.StepDiameter[0] = ParseFloat(cursor, line);
+      arbor.StepDiameter[0] = values.NextFloat();
       for (int i = 0; i < kMaxArborSteps; ++i) {
-        const float length = ParseFloatAfterComma(cursor, line);
-        const float flag = ParseFloatAfterComma(cursor, line);
-        const float next = ParseFloatAfterComma(cursor, line);
+        const float length = values.NextFloat();
+        const float flag = values.NextFloat();
+        const float next = values.NextFloat();
         if (length == 0.0f && next == 0.0f) break;
         arbor.StepLength[i] = length;
         arbor.StepFlag[i] = TruncateToInt32(flag);

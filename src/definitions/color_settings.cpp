@@ -4,9 +4,9 @@
 #include <cmath>
 #include <cstdio>
 
-#include "display/display_list_table.h"
-#include "foundation/file_open.h"
+#include "definitions/display_list_table.h"
 #include "foundation/text_fields.h"
+#include "platform/file_open.h"
 #include "platform/profile_file.h"
 
 namespace vestan {

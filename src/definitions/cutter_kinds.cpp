@@ -3,22 +3,17 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <numbers>
 
 #include "definitions/tool_geometry.h"
 #include "foundation/text_fields.h"
+#include "foundation/vector_math.h"
 
 namespace vestan {
 
 namespace {
 
-struct CutterKeyEntry {
-  std::string_view Text;
-  CutterKey Key;
-};
-
 // Tested in this order: "OVALR" before "OVAL", "IMPORT-TOOL" before "IMPORT".
-constexpr std::array<CutterKeyEntry, 15> kCutterKeys = {{
+constexpr std::array<KeyEntry<CutterKey>, 15> kCutterKeys = {{
     {"CUTTER", CutterKey::kCutter},
     {"DRILL", CutterKey::kDrill},
     {"BALL", CutterKey::kBall},
@@ -36,36 +31,6 @@ constexpr std::array<CutterKeyEntry, 15> kCutterKeys = {{
     {"IMPORT", CutterKey::kImport},
 }};
 
-// Reads the values behind a key: the first from the number-start search,
-// each later one after the next comma.
-class Values {
- public:
-  Values(int32_t& cursor, std::string_view line) : cursor_(cursor), line_(line) {}
-
-  float Next() {
-    if (first_) {
-      first_ = false;
-      return ParseFloat(cursor_, line_);
-    }
-    return ParseFloatAfterComma(cursor_, line_);
-  }
-  double NextDouble() {
-    first_ = false;
-    return ParseNumberAfterComma(cursor_, line_);
-  }
-  // The number behind a ";" that follows, when no comma comes first.
-  float BehindSemicolon(float absent) {
-    const int32_t before = cursor_;
-    const float value = ParseFloatAfterSemicolon(cursor_, line_);
-    return cursor_ != before ? value : absent;
-  }
-
- private:
-  int32_t& cursor_;
-  std::string_view line_;
-  bool first_ = true;
-};
-
 void ClearAngles(ToolRecord& r) {
   r.BottomAngleWidth = 0.0f;
   r.BottomAngle = 0.0f;
@@ -77,17 +42,17 @@ void ReadName(int32_t& cursor, std::string_view line, ToolRecord& r) {
   ParseQuotedField(cursor, line, r.Name);
 }
 
-void ReadGeneralCutter(Values& v, int32_t& cursor, std::string_view line, ToolRecord& r) {
-  r.Diameter = v.Next();
-  r.CornerRadius = v.Next();
-  r.CornerCentreRadius = v.Next();
-  r.TipHeight = v.Next();
-  r.BottomAngle = v.Next();
-  r.BottomAngleWidth = r.BottomAngle > 0.0f ? v.BehindSemicolon(0.0f) : 0.0f;
-  r.TaperAngle = v.Next();
+void ReadGeneralCutter(ValueList& v, int32_t& cursor, std::string_view line, ToolRecord& r) {
+  r.Diameter = v.NextFloat();
+  r.CornerRadius = v.NextFloat();
+  r.CornerCentreRadius = v.NextFloat();
+  r.TipHeight = v.NextFloat();
+  r.BottomAngle = v.NextFloat();
+  r.BottomAngleWidth = r.BottomAngle > 0.0f ? v.FloatAfterSemicolon(0.0f) : 0.0f;
+  r.TaperAngle = v.NextFloat();
   r.SideParam = 0.0f;
-  r.TaperWidth = r.TaperAngle > 0.0f ? v.BehindSemicolon(0.0f) : 0.0f;
-  r.CuttingLength = v.Next();
+  r.TaperWidth = r.TaperAngle > 0.0f ? v.FloatAfterSemicolon(0.0f) : 0.0f;
+  r.CuttingLength = v.NextFloat();
   if (r.TaperWidth > 0.0f)
     ComputeTaperToolWidth(r.Diameter, r.CornerRadius, r.BottomAngle, r.TaperAngle, r.CuttingLength,
                           r.TaperWidth);
@@ -99,13 +64,12 @@ void ReadGeneralCutter(Values& v, int32_t& cursor, std::string_view line, ToolRe
 }  // namespace
 
 std::optional<CutterKey> MatchCutterKey(std::string_view line, size_t pos) {
-  for (const CutterKeyEntry& entry : kCutterKeys)
-    if (MatchesKeyAt(line, pos, entry.Text)) return entry.Key;
+  if (const KeyEntry<CutterKey>* entry = MatchKeyTable(kCutterKeys, line, pos)) return entry->Key;
   return std::nullopt;
 }
 
 std::string_view CutterKeyText(CutterKey key) {
-  for (const CutterKeyEntry& entry : kCutterKeys)
+  for (const KeyEntry<CutterKey>& entry : kCutterKeys)
     if (entry.Key == key) return entry.Text;
   return {};
 }
@@ -132,21 +96,20 @@ void ReadCutterKey(CutterKey key, int32_t& cursor, std::string_view line, ToolRe
                    bool englishMode) {
   cursor = std::min(cursor + static_cast<int32_t>(CutterKeyText(key).size()),
                     static_cast<int32_t>(line.size()));
-  Values v(cursor, line);
+  ValueList v(cursor, line);
   switch (key) {
     case CutterKey::kCutter:
       ReadGeneralCutter(v, cursor, line, r);
       return;
     case CutterKey::kDrill: {
-      const float d = v.Next();
-      const float g = v.Next();
-      const float l = v.Next();
+      const float d = v.NextFloat();
+      const float g = v.NextFloat();
+      const float l = v.NextFloat();
       r.Diameter = d;
       r.CornerRadius = 0.0f;
       r.CornerCentreRadius = d / 2.0f;
       // From the taper angle the record holds before this key clears it.
-      r.TipHeight =
-          static_cast<float>(d / 2.0f * std::tan(r.TaperAngle * std::numbers::pi / 180.0));
+      r.TipHeight = static_cast<float>(d / 2.0f * std::tan(r.TaperAngle * kRadiansPerDegree));
       r.BottomAngle = g;
       r.TaperAngle = 0.0f;
       r.CuttingLength = l;
@@ -157,30 +120,30 @@ void ReadCutterKey(CutterKey key, int32_t& cursor, std::string_view line, ToolRe
       return;
     }
     case CutterKey::kBall:
-      r.Diameter = v.Next();
+      r.Diameter = v.NextFloat();
       r.CornerRadius = r.Diameter / 2.0f;
       r.CornerCentreRadius = 0.0f;
       r.TipHeight = r.Diameter / 2.0f;
       ClearAngles(r);
-      r.CuttingLength = v.Next();
+      r.CuttingLength = v.NextFloat();
       ReadName(cursor, line, r);
       r.Kind = kToolBall;
       return;
     case CutterKey::kFlat:
     case CutterKey::kKegaki:
-      r.Diameter = v.Next();
+      r.Diameter = v.NextFloat();
       r.CornerRadius = 0.0f;
       r.CornerCentreRadius = 0.0f;
       r.TipHeight = 0.0f;
       ClearAngles(r);
-      r.CuttingLength = v.Next();
+      r.CuttingLength = v.NextFloat();
       ReadName(cursor, line, r);
       r.Kind = key == CutterKey::kKegaki || (r.Name && MatchesKey(*r.Name, "KEGAKI")) ? kToolKegaki
                                                                                       : kToolFlat;
       return;
     case CutterKey::kBull:
-      r.Diameter = v.Next();
-      r.CornerRadius = v.Next();
+      r.Diameter = v.NextFloat();
+      r.CornerRadius = v.NextFloat();
       if (r.CornerRadius > 0.0f) {
         r.Kind = kToolBull;
         r.CornerCentreRadius = r.Diameter / 2.0f - r.CornerRadius;
@@ -195,14 +158,14 @@ void ReadCutterKey(CutterKey key, int32_t& cursor, std::string_view line, ToolRe
         r.TipHeight = 0.0f;
       }
       ClearAngles(r);
-      r.CuttingLength = v.Next();
+      r.CuttingLength = v.NextFloat();
       ReadName(cursor, line, r);
       return;
     case CutterKey::kTaperBall:
-      r.CornerRadius = v.Next();
-      r.TaperAngle = v.Next();
-      r.TaperWidth = v.BehindSemicolon(0.0f);
-      r.CuttingLength = v.Next();
+      r.CornerRadius = v.NextFloat();
+      r.TaperAngle = v.NextFloat();
+      r.TaperWidth = v.FloatAfterSemicolon(0.0f);
+      r.CuttingLength = v.NextFloat();
       r.CornerCentreRadius = 0.0f;
       r.TipHeight = 0.0f;
       r.BottomAngleWidth = 0.0f;
@@ -216,9 +179,9 @@ void ReadCutterKey(CutterKey key, int32_t& cursor, std::string_view line, ToolRe
       r.Kind = kToolTaperBall;
       return;
     case CutterKey::kVertical:
-      r.Diameter = v.Next();
-      r.SideParam = v.Next();
-      r.CuttingLength = v.Next();
+      r.Diameter = v.NextFloat();
+      r.SideParam = v.NextFloat();
+      r.CuttingLength = v.NextFloat();
       r.CornerRadius = 0.0f;
       r.CornerCentreRadius = 0.0f;
       r.TipHeight = 0.0f;
@@ -230,28 +193,28 @@ void ReadCutterKey(CutterKey key, int32_t& cursor, std::string_view line, ToolRe
       return;
     case CutterKey::kOval:
     case CutterKey::kOvalR:
-      r.Diameter = v.Next();
-      r.TipHeight = v.Next();
-      r.CornerCentreRadius = v.Next();
-      r.CornerRadius = key == CutterKey::kOvalR ? v.Next() : 0.0f;
+      r.Diameter = v.NextFloat();
+      r.TipHeight = v.NextFloat();
+      r.CornerCentreRadius = v.NextFloat();
+      r.CornerRadius = key == CutterKey::kOvalR ? v.NextFloat() : 0.0f;
       ClearAngles(r);
-      r.CuttingLength = v.Next();
+      r.CuttingLength = v.NextFloat();
       ReadName(cursor, line, r);
       r.Kind = kToolOval;
       return;
     case CutterKey::kTThrow: {
-      r.Diameter = v.Next();
-      r.TaperWidth = v.BehindSemicolon(0.0f);
-      const float blade = v.Next();
+      r.Diameter = v.NextFloat();
+      r.TaperWidth = v.FloatAfterSemicolon(0.0f);
+      const float blade = v.NextFloat();
       r.BladeWidth = blade;
-      r.CornerRadius = v.Next();
-      r.LowerCornerRadius = v.Next();
+      r.CornerRadius = v.NextFloat();
+      r.LowerCornerRadius = v.NextFloat();
       // A width of its own that is not the diameter means a blade without radii.
       if (r.TaperWidth != 0.0f && r.TaperWidth != r.Diameter) {
         r.CornerRadius = 0.0f;
         r.LowerCornerRadius = 0.0f;
       }
-      r.NeckDiameter = v.Next();
+      r.NeckDiameter = v.NextFloat();
       r.CuttingLength = 5.0f * blade;
       ClearAngles(r);
       r.BladeWidth = std::max({r.BladeWidth, r.CornerRadius + r.LowerCornerRadius,
@@ -261,16 +224,16 @@ void ReadCutterKey(CutterKey key, int32_t& cursor, std::string_view line, ToolRe
       return;
     }
     case CutterKey::kSphere:
-      r.Diameter = v.Next();
-      r.NeckDiameter = v.Next();
+      r.Diameter = v.NextFloat();
+      r.NeckDiameter = v.NextFloat();
       r.CuttingLength = 5.0f * r.Diameter;
       ReadName(cursor, line, r);
       r.Kind = kToolSphere;
       return;
     case CutterKey::kRadius:
-      r.Diameter = v.Next();
-      r.CornerRadius = v.Next();
-      r.TipHeight = v.Next();
+      r.Diameter = v.NextFloat();
+      r.CornerRadius = v.NextFloat();
+      r.TipHeight = v.NextFloat();
       r.CornerCentreRadius =
           static_cast<float>(ComputeCornerOffset(r.Diameter, r.CornerRadius, r.TipHeight));
       ClearAngles(r);
@@ -293,8 +256,8 @@ void ReadCutterKey(CutterKey key, int32_t& cursor, std::string_view line, ToolRe
       // The mesh of the file named here, and the size taken from it, come
       // from the STL tool reader.
       ParseQuotedField(cursor, line, r.Name);
-      for (double& offset : r.ImportOffset) offset = v.NextDouble();
-      r.NeckDiameter = v.Next();
+      for (double& offset : r.ImportOffset) offset = v.NumberAfterComma();
+      r.NeckDiameter = v.NextFloat();
       r.TipHeight = 0.0f;
       r.CornerCentreRadius = 0.0f;
       r.CornerRadius = 0.0f;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "model/work_pitch.h"
+#include "definitions/pitch_settings.h"
 
 namespace vestan {
 

@@ -7,9 +7,9 @@
 #include <utility>
 
 #include "definitions/definition_file.h"
-#include "foundation/file_open.h"
 #include "foundation/path_text.h"
 #include "foundation/text_fields.h"
+#include "platform/file_open.h"
 #include "platform/host.h"
 #include "platform/process_paths.h"
 #include "platform/profile_file.h"
@@ -37,8 +37,8 @@ int32_t WordCode(std::string_view value,
 template <size_t N>
 void ReadNumberList(std::string_view text, size_t from, std::array<double, N>& out) {
   int32_t cursor = static_cast<int32_t>(std::min(from, text.size()));
-  for (size_t i = 0; i < N; ++i)
-    out[i] = i == 0 ? ParseNumber(cursor, text) : ParseNumberAfterComma(cursor, text);
+  ValueList values(cursor, text);
+  for (double& value : out) value = values.NextNumber();
 }
 
 size_t OpeningParenthesis(std::string_view text) {

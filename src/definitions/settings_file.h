@@ -7,14 +7,14 @@
 #include <string>
 #include <string_view>
 
-#include "automation/command_line_options.h"
+#include "definitions/app_state.h"
 #include "definitions/color_settings.h"
+#include "definitions/command_line_options.h"
+#include "definitions/display_list_table.h"
+#include "definitions/movie_settings.h"
 #include "definitions/settings.h"
 #include "definitions/tool_table.h"
-#include "dialogs/movie_settings.h"
-#include "display/display_list_table.h"
-#include "display/view_state.h"
-#include "shell/core/app_state.h"
+#include "definitions/view_state.h"
 
 namespace vestan {
 

@@ -5,8 +5,8 @@
 #include <limits>
 #include <string_view>
 
-#include "foundation/file_open.h"
 #include "foundation/path_text.h"
+#include "platform/file_open.h"
 #include "platform/host.h"
 #include "platform/profile_file.h"
 

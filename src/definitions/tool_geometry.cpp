@@ -2,22 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 #include <optional>
 #include <vector>
 
+#include "foundation/vector_math.h"
+
 namespace vestan {
-
-namespace {
-
-constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
-
-// tan of an angle given in degrees, with tan 45° exactly 1.
-double TanDegrees(double degrees) {
-  return degrees == 45.0 ? 1.0 : std::tan(degrees * kRadiansPerDegree);
-}
-
-}  // namespace
 
 bool HasPercentBeforeComma(std::string_view text) {
   const size_t percent = text.find('%');
@@ -56,7 +46,7 @@ void ComputeTaperToolWidth(double diameter, double cornerRadius, double bottomAn
   const double a = taperAngle * kRadiansPerDegree;
   const double g = bottomAngle * kRadiansPerDegree;
   // Half-way between bottom and taper direction; tan 45° taken as exactly 1.
-  const double m = (a + g) / 2.0 + std::numbers::pi / 4.0;
+  const double m = (a + g) / 2.0 + kPi / 4.0;
   const double tanM = a + g == 0.0 ? 1.0 : std::tan(m);
   const double reach = h + std::sin(a) * cornerRadius / tanM;
   width = static_cast<float>(std::max(static_cast<double>(width), 2.0 * reach));

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <numbers>
 #include <optional>
 
 #include "definitions/arbor_table.h"
@@ -44,13 +43,8 @@ enum class ToolKey {
   kName,
 };
 
-struct ToolKeyEntry {
-  std::string_view Text;
-  ToolKey Key;
-};
-
 // Tested after the cutter keys, longer keys before the keys they begin with.
-constexpr std::array<ToolKeyEntry, 16> kToolKeys = {{
+constexpr std::array<KeyEntry<ToolKey>, 16> kToolKeys = {{
     {"LENGTH2A", ToolKey::kLength2A},
     {"LENGTH2", ToolKey::kLength2},
     {"LENGTH3A", ToolKey::kLength3A},
@@ -100,7 +94,7 @@ std::string_view AtlName(std::string_view line, size_t from) {
 // A percentage of a tool's circular cross-section, as an area.
 float PercentOfSection(float percent, float diameter) {
   const double d = diameter;
-  return static_cast<float>(percent * std::numbers::pi * d * d / 400.0);
+  return static_cast<float>(percent * kPi * d * d / 400.0);
 }
 
 // Whether a LIMIT value at the cursor is a percentage: a '%' before the next
@@ -144,7 +138,7 @@ class ToolTableReader {
   void ReadDefaultArborTable(std::string_view line);
   void StartTool(int32_t tool);
   void ScanKeys(std::string_view line, int32_t start);
-  void ReadToolKey(const ToolKeyEntry& entry, int32_t& cursor, std::string_view line);
+  void ReadToolKey(const KeyEntry<ToolKey>& entry, int32_t& cursor, std::string_view line);
   void ReadImportedOutline(ToolRecord& record);
   void LoadImportedMesh(ToolRecord& record);
   void ReadLengthKey(ToolKey key, int32_t& cursor, std::string_view line);
@@ -153,8 +147,8 @@ class ToolTableReader {
   void ReadLayoutKey(int32_t& cursor, std::string_view line);
   void PostProcess();
   void AddBasePointLengths();
-  void SetCurrent(int32_t tool, double pitch) {
-    if (hooks_.SetCurrentTool) hooks_.SetCurrentTool(tool, pitch);
+  ToolBaseHeights SetCurrent(int32_t tool, double pitch) {
+    return hooks_.SetCurrentTool ? hooks_.SetCurrentTool(tool, pitch) : ToolBaseHeights{};
   }
 
   std::string_view fileName_;
@@ -174,16 +168,10 @@ class ToolTableReader {
 
 DefinitionReadResult ToolTableReader::Read() {
   ClearTable();
-  const std::filesystem::path path = ResolveDefinitionPath(fileName_);
-  if (const std::optional<FileTime> time = LastWriteTime(path)) files_.ToolTable.Time = *time;
-  const std::optional<std::vector<std::string>> lines = ReadDefinitionLines(path);
-  if (!lines) {
-    files_.ToolTable.State = kFileMissing;
-    result_.State = kFileMissing;
-    return std::move(result_);
-  }
-  files_.ToolTable.State = kFileRead;
-  result_.State = kFileRead;
+  const std::optional<std::vector<std::string>> lines =
+      ReadWatchedDefinition(fileName_, files_.ToolTable);
+  result_.State = files_.ToolTable.State;
+  if (!lines) return std::move(result_);
   for (const std::string& line : *lines) {
     ++lineNumber_;
     if (!ReadLine(line)) break;
@@ -311,12 +299,11 @@ void ToolTableReader::ScanKeys(std::string_view line, int32_t start) {
       }
     }
     if (!matched) {
-      for (const ToolKeyEntry& entry : kToolKeys) {
-        if (!MatchesKeyAt(line, static_cast<size_t>(cursor), entry.Text)) continue;
-        if (entry.Key == ToolKey::kName) return;  // the rest of the line is a name
-        ReadToolKey(entry, cursor, line);
+      if (const KeyEntry<ToolKey>* entry =
+              MatchKeyTable(kToolKeys, line, static_cast<size_t>(cursor))) {
+        if (entry->Key == ToolKey::kName) return;  // the rest of the line is a name
+        ReadToolKey(*entry, cursor, line);
         matched = true;
-        break;
       }
     }
     if (!matched || cursor <= keyStart) cursor = keyStart + 1;
@@ -334,7 +321,7 @@ void ToolTableReader::ScanKeys(std::string_view line, int32_t start) {
   }
 }
 
-void ToolTableReader::ReadToolKey(const ToolKeyEntry& entry, int32_t& cursor,
+void ToolTableReader::ReadToolKey(const KeyEntry<ToolKey>& entry, int32_t& cursor,
                                   std::string_view line) {
   const size_t t = static_cast<size_t>(tool_);
   const ToolKey key = entry.Key;
@@ -652,28 +639,11 @@ void ToolTableReader::AddBasePointLengths() {
     const ToolRecord& record = table_.Records[t];
     const ToolShankRecord& shank = table_.Shanks[t];
     if (shank.Kind == kShankNone && record.Kind != kToolImportedMesh) continue;
-    double add = 0.0;
-    switch (mode) {
-      case kBaseBallCentre:
-        if (record.Kind == kToolBall || record.Kind == kToolTaperBall) add = record.CornerRadius;
-        break;
-      case kBaseFullRadiusCentre:
-        SetCurrent(static_cast<int32_t>(t), 0.0);
-        add = links_.Current.FullRadiusHeight;
-        break;
-      case kBaseCornerHeight:
-        if (record.BottomAngle == 0.0f) add = record.CornerRadius;
-        break;
-      case kBaseLengthTop:
-        add = shank.ProtrusionLength;
-        break;
-      case kBaseArborTop:
-        SetCurrent(static_cast<int32_t>(t), 0.0);
-        add = links_.Position.ReferenceLength;
-        break;
-      default:
-        break;
-    }
+    // Two rules read what the tool set-up derives.
+    ToolBaseHeights heights;
+    if (mode == kBaseFullRadiusCentre || mode == kBaseArborTop)
+      heights = SetCurrent(static_cast<int32_t>(t), 0.0);
+    const double add = ToolBasePointHeight(mode, record, shank, heights);
     table_.Lengths[t] = static_cast<float>(table_.Lengths[t] + add);
   }
 }

@@ -7,27 +7,14 @@
 #include <string>
 #include <string_view>
 
-#include "automation/plugin_state.h"
 #include "definitions/definition_file.h"
+#include "definitions/imported_tool_mesh.h"
+#include "definitions/reader_links.h"
+#include "definitions/tool_base_point.h"
 #include "definitions/tool_table.h"
-#include "dialogs/tool_list_state.h"
 #include "foundation/vector_math.h"
-#include "machine/position_state.h"
-#include "model/current_tool.h"
-#include "model/imported_tool_mesh.h"
-#include "nc/tool_state.h"
 
 namespace vestan {
-
-// Where the tool length of each tool is measured to (TOOL BASE POINT).
-enum ToolBasePoint : int32_t {
-  kBaseBottom = 0,
-  kBaseBallCentre = 1,
-  kBaseFullRadiusCentre = 2,
-  kBaseCornerHeight = 3,
-  kBaseLengthTop = 4,
-  kBaseArborTop = 5,
-};
 
 // The files behind the table: the tool table itself and the default holder's
 // arbor table, each with its state and time for the change check.
@@ -48,8 +35,10 @@ struct ToolTableReadOptions {
 
 // Actions of other subsystems that a read triggers; each may be empty.
 struct ToolTableReadHooks {
-  // Makes a tool current (SetCurrentTool with the caller's records).
-  std::function<void(int32_t tool, double pitch)> SetCurrentTool;
+  // Makes a tool current (SetCurrentTool with the caller's records) and
+  // returns the heights its base-point rules read: the corner-arc centre
+  // height and, for ARBOR-TOP, the machine's reference length.
+  std::function<ToolBaseHeights(int32_t tool, double pitch)> SetCurrentTool;
   // (Re)allocates the tool-profile and display buffers.
   std::function<void()> AllocDisplayBuffers;
   // Releases the shared mesh of an imported STL tool of the previous table.
@@ -65,12 +54,10 @@ struct ToolTableReadHooks {
 
 // Records of other subsystems that a read writes or consults.
 struct ToolTableLinks {
-  NcToolNumbers& Tools;                  // current and next tool
-  const CurrentTool& Current;            // full-radius height for that base point
-  const MachinePositionState& Position;  // reference length for ARBOR-TOP
-  SavePositionState& SavedPosition;      // forgets its tool
-  ToolListState& ToolList;               // view mode back to 0
-  PluginState& Plugins;                  // the plug-in tool flag is cleared
+  NcToolNumbers& Tools;              // current and next tool
+  SavePositionState& SavedPosition;  // forgets its tool
+  ToolListState& ToolList;           // view mode back to 0
+  PluginState& Plugins;              // the plug-in tool flag is cleared
 };
 
 // Reads the tool table file `fileName` into table, from a cleared table: the

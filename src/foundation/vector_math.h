@@ -27,6 +27,10 @@ inline constexpr double kThreeHalfPi = 4.71238898038469;
 inline constexpr double kTwoPi = 6.283185307179586;
 inline constexpr double kThirdPi = 1.0471975511965976;
 inline constexpr double kRadiansPerDegree = kPi / 180.0;
+inline constexpr double kDegreesPerRadian = 180.0 / kPi;
+
+// tan of an angle in degrees, exactly 1 at 45.
+double TanDegrees(double degrees);
 
 double VectorLength(const Vec3& v);
 Vec3 VectorAdd(const Vec3& a, const Vec3& b);

@@ -12,11 +12,6 @@ namespace {
 
 constexpr double kQuarterPi = 0.7853981633974483;
 
-// tan of an angle in degrees, exactly 1 at 45.
-double TanDegrees(double degrees) {
-  return degrees == 45.0 ? 1.0 : std::tan(degrees * kRadiansPerDegree);
-}
-
 // Holder clearance set: ARBOR CLEARANCE is YES or a value.
 bool WidensHolder(const InterferenceCheckSettings& checks) {
   return checks.ArborClearanceMode == 1 || checks.ArborClearanceMode == 2;
@@ -319,7 +314,7 @@ void SetCurrentTool(int32_t tool, double pitch, ToolChangeRecords& records) {
   if (tool >= 1) compensation.PluginTool = 0;
   if (compensation.LengthOffsetInForce() && records.Hooks.StoreToolLengthOffset)
     records.Hooks.StoreToolLengthOffset(tool);
-  if (records.Kinematics.Rotary1Letter == 'B' && compensation.BAxisLength != 0 &&
+  if (records.Controller.Rotary[0].Letter == 'B' && compensation.BAxisLength != 0 &&
       compensation.LengthCompensationActive != 0 && records.Hooks.ComputeToolLengthVector) {
     records.Hooks.ComputeToolLengthVector(compensation.ProgramRotary1 +
                                           compensation.WorkOffsetRotary1);

@@ -6,15 +6,16 @@
 #include <cstdint>
 #include <functional>
 
+#include "definitions/controller_definition.h"
+#include "definitions/display_list_table.h"
+#include "definitions/imported_tool_mesh.h"
 #include "definitions/machine_definition.h"
 #include "definitions/settings.h"
+#include "definitions/tool_base_point.h"
 #include "definitions/tool_table.h"
-#include "display/display_list_table.h"
-#include "machine/position_state.h"
-#include "model/imported_tool_mesh.h"
-#include "model/work_pitch.h"
-#include "modelfiles/stl_file.h"
-#include "nc/tool_state.h"
+#include "foundation/geometry.h"
+#include "model/length_compensation.h"
+#include "model/position_state.h"
 
 namespace vestan {
 
@@ -107,6 +108,8 @@ struct ToolChangeRecords {
   DisplayListTable& Display;
   const MachineDefinition& Machine;
   const MachineKinematics& Kinematics;
+  // The rotary axis letters.
+  const ControllerDefinition& Controller;
   // ARBOR CLEARANCE and HEIGHT CHECK TYPE.
   const InterferenceCheckSettings& Checks;
   // The work model's grid pitch: the clearance of ARBOR CLEARANCE YES and
@@ -120,6 +123,12 @@ struct ToolChangeRecords {
 // and books its length offset. A tool number outside the table is an
 // undefined tool.
 void SetCurrentTool(int32_t tool, double pitch, ToolChangeRecords& records);
+
+// The heights the tool table's base-point lengths read after a tool change:
+// the corner-arc centre and the machine's reference length.
+inline ToolBaseHeights TableBaseHeights(const ToolChangeRecords& records) {
+  return {records.Current.FullRadiusHeight, records.Position.ReferenceLength};
+}
 
 // A holder diameter widened by the ARBOR CLEARANCE setting: by its value, or
 // for YES by the grid pitch.

@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "machine/box_corners.h"
-#include "model/point_rotation.h"
+#include "foundation/geometry.h"
 
 namespace vestan {
 namespace {

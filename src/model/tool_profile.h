@@ -6,12 +6,12 @@
 #include <array>
 #include <cstdint>
 
+#include "definitions/display_list_table.h"
 #include "definitions/machine_definition.h"
 #include "definitions/tool_table.h"
-#include "display/display_list_table.h"
 #include "foundation/vector_math.h"
-#include "machine/position_state.h"
 #include "model/current_tool.h"
+#include "model/position_state.h"
 
 namespace vestan {
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "definitions/definition_file.h"
-#include "machine/box_corners.h"
+#include "foundation/geometry.h"
 #include "modelfiles/stl_file.h"
 
 namespace vestan {

@@ -4,9 +4,9 @@
 
 #include <string_view>
 
+#include "definitions/imported_tool_mesh.h"
 #include "definitions/tool_table.h"
 #include "foundation/vector_math.h"
-#include "model/imported_tool_mesh.h"
 #include "modelfiles/stl_file.h"
 
 namespace vestan {

@@ -11,8 +11,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "foundation/geometry.h"
 #include "foundation/text_fields.h"
-#include "model/point_rotation.h"
 
 namespace vestan {
 

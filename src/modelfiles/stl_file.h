@@ -8,6 +8,7 @@
 #include <span>
 #include <vector>
 
+#include "foundation/geometry.h"
 #include "foundation/vector_math.h"
 
 namespace vestan {
@@ -17,9 +18,6 @@ inline constexpr int32_t kStlUnreadable = 0;
 inline constexpr int32_t kStlAscii = 2;
 inline constexpr int32_t kStlBinary = 3;
 inline constexpr int32_t kStlBinarySwapped = 4;
-
-// One facet: normal x, y, z, then vertices 1, 2 and 3 (x, y, z each).
-using StlTriangle = std::array<double, 12>;
 
 int32_t DetectStlKind(const std::filesystem::path& path);
 
@@ -34,14 +32,6 @@ int32_t CountStlFacets(int32_t kind, const std::filesystem::path& path);
 int32_t ReadStlTriangles(int32_t kind, int32_t facetCount, const std::filesystem::path& path,
                          const Vec3& offset, Vec3& boxMin, Vec3& boxMax,
                          std::vector<StlTriangle>& triangles);
-
-// Angles of an angle head in degrees: A tilts (y, z), B tilts (z, x), C turns
-// (x, y) after a tilt.
-struct AngleHeadAngles {
-  double A = 0.0;
-  double B = 0.0;
-  double C = 0.0;
-};
 
 // ReadStlTriangles, then, when an angle head is given, every normal and vertex
 // turned by its angles before the box is taken.

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <string>
 
-#include "foundation/file_open.h"
-#include "foundation/log_file.h"
 #include "foundation/text_encoding.h"
+#include "platform/file_open.h"
+#include "platform/log_file.h"
 
 namespace vestan {
 

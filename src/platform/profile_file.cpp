@@ -3,9 +3,9 @@
 #include <filesystem>
 #include <system_error>
 
-#include "foundation/file_open.h"
 #include "foundation/path_text.h"
 #include "foundation/text_fields.h"
+#include "platform/file_open.h"
 
 namespace vestan {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "display/display_list_table.h"
+#include "definitions/display_list_table.h"
 #include "platform/profile_file.h"
 #include "support/scratch_folder.h"
 

@@ -298,8 +298,7 @@ TEST_F(ToolTableFileTest, ToolBasePoint) {
   // The tool set-up gives the full-radius height t and the reference length 100 t.
   harness_.Hooks.SetCurrentTool = [this](int32_t tool, double pitch) {
     harness_.SetCurrentCalls.emplace_back(tool, pitch);
-    harness_.Current.FullRadiusHeight = tool;
-    harness_.Position.ReferenceLength = 100.0 * tool;
+    return ToolBaseHeights{static_cast<double>(tool), 100.0 * tool};
   };
   for (const Case& c : cases) {
     harness_.Options.BasePoint = c.mode;

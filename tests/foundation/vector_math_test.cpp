@@ -65,9 +65,8 @@ TEST(VectorMath, ClassifiesEveryAxisAlignedOrientation) {
 
 TEST(VectorMath, ClassifyFallsBackWithoutTolerance) {
   EXPECT_EQ(ClassifyPlacementMatrix(RotationAboutX(30)), 101);
-  EXPECT_EQ(
-      ClassifyPlacementMatrix({0.5, 0, -0.8660254037844386, 0, 1, 0, 0.8660254037844386, 0, 0.5}),
-      103);
+  const double s60 = std::sqrt(3.0) / 2;  // sin 60
+  EXPECT_EQ(ClassifyPlacementMatrix({0.5, 0, -s60, 0, 1, 0, s60, 0, 0.5}), 103);
   EXPECT_EQ(ClassifyPlacementMatrix(RotationAboutZ(30)), 0);
   // A matrix a rounding step away from the identity is no longer code 1.
   Matrix3 almost{1, 0, 0, 0, 1, 0, 0, 0, std::nextafter(1.0, 0.0)};

@@ -33,28 +33,53 @@ struct KindCase {
 // from the table's dimensions.
 TEST_F(ToolChangeTest, EveryKindOfTheFixtureTableSetsUp) {
   ReadFixtureTable();
-  const double taperR = 0.8284271359443665;  // D/2 of TAPERBALL 2,45 (stored as a float)
-  const double cutterEnvelope = 11.54406707945147;
+  const double deg = kPi / 180;
+  // TAPERBALL 2,45: D = 2R (sin a tan a - tan a + cos a) = 4 (sqrt 2 - 1),
+  // stored as a float.
+  const double taperR = static_cast<float>(4 * (std::sqrt(2.0) - 1)) / 2.0;
+  // The 45 degree side touches the ball R / tan m beyond the corner at r, with
+  // m = a/2 + 45 degrees and tan 67.5 degrees = 1 + sqrt 2: R sin a / tan m =
+  // 2 - sqrt 2 (for the exact r the sum is R cos a = sqrt 2).
+  const double taperArcTop = 2 - std::sqrt(2.0) + taperR;
+  // OVAL 10,4,8: the ellipse x^2/8^2 + (y - 4)^2/4^2 = 1 meets the side x = 5
+  // at 4 - 4 sqrt(1 - 25/64).
+  const double ovalTop = 4 - std::sqrt(39.0) / 2;
+  // OVALR 10,4,8,1.5: the join is the root of a quartic, checked by its
+  // tangency in SolveOvalJoin.RootsAndFailures. The arc centre (w = 5 - 1.5)
+  // stands sqrt(R^2 - (x - w)^2) above the join on the ellipse.
+  const double ovalJoin = SolveOvalJoin(8, 4, 1.5, 10);
+  const double ovalArcCentreHeight = 4 - 4 * std::sqrt(1 - ovalJoin * ovalJoin / 64) +
+                                     std::sqrt(1.5 * 1.5 - (ovalJoin - 3.5) * (ovalJoin - 3.5));
+  // CUTTER 10,1,4,1,30;2,10,40: a cone of g = 30 degrees from a point flat of
+  // radius 1 and a side of a = 10 degrees meet at r = 5; the corner arc of 1
+  // touches both R / tan m from that corner, m = (a + g)/2 + 45 degrees.
+  const double g = 30 * deg, a = 10 * deg, m = (a + g) / 2 + kPi / 4;
+  const double cutterBottom = 5 - std::cos(g) / std::tan(m);
+  // The arc centre lies R along the cone's normal from where the arc touches it.
+  const double cutterArcCentre = cutterBottom - std::sin(g);
+  const double cutterArcHeight = (cutterBottom - 1) * std::tan(g) + std::cos(g);
+  const double cutterArcTop = 5 + std::sin(a) / std::tan(m);
+  // The side line widens by tan a over the cutting length above the corner.
+  const double cutterEnvelope = 5 + std::tan(a) * (40 - 5 * std::tan(g));
   const KindCase cases[] = {
       {kFlatTool, kToolFlat, 5, 5, 0, 5, 5, 5, 5, 30, 25},
       {kBallTool, kToolBall, 0, 0, 5, 5, 5, 5, 5, 50, 25},
       // Neck diameter 8 behind the LENGTH value.
       {kBullTool, kToolBull, 4, 4, 2, 6, 6, 4, 6, 60, 30},
-      // Bottom cone of 30 degrees: height 4 tan 30 at the bottom radius.
-      {kDrillTool, kToolDrill, 4, 4, 2.309401076758503, 4, 4, 4, 6, 35, 40},
+      // Bottom cone of 30 degrees: height 4 tan 30 = 4 / sqrt 3 at the bottom radius.
+      {kDrillTool, kToolDrill, 4, 4, 4 / std::sqrt(3.0), 4, 4, 4, 6, 35, 40},
       // Arc ends where the 45 degree taper touches it; envelope r + L.
-      {kTaperBallTool, kToolTaperBall, 0, 0, 2, 1.4142135735712715, taperR + 20, taperR + 20, 5, 25,
-       30},
+      {kTaperBallTool, kToolTaperBall, 0, 0, 2, taperArcTop, taperR + 20, taperR + 20, 5, 25, 30},
       {kVerticalTool, kToolVertical, 5, 5, 0, 5, 5, 5, 8, 30, 20},
       // Ellipse 8 x 4 wider than the tool: it meets the side at height 4 - e.
-      {kOvalTool, kToolOval, 5, 5, 0.8775010008008008, 5, 5, 5, 7, 35, 42},
-      {kOvalRTool, kToolOval, 3.9038132432127024, 3.5, 1.953196021360033, 5, 5, 5, 5, 30, 20},
+      {kOvalTool, kToolOval, 5, 5, ovalTop, 5, 5, 5, 7, 35, 42},
+      {kOvalRTool, kToolOval, ovalJoin, 3.5, ovalArcCentreHeight, 5, 5, 5, 5, 30, 20},
       {kTThrowTool, kToolTThrow, 9, 9, 1, 10, 10, 4, 4, 40, 15},
       {kSphereTool, kToolSphere, 3, 3, 0, 3, 3, 3, 3, 45, 30},
       {kRadiusTool, kToolRadius, 5, 5, 5, 10, 10, 10, 10, 30, 5},
       {kKegakiTool, kToolKegaki, 0.5, 0.5, 0, 0.5, 0.5, 0.5, 0.5, 3, 5},
-      {kCutterTool, kToolDrill, 4.596165722058541, 4.096165722058541, 2.9422726514654425,
-       5.080973475070749, cutterEnvelope, cutterEnvelope, cutterEnvelope, 6 * cutterEnvelope, 40},
+      {kCutterTool, kToolDrill, cutterBottom, cutterArcCentre, cutterArcHeight, cutterArcTop,
+       cutterEnvelope, cutterEnvelope, cutterEnvelope, 6 * cutterEnvelope, 40},
       {kNoShankAngleTool, kToolFlat, 6, 6, 0, 6, 6, 6, 8, 35, 40},
   };
   for (const KindCase& c : cases) {
@@ -132,7 +157,15 @@ TEST(SolveOvalJoin, RootsAndFailures) {
   // A circular "ellipse" (Rc = Ht = 6) and a corner of 2 on a diameter of 10
   // touch at 6/4 of the arc centre's radius 3.
   EXPECT_NEAR(SolveOvalJoin(6, 6, 2, 10), 4.5, 1e-12);
-  EXPECT_NEAR(SolveOvalJoin(8, 4, 1.5, 10), 3.9038132432127024, 1e-9);
+  // An ellipse 8 x 4 and a corner of 1.5 on a diameter of 10 (a quartic, no
+  // closed form): at the join, the ellipse's inward normal followed for the
+  // corner radius ends on the arc centre's radius w = 3.5. That end grows
+  // along (w, 5), so this root is the only one there.
+  const double x = SolveOvalJoin(8, 4, 1.5, 10);
+  EXPECT_GT(x, 3.5);
+  EXPECT_LT(x, 5.0);
+  const double nx = x / 64, ny = std::sqrt(1 - x * x / 64) / 4;  // normal of x^2/64 + y^2/16
+  EXPECT_NEAR(x - 1.5 * nx / std::hypot(nx, ny), 3.5, 1e-12);
   // No corner: nothing lies strictly between D/2 - R and D/2.
   EXPECT_EQ(SolveOvalJoin(8, 4, 0, 10), 0.0);
   // No ellipse radius: no root rather than a division by zero.
@@ -441,7 +474,7 @@ TEST_F(ToolChangeTest, LengthOffsetBookingAndBAxisVector) {
   std::vector<double> vectors;
   Records.Hooks.StoreToolLengthOffset = [&](int32_t tool) { booked.push_back(tool); };
   Records.Hooks.ComputeToolLengthVector = [&](double angle) { vectors.push_back(angle); };
-  Kinematics.Rotary1Letter = 'B';
+  Controller.Rotary[0].Letter = 'B';
   Compensation.BAxisLength = 1;
   Compensation.ProgramRotary1 = 30;
   Compensation.WorkOffsetRotary1 = 5;
@@ -455,7 +488,7 @@ TEST_F(ToolChangeTest, LengthOffsetBookingAndBAxisVector) {
   Compensation.LengthCompensationActive = 1;
   Set(kFlatTool);
   EXPECT_EQ(vectors, std::vector<double>{35.0});
-  Kinematics.Rotary1Letter = 'A';
+  Controller.Rotary[0].Letter = 'A';
   Set(kFlatTool);
   EXPECT_EQ(vectors.size(), 1u);
 }

@@ -312,12 +312,5 @@ TEST(DexelModel, SetColumnInSetMapsDirections) {
   EXPECT_FALSE(SetDexelColumnInSet(m, 1, 0, -1, data.values, data.flags, data.attributes));
 }
 
-TEST(DexelModel, WorkModelsHoldTwentyRecords) {
-  WorkModels work;
-  EXPECT_EQ(work.Models.size(), 20u);
-  EXPECT_EQ(&work.Work(), &work.Models[0]);
-  EXPECT_FALSE(work.Work().Allocated());
-}
-
 }  // namespace
 }  // namespace vestan

@@ -74,8 +74,11 @@ struct OutlineCase {
 TEST_F(ToolProfileTest, OutlinesOfTheFixtureTools) {
   ReadFixtureTable();
   auto oval = [](double x) { return (1 - std::sqrt(1 - x * x / 64)) * 4; };
-  const double ovalTop = 0.8775010008008008;
-  const double radiusTip = 0.4174242913722992;  // RADIUS 20,5,3: Rc
+  const double ovalTop = 4 - std::sqrt(39.0) / 2;  // oval(5): the ellipse meets the side
+  // RADIUS 20,5,3: Rc = D/2 - R - sqrt(R^2 - (R - H)^2), stored as a float.
+  const double radiusTip = static_cast<float>(5 - std::sqrt(21.0));
+  // LENGTH3 forms: a neck cone of 10 degrees over the transition length 5.
+  const double neckCone = 5 * std::tan(10 * kPi / 180);
   auto radiusArc = [](double k) { return (1 - std::sqrt(1 - (5 - k) * (5 - k) / 25)) * 5; };
   const OutlineCase cases[] = {
       // Bull: corner arc in 5 steps, neck of 8 up to the holder, two steps.
@@ -98,21 +101,23 @@ TEST_F(ToolProfileTest, OutlinesOfTheFixtureTools) {
        8,
        11,
        15},
-      // Drill: 30 degree cone, LENGTH2 shank, ARBOR2 gives only step tops.
+      // Drill: 30 degree cone (4 tan 30 = 4 / sqrt 3), LENGTH2 shank, ARBOR2
+      // gives only step tops.
       {kDrillTool,
-       {{0, 0}, {4, 2.309401076758503}, {4, 35}, {4, 35}, {6, 40}, {6, 70}, {16, 95}},
+       {{0, 0}, {4, 4 / std::sqrt(3.0)}, {4, 35}, {4, 35}, {6, 40}, {6, 70}, {16, 95}},
        3,
        6,
        7},
-      // Vertical: LENGTH3 cones, ARBOR3 with a conical first step.
+      // Vertical: LENGTH3 cones (the shank's at 45 degrees rises as much as it
+      // widens), ARBOR3 with a conical first step.
       {kVerticalTool,
        {{0, 0},
         {3, 0},
         {5, 0},
         {5, 20},
         {5, 30},
-        {5.8816349035423245, 35},
-        {8, 37.11836509645767},
+        {5 + neckCone, 35},
+        {8, 35 + (8 - (5 + neckCone))},
         {8, 80},
         {10, 80},
         {12.5, 110},
@@ -180,7 +185,7 @@ TEST_F(ToolProfileTest, OutlinesOfTheFixtureTools) {
       {kSphereTool, {{0, 0}, {3, 0}, {3, 30}, {3, 45}}, 3, 4, 4},
       // LENGTH3A without shank angle: a flat shoulder at N + T.
       {kNoShankAngleTool,
-       {{0, 0}, {6, 0}, {6, 35}, {6, 35}, {6.8816349035423245, 40}, {8, 40}, {8, 70}},
+       {{0, 0}, {6, 0}, {6, 35}, {6, 35}, {6 + neckCone, 40}, {8, 40}, {8, 70}},
        6,
        7,
        7},
@@ -312,7 +317,10 @@ TEST_F(ToolProfileTest, ProfileHeightIsRoundedThroughAFloat) {
   ReadFixtureTable();
   Kinematics.ToolHolderOffset = 100;
   Set(kCutterTool);  // no shank: six times the envelope radius
-  const double height = 6 * 11.54406707945147;
+  // The envelope radius: the 10 degree side widens by tan 10 over the cutting
+  // length 40 above the 30 degree cone's corner at r = 5.
+  const double deg = kPi / 180;
+  const double height = 6 * (5 + std::tan(10 * deg) * (40 - 5 * std::tan(30 * deg)));
   EXPECT_NEAR(Profile.Height[Profile.PointCount - 1], height, 1e-9);
   EXPECT_EQ(Profile.ProfileHeight, static_cast<double>(static_cast<float>(height)));
   EXPECT_EQ(Position.ReferenceLength, 100.0 + Profile.ProfileHeight);

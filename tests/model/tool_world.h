@@ -43,13 +43,14 @@ struct ToolWorld {
   DisplayListTable Display;
   MachineDefinition Machine;
   MachineKinematics Kinematics;
+  ControllerDefinition Controller;
   InterferenceCheckSettings Checks;
   PitchSettings Pitch;
   NcToolNumbers Tools;
   // Hooks of a table read besides the tool change.
   ToolTableReadHooks ReadHooks;
-  ToolChangeRecords Records{Table,   Current, Profile,    Mesh,   Position, Compensation,
-                            Display, Machine, Kinematics, Checks, Pitch};
+  ToolChangeRecords Records{Table,   Current, Profile,    Mesh,       Position, Compensation,
+                            Display, Machine, Kinematics, Controller, Checks,   Pitch};
 
   explicit ToolWorld(int32_t maxTool = 20) {
     Table.MaxToolNumber = maxTool;
@@ -62,11 +63,12 @@ struct ToolWorld {
     SavePositionState saved;
     ToolListState toolList;
     PluginState plugins;
-    ToolTableLinks links{Tools, Current, Position, saved, toolList, plugins};
+    ToolTableLinks links{Tools, saved, toolList, plugins};
     ToolTableReadOptions options;
     ToolTableReadHooks hooks = ReadHooks;
     hooks.SetCurrentTool = [this](int32_t tool, double pitch) {
       SetCurrentTool(tool, pitch, Records);
+      return TableBaseHeights(Records);
     };
     return ReadToolTable(fileName, Table, files, links, options, hooks);
   }

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "foundation/file_open.h"
+#include "platform/file_open.h"
 #include "support/scratch_folder.h"
 
 namespace vestan {

@@ -1,0 +1,14 @@
+// The machine position state as far as the tool set-up writes it: the
+// current tool's length and reference length.
+#pragma once
+
+namespace vestan {
+
+struct MachinePositionState {
+  // Length of the current tool, used for length compensation.
+  float ToolLength = 0.0f;
+  // TOOL HOLDER OFFSET plus the tool's profile height; 0 while no tool is defined.
+  double ReferenceLength = 0.0;
+};
+
+}  // namespace vestan
