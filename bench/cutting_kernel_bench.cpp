@@ -40,6 +40,7 @@ struct KernelWorld {
   DisplayListTable Display;
   MachineDefinition Machine;
   MachineKinematics Kinematics;
+  ControllerDefinition Controller;
   InterferenceCheckSettings Checks;
   PitchSettings Pitch;
   ToolLengthChecks Lengths;
@@ -56,8 +57,8 @@ struct KernelWorld {
     record.Diameter = static_cast<float>(c.diameter);
     record.CornerRadius = static_cast<float>(c.cornerRadius);
     record.CuttingLength = 60;
-    ToolChangeRecords records{Table,   Tool,    Profile,    Mesh,   Position, Compensation,
-                              Display, Machine, Kinematics, Checks, Pitch};
+    ToolChangeRecords records{Table,   Tool,    Profile,    Mesh,       Position, Compensation,
+                              Display, Machine, Kinematics, Controller, Checks,   Pitch};
     SetCurrentTool(1, 0.0, records);
     Run.MotionMode = 1;
     Document.WorkPresent = 1;

@@ -9,11 +9,11 @@
 #include <span>
 #include <vector>
 
+#include "definitions/imported_tool_mesh.h"
 #include "definitions/settings.h"
 #include "foundation/vector_math.h"
 #include "model/current_tool.h"
 #include "model/dexel_model.h"
-#include "model/imported_tool_mesh.h"
 #include "model/run_state.h"
 #include "model/work_document.h"
 
