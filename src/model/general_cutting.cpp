@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <initializer_list>
+#include <limits>
 #include <span>
 
 #include "definitions/tool_geometry.h"
@@ -105,12 +106,75 @@ class GeneralCutter {
         body_ = neck_ = chip_ = kNotMet;
       }
       StartLine(i, j);
-      CutLine();
+      if (BeyondMaterial())
+        UpdateRowStates();
+      else
+        CutLine();
       return false;
     });
   }
 
  private:
+  // True when the part of the line that the pass's solids can reach lies
+  // beyond the column's material: the line within the reach of the axis, not
+  // below the lowest axis parameter. Nothing could be cut there.
+  bool BeyondMaterial() const {
+    const PassReach& reach = cut_.Reach;
+    const Vec3& base = P(0);
+    const Vec3& axis = A();
+    const double s = axis[0] * axis[0] + axis[1] * axis[1];
+    // Along the lines the reach is endless; nearly across them the bounds
+    // along w would lose their precision.
+    if (reach.Radius < 0 || s == 0.0 || std::fabs(axis[2]) < 0.01) return false;
+    const double du = base[0] - u_, dv = base[1] - v_;
+    const double q = axis[0] * du + axis[1] * dv;
+    const double radius = reach.Radius * (1 + 1e-9) + 1e-6;
+    const double rest = radius * radius - (du * du + dv * dv - q * q / s);
+    if (rest < 0) return false;
+    // Squared distance from the axis along the line: d^2 + s (z - z0)^2.
+    const double z0 = -axis[2] * q / s, half = std::sqrt(rest / s);
+    double low = z0 - half, high = z0 + half;
+    if (reach.AxialLow > -std::numeric_limits<double>::infinity()) {
+      const double z = (reach.AxialLow + q) / axis[2];  // where t = A.w z - q is AxialLow
+      if (axis[2] > 0)
+        low = std::max(low, z);
+      else
+        high = std::min(high, z);
+    }
+    const double margin = 1e-6 + 1e-9 * (std::fabs(base[2]) + std::fabs(low) + std::fabs(high));
+    const std::span<const double> values = DexelColumnValues(*grid_.Set, j_ * grid_.CountU + i_);
+    return values.back() < base[2] + low - margin || values.front() > base[2] + high + margin;
+  }
+
+  // On a line beyond the material only the row states move: the solids that
+  // carry them are tried as CutLine tries them.
+  void UpdateRowStates() {
+    const double h = tool_.FullRadiusHeight;
+    switch (t_.Kind) {
+      case kToolBall:
+        Body(P(1), h, pose_.Radius);
+        Neck();
+        return;
+      case kToolFlat:
+      case kToolVertical:
+        if (body_ != kPassed) Update(body_, Hit(FlatBody()));
+        Neck();
+        return;
+      case kToolRadius:
+        if (chip_ != kPassed) Update(chip_, Hit(Endless(P(2), t_.CornerCentreRadius)));
+        if (Hit(Body(P(1), h, pose_.Radius))) Neck();
+        return;
+      case kToolTThrow:
+        Body(P(1), h, tool_.CuttingRadius);
+        return;
+      default:
+        Body(P(4), t_.CornerRadius < 0 ? h - tool_.CornerRadiusAbs : tool_.UpperHeightB,
+             pose_.Radius);
+        Neck();
+        return;
+    }
+  }
+
   void StartLine(int32_t i, int32_t j) {
     i_ = i;
     j_ = j;
@@ -276,10 +340,27 @@ class GeneralCutter {
 
   void CutBall() {
     const DexelCrossings ball = Ball(pose_.RadiusSquared);
+    const DexelCrossings body = Body(P(1), tool_.FullRadiusHeight, pose_.Radius);
+    const DexelCrossings neck = Neck();
     ToolIntervals set;
     MergeSolidIntervals(set, ball, {});
-    MergeSolidIntervals(set, Body(P(1), tool_.FullRadiusHeight, pose_.Radius), Neck());
+    if (neck.Count != 2) {
+      // Without a neck step the body widens the ball to their hull.
+      if (set.Count == 2) return CutMerged(Hull(ball, body), neck);
+      return CutMerged(body, neck);
+    }
+    MergeSolidIntervals(set, body, neck);
     CutList(IntervalList::Of(set));
+  }
+
+  // The hull of two crossing pairs, the second only when it is one.
+  static DexelCrossings Hull(const DexelCrossings& a, const DexelCrossings& b) {
+    DexelCrossings hull = a;
+    if (b.Count == 2) {
+      hull.W[0] = std::min(a.W[0], b.W[0]);
+      hull.W[1] = std::max(a.W[1], b.W[1]);
+    }
+    return hull;
   }
 
   // The body is the cutting part itself.

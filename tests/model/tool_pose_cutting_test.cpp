@@ -329,7 +329,7 @@ TEST(ToolPoseCutting, SkippingOutOfReachIsBitIdenticalToThePlainScan) {
       worlds[k]->Checks.ChipWidthCheck = 2;
       worlds[k]->Cut.PlainColumnScan = k == 0;
     }
-    for (int pose = 0; pose < 12; ++pose) {
+    for (int pose = 0; pose < 24; ++pose) {
       const Vec3 tip{unit(random) * 30 - 3, unit(random) * 30 - 3, unit(random) * 14 - 1};
       Vec3 axis = pose % 3 == 0 ? kUp : Vec3{normal(random), normal(random), normal(random) + 2};
       const double length = VectorLength(axis);
