@@ -86,13 +86,6 @@ void BindCutGrids(CutGrids& grids, DexelModel& model) {
   Bind(grids[kContextZ], model, 0, 1, 2);
 }
 
-double CellArea(const CutGridContext& grid, int32_t i, int32_t j) {
-  double area = grid.Pitch * grid.Pitch;
-  if (j == 0 || j == grid.LastV) area *= 0.5;
-  if (i == 0 || i == grid.LastU) area *= 0.5;
-  return area;
-}
-
 CutContext::CutContext(const CutRecords& records)
     : Records(records), RemovedPieces(kMaxColumnValues) {}
 

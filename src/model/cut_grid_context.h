@@ -107,7 +107,12 @@ inline Vec3 ToContextFrame(const CutGridContext& grid, const Vec3& p) {
 
 // Cell area of column i, row j: the pitch squared, halved on a first or last
 // index of either axis.
-double CellArea(const CutGridContext& grid, int32_t i, int32_t j);
+inline double CellArea(const CutGridContext& grid, int32_t i, int32_t j) {
+  double area = grid.Pitch * grid.Pitch;
+  if (j == 0 || j == grid.LastV) area *= 0.5;
+  if (i == 0 || i == grid.LastU) area *= 0.5;
+  return area;
+}
 
 // Where the solids of a pass lie, about the axis line through PosePoints[0]
 // along PoseAxis.

@@ -291,7 +291,10 @@ ColumnEditResult EditDexelColumn(DexelSet& set, int32_t column, ColumnEditScratc
   DexelColumnEdit view = detail::OpenDexelColumn(set, column);
   ColumnEditStatus status = edit(view);
   if (status == ColumnEditStatus::kChanged) {
-    detail::CloseDexelColumn(set, column, view.Count);
+    if (set.Counts[column] > set.Stride)
+      detail::CloseDexelColumn(set, column, view.Count);
+    else
+      set.Counts[column] = view.Count;  // edited in its slots
     return ColumnEditResult::kChanged;
   }
   if (status == ColumnEditStatus::kUnchanged) return ColumnEditResult::kUnchanged;
