@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "model/block_marking.h"
+#include "model/dexel_axes.h"
 
 namespace vestan {
 
@@ -24,20 +25,6 @@ auto ViewOf(Tables& t, int direction) {
   if (direction == kDirectionZ) return VisitView{t.VisitZ.data(), t.BytesZ, t.RemainingZ.data()};
   if (direction == kDirectionY) return VisitView{t.VisitY.data(), t.BytesY, t.RemainingY.data()};
   return VisitView{t.VisitX.data(), t.BytesX, t.RemainingX.data()};
-}
-
-// Grid points per axis (0 X, 1 Y, 2 Z; the direction of a set is its axis).
-std::array<int32_t, 3> Counts(const DexelModel& m) { return {m.CountX, m.CountY, m.CountZ}; }
-
-const std::vector<double>& GridOf(const DexelModel& m, int axis) {
-  return axis == 0 ? m.GridX : axis == 1 ? m.GridY : m.GridZ;
-}
-
-// A set's columns are addressed by the grid indexes of the two axes after its
-// own: (first, second) = (index[d + 1], index[d + 2]), column n[d + 1] * second
-// + first.
-int32_t ColumnOf(const std::array<int32_t, 3>& n, int d, int32_t first, int32_t second) {
-  return n[(d + 1) % 3] * second + first;
 }
 
 bool TablesFit(const DexelModel& m, const DexelVisitTables& t) {
@@ -71,12 +58,12 @@ bool CoveredPoints(const std::vector<double>& grid, double pitch, double low, do
 class Tracer {
  public:
   Tracer(const DexelModel& model, DexelVisitTables& tables)
-      : model_(model), tables_(tables), n_(Counts(model)) {}
+      : model_(model), tables_(tables), n_(CountsOf(model)) {}
 
   bool IsSegment(const SegmentStackEntry& e) const {
     if (e.Direction < 0 || e.Direction > 2) return false;
     const int d = e.Direction;
-    if (e.First < 0 || e.First >= n_[(d + 1) % 3] || e.Second < 0 || e.Second >= n_[(d + 2) % 3])
+    if (e.First < 0 || e.First >= n_[InnerAxis(d)] || e.Second < 0 || e.Second >= n_[OuterAxis(d)])
       return false;
     if (e.Column != ColumnOf(n_, d, e.First, e.Second)) return false;
     const int32_t count = DexelColumnCount(model_.SetByDirection(d), e.Column);
@@ -89,16 +76,16 @@ class Tracer {
     const int d = e.Direction;
     const auto values = DexelColumnValues(model_.SetByDirection(d), e.Column);
     int32_t first, last;
-    if (!CoveredPoints(GridOf(model_, d), model_.Pitch, values[2 * e.Segment],
+    if (!CoveredPoints(GridLinesOf(model_, d), model_.Pitch, values[2 * e.Segment],
                        values[2 * e.Segment + 1], first, last))
       return;
     std::array<int32_t, 3> index{};
-    index[(d + 1) % 3] = e.First;
-    index[(d + 2) % 3] = e.Second;
+    index[InnerAxis(d)] = e.First;
+    index[OuterAxis(d)] = e.Second;
     for (int32_t g = first; g <= last; ++g) {
       index[d] = g;
-      JoinCrossing((d + 2) % 3, index);
-      JoinCrossing((d + 1) % 3, index);
+      JoinCrossing(OuterAxis(d), index);
+      JoinCrossing(InnerAxis(d), index);
     }
   }
 
@@ -108,7 +95,7 @@ class Tracer {
   // The segment of the crossing column of direction c through the grid
   // point that contains the point, when it is still unreached.
   void JoinCrossing(int c, const std::array<int32_t, 3>& index) {
-    const int32_t first = index[(c + 1) % 3], second = index[(c + 2) % 3];
+    const int32_t first = index[InnerAxis(c)], second = index[OuterAxis(c)];
     const int32_t column = ColumnOf(n_, c, first, second);
     const auto view = ViewOf(tables_, c);
     if (view.remaining[column] <= 0) return;
@@ -116,7 +103,7 @@ class Tracer {
     const int32_t segments = SegmentsOf(static_cast<int32_t>(values.size()), view.bytes);
     // Every column, one segment long or not, must contain the point: a lone
     // segment elsewhere on the line belongs to another piece.
-    const double at = GridOf(model_, c)[index[c]];
+    const double at = GridLinesOf(model_, c)[index[c]];
     for (int32_t s = 0; s < segments; ++s) {
       if (values[2 * s] > at) return;
       if (values[2 * s + 1] < at) continue;
@@ -132,7 +119,7 @@ class Tracer {
 
   const DexelModel& model_;
   DexelVisitTables& tables_;
-  std::array<int32_t, 3> n_;
+  GridCounts n_;
 };
 
 // Marks the blocks a removed segment of a column of direction d covered.
@@ -208,14 +195,14 @@ int TraceConnectedPiece(const DexelModel& model, const SegmentStackEntry& seed,
 void RebuildSeparatedPiece(DexelModel& model, int32_t mode, const DexelVisitTables& tables) {
   if (!model.Allocated() || !TablesFit(model, tables)) return;
   const uint8_t goes = mode == kRemovePiece ? kSegmentDone : kSegmentUnreached;
-  const std::array<int32_t, 3> n = Counts(model);
+  const GridCounts n = CountsOf(model);
   std::vector<double> values;
   std::vector<uint8_t> flags;
   std::vector<int32_t> attributes;
   for (int d : {kDirectionX, kDirectionY, kDirectionZ}) {
     DexelSet& set = model.SetByDirection(d);
     const auto view = ViewOf(tables, d);
-    const int32_t across = n[(d + 1) % 3];
+    const int32_t across = n[InnerAxis(d)];
     for (int32_t c = 0; c < set.Columns; ++c) {
       const int32_t segments = SegmentsOf(set.Counts[c], view.bytes);
       const uint8_t* mine = view.visit + static_cast<size_t>(c) * view.bytes;

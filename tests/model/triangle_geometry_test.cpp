@@ -70,9 +70,15 @@ TEST(ClassifyPointInTriangle, ProjectsOntoTheCrossAxes) {
     int32_t expected;
   };
   const std::vector<Case> cases{
-      {{0, 0, 99}, 1}, {{10, 0, 0}, 2}, {{0, 10, 0}, 3}, {{4, 0, 0}, 4}, {{0, 3, 0}, 6},
-      {{2, 2, 0}, 7},  {{8, 8, 0}, 0},  {{20, 0, 0}, 0},  // in line with vertices 0 and 1, beyond
-                                                          // them
+      {{0, 0, 99}, 1},
+      {{10, 0, 0}, 2},
+      {{0, 10, 0}, 3},
+      {{4, 0, 0}, 4},
+      {{0, 3, 0}, 6},
+      {{2, 2, 0}, 7},
+      {{8, 8, 0}, 0},
+      {{20, 0, 0}, 0},  // in line with vertices 0 and 1, beyond
+                        // them
       {{0, 12, 0}, 0},
   };
   for (const Case& c : cases)
