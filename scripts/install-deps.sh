@@ -12,6 +12,7 @@ packages=(
   libgmock-dev
   libbenchmark-dev
   clang-format
+  libwim-dev
 )
 
 missing=()
