@@ -324,7 +324,7 @@ void CrossPlain(const CrossPass& pass, const DexelModel& source, const Clamp* cl
     if ((erode ? now.empty() || SubtractionKeeps(now, q - h, q + h)
                : UnionKeeps(now, q - h, q + h)) &&
         WithinLimits(now, clamp) && Rebuilt(to, column)) {
-      if (!now.empty()) ++work.Unions;
+      if (!erode || !now.empty()) ++work.Unions;
       return;
     }
     int32_t count = ReadTarget(to, column, work);
