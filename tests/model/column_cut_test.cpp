@@ -194,6 +194,11 @@ TEST(ColumnCut, CutColumnIntervalBooksVolumeCountAndBlocks) {
   EXPECT_DOUBLE_EQ(CellArea(z, 10, 10), 0.25);
   const ColumnCut miss = MakeColumnCut(z, 3, 4, {6.5, 7}, {0, 0}, {0, 0}, CutRule::kRecording);
   EXPECT_TRUE(CutColumnInterval(world.Cut, z, miss).empty());
+  // A solid touched at one point gives an interval of no length: it does not
+  // split the column into two touching pairs.
+  const ColumnCut point = MakeColumnCut(z, 5, 5, {4, 4}, {0, 0}, {0, 0}, CutRule::kTouching);
+  EXPECT_TRUE(CutColumnInterval(world.Cut, z, point).empty());
+  EXPECT_EQ(world.Column(kDirectionZ, 5, 5), (std::vector<double>{0, 10}));
   EXPECT_EQ(z.RemovedCount, 2);
 }
 

@@ -291,6 +291,53 @@ TEST(ToolPoseCutting, BodyAndArborCutAndReportHits) {
   }
 }
 
+TEST(ToolPoseCutting, HolderNarrowingFromTheShankIsBoxedToItsBase) {
+  // An ARBOR2 step from the shank's radius 3 down to 1 over 30: its box must
+  // reach 3 about the axis, not the step's own radius 1.
+  PoseWorld w;
+  w.MakeBox({0, 0, 0, 20, 20, 30}, 1.0);
+  UseShankedTool(w, kShankStraight);
+  w.Tool.Arbor = {1, kArborPairs2, 1, {2}, {30}, {}};
+  w.Checks.ArborCheck = 2;
+  w.Pose({10, 10, -20});
+  // Z line 2 from the axis: the shank (to z 20) leaves [20, 30], the holder
+  // is 2 wide there up to 15 above its base at z 20.
+  EXPECT_EQ(w.Column(kDirectionZ, 12, 10), (std::vector<double>{}));
+}
+
+TEST(ToolPoseCutting, PoseVolumeIsThePosesOwn) {
+  PoseWorld w;
+  w.MakeBox({0, 0, 0, 20, 20, 10}, 1.0);
+  w.Use(kFlatTool);
+  w.Pose({10, 10, 8});
+  EXPECT_GT(w.Run.PoseRemovedVolume, 0);
+  w.Pose({40, 10, 8});  // beside the grid: nothing cut
+  EXPECT_EQ(w.Run.PoseRemovedVolume, 0);
+}
+
+TEST(ToolPoseCutting, BallBladeOfATThrowIsCut) {
+  // D 2, blade 2, both corners 1: the blade is a ball of radius 1 about
+  // Point1, 1 above the tip; the neck (radius 0.5) runs up from Point1.
+  PoseWorld w;
+  w.MakeBox({0, 0, 0, 20, 20, 10}, 0.5);
+  ToolRecord& record = w.Tools.Table.Records[kTThrowTool];
+  record.Diameter = 2;
+  record.BladeWidth = 2;
+  record.CornerRadius = 1;
+  record.LowerCornerRadius = 1;
+  record.NeckDiameter = 1;
+  w.Use(kTThrowTool);
+  ASSERT_EQ(w.Tool.BladeFlatHeight, 0);
+  ASSERT_EQ(w.Tool.ArcCentreRadius, 0);
+  w.Pose({10, 10, 6});
+  // The line on the axis loses everything from the tip up.
+  EXPECT_EQ(w.Column(kDirectionZ, 20, 20), (std::vector<double>{0, 6}));
+  // A line 0.5 from the axis touches the neck and crosses the ball 1 -+
+  // sqrt(1 - 0.25) above the tip.
+  const double half = std::sqrt(0.75);
+  ExpectValues(w.Column(kDirectionZ, 21, 20), {0, 7 - half, 7 + half, 10}, "beside the axis");
+}
+
 TEST(ToolPoseCutting, RadiusChipProbeRaisesTheCentreHeightOnly) {
   PoseWorld probe, plain;
   for (PoseWorld* w : {&probe, &plain}) {
