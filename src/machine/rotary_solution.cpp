@@ -57,7 +57,7 @@ struct Layout {
 
 enum class Method {
   kNone,          // no solution exists for this layout
-  kTable,         // plain axes, tool along Z: the closed forms by axis pair
+  kClosedForm,    // plain axes, tool along Z: the closed forms by axis pair
   kNutatingHead,  // a HEAD about Z carrying an axis tilted toward Z
   kGeneral,       // any other layout, solved on its own rotations
 };
@@ -72,7 +72,7 @@ Method ChooseMethod(const Layout& layout) {
   if (plain && toolAlongZ) {
     if (outer.Axis == inner.Axis) return Method::kNone;
     // An inner axis about Z does not move a tool along Z.
-    return inner.Axis == 2 ? Method::kGeneral : Method::kTable;
+    return inner.Axis == 2 ? Method::kGeneral : Method::kClosedForm;
   }
   const bool tiltedTowardZ = (inner.Inclination == RotaryInclination::kAngle && inner.Axis == 1) ||
                              (inner.Inclination == RotaryInclination::kVector &&
@@ -121,8 +121,8 @@ double InnerAngle(int innerAxis, const Vec3& v) {
 
 // Closed forms for plain axes and a tool along Z. The second outer angle is
 // the first turned half a turn: both then point the tool along v.
-void TableCandidates(const Layout& layout, const Vec3& v, const RotaryAngles* previous,
-                     const RotaryModalInputs& modal, Candidates& out) {
+void ClosedFormCandidates(const Layout& layout, const Vec3& v, const RotaryAngles* previous,
+                          const RotaryModalInputs& modal, Candidates& out) {
   const RotaryAxisFrame& outer = layout.OuterAxis();
   const int innerAxis = layout.InnerAxis().Axis;
   const size_t p = static_cast<size_t>(outer.P), q = static_cast<size_t>(outer.Q);
@@ -230,15 +230,15 @@ void GeneralCandidates(const Layout& layout, const Vec3& v, const RotaryAngles* 
   }
 }
 
-// The candidates of a layout. The table's closed forms take the tool axis as
+// The candidates of a layout. The closed forms take the tool axis as
 // given; the others take it as a unit vector.
 Candidates GenerateCandidates(const Layout& layout, const Vec3& axis, const RotaryAngles* previous,
                               const RotaryModalInputs& modal) {
   Candidates out;
   const Method method = ChooseMethod(layout);
   if (method == Method::kNone) return out;
-  if (method == Method::kTable) {
-    TableCandidates(layout, axis, previous, modal, out);
+  if (method == Method::kClosedForm) {
+    ClosedFormCandidates(layout, axis, previous, modal, out);
     return out;
   }
   const double length = VectorLength(axis);

@@ -49,13 +49,18 @@ struct RotarySolver {
 };
 
 // The rotary angles (degrees) that point the tool along axis, chosen near
-// previous and within ranges; (0, 0) when no solution fits. Inclined axes
-// are handed to SolveRotaryAnglesWithCheck.
+// previous and within ranges; (0, 0) when no solution fits. Plain axes with
+// the tool along Z take closed forms; an angle head's tool direction and an
+// inner axis about Z are solved on the machine's rotations; inclined axes
+// are handed to SolveRotaryAnglesWithCheck. Along the outer axis the outer
+// angle stays as it was (under a tilted plane: the plane's angle).
 RotaryAngles ChooseRotaryAnglesForToolAxis(const RotarySolver& solver, const Vec3& axis,
                                            const RotaryAngles& previous,
                                            const RotaryRanges& ranges);
 
-// The same for machines with an inclined rotary axis.
+// The same for machines with an inclined rotary axis: a head about Z
+// carrying an axis tilted toward Z in closed form, any other layout on the
+// machine's rotations. An axis out of reach gives the nearest reachable.
 RotaryAngles SolveRotaryAnglesWithCheck(const RotarySolver& solver, const Vec3& axis,
                                         const RotaryAngles& previous, const RotaryRanges& ranges);
 
