@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <numeric>
 #include <string>
 #include <vector>
@@ -108,13 +109,17 @@ struct EditWorld {
   // Removes [a, b]; reports a change when the values changed.
   ColumnEditResult Cut(double a, double b) {
     return EditDexelColumn(Set(), 0, scratch, [&](DexelColumnEdit& edit) {
-      const Values before(edit.Values.begin(), edit.Values.begin() + edit.Count);
+      before_.assign(edit.Values.begin(), edit.Values.begin() + edit.Count);
       if (!SubtractIntervalKeepAttrs(edit.Values, edit.Flags, edit.Attributes, edit.Count, a, b))
         return ColumnEditStatus::kNoRoom;
-      const Values after(edit.Values.begin(), edit.Values.begin() + edit.Count);
-      return after != before ? ColumnEditStatus::kChanged : ColumnEditStatus::kUnchanged;
+      const bool same = std::equal(before_.begin(), before_.end(), edit.Values.begin(),
+                                   edit.Values.begin() + edit.Count);
+      return same ? ColumnEditStatus::kUnchanged : ColumnEditStatus::kChanged;
     });
   }
+
+ private:
+  Values before_;
 };
 
 Values Pairs(int32_t pairs) {
