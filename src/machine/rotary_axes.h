@@ -11,11 +11,10 @@
 #include "definitions/controller_definition.h"
 #include "definitions/machine_definition.h"
 #include "foundation/vector_math.h"
+#include "model/position_state.h"
 
 namespace vestan {
 
-// X, Y, Z, rotary 1, rotary 2; the rotary values in degrees.
-using AxisPosition = std::array<double, 5>;
 // Rotary 1 and rotary 2 in degrees.
 using RotaryAngles = std::array<double, 2>;
 // Sine and cosine of rotary angle 1, then sine and cosine of rotary angle 2,
