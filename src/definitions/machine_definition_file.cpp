@@ -687,6 +687,11 @@ void MachineReader::Finish() {
   }
   DeriveTilts();
   DeriveToolDirection();
+  // Vices beyond the offsets given take the last offset, before the loader
+  // places vice i by offset i.
+  MachinePartModels& parts = r_.Parts;
+  if (!parts.ViceOffsets.empty() && parts.ViceOffsets.size() < parts.ViceNames.size())
+    parts.ViceOffsets.resize(parts.ViceNames.size(), parts.ViceOffsets.back());
 
   if (hooks_.LoadMachinePartModels) hooks_.LoadMachinePartModels();
   if (controller.isHeidenhain != 0) m_.AtcType = kAtcDirect;
@@ -696,10 +701,6 @@ void MachineReader::Finish() {
   host_.RequestShellUpdate(ShellUpdate::kStatusTextTable);
   m_.TableMoveCount =
       static_cast<int32_t>(std::count(m_.TableMoves.begin(), m_.TableMoves.end(), 1));
-  // Vices beyond the offsets given take the last offset.
-  MachinePartModels& parts = r_.Parts;
-  if (!parts.ViceOffsets.empty() && parts.ViceOffsets.size() < parts.ViceNames.size())
-    parts.ViceOffsets.resize(parts.ViceNames.size(), parts.ViceOffsets.back());
   r_.Display.RequestRebuild(kListCoordinateAxes);
   UpdateWorkOffsetFrame(r_.Offsets, r_.Frame, r_.Display);
   host_.RequestShellUpdate(ShellUpdate::kViewCentre);

@@ -298,6 +298,20 @@ TEST_F(MachineDefinitionTest, PartModelsAndTheirOffsets) {
   EXPECT_EQ(h_.HookCalls, (std::vector<std::string>{"free", "load"}));
 }
 
+TEST_F(MachineDefinitionTest, ThePartMeshesAreLoadedWithEveryViceOffset) {
+  // The loader places vice i by offset i: the vices beyond the offsets given
+  // must have theirs (a copy of the last) when it runs, not only afterwards.
+  Part("vice.stl");
+  std::vector<Vec3> offsetsSeenByTheLoader;
+  h_.Hooks.LoadMachinePartModels = [&] { offsetsSeenByTheLoader = h_.Parts.ViceOffsets; };
+  ReadText(
+      "VICE MODEL OFFSET=1,2,3\n"
+      "VICE MODEL=vice.stl\n"
+      "VICE MODEL=vice.stl\n"
+      "VICE MODEL=vice.stl\n");
+  EXPECT_EQ(offsetsSeenByTheLoader, (std::vector<Vec3>(3, Vec3{1, 2, 3})));
+}
+
 TEST_F(MachineDefinitionTest, ListsStopAtFiveAndLongNamesAreRefused) {
   Part("v.stl");
   std::string content;
