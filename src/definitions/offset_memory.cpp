@@ -236,7 +236,12 @@ int32_t ReplaceThroughBackup(const fs::path& path, std::string_view content, std
   }
   if (std::rename(fresh.c_str(), target.c_str()) != 0) {
     const int why = errno;
-    std::rename(backup.c_str(), target.c_str());
+    if (std::rename(backup.c_str(), target.c_str()) != 0) {
+      // Neither name could be put back: keep both copies and say where they are.
+      return fail(kOffsetsNotReplaced, "cannot rename " + fresh + ": " + std::strerror(why) +
+                                           "; the previous file is " + backup +
+                                           " and the new one " + fresh);
+    }
     ::unlink(fresh.c_str());
     return fail(kOffsetsNotReplaced, "cannot rename " + fresh + ": " + std::strerror(why));
   }
