@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "foundation/single_precision.h"
+
 namespace vestan {
 
 LengthOffsetBooking StoreToolLengthOffset(int32_t tool, const CurrentTool& current,
@@ -9,8 +11,8 @@ LengthOffsetBooking StoreToolLengthOffset(int32_t tool, const CurrentTool& curre
                                           double toolHolderOffset, LengthCompensationState& state) {
   LengthOffsetBooking booking;
   booking.HNumber = tool;
-  booking.Geometry = static_cast<float>(ToolBasePointHeight(
-      mode, current.Tool, current.Shank, {current.FullRadiusHeight, profileHeight}));
+  booking.Geometry = RoundToSingle(ToolBasePointHeight(mode, current.Tool, current.Shank,
+                                                       {current.FullRadiusHeight, profileHeight}));
   state.PreviousToolLength = static_cast<double>(booking.Geometry) + booking.Wear;
   if (mode == kBaseArborTop) state.PreviousToolLength += toolHolderOffset;
   return booking;
