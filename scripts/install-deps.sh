@@ -12,6 +12,11 @@ packages=(
   libgmock-dev
   libbenchmark-dev
   clang-format
+  # The fuzz targets: clang, its libFuzzer and sanitizer runtimes, and the
+  # symboliser for readable reports.
+  clang
+  libclang-rt-14-dev
+  llvm
 )
 
 missing=()
