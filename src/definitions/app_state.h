@@ -1,5 +1,6 @@
 // Shell flags that the lower folders read: the language, the operating
-// system's version, and the information panes' default layout.
+// system's version, the change check's state, and the information panes'
+// default layout.
 #pragma once
 
 #include <array>
@@ -13,6 +14,8 @@ struct AppState {
   // Set by start-up before the settings are read; 1 makes "RBUTTONDOWN" the
   // default of the mouse's move switch.
   int32_t OsVersionCode = 0;
+  // 1: the definition file change check may run; 2 while it runs.
+  int32_t ChangeCheckState = 1;
 };
 
 struct PaneRect {

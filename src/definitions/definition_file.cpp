@@ -90,4 +90,13 @@ std::optional<std::vector<std::string>> ReadDefinitionLines(const fs::path& path
   return SplitLines(content);
 }
 
+std::optional<std::vector<std::string>> ReadWatchedDefinition(std::string_view fileName,
+                                                              WatchedFile& watch) {
+  const fs::path path = ResolveDefinitionPath(fileName);
+  if (const std::optional<FileTime> time = LastWriteTime(path)) watch.Time = *time;
+  std::optional<std::vector<std::string>> lines = ReadDefinitionLines(path);
+  watch.State = lines ? kFileRead : kFileMissing;
+  return lines;
+}
+
 }  // namespace vestan

@@ -59,4 +59,10 @@ std::optional<FileTime> LastWriteTime(const std::filesystem::path& path);
 // readable regular file.
 std::optional<std::vector<std::string>> ReadDefinitionLines(const std::filesystem::path& path);
 
+// What a reader of a watched file does first: the file's last-write time
+// into watch (kept as it was when it cannot be read), then its lines, with
+// watch.State kFileRead, or no value with kFileMissing.
+std::optional<std::vector<std::string>> ReadWatchedDefinition(std::string_view fileName,
+                                                              WatchedFile& watch);
+
 }  // namespace vestan

@@ -169,16 +169,10 @@ class ToolTableReader {
 
 DefinitionReadResult ToolTableReader::Read() {
   ClearTable();
-  const std::filesystem::path path = ResolveDefinitionPath(fileName_);
-  if (const std::optional<FileTime> time = LastWriteTime(path)) files_.ToolTable.Time = *time;
-  const std::optional<std::vector<std::string>> lines = ReadDefinitionLines(path);
-  if (!lines) {
-    files_.ToolTable.State = kFileMissing;
-    result_.State = kFileMissing;
-    return std::move(result_);
-  }
-  files_.ToolTable.State = kFileRead;
-  result_.State = kFileRead;
+  const std::optional<std::vector<std::string>> lines =
+      ReadWatchedDefinition(fileName_, files_.ToolTable);
+  result_.State = files_.ToolTable.State;
+  if (!lines) return std::move(result_);
   for (const std::string& line : *lines) {
     ++lineNumber_;
     if (!ReadLine(line)) break;

@@ -314,7 +314,7 @@ void SetCurrentTool(int32_t tool, double pitch, ToolChangeRecords& records) {
   if (tool >= 1) compensation.PluginTool = 0;
   if (compensation.LengthOffsetInForce() && records.Hooks.StoreToolLengthOffset)
     records.Hooks.StoreToolLengthOffset(tool);
-  if (records.Kinematics.Rotary1Letter == 'B' && compensation.BAxisLength != 0 &&
+  if (records.Controller.Rotary[0].Letter == 'B' && compensation.BAxisLength != 0 &&
       compensation.LengthCompensationActive != 0 && records.Hooks.ComputeToolLengthVector) {
     records.Hooks.ComputeToolLengthVector(compensation.ProgramRotary1 +
                                           compensation.WorkOffsetRotary1);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "definitions/controller_definition.h"
 #include "definitions/display_list_table.h"
 #include "definitions/imported_tool_mesh.h"
 #include "definitions/machine_definition.h"
@@ -107,6 +108,8 @@ struct ToolChangeRecords {
   DisplayListTable& Display;
   const MachineDefinition& Machine;
   const MachineKinematics& Kinematics;
+  // The rotary axis letters.
+  const ControllerDefinition& Controller;
   // ARBOR CLEARANCE and HEIGHT CHECK TYPE.
   const InterferenceCheckSettings& Checks;
   // The work model's grid pitch: the clearance of ARBOR CLEARANCE YES and

@@ -74,22 +74,21 @@ void PutIntervals(DexelSet& set, int32_t column, std::span<const double> values)
   SetDexelColumn(set, column, values, kFlags, kAttributes);
 }
 
-// Inverse matrix, negated translation and the placed flag from Placement.
-void FinishPlacement(DexelModel& model) {
+}  // namespace
+
+void FinishModelPlacement(DexelModel& model) {
   model.InverseMatrix = InvertMatrix3(PlacementMatrix(model.Placement));
   for (int k = 0; k < 3; ++k) model.NegTranslation[k] = -model.Placement[9 + k];
   model.Placed = model.Placement == kIdentityPlacement ? 0 : 1;
 }
 
-void SetRanges(DexelModel& model) {
+void MarkWholeGridChanged(DexelModel& model) {
   model.RangeLastX = model.LastX;
   model.RangeLastY = model.LastY;
   model.RangeLastZ = model.LastZ;
   model.RangeReserved = 0;
   model.RangeReservedValue = 0.0;
 }
-
-}  // namespace
 
 int CreateBoxModelPlaced(DexelModel& model, const std::array<double, 6>& box,
                          const Placement& placement, double pitch) {
@@ -124,9 +123,9 @@ int CreateBoxModelPlaced(DexelModel& model, const std::array<double, 6>& box,
                     PutIntervals(set, column, interval);
                   });
   }
-  SetRanges(model);
+  MarkWholeGridChanged(model);
   model.SideFlags() = {};
-  FinishPlacement(model);
+  FinishModelPlacement(model);
   return kModelOk;
 }
 
@@ -198,9 +197,9 @@ int CreateCylinderModel(DexelModel& model, const Vec3& base, int axis, double le
           }
         });
   }
-  SetRanges(model);
+  MarkWholeGridChanged(model);
   model.SideFlags() = {};
-  FinishPlacement(model);
+  FinishModelPlacement(model);
   return kCylinderOk;
 }
 

@@ -41,6 +41,12 @@ int CreateCylinderModel(DexelModel& model, const Vec3& base, int axis, double le
 // NegTranslation and the current bounds. Placed is left to the caller.
 void TranslateModel(DexelModel& model, const Vec3& delta);
 
+// Derives InverseMatrix and NegTranslation from the placement and sets Placed
+// (0 exactly for the identity placement).
+void FinishModelPlacement(DexelModel& model);
+// Makes the changed region the whole grid.
+void MarkWholeGridChanged(DexelModel& model);
+
 // Snaps near 0 and near +-1 elements (translation included) and clears the
 // rest of an axis image that became exactly +-1. destination may be source.
 void NormalizePlacementMatrix(const Placement& source, Placement& destination);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "definitions/offset_memory.h"
 #include "definitions/tool_base_point.h"
 #include "model/current_tool.h"
 #include "model/length_compensation.h"
@@ -18,15 +19,39 @@ struct LengthOffsetBooking {
 };
 
 // Books the length offset of tool `tool` from the current tool by the tool
-// length mode (numbered as the tool base point, ToolBasePoint) and sets the
-// previous tool length to geometry + wear (+ the holder offset for
-// kBaseArborTop, which books the profile height). Returns the H entry for the offset memory.
+// length mode (numbered as the tool base point, ToolBasePoint) into the H
+// entry of that number (a tool number outside the H numbers books none) and
+// sets the previous tool length to geometry + wear (+ the holder offset for
+// kBaseArborTop, which books the profile height). Returns the booking.
 LengthOffsetBooking StoreToolLengthOffset(int32_t tool, const CurrentTool& current,
                                           double profileHeight, int32_t mode,
-                                          double toolHolderOffset, LengthCompensationState& state);
+                                          double toolHolderOffset, OffsetMemory& memory,
+                                          LengthCompensationState& state);
 
-// Tool-length vector for a tool tilted by `angle` degrees about B:
-// (sin, 0, cos) times the previous tool length.
-void ComputeToolLengthVector(double angle, LengthCompensationState& state);
+// What the tool-length vector depends on besides the angle: the dialect, the
+// machine and the interpreter's state.
+struct ToolLengthVectorContext {
+  int32_t Osp = 0;
+  int32_t RotaryHead = 0;  // the machine's rotary type is HEAD
+  int32_t LastGCode = 0;
+  int32_t Mazak = 0;
+  int32_t LatheMode = 0;
+  int32_t ToolAxisOverride = 0;
+  // Sine and cosine of the live end's fourth (A) and fifth (B) axis, each
+  // with its axis direction sign.
+  double SinA = 0.0, CosA = 1.0;
+  double SinB = 0.0, CosB = 1.0;
+  // The current tool's reach and its reach reference; the tool length mode.
+  double Reach = 0.0;
+  double ReachReference = 0.0;
+  int32_t LengthMode = kBaseBottom;
+};
+
+// The tool-length vector of the previous tool length L: on an OSP rotary
+// head after G353 the head's form from the live rotary positions; for MAZAK
+// (no lathe mode, no tool-axis override) (0, 0, L); otherwise the tool tilted
+// by `angle` degrees about B: (sin, 0, cos) times L.
+void ComputeToolLengthVector(double angle, const ToolLengthVectorContext& context,
+                             LengthCompensationState& state);
 
 }  // namespace vestan

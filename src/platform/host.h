@@ -32,6 +32,18 @@ struct HostMessage {
 // The main progress bar and the second one of a file read inside longer work.
 enum class ProgressBar { kMain, kFile };
 
+// What the shell rebuilds from the records when asked.
+enum class ShellUpdate {
+  kStatusBar,        // every pane of the status bar
+  kWindowTitle,      // the main window's title from the current file names
+  kViewCentre,       // the view centre from the definitions, the work or the offset
+  kStatusTextTable,  // the status bar's label table from the axis letters
+  kInfoPane,         // the information pane
+  kSecondView,       // a paint of the second view window
+  kStopViewTimer,    // the view window's periodic timer stopped, its counter zeroed
+  kNameBrush,        // the brush behind the controller name, from its colours
+};
+
 class Host {
  public:
   virtual ~Host() = default;
@@ -54,6 +66,9 @@ class Host {
   // Opens a file (a report, a help page) with the desktop's application for
   // it. False when nothing could open it.
   virtual bool OpenWithDesktop(std::string_view path) = 0;
+  // Asks the shell to bring one of its views up to date; a host without
+  // those views does nothing.
+  virtual void RequestShellUpdate(ShellUpdate) {}
 };
 
 }  // namespace vestan

@@ -24,12 +24,13 @@ class RecordingHost : public Host {
     kRedraw,
     kLog,
     kSound,
-    kOpen
+    kOpen,
+    kShellUpdate
   };
   struct Event {
     Call Kind;
     std::string Text;   // message text, status text, title, log line, sound, path
-    int32_t Value = 0;  // status part, progress value, visibility
+    int32_t Value = 0;  // status part, progress value, visibility, shell update
     int32_t Bar = 0;    // progress bar (0 main, 1 file)
   };
 
@@ -77,6 +78,16 @@ class RecordingHost : public Host {
   bool OpenWithDesktop(std::string_view path) override {
     Events.push_back({Call::kOpen, std::string(path)});
     return OpenSucceeds;
+  }
+  void RequestShellUpdate(ShellUpdate what) override {
+    Events.push_back({Call::kShellUpdate, {}, static_cast<int32_t>(what)});
+  }
+  // How often one shell update was asked for.
+  int32_t Updates(ShellUpdate what) const {
+    int32_t count = 0;
+    for (const Event& e : Events)
+      if (e.Kind == Call::kShellUpdate && e.Value == static_cast<int32_t>(what)) ++count;
+    return count;
   }
 
  private:

@@ -12,18 +12,9 @@
 namespace vestan {
 namespace {
 
+using testing::Noise;
 using testing::TempFolder;
 using testing::ToolTableHarness;
-
-// Deterministic noise of every byte value, NUL, CR and LF included.
-std::string Noise(size_t size, uint32_t seed) {
-  std::string bytes(size, '\0');
-  for (char& c : bytes) {
-    seed = seed * 1664525u + 1013904223u;
-    c = static_cast<char>(seed >> 24);
-  }
-  return bytes;
-}
 
 TEST(DamagedToolTable, TruncatedLinesReadAsFarAsTheyGo) {
   // Every key cut short, each as the last line of a file without a newline.

@@ -10,7 +10,10 @@
 #include <string_view>
 #include <vector>
 
+#include "definitions/controller_definition.h"
+#include "definitions/machine_definition_file.h"
 #include "definitions/tool_table_file.h"
+#include "platform/recording_host.h"
 #include "support/scratch_folder.h"
 
 namespace vestan::testing {
@@ -55,6 +58,80 @@ struct ToolTableHarness {
   const ToolShankRecord& Shank(int32_t tool) const { return Table.Shanks.at(tool); }
   const ArborRecord& Arbor(int32_t tool) const { return Table.Arbors.at(tool); }
 };
+
+// A controller definition and every record its read writes.
+struct ControllerHarness {
+  ControllerDefinition Controller;
+  OffsetMemory Offsets;
+  WatchedFile File;
+  NcModalState Modal;
+  SubprogramStack Subprograms;
+  WorkOffsetFrame Frame;
+  StatusAxisLabels AxisLabels;
+  DisplayListTable Display;
+  ControllerReadRecords Records{Controller,  Offsets, File,       Modal,
+                                Subprograms, Frame,   AxisLabels, Display};
+
+  DefinitionReadResult Read(std::string_view fileName) {
+    return ReadControllerDefinition(fileName, Records);
+  }
+};
+
+// The machine records, the controller records the machine reader uses, and
+// a host that records messages and requests; the hooks count their calls.
+struct MachineHarness {
+  ControllerHarness Ctl;
+  MachineDefinition Machine;
+  MachineKinematics Kinematics;
+  StrokeLimits Limits;
+  MachinePartModels Parts;
+  WatchedFile File;
+  Settings AppSettings;
+  RecordingHost Host;
+  MachineReadHooks Hooks;
+  std::vector<std::string> HookCalls;
+  MachineReadRecords Records{Machine,     Kinematics,     Limits,         Parts,
+                             File,        Ctl.Controller, AppSettings,    Ctl.Modal,
+                             Ctl.Offsets, Ctl.Frame,      Ctl.AxisLabels, Ctl.Display};
+
+  MachineHarness() {
+    Hooks.FreeMachineModel = [this] { HookCalls.push_back("free"); };
+    Hooks.LoadMachinePartModels = [this] { HookCalls.push_back("load"); };
+  }
+  DefinitionReadResult Read(std::string_view fileName, int32_t clearFlag = 1) {
+    HookCalls.clear();
+    return ReadMachineDefinition(fileName, clearFlag, Records, Hooks, Host);
+  }
+};
+
+// Deterministic noise of every byte value, NUL, CR and LF included.
+inline std::string Noise(size_t size, uint32_t seed) {
+  std::string bytes(size, '\0');
+  for (char& c : bytes) {
+    seed = seed * 1664525u + 1013904223u;
+    c = static_cast<char>(seed >> 24);
+  }
+  return bytes;
+}
+
+// The lines of a text, without their newlines.
+inline std::vector<std::string> LinesOf(std::string_view text) {
+  std::vector<std::string> lines;
+  for (size_t start = 0; start < text.size();) {
+    const size_t end = std::min(text.find('\n', start), text.size());
+    lines.emplace_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
+// Each line's key (up to its "="), with value behind it, as a file.
+inline std::string WithValues(std::string_view keyLines, const std::string& value) {
+  std::string content;
+  for (const std::string& line : LinesOf(keyLines))
+    content += line.substr(0, line.find('=') + 1) + value + "\n";
+  return content;
+}
 
 // True when one of the read's notes, as the log shows it, holds text.
 inline bool NoteMentions(const DefinitionReadResult& result, std::string_view text) {

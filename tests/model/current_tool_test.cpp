@@ -474,7 +474,7 @@ TEST_F(ToolChangeTest, LengthOffsetBookingAndBAxisVector) {
   std::vector<double> vectors;
   Records.Hooks.StoreToolLengthOffset = [&](int32_t tool) { booked.push_back(tool); };
   Records.Hooks.ComputeToolLengthVector = [&](double angle) { vectors.push_back(angle); };
-  Kinematics.Rotary1Letter = 'B';
+  Controller.Rotary[0].Letter = 'B';
   Compensation.BAxisLength = 1;
   Compensation.ProgramRotary1 = 30;
   Compensation.WorkOffsetRotary1 = 5;
@@ -488,7 +488,7 @@ TEST_F(ToolChangeTest, LengthOffsetBookingAndBAxisVector) {
   Compensation.LengthCompensationActive = 1;
   Set(kFlatTool);
   EXPECT_EQ(vectors, std::vector<double>{35.0});
-  Kinematics.Rotary1Letter = 'A';
+  Controller.Rotary[0].Letter = 'A';
   Set(kFlatTool);
   EXPECT_EQ(vectors.size(), 1u);
 }

@@ -22,13 +22,14 @@ struct ToolRecords {
   DisplayListTable Display;
   MachineDefinition Machine;
   MachineKinematics Kinematics;
+  ControllerDefinition Controller;
   InterferenceCheckSettings Checks;
   PitchSettings Pitch;
   NcToolNumbers Tools;
   // Hooks of a table read besides the tool change.
   ToolTableReadHooks ReadHooks;
-  ToolChangeRecords Records{Table,   Current, Profile,    Mesh,   Position, Compensation,
-                            Display, Machine, Kinematics, Checks, Pitch};
+  ToolChangeRecords Records{Table,   Current, Profile,    Mesh,       Position, Compensation,
+                            Display, Machine, Kinematics, Controller, Checks,   Pitch};
 
   explicit ToolRecords(int32_t maxTool = 20) {
     Table.MaxToolNumber = maxTool;

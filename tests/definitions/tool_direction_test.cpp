@@ -1,4 +1,4 @@
-#include "machine/tool_direction.h"
+#include "definitions/tool_direction.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,81 @@
+// Reading the machine definition file (.MTL) into the machine records, and
+// the part-model services the reader uses: the readability check of a model
+// file, clearing the part models' names and parsing the tool change route.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "definitions/controller_definition.h"
+#include "definitions/definition_file.h"
+#include "definitions/display_list_table.h"
+#include "definitions/machine_definition.h"
+#include "definitions/nc_modal_state.h"
+#include "definitions/offset_memory.h"
+#include "definitions/settings.h"
+
+namespace vestan {
+
+class Host;
+
+// What a machine definition read writes besides the machine records.
+struct MachineReadRecords {
+  MachineDefinition& Machine;
+  MachineKinematics& Kinematics;
+  StrokeLimits& Limits;
+  MachinePartModels& Parts;
+  WatchedFile& File;
+  // Read first: its axis letters and reverse flags, its dialect; a rotary
+  // letter it leaves blank takes the machine's default.
+  ControllerDefinition& Controller;
+  // The tool base point follows the rotary type unless the settings gave it.
+  Settings& AppSettings;
+  NcModalState& Modal;
+  const OffsetMemory& Offsets;
+  WorkOffsetFrame& Frame;
+  StatusAxisLabels& AxisLabels;
+  DisplayListTable& Display;
+};
+
+// Work of the machine model that a read triggers; each may be empty.
+struct MachineReadHooks {
+  // Frees the part meshes before the file is read.
+  std::function<void()> FreeMachineModel;
+  // Loads the part meshes from the names and offsets just read.
+  std::function<void()> LoadMachinePartModels;
+  // Given while the synchronisation plug-in is loaded: it takes the machine
+  // name and fills the plug-in name.
+  std::function<void(std::string_view machineName, std::string& pluginName)> SyncPluginName;
+};
+
+// Reads the machine definition file fileName. A missing file sets the state
+// -1 and leaves the previous machine in place. Otherwise the records start
+// from their defaults (speeds and the tool change time are kept from the
+// previous file), the part meshes are freed and the part names cleared
+// (ClearMachineModel with clearFlag), every key is read, the rotary stroke
+// ranges, tilts, tool direction and vice offsets are derived and the part
+// meshes loaded. A model file given by a relative name is taken from the
+// machine definition's folder; one that cannot be read is announced through
+// host and left out. Refused values are noted.
+DefinitionReadResult ReadMachineDefinition(std::string_view fileName, int32_t clearFlag,
+                                           const MachineReadRecords& records,
+                                           const MachineReadHooks& hooks, Host& host);
+
+// 1 when the file can be opened for reading; otherwise shows its name in a
+// topmost message box and returns 0.
+int32_t CheckFileReadable(std::string_view fileName, Host& host);
+
+// Empties the basic model list and every part name and zeroes the offsets
+// (the TABLE, TABLE(X), TABLE(Y) and TABLE(Z) offsets stay until a reader
+// sets them). The vice list goes with all 1, or when no vice chosen by the
+// user is kept; all 1 also forgets that choice.
+void ClearMachineModel(MachinePartModels& parts, int32_t all);
+
+// The route "Z-XY": steps separated by "-", each naming its axes X, Y, Z or
+// a rotary letter; anything else ends the route, and at most 5 steps count.
+// An empty text gives Z first, then X and Y.
+ToolChangeRoute ParseAxisRoute(std::string_view text, char rotary1Letter, char rotary2Letter);
+
+}  // namespace vestan

@@ -1,0 +1,48 @@
+// The open and save commands for workpiece model files: the compressed forms
+// go through a unique temporary plain file, the plain forms straight to the
+// loaders and savers; a failure comes back with the message to show.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "model/dexel_model.h"
+#include "modelfiles/compressed_model_file.h"
+#include "modelfiles/model_file_loading.h"
+#include "modelfiles/work_coordinate_frame.h"
+
+namespace vestan {
+
+struct ModelFileOutcome {
+  // kModelOk / kSaveOk on success; else the loader's, saver's or compression
+  // code.
+  int32_t Result = 0;
+  // The message box to show; empty Text when there is none.
+  std::string Text;
+  std::string Caption;
+};
+
+// Opens a workpiece file by its ending. ".DME" and ".DMEZ": a compressed file
+// (recognised by its header whatever the name) is decompressed first; a
+// ".DMEZ" that is not compressed is refused ("Broken Data?"). When the work
+// frame is offset or rotated, the DME header letter sets
+// settings.ImportChoice (M 0, W and N 1); a DME file without a known letter
+// is read by the general loader, any other by LoadDmeFile in that mode.
+// ".DMF" and ".DMFZ" likewise, a plain file being read as it is. Other names
+// go to the general loader. A file that cannot be decompressed, or a name
+// the loaders do not know, leaves the model untouched; a damaged plain file
+// leaves it absent.
+ModelFileOutcome OpenWorkModelFile(DexelModel& model, std::string_view path,
+                                   ModelLoadSettings& settings, const WorkCoordinateFrame& frame,
+                                   CompressionApiCache& api);
+
+// Saves the model by the ending of path: ".DMEZ" as a DME image compressed
+// whole, anything else through SaveWorkModel. exportCoordinate is the EXPORT
+// COORDINATE setting (1 work coordinates). No previous file is ever replaced
+// by a partial one.
+ModelFileOutcome SaveWorkModelFile(const DexelModel& model, std::string_view path, int32_t stlKind,
+                                   int32_t exportCoordinate, const WorkCoordinateFrame& frame,
+                                   CompressionApiCache& api);
+
+}  // namespace vestan

@@ -1,0 +1,71 @@
+// The general model loader: a DME file of either header layout or a DMF
+// height map, chosen by the file's ending, and the derivation of the X and Y
+// sets of a model whose Z set holds one [bottom, top] interval per column.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "foundation/vector_math.h"
+#include "model/dexel_model.h"
+#include "modelfiles/work_coordinate_frame.h"
+
+namespace vestan {
+
+enum class ModelFileKind { kUnknown, kDme, kDmf, kStl };
+
+// The kind by the last four characters of path, without regard to case:
+// ".DME", ".DMF", ".STL"; anything else is unknown.
+ModelFileKind ModelFileKindOf(std::string_view path);
+
+// The settings the loaders read besides the file.
+struct ModelLoadSettings {
+  double Pitch = 0.0;        // grid pitch of a sliced STL
+  int32_t StlAxis = 0;       // the STL AXIS setting
+  int32_t ImportChoice = 0;  // 1: place a DMF (or STL) in the work frame
+};
+
+// Loads path by its ending. A DME file keeps its own placement (snapped by
+// NormalizePlacementMatrix; the identity for the older header-less layout);
+// a DMF file gets the given placement, or the work frame when
+// settings.ImportChoice is 1. Returns kModelOk; kModelBadGrid for a file that
+// cannot be opened or is damaged (truncated, counts that do not fit the file,
+// grid counts below 2, a pitch <= 0, numbers that are not finite), the
+// allocator's code when memory runs out; on these failures the model is left
+// absent (CountX 0). A name with another ending (STL models are loaded
+// elsewhere) gives kModelBadGrid and leaves the model untouched.
+int32_t LoadModelFile(DexelModel& model, std::string_view path, const Placement& placement,
+                      const ModelLoadSettings& settings, const WorkCoordinateFrame& frame);
+// The same for a file whose kind is known apart from its name (a file
+// decompressed into a temporary file, a ".DMFZ" file stored plain).
+int32_t LoadModelFileAs(ModelFileKind kind, DexelModel& model, std::string_view path,
+                        const Placement& placement, const ModelLoadSettings& settings,
+                        const WorkCoordinateFrame& frame);
+// LoadModelFile with the identity placement.
+int32_t LoadModelFileIdentity(DexelModel& model, std::string_view path,
+                              const ModelLoadSettings& settings, const WorkCoordinateFrame& frame);
+
+// Fills the Y and X sets of model from its Z set, which holds [bottom, top]
+// per column: the profile value of a Z column is its second value (useTop >
+// 0) or its first; every derived value has flag byte 0 and attribute 0.
+void BuildCrossSetsFromHeights(DexelModel& model, int32_t useTop);
+
+// The intervals along a row of samples heights[s] at positions[s] (spaced
+// pitch) where the material reaches level: at or above it (UnderTop, the
+// material lies under a top surface) or at or below it (OverBottom). minimum
+// and maximum are those of heights. out receives the enter/leave values;
+// returns their number.
+int32_t ProfileIntervalsUnderTop(std::span<const double> heights, double minimum, double maximum,
+                                 double pitch, double level, std::span<const double> positions,
+                                 std::vector<double>& out);
+int32_t ProfileIntervalsOverBottom(std::span<const double> heights, double minimum, double maximum,
+                                   double pitch, double level, std::span<const double> positions,
+                                   std::vector<double>& out);
+
+// Empties every column of the set (2 Z, 1 Y, else X) that holds exactly two
+// values with the first greater than the second.
+void RemoveInvertedColumns(DexelModel& model, int direction);
+
+}  // namespace vestan
