@@ -12,15 +12,12 @@ packages=(
   libgmock-dev
   libbenchmark-dev
   clang-format
-<<<<<<< HEAD
+  libwim-dev
   # The fuzz targets: clang, its libFuzzer and sanitizer runtimes, and the
   # symboliser for readable reports.
   clang
   libclang-rt-14-dev
   llvm
-=======
-  libwim-dev
->>>>>>> main
 )
 
 missing=()
