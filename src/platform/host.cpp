@@ -9,6 +9,15 @@
 
 namespace vestan {
 
+namespace {
+
+void WriteLineToStderr(std::string_view text) {
+  std::fwrite(text.data(), 1, text.size(), stderr);
+  std::fputc('\n', stderr);
+}
+
+}  // namespace
+
 HeadlessHost::HeadlessHost(std::string logPath, bool echoToStderr)
     : logPath_(std::move(logPath)), echoToStderr_(echoToStderr) {}
 
@@ -17,11 +26,12 @@ MessageAnswer HeadlessHost::ShowMessage(const HostMessage& message) {
   return message.UnattendedAnswer;
 }
 
+void HeadlessHost::SetWindowTitle(std::string_view title) {
+  if (echoToStderr_) WriteLineToStderr(title);
+}
+
 void HeadlessHost::Log(std::string_view text) {
-  if (echoToStderr_) {
-    std::fwrite(text.data(), 1, text.size(), stderr);
-    std::fputc('\n', stderr);
-  }
+  if (echoToStderr_) WriteLineToStderr(text);
   if (logPath_.empty()) return;
   FileStream stream = OpenFileStream(logPath_, "a");
   if (!stream) return;

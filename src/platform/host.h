@@ -77,8 +77,9 @@ namespace vestan {
 
 // The host of an unattended run: message boxes become log lines and take
 // their unattended answer, the log goes to a file (cp932, in the log's entry
-// form) and to stderr, status and progress are not shown, nothing plays and
-// nothing is opened.
+// form) and to stderr, window titles (which carry the progress of a run
+// without a status bar) go to stderr, status texts and bars are not shown,
+// nothing plays and nothing is opened.
 class HeadlessHost : public Host {
  public:
   explicit HeadlessHost(std::string logPath = "vestan.log", bool echoToStderr = true);
@@ -88,7 +89,7 @@ class HeadlessHost : public Host {
 
   MessageAnswer ShowMessage(const HostMessage& message) override;
   void SetStatusText(int32_t, std::string_view) override {}
-  void SetWindowTitle(std::string_view) override {}
+  void SetWindowTitle(std::string_view title) override;
   void ShowProgressBar(ProgressBar, bool) override {}
   void SetProgressRange(ProgressBar, int32_t) override {}
   void SetProgressPosition(ProgressBar, int32_t) override {}
