@@ -20,7 +20,7 @@ fi
 bash scripts/install-deps.sh >/dev/null
 build="${BUILD_DIR:-build-fuzz}"
 case "$build" in /*) ;; *) build="$root/$build" ;; esac
-CC=clang CXX=clang++ cmake -S fuzz -B "$build" -G Ninja >/dev/null
+CC=clang-16 CXX=clang++-16 cmake -S fuzz -B "$build" -G Ninja >/dev/null
 mapfile -t targets < "$build/targets.txt"
 
 if [ "$1" = --list ]; then
@@ -43,9 +43,7 @@ for t in "${chosen[@]}"; do names+=("${t}_fuzz"); done
 cmake --build "$build" --parallel "$(nproc 2>/dev/null || echo 2)" --target "${names[@]}"
 
 # Symbolised reports when the symboliser is not on the path under its plain name.
-if ! command -v llvm-symbolizer >/dev/null && [ -x /usr/lib/llvm-14/bin/llvm-symbolizer ]; then
-  export ASAN_SYMBOLIZER_PATH=/usr/lib/llvm-14/bin/llvm-symbolizer
-fi
+export ASAN_SYMBOLIZER_PATH="${ASAN_SYMBOLIZER_PATH:-/usr/lib/llvm-16/bin/llvm-symbolizer}"
 export UBSAN_OPTIONS="print_stacktrace=1:${UBSAN_OPTIONS:-}"
 
 failed=()
