@@ -20,6 +20,10 @@ fi
 bash scripts/install-deps.sh >/dev/null
 build="${BUILD_DIR:-build-fuzz}"
 case "$build" in /*) ;; *) build="$root/$build" ;; esac
+# A build folder configured with another compiler starts afresh.
+if [ -f "$build/CMakeCache.txt" ] && ! grep -q '^CMAKE_CXX_COMPILER:.*clang++-16' "$build/CMakeCache.txt"; then
+  rm -rf "$build/CMakeCache.txt" "$build/CMakeFiles"
+fi
 CC=clang-16 CXX=clang++-16 cmake -S fuzz -B "$build" -G Ninja >/dev/null
 mapfile -t targets < "$build/targets.txt"
 
