@@ -9,7 +9,7 @@ namespace {
 
 // Grid index of a value along an axis, truncated toward zero and kept on the
 // grid: a removed value may lie outside the model box.
-int32_t GridIndexOf(double value, double origin, double pitch, int32_t points) {
+inline int32_t GridIndexOf(double value, double origin, double pitch, int32_t points) {
   const double g = std::trunc((value - origin) / pitch);
   if (!(g > 0)) return 0;  // also NaN
   if (g >= points - 1) return points - 1;
@@ -21,8 +21,8 @@ struct BlockRange {
   int32_t high;
 };
 
-BlockRange AlongColumn(std::span<const double> removed, double origin, double pitch,
-                       const std::vector<int32_t>& low, const std::vector<int32_t>& high) {
+inline BlockRange AlongColumn(std::span<const double> removed, double origin, double pitch,
+                              const std::vector<int32_t>& low, const std::vector<int32_t>& high) {
   const int32_t points = static_cast<int32_t>(low.size());
   const int32_t g0 = GridIndexOf(removed.front(), origin, pitch, points);
   const int32_t g1 = GridIndexOf(removed.back(), origin, pitch, points);
@@ -34,7 +34,13 @@ BlockRange Clamp(int32_t low, int32_t high, int32_t blocks) {
 }
 
 // Sets the flags of the box x, y, z (inclusive); an empty range sets nothing.
-void MarkBox(DexelModel& model, BlockRange x, BlockRange y, BlockRange z) {
+inline void MarkBox(DexelModel& model, BlockRange x, BlockRange y, BlockRange z) {
+  // Mostly a removal stays inside one block.
+  if (x.low == x.high && y.low == y.high && z.low == z.high && x.low >= 0 && y.low >= 0 &&
+      z.low >= 0 && x.low < model.BlocksX && y.low < model.BlocksY && z.low < model.BlocksZ) {
+    model.BlockDirty[(model.BlocksY * z.low + y.low) * model.BlocksX + x.low] = 1;
+    return;
+  }
   x = Clamp(x.low, x.high, model.BlocksX);
   y = Clamp(y.low, y.high, model.BlocksY);
   z = Clamp(z.low, z.high, model.BlocksZ);

@@ -24,7 +24,7 @@ struct Column {
     if (carries) room = std::min({room, flags.size(), attributes.size()});
     return static_cast<int32_t>(room);
   }
-  void Move(int32_t from, int32_t to) {
+  void Move(int32_t from, int32_t to) const {
     if (from == to) return;
     values[to] = values[from];
     if (carries) {
@@ -33,14 +33,14 @@ struct Column {
     }
   }
   // Moves [from, end) to start at to, either way, like memmove.
-  void MoveRange(int32_t from, int32_t end, int32_t to) {
+  void MoveRange(int32_t from, int32_t end, int32_t to) const {
     if (to > from) {
       for (int32_t i = end - 1; i >= from; --i) Move(i, i - from + to);
     } else {
       for (int32_t i = from; i < end; ++i) Move(i, i - from + to);
     }
   }
-  void Put(int32_t at, double value, uint8_t flag, int32_t attribute) {
+  void Put(int32_t at, double value, uint8_t flag, int32_t attribute) const {
     values[at] = value;
     if (carries) {
       flags[at] = flag;
@@ -51,18 +51,18 @@ struct Column {
 
 // Optional bookkeeping of the recording cut.
 struct Recording {
-  double pitch;
-  std::span<const double> gridLines;
-  double weight;
+  const RecordingCut& cut;
+  bool hasGrid;  // the thin-cut rule needs the grid's origin
   double& volume;
-  std::span<double> pieces;
+  double* pieces;
+  size_t room;  // pieces the buffer holds
   int32_t& count;
 
   void Add(double low, double high, double length) {
     pieces[count] = low;
     pieces[count + 1] = high;
     count += 2;
-    volume += length * weight;
+    volume += length * cut.Weight;
   }
 };
 
@@ -72,9 +72,9 @@ enum class ThinCut { kNone, kAbove, kBelow };
 // lying inside one grid cell: the remnant above the cut goes when q lies in
 // the cut's cell, else the remnant below when p lies in it.
 ThinCut ThinCutSide(const Recording* rec, double p, double q, double a, double b) {
-  if (rec == nullptr || rec->gridLines.empty() || !(rec->pitch > b - a)) return ThinCut::kNone;
-  const double g0 = rec->gridLines[0];
-  const double pitch = rec->pitch;
+  if (rec == nullptr || !rec->hasGrid || !(rec->cut.Pitch > b - a)) return ThinCut::kNone;
+  const double g0 = rec->cut.GridOrigin;
+  const double pitch = rec->cut.Pitch;
   // Cell numbers stay doubles: they are whole numbers, compared exactly, and
   // a far-off value cannot overflow a conversion.
   const double ia = std::trunc((a - g0) / pitch);
@@ -85,25 +85,38 @@ ThinCut ThinCutSide(const Recording* rec, double p, double q, double a, double b
   return ThinCut::kNone;
 }
 
+// The cut [a, b] widened by the touching tolerance: what the pairs are
+// compared with.
+struct Reach {
+  double low;
+  double high;
+};
+
+Reach ReachOf(double a, double b, const Recording* rec) {
+  const double touching = rec != nullptr ? rec->cut.Touching : 0.0;
+  return {a - touching, b + touching};
+}
+
 // True when the cut of [a, b] would split a pair (and so grow the column).
 bool WouldSplit(const Column& col, int32_t n, double a, double b, const Recording* rec) {
+  const Reach reach = ReachOf(a, b, rec);
   for (int32_t i = 0; i < n; i += 2) {
     const double p = col.values[i], q = col.values[i + 1];
-    if (p >= b || a >= q) continue;
-    if (p >= a && b >= q) continue;
-    if (a > p && q > b) return ThinCutSide(rec, p, q, a, b) == ThinCut::kNone;
+    if (p >= reach.high || q <= reach.low) continue;
+    if (p >= reach.low && q <= reach.high) continue;
+    if (p < reach.low && q > reach.high) return ThinCutSide(rec, p, q, a, b) == ThinCut::kNone;
   }
   return false;
 }
 
 // The three subtractions. newFlags and newAttributes go to boundaries made
 // at a (index 0) and at b (index 1).
-bool Subtract(Column col, int32_t& count, double a, double b,
+bool Subtract(const Column& col, int32_t& count, double a, double b,
               const std::array<uint8_t, 2>& newFlags, const std::array<int32_t, 2>& newAttributes,
               Recording* rec) {
   const int32_t room = col.Room();
   if (count < 0 || count > room || !(a <= b)) return false;
-  if (rec != nullptr && count >= 2 && rec->pieces.size() < static_cast<size_t>(count)) return false;
+  if (rec != nullptr && count >= 2 && rec->room < static_cast<size_t>(count)) return false;
   if (count < 2) {
     count = 0;
     return true;
@@ -111,20 +124,24 @@ bool Subtract(Column col, int32_t& count, double a, double b,
   const int32_t n = count / 2 * 2;  // a dangling odd value is not a pair
   if (n + 2 > room && WouldSplit(col, n, a, b, rec)) return false;
 
+  const Reach reach = ReachOf(a, b, rec);
   int32_t w = 0;
   for (int32_t r = 0; r < n; r += 2) {
     const double p = col.values[r], q = col.values[r + 1];
-    if (p >= b || a >= q) {  // apart or touching
+    if (p >= reach.high || q <= reach.low) {  // apart or touching
       col.Move(r, w);
       col.Move(r + 1, w + 1);
       w += 2;
-    } else if (p >= a && b >= q) {  // inside the cut
+    } else if (p >= reach.low && q <= reach.high) {  // inside the cut
       if (rec) rec->Add(p, q, q - p);
-    } else if (a > p && q > b) {  // strictly contains the cut: nothing else meets it
+    } else if (p < reach.low && q > reach.high) {  // strictly contains the cut
+      // A thin cut books its one piece alone: only a pair that a touching end
+      // stretched can stand before it.
       switch (ThinCutSide(rec, p, q, a, b)) {
         case ThinCut::kAbove:
           col.Move(r, w);
           col.Put(w + 1, a, newFlags[0], newAttributes[0]);
+          rec->count = 0;
           rec->Add(a, q, b - a);
           col.MoveRange(r + 2, n, w + 2);
           count = n - (r - w);
@@ -132,6 +149,7 @@ bool Subtract(Column col, int32_t& count, double a, double b,
         case ThinCut::kBelow:
           col.Put(w, b, newFlags[1], newAttributes[1]);
           col.Move(r + 1, w + 1);
+          rec->count = 0;
           rec->Add(p, b, b - a);
           col.MoveRange(r + 2, n, w + 2);
           count = n - (r - w);
@@ -147,7 +165,7 @@ bool Subtract(Column col, int32_t& count, double a, double b,
       if (rec) rec->Add(a, b, b - a);
       count = n - (r - w) + 2;
       return true;
-    } else if (p >= a) {  // overlaps the upper end of the cut
+    } else if (p >= reach.low) {  // overlaps the upper end of the cut
       col.Put(w, b, newFlags[1], newAttributes[1]);
       col.Move(r + 1, w + 1);
       if (rec) rec->Add(p, b, b - p);
@@ -216,16 +234,55 @@ bool SubtractIntervalKeepAttrs(std::span<double> values, std::span<uint8_t> flag
   return Subtract(Column{values, flags, attributes, true}, count, a, b, {0, 0}, {0, 0}, nullptr);
 }
 
+bool CutColumnRecording(DexelColumnEdit& column, const RecordingCut& cut, double& volume,
+                        std::span<double> pieces, int32_t& removedCount) {
+  removedCount = 0;
+  Recording rec{cut, true, volume, pieces.data(), pieces.size(), removedCount};
+  const Column col{column.Values, column.Flags, column.Attributes, true};
+  return Subtract(col, column.Count, cut.Interval[0], cut.Interval[1], cut.FaceFlags,
+                  cut.FaceAttributes, &rec);
+}
+
+namespace {
+
+bool CutWithTolerance(std::span<double> values, std::span<uint8_t> flags,
+                      std::span<int32_t> attributes, int32_t& count, double pitch,
+                      std::span<const double> gridLines, double weight, double& volume,
+                      std::span<double> pieces, int32_t& removedCount,
+                      const std::array<double, 2>& interval,
+                      const std::array<uint8_t, 2>& faceFlags,
+                      const std::array<int32_t, 2>& faceAttributes, double touching) {
+  removedCount = 0;
+  const RecordingCut cut{
+      interval, faceFlags, faceAttributes, pitch, gridLines.empty() ? 0.0 : gridLines[0],
+      weight,   touching};
+  Recording rec{cut, !gridLines.empty(), volume, pieces.data(), pieces.size(), removedCount};
+  return Subtract(Column{values, flags, attributes, true}, count, interval[0], interval[1],
+                  faceFlags, faceAttributes, &rec);
+}
+
+}  // namespace
+
 bool CutIntervalRecording(std::span<double> values, std::span<uint8_t> flags,
                           std::span<int32_t> attributes, int32_t& count, double pitch,
                           std::span<const double> gridLines, double weight, double& removedVolume,
                           std::span<double> removedPieces, int32_t& removedCount,
                           const std::array<double, 2>& cut, const std::array<uint8_t, 2>& cutFlags,
                           const std::array<int32_t, 2>& cutAttributes) {
-  removedCount = 0;
-  Recording rec{pitch, gridLines, weight, removedVolume, removedPieces, removedCount};
-  return Subtract(Column{values, flags, attributes, true}, count, cut[0], cut[1], cutFlags,
-                  cutAttributes, &rec);
+  return CutWithTolerance(values, flags, attributes, count, pitch, gridLines, weight, removedVolume,
+                          removedPieces, removedCount, cut, cutFlags, cutAttributes, 0.0);
+}
+
+bool SubtractIntervalFromDexel(std::span<double> values, std::span<uint8_t> flags,
+                               std::span<int32_t> attributes, int32_t& count, double pitch,
+                               std::span<const double> gridLines, double cellArea, double& volume,
+                               std::span<double> removedPieces, int32_t& removedCount,
+                               const std::array<double, 2>& interval,
+                               const std::array<uint8_t, 2>& faceFlags,
+                               const std::array<int32_t, 2>& faceAttributes) {
+  return CutWithTolerance(values, flags, attributes, count, pitch, gridLines, cellArea, volume,
+                          removedPieces, removedCount, interval, faceFlags, faceAttributes,
+                          kTouchingTolerance);
 }
 
 }  // namespace vestan

@@ -7,7 +7,12 @@
 #include <cstdint>
 #include <span>
 
+#include "model/dexel_model.h"
+
 namespace vestan {
+
+// Interval ends within this distance count as touching in material removal.
+inline constexpr double kTouchingTolerance = 1e-9;
 
 // Every operation works in place on values[0, count): ascending pairs, value
 // 2m entering material and 2m + 1 leaving it. The spans are the caller's
@@ -52,5 +57,38 @@ bool CutIntervalRecording(std::span<double> values, std::span<uint8_t> flags,
                           std::span<double> removedPieces, int32_t& removedCount,
                           const std::array<double, 2>& cut, const std::array<uint8_t, 2>& cutFlags,
                           const std::array<int32_t, 2>& cutAttributes);
+
+// The recording cut of the tool body and arbor cutters: as
+// CutIntervalRecording, except that a pair end within kTouchingTolerance of
+// the interval counts as reached by it (a pair ending just below the interval
+// is shortened to the interval's low end, one starting just above it to the
+// high end).
+bool SubtractIntervalFromDexel(std::span<double> values, std::span<uint8_t> flags,
+                               std::span<int32_t> attributes, int32_t& count, double pitch,
+                               std::span<const double> gridLines, double cellArea, double& volume,
+                               std::span<double> removedPieces, int32_t& removedCount,
+                               const std::array<double, 2>& interval,
+                               const std::array<uint8_t, 2>& faceFlags,
+                               const std::array<int32_t, 2>& faceAttributes);
+
+// A tool interval for the recording cut of a column opened for an edit, and
+// what the new faces carry.
+struct RecordingCut {
+  std::array<double, 2> Interval{};    // a, b
+  std::array<uint8_t, 2> FaceFlags{};  // for a boundary made at a, at b
+  std::array<int32_t, 2> FaceAttributes{};
+  double Pitch = 0.0;
+  double GridOrigin = 0.0;  // the column's first grid line: places the thin-cut rule
+  double Weight = 0.0;      // cross-section area of the column
+  // Pair ends within this distance of the interval count as reached by it:
+  // 0 for CutIntervalRecording, kTouchingTolerance for
+  // SubtractIntervalFromDexel.
+  double Touching = 0.0;
+};
+
+// The recording cut on a column opened for an edit (its Values.size() the
+// room); pieces must hold the column's count.
+bool CutColumnRecording(DexelColumnEdit& column, const RecordingCut& cut, double& volume,
+                        std::span<double> pieces, int32_t& removedCount);
 
 }  // namespace vestan

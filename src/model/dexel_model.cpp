@@ -267,29 +267,16 @@ void SelectModelHistorySlot(DexelModel& model) {
   if (model.CurrentSlot < 0 || model.CurrentSlot >= slots) model.CurrentSlot = 0;
 }
 
-std::span<const double> DexelColumnValues(const DexelSet& set, int32_t column) {
-  const int32_t count = set.Counts[column];
-  if (count < 1) return {};
-  if (count > set.Stride) return set.LongColumns[LongIndex(set, column)].Values;
-  return std::span<const double>(set.Values)
-      .subspan(static_cast<size_t>(column) * set.Stride, count);
+namespace detail {
+
+const LongColumn& LongColumnOf(const DexelSet& set, int32_t column) {
+  return set.LongColumns[LongIndex(set, column)];
+}
+LongColumn& LongColumnOf(DexelSet& set, int32_t column) {
+  return set.LongColumns[LongIndex(set, column)];
 }
 
-std::span<const uint8_t> DexelColumnFlags(const DexelSet& set, int32_t column) {
-  const int32_t count = set.Counts[column];
-  if (count < 1) return {};
-  if (count > set.Stride) return set.LongColumns[LongIndex(set, column)].Flags;
-  return std::span<const uint8_t>(set.Flags).subspan(static_cast<size_t>(column) * set.Stride,
-                                                     count);
-}
-
-std::span<const int32_t> DexelColumnAttributes(const DexelSet& set, int32_t column) {
-  const int32_t count = set.Counts[column];
-  if (count < 1) return {};
-  if (count > set.Stride) return set.LongColumns[LongIndex(set, column)].Attributes;
-  return std::span<const int32_t>(set.Attributes)
-      .subspan(static_cast<size_t>(column) * set.Stride, count);
-}
+}  // namespace detail
 
 std::span<uint8_t> DexelColumnFlagsMutable(DexelSet& set, int32_t column) {
   const int32_t count = set.Counts[column];
@@ -356,6 +343,44 @@ bool SetDexelColumnInSet(DexelModel& model, int direction, int32_t a, int32_t b,
   if (a < 0 || b < 0 || a >= acrossA || b >= acrossB) return false;
   return SetDexelColumn(model.SetByDirection(direction), acrossA * b + a, values, flags,
                         attributes);
+}
+
+namespace detail {
+
+void CloseDexelColumn(DexelSet& set, int32_t column, int32_t newCount) {
+  const int32_t oldCount = set.Counts[column];
+  if (oldCount > set.Stride) {
+    const int32_t entry = LongIndex(set, column);
+    LongColumn& own = set.LongColumns[entry];
+    if (newCount > set.Stride) {
+      // Shortened in its own arrays: drop the tail, keep the arrays.
+      own.Values.resize(newCount);
+      own.Flags.resize(newCount);
+      own.Attributes.resize(newCount);
+    } else {
+      const size_t base = static_cast<size_t>(column) * set.Stride;
+      std::copy_n(own.Values.begin(), newCount, set.Values.begin() + base);
+      std::copy_n(own.Flags.begin(), newCount, set.Flags.begin() + base);
+      std::copy_n(own.Attributes.begin(), newCount, set.Attributes.begin() + base);
+      ReleaseLongEntry(set, entry);
+    }
+  }
+  set.Counts[column] = newCount;
+}
+
+}  // namespace detail
+
+DexelColumnEdit CopyDexelColumnForEdit(const DexelSet& set, int32_t column,
+                                       ColumnEditScratch& scratch) {
+  const int32_t count = std::max(set.Counts[column], 0);
+  const size_t room = std::min(count + 2, std::max(count, kMaxColumnValues));
+  scratch.Values.resize(room);
+  scratch.Flags.resize(room);
+  scratch.Attributes.resize(room);
+  CopyOut(DexelColumnValues(set, column), std::span<double>(scratch.Values));
+  CopyOut(DexelColumnFlags(set, column), std::span<uint8_t>(scratch.Flags));
+  CopyOut(DexelColumnAttributes(set, column), std::span<int32_t>(scratch.Attributes));
+  return {scratch.Values, scratch.Flags, scratch.Attributes, count};
 }
 
 int32_t GetDexelColumn(const DexelSet& set, int32_t column, std::span<double> outValues,

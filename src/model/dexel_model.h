@@ -177,11 +177,42 @@ void SelectModelHistorySlot(DexelModel& model);
 
 inline int32_t DexelColumnCount(const DexelSet& set, int32_t column) { return set.Counts[column]; }
 
+namespace detail {
+// The own arrays of a column longer than its set's stride.
+const LongColumn& LongColumnOf(const DexelSet& set, int32_t column);
+LongColumn& LongColumnOf(DexelSet& set, int32_t column);
+
+template <typename T>
+std::span<T> InlineSlots(std::vector<T>& slots, const DexelSet& set, int32_t column, size_t count) {
+  return {slots.data() + static_cast<size_t>(column) * set.Stride, count};
+}
+template <typename T>
+std::span<const T> InlineSlots(const std::vector<T>& slots, const DexelSet& set, int32_t column,
+                               size_t count) {
+  return {slots.data() + static_cast<size_t>(column) * set.Stride, count};
+}
+}  // namespace detail
+
 // Read-only views of a column's values, flags and attributes (empty for an
 // empty column). Valid until the column is written.
-std::span<const double> DexelColumnValues(const DexelSet& set, int32_t column);
-std::span<const uint8_t> DexelColumnFlags(const DexelSet& set, int32_t column);
-std::span<const int32_t> DexelColumnAttributes(const DexelSet& set, int32_t column);
+inline std::span<const double> DexelColumnValues(const DexelSet& set, int32_t column) {
+  const int32_t count = set.Counts[column];
+  if (count < 1) return {};
+  if (count > set.Stride) return detail::LongColumnOf(set, column).Values;
+  return detail::InlineSlots(set.Values, set, column, count);
+}
+inline std::span<const uint8_t> DexelColumnFlags(const DexelSet& set, int32_t column) {
+  const int32_t count = set.Counts[column];
+  if (count < 1) return {};
+  if (count > set.Stride) return detail::LongColumnOf(set, column).Flags;
+  return detail::InlineSlots(set.Flags, set, column, count);
+}
+inline std::span<const int32_t> DexelColumnAttributes(const DexelSet& set, int32_t column) {
+  const int32_t count = set.Counts[column];
+  if (count < 1) return {};
+  if (count > set.Stride) return detail::LongColumnOf(set, column).Attributes;
+  return detail::InlineSlots(set.Attributes, set, column, count);
+}
 // Writable view of a column's flags (count and values stay).
 std::span<uint8_t> DexelColumnFlagsMutable(DexelSet& set, int32_t column);
 
@@ -197,6 +228,88 @@ bool SetDexelColumn(DexelSet& set, int32_t column, std::span<const double> value
 bool SetDexelColumnInSet(DexelModel& model, int direction, int32_t a, int32_t b,
                          std::span<const double> values, std::span<const uint8_t> flags,
                          std::span<const int32_t> attributes);
+
+// --- Editing a column in place ------------------------------------------
+//
+// The one way a cutter changes a column. An edit works on the column's own
+// storage when the result fits it (a cut mostly shortens a column), so an
+// unchanged column costs no copy and no write; only a column that must grow
+// past its storage is staged in scratch and written back.
+
+// A column opened for an edit: Values, Flags and Attributes offer room for
+// Values.size() values, of which the first Count are the column's.
+struct DexelColumnEdit {
+  std::span<double> Values;
+  std::span<uint8_t> Flags;
+  std::span<int32_t> Attributes;
+  int32_t Count = 0;
+};
+
+// What an edit reports. kNoRoom promises that the edit changed nothing: its
+// result would not fit the room offered.
+enum class ColumnEditStatus { kUnchanged, kChanged, kNoRoom };
+
+// What EditDexelColumn did: kRefused when the column would have grown past
+// kMaxColumnValues (the column is unchanged and the set's RefusedWrites
+// counts the event).
+enum class ColumnEditResult { kUnchanged, kChanged, kRefused };
+
+// Buffers a growing column is staged in; reused from edit to edit.
+struct ColumnEditScratch {
+  std::vector<double> Values;
+  std::vector<uint8_t> Flags;
+  std::vector<int32_t> Attributes;
+};
+
+namespace detail {
+// The column's own storage: its inline slots (room Stride) or its long arrays.
+inline DexelColumnEdit OpenDexelColumn(DexelSet& set, int32_t column) {
+  const int32_t count = set.Counts[column];
+  if (count > set.Stride) {
+    LongColumn& own = LongColumnOf(set, column);
+    return {own.Values, own.Flags, own.Attributes, count};
+  }
+  const size_t room = set.Stride;
+  return {InlineSlots(set.Values, set, column, room), InlineSlots(set.Flags, set, column, room),
+          InlineSlots(set.Attributes, set, column, room), count < 0 ? 0 : count};
+}
+// Settles the column at newCount values after an edit of its own storage.
+void CloseDexelColumn(DexelSet& set, int32_t column, int32_t newCount);
+}  // namespace detail
+
+// A copy of the column in scratch, opened for an edit with room for two more
+// values (within kMaxColumnValues). The column itself stays as it is.
+DexelColumnEdit CopyDexelColumnForEdit(const DexelSet& set, int32_t column,
+                                       ColumnEditScratch& scratch);
+
+// Runs edit (ColumnEditStatus(DexelColumnEdit&)) on the column: first on its
+// own storage, and when that has no room, once more on a copy with room for
+// two more values that is then written back.
+template <typename Edit>
+ColumnEditResult EditDexelColumn(DexelSet& set, int32_t column, ColumnEditScratch& scratch,
+                                 Edit&& edit) {
+  DexelColumnEdit view = detail::OpenDexelColumn(set, column);
+  ColumnEditStatus status = edit(view);
+  if (status == ColumnEditStatus::kChanged) {
+    if (set.Counts[column] > set.Stride)
+      detail::CloseDexelColumn(set, column, view.Count);
+    else
+      set.Counts[column] = view.Count;  // edited in its slots
+    return ColumnEditResult::kChanged;
+  }
+  if (status == ColumnEditStatus::kUnchanged) return ColumnEditResult::kUnchanged;
+  view = CopyDexelColumnForEdit(set, column, scratch);
+  status = edit(view);
+  if (status == ColumnEditStatus::kUnchanged) return ColumnEditResult::kUnchanged;
+  if (status == ColumnEditStatus::kNoRoom) {
+    ++set.RefusedWrites;
+    return ColumnEditResult::kRefused;
+  }
+  // SetDexelColumn counts a refusal itself.
+  return SetDexelColumn(set, column, view.Values.first(view.Count), view.Flags, view.Attributes)
+             ? ColumnEditResult::kChanged
+             : ColumnEditResult::kRefused;
+}
 
 // Copying readers: each copies the column into its outputs and returns the
 // count. Outputs must hold the count: if one is shorter, nothing is copied and

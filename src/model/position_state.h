@@ -1,8 +1,13 @@
-// The machine position state as far as the tool set-up writes it: the
-// current tool's length and reference length.
+// Five-axis positions, and the machine position state as far as the tool
+// set-up writes it: the current tool's length and reference length.
 #pragma once
 
+#include <array>
+
 namespace vestan {
+
+// X, Y, Z, rotary 1, rotary 2; the rotary values in degrees.
+using AxisPosition = std::array<double, 5>;
 
 struct MachinePositionState {
   // Length of the current tool, used for length compensation.

@@ -1,0 +1,146 @@
+// The cutting kernel on a straight path of 1000 poses through a box stock:
+// flat, ball and tilted bull-nose tools, a deep flat cut, and the flat cut at
+// three pitches.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "model/cut_grid_context.h"
+#include "model/stock.h"
+#include "model/tool_pose_cutting.h"
+#include "model/tool_profile.h"
+
+namespace vestan {
+namespace {
+
+constexpr int kPoses = 1000;
+
+struct PathCase {
+  int32_t kind;
+  double diameter;
+  double cornerRadius;
+  double depth;       // of the tip below the stock's top
+  double tiltAboutY;  // degrees
+  double pitch;       // of the grid and of the path
+  double expected;    // removed volume, 0 when not checked
+};
+
+// Everything a tool change and a pose cut need, with one tool in slot 1.
+struct KernelWorld {
+  ToolTable Table;
+  CurrentTool Tool;
+  ToolProfile Profile;
+  ImportedToolMesh Mesh;
+  MachinePositionState Position;
+  LengthCompensationState Compensation;
+  DisplayListTable Display;
+  MachineDefinition Machine;
+  MachineKinematics Kinematics;
+  ControllerDefinition Controller;
+  InterferenceCheckSettings Checks;
+  PitchSettings Pitch;
+  ToolLengthChecks Lengths;
+  RunState Run;
+  WorkDocument Document;
+  CutContext Cut{CutRecords{Tool, Lengths, Checks, Run, Document}};
+
+  explicit KernelWorld(const PathCase& c) {
+    Table.MaxToolNumber = 1;
+    AllocToolTables(Table);
+    ToolRecord& record = Table.Records[1];
+    record.Defined = 1;
+    record.Kind = c.kind;
+    record.Diameter = static_cast<float>(c.diameter);
+    record.CornerRadius = static_cast<float>(c.cornerRadius);
+    record.CuttingLength = 60;
+    ToolChangeRecords records{Table,   Tool,    Profile,    Mesh,       Position, Compensation,
+                              Display, Machine, Kinematics, Controller, Checks,   Pitch};
+    SetCurrentTool(1, 0.0, records);
+    Run.MotionMode = 1;
+    Document.WorkPresent = 1;
+  }
+};
+
+// The stock of one pitch, made once: the box is long enough for the path.
+const DexelModel& Stock(double pitch) {
+  static std::map<double, std::unique_ptr<DexelModel>> stocks;
+  std::unique_ptr<DexelModel>& stock = stocks[pitch];
+  if (!stock) {
+    stock = std::make_unique<DexelModel>();
+    const double length = std::max(100.0, kPoses * pitch);
+    if (CreateBoxModel(*stock, {0, 0, 0, length, 100, 50}, pitch) != kModelOk) stock->CountX = 0;
+  }
+  return *stock;
+}
+
+// Each iteration cuts the path from the stock's edge (x 0) along X on a
+// fresh copy of the stock; the copy is not timed.
+void BM_CutPath(benchmark::State& state, PathCase c) {
+  const DexelModel& stock = Stock(c.pitch);
+  if (stock.CountX == 0) {
+    state.SkipWithError("stock creation failed");
+    return;
+  }
+  KernelWorld world(c);
+  const double tilt = c.tiltAboutY * kRadiansPerDegree;
+  const Vec3 axis{std::sin(tilt), 0, std::cos(tilt)};
+  double volume = 0;
+  int64_t visited = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    DexelModel& model = world.Document.Workpiece();
+    model = stock;
+    for (CutGridContext& grid : world.Cut.Grids) grid.VisitedColumns = 0;
+    volume = 0;
+    state.ResumeTiming();
+    for (int k = 0; k < kPoses; ++k) {
+      CutToolPoseIntoModel(world.Cut, model, {k * c.pitch, 50, 50 - c.depth}, axis);
+      volume += world.Run.PoseRemovedVolume;
+    }
+    benchmark::DoNotOptimize(volume);
+    for (const CutGridContext& grid : world.Cut.Grids) visited += grid.VisitedColumns;
+  }
+  const double iterations = static_cast<double>(state.iterations());
+  if (c.expected > 0 && std::fabs(volume - c.expected) > 0.02 * c.expected)
+    state.SkipWithError(("removed volume " + std::to_string(volume)).c_str());
+  state.counters["poses/s"] = benchmark::Counter(kPoses * iterations, benchmark::Counter::kIsRate);
+  state.counters["ns/column"] =
+      benchmark::Counter(static_cast<double>(visited) / 1e9,
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["columns/pose"] = static_cast<double>(visited) / (kPoses * iterations);
+  state.counters["volume"] = volume;
+}
+
+// The path covers the stock's 100 along X, the tool's ends lying outside: a
+// flat or ball slot is its cross-section times 100.
+constexpr double kHalfDisc = 3.141592653589793 * 25 / 2;
+
+BENCHMARK_CAPTURE(BM_CutPath, a_flat10_5deep, PathCase{kToolFlat, 10, 0, 5, 0, 0.1, 100 * 10 * 5})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_CutPath, b_ball10, PathCase{kToolBall, 10, 5, 5, 0, 0.1, 100 * kHalfDisc})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_CutPath, c_bull10r2_tilt30, PathCase{kToolBull, 10, 2, 5, 30, 0.1, 0})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_CutPath, d_flat10_45deep,
+                  PathCase{kToolFlat, 10, 0, 45, 0, 0.1, 100 * 10 * 45})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+// At pitch 0.2 the path is 200 long, at 0.05 50 long (a slot ending inside
+// the stock).
+BENCHMARK_CAPTURE(BM_CutPath, e_flat10_pitch02, PathCase{kToolFlat, 10, 0, 5, 0, 0.2, 200 * 10 * 5})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_CutPath, e_flat10_pitch005,
+                  PathCase{kToolFlat, 10, 0, 5, 0, 0.05, (49.95 * 10 + kHalfDisc) * 5})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+}  // namespace
+}  // namespace vestan

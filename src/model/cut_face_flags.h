@@ -1,0 +1,48 @@
+// The flags of the faces a cut makes, and the checks a cut feeds: cutting
+// height (HEIGHT CHECK), chip width (CHIP-W CHECK) and faces cut beyond the
+// cutting length.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "model/cut_grid_context.h"
+
+namespace vestan {
+
+// Axis numbers are model axes (0 = X). A dexel line has its coordinate u on
+// axisU, v on axisV and its values on axisW; lineHeight is the height of the
+// line's point at value 0 above the tip plane: Normal[axisU] * u +
+// Normal[axisV] * v + PlaneConstant.
+
+// Height of the line's point at a value above the tip plane, along the axis.
+inline double HeightAboveTip(const ToolPose& pose, int32_t axisW, double lineHeight, double value) {
+  return pose.Normal[axisW] * value + lineHeight;
+}
+
+// Both face flags are the tool's pen tag; outside a canned-cycle feed, a face
+// whose height exceeds the cutting length gets bit 0.
+std::array<uint8_t, 2> TestPointOutsideToolBand(const CutContext& cut, int32_t axisW,
+                                                double lineHeight,
+                                                const std::array<double, 2>& faces);
+
+// Sets bit 0 of a face that lies strictly inside the tool's centre zone (the
+// non-cutting centre of a VERTICAL tool); other bits stay.
+void FlagCentreZoneFaces(const CutContext& cut, int32_t axisU, int32_t axisV, int32_t axisW,
+                         double u, double v, const std::array<double, 2>& faces,
+                         std::array<uint8_t, 2>& flags);
+
+// The height check over removed values: HEIGHT CHECK OUTPUT raises
+// MaxCutHeight, a stopping check sets HeightHitFlag for a value beyond the
+// cutting length.
+void RecordCutHeight(CutContext& cut, int32_t axisW, double lineHeight,
+                     std::span<const double> removed);
+
+// The chip-width check over removed values: CHIP-W CHECK OUTPUT raises
+// TipWidth, a stopping check sets ChipWidthHitFlag for a value inside the
+// centre zone.
+void RecordChipWidth(CutContext& cut, int32_t axisU, int32_t axisV, int32_t axisW, double u,
+                     double v, std::span<const double> removed);
+
+}  // namespace vestan

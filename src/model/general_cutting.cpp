@@ -1,0 +1,583 @@
+#include "model/general_cutting.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <initializer_list>
+#include <limits>
+#include <span>
+
+#include "definitions/tool_geometry.h"
+#include "model/column_cut.h"
+#include "model/column_operations.h"
+#include "model/cut_face_flags.h"
+#include "model/dexel_intersections.h"
+
+namespace vestan {
+
+namespace {
+
+// How far a row has come past a solid: not met yet, meeting it, passed it.
+// Across a row the solids are convex, so a passed solid is not met again.
+constexpr int kNotMet = -1, kMeeting = 0, kPassed = 1;
+
+void Update(int& state, bool hit) {
+  if (hit)
+    state = kMeeting;
+  else if (state == kMeeting)
+    state = kPassed;
+}
+
+bool Hit(const DexelCrossings& c) { return c.Count >= 2; }
+
+// Intervals of the tool on one line with room to split two of them.
+struct IntervalList {
+  int32_t Count = 0;
+  std::array<double, 6> Values{};
+
+  // Widens the list to the hull of the solid's crossings (first to last).
+  void Join(const DexelCrossings& c) {
+    if (!Hit(c)) return;
+    const double low = c.W[0], high = c.W[c.Count - 1];
+    if (Count == 0) {
+      Values[0] = low;
+      Values[1] = high;
+      Count = 2;
+    } else {
+      Values[0] = std::min(Values[0], low);
+      Values[Count - 1] = std::max(Values[Count - 1], high);
+    }
+  }
+  void Join(const IntervalList& other) {
+    if (other.Count < 2) return;
+    DexelCrossings hull;
+    hull.Count = 2;
+    hull.W[0] = other.Values[0];
+    hull.W[1] = other.Values[other.Count - 1];
+    Join(hull);
+  }
+  // Takes the solid's first crossing pair out of the list.
+  void Remove(const DexelCrossings& c) {
+    if (Hit(c) && Count >= 2) SubtractIntervalFromColumn(Values, Count, c.W[0], c.W[1]);
+  }
+  void Append(const DexelCrossings& c) {
+    if (!Hit(c) || Count + 2 > static_cast<int32_t>(Values.size())) return;
+    Values[Count] = c.W[0];
+    Values[Count + 1] = c.W[1];
+    Count += 2;
+  }
+  static IntervalList Of(const DexelCrossings& c) {
+    IntervalList list;
+    for (int32_t k = 0; k + 1 < c.Count; k += 2) list.Append(Pair(c.W[k], c.W[k + 1]));
+    return list;
+  }
+  static IntervalList Of(const ToolIntervals& set) {
+    IntervalList list;
+    list.Count = set.Count;
+    std::copy_n(set.Values.begin(), set.Count, list.Values.begin());
+    return list;
+  }
+  static DexelCrossings Pair(double low, double high) {
+    DexelCrossings c;
+    c.Count = 2;
+    c.W[0] = low;
+    c.W[1] = high;
+    return c;
+  }
+};
+
+// One call of the general cutter on one context.
+class GeneralCutter {
+ public:
+  GeneralCutter(CutContext& cut, CutGridContext& grid)
+      : cut_(cut),
+        grid_(grid),
+        tool_(cut.Records.Tool),
+        t_(cut.Records.Tool.Tool),
+        pose_(cut.Pose),
+        run_(cut.Records.Run),
+        checks_(cut.Records.Checks) {}
+
+  void Run() {
+    int32_t row = -1;
+    VisitRangeColumns(grid_, cut_.Reach, [&](int32_t i, int32_t j) {
+      if (j != row) {
+        row = j;
+        body_ = neck_ = chip_ = kNotMet;
+      }
+      StartLine(i, j);
+      if (BeyondMaterial())
+        UpdateRowStates();
+      else
+        CutLine();
+      return false;
+    });
+  }
+
+ private:
+  // True when the part of the line that the pass's solids can reach lies
+  // beyond the column's material: the line within the reach of the axis, not
+  // below the lowest axis parameter. Nothing could be cut there.
+  bool BeyondMaterial() const {
+    const PassReach& reach = cut_.Reach;
+    const Vec3& base = P(0);
+    const Vec3& axis = A();
+    const double s = axis[0] * axis[0] + axis[1] * axis[1];
+    // Along the lines the reach is endless; nearly across them the bounds
+    // along w would lose their precision.
+    if (reach.Radius < 0 || s == 0.0 || std::fabs(axis[2]) < 0.01) return false;
+    const double du = base[0] - u_, dv = base[1] - v_;
+    const double q = axis[0] * du + axis[1] * dv;
+    const double radius = reach.Radius * (1 + 1e-9) + 1e-6;
+    const double rest = radius * radius - (du * du + dv * dv - q * q / s);
+    if (rest < 0) return false;
+    // Squared distance from the axis along the line: d^2 + s (z - z0)^2.
+    const double z0 = -axis[2] * q / s, half = std::sqrt(rest / s);
+    double low = z0 - half, high = z0 + half;
+    if (reach.AxialLow > -std::numeric_limits<double>::infinity()) {
+      const double z = (reach.AxialLow + q) / axis[2];  // where t = A.w z - q is AxialLow
+      if (axis[2] > 0)
+        low = std::max(low, z);
+      else
+        high = std::min(high, z);
+    }
+    const double margin = 1e-6 + 1e-9 * (std::fabs(base[2]) + std::fabs(low) + std::fabs(high));
+    const std::span<const double> values = DexelColumnValues(*grid_.Set, j_ * grid_.CountU + i_);
+    return values.back() < base[2] + low - margin || values.front() > base[2] + high + margin;
+  }
+
+  // On a line beyond the material only the row states move: the solids that
+  // carry them are tried as CutLine tries them.
+  void UpdateRowStates() {
+    const double h = tool_.FullRadiusHeight;
+    switch (t_.Kind) {
+      case kToolBall:
+        Body(P(1), h, pose_.Radius);
+        Neck();
+        return;
+      case kToolFlat:
+      case kToolVertical:
+        if (body_ != kPassed) Update(body_, Hit(FlatBody()));
+        Neck();
+        return;
+      case kToolRadius:
+        if (chip_ != kPassed) Update(chip_, Hit(Endless(P(2), t_.CornerCentreRadius)));
+        if (Hit(Body(P(1), h, pose_.Radius))) Neck();
+        return;
+      case kToolTThrow:
+        Body(P(1), h, tool_.CuttingRadius);
+        return;
+      default:
+        Body(P(4), t_.CornerRadius < 0 ? h - tool_.CornerRadiusAbs : tool_.UpperHeightB,
+             pose_.Radius);
+        Neck();
+        return;
+    }
+  }
+
+  void StartLine(int32_t i, int32_t j) {
+    i_ = i;
+    j_ = j;
+    u_ = grid_.CoordU[i];
+    v_ = grid_.CoordV[j];
+    const double du = P(1)[0] - u_, dv = P(1)[1] - v_;
+    d2_ = du * du + dv * dv;
+    lineHeight_ = LineHeightOf(pose_, grid_, i, j);
+  }
+
+  void CutLine() {
+    switch (t_.Kind) {
+      case kToolBall:
+        return CutBall();
+      case kToolFlat:
+      case kToolVertical:
+        return CutFlat();
+      case kToolRadius:
+        return CutRadius();
+      case kToolTThrow:
+        return CutTThrow();
+      default:
+        return t_.CornerRadius < 0 ? CutHollowCorner() : CutDefault();
+    }
+  }
+
+  // --- Solids on the current line ----------------------------------------
+
+  const Vec3& P(int k) const { return grid_.PosePoints[k]; }
+  const Vec3& A() const { return grid_.PoseAxis; }
+
+  DexelCrossings Cylinder(const Vec3& base, double radius, double length) const {
+    return IntersectDexelWithCylinder(base, A(), radius, length, u_, v_);
+  }
+  DexelCrossings Endless(const Vec3& base, double radius) const {
+    return IntersectDexelWithEndlessCylinder(base, A(), radius, u_, v_);
+  }
+  DexelCrossings Cone(const Vec3& base, double r0, double k, double length) const {
+    return IntersectDexelWithCone(base, A(), r0, k, length, u_, v_);
+  }
+  DexelCrossings Torus(const Vec3& base, double ring, double tube) const {
+    return IntersectDexelWithTorus(base, A(), ring, tube, u_, v_);
+  }
+  // A ball about Point1 of the squared radius.
+  DexelCrossings Ball(double radiusSquared) const {
+    if (!(radiusSquared > d2_)) return {};
+    const double h = std::sqrt(radiusSquared - d2_);
+    return IntervalList::Pair(P(1)[2] - h, P(1)[2] + h);
+  }
+
+  // The body above the cutting part, from base, reaching to the tool's
+  // length measured from height from; the row state decides whether it is
+  // tried at all. (Results are built in place: a copy of a freshly written
+  // result stalls on store forwarding.)
+  DexelCrossings Body(const Vec3& base, double from, double radius) {
+    const bool tried = body_ != kPassed;
+    const DexelCrossings c = tried ? BodySolid(base, from, radius) : DexelCrossings{};
+    if (tried) Update(body_, Hit(c));
+    return c;
+  }
+  DexelCrossings BodySolid(const Vec3& base, double from, double radius) const {
+    if (tool_.CuttingRadius <= tool_.ShankRadius && tool_.CuttingRadius == tool_.NeckRadius)
+      return Endless(base, radius);
+    const double length = tool_.CuttingRadius > tool_.ShankRadius
+                              ? static_cast<double>(tool_.Shank.NeckLength)
+                              : static_cast<double>(t_.CuttingLength);
+    return length > from ? Cylinder(base, radius, length - from) : DexelCrossings{};
+  }
+
+  // The neck step above the cutting part.
+  DexelCrossings Neck() {
+    const bool tried = tool_.HasUpperPoint != 0 && neck_ != kPassed;
+    const DexelCrossings c = tried ? Endless(P(5), tool_.NeckRadius) : DexelCrossings{};
+    if (tried) Update(neck_, Hit(c));
+    return c;
+  }
+
+  // --- Cutting --------------------------------------------------------------
+
+  // The move's face flags for a piece [low, high] (only in a cutting feed).
+  void StampFaces(const std::array<double, 2>& faces) {
+    if (run_.MotionMode <= kMotionRapid) return;
+    run_.CutFaceFlags = TestPointOutsideToolBand(cut_, grid_.AxisW, lineHeight_, faces);
+    if (t_.Kind == kToolVertical)
+      FlagCentreZoneFaces(cut_, grid_.AxisU, grid_.AxisV, grid_.AxisW, u_, v_, faces,
+                          run_.CutFaceFlags);
+  }
+
+  // Removes one interval; returns whether material went.
+  bool CutInterval(double low, double high, bool heightCheck) {
+    if (!IntervalMeetsColumn(grid_, i_, j_, {low, high}, 0.0)) return false;
+    StampFaces({low, high});
+    const ColumnCut c = MakeColumnCut(grid_, i_, j_, {low, high}, run_.CutFaceFlags,
+                                      run_.CutFaceAttributes, CutRule::kRecording);
+    const std::span<const double> pieces = CutColumnInterval(cut_, grid_, c);
+    if (pieces.empty()) return false;
+    if (heightCheck && checks_.HeightCheck > 0)
+      RecordCutHeight(cut_, grid_.AxisW, lineHeight_, pieces);
+    if (t_.Kind == kToolVertical && checks_.ChipWidthCheck >= 1)
+      RecordChipWidth(cut_, grid_.AxisU, grid_.AxisV, grid_.AxisW, u_, v_, pieces);
+    return true;
+  }
+
+  void CutList(const IntervalList& list) {
+    for (int32_t k = 0; k + 1 < list.Count; k += 2)
+      CutInterval(list.Values[k], list.Values[k + 1], true);
+  }
+
+  void CutMerged(const DexelCrossings& first, const DexelCrossings& neck) {
+    // Without a neck step the merge is the first interval itself.
+    if (neck.Count != 2) {
+      if (first.Count == 2) CutInterval(first.W[0], first.W[1], true);
+      return;
+    }
+    ToolIntervals set;
+    MergeSolidIntervals(set, first, neck);
+    CutList(IntervalList::Of(set));
+  }
+
+  // --- Cutter kinds -------------------------------------------------------
+
+  // Tip shape, corner torus and taper cone joined, then body and neck step.
+  void CutDefault() {
+    const double rc = tool_.CornerRadiusAbs;
+    IntervalList list;
+    if (t_.Kind == kToolOval)
+      list.Join(IntersectDexelWithSpheroid(P(0), A(), tool_.OvalRadius, tool_.OvalHeight,
+                                           tool_.OvalJoinHeight, u_, v_));
+    else if (tool_.BottomEdgeHeight > 0)
+      list.Join(Cone(P(0), tool_.PointFlatRadius, 1 / tool_.BottomSlope, tool_.BottomEdgeHeight));
+    else if (tool_.BottomRadius > 0)
+      list.Join(Cylinder(P(0), tool_.ArcCentreRadius, tool_.FullRadiusHeight));
+    else if (t_.Kind == kToolTaperBall)
+      list.Join(Ball(rc * rc));
+    if (t_.Kind != kToolTaperBall && tool_.ArcTopRadius > tool_.BottomRadius)
+      list.Join(Torus(P(2), tool_.ArcCentreRadius, rc));
+    if (tool_.EnvelopeRadius > tool_.ArcTopRadius)
+      list.Join(Cone(P(3), tool_.ArcTopRadius, 1 / tool_.SideSlope,
+                     tool_.UpperHeightB - tool_.UpperHeightA));
+    ToolIntervals set;
+    set.Count = list.Count;
+    std::copy_n(list.Values.begin(), 2, set.Values.begin());
+    const DexelCrossings body = Body(P(4), tool_.UpperHeightB, pose_.Radius);
+    MergeSolidIntervals(set, body, Neck());
+    CutList(IntervalList::Of(set));
+  }
+
+  // A hollow corner: the body less the corner torus, then tip and neck.
+  void CutHollowCorner() {
+    const double rc = tool_.CornerRadiusAbs, h = tool_.FullRadiusHeight;
+    const DexelCrossings body = Body(P(4), h - rc, pose_.Radius);
+    if (Hit(body)) {
+      IntervalList list = IntervalList::Of(body);
+      const DexelCrossings corner = Torus(P(3), tool_.ArcTopRadius, rc);
+      list.Remove(corner);
+      if (corner.Count >= 4) list.Remove(IntervalList::Pair(corner.W[2], corner.W[3]));
+      CutList(list);
+    }
+    DexelCrossings tip;
+    if (h > rc) tip = Cylinder(P(0), tool_.ArcCentreRadius, t_.CuttingLength);
+    CutMerged(tip, Neck());
+  }
+
+  void CutBall() {
+    const DexelCrossings ball = Ball(pose_.RadiusSquared);
+    const DexelCrossings body = Body(P(1), tool_.FullRadiusHeight, pose_.Radius);
+    const DexelCrossings neck = Neck();
+    ToolIntervals set;
+    MergeSolidIntervals(set, ball, {});
+    if (neck.Count != 2) {
+      // Without a neck step the body widens the ball to their hull.
+      if (set.Count == 2) return CutMerged(Hull(ball, body), neck);
+      return CutMerged(body, neck);
+    }
+    MergeSolidIntervals(set, body, neck);
+    CutList(IntervalList::Of(set));
+  }
+
+  // The hull of two crossing pairs, the second only when it is one.
+  static DexelCrossings Hull(const DexelCrossings& a, const DexelCrossings& b) {
+    DexelCrossings hull = a;
+    if (b.Count == 2) {
+      hull.W[0] = std::min(a.W[0], b.W[0]);
+      hull.W[1] = std::max(a.W[1], b.W[1]);
+    }
+    return hull;
+  }
+
+  // The body is the cutting part itself.
+  void CutFlat() {
+    const bool tried = body_ != kPassed;
+    const DexelCrossings body = tried ? FlatBody() : DexelCrossings{};
+    if (tried) Update(body_, Hit(body));
+    CutMerged(body, Neck());
+  }
+  DexelCrossings FlatBody() const {
+    const double radius = t_.Diameter / 2.0f;
+    if (tool_.CuttingRadius <= tool_.ShankRadius)
+      return tool_.CuttingRadius == tool_.NeckRadius ? Endless(P(0), radius)
+                                                     : Cylinder(P(0), radius, t_.CuttingLength);
+    return tool_.Shank.NeckLength > 0 ? Cylinder(P(0), radius, tool_.Shank.NeckLength)
+                                      : DexelCrossings{};
+  }
+
+  void CutRadius() {
+    if (checks_.ChipWidthCheck == 1) {
+      ProbeChipWidth();
+    } else if (chip_ != kPassed) {
+      const DexelCrossings tip = Endless(P(2), t_.CornerCentreRadius);
+      Update(chip_, Hit(tip));
+      if (Hit(tip) && CutInterval(tip.W[0], tip.W[1], false) && checks_.ChipWidthCheck > 0)
+        run_.ChipWidthHitFlag = 1;
+    }
+    const DexelCrossings body = Body(P(1), tool_.FullRadiusHeight, pose_.Radius);
+    if (Hit(body)) {
+      IntervalList list = IntervalList::Of(body);
+      const double probeHeight =
+          checks_.ChipWidthCheck == 1 ? cut_.Records.Lengths.CentreHeight : t_.TipHeight;
+      const double h = probeHeight - t_.CornerRadius;
+      if (h > 0) list.Remove(Cylinder(P(1), t_.CornerCentreRadius, h));
+      list.Append(Neck());
+      CutList(list);
+    }
+    CutList(IntervalList::Of(Torus(P(0), tool_.BottomRadius, tool_.CornerRadiusAbs)));
+  }
+
+  // The chip probe: a cylinder of the corner's offset at CentreHeight that
+  // climbs by 0.1 while it would still remove material; it cuts a copy only.
+  void ProbeChipWidth() {
+    double& height = cut_.Records.Lengths.CentreHeight;
+    // Beyond this the endless cylinder itself ends.
+    constexpr double kHighest = 1e7;
+    for (;;) {
+      run_.ChipWidthHitFlag = 0;
+      if (chip_ == kPassed || !(height < kHighest)) return;
+      const double radius = ComputeCornerOffset(t_.Diameter, t_.CornerRadius, height);
+      const DexelCrossings probe = Endless(P(2), radius);
+      Update(chip_, Hit(probe));
+      if (!Hit(probe)) return;
+      StampFaces({probe.W[0], probe.W[1]});
+      double volume = 0;  // a probe removes nothing
+      const ColumnCut c = MakeColumnCut(grid_, i_, j_, {probe.W[0], probe.W[1]}, run_.CutFaceFlags,
+                                        run_.CutFaceAttributes, CutRule::kRecording);
+      if (ProbeColumnInterval(cut_, grid_, c, volume).empty()) return;
+      run_.ChipWidthHitFlag = 1;
+      height += 0.1;
+      for (int k = 0; k < 3; ++k) grid_.PosePoints[2][k] = P(0)[k] + height * A()[k];
+    }
+  }
+
+  void CutTThrow() {
+    const double R = tool_.CornerRadiusAbs, R2 = t_.LowerCornerRadius;
+    const double W = t_.TaperWidth, D = t_.Diameter;
+    const double halfBlade = t_.BladeWidth / 2.0f;
+    const double flat = tool_.BladeFlatHeight;
+    IntervalList list;
+    if (flat == 0 && tool_.ArcCentreRadius == 0 && tool_.LowerArcCentreRadius == 0) {
+      // The blade is a ball.
+      list.Join(Ball(pose_.RadiusSquared));
+    } else {
+      if (R > 0) {
+        if (R == pose_.Radius) {
+          list.Join(Ball(pose_.RadiusSquared));
+        } else {
+          const bool whole = flat == 0 && tool_.ArcCentreRadius == tool_.LowerArcCentreRadius;
+          list.Join(Cylinder(P(0), tool_.ArcCentreRadius, whole ? t_.BladeWidth : R));
+          list.Join(Torus(P(0), tool_.ArcCentreRadius, R));
+          if (R > halfBlade) list.Remove(Cylinder(P(1), tool_.ArcTopRadius, R));
+        }
+      }
+      if (flat > 0) {
+        if (R == 0 && R2 == 0 && W != 0 && W != D) {
+          if (W > D) {
+            list.Join(Cone(P(0), tool_.ArcTopRadius, (W - D) / flat / 2, flat));
+          } else {
+            // Narrowing upwards: the cone from the blade's top down the axis.
+            Vec3 top, down;
+            for (int k = 0; k < 3; ++k) {
+              top[k] = P(0)[k] + flat * A()[k];
+              down[k] = -A()[k];
+            }
+            list.Join(IntersectDexelWithCone(top, down, t_.TaperWidth / 2.0f, (D - W) / flat / 2,
+                                             flat, u_, v_));
+          }
+        } else {
+          list.Join(Cylinder(P(1), tool_.ArcTopRadius, flat));
+        }
+      }
+      if (R2 > 0 && tool_.ArcCentreRadius != tool_.LowerArcCentreRadius) {
+        list.Join(Cylinder(P(3), tool_.LowerArcCentreRadius, R2));
+        IntervalList corner = IntervalList::Of(Torus(P(2), tool_.LowerArcCentreRadius, R2));
+        if (R2 > halfBlade) corner.Remove(Cylinder(P(2), tool_.ArcTopRadius, R2));
+        list.Join(corner);
+      }
+    }
+    CutList(list);
+    const DexelCrossings body = Body(P(1), tool_.FullRadiusHeight, tool_.CuttingRadius);
+    if (Hit(body)) CutInterval(body.W[0], body.W[1], true);
+  }
+
+  CutContext& cut_;
+  CutGridContext& grid_;
+  const CurrentTool& tool_;
+  const ToolRecord& t_;
+  const ToolPose& pose_;
+  RunState& run_;
+  const InterferenceCheckSettings& checks_;
+
+  int body_ = kNotMet, neck_ = kNotMet, chip_ = kNotMet;
+  int32_t i_ = 0, j_ = 0;
+  double u_ = 0.0, v_ = 0.0, d2_ = 0.0, lineHeight_ = 0.0;
+};
+
+}  // namespace
+
+int32_t CutDexelGrid3(CutContext& cut, CutGridContext& grid) {
+  RefreshCutGrid(grid);
+  GeneralCutter(cut, grid).Run();
+  return 0;
+}
+
+PassReach GeneralCutReach(const CutContext& cut) {
+  const CurrentTool& tool = cut.Records.Tool;
+  const ToolRecord& t = tool.Tool;
+  const ToolPose& pose = cut.Pose;
+  if (t.Kind == kToolRadius && cut.Records.Checks.ChipWidthCheck == 1) return {};
+  const double rc = tool.CornerRadiusAbs;
+  double radius = 0.0;
+  bool finite = true;
+  // Each solid's widest radius, as a sum of magnitudes.
+  const auto take = [&](std::initializer_list<double> parts) {
+    double sum = 0.0;
+    for (double part : parts) sum += std::fabs(part);
+    finite = finite && std::isfinite(sum);
+    radius = std::max(radius, sum);
+  };
+  // The body, the neck step and the flat tools' cutting part.
+  take({pose.Radius});
+  take({tool.CuttingRadius});
+  take({tool.NeckRadius});
+  take({t.Diameter / 2.0f});
+  switch (t.Kind) {
+    case kToolFlat:
+    case kToolVertical:
+      break;
+    case kToolBall:
+      take({std::sqrt(pose.RadiusSquared)});
+      break;
+    case kToolRadius:
+      take({t.CornerCentreRadius});
+      take({tool.BottomRadius, rc});
+      break;
+    case kToolTThrow:
+      take({std::sqrt(pose.RadiusSquared)});
+      take({tool.ArcCentreRadius, rc});
+      take({tool.ArcTopRadius});
+      take({tool.LowerArcCentreRadius, t.LowerCornerRadius});
+      if (t.TaperWidth != 0) {
+        take({tool.ArcTopRadius, (t.TaperWidth - t.Diameter) / 2});
+        take({t.TaperWidth / 2.0f, (t.Diameter - t.TaperWidth) / 2});
+      }
+      break;
+    default:
+      take({tool.ArcCentreRadius, rc});  // tip cylinder and corner torus
+      take({rc});                        // the taper ball's ball
+      take({tool.OvalRadius});
+      if (tool.BottomEdgeHeight > 0)
+        take({tool.PointFlatRadius, tool.BottomEdgeHeight / tool.BottomSlope});
+      if (tool.EnvelopeRadius > tool.ArcTopRadius)
+        take({tool.ArcTopRadius, (tool.UpperHeightB - tool.UpperHeightA) / tool.SideSlope});
+      break;
+  }
+  if (!finite) return {};
+
+  PassReach reach;
+  reach.Radius = radius;
+  // Every solid runs up the axis from its base on the outline, the ball
+  // about Point1 down to its radius below it, as long as no length is
+  // negative.
+  const double lengths[] = {tool.FullRadiusHeight,
+                            t.CuttingLength,
+                            t.BladeWidth,
+                            tool.Shank.NeckLength,
+                            tool.BottomEdgeHeight,
+                            tool.UpperHeightB - tool.UpperHeightA,
+                            tool.OvalJoinHeight,
+                            t.LowerCornerRadius,
+                            rc,
+                            t.TipHeight};
+  for (double length : lengths)
+    if (!(length >= 0)) return reach;
+  double low = 0.0;
+  if (t.Kind == kToolBall || t.Kind == kToolTThrow)
+    low = tool.FullRadiusHeight - std::sqrt(pose.RadiusSquared);
+  else if (t.Kind == kToolTaperBall)
+    low = tool.FullRadiusHeight - rc;
+  low = std::min(low, 0.0);
+  for (const Vec3* point : {&pose.Point1, &pose.Point2, &pose.Point3, &pose.Point4})
+    low = std::min(low, VectorDot(VectorSub(*point, pose.Tip), pose.Axis));
+  if (tool.HasUpperPoint != 0)
+    low = std::min(low, VectorDot(VectorSub(pose.Point5, pose.Tip), pose.Axis));
+  reach.AxialLow = low;
+  return reach;
+}
+
+}  // namespace vestan

@@ -1,0 +1,399 @@
+#include "model/tool_pose_cutting.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "model/cut_statistics.h"
+#include "model/cut_world.h"
+#include "model/model_history.h"
+#include "model/tool_world.h"
+
+namespace vestan {
+namespace {
+
+using testing::CutWorld;
+using testing::ExpectValues;
+using testing::ToolWorld;
+using namespace vestan::testing;  // fixture tool numbers
+
+const Vec3 kUp{0, 0, 1};
+
+// A cut world whose current tool comes from the fixture table.
+struct PoseWorld : CutWorld {
+  ToolWorld Tools;
+  PoseWorld() {
+    Tools.ReadFixtureTable();
+    Run.MotionMode = 1;
+  }
+  void Use(int32_t tool) {
+    Tools.Set(tool);
+    Tool = Tools.Current;
+  }
+  void Pose(const Vec3& tip, const Vec3& axis = kUp) {
+    CutToolPoseIntoModel(Cut, Model(), tip, axis);
+  }
+};
+
+// Every column of both models alike, values, flags and attributes.
+void ExpectSameModel(const DexelModel& a, const DexelModel& b, const std::string& where) {
+  for (int direction : {kDirectionX, kDirectionY, kDirectionZ}) {
+    const DexelSet& sa = a.SetByDirection(direction);
+    const DexelSet& sb = b.SetByDirection(direction);
+    ASSERT_EQ(sa.Counts, sb.Counts) << where << " direction " << direction;
+    for (int32_t c = 0; c < sa.Columns; ++c) {
+      if (sa.Counts[c] == 0) continue;
+      const auto same = [&](auto x, auto y) { return std::equal(x.begin(), x.end(), y.begin()); };
+      ASSERT_TRUE(same(DexelColumnValues(sa, c), DexelColumnValues(sb, c)) &&
+                  same(DexelColumnFlags(sa, c), DexelColumnFlags(sb, c)) &&
+                  same(DexelColumnAttributes(sa, c), DexelColumnAttributes(sb, c)))
+          << where << " direction " << direction << " column " << c;
+    }
+  }
+  EXPECT_EQ(a.BlockDirty, b.BlockDirty) << where;
+}
+
+TEST(ToolPoseCutting, GuardsLeaveEverythingAlone) {
+  struct Case {
+    const char* name;
+    void (*spoil)(PoseWorld&);
+    Vec3 tip, axis;
+  };
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const Case cases[] = {
+      {"cutting off", [](PoseWorld& w) { w.Run.CuttingEnabled = 0; }, {10, 10, 8}, kUp},
+      {"no workpiece", [](PoseWorld& w) { w.Document.WorkPresent = 0; }, {10, 10, 8}, kUp},
+      {"work ignored", [](PoseWorld& w) { w.Document.WorkState = kWorkIgnored; }, {10, 10, 8}, kUp},
+      {"tool undefined", [](PoseWorld& w) { w.Tool.Tool.Defined = 0; }, {10, 10, 8}, kUp},
+      {"tip not finite", [](PoseWorld&) {}, {10, nan, 8}, kUp},
+      {"axis not finite", [](PoseWorld&) {}, {10, 10, 8}, {0, 0, INFINITY}},
+      {"axis zero", [](PoseWorld&) {}, {10, 10, 8}, {0, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    PoseWorld w;
+    w.MakeBox({0, 0, 0, 20, 20, 10}, 1.0);
+    w.Use(kFlatTool);
+    w.Run.PoseRemovedVolume = 7;
+    c.spoil(w);
+    w.Pose(c.tip, c.axis);
+    EXPECT_EQ(w.Column(kDirectionZ, 10, 10), (std::vector<double>{0, 10})) << c.name;
+    EXPECT_EQ(w.Run.PoseRemovedVolume, 7) << c.name;
+    EXPECT_EQ(w.Run.MoveCutFlag, 0) << c.name;
+  }
+}
+
+TEST(ToolPoseCutting, AxisIsCleanedAndTheMainBoxOpensUpTheAxis) {
+  PoseWorld w;
+  w.MakeBox({0, 0, 0, 20, 20, 10}, 0.5);
+  w.Use(kBallTool);  // radius 5: Point1 5 above the tip
+  w.Pose({10, 10, 6}, {0, 0.0001, 1});
+  EXPECT_EQ(w.Cut.Pose.Axis, kUp);
+  // X and Y: Point1 -+ 5 in cells of 0.5; Z from 11 - 5 up to the extension.
+  const std::array<int32_t, 6> box{10, 30, 10, 30, 12, static_cast<int32_t>((11 + 10000.0) / 0.5)};
+  EXPECT_EQ(w.Cut.Pose.IndexBox, box);
+  const CutGridContext& z = w.Cut.Grids[kContextZ];
+  EXPECT_EQ(z.RangeU0, 10);
+  EXPECT_EQ(z.RangeU1, 30);
+  const CutGridContext& x = w.Cut.Grids[kContextX];
+  EXPECT_EQ(x.RangeV0, 12);  // along Z
+  EXPECT_EQ(x.RangeV1, 20);  // the grid's top
+  // A ball on the column line through Point1: [11 - 5, 11 + 5] joined with
+  // the body above it.
+  EXPECT_EQ(w.Column(kDirectionZ, 20, 20), (std::vector<double>{0, 6}));
+  EXPECT_GT(w.Run.PoseRemovedVolume, 0);
+  EXPECT_EQ(w.Run.MoveCutFlag, 1);
+  EXPECT_EQ(w.Run.ProcessCutFlags, (std::vector<int32_t>{1}));
+}
+
+// Radius of a default-chain tool (cone point, corner arc, taper) at height z
+// above its tip, from the derived values of the set-up.
+double ToolRadiusAt(const CurrentTool& t, double z) {
+  if (t.BottomEdgeHeight > 0 && z < t.BottomEdgeHeight)
+    return t.PointFlatRadius + z / t.BottomSlope;
+  const double rc = t.CornerRadiusAbs;
+  if (rc > 0 && z < t.UpperHeightA) {
+    const double dz = t.FullRadiusHeight - z;
+    return t.ArcCentreRadius + std::sqrt(std::max(0.0, rc * rc - dz * dz));
+  }
+  if (t.SideSlope > 0)
+    return std::min(t.EnvelopeRadius, t.ArcTopRadius + (z - t.UpperHeightA) / t.SideSlope);
+  return t.EnvelopeRadius;
+}
+
+// A straight slot of a vertical tool, length L along X, depth d: the swept
+// profile L * int 2r dz plus the tool's own volume at the ends, pi int r^2 dz.
+double SlotVolume(const CurrentTool& t, double length, double depth) {
+  constexpr int kSteps = 20000;
+  double sum = 0;
+  for (int k = 0; k < kSteps; ++k) {
+    const double r = ToolRadiusAt(t, (k + 0.5) * depth / kSteps);
+    sum += (length * 2 * r + kPi * r * r) * depth / kSteps;
+  }
+  return sum;
+}
+
+TEST(ToolPoseCutting, StraightSlotMatchesTheAnalyticVolume) {
+  constexpr double kPitch = 0.25, kLength = 20, kDepth = 4;
+  for (int32_t tool : {kFlatTool, kBallTool, kBullTool, kDrillTool, kTaperBallTool}) {
+    PoseWorld w;
+    w.MakeBox({0, 0, 0, 40, 30, 20}, kPitch, 2);
+    w.Use(tool);
+    PushModelHistory(w.Model());
+    double poses = 0;
+    for (double x = 10; x <= 10 + kLength + 1e-9; x += kPitch) {
+      w.Pose({x, 15, 20 - kDepth});
+      poses += w.Run.PoseRemovedVolume;
+    }
+    const double expected = SlotVolume(w.Tool, kLength, kDepth);
+    // One cell layer over the slot's surface.
+    const double r = w.Tool.EnvelopeRadius;
+    const double layer =
+        kPitch * (2 * kLength * kDepth + 2 * r * kLength + 2 * kPi * r * kDepth + kPi * r * r);
+    const std::string name = "tool " + std::to_string(tool);
+    EXPECT_NEAR(poses, expected, layer) << name;
+    EXPECT_NEAR(-ComputeCutAmountStats(w.Model()), expected, layer) << name;
+    // The slot's walls: a Y line through the middle of the slot at half depth.
+    const double half = ToolRadiusAt(w.Tool, kDepth / 2);
+    ExpectValues(w.Column(kDirectionY, static_cast<int32_t>(18 / kPitch), 80),
+                 {0, 15 - half, 15 + half, 30}, name);
+  }
+}
+
+// Cutting the same pose again finds nothing left, for the kinds of the
+// general cutter and a tilted axis.
+TEST(ToolPoseCutting, ThePoseCutTwiceRemovesNothingTheSecondTime) {
+  const double s = std::sin(kPi / 6), c = std::cos(kPi / 6);
+  for (int32_t tool :
+       {kFlatTool, kBallTool, kBullTool, kTaperBallTool, kDrillTool, kTThrowTool, kOvalTool}) {
+    for (const Vec3& axis : {kUp, Vec3{s, 0, c}}) {
+      PoseWorld w;
+      w.MakeBox({0, 0, 0, 30, 30, 20}, 0.5);
+      w.Use(tool);
+      w.Pose({14.3, 15.1, 12.2}, axis);
+      const std::string name =
+          "tool " + std::to_string(tool) + " axis x " + std::to_string(axis[0]);
+      EXPECT_GT(w.Run.PoseRemovedVolume, 0) << name;
+      DexelModel before;
+      before = w.Model();
+      w.Run.MoveCutFlag = 0;
+      w.Pose({14.3, 15.1, 12.2}, axis);
+      EXPECT_EQ(w.Run.PoseRemovedVolume, 0) << name;
+      EXPECT_EQ(w.Run.MoveCutFlag, 0) << name;
+      ExpectSameModel(before, w.Model(), name);
+    }
+  }
+}
+
+TEST(ToolPoseCutting, FacesBeyondTheCuttingLengthAreMarked) {
+  PoseWorld w;
+  w.MakeBox({0, 0, 0, 20, 20, 50}, 1.0);
+  w.Use(kFlatTool);  // cutting length 25, pen 0
+  w.Run.CutFaceAttributes = {31, 31};
+  w.Pose({10, 10, 10});
+  // X lines 10 and 30 above the tip.
+  EXPECT_EQ(w.Flags(kDirectionX, 10, 20), (std::vector<uint8_t>{0, 0, 0, 0}));
+  EXPECT_EQ(w.Flags(kDirectionX, 10, 40), (std::vector<uint8_t>{0, 1, 1, 0}));
+  EXPECT_EQ(DexelColumnAttributes(w.Model().XSet(), w.ColumnIndex(kDirectionX, 10, 40))[1], 31);
+  // In a canned-cycle feed nothing is marked.
+  PoseWorld cycle;
+  cycle.MakeBox({0, 0, 0, 20, 20, 50}, 1.0);
+  cycle.Use(kFlatTool);
+  cycle.Run.CycleFeedFlag = 1;
+  cycle.Pose({10, 10, 10});
+  EXPECT_EQ(cycle.Flags(kDirectionX, 10, 40), (std::vector<uint8_t>{0, 0, 0, 0}));
+}
+
+// FLAT 4 on a straight shank of 6 with a holder of 20, set by hand.
+void UseShankedTool(PoseWorld& w, int32_t shankKind) {
+  ToolTable& table = w.Tools.Table;
+  table.Records[kFlatTool].Diameter = 4;
+  table.Shanks[kFlatTool] = {shankKind, 40, 10, 5, 0, 0, 6, -1};
+  table.Arbors[kFlatTool] = {1, kArborPairs, 1, {20}, {30}, {}};
+  w.Use(kFlatTool);
+}
+
+TEST(ToolPoseCutting, ClearanceSearchesGrowTheLengthsAndCutNothing) {
+  // The shank touches the stock up to z 30 while its search start lies
+  // below: from the tip at 1.05 that is 28.95, so the search stops at 29.
+  PoseWorld search, plain;
+  for (PoseWorld* w : {&search, &plain}) {
+    w->MakeBox({0, 0, 0, 20, 20, 30}, 1.0);
+    UseShankedTool(*w, kShankStraight);
+  }
+  search.Checks.ArborCheck = 1;  // OUTPUT
+  search.Pose({10, 10, 1.05});
+  plain.Pose({10, 10, 1.05});
+  EXPECT_NEAR(search.Lengths.ShankClearLength, 29.0, 1e-9);
+  EXPECT_NEAR(search.Lengths.ArborClearLength, 29.0, 1e-9);  // raised to the shank's
+  ExpectSameModel(plain.Model(), search.Model(), "search cuts nothing");
+  EXPECT_EQ(search.Run.PoseRemovedVolume, plain.Run.PoseRemovedVolume);
+
+  // Beside the grid the main pass is skipped, yet the holder, wider than the
+  // tool, reaches the stock and its search grows alone.
+  PoseWorld beside;
+  beside.MakeBox({0, 0, 0, 20, 20, 30}, 1.0);
+  UseShankedTool(beside, kShankStraight);
+  beside.Checks.ArborCheck = 1;
+  beside.Pose({-8, 10, 1.05});
+  EXPECT_EQ(beside.Lengths.ShankClearLength, 0.0);
+  EXPECT_NEAR(beside.Lengths.ArborClearLength, 29.0, 1e-9);
+  EXPECT_EQ(beside.Column(kDirectionZ, 0, 10), (std::vector<double>{0, 30}));
+
+  // A search that never clears stops at 499.
+  PoseWorld tall;
+  tall.MakeBox({0, 0, 0, 20, 20, 520}, 4.0);
+  UseShankedTool(tall, kShankStraight);
+  tall.Checks.ArborCheck = 1;
+  tall.Pose({10, 10, 1.05});
+  EXPECT_GE(tall.Lengths.ShankClearLength, 499.0);
+  EXPECT_LT(tall.Lengths.ShankClearLength, 499.0 + 0.1);
+}
+
+TEST(ToolPoseCutting, BodyAndArborCutAndReportHits) {
+  // The tool's axis at x -2.5 lies beside the stock: the cutter (radius 2)
+  // misses it, the shank (radius 3) and the holder (radius 10) reach it.
+  PoseWorld w;
+  w.MakeBox({0, 0, 0, 20, 20, 30}, 1.0);
+  UseShankedTool(w, kShankStraight);
+  w.Checks.ArborCheck = 3;  // YES
+  w.Pose({-2.5, 10, 1});
+  // Z line x 0 lies 2.5 from the axis: the transition cone (radius 2 to 3
+  // over 5 from 10 above the tip) reaches it 2.5 up, the shank follows.
+  EXPECT_EQ(w.Column(kDirectionZ, 0, 10), (std::vector<double>{0, 13.5}));
+  EXPECT_EQ(w.Flags(kDirectionZ, 0, 10), (std::vector<uint8_t>{0, 1}));
+  EXPECT_EQ(w.Run.BodyHitFlag, 1);
+  EXPECT_EQ(w.Run.ArborHitFlag, 0);  // the holder starts 40 above the tip
+  EXPECT_GT(w.Run.PoseRemovedVolume, 0);
+  EXPECT_EQ(w.Run.MoveCutFlag, 1);
+  w.Pose({-2.5, 10, -20});  // the holder now starts at z 20
+  EXPECT_EQ(w.Run.ArborHitFlag, 1);
+  EXPECT_EQ(w.Column(kDirectionZ, 5, 10), (std::vector<double>{0, 20}));
+
+  // Cutting shanks (12, 13) cut even with ARBOR CHECK NO; a plain one does
+  // not. The angled form without angles has a straight neck of the cutter's
+  // radius, so only its shank reaches the line.
+  struct Case {
+    int32_t kind;
+    double top;
+  };
+  for (const Case c : {Case{kShankStraightCutting, 13.5}, Case{kShankAngledCutting, 16},
+                       Case{kShankStraight, 30}}) {
+    PoseWorld k;
+    k.MakeBox({0, 0, 0, 20, 20, 30}, 1.0);
+    UseShankedTool(k, c.kind);
+    k.Pose({-2.5, 10, 1});
+    EXPECT_EQ(k.Column(kDirectionZ, 0, 10), (std::vector<double>{0, c.top})) << c.kind;
+  }
+}
+
+TEST(ToolPoseCutting, HolderNarrowingFromTheShankIsBoxedToItsBase) {
+  // An ARBOR2 step from the shank's radius 3 down to 1 over 30: its box must
+  // reach 3 about the axis, not the step's own radius 1.
+  PoseWorld w;
+  w.MakeBox({0, 0, 0, 20, 20, 30}, 1.0);
+  UseShankedTool(w, kShankStraight);
+  w.Tool.Arbor = {1, kArborPairs2, 1, {2}, {30}, {}};
+  w.Checks.ArborCheck = 2;
+  w.Pose({10, 10, -20});
+  // Z line 2 from the axis: the shank (to z 20) leaves [20, 30], the holder
+  // is 2 wide there up to 15 above its base at z 20.
+  EXPECT_EQ(w.Column(kDirectionZ, 12, 10), (std::vector<double>{}));
+}
+
+TEST(ToolPoseCutting, PoseVolumeIsThePosesOwn) {
+  PoseWorld w;
+  w.MakeBox({0, 0, 0, 20, 20, 10}, 1.0);
+  w.Use(kFlatTool);
+  w.Pose({10, 10, 8});
+  EXPECT_GT(w.Run.PoseRemovedVolume, 0);
+  w.Pose({40, 10, 8});  // beside the grid: nothing cut
+  EXPECT_EQ(w.Run.PoseRemovedVolume, 0);
+}
+
+TEST(ToolPoseCutting, BallBladeOfATThrowIsCut) {
+  // D 2, blade 2, both corners 1: the blade is a ball of radius 1 about
+  // Point1, 1 above the tip; the neck (radius 0.5) runs up from Point1.
+  PoseWorld w;
+  w.MakeBox({0, 0, 0, 20, 20, 10}, 0.5);
+  ToolRecord& record = w.Tools.Table.Records[kTThrowTool];
+  record.Diameter = 2;
+  record.BladeWidth = 2;
+  record.CornerRadius = 1;
+  record.LowerCornerRadius = 1;
+  record.NeckDiameter = 1;
+  w.Use(kTThrowTool);
+  ASSERT_EQ(w.Tool.BladeFlatHeight, 0);
+  ASSERT_EQ(w.Tool.ArcCentreRadius, 0);
+  w.Pose({10, 10, 6});
+  // The line on the axis loses everything from the tip up.
+  EXPECT_EQ(w.Column(kDirectionZ, 20, 20), (std::vector<double>{0, 6}));
+  // A line 0.5 from the axis touches the neck and crosses the ball 1 -+
+  // sqrt(1 - 0.25) above the tip.
+  const double half = std::sqrt(0.75);
+  ExpectValues(w.Column(kDirectionZ, 21, 20), {0, 7 - half, 7 + half, 10}, "beside the axis");
+}
+
+TEST(ToolPoseCutting, RadiusChipProbeRaisesTheCentreHeightOnly) {
+  PoseWorld probe, plain;
+  for (PoseWorld* w : {&probe, &plain}) {
+    w->MakeBox({0, 0, 0, 40, 40, 20}, 0.5);
+    w->Use(kRadiusTool);  // D 20, corner 5
+  }
+  probe.Checks.ChipWidthCheck = 1;
+  probe.Pose({20, 20, 12});
+  const double height = probe.Lengths.CentreHeight;
+  // The probe climbs in steps of 0.1 while it would still remove material,
+  // until the corner's offset D/2 - R - w is 0 at the corner's height 5.
+  EXPECT_NEAR(height, 5.0, 0.1 + 1e-9);
+  EXPECT_NEAR(std::remainder(height, 0.1), 0.0, 1e-9);
+  // The probe changes no column: the axis line keeps what the tip cylinder
+  // of a plain cut takes.
+  plain.Pose({20, 20, 12});
+  EXPECT_NE(probe.Column(kDirectionZ, 40, 40), plain.Column(kDirectionZ, 40, 40));
+  EXPECT_EQ(plain.Lengths.CentreHeight, 0.0);
+}
+
+// The skipping of dexel lines out of the tool's reach changes nothing: random
+// poses of every kind, with tool body and holder, cut alike both ways.
+TEST(ToolPoseCutting, SkippingOutOfReachIsBitIdenticalToThePlainScan) {
+  std::mt19937 random(7);
+  std::uniform_real_distribution<double> unit(0, 1);
+  std::normal_distribution<double> normal(0, 1);
+  for (int32_t tool : {kFlatTool, kBallTool, kBullTool, kDrillTool, kTaperBallTool, kVerticalTool,
+                       kOvalTool, kTThrowTool, kSphereTool, kRadiusTool, kKegakiTool}) {
+    std::unique_ptr<PoseWorld> worlds[2] = {std::make_unique<PoseWorld>(),
+                                            std::make_unique<PoseWorld>()};
+    for (int k = 0; k < 2; ++k) {
+      worlds[k]->MakeBox({0, 0, 0, 24, 24, 12}, 0.4);
+      worlds[k]->Use(tool);
+      worlds[k]->Checks.ArborCheck = 3;
+      worlds[k]->Checks.HeightCheck = 1;
+      worlds[k]->Checks.ChipWidthCheck = 2;
+      worlds[k]->Cut.PlainColumnScan = k == 0;
+    }
+    for (int pose = 0; pose < 24; ++pose) {
+      const Vec3 tip{unit(random) * 30 - 3, unit(random) * 30 - 3, unit(random) * 14 - 1};
+      Vec3 axis = pose % 3 == 0 ? kUp : Vec3{normal(random), normal(random), normal(random) + 2};
+      const double length = VectorLength(axis);
+      for (double& a : axis) a /= length;
+      for (auto& w : worlds) w->Pose(tip, axis);
+      const std::string where = "tool " + std::to_string(tool) + " pose " + std::to_string(pose);
+      ExpectSameModel(worlds[0]->Model(), worlds[1]->Model(), where);
+      EXPECT_EQ(worlds[0]->Run.PoseRemovedVolume, worlds[1]->Run.PoseRemovedVolume) << where;
+      for (int c = 0; c < 3; ++c)
+        EXPECT_EQ(worlds[0]->Cut.Grids[c].RemovedCount, worlds[1]->Cut.Grids[c].RemovedCount)
+            << where;
+      EXPECT_EQ(worlds[0]->Lengths.MaxCutHeight, worlds[1]->Lengths.MaxCutHeight) << where;
+      EXPECT_EQ(worlds[0]->Run.ChipWidthHitFlag, worlds[1]->Run.ChipWidthHitFlag) << where;
+      EXPECT_EQ(worlds[0]->Run.BodyHitFlag, worlds[1]->Run.BodyHitFlag) << where;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vestan
