@@ -11,6 +11,7 @@
 
 #include "definitions/tool_direction.h"
 #include "foundation/path_text.h"
+#include "foundation/single_precision.h"
 #include "foundation/text_fields.h"
 #include "platform/file_open.h"
 #include "platform/host.h"
@@ -266,7 +267,7 @@ class MachineReader {
     return numbers;
   }
   double Number(size_t from) const { return Numbers<1>(from)[0]; }
-  float Float(size_t from) const { return static_cast<float>(Number(from)); }
+  float Float(size_t from) const { return RoundToSingle(Number(from)); }
   // The text behind the blanks and "=" up to the newline.
   std::string_view Text(size_t keyEnd) const {
     std::string_view text = line_.substr(std::min(Value(keyEnd), line_.size()));

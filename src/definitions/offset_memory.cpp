@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "definitions/controller_definition.h"
+#include "foundation/single_precision.h"
 #include "foundation/text_fields.h"
 #include "platform/file_open.h"
 
@@ -78,7 +79,7 @@ ToolOffsetValue ReadToolOffsetValue(std::string_view line, size_t from) {
          (line[i] == ' ' || line[i] == '\t' || (line[i] == ',' && !std::exchange(comma, true))))
     ++i;
   if (i < line.size() && (IsDigit(line[i]) || line[i] == '-' || line[i] == '.' || line[i] == '+'))
-    value.Wear = static_cast<float>(ConvertDouble(line.substr(i)));
+    value.Wear = RoundToSingle(ConvertDouble(line.substr(i)));
   return value;
 }
 
