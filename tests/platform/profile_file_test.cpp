@@ -244,7 +244,9 @@ TEST(ProfileFile, RandomWritesReadBackAndLeaveOtherKeysAlone) {
       const bool unchanged = expected.contains(slot) && expected[slot] == value;
       ASSERT_EQ(profile.SetString(section, key, value), accepted)
           << "[" << section << "] " << key << "=" << value;
-      if (!accepted || unchanged) ASSERT_EQ(profile.Content(), before);
+      if (!accepted || unchanged) {
+        ASSERT_EQ(profile.Content(), before);
+      }
       if (accepted) expected[slot] = value;
       for (const auto& [name, value] : expected)
         ASSERT_EQ(profile.Find(name.first, name.second), value)
