@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "foundation/geometry.h"
+#include "foundation/single_precision.h"
 #include "modelfiles/stl_parsing.h"
 #include "platform/file_open.h"
 
@@ -165,17 +166,17 @@ void AppendFacet(StlWriterState& state, const Vec3& n, const std::array<Vec3, 3>
   }
   const bool big = state.BinaryMode == kStlWriteSwapped;
   for (size_t a = 0; a < 3; ++a)
-    AppendWord(out, std::bit_cast<uint32_t>(static_cast<float>(n[a])), big);
+    AppendWord(out, std::bit_cast<uint32_t>(RoundToSingle(n[a])), big);
   for (const Vec3& v : p)
     for (size_t a = 0; a < 3; ++a)
-      AppendWord(out, std::bit_cast<uint32_t>(static_cast<float>(v[a])), big);
+      AppendWord(out, std::bit_cast<uint32_t>(RoundToSingle(v[a])), big);
   out.push_back(static_cast<char>(state.Attribute & 0xFFu));
   out.push_back(static_cast<char>(state.Attribute >> 8));
 }
 
 bool SameAsFloats(const Vec3& a, const Vec3& b) {
   for (size_t i = 0; i < 3; ++i)
-    if (static_cast<float>(a[i]) != static_cast<float>(b[i])) return false;
+    if (RoundToSingle(a[i]) != RoundToSingle(b[i])) return false;
   return true;
 }
 
