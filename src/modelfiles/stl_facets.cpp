@@ -114,10 +114,13 @@ std::vector<uint32_t> MergeBuckets(const Ordering& o, std::span<const size_t> st
         chosen = j;
       }
     }
-    // Tops at or below -1e10 (or not numbers) win no comparison; they still
-    // go out, lowest bucket first, rather than being lost.
-    for (size_t j = 0; j < buckets && chosen == buckets; ++j)
-      if (next[j] < starts[j + 1]) chosen = j;
+    if (chosen == buckets) {
+      // Tops at or below -1e10 (or not numbers) win no comparison against
+      // the start: they compete without it rather than being lost.
+      for (size_t j = 0; j < buckets; ++j)
+        if (next[j] < starts[j + 1] && (chosen == buckets || o.top[next[j]] > o.top[next[chosen]]))
+          chosen = j;
+    }
     size_t& at = next[chosen];
     const double top = o.top[at];
     merged.push_back(o.facet[at++]);

@@ -64,9 +64,14 @@ inline std::vector<uint32_t> ScanBucketOrder(const std::vector<double>& keys) {
         best = keys[buckets[j][next[j]]];
         chosen = j;
       }
-    // Tops no comparison lets win go out lowest bucket first.
-    for (size_t j = 0; j < k && chosen == k; ++j)
-      if (next[j] < buckets[j].size()) chosen = j;
+    // Tops that cannot beat the start compete without it.
+    if (chosen == k) {
+      for (size_t j = 0; j < k; ++j) {
+        if (next[j] == buckets[j].size()) continue;
+        if (chosen == k || keys[buckets[j][next[j]]] > keys[buckets[chosen][next[chosen]]])
+          chosen = j;
+      }
+    }
     const std::vector<uint32_t>& b = buckets[chosen];
     const double top = keys[b[next[chosen]]];
     merged.push_back(b[next[chosen]++]);
