@@ -254,6 +254,21 @@ TEST_F(PartModels, OneBaseFileIsPartitionedAroundTheTable) {
     EXPECT_EQ(meshes_.Basic[group].FacetCount(), facets) << group;
 }
 
+TEST_F(PartModels, TableNamedButNotLoadedGivesTheOriginAsReference) {
+  WriteBox(folder_, "table.stl", {-100, -50, -20}, {100, 50, 0});
+  WriteBox(folder_, "column.stl", {300, -100, -200}, {400, 100, 600});
+  On("TOOL-BASIC CHECK");  // no TABLE pair: the table's mesh stays unloaded
+  Read(
+      "ROTARY TYPE=HEAD\nTABLE MODEL OFFSET=1000,0,0\nTABLE MODEL=table.stl\n"
+      "BASIC MODEL=column.stl\n");
+  EXPECT_EQ(meshes_.Table.FacetCount(), 0);
+  // About (0, 0, 0): the bottom face (z = -200) lies 300 along +x and only
+  // 200 below, so x ends at 300; the top face lies 600 above, farther than
+  // its 300 along x, so z ends at 600. Nothing lies on the minus sides.
+  EXPECT_EQ(meshes_.BasicFreeBoxes[0].Min, (Vec3{-1e11, -1e11, -1e11}));
+  EXPECT_EQ(meshes_.BasicFreeBoxes[0].Max, (Vec3{300, 1e11, 600}));
+}
+
 TEST_F(PartModels, SeveralBaseFilesEachWholeWithAFreeBox) {
   WriteBox(folder_, "floor.stl", {-500, -500, -300}, {500, 500, -200});
   WriteBox(folder_, "column.stl", {300, -100, -200}, {400, 100, 600});
