@@ -85,7 +85,21 @@ bool GridLinesFinite(const DexelModel& model) {
          std::isfinite(model.OriginZ + (model.CountZ - 1) * model.Pitch);
 }
 
-int32_t ReadDmeGrid(ModelFileReader& in, DexelModel& model) {
+int32_t AllocLoadedModel(DexelModel& model, uint64_t memoryLimit) {
+  if (!IsUsableGrid(model.CountX, model.CountY, model.CountZ, model.Pitch) ||
+      !GridLinesFinite(model))
+    return RefuseModel(model, kModelBadGrid);
+  // A few header bytes can declare a grid of any size: refuse one that
+  // cannot fit before trying to allocate it.
+  const int64_t slots = std::max(model.SlotCount, 1);
+  if (DexelModelBytes(slots, model.CountX, model.CountY, model.CountZ) > memoryLimit)
+    return RefuseModel(model, kModelNoMemory);
+  if (const int code = InitDexelGrids(model); code != kModelOk) return RefuseModel(model, code);
+  if (const int code = AllocDexelModel(model); code != kModelOk) return RefuseModel(model, code);
+  return kModelOk;
+}
+
+int32_t ReadDmeGrid(ModelFileReader& in, DexelModel& model, uint64_t memoryLimit) {
   std::array<int32_t, 3> counts{};
   double pitch = 0.0;
   std::array<double, 3> origin{};
@@ -111,9 +125,7 @@ int32_t ReadDmeGrid(ModelFileReader& in, DexelModel& model) {
   model.OriginX = origin[0];
   model.OriginY = origin[1];
   model.OriginZ = origin[2];
-  if (!GridLinesFinite(model)) return RefuseModel(model, kModelBadGrid);
-  if (const int code = InitDexelGrids(model); code != kModelOk) return RefuseModel(model, code);
-  if (const int code = AllocDexelModel(model); code != kModelOk) return RefuseModel(model, code);
+  if (const int32_t code = AllocLoadedModel(model, memoryLimit); code != kModelOk) return code;
 
   Vec3& low = model.MinCorner();
   Vec3& high = model.MaxCorner();
@@ -259,14 +271,14 @@ void ComputeModelBounds(const DexelModel& model, Vec3& low, Vec3& high) {
 }
 
 int32_t LoadDmeFile(DexelModel& model, std::string_view path, int32_t loadMode,
-                    const WorkCoordinateFrame& frame) {
+                    const WorkCoordinateFrame& frame, uint64_t memoryLimit) {
   ModelFileReader in(path);
   char tag[kDmeTagBytes];
   if (!in.Opened() || !in.ReadBytes(tag, sizeof tag) ||
       !in.ReadBytes(model.Placement.data(), sizeof model.Placement))
     return detail::RefuseModel(model, kModelBadGrid);
   if (loadMode != 0) ApplyLoadFrame(model.Placement, frame);
-  return detail::ReadDmeGrid(in, model);
+  return detail::ReadDmeGrid(in, model, memoryLimit);
 }
 
 int32_t GetDmeVariant(std::string_view path) {

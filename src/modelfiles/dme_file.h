@@ -11,6 +11,7 @@
 #include "model/dexel_model.h"
 #include "modelfiles/model_file_reader.h"
 #include "modelfiles/work_coordinate_frame.h"
+#include "platform/system_memory.h"
 
 namespace vestan {
 
@@ -59,10 +60,12 @@ void WriteDexelGrid(const DexelSet& set, std::string& out);
 // Returns kModelOk, kModelBadGrid for a file that cannot be opened, is
 // truncated, holds unusable grid counts or pitch, non-finite numbers (grid
 // lines included), a placement rotation without an inverse or a column that
-// does not fit the file, or the allocator's negative code. On
-// every failure the model is left absent (released, CountX 0).
+// does not fit the file, kModelNoMemory for a grid whose slots would take
+// more than memoryLimit bytes (DexelModelBytes; refused before anything is
+// allocated), or the allocator's negative code. On every failure the model
+// is left absent (released, CountX 0).
 int32_t LoadDmeFile(DexelModel& model, std::string_view path, int32_t loadMode,
-                    const WorkCoordinateFrame& frame);
+                    const WorkCoordinateFrame& frame, uint64_t memoryLimit = PhysicalMemoryBytes());
 
 // Reads the column records of one set into set (allocated for its columns).
 // The first value of a column below lowBound is raised to it and the last
@@ -93,7 +96,15 @@ namespace detail {
 // three sets) into model, whose Placement is already set, and finishes it
 // (material bounds, changed region, derived placement). Returns kModelOk or
 // the failure code; on failure the model is left absent.
-int32_t ReadDmeGrid(ModelFileReader& in, DexelModel& model);
+int32_t ReadDmeGrid(ModelFileReader& in, DexelModel& model, uint64_t memoryLimit);
+
+// Lays out and allocates a model read from a file, whose counts, pitch,
+// origin and SlotCount are set: kModelBadGrid for an unusable grid or one
+// whose far grid lines are not finite, kModelNoMemory when its slots would
+// take more than memoryLimit bytes (DexelModelBytes, checked before anything
+// is allocated), else the grid set-up's or the allocator's code. On failure
+// the model is left absent.
+int32_t AllocLoadedModel(DexelModel& model, uint64_t memoryLimit);
 
 // Leaves the model absent (released, CountX 0) and returns code.
 int32_t RefuseModel(DexelModel& model, int32_t code);

@@ -163,11 +163,8 @@ int32_t LoadDmf(DexelModel& model, ModelFileReader& in, const Placement& placeme
   model.OriginX = stored[9];
   model.OriginY = stored[10];
   model.OriginZ = baseExact;
-  if (!detail::GridLinesFinite(model)) return detail::RefuseModel(model, kModelBadGrid);
-  if (const int code = InitDexelGrids(model); code != kModelOk)
-    return detail::RefuseModel(model, code);
-  if (const int code = AllocDexelModel(model); code != kModelOk)
-    return detail::RefuseModel(model, code);
+  if (const int32_t code = detail::AllocLoadedModel(model, settings.MemoryLimit); code != kModelOk)
+    return code;
   model.MinCorner() = {model.OriginX, model.OriginY, model.OriginZ};
   model.MaxCorner() = {model.GridX.back(), model.GridY.back(), highest};
 
@@ -180,7 +177,7 @@ int32_t LoadDmf(DexelModel& model, ModelFileReader& in, const Placement& placeme
   return kModelOk;
 }
 
-int32_t LoadDme(DexelModel& model, ModelFileReader& in) {
+int32_t LoadDme(DexelModel& model, ModelFileReader& in, uint64_t memoryLimit) {
   char tag[12];
   if (!in.ReadBytes(tag, sizeof tag)) return detail::RefuseModel(model, kModelBadGrid);
   if (EqualsIgnoringAsciiCase(std::string_view(tag, 4), "V1.0")) {
@@ -192,7 +189,7 @@ int32_t LoadDme(DexelModel& model, ModelFileReader& in) {
     // The older layout has no placement block.
     model.Placement = kIdentity;
   }
-  return detail::ReadDmeGrid(in, model);
+  return detail::ReadDmeGrid(in, model, memoryLimit);
 }
 
 // Profile value of Z column c: the stored slot, whatever the column's count.
@@ -246,7 +243,7 @@ int32_t LoadModelFileAs(ModelFileKind kind, DexelModel& model, std::string_view 
   if (kind != ModelFileKind::kDme && kind != ModelFileKind::kDmf) return kModelBadGrid;
   ModelFileReader in(path);
   if (!in.Opened()) return detail::RefuseModel(model, kModelBadGrid);
-  return kind == ModelFileKind::kDme ? LoadDme(model, in)
+  return kind == ModelFileKind::kDme ? LoadDme(model, in, settings.MemoryLimit)
                                      : LoadDmf(model, in, placement, settings, frame);
 }
 
