@@ -170,6 +170,12 @@ void BuildUpdateBlocks(DexelModel& model, int32_t cellsX, int32_t cellsY, int32_
 // as 0; a total beyond 64 bits gives the largest value.
 uint64_t DexelModelBytes(int64_t slots, int32_t nx, int32_t ny, int32_t nz);
 
+// Bytes a column of count values takes beyond its set's inline slots: its
+// own arrays, 13 per value, once it is longer than the stride; else 0.
+inline uint64_t LongColumnBytes(int64_t count, int32_t stride = kDexelStride) {
+  return count > stride ? 13 * static_cast<uint64_t>(count) : 0;
+}
+
 // Allocates every history slot (all columns empty, everything zeroed) and the
 // grid lines, and makes slot 0 current. Returns kModelOk or a negative code:
 // -1..-12 for a failed set array, -10001..-10003 for a grid-line array,

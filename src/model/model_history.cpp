@@ -12,10 +12,9 @@ int32_t RingSize(const DexelModel& model) {
 }
 
 // Bytes of the own arrays of the set's columns longer than its stride.
-uint64_t LongColumnBytes(const DexelSet& set) {
+uint64_t LongColumnsBytes(const DexelSet& set) {
   uint64_t bytes = 0;
-  for (int32_t count : set.Counts)
-    if (count > set.Stride) bytes += 13 * static_cast<uint64_t>(count);
+  for (int32_t count : set.Counts) bytes += LongColumnBytes(count, set.Stride);
   return bytes;
 }
 
@@ -54,7 +53,7 @@ uint64_t EstimateModelMemory(const DexelModel& model) {
   if (model.CountX == 0 || !model.Allocated()) return 0;
   uint64_t bytes = DexelModelBytes(model.Slots.size(), model.CountX, model.CountY, model.CountZ);
   for (const ModelHistorySlot& slot : model.Slots)
-    bytes += LongColumnBytes(slot.Z) + LongColumnBytes(slot.X) + LongColumnBytes(slot.Y);
+    bytes += LongColumnsBytes(slot.Z) + LongColumnsBytes(slot.X) + LongColumnsBytes(slot.Y);
   return bytes;
 }
 

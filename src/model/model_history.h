@@ -22,8 +22,7 @@ void PushModelHistory(DexelModel& model);
 void PopModelHistory(DexelModel& model);
 
 // Bytes the model's slots and grid lines take: DexelModelBytes of its grid
-// and slots, plus 13 per value of every column longer than its set's stride.
-// 0 for an absent model.
+// and slots, plus LongColumnBytes of every column. 0 for an absent model.
 uint64_t EstimateModelMemory(const DexelModel& model);
 
 }  // namespace vestan

@@ -85,15 +85,19 @@ bool GridLinesFinite(const DexelModel& model) {
          std::isfinite(model.OriginZ + (model.CountZ - 1) * model.Pitch);
 }
 
-int32_t AllocLoadedModel(DexelModel& model, uint64_t memoryLimit) {
+bool FitsMemory(const DexelModel& model, uint64_t longBytes, uint64_t memoryLimit) {
+  const int64_t slots = std::max(model.SlotCount, 1);
+  const uint64_t slotBytes = DexelModelBytes(slots, model.CountX, model.CountY, model.CountZ);
+  return slotBytes <= memoryLimit && longBytes <= memoryLimit - slotBytes;
+}
+
+int32_t AllocLoadedModel(DexelModel& model, uint64_t longBytes, uint64_t memoryLimit) {
   if (!IsUsableGrid(model.CountX, model.CountY, model.CountZ, model.Pitch) ||
       !GridLinesFinite(model))
     return RefuseModel(model, kModelBadGrid);
   // A few header bytes can declare a grid of any size: refuse one that
   // cannot fit before trying to allocate it.
-  const int64_t slots = std::max(model.SlotCount, 1);
-  if (DexelModelBytes(slots, model.CountX, model.CountY, model.CountZ) > memoryLimit)
-    return RefuseModel(model, kModelNoMemory);
+  if (!FitsMemory(model, longBytes, memoryLimit)) return RefuseModel(model, kModelNoMemory);
   if (const int code = InitDexelGrids(model); code != kModelOk) return RefuseModel(model, code);
   if (const int code = AllocDexelModel(model); code != kModelOk) return RefuseModel(model, code);
   return kModelOk;
@@ -115,8 +119,8 @@ int32_t ReadDmeGrid(ModelFileReader& in, DexelModel& model, uint64_t memoryLimit
   // Every column record is at least its count: a file too short for that
   // is refused before anything is allocated.
   const int64_t nx = counts[0], ny = counts[1], nz = counts[2];
-  if (static_cast<uint64_t>(nx * ny + nx * nz + ny * nz) * 4 > in.Left())
-    return RefuseModel(model, kModelBadGrid);
+  const uint64_t countBytes = static_cast<uint64_t>(nx * ny + nx * nz + ny * nz) * 4;
+  if (countBytes > in.Left()) return RefuseModel(model, kModelBadGrid);
 
   model.CountX = counts[0];
   model.CountY = counts[1];
@@ -125,7 +129,12 @@ int32_t ReadDmeGrid(ModelFileReader& in, DexelModel& model, uint64_t memoryLimit
   model.OriginX = origin[0];
   model.OriginY = origin[1];
   model.OriginZ = origin[2];
-  if (const int32_t code = AllocLoadedModel(model, memoryLimit); code != kModelOk) return code;
+  // A value of a long column takes 13 bytes in the file as in memory, and
+  // every column's count 4 more: what is left of the file bounds the long
+  // columns.
+  if (const int32_t code = AllocLoadedModel(model, in.Left() - countBytes, memoryLimit);
+      code != kModelOk)
+    return code;
 
   Vec3& low = model.MinCorner();
   Vec3& high = model.MaxCorner();

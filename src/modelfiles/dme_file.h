@@ -60,9 +60,10 @@ void WriteDexelGrid(const DexelSet& set, std::string& out);
 // Returns kModelOk, kModelBadGrid for a file that cannot be opened, is
 // truncated, holds unusable grid counts or pitch, non-finite numbers (grid
 // lines included), a placement rotation without an inverse or a column that
-// does not fit the file, kModelNoMemory for a grid whose slots would take
-// more than memoryLimit bytes (DexelModelBytes; refused before anything is
-// allocated), or the allocator's negative code. On every failure the model
+// does not fit the file, kModelNoMemory for a model that could take more
+// than memoryLimit bytes (its slots, and its long columns bounded by the
+// file's size; refused before anything is allocated), or the allocator's
+// negative code. On every failure the model
 // is left absent (released, CountX 0).
 int32_t LoadDmeFile(DexelModel& model, std::string_view path, int32_t loadMode,
                     const WorkCoordinateFrame& frame, uint64_t memoryLimit = PhysicalMemoryBytes());
@@ -98,13 +99,18 @@ namespace detail {
 // the failure code; on failure the model is left absent.
 int32_t ReadDmeGrid(ModelFileReader& in, DexelModel& model, uint64_t memoryLimit);
 
+// Whether a model of the counts and SlotCount set fits memoryLimit bytes
+// when its columns longer than their stride take longBytes: what
+// EstimateModelMemory will say of it once read, or more.
+bool FitsMemory(const DexelModel& model, uint64_t longBytes, uint64_t memoryLimit);
+
 // Lays out and allocates a model read from a file, whose counts, pitch,
-// origin and SlotCount are set: kModelBadGrid for an unusable grid or one
-// whose far grid lines are not finite, kModelNoMemory when its slots would
-// take more than memoryLimit bytes (DexelModelBytes, checked before anything
-// is allocated), else the grid set-up's or the allocator's code. On failure
-// the model is left absent.
-int32_t AllocLoadedModel(DexelModel& model, uint64_t memoryLimit);
+// origin and SlotCount are set and whose long columns will take at most
+// longBytes: kModelBadGrid for an unusable grid or one whose far grid lines
+// are not finite, kModelNoMemory when it does not fit memoryLimit
+// (FitsMemory, checked before anything is allocated), else the grid
+// set-up's or the allocator's code. On failure the model is left absent.
+int32_t AllocLoadedModel(DexelModel& model, uint64_t longBytes, uint64_t memoryLimit);
 
 // Leaves the model absent (released, CountX 0) and returns code.
 int32_t RefuseModel(DexelModel& model, int32_t code);

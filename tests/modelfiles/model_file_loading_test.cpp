@@ -329,14 +329,43 @@ TEST(ModelMemoryLimit, DmfGridBeyondTheLimitIsRefusedBeforeAllocating) {
   ExpectNothingAllocated(model);
 }
 
+TEST(ModelMemoryLimit, DmfCrossSetsCountWithTheSlots) {
+  ScratchFolder scratch;
+  // Two rows of 20 samples going 0, 10, 0, 10, ... over base 0, pitch 1:
+  // nz = 11. Along X each level 1..10 is crossed by all 19 pairs and the
+  // last sample stands on it: 20 values, a long column of 13 * 20 bytes, in
+  // both rows. Level 0 and every Y column keep two values.
+  Dmf dmf;
+  dmf.nx = 20;
+  dmf.ny = 2;
+  for (int s = 0; s < 40; ++s) dmf.heights.push_back(s % 2 == 0 ? 0.0f : 10.0f);
+  // Columns 20 * 2 + 2 * 11 + 20 * 11, grid lines 20 + 2 + 11.
+  const uint64_t slots = 174 + 282 * 108 + 33 * 8;
+  const uint64_t need = slots + 2 * 10 * 13 * 20;
+  const std::string path = scratch.Write("w.DMF", dmf.Bytes());
+  ModelLoadSettings settings;
+  settings.MemoryLimit = need - 1;
+  ASSERT_GE(settings.MemoryLimit, slots);
+  DexelModel model;
+  EXPECT_EQ(LoadModelFileIdentity(model, path, settings, kNoFrame), kModelNoMemory);
+  ExpectNothingAllocated(model);
+  // The bound takes every level a pair spans and one more on either side.
+  settings.MemoryLimit = need + 1024;
+  ASSERT_EQ(LoadModelFileIdentity(model, path, settings, kNoFrame), kModelOk);
+  EXPECT_EQ(model.CountZ, 11);
+  EXPECT_EQ(EstimateModelMemory(model), need);
+}
+
 TEST(ModelMemoryLimit, DmeOnBothReaders) {
   ScratchFolder scratch;
   DexelModel saved;
   testing::MakeSampleModel(saved, true);
-  const std::string path = scratch.Write("s.DME", BuildDmeImage(saved, 0, kNoFrame));
-  // 5 x 4 x 3 points: 20 + 12 + 15 columns, 12 grid lines; the sample's long
-  // column is not known before reading.
-  const uint64_t bytes = 174 + 47 * 108 + 12 * 8;
+  const std::string image = BuildDmeImage(saved, 0, kNoFrame);
+  const std::string path = scratch.Write("s.DME", image);
+  // 5 x 4 x 3 points: 20 + 12 + 15 columns, 12 grid lines; and, as any value
+  // the file stores could be in a long column, 13 bytes for each: the
+  // records' bytes without their counts.
+  const uint64_t bytes = 174 + 47 * 108 + 12 * 8 + (image.size() - 152 - 47 * 4);
   DexelModel model;
   EXPECT_EQ(LoadDmeFile(model, path, 0, kNoFrame, bytes - 1), kModelNoMemory);
   ExpectNothingAllocated(model);
