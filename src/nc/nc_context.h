@@ -24,6 +24,7 @@
 #include "model/position_state.h"
 #include "model/run_state.h"
 #include "model/tool_profile.h"
+#include "modelfiles/work_coordinate_frame.h"
 #include "nc/run_control.h"
 #include "platform/host.h"
 
@@ -232,6 +233,9 @@ struct NcPassRecords {
   // rotary route flags a reset may change), offsets, tools, machine.
   Definitions& Defs;
   WorkOffsetFrame& Frame;
+  // The frame model files are loaded into and saved in; follows the
+  // composed work offset.
+  WorkCoordinateFrame& WorkFrame;
   DisplayListTable& Display;
   const CurrentTool& Tool;
   const ToolProfile& Profile;

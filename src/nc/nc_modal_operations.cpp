@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "foundation/text_fields.h"
+#include "machine/work_offset_frame.h"
 #include "nc/tool_length_offset.h"
 
 namespace vestan {
@@ -151,6 +152,7 @@ void ResetNcModalState(NcContext& context, const NcPassRecords& records) {
 
   OffsetMemory& offsets = defs.Offsets;
   ComposeWorkOffset(offsets, records.Frame, records.Display);
+  UpdateWorkOffsetFrame(offsets.ActiveWorkOffset, defs.Kinematics, controller, records.WorkFrame);
   modal.SelectedWorkOffsetAtStart = offsets.SelectedWorkOffset;
   modal.WorkOffsetsAtStart = offsets.WorkOffsets;
   modal.WorkOffsetAtStart = offsets.ActiveWorkOffset;

@@ -16,8 +16,8 @@ namespace vestan {
 // Puts the context into the start state of a pass: no subprogram level (the
 // program folder stays), plane, tool-axis mode, cutting switch, return level
 // and decimal-point mode from the controller definition, every accumulator,
-// flag, counter and alarm zeroed, no next tool, the work offset composed and
-// copied as the start-of-run offsets, the no-tool entry of the tool table
+// flag, counter and alarm zeroed, no next tool, the work offset composed (its
+// frames with it) and copied as the start-of-run offsets, the no-tool entry of the tool table
 // cleared (unless a plug-in delivered the tool), no cycle, positions at the
 // settings' start position (the machine position with the work offset and
 // the tool's reach added), the length offset booked and the tool-length

@@ -56,6 +56,7 @@ inline void BuildController(Definitions& defs, Dialect dialect, std::string_view
 struct NcWorld {
   Definitions Defs;
   WorkOffsetFrame Frame;
+  WorkCoordinateFrame WorkFrame;
   DisplayListTable Display;
   CurrentTool Tool;
   ToolProfile Profile;
@@ -64,7 +65,7 @@ struct NcWorld {
   RecordingHost Host;
   RunState Run;
   NcContext Context{Run};
-  NcPassRecords Records{Defs, Frame, Display, Tool, Profile, Position, Control, Host};
+  NcPassRecords Records{Defs, Frame, WorkFrame, Display, Tool, Profile, Position, Control, Host};
 
   NcModalState& Modal() { return Context.Modal; }
 };
