@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "foundation/single_precision.h"
 #include "machine/rotary_axes.h"
 
 namespace vestan {
@@ -12,8 +13,8 @@ LengthOffsetBooking StoreToolLengthOffset(int32_t tool, const CurrentTool& curre
                                           LengthCompensationState& state) {
   LengthOffsetBooking booking;
   booking.HNumber = tool;
-  booking.Geometry = static_cast<float>(ToolBasePointHeight(
-      mode, current.Tool, current.Shank, {current.FullRadiusHeight, profileHeight}));
+  booking.Geometry = RoundToSingle(ToolBasePointHeight(mode, current.Tool, current.Shank,
+                                                       {current.FullRadiusHeight, profileHeight}));
   if (tool >= 1 && tool < kOffsetNumbers) {
     memory.HGeometry[static_cast<size_t>(tool)] = booking.Geometry;
     memory.HWear[static_cast<size_t>(tool)] = booking.Wear;
@@ -58,7 +59,8 @@ int32_t ApplyToolLengthOffset(NcModalState& modal, const NcPassRecords& records)
     if (point == kBaseBottom) {
       booking.Wear = modal.ProgramLengthWear;
     } else if (point >= kBaseBallCentre && point <= kBaseCornerHeight) {
-      booking.Geometry -= static_cast<float>(
+      booking.Geometry = RoundToSingle(
+          static_cast<double>(booking.Geometry) -
           ToolBasePointHeight(point, current.Tool, current.Shank, {current.FullRadiusHeight, 0.0}));
     }
     if (tool >= 1 && tool < kOffsetNumbers) {
@@ -66,7 +68,7 @@ int32_t ApplyToolLengthOffset(NcModalState& modal, const NcPassRecords& records)
       memory.HWear[static_cast<size_t>(tool)] = booking.Wear;
     }
   }
-  double length = static_cast<double>(booking.Geometry + booking.Wear);
+  double length = RoundToSingle(static_cast<double>(booking.Geometry) + booking.Wear);
   if (mode == kBaseArborTop) length += holderOffset;
   modal.Length.PreviousToolLength = length;
   modal.ToolLengthCopy = length;
