@@ -741,6 +741,15 @@ void ClearMachineModel(MachinePartModels& parts, int32_t all) {
   }
 }
 
+int32_t HasMachinePartModels(const MachinePartModels& parts) {
+  const auto named = [](const PartModel& part) { return !part.Name.empty(); };
+  return !parts.BasicNames.empty() || !parts.ViceNames.empty() ||
+                 std::any_of(parts.Tables.begin(), parts.Tables.end(), named) ||
+                 std::any_of(parts.Heads.begin(), parts.Heads.end(), named)
+             ? 1
+             : 0;
+}
+
 ToolChangeRoute ParseAxisRoute(std::string_view text, char rotary1Letter, char rotary2Letter) {
   ToolChangeRoute route;
   if (text.empty()) {

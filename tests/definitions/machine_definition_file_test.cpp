@@ -349,6 +349,16 @@ TEST_F(MachineDefinitionTest, ViceChosenByTheUserIsKeptByAReloadWithFlagZero) {
   EXPECT_EQ(h_.Parts.ViceKept, 0);
 }
 
+TEST(HasMachinePartModels, AnyNamedPartCounts) {
+  MachinePartModels parts;
+  EXPECT_EQ(HasMachinePartModels(parts), 0);
+  parts.Tables[kTableZ].Name = "z.stl";
+  EXPECT_EQ(HasMachinePartModels(parts), 1);
+  parts = {};
+  parts.ViceNames.push_back("v.stl");
+  EXPECT_EQ(HasMachinePartModels(parts), 1);
+}
+
 TEST_F(MachineDefinitionTest, NameAndTheSyncPlugin) {
   std::string seen;
   h_.Hooks.SyncPluginName = [&seen](std::string_view name, std::string& pluginName) {
