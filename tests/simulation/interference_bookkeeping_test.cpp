@@ -13,18 +13,6 @@ namespace {
 
 using testing::RunWorld;
 
-// A step that cut material, with a spindle range of 100 to 1000 given.
-void CuttingStep(RunWorld& w) {
-  w.Hits().ContactFlag = 1;
-  w.Run.MotionMode = kMotionLinear;
-  w.Nc.Modal.Feed = 1000.0;
-  w.Nc.Modal.SpindleState = 1;
-  w.Nc.Modal.SpindleSpeed = 500.0;
-  w.Checks().RapidFeedrate = 5000.0;
-  w.Checks().SpindleLimits = {100.0, 1000.0};
-  w.Checks().SpindleLimitsGiven = 1;
-}
-
 bool IsBasic(size_t pair) {
   return pair == kPairToolBasic || pair == kPairArborBasic || pair == kPairHead2Basic ||
          pair == kPairHead1Basic || pair == kPairHeadBasic;
@@ -167,7 +155,7 @@ TEST(InterferenceBookkeepingTest, BreakClassHitsOfTheCuttingKinds) {
   };
   for (const Case& c : cases) {
     RunWorld w;
-    CuttingStep(w);
+    w.CuttingStep();
     c.set(w);
     EXPECT_EQ(HasReportableInterference(w.Nc, w.Checks(), w.Work), c.expected) << c.name;
   }
@@ -188,7 +176,7 @@ TEST(InterferenceBookkeepingTest, OnlyTheTwentyPairsThatAreNotBasicBreakTheRun) 
 
 TEST(InterferenceBookkeepingTest, SettingsBelowTheirStopValueRegisterNothing) {
   RunWorld w;
-  CuttingStep(w);
+  w.CuttingStep();
   InterferenceCheckSettings& c = w.Checks();
   c.Interference = 1;
   c.ArborCheck = 3;
@@ -305,7 +293,7 @@ TEST(InterferenceBookkeepingTest, StopClassHitsAreRegistered) {
   };
   for (const Case& c : cases) {
     RunWorld w;
-    CuttingStep(w);
+    w.CuttingStep();
     c.set(w);
     UpdateMachineCheckFlag(w.Checks());
     InterferenceStopState stops;
@@ -336,7 +324,7 @@ TEST(InterferenceBookkeepingTest, EveryNamedPairRegistersItsOwnFlag) {
 
 TEST(InterferenceBookkeepingTest, ABreakHitAtAStopStepBreaksTheRunOff) {
   RunWorld w;
-  CuttingStep(w);
+  w.CuttingStep();
   w.Checks().Pairs[kPairHeadWork] = 2;
   w.Hits().Pairs[kPairHeadWork] = 1;  // stop
   w.Checks().Pairs[kPairToolVice] = 1;
