@@ -183,6 +183,7 @@ class FacetIntersector {
         a_(grid.AxisW),
         b_(grid.AxisU),
         c_(grid.AxisV),
+        rowLength_(grid.CountU),
         counts_(grid.Set->Counts.data()) {}
 
   // Crosses the columns of ranges u and v; the plain scan tries every one
@@ -207,8 +208,7 @@ class FacetIntersector {
     }
     for (int32_t r = v.First; r <= v.Last; ++r) {
       for (int32_t q = u.First; q <= u.Last; ++q) {
-        const int32_t column = r * grid_.CountU + q;
-        if (counts_[column] < 2) continue;
+        if (counts_[r * rowLength_ + q] < 2) continue;
         if (!facet_.Crosses(a_)) return;
         Cross(q, r, true);
       }
@@ -220,7 +220,7 @@ class FacetIntersector {
   // the exact classification decides.
   void Rows(const ProjectedFacet& projected, IndexRange u, IndexRange v) {
     const auto candidate = [&](int32_t q, int32_t r, bool inside) {
-      if (counts_[r * grid_.CountU + q] < 2) return;
+      if (counts_[r * rowLength_ + q] < 2) return;
       const ProjectedFacet::Side side = inside
                                             ? ProjectedFacet::Side::kInside
                                             : projected.Classify(grid_.CoordU[q], grid_.CoordV[r]);
@@ -268,17 +268,20 @@ class FacetIntersector {
   // crosses the direction's lines.
   void Cross(int32_t q, int32_t r, bool near) {
     const TrianglePlane& n = facet_.Plane;
-    Vec3 point;
-    point[b_] = grid_.CoordU[q];
-    point[c_] = grid_.CoordV[r];
-    point[a_] = -(n[b_] * point[b_] + n[c_] * point[c_] + n[3]) / n[a_];
-    const int32_t result =
-        near ? ClassifyPointInTriangle(facet_.P[0], facet_.P[1], facet_.P[2], point, a_, b_, c_)
-             : 7;
-    if (result == 0) return;
-    // On a vertex the vertex's own coordinate: the facets sharing it give
-    // the same value.
-    const double value = result <= 3 ? facet_.P[result - 1][a_] : point[a_];
+    const double u = grid_.CoordU[q], v = grid_.CoordV[r];
+    double value = -(n[b_] * u + n[c_] * v + n[3]) / n[a_];
+    if (near) {
+      Vec3 point;
+      point[a_] = value;
+      point[b_] = u;
+      point[c_] = v;
+      const int32_t result =
+          ClassifyPointInTriangle(facet_.P[0], facet_.P[1], facet_.P[2], point, a_, b_, c_);
+      if (result == 0) return;
+      // On a vertex the vertex's own coordinate: the facets sharing it give
+      // the same value.
+      if (result <= 3) value = facet_.P[result - 1][a_];
+    }
     if (!std::isfinite(value)) return;
     if (!AppendDoubleToArray(out_.Open(q, r), value)) ++ignored_;
   }
@@ -288,6 +291,7 @@ class FacetIntersector {
   CrossingSet& out_;
   int64_t& ignored_;
   const int a_, b_, c_;
+  const int32_t rowLength_;
   const int32_t* counts_;
 };
 
