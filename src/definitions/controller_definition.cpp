@@ -7,6 +7,7 @@
 #include <span>
 #include <utility>
 
+#include "foundation/single_precision.h"
 #include "foundation/text_fields.h"
 
 namespace vestan {
@@ -473,7 +474,7 @@ void ControllerReader::ApplyKey(const KeyTarget& key, size_t keyEnd, std::string
       SetIfWord(c_.CheckF0, keyEnd, "YES", 1);
       return;
     case Key::kRTolerance:
-      c_.RTolerance = static_cast<float>(Number(keyEnd));
+      c_.RTolerance = RoundToSingle(Number(keyEnd));
       return;
     case Key::kCodeCheck:
       SetIfWord(c_.CodeCheck, keyEnd, "YES", 1);
@@ -488,7 +489,7 @@ void ControllerReader::ApplyKey(const KeyTarget& key, size_t keyEnd, std::string
       SetIfWord(c_.CheckReverseArc, keyEnd, "YES", 1);
       return;
     case Key::kSmoothAngle:
-      c_.SmoothAngle = static_cast<float>(Number(keyEnd));
+      c_.SmoothAngle = RoundToSingle(Number(keyEnd));
       return;
     case Key::kWarningLevel: {
       int32_t c = static_cast<int32_t>(keyEnd);

@@ -35,7 +35,7 @@ IndexRange GridRange(double low, double high, std::span<const double> lines, dou
 // Whether the mesh can be taken to machine coordinates: the head and table
 // forms of the turning machines are not built yet, but with both rotary axes
 // at 0 every form reduces to the plain move.
-bool PlacementBuilt(const MachineKinematics* kinematics, const MachineAxes& position) {
+bool PlacementBuilt(const MachineKinematics* kinematics, const AxisPosition& position) {
   return kinematics == nullptr || kinematics->RotaryType == kRotaryNone ||
          (position[3] == 0.0 && position[4] == 0.0);
 }
@@ -439,7 +439,7 @@ bool CollectMeshToolCrossings(CutContext& cut, DexelModel& model) {
     return false;
   if (records.Run.CuttingEnabled == 0 || !records.Document.MayCut() || !model.Allocated())
     return false;
-  const MachineAxes& position = records.Position->MachinePosition;
+  const AxisPosition& position = records.Position->MachinePosition;
   if (!PlacementBuilt(records.Kinematics, position)) return false;
 
   CutGrids& grids = cut.Grids;

@@ -1,15 +1,18 @@
-// The machine position state as far as the tool set-up and the mesh-tool cut
-// use it: the machine position, the current tool's length and reference
-// length.
+// Five-axis positions, and the machine position state as far as the tool
+// set-up and the mesh-tool cut use it: the machine position, the current
+// tool's length and reference length.
 #pragma once
 
 #include <array>
 
 namespace vestan {
 
+// X, Y, Z, rotary 1, rotary 2; the rotary values in degrees.
+using AxisPosition = std::array<double, 5>;
+
 struct MachinePositionState {
-  // X, Y, Z and the first and second rotary axis in machine coordinates.
-  std::array<double, 5> MachinePosition{};
+  // The machine position, in machine coordinates.
+  AxisPosition MachinePosition{};
   // Length of the current tool, used for length compensation.
   float ToolLength = 0.0f;
   // TOOL HOLDER OFFSET plus the tool's profile height; 0 while no tool is defined.

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "foundation/single_precision.h"
+
 namespace vestan {
 
 LengthOffsetBooking StoreToolLengthOffset(int32_t tool, const CurrentTool& current,
@@ -10,8 +12,8 @@ LengthOffsetBooking StoreToolLengthOffset(int32_t tool, const CurrentTool& curre
                                           LengthCompensationState& state) {
   LengthOffsetBooking booking;
   booking.HNumber = tool;
-  booking.Geometry = static_cast<float>(ToolBasePointHeight(
-      mode, current.Tool, current.Shank, {current.FullRadiusHeight, profileHeight}));
+  booking.Geometry = RoundToSingle(ToolBasePointHeight(mode, current.Tool, current.Shank,
+                                                       {current.FullRadiusHeight, profileHeight}));
   if (tool >= 1 && tool < kOffsetNumbers) {
     memory.HGeometry[static_cast<size_t>(tool)] = booking.Geometry;
     memory.HWear[static_cast<size_t>(tool)] = booking.Wear;

@@ -225,6 +225,20 @@ TEST_F(MachineDefinitionTest, ToolChangerKeys) {
   EXPECT_TRUE(NoteMentions(result, "route"));
 }
 
+TEST_F(MachineDefinitionTest, ARouteFollowedByARemarkKeepsItsSteps) {
+  // The route is read up to its first blank, so the remark behind it neither
+  // counts toward its 16 characters nor turns it into the default route
+  // (Z first, then X and Y).
+  const DefinitionReadResult result = ReadText(
+      "TOOL CHANGE POSITION=0,0,450,0,0\n"
+      "TOOL CHANGE ROUTE=XY-Z      (X and Y first, then Z)\n");
+  EXPECT_TRUE(result.Notes.empty());
+  EXPECT_EQ(h_.Machine.RouteText, "XY-Z");
+  EXPECT_EQ(h_.Machine.Route.StepCount, 2);
+  EXPECT_EQ(h_.Machine.Route.Steps[0], (std::array<int32_t, 5>{1, 1, 0, 0, 0}));
+  EXPECT_EQ(h_.Machine.Route.Steps[1], (std::array<int32_t, 5>{0, 0, 1, 0, 0}));
+}
+
 TEST(ParseAxisRoute, StepsOfAxes) {
   struct Case {
     const char* text;
@@ -282,6 +296,20 @@ TEST_F(MachineDefinitionTest, PartModelsAndTheirOffsets) {
   EXPECT_EQ(parts.BasicOffset, (Vec3{9, 9, 9}));
   EXPECT_TRUE(parts.BasicNames.empty());
   EXPECT_EQ(h_.HookCalls, (std::vector<std::string>{"free", "load"}));
+}
+
+TEST_F(MachineDefinitionTest, ThePartMeshesAreLoadedWithEveryViceOffset) {
+  // The loader places vice i by offset i: the vices beyond the offsets given
+  // must have theirs (a copy of the last) when it runs, not only afterwards.
+  Part("vice.stl");
+  std::vector<Vec3> offsetsSeenByTheLoader;
+  h_.Hooks.LoadMachinePartModels = [&] { offsetsSeenByTheLoader = h_.Parts.ViceOffsets; };
+  ReadText(
+      "VICE MODEL OFFSET=1,2,3\n"
+      "VICE MODEL=vice.stl\n"
+      "VICE MODEL=vice.stl\n"
+      "VICE MODEL=vice.stl\n");
+  EXPECT_EQ(offsetsSeenByTheLoader, (std::vector<Vec3>(3, Vec3{1, 2, 3})));
 }
 
 TEST_F(MachineDefinitionTest, ListsStopAtFiveAndLongNamesAreRefused) {
