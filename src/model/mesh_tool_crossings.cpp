@@ -7,6 +7,10 @@ namespace vestan {
 void CrossingSet::Grow() { Touched.emplace_back(); }
 
 void AllocCutWorkArrays(MeshToolCrossings& crossings, const DexelModel& model) {
+  if (!model.Allocated()) {
+    FreeCutWorkArrays(crossings);
+    return;
+  }
   const std::array<const DexelSet*, 3> sets{&model.XSet(), &model.YSet(), &model.ZSet()};
   // Rows run along Y for the X set, along Z for the Y set, along X for Z.
   const std::array<int32_t, 3> rowLengths{model.CountY, model.CountZ, model.CountX};

@@ -94,7 +94,7 @@ struct MeshToolCrossings {
 };
 
 // Sizes the lists for the model's column sets (X: ny*nz, Y: nx*nz, Z: nx*ny
-// columns), every column without crossings.
+// columns), every column without crossings; a model without sets gets none.
 void AllocCutWorkArrays(MeshToolCrossings& crossings, const DexelModel& model);
 // Releases every list.
 void FreeCutWorkArrays(MeshToolCrossings& crossings);
