@@ -1,5 +1,6 @@
 // STL files: kind detection, the facet count and the triangle readers of
-// every kind on any file, the angle-head turn, and the imported tool mesh.
+// every kind on any file, the angle-head turn, the imported tool mesh, the
+// facet records and their ordering, the point tests, and drawing for display.
 #include "modelfiles/stl_file.h"
 
 #include <cmath>
@@ -8,6 +9,8 @@
 
 #include "fuzz_support.h"
 #include "modelfiles/imported_tool_stl.h"
+#include "modelfiles/stl_display.h"
+#include "modelfiles/stl_facets.h"
 
 using namespace vestan;
 
@@ -28,6 +31,27 @@ void CheckRead(int32_t kind, int32_t read, int32_t facets,
       }
 }
 
+// Records for every facet, kept with their facets through the ordering, and
+// the tops non-increasing (a top is never a non-number: the box skips them).
+void CheckOrdering(std::vector<StlTriangle> triangles) {
+  std::vector<StlFacetRecord> records;
+  BuildFacetRecords(triangles, records);
+  const std::vector<StlTriangle> before = triangles;
+  BuildTriangleBuckets(triangles, records);
+  FUZZ_CHECK(records.size() == triangles.size() && triangles.size() == before.size());
+  for (size_t i = 0; i < records.size(); ++i) {
+    FUZZ_CHECK(!std::isnan(records[i].BoxMax[2]));
+    if (i > 0) FUZZ_CHECK(records[i - 1].BoxMax[2] >= records[i].BoxMax[2]);
+  }
+  if (triangles.empty()) return;
+  const Vec3 point{triangles[0][3], triangles[0][7], triangles[0][11]};
+  const std::span<const double, 9> corners(triangles[0].data() + 3, 9);
+  const int32_t spatial = TestPointInTriangle(corners, point);
+  FUZZ_CHECK(spatial == 0 || spatial == 1 || spatial == 2 || (spatial >= 21 && spatial <= 23));
+  const int32_t planar = TestPointInTriangle2D(corners, point, 2, 0);
+  FUZZ_CHECK(planar == 0 || planar == 1 || planar == 2 || planar == 21);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -44,8 +68,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Vec3 boxMin, boxMax;
     int32_t read = ReadStlTriangles(kind, facets, path, offset, boxMin, boxMax, triangles);
     CheckRead(kind, read, facets, triangles, boxMin, boxMax);
+    CheckOrdering(triangles);
     read = ReadToolStl(kind, facets, path, offset, boxMin, boxMax, triangles, &head);
     CheckRead(kind, read, facets, triangles, boxMin, boxMax);
+    ViewState view;
+    view.ModelRotation = {1, offset, 1, 0.6, 0.8};
+    int32_t polygons = 0;
+    ReadStlToDisplayList(kind, path, offset, view, [&polygons](const StlPolygon&) { ++polygons; });
+    // Every binary facet is drawn; an ASCII loop at most once per "endloop".
+    if (kind != kStlAscii) FUZZ_CHECK(polygons == facets);
   }
   ImportedToolMesh mesh;
   LoadImportedToolMesh(path, offset, mesh, &head);

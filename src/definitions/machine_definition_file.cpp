@@ -302,8 +302,8 @@ DefinitionReadResult MachineReader::Read() {
   m_.ToolChangePositionGiven = 0;
   m_.ToolChangePosition[3] = m_.ToolChangePosition[4] = 0.0;
   m_.ViewCentreGiven = 0;
-  r_.Modal.PendingMoveEndCount = 0;
-  r_.Modal.PendingMoveEndIndex = 0;
+  r_.PendingEnds.Count = 0;
+  r_.PendingEnds.ReadIndex = 0;
   const std::optional<std::vector<std::string>> lines = ReadWatchedDefinition(fileName_, r_.File);
   result_.State = r_.File.State;
   if (!lines) return std::move(result_);
@@ -739,6 +739,15 @@ void ClearMachineModel(MachinePartModels& parts, int32_t all) {
     head.Offset = {};
     head.TFlag = 0;
   }
+}
+
+int32_t HasMachinePartModels(const MachinePartModels& parts) {
+  const auto named = [](const PartModel& part) { return !part.Name.empty(); };
+  return !parts.BasicNames.empty() || !parts.ViceNames.empty() ||
+                 std::any_of(parts.Tables.begin(), parts.Tables.end(), named) ||
+                 std::any_of(parts.Heads.begin(), parts.Heads.end(), named)
+             ? 1
+             : 0;
 }
 
 ToolChangeRoute ParseAxisRoute(std::string_view text, char rotary1Letter, char rotary2Letter) {

@@ -1,6 +1,6 @@
 // Five-axis positions, and the machine position state as far as the tool
-// set-up and the mesh-tool cut use it: the machine position, the current
-// tool's length and reference length.
+// set-up and the interpreter's reset write it: the current tool's length and
+// reference length, and the machine position.
 #pragma once
 
 #include <array>
@@ -11,12 +11,12 @@ namespace vestan {
 using AxisPosition = std::array<double, 5>;
 
 struct MachinePositionState {
-  // The machine position, in machine coordinates.
-  AxisPosition MachinePosition{};
   // Length of the current tool, used for length compensation.
   float ToolLength = 0.0f;
   // TOOL HOLDER OFFSET plus the tool's profile height; 0 while no tool is defined.
   double ReferenceLength = 0.0;
+  // Machine coordinates of the spindle's reference point.
+  AxisPosition MachinePosition{};
 };
 
 }  // namespace vestan
