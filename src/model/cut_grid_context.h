@@ -147,6 +147,9 @@ struct CutContext {
   // staged to grow or to be probed.
   std::vector<double> RemovedPieces;
   ColumnEditScratch ColumnScratch;
+  // The general cutter's lines of the current row whose row-state updates
+  // wait for a line that is cut.
+  std::vector<int32_t> DeferredLines;
   // Where the current pass's solids lie; the cutters skip the dexel lines
   // beyond it.
   PassReach Reach;

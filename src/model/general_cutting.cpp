@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <limits>
 #include <span>
+#include <vector>
 
 #include "definitions/tool_geometry.h"
 #include "model/column_cut.h"
@@ -100,16 +101,31 @@ class GeneralCutter {
 
   void Run() {
     int32_t row = -1;
+    std::vector<int32_t>& deferred = cut_.DeferredLines;
+    deferred.clear();
     VisitRangeColumns(grid_, cut_.Reach, [&](int32_t i, int32_t j) {
       if (j != row) {
         row = j;
         body_ = neck_ = chip_ = kNotMet;
+        deferred.clear();
       }
       StartLine(i, j);
-      if (BeyondMaterial())
-        UpdateRowStates();
-      else
-        CutLine();
+      // A line beyond the material only moves the row states, and they
+      // matter only to a line of the same row that is cut later: such lines
+      // wait for one (most rows far up a tilted tool never see one).
+      if (BeyondMaterial()) {
+        deferred.push_back(i);
+        return false;
+      }
+      if (!deferred.empty()) {
+        for (int32_t k : deferred) {
+          StartLine(k, j);
+          UpdateRowStates();
+        }
+        deferred.clear();
+        StartLine(i, j);
+      }
+      CutLine();
       return false;
     });
   }
