@@ -88,15 +88,23 @@ std::span<const double> CutColumnInterval(CutContext& cut, CutGridContext& grid,
   if (!IntervalMeetsColumn(grid, c.I, c.J, c.Cut.Interval, c.Cut.Touching)) return {};
   std::span<double> pieces = cut.RemovedPieces;
   int32_t removed = 0;
-  const ColumnEditResult result = EditDexelColumn(
-      *grid.Set, c.J * grid.CountU + c.I, cut.ColumnScratch, [&](DexelColumnEdit& edit) {
-        const int32_t before = edit.Count;
-        if (!CutColumnRecording(edit, c.Cut, grid.RemovedVolume, pieces, removed))
-          return ColumnEditStatus::kNoRoom;
-        return removed > 0 || edit.Count != before ? ColumnEditStatus::kChanged
-                                                   : ColumnEditStatus::kUnchanged;
-      });
-  if (result != ColumnEditResult::kChanged || removed < 1) return {};
+  DexelSet& set = *grid.Set;
+  const int32_t column = c.J * grid.CountU + c.I;
+  // Mostly the cut only shortens pairs: then the column's own storage takes
+  // it as it is, with no edit to settle.
+  DexelColumnEdit own = detail::OpenDexelColumn(set, column);
+  if (!TrimColumnPairs(own, c.Cut, grid.RemovedVolume, pieces, removed)) {
+    const ColumnEditResult result =
+        EditDexelColumn(set, column, cut.ColumnScratch, [&](DexelColumnEdit& edit) {
+          const int32_t before = edit.Count;
+          if (!CutColumnRecording(edit, c.Cut, grid.RemovedVolume, pieces, removed))
+            return ColumnEditStatus::kNoRoom;
+          return removed > 0 || edit.Count != before ? ColumnEditStatus::kChanged
+                                                     : ColumnEditStatus::kUnchanged;
+        });
+    if (result != ColumnEditResult::kChanged) return {};
+  }
+  if (removed < 1) return {};
   grid.RemovedCount += removed;
   const std::span<const double> done = pieces.first(removed);
   MarkColumnBlocks(grid, c.I, c.J, done);

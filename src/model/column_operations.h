@@ -91,4 +91,11 @@ struct RecordingCut {
 bool CutColumnRecording(DexelColumnEdit& column, const RecordingCut& cut, double& volume,
                         std::span<double> pieces, int32_t& removedCount);
 
+// The recording cut in its commonest form, done in place: every pair the cut
+// reaches loses only an end part (none goes and none splits), so nothing
+// moves and the count stays. Then it writes exactly what CutColumnRecording
+// would and returns true; otherwise it changes nothing and returns false.
+bool TrimColumnPairs(DexelColumnEdit& column, const RecordingCut& cut, double& volume,
+                     std::span<double> pieces, int32_t& removedCount);
+
 }  // namespace vestan
