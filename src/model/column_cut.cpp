@@ -3,23 +3,14 @@
 #include <algorithm>
 #include <limits>
 
-#include "model/block_marking.h"
-
 namespace vestan {
 
 namespace {
 
 void MarkColumnBlocks(const CutGridContext& grid, int32_t i, int32_t j,
                       std::span<const double> pieces) {
-  DexelModel& model = *grid.Model;
-  const int32_t lowU = grid.BlockLowU[i], highU = grid.BlockHighU[i];
-  const int32_t lowV = grid.BlockLowV[j], highV = grid.BlockHighV[j];
-  if (grid.AxisW == kDirectionZ)
-    MarkChangedBlocksZ(model, lowU, highU, lowV, highV, pieces);
-  else if (grid.AxisW == kDirectionY)
-    MarkChangedBlocksY(model, lowU, highU, lowV, highV, pieces);
-  else
-    MarkChangedBlocks(model, lowU, highU, lowV, highV, pieces);
+  MarkColumnBlocks(grid.Blocks, grid.BlockLowU[i], grid.BlockHighU[i], grid.BlockLowV[j],
+                   grid.BlockHighV[j], pieces);
 }
 
 // Grid index of a coordinate along u, as a double (far values stay finite).

@@ -12,6 +12,7 @@
 #include "definitions/imported_tool_mesh.h"
 #include "definitions/settings.h"
 #include "foundation/vector_math.h"
+#include "model/block_marking.h"
 #include "model/current_tool.h"
 #include "model/dexel_model.h"
 #include "model/run_state.h"
@@ -70,6 +71,8 @@ struct CutGridContext {
   DexelSet* Set = nullptr;                         // the set of the current slot
   // Grid point to update block along u and v: the block below and above it.
   std::span<const int32_t> BlockLowU, BlockHighU, BlockLowV, BlockHighV;
+  // The model's update blocks as this direction's columns mark them.
+  ColumnBlocks Blocks;
 
   // Set per pass.
   int32_t RangeU0 = 0, RangeU1 = -1;  // columns visited, inclusive
@@ -97,7 +100,8 @@ void BindCutGrids(CutGrids& grids, DexelModel& model);
 
 // Binds the context again from its model when the model's current slot or
 // arrays are no longer those it was bound to (a history push or pop, a model
-// made anew); every cutter starts with it.
+// made anew), and takes the model's update blocks afresh; every cutter
+// starts with it.
 void RefreshCutGrid(CutGridContext& grid);
 
 // A model point in the context's frame.
