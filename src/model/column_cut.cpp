@@ -77,6 +77,11 @@ bool ReachableColumns(const CutGridContext& grid, const ReachTest& test, int32_t
 std::span<const double> CutColumnInterval(CutContext& cut, CutGridContext& grid,
                                           const ColumnCut& c) {
   if (!IntervalMeetsColumn(grid, c.I, c.J, c.Cut.Interval, c.Cut.Touching)) return {};
+  return CutMetColumnInterval(cut, grid, c);
+}
+
+std::span<const double> CutMetColumnInterval(CutContext& cut, CutGridContext& grid,
+                                             const ColumnCut& c) {
   std::span<double> pieces = cut.RemovedPieces;
   int32_t removed = 0;
   DexelSet& set = *grid.Set;

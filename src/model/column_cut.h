@@ -133,6 +133,10 @@ inline bool IntervalMeetsColumn(const CutGridContext& grid, int32_t i, int32_t j
 // a number removes nothing.
 std::span<const double> CutColumnInterval(CutContext& cut, CutGridContext& grid,
                                           const ColumnCut& c);
+// The same for an interval that IntervalMeetsColumn (with the cut's
+// touching) has just let through.
+std::span<const double> CutMetColumnInterval(CutContext& cut, CutGridContext& grid,
+                                             const ColumnCut& c);
 
 // The same on a copy of the column: the model, the blocks and RemovedCount
 // stay; volume grows by what the cut would remove. Returns the pieces the cut

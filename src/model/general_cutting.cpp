@@ -285,7 +285,7 @@ class GeneralCutter {
     StampFaces({low, high});
     const ColumnCut c = MakeColumnCut(grid_, i_, j_, {low, high}, run_.CutFaceFlags,
                                       run_.CutFaceAttributes, CutRule::kRecording);
-    const std::span<const double> pieces = CutColumnInterval(cut_, grid_, c);
+    const std::span<const double> pieces = CutMetColumnInterval(cut_, grid_, c);
     if (pieces.empty()) return false;
     if (heightCheck && checks_.HeightCheck > 0)
       RecordCutHeight(cut_, grid_.AxisW, lineHeight_, pieces);
