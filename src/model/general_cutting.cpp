@@ -100,6 +100,7 @@ class GeneralCutter {
         checks_(cut.Records.Checks) {}
 
   void Run() {
+    const BeyondTest beyond = MakeBeyondTest();
     int32_t row = -1;
     std::vector<int32_t>& deferred = cut_.DeferredLines;
     deferred.clear();
@@ -109,57 +110,73 @@ class GeneralCutter {
         body_ = neck_ = chip_ = kNotMet;
         deferred.clear();
       }
-      StartLine(i, j);
       // A line beyond the material only moves the row states, and they
       // matter only to a line of the same row that is cut later: such lines
       // wait for one (most rows far up a tilted tool never see one).
-      if (BeyondMaterial()) {
+      if (beyond.On && beyond.Holds(grid_, i, j)) {
         deferred.push_back(i);
         return false;
       }
-      if (!deferred.empty()) {
-        for (int32_t k : deferred) {
-          StartLine(k, j);
-          UpdateRowStates();
-        }
-        deferred.clear();
-        StartLine(i, j);
+      for (int32_t k : deferred) {
+        StartLine(k, j);
+        UpdateRowStates();
       }
+      deferred.clear();
+      StartLine(i, j);
       CutLine();
       return false;
     });
   }
 
  private:
-  // True when the part of the line that the pass's solids can reach lies
-  // beyond the column's material: the line within the reach of the axis, not
-  // below the lowest axis parameter. Nothing could be cut there.
-  bool BeyondMaterial() const {
-    const PassReach& reach = cut_.Reach;
-    const Vec3& base = P(0);
-    const Vec3& axis = A();
-    const double s = axis[0] * axis[0] + axis[1] * axis[1];
+  // Whether the part of a line that the pass's solids can reach lies beyond
+  // the column's material: the line within the reach of the axis, not below
+  // the lowest axis parameter. Nothing could be cut there. What does not
+  // change along the pass is taken once.
+  struct BeyondTest {
     // Along the lines the reach is endless; nearly across them the bounds
     // along w would lose their precision.
-    if (reach.Radius < 0 || s == 0.0 || std::fabs(axis[2]) < 0.01) return false;
-    const double du = base[0] - u_, dv = base[1] - v_;
-    const double q = axis[0] * du + axis[1] * dv;
-    const double radius = reach.Radius * (1 + 1e-9) + 1e-6;
-    const double rest = radius * radius - (du * du + dv * dv - q * q / s);
-    if (rest < 0) return false;
-    // Squared distance from the axis along the line: d^2 + s (z - z0)^2.
-    const double z0 = -axis[2] * q / s, half = std::sqrt(rest / s);
-    double low = z0 - half, high = z0 + half;
-    if (reach.AxialLow > -std::numeric_limits<double>::infinity()) {
-      const double z = (reach.AxialLow + q) / axis[2];  // where t = A.w z - q is AxialLow
-      if (axis[2] > 0)
-        low = std::max(low, z);
-      else
-        high = std::min(high, z);
+    bool On = false;
+    Vec3 Base{}, Axis{};
+    double S = 0.0, NegAxisW = 0.0, RadiusSquared = 0.0, AbsBaseW = 0.0;
+    bool HasAxialLow = false;
+    double AxialLow = 0.0;
+
+    bool Holds(const CutGridContext& grid, int32_t i, int32_t j) const {
+      const double du = Base[0] - grid.CoordU[i], dv = Base[1] - grid.CoordV[j];
+      const double q = Axis[0] * du + Axis[1] * dv;
+      const double rest = RadiusSquared - (du * du + dv * dv - q * q / S);
+      if (rest < 0) return false;
+      // Squared distance from the axis along the line: d^2 + s (z - z0)^2.
+      const double z0 = NegAxisW * q / S, half = std::sqrt(rest / S);
+      double low = z0 - half, high = z0 + half;
+      if (HasAxialLow) {
+        const double z = (AxialLow + q) / Axis[2];  // where t = A.w z - q is AxialLow
+        if (Axis[2] > 0)
+          low = std::max(low, z);
+        else
+          high = std::min(high, z);
+      }
+      const double margin = 1e-6 + 1e-9 * (AbsBaseW + std::fabs(low) + std::fabs(high));
+      const std::span<const double> values = DexelColumnValues(*grid.Set, j * grid.CountU + i);
+      return values.back() < Base[2] + low - margin || values.front() > Base[2] + high + margin;
     }
-    const double margin = 1e-6 + 1e-9 * (std::fabs(base[2]) + std::fabs(low) + std::fabs(high));
-    const std::span<const double> values = DexelColumnValues(*grid_.Set, j_ * grid_.CountU + i_);
-    return values.back() < base[2] + low - margin || values.front() > base[2] + high + margin;
+  };
+
+  BeyondTest MakeBeyondTest() const {
+    const PassReach& reach = cut_.Reach;
+    BeyondTest test;
+    test.Base = P(0);
+    test.Axis = A();
+    test.S = test.Axis[0] * test.Axis[0] + test.Axis[1] * test.Axis[1];
+    test.On = !(reach.Radius < 0 || test.S == 0.0 || std::fabs(test.Axis[2]) < 0.01);
+    const double radius = reach.Radius * (1 + 1e-9) + 1e-6;
+    test.RadiusSquared = radius * radius;
+    test.NegAxisW = -test.Axis[2];
+    test.AbsBaseW = std::fabs(test.Base[2]);
+    test.HasAxialLow = reach.AxialLow > -std::numeric_limits<double>::infinity();
+    test.AxialLow = reach.AxialLow;
+    return test;
   }
 
   // On a line beyond the material only the row states move: the solids that
