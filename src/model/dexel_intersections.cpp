@@ -186,8 +186,9 @@ struct AxisAcross {
 
 inline AxisAcross AlongUOrV(const Vec3& axis, const LineOffset& o) {
   if (axis[2] != 0.0) return {false, 0.0, 0.0};
-  if (std::fabs(axis[1]) == 1.0) return {true, -o.dv / axis[1], o.du};
-  if (std::fabs(axis[0]) == 1.0) return {true, -o.du / axis[0], o.dv};
+  // Dividing by a component of +-1 is multiplying by it, and exact both ways.
+  if (std::fabs(axis[1]) == 1.0) return {true, -o.dv * axis[1], o.du};
+  if (std::fabs(axis[0]) == 1.0) return {true, -o.du * axis[0], o.dv};
   return {false, 0.0, 0.0};
 }
 

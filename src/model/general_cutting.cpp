@@ -213,10 +213,14 @@ class GeneralCutter {
     j_ = j;
     u_ = grid_.CoordU[i];
     v_ = grid_.CoordV[j];
-    const double du = P(1)[0] - u_, dv = P(1)[1] - v_;
-    d2_ = du * du + dv * dv;
-    lineHeight_ = LineHeightOf(pose_, grid_, i, j);
   }
+  // The line's squared distance from Point1 across it, and the height of its
+  // point at value 0 above the tip plane; only some lines need them.
+  double DistanceSquared() const {
+    const double du = P(1)[0] - u_, dv = P(1)[1] - v_;
+    return du * du + dv * dv;
+  }
+  double LineHeight() const { return LineHeightOf(pose_, grid_, i_, j_); }
 
   void CutLine() {
     switch (t_.Kind) {
@@ -253,8 +257,9 @@ class GeneralCutter {
   }
   // A ball about Point1 of the squared radius.
   DexelCrossings Ball(double radiusSquared) const {
-    if (!(radiusSquared > d2_)) return {};
-    const double h = std::sqrt(radiusSquared - d2_);
+    const double d2 = DistanceSquared();
+    if (!(radiusSquared > d2)) return {};
+    const double h = std::sqrt(radiusSquared - d2);
     return IntervalList::Pair(P(1)[2] - h, P(1)[2] + h);
   }
 
@@ -290,7 +295,7 @@ class GeneralCutter {
   // The move's face flags for a piece [low, high] (only in a cutting feed).
   void StampFaces(const std::array<double, 2>& faces) {
     if (run_.MotionMode <= kMotionRapid) return;
-    run_.CutFaceFlags = TestPointOutsideToolBand(cut_, grid_.AxisW, lineHeight_, faces);
+    run_.CutFaceFlags = TestPointOutsideToolBand(cut_, grid_.AxisW, LineHeight(), faces);
     if (t_.Kind == kToolVertical)
       FlagCentreZoneFaces(cut_, grid_.AxisU, grid_.AxisV, grid_.AxisW, u_, v_, faces,
                           run_.CutFaceFlags);
@@ -305,7 +310,7 @@ class GeneralCutter {
     const std::span<const double> pieces = CutMetColumnInterval(cut_, grid_, c);
     if (pieces.empty()) return false;
     if (heightCheck && checks_.HeightCheck > 0)
-      RecordCutHeight(cut_, grid_.AxisW, lineHeight_, pieces);
+      RecordCutHeight(cut_, grid_.AxisW, LineHeight(), pieces);
     if (t_.Kind == kToolVertical && checks_.ChipWidthCheck >= 1)
       RecordChipWidth(cut_, grid_.AxisU, grid_.AxisV, grid_.AxisW, u_, v_, pieces);
     return true;
@@ -404,11 +409,11 @@ class GeneralCutter {
     CutMerged(body, Neck());
   }
   DexelCrossings FlatBody() const {
-    const double radius = t_.Diameter / 2.0f;
     if (tool_.CuttingRadius <= tool_.ShankRadius)
-      return tool_.CuttingRadius == tool_.NeckRadius ? Endless(P(0), radius)
-                                                     : Cylinder(P(0), radius, t_.CuttingLength);
-    return tool_.Shank.NeckLength > 0 ? Cylinder(P(0), radius, tool_.Shank.NeckLength)
+      return tool_.CuttingRadius == tool_.NeckRadius
+                 ? Endless(P(0), flatRadius_)
+                 : Cylinder(P(0), flatRadius_, t_.CuttingLength);
+    return tool_.Shank.NeckLength > 0 ? Cylinder(P(0), flatRadius_, tool_.Shank.NeckLength)
                                       : DexelCrossings{};
   }
 
@@ -518,7 +523,9 @@ class GeneralCutter {
 
   int body_ = kNotMet, neck_ = kNotMet, chip_ = kNotMet;
   int32_t i_ = 0, j_ = 0;
-  double u_ = 0.0, v_ = 0.0, d2_ = 0.0, lineHeight_ = 0.0;
+  double u_ = 0.0, v_ = 0.0;
+  // The flat tools' cutting radius, halved in single precision.
+  const double flatRadius_ = t_.Diameter / 2.0f;
 };
 
 }  // namespace
