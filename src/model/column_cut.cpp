@@ -7,12 +7,6 @@ namespace vestan {
 
 namespace {
 
-void MarkColumnBlocks(const CutGridContext& grid, int32_t i, int32_t j,
-                      std::span<const double> pieces) {
-  MarkColumnBlocks(grid.Blocks, grid.BlockLowU[i], grid.BlockHighU[i], grid.BlockLowV[j],
-                   grid.BlockHighV[j], pieces);
-}
-
 // Grid index of a coordinate along u, as a double (far values stay finite).
 double IndexOf(const CutGridContext& grid, double u) { return (u - grid.CoordU[0]) / grid.Pitch; }
 
@@ -80,32 +74,25 @@ std::span<const double> CutColumnInterval(CutContext& cut, CutGridContext& grid,
   return CutMetColumnInterval(cut, grid, c);
 }
 
-std::span<const double> CutMetColumnInterval(CutContext& cut, CutGridContext& grid,
+namespace detail {
+
+std::span<const double> CutColumnThroughEdit(CutContext& cut, CutGridContext& grid,
                                              const ColumnCut& c) {
   std::span<double> pieces = cut.RemovedPieces;
   int32_t removed = 0;
-  DexelSet& set = *grid.Set;
-  const int32_t column = c.J * grid.CountU + c.I;
-  // Mostly the cut only shortens pairs: then the column's own storage takes
-  // it as it is, with no edit to settle.
-  DexelColumnEdit own = detail::OpenDexelColumn(set, column);
-  if (!TrimColumnPairs(own, c.Cut, grid.RemovedVolume, pieces, removed)) {
-    const ColumnEditResult result =
-        EditDexelColumn(set, column, cut.ColumnScratch, [&](DexelColumnEdit& edit) {
-          const int32_t before = edit.Count;
-          if (!CutColumnRecording(edit, c.Cut, grid.RemovedVolume, pieces, removed))
-            return ColumnEditStatus::kNoRoom;
-          return removed > 0 || edit.Count != before ? ColumnEditStatus::kChanged
-                                                     : ColumnEditStatus::kUnchanged;
-        });
-    if (result != ColumnEditResult::kChanged) return {};
-  }
-  if (removed < 1) return {};
-  grid.RemovedCount += removed;
-  const std::span<const double> done = pieces.first(removed);
-  MarkColumnBlocks(grid, c.I, c.J, done);
-  return done;
+  const ColumnEditResult result = EditDexelColumn(
+      *grid.Set, c.J * grid.CountU + c.I, cut.ColumnScratch, [&](DexelColumnEdit& edit) {
+        const int32_t before = edit.Count;
+        if (!CutColumnRecording(edit, c.Cut, grid.RemovedVolume, pieces, removed))
+          return ColumnEditStatus::kNoRoom;
+        return removed > 0 || edit.Count != before ? ColumnEditStatus::kChanged
+                                                   : ColumnEditStatus::kUnchanged;
+      });
+  if (result != ColumnEditResult::kChanged) return {};
+  return BookColumnCut(grid, c, pieces.first(removed));
 }
+
+}  // namespace detail
 
 std::span<const double> ProbeColumnInterval(CutContext& cut, const CutGridContext& grid,
                                             const ColumnCut& c, double& volume) {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <span>
 
+#include "model/block_marking.h"
 #include "model/column_operations.h"
 #include "model/cut_grid_context.h"
 
@@ -150,14 +151,47 @@ inline bool IntervalMeetsColumn(const CutGridContext& grid, int32_t i, int32_t j
 std::span<const double> CutColumnInterval(CutContext& cut, CutGridContext& grid,
                                           const ColumnCut& c);
 // The same for an interval that IntervalMeetsColumn (with the cut's
-// touching) has just let through.
-std::span<const double> CutMetColumnInterval(CutContext& cut, CutGridContext& grid,
-                                             const ColumnCut& c);
+// touching) has just let through. Inline: the cutters call it for every line
+// they cut.
+inline std::span<const double> CutMetColumnInterval(CutContext& cut, CutGridContext& grid,
+                                                    const ColumnCut& c);
 
 // The same on a copy of the column: the model, the blocks and RemovedCount
 // stay; volume grows by what the cut would remove. Returns the pieces the cut
 // would remove.
 std::span<const double> ProbeColumnInterval(CutContext& cut, const CutGridContext& grid,
                                             const ColumnCut& c, double& volume);
+
+namespace detail {
+
+// Books a cut's removed pieces (at least one): the context's count and the
+// update blocks they touch. Returns them.
+inline std::span<const double> BookColumnCut(CutGridContext& grid, const ColumnCut& c,
+                                             std::span<const double> pieces) {
+  if (pieces.empty()) return {};
+  grid.RemovedCount += static_cast<int32_t>(pieces.size());
+  MarkColumnBlocks(grid.Blocks, grid.BlockLowU[c.I], grid.BlockHighU[c.I], grid.BlockLowV[c.J],
+                   grid.BlockHighV[c.J], pieces);
+  return pieces;
+}
+
+// The cut through the model's column edit, for what the in-place trim
+// leaves: pairs that go or split, and columns that must grow.
+std::span<const double> CutColumnThroughEdit(CutContext& cut, CutGridContext& grid,
+                                             const ColumnCut& c);
+
+}  // namespace detail
+
+inline std::span<const double> CutMetColumnInterval(CutContext& cut, CutGridContext& grid,
+                                                    const ColumnCut& c) {
+  std::span<double> pieces = cut.RemovedPieces;
+  int32_t removed = 0;
+  // Mostly the cut only shortens pairs: then the column's own storage takes
+  // it as it is, with no edit to settle.
+  DexelColumnEdit own = detail::OpenDexelColumn(*grid.Set, c.J * grid.CountU + c.I);
+  if (!TrimColumnPairs(own, c.Cut, grid.RemovedVolume, pieces, removed))
+    return detail::CutColumnThroughEdit(cut, grid, c);
+  return detail::BookColumnCut(grid, c, pieces.first(removed));
+}
 
 }  // namespace vestan
