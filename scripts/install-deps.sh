@@ -13,6 +13,11 @@ packages=(
   libbenchmark-dev
   clang-format
   libwim-dev
+  # The fuzz targets: clang 16 (14 lacks C++20's capture of structured
+  # bindings), its libFuzzer and sanitizer runtimes, and the symboliser.
+  clang-16
+  libclang-rt-16-dev
+  llvm-16
 )
 
 missing=()

@@ -229,7 +229,12 @@ void ReadWaitLine(std::string_view line, size_t cursor, ControllerTables& tables
         refused.push_back("the wait table holds " + std::to_string(kMaxWaitEntries) +
                           " entries; further codes are ignored");
     } else if (letter < itemEnd && latestKept) {
-      std::string_view name = line.substr(letter, itemEnd - letter);
+      // The name as written: a separator before its first letter ("/tmp",
+      // "\\server") belongs to it.
+      size_t start = pos;
+      while (start < letter && (line[start] == ' ' || line[start] == '\t' || line[start] == '='))
+        ++start;
+      std::string_view name = line.substr(start, itemEnd - start);
       while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.remove_suffix(1);
       if (name.size() > kMaxWaitFileName)
         refused.push_back("wait file name " + Quoted(name) + " is longer than " +

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "definitions/tool_geometry.h"
+#include "foundation/single_precision.h"
 #include "foundation/text_fields.h"
 #include "foundation/vector_math.h"
 
@@ -109,7 +110,7 @@ void ReadCutterKey(CutterKey key, int32_t& cursor, std::string_view line, ToolRe
       r.CornerRadius = 0.0f;
       r.CornerCentreRadius = d / 2.0f;
       // From the taper angle the record holds before this key clears it.
-      r.TipHeight = static_cast<float>(d / 2.0f * std::tan(r.TaperAngle * kRadiansPerDegree));
+      r.TipHeight = RoundToSingle(d / 2.0f * std::tan(r.TaperAngle * kRadiansPerDegree));
       r.BottomAngle = g;
       r.TaperAngle = 0.0f;
       r.CuttingLength = l;
@@ -171,7 +172,7 @@ void ReadCutterKey(CutterKey key, int32_t& cursor, std::string_view line, ToolRe
       r.BottomAngleWidth = 0.0f;
       r.BottomAngle = 0.0f;
       r.SideParam = 0.0f;
-      r.Diameter = static_cast<float>(TaperBallDiameter(r.CornerRadius, r.TaperAngle));
+      r.Diameter = RoundToSingle(TaperBallDiameter(r.CornerRadius, r.TaperAngle));
       if (r.TaperWidth > 0.0f)
         ComputeTaperToolWidth(r.Diameter, r.CornerRadius, r.BottomAngle, r.TaperAngle,
                               r.CuttingLength, r.TaperWidth);
@@ -235,7 +236,7 @@ void ReadCutterKey(CutterKey key, int32_t& cursor, std::string_view line, ToolRe
       r.CornerRadius = v.NextFloat();
       r.TipHeight = v.NextFloat();
       r.CornerCentreRadius =
-          static_cast<float>(ComputeCornerOffset(r.Diameter, r.CornerRadius, r.TipHeight));
+          RoundToSingle(ComputeCornerOffset(r.Diameter, r.CornerRadius, r.TipHeight));
       ClearAngles(r);
       r.CuttingLength = r.CornerRadius;
       ReadName(cursor, line, r);

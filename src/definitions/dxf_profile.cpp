@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "definitions/tool_geometry.h"
+#include "foundation/single_precision.h"
 
 namespace vestan {
 
@@ -139,7 +140,7 @@ bool DxfReader::Integer(std::string_view value, size_t valueLine, int32_t& out) 
 bool DxfReader::SingleCoordinate(std::string_view value, size_t valueLine, double& out) {
   double number = 0.0;
   if (!Number(value, valueLine, number)) return false;
-  const float single = static_cast<float>(number);
+  const float single = RoundToSingle(number);
   if (!std::isfinite(single)) {
     Note(valueLine, "coordinate out of range; the outline is not read");
     return false;
@@ -235,11 +236,11 @@ bool DxfReader::Apply(int32_t code, std::string_view value, size_t valueLine,
           SnapNearZeroAngle(e.EndAngle);
           double c = 0.0, s = 0.0;
           AngleCosSin(e.StartAngle, c, s);
-          e.X1 = static_cast<float>(e.CentreX + e.Radius * c);
-          e.Y1 = static_cast<float>(e.CentreY + e.Radius * s);
+          e.X1 = RoundToSingle(e.CentreX + e.Radius * c);
+          e.Y1 = RoundToSingle(e.CentreY + e.Radius * s);
           AngleCosSin(e.EndAngle, c, s);
-          e.X2 = static_cast<float>(e.CentreX + e.Radius * c);
-          e.Y2 = static_cast<float>(e.CentreY + e.Radius * s);
+          e.X2 = RoundToSingle(e.CentreX + e.Radius * c);
+          e.Y2 = RoundToSingle(e.CentreY + e.Radius * s);
           if (!std::isfinite(e.X1) || !std::isfinite(e.Y1) || !std::isfinite(e.X2) ||
               !std::isfinite(e.Y2)) {
             Note(valueLine, "arc out of range; the outline is not read");

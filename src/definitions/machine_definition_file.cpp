@@ -11,6 +11,7 @@
 
 #include "definitions/tool_direction.h"
 #include "foundation/path_text.h"
+#include "foundation/single_precision.h"
 #include "foundation/text_fields.h"
 #include "platform/file_open.h"
 #include "platform/host.h"
@@ -266,7 +267,7 @@ class MachineReader {
     return numbers;
   }
   double Number(size_t from) const { return Numbers<1>(from)[0]; }
-  float Float(size_t from) const { return static_cast<float>(Number(from)); }
+  float Float(size_t from) const { return RoundToSingle(Number(from)); }
   // The text behind the blanks and "=" up to the newline.
   std::string_view Text(size_t keyEnd) const {
     std::string_view text = line_.substr(std::min(Value(keyEnd), line_.size()));
@@ -275,7 +276,7 @@ class MachineReader {
   }
   // A model file of the line: readable, or nothing (announced and noted).
   std::optional<std::string> ModelFile(size_t keyEnd);
-  bool ReadText(size_t keyEnd, size_t capacity, std::string_view what, std::string& field);
+  bool ReadText(std::string_view text, size_t capacity, std::string_view what, std::string& field);
   void ReadAtcType(size_t keyEnd);
   void ReadRotaryAxis(size_t rotary, size_t keyEnd);
   void ReadAngleHead(size_t keyEnd);
@@ -301,8 +302,8 @@ DefinitionReadResult MachineReader::Read() {
   m_.ToolChangePositionGiven = 0;
   m_.ToolChangePosition[3] = m_.ToolChangePosition[4] = 0.0;
   m_.ViewCentreGiven = 0;
-  r_.Modal.PendingMoveEndCount = 0;
-  r_.Modal.PendingMoveEndIndex = 0;
+  r_.PendingEnds.Count = 0;
+  r_.PendingEnds.ReadIndex = 0;
   const std::optional<std::vector<std::string>> lines = ReadWatchedDefinition(fileName_, r_.File);
   result_.State = r_.File.State;
   if (!lines) return std::move(result_);
@@ -358,9 +359,8 @@ std::optional<std::string> MachineReader::ModelFile(size_t keyEnd) {
   return ResolveDefinitionPath(name).string();
 }
 
-bool MachineReader::ReadText(size_t keyEnd, size_t capacity, std::string_view what,
+bool MachineReader::ReadText(std::string_view text, size_t capacity, std::string_view what,
                              std::string& field) {
-  const std::string_view text = Text(keyEnd);
   if (text.size() > capacity) {
     Note(std::string(what) + " of " + std::to_string(text.size()) + " characters is longer than " +
          std::to_string(capacity) + "; it is ignored");
@@ -448,15 +448,21 @@ void MachineReader::ApplyKey(const KeyTarget& key, size_t keyEnd) {
   MachinePartModels& parts = r_.Parts;
   switch (key.Kind) {
     case Key::kName:
-      if (ReadText(keyEnd, kMaxPartModelName, "the machine name", m_.Name) && hooks_.SyncPluginName)
+      if (ReadText(Text(keyEnd), kMaxPartModelName, "the machine name", m_.Name) &&
+          hooks_.SyncPluginName)
         hooks_.SyncPluginName(m_.Name, m_.PluginName);
       return;
     case Key::kAtcType:
       ReadAtcType(keyEnd);
       return;
-    case Key::kRoute:
-      ReadText(keyEnd, kMaxRouteText, "the tool change route", m_.RouteText);
+    case Key::kRoute: {
+      // The route ends at its first blank, as its parser does: a remark
+      // behind it is no part of the route.
+      const std::string_view text = Text(keyEnd);
+      ReadText(text.substr(0, std::min(text.find_first_of(" \t"), text.size())), kMaxRouteText,
+               "the tool change route", m_.RouteText);
       return;
+    }
     case Key::kToolChangePosition:
       m_.ToolChangePosition = Numbers<5>(keyEnd);
       m_.ToolChangePositionGiven = 1;
@@ -682,6 +688,11 @@ void MachineReader::Finish() {
   }
   DeriveTilts();
   DeriveToolDirection();
+  // Vices beyond the offsets given take the last offset, before the loader
+  // places vice i by offset i.
+  MachinePartModels& parts = r_.Parts;
+  if (!parts.ViceOffsets.empty() && parts.ViceOffsets.size() < parts.ViceNames.size())
+    parts.ViceOffsets.resize(parts.ViceNames.size(), parts.ViceOffsets.back());
 
   if (hooks_.LoadMachinePartModels) hooks_.LoadMachinePartModels();
   if (controller.isHeidenhain != 0) m_.AtcType = kAtcDirect;
@@ -691,10 +702,6 @@ void MachineReader::Finish() {
   host_.RequestShellUpdate(ShellUpdate::kStatusTextTable);
   m_.TableMoveCount =
       static_cast<int32_t>(std::count(m_.TableMoves.begin(), m_.TableMoves.end(), 1));
-  // Vices beyond the offsets given take the last offset.
-  MachinePartModels& parts = r_.Parts;
-  if (!parts.ViceOffsets.empty() && parts.ViceOffsets.size() < parts.ViceNames.size())
-    parts.ViceOffsets.resize(parts.ViceNames.size(), parts.ViceOffsets.back());
   r_.Display.RequestRebuild(kListCoordinateAxes);
   UpdateWorkOffsetFrame(r_.Offsets, r_.Frame, r_.Display);
   host_.RequestShellUpdate(ShellUpdate::kViewCentre);
@@ -732,6 +739,15 @@ void ClearMachineModel(MachinePartModels& parts, int32_t all) {
     head.Offset = {};
     head.TFlag = 0;
   }
+}
+
+int32_t HasMachinePartModels(const MachinePartModels& parts) {
+  const auto named = [](const PartModel& part) { return !part.Name.empty(); };
+  return !parts.BasicNames.empty() || !parts.ViceNames.empty() ||
+                 std::any_of(parts.Tables.begin(), parts.Tables.end(), named) ||
+                 std::any_of(parts.Heads.begin(), parts.Heads.end(), named)
+             ? 1
+             : 0;
 }
 
 ToolChangeRoute ParseAxisRoute(std::string_view text, char rotary1Letter, char rotary2Letter) {

@@ -1,6 +1,7 @@
 // Reading the machine definition file (.MTL) into the machine records, and
 // the part-model services the reader uses: the readability check of a model
-// file, clearing the part models' names and parsing the tool change route.
+// file, clearing the part models' names, whether any is named, and parsing
+// the tool change route.
 #pragma once
 
 #include <cstdint>
@@ -32,7 +33,8 @@ struct MachineReadRecords {
   ControllerDefinition& Controller;
   // The tool base point follows the rotary type unless the settings gave it.
   Settings& AppSettings;
-  NcModalState& Modal;
+  // A new machine drops the queued ends of moves.
+  PendingMoveEnds& PendingEnds;
   const OffsetMemory& Offsets;
   WorkOffsetFrame& Frame;
   StatusAxisLabels& AxisLabels;
@@ -72,6 +74,9 @@ int32_t CheckFileReadable(std::string_view fileName, Host& host);
 // sets them). The vice list goes with all 1, or when no vice chosen by the
 // user is kept; all 1 also forgets that choice.
 void ClearMachineModel(MachinePartModels& parts, int32_t all);
+
+// 1 when any part model is named (a vice or base file counted), else 0.
+int32_t HasMachinePartModels(const MachinePartModels& parts);
 
 // The route "Z-XY": steps separated by "-", each naming its axes X, Y, Z or
 // a rotary letter; anything else ends the route, and at most 5 steps count.

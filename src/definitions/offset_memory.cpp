@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "definitions/controller_definition.h"
+#include "foundation/single_precision.h"
 #include "foundation/text_fields.h"
 #include "platform/file_open.h"
 
@@ -78,7 +79,7 @@ ToolOffsetValue ReadToolOffsetValue(std::string_view line, size_t from) {
          (line[i] == ' ' || line[i] == '\t' || (line[i] == ',' && !std::exchange(comma, true))))
     ++i;
   if (i < line.size() && (IsDigit(line[i]) || line[i] == '-' || line[i] == '.' || line[i] == '+'))
-    value.Wear = static_cast<float>(ConvertDouble(line.substr(i)));
+    value.Wear = RoundToSingle(ConvertDouble(line.substr(i)));
   return value;
 }
 
@@ -236,7 +237,12 @@ int32_t ReplaceThroughBackup(const fs::path& path, std::string_view content, std
   }
   if (std::rename(fresh.c_str(), target.c_str()) != 0) {
     const int why = errno;
-    std::rename(backup.c_str(), target.c_str());
+    if (std::rename(backup.c_str(), target.c_str()) != 0) {
+      // Neither name could be put back: keep both copies and say where they are.
+      return fail(kOffsetsNotReplaced, "cannot rename " + fresh + ": " + std::strerror(why) +
+                                           "; the previous file is " + backup +
+                                           " and the new one " + fresh);
+    }
     ::unlink(fresh.c_str());
     return fail(kOffsetsNotReplaced, "cannot rename " + fresh + ": " + std::strerror(why));
   }

@@ -8,6 +8,7 @@
 
 #include "definitions/definition_file.h"
 #include "foundation/path_text.h"
+#include "foundation/single_precision.h"
 #include "foundation/text_fields.h"
 #include "platform/file_open.h"
 #include "platform/host.h"
@@ -67,7 +68,7 @@ std::optional<double> NumberAfter(std::string_view text, size_t from) {
 
 float Alpha(std::string_view value) {
   const double alpha = ConvertDouble(value);
-  return static_cast<float>(alpha < 0 ? 0.0 : (alpha > 1 ? 1.0 : alpha));
+  return RoundToSingle(alpha < 0 ? 0.0 : (alpha > 1 ? 1.0 : alpha));
 }
 
 // Display mode from a translucent-capable key: 1 when alpha is 1, 0 when
@@ -270,9 +271,9 @@ class SettingsReader {
     colors.BaseAlpha = Alpha(Define("BASE ALPHA", "0.5"));
     colors.ToolAlpha = Alpha(Define("TOOL ALPHA", "0.5"));
     colors.MachineAlpha = Alpha(Define("MACHINE ALPHA", "0.5"));
-    s.WorkMargin[0] = static_cast<float>(ConvertDouble(Define("WORK MARGIN(X)", "0.0")));
-    s.WorkMargin[1] = static_cast<float>(ConvertDouble(Define("WORK MARGIN(Y)", "0.0")));
-    s.WorkMargin[2] = static_cast<float>(ConvertDouble(Define("WORK MARGIN(Z)", "0.0")));
+    s.WorkMargin[0] = RoundToSingle(ConvertDouble(Define("WORK MARGIN(X)", "0.0")));
+    s.WorkMargin[1] = RoundToSingle(ConvertDouble(Define("WORK MARGIN(Y)", "0.0")));
+    s.WorkMargin[2] = RoundToSingle(ConvertDouble(Define("WORK MARGIN(Z)", "0.0")));
     if (cl_.controlPointGiven == 0) {
       const std::string point = Define("CONTROL POINT", "(0.0,0.0,200.0,0.0,0.0)");
       ReadNumberList(point, 0, s.ControlPoint);

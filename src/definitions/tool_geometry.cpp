@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "foundation/single_precision.h"
 #include "foundation/vector_math.h"
 
 namespace vestan {
@@ -49,13 +50,13 @@ void ComputeTaperToolWidth(double diameter, double cornerRadius, double bottomAn
   const double m = (a + g) / 2.0 + kPi / 4.0;
   const double tanM = a + g == 0.0 ? 1.0 : std::tan(m);
   const double reach = h + std::sin(a) * cornerRadius / tanM;
-  width = static_cast<float>(std::max(static_cast<double>(width), 2.0 * reach));
+  width = RoundToSingle(std::max(static_cast<double>(width), 2.0 * reach));
   if (bottomAngle == 45.0 && taperAngle == 45.0) {
-    width = static_cast<float>(std::min(static_cast<double>(width), 2.0 * height));
+    width = RoundToSingle(std::min(static_cast<double>(width), 2.0 * height));
     return;
   }
   const double top = 2.0 * (h + TanDegrees(taperAngle) * (height - TanDegrees(bottomAngle) * h));
-  width = static_cast<float>(std::min(static_cast<double>(width), top));
+  width = RoundToSingle(std::min(static_cast<double>(width), top));
 }
 
 double TaperBallDiameter(double cornerRadius, double taperAngle) {
@@ -174,17 +175,17 @@ ProfileDimensions DeriveToolFromProfile(std::span<const ProfileSegment> segments
       arcSeen = true;
     }
   }
-  d.Diameter = static_cast<float>(2.0 * mx);
-  d.CuttingLength = static_cast<float>(my);
-  d.CornerRadius = static_cast<float>(corner);
+  d.Diameter = RoundToSingle(2.0 * mx);
+  d.CuttingLength = RoundToSingle(my);
+  d.CornerRadius = RoundToSingle(corner);
 
   if (c2 >= 0 && c3 >= 1 && c2 < c3 && c3 < n) {
-    d.ShankDiameter = static_cast<float>(2.0 * at(c3).X1);
-    d.ProtrusionLength = static_cast<float>(at(c3).Y1);
+    d.ShankDiameter = RoundToSingle(2.0 * at(c3).X1);
+    d.ProtrusionLength = RoundToSingle(at(c3).Y1);
   } else {
     const ProfileSegment& last = at(n - 1);
-    d.ShankDiameter = static_cast<float>(2.0 * std::max(last.X1, last.X2));
-    d.ProtrusionLength = static_cast<float>(last.Y2);
+    d.ShankDiameter = RoundToSingle(2.0 * std::max(last.X1, last.X2));
+    d.ProtrusionLength = RoundToSingle(last.Y2);
   }
 
   if (c3 >= 1 && c3 < n) {
@@ -193,8 +194,8 @@ ProfileDimensions DeriveToolFromProfile(std::span<const ProfileSegment> segments
       widest = std::max(widest, at(i).X2);
       longest = std::max(longest, at(i).Y2 - at(c3).Y2);
     }
-    d.ArborDiameter = static_cast<float>(2.0 * widest);
-    d.ArborLength = static_cast<float>(longest);
+    d.ArborDiameter = RoundToSingle(2.0 * widest);
+    d.ArborLength = RoundToSingle(longest);
   }
   return d;
 }

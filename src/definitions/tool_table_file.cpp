@@ -10,6 +10,7 @@
 #include "definitions/dxf_profile.h"
 #include "definitions/tool_geometry.h"
 #include "foundation/path_text.h"
+#include "foundation/single_precision.h"
 #include "foundation/text_fields.h"
 
 namespace vestan {
@@ -94,7 +95,7 @@ std::string_view AtlName(std::string_view line, size_t from) {
 // A percentage of a tool's circular cross-section, as an area.
 float PercentOfSection(float percent, float diameter) {
   const double d = diameter;
-  return static_cast<float>(percent * kPi * d * d / 400.0);
+  return RoundToSingle(percent * kPi * d * d / 400.0);
 }
 
 // Whether a LIMIT value at the cursor is a percentage: a '%' before the next
@@ -454,9 +455,9 @@ void ToolTableReader::LoadImportedMesh(ToolRecord& record) {
            (mesh.StlKind == 0 ? "cannot be read" : "holds no facet") + tool);
     return;
   }
-  record.Diameter = static_cast<float>(
-      ((mesh.BoxMax[0] - mesh.BoxMin[0]) + (mesh.BoxMax[1] - mesh.BoxMin[1])) / 2.0);
-  record.CuttingLength = static_cast<float>(mesh.BoxMax[2] - mesh.BoxMin[2]);
+  record.Diameter =
+      RoundToSingle(((mesh.BoxMax[0] - mesh.BoxMin[0]) + (mesh.BoxMax[1] - mesh.BoxMin[1])) / 2.0);
+  record.CuttingLength = RoundToSingle(mesh.BoxMax[2] - mesh.BoxMin[2]);
 }
 
 void ToolTableReader::ReadLengthKey(ToolKey key, int32_t& cursor, std::string_view line) {
@@ -644,7 +645,7 @@ void ToolTableReader::AddBasePointLengths() {
     if (mode == kBaseFullRadiusCentre || mode == kBaseArborTop)
       heights = SetCurrent(static_cast<int32_t>(t), 0.0);
     const double add = ToolBasePointHeight(mode, record, shank, heights);
-    table_.Lengths[t] = static_cast<float>(table_.Lengths[t] + add);
+    table_.Lengths[t] = RoundToSingle(table_.Lengths[t] + add);
   }
 }
 

@@ -1,5 +1,6 @@
 // The view: rotation angles with their home copies and cached sines and
-// cosines, perspective, and the fixed view centre.
+// cosines, perspective, the fixed view centre, the display scale and the
+// model rotation of the display.
 #pragma once
 
 #include <cmath>
@@ -8,6 +9,15 @@
 #include "foundation/vector_math.h"
 
 namespace vestan {
+
+// A turn of the models on display about one axis through a centre.
+struct DisplayModelRotation {
+  int32_t Mode = 0;  // 1: the models are shown turned
+  Vec3 Centre{};
+  int32_t Axis = 0;  // 0 X, 1 Y, 2 Z
+  double Cos = 1.0;
+  double Sin = 0.0;
+};
 
 struct ViewState {
   // Degrees. The home copies are what the home-view command returns to.
@@ -24,6 +34,9 @@ struct ViewState {
   // 1: the view turns about ViewCentre rather than an automatic centre.
   int32_t FixedViewCentre = 0;
   Vec3 ViewCentre{};
+  // Model coordinates are divided by it for the display.
+  double DisplayScale = 500.0;
+  DisplayModelRotation ModelRotation;
 };
 
 // Recomputes the cached sines and cosines from the two angles.

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "foundation/single_precision.h"
+
 namespace vestan {
 
 namespace {
@@ -140,11 +142,11 @@ double ParseNumberAfterComma(int32_t& cursor, std::string_view line) {
 }
 
 float ParseFloat(int32_t& cursor, std::string_view line) {
-  return static_cast<float>(ParseNumber(cursor, line));
+  return RoundToSingle(ParseNumber(cursor, line));
 }
 
 float ParseFloatAfterComma(int32_t& cursor, std::string_view line) {
-  return static_cast<float>(ParseNumberAfterComma(cursor, line));
+  return RoundToSingle(ParseNumberAfterComma(cursor, line));
 }
 
 int32_t ParseInteger(int32_t& cursor, std::string_view line) {
@@ -169,7 +171,7 @@ float ParseFloatAfterSemicolon(int32_t& cursor, std::string_view line) {
   const int32_t comma = Find(line, ',', cursor);
   if (comma >= 0 && comma < number) return -1.0f;
   cursor = number;
-  return static_cast<float>(ConvertDouble(From(line, number)));
+  return RoundToSingle(ConvertDouble(From(line, number)));
 }
 
 void SkipBlanksAndEquals(int32_t& cursor, std::string_view line) {

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "foundation/single_precision.h"
 #include "model/tool_profile.h"
 
 namespace vestan {
@@ -152,7 +153,7 @@ void DeriveShank(CurrentTool& c, ToolRecord& tableRecord) {
   ToolShankRecord& s = c.Shank;
   if (s.Kind < kShankLength) {
     c.NeckTopHeight = 6.0 * c.EnvelopeRadius;
-    s.ProtrusionLength = static_cast<float>(c.NeckTopHeight);
+    s.ProtrusionLength = RoundToSingle(c.NeckTopHeight);
     return;
   }
   c.NeckTopHeight = s.ProtrusionLength;
@@ -187,7 +188,7 @@ void DeriveShank(CurrentTool& c, ToolRecord& tableRecord) {
     }
     c.ShankRise = (c.ShankRadius - c.NeckEndRadius) * c.ShankTaperRatio + s.TransitionLength;
     if (s.Kind == kShankAngledCutting)
-      raised = std::max(raised, static_cast<float>(s.NeckLength + c.ShankRise));
+      raised = std::max(raised, RoundToSingle(s.NeckLength + c.ShankRise));
   }
   c.Tool.CuttingLength = raised;
   tableRecord.CuttingLength = raised;
@@ -220,11 +221,10 @@ void SetPen(CurrentTool& c, int32_t pen) {
 float WidenByArborClearance(float diameter, const InterferenceCheckSettings& checks,
                             double gridPitch) {
   const double d = diameter;
-  if (checks.ArborClearanceMode == 2) return static_cast<float>(d + 2.0 * checks.ArborClearance);
+  if (checks.ArborClearanceMode == 2) return RoundToSingle(d + 2.0 * checks.ArborClearance);
   if (checks.ArborClearanceMode == 1) {
     const double q = gridPitch;
-    return static_cast<float>(2.0 *
-                              std::sqrt((q / 2.0) * (q / 2.0) + (d / 2.0 + q) * (d / 2.0 + q)));
+    return RoundToSingle(2.0 * std::sqrt((q / 2.0) * (q / 2.0) + (d / 2.0 + q) * (d / 2.0 + q)));
   }
   return diameter;
 }

@@ -8,7 +8,7 @@ constexpr Placement kIdentity{1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0};
 
 }  // namespace
 
-Vec3 TransformInterferencePart(const MachineAxes& position, const Vec3& point) {
+Vec3 TransformInterferencePart(const AxisPosition& position, const Vec3& point) {
   return {point[0] + position[0], point[1] + position[1], point[2] + position[2]};
 }
 

@@ -19,6 +19,9 @@ struct VisitView {
   int32_t bytes;
   Count* remaining;
 };
+// clang before 17 deduces an aggregate's arguments only through a guide.
+template <typename Byte, typename Count>
+VisitView(Byte*, int32_t, Count*) -> VisitView<Byte, Count>;
 
 template <typename Tables>
 auto ViewOf(Tables& t, int direction) {

@@ -14,6 +14,9 @@ namespace vestan {
 // Motion modes as the cutting code sees them: 0 and below rapid traverse,
 // above 0 a cutting feed.
 inline constexpr int32_t kMotionRapid = 0;
+inline constexpr int32_t kMotionLinear = 1;
+inline constexpr int32_t kMotionClockwise = 2;
+inline constexpr int32_t kMotionCounterClockwise = 3;
 inline constexpr int32_t kMotionNurbs = 0x84;
 
 struct RunState {

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "foundation/geometry.h"
+#include "foundation/single_precision.h"
 
 namespace vestan {
 namespace {
@@ -174,7 +175,7 @@ void AddShank(const CurrentTool& c, ToolProfile& profile, Outline& out) {
       out.Add(c.NeckEndRadius, h);
       out.Add(rs, (rs - c.NeckEndRadius) * c.ShankTaperRatio + h);
       if (s.Kind == kShankAngledCutting) {
-        if (L > static_cast<float>(s.NeckLength + c.ShankRise)) out.Add(rs, L);
+        if (L > RoundToSingle(s.NeckLength + c.ShankRise)) out.Add(rs, L);
         profile.CutCount = out.Count();
       }
       break;
@@ -258,7 +259,7 @@ void FinishProfile(const MachineKinematics& machine, ToolProfile& profile,
     MakeBoxCorners(profile.ArborBoxMin, profile.ArborBoxMax, profile.ArborCorners);
 
   display.RequestRebuild(kSlideAndHeadLists);
-  profile.ProfileHeight = count > 0 ? static_cast<float>(profile.Height[count - 1]) : 0.0f;
+  profile.ProfileHeight = count > 0 ? RoundToSingle(profile.Height[count - 1]) : 0.0f;
   position.ReferenceLength = machine.ToolHolderOffset + profile.ProfileHeight;
 }
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 
+#include "foundation/single_precision.h"
 #include "foundation/text_fields.h"
 #include "model/stock.h"
 #include "modelfiles/dme_file.h"
@@ -50,7 +51,7 @@ bool ConvertHeight(const DmfLayout& layout, uint32_t stored, double& height,
     value = i * layout.Scale;
   }
   if (!std::isfinite(value) || std::fabs(value) > std::numeric_limits<float>::max()) return false;
-  height = static_cast<float>(value);
+  height = RoundToSingle(value);
   if (exact != nullptr) *exact = value;
   return true;
 }

@@ -2,46 +2,23 @@
 
 #include <algorithm>
 #include <bit>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <system_error>
 
 #include "foundation/geometry.h"
-#include "foundation/text_fields.h"
+#include "foundation/single_precision.h"
+#include "modelfiles/stl_parsing.h"
+#include "platform/file_open.h"
 
 namespace vestan {
 
 namespace {
 
-constexpr int64_t kHeaderBytes = 84;
-constexpr int64_t kFacetBytes = 50;
-
-std::optional<uint64_t> FileSize(const std::filesystem::path& path) {
-  std::error_code ec;
-  const uintmax_t size = std::filesystem::file_size(path, ec);
-  if (ec) return std::nullopt;
-  return size;
-}
-
-// Facets a binary file of this size can hold.
-uint64_t FacetCapacity(uint64_t size) {
-  return size < kHeaderBytes ? 0 : (size - kHeaderBytes) / kFacetBytes;
-}
-
-uint32_t Word(const unsigned char* p, bool swapped) {
-  if (swapped)
-    return uint32_t{p[3]} | uint32_t{p[2]} << 8 | uint32_t{p[1]} << 16 | uint32_t{p[0]} << 24;
-  return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
-
-uint32_t ReverseBytes(uint32_t w) {
-  return (w >> 24) | ((w >> 8) & 0xFF00u) | ((w << 8) & 0xFF0000u) | (w << 24);
-}
+using detail::StlKeyword;
 
 // The unit-vector clean-up of a stored normal, exact comparisons in this order.
 void CleanNormal(double& nx, double& ny, double& nz) {
@@ -49,79 +26,6 @@ void CleanNormal(double& nx, double& ny, double& nz) {
   if (std::fabs(ny) == 1.0) nx = nz = 0.0;
   if (std::fabs(nz) == 1.0) nx = ny = 0.0;
 }
-
-enum class Keyword { kNone, kFacet, kOuter, kVertex, kEndLoop, kEndFacet, kEndSolid };
-
-struct KeywordAt {
-  Keyword keyword = Keyword::kNone;
-  size_t start = 0;
-};
-
-// The keyword of an ASCII line: it starts at the first of "efsovEFSOV" and is
-// compared case-sensitively by prefix.
-KeywordAt FindKeyword(std::string_view line) {
-  const size_t start = line.find_first_of("efsovEFSOV");
-  if (start == std::string_view::npos) return {};
-  const std::string_view rest = line.substr(start);
-  struct Entry {
-    std::string_view text;
-    Keyword keyword;
-  };
-  static constexpr Entry kEntries[] = {
-      {"facet", Keyword::kFacet},        {"outer", Keyword::kOuter},
-      {"vertex", Keyword::kVertex},      {"endloop", Keyword::kEndLoop},
-      {"end loop", Keyword::kEndLoop},   {"endfacet", Keyword::kEndFacet},
-      {"end facet", Keyword::kEndFacet}, {"endsolid", Keyword::kEndSolid},
-      {"end solid", Keyword::kEndSolid},
-  };
-  for (const Entry& e : kEntries)
-    if (rest.starts_with(e.text)) return {e.keyword, start};
-  return {Keyword::kNone, start};
-}
-
-// Three numbers of a "facet" or "vertex" line, from 6 characters after the
-// keyword; each further number follows the next blank or tab.
-std::array<double, 3> ParseTriple(std::string_view line, size_t keywordStart) {
-  std::array<double, 3> values{};
-  int32_t cursor = static_cast<int32_t>(keywordStart + 6);
-  for (int i = 0; i < 3; ++i) {
-    if (i > 0) {
-      const size_t blank = static_cast<size_t>(cursor) < line.size()
-                               ? line.find_first_of(" \t", static_cast<size_t>(cursor))
-                               : std::string_view::npos;
-      if (blank == std::string_view::npos) break;
-      cursor = static_cast<int32_t>(blank);
-    }
-    const int32_t start = FindNumberStart(line, cursor);
-    if (start < 0) break;
-    cursor = start;
-    values[i] = ConvertDouble(line.substr(static_cast<size_t>(start)));
-  }
-  return values;
-}
-
-// ASCII STL lines as a 256-byte line buffer sees them: at most 255 bytes at a
-// time, and a line ends at a NUL byte as a C string does.
-class AsciiLines {
- public:
-  explicit AsciiLines(const std::filesystem::path& path) : in_(path, std::ios::binary) {}
-  bool ok() const { return static_cast<bool>(in_); }
-  bool Next(std::string& chunk) {
-    chunk.clear();
-    char c;
-    while (chunk.size() < 255 && in_.get(c)) {
-      chunk.push_back(c);
-      if (c == '\n') break;
-    }
-    if (chunk.empty()) return false;
-    const size_t nul = chunk.find('\0');
-    if (nul != std::string::npos) chunk.resize(nul);
-    return true;
-  }
-
- private:
-  std::ifstream in_;
-};
 
 void RotateByAngleHead(const AngleHeadAngles& head, double& x, double& y, double& z) {
   TurnByAngleHead(head.A, head.B, head.C, x, y, z);
@@ -139,9 +43,9 @@ struct FacetSink {
     if (angleHead != nullptr) RotateByAngleHead(*angleHead, n[0], n[1], n[2]);
   }
   void StoreVertex(double* p, const std::array<double, 3>& read) const {
-    for (int a = 0; a < 3; ++a) p[a] = read[a] + offset[a];
+    for (size_t a = 0; a < 3; ++a) p[a] = read[a] + offset[a];
     if (angleHead != nullptr) RotateByAngleHead(*angleHead, p[0], p[1], p[2]);
-    for (int a = 0; a < 3; ++a) {
+    for (size_t a = 0; a < 3; ++a) {
       boxMin[a] = std::min(boxMin[a], p[a]);
       boxMax[a] = std::max(boxMax[a], p[a]);
     }
@@ -150,21 +54,10 @@ struct FacetSink {
 
 void ReadBinary(bool swapped, int32_t facetCount, const std::filesystem::path& path,
                 const FacetSink& sink, std::vector<StlTriangle>& triangles) {
-  triangles.clear();
-  std::ifstream in(path, std::ios::binary);
-  const std::optional<uint64_t> size = FileSize(path);
-  unsigned char header[kHeaderBytes];
-  if (!in || !size || !in.read(reinterpret_cast<char*>(header), kHeaderBytes)) return;
-  const uint64_t count = std::min<uint64_t>({Word(header + 80, swapped), FacetCapacity(*size),
-                                             static_cast<uint64_t>(std::max(facetCount, 0))});
-  triangles.reserve(count);
-  unsigned char record[kFacetBytes];
-  for (uint64_t f = 0; f < count; ++f) {
-    if (!in.read(reinterpret_cast<char*>(record), kFacetBytes)) break;  // file shrank
-    float v[12];
-    for (int k = 0; k < 12; ++k) v[k] = std::bit_cast<float>(Word(record + 4 * k, swapped));
-    for (int k = 3; k < 12; ++k)
-      if (std::fabs(static_cast<double>(v[k])) < 1e-14) v[k] = 0.0f;
+  detail::BinaryStlFacets facets(path, swapped, static_cast<uint64_t>(std::max(facetCount, 0)));
+  triangles.reserve(facets.Count());
+  std::array<float, 12> v;
+  while (facets.Next(v)) {
     double n[3] = {v[0], v[1], v[2]};
     if (v[0] == 0.0f && v[1] == 0.0f && v[2] == 0.0f) {
       const float a[3] = {v[6] - v[3], v[7] - v[4], v[8] - v[5]};
@@ -172,13 +65,14 @@ void ReadBinary(bool swapped, int32_t facetCount, const std::filesystem::path& p
       const Vec3 cross = VectorCross({a[0], a[1], a[2]}, {b[0], b[1], b[2]});
       const double length = VectorLength(cross);
       if (length != 0.0)
-        for (int k = 0; k < 3; ++k) n[k] = cross[k] / length;
+        for (size_t k = 0; k < 3; ++k) n[k] = cross[k] / length;
     }
     CleanNormal(n[0], n[1], n[2]);
     StlTriangle t;
-    for (int k = 0; k < 3; ++k) t[k] = n[k];
+    for (size_t k = 0; k < 3; ++k) t[k] = n[k];
     sink.StoreNormal(&t[0]);
-    for (int p = 1; p < 4; ++p) sink.StoreVertex(&t[3 * p], {v[3 * p], v[3 * p + 1], v[3 * p + 2]});
+    for (size_t p = 1; p < 4; ++p)
+      sink.StoreVertex(&t[3 * p], {v[3 * p], v[3 * p + 1], v[3 * p + 2]});
     triangles.push_back(t);
   }
 }
@@ -186,18 +80,19 @@ void ReadBinary(bool swapped, int32_t facetCount, const std::filesystem::path& p
 void ReadAscii(int32_t facetCount, const std::filesystem::path& path, const FacetSink& sink,
                std::vector<StlTriangle>& triangles) {
   triangles.assign(static_cast<size_t>(std::max(facetCount, 0)), StlTriangle{});
-  AsciiLines lines(path);
+  detail::StlTextLines lines(path);
   size_t facet = 0;
-  int vertex = 0;
+  size_t vertex = 0;
   std::string line;
-  while (lines.ok() && lines.Next(line)) {
-    const KeywordAt k = FindKeyword(line);
-    if (k.keyword == Keyword::kEndSolid) break;
+  while (lines.Next(line)) {
+    const detail::StlKeywordAt k = detail::FindStlKeyword(line);
+    if (k.keyword == StlKeyword::kEndSolid) break;
+    // Facets beyond the counted ones have no slot: they are ignored.
     const bool inRange = facet < triangles.size();
     switch (k.keyword) {
-      case Keyword::kFacet:
+      case StlKeyword::kFacet:
         if (inRange) {
-          const std::array<double, 3> n = ParseTriple(line, k.start);
+          const std::array<double, 3> n = detail::ParseStlTriple(line, k.start);
           StlTriangle& t = triangles[facet];
           t[0] = n[0];
           t[1] = n[1];
@@ -206,17 +101,17 @@ void ReadAscii(int32_t facetCount, const std::filesystem::path& path, const Face
           sink.StoreNormal(&t[0]);
         }
         break;
-      case Keyword::kOuter:
+      case StlKeyword::kOuter:
         vertex = 0;
         break;
-      case Keyword::kVertex:
+      case StlKeyword::kVertex:
         // A fourth vertex in one loop has no slot: it is ignored.
-        if (inRange && vertex < 3) {
-          sink.StoreVertex(&triangles[facet][3 + 3 * vertex], ParseTriple(line, k.start));
-        }
+        if (inRange && vertex < 3)
+          sink.StoreVertex(&triangles[facet][3 + 3 * vertex],
+                           detail::ParseStlTriple(line, k.start));
         ++vertex;
         break;
-      case Keyword::kEndFacet:
+      case StlKeyword::kEndFacet:
         ++facet;
         break;
       default:
@@ -224,6 +119,65 @@ void ReadAscii(int32_t facetCount, const std::filesystem::path& path, const Face
     }
   }
   triangles.resize(std::min(facet, triangles.size()));
+}
+
+// The point in the frame the export writes in.
+Vec3 ExportPoint(const StlWriterState& state, const Vec3& p) {
+  if (state.ToWorkpiece == 0) return p;
+  const Vec3 moved = VectorSub(p, state.WorkOffset);
+  return state.Rotate != 0 ? MultiplyMatrixVector(state.WorkRotation, moved) : moved;
+}
+
+void AppendWord(std::string& bytes, uint32_t word, bool bigEndian) {
+  for (int i = 0; i < 4; ++i) {
+    const int shift = bigEndian ? 24 - 8 * i : 8 * i;
+    bytes.push_back(static_cast<char>((word >> shift) & 0xFFu));
+  }
+}
+
+// "%f" of the C locale, whatever locale the process runs in.
+void AppendFixed(std::string& text, double value) {
+  char buffer[400];
+  const std::to_chars_result r =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
+  text.append(buffer, r.ec == std::errc() ? r.ptr : buffer);
+}
+
+void AppendTripleLine(std::string& text, std::string_view lead, const Vec3& v) {
+  text += lead;
+  for (size_t a = 0; a < 3; ++a) {
+    if (a > 0) text += ' ';
+    AppendFixed(text, v[a]);
+  }
+  text += '\n';
+}
+
+// One facet in the file's form; the points are already in the export frame.
+void AppendFacet(StlWriterState& state, const Vec3& n, const std::array<Vec3, 3>& p) {
+  std::string& out = state.Bytes;
+  ++state.FacetsWritten;
+  if (state.BinaryMode == kStlWriteAscii) {
+    AppendTripleLine(out, "  facet normal ", n);
+    out += "    outer loop\n";
+    for (const Vec3& v : p) AppendTripleLine(out, "      vertex ", v);
+    out += "    endloop\n";
+    out += "  endfacet\n";
+    return;
+  }
+  const bool big = state.BinaryMode == kStlWriteSwapped;
+  for (size_t a = 0; a < 3; ++a)
+    AppendWord(out, std::bit_cast<uint32_t>(RoundToSingle(n[a])), big);
+  for (const Vec3& v : p)
+    for (size_t a = 0; a < 3; ++a)
+      AppendWord(out, std::bit_cast<uint32_t>(RoundToSingle(v[a])), big);
+  out.push_back(static_cast<char>(state.Attribute & 0xFFu));
+  out.push_back(static_cast<char>(state.Attribute >> 8));
+}
+
+bool SameAsFloats(const Vec3& a, const Vec3& b) {
+  for (size_t i = 0; i < 3; ++i)
+    if (RoundToSingle(a[i]) != RoundToSingle(b[i])) return false;
+  return true;
 }
 
 }  // namespace
@@ -234,14 +188,14 @@ int32_t DetectStlKind(const std::filesystem::path& path) {
   unsigned char head[256];
   in.read(reinterpret_cast<char*>(head), sizeof head);
   const size_t got = static_cast<size_t>(in.gcount());
-  const std::optional<uint64_t> size = FileSize(path);
+  const std::optional<uint64_t> size = detail::StlFileSize(path);
   if (!size || *size == 0) return kStlUnreadable;
-  const uint64_t expected = FacetCapacity(*size);
+  const uint64_t expected = detail::StlFacetCapacity(*size);
   // The count word exists only when the header was read whole.
-  const bool haveCount = got >= static_cast<size_t>(kHeaderBytes);
-  const uint32_t count = haveCount ? Word(head + 80, false) : 0;
+  const bool haveCount = got >= static_cast<size_t>(detail::kStlHeaderBytes);
+  const uint32_t count = haveCount ? detail::StlWord(head + detail::kStlCountOffset, false) : 0;
   if (haveCount && count == expected) return kStlBinary;
-  if (haveCount && ReverseBytes(count) == expected) return kStlBinarySwapped;
+  if (haveCount && detail::ReverseBytes(count) == expected) return kStlBinarySwapped;
   const std::string_view bytes(reinterpret_cast<const char*>(head), got);
   const size_t facet = bytes.find("facet");
   if (facet != std::string_view::npos && facet <= 249) return kStlAscii;
@@ -251,23 +205,17 @@ int32_t DetectStlKind(const std::filesystem::path& path) {
 
 int32_t CountStlFacets(int32_t kind, const std::filesystem::path& path) {
   if (kind == kStlBinary || kind == kStlBinarySwapped) {
-    std::ifstream in(path, std::ios::binary);
-    const std::optional<uint64_t> size = FileSize(path);
-    unsigned char header[kHeaderBytes];
-    if (!in || !size || !in.read(reinterpret_cast<char*>(header), kHeaderBytes)) return 0;
-    // The stored count is not trusted beyond what the file can hold.
-    const uint64_t count =
-        std::min<uint64_t>(Word(header + 80, kind == kStlBinarySwapped), FacetCapacity(*size));
-    return static_cast<int32_t>(std::min<uint64_t>(count, INT32_MAX));
+    const detail::BinaryStlFacets facets(path, kind == kStlBinarySwapped, UINT64_MAX);
+    return static_cast<int32_t>(std::min<uint64_t>(facets.Count(), INT32_MAX));
   }
   if (kind != kStlAscii) return 0;
-  AsciiLines lines(path);
+  detail::StlTextLines lines(path);
   int32_t facets = 0;
   std::string line;
-  while (lines.ok() && lines.Next(line)) {
-    const Keyword k = FindKeyword(line).keyword;
-    if (k == Keyword::kEndSolid) break;
-    if (k == Keyword::kEndFacet && facets < INT32_MAX) ++facets;
+  while (lines.Next(line)) {
+    const StlKeyword k = detail::FindStlKeyword(line).keyword;
+    if (k == StlKeyword::kEndSolid) break;
+    if (k == StlKeyword::kEndFacet && facets < INT32_MAX) ++facets;
   }
   return facets;
 }
@@ -293,7 +241,51 @@ int32_t ReadToolStl(int32_t kind, int32_t facetCount, const std::filesystem::pat
 }
 
 void SwapBytes32(std::span<uint32_t> words) {
-  for (uint32_t& w : words) w = ReverseBytes(w);
+  for (uint32_t& w : words) w = detail::ReverseBytes(w);
+}
+
+void BeginStlFile(StlWriterState& state) {
+  state.Bytes.clear();
+  state.FacetsWritten = 0;
+  if (state.BinaryMode == kStlWriteAscii) {
+    state.Bytes = "solid\n";
+    return;
+  }
+  state.Bytes.assign(detail::kStlCountOffset, ' ');
+  AppendWord(state.Bytes, 0, false);
+}
+
+void WriteStlFacet(StlWriterState& state, const Vec3& normal, const Vec3& p1, const Vec3& p2,
+                   const Vec3& p3) {
+  const bool turned = state.ToWorkpiece != 0 && state.Rotate != 0;
+  const Vec3 n = turned ? MultiplyMatrixVector(state.WorkRotation, normal) : normal;
+  AppendFacet(state, n, {ExportPoint(state, p1), ExportPoint(state, p2), ExportPoint(state, p3)});
+}
+
+void WriteStlTriangle(StlWriterState& state, uint32_t& facetCounter, const Vec3& p1, const Vec3& p2,
+                      const Vec3& p3) {
+  const std::array<Vec3, 3> p{ExportPoint(state, p1), ExportPoint(state, p2),
+                              ExportPoint(state, p3)};
+  if (SameAsFloats(p[0], p[1]) || SameAsFloats(p[1], p[2]) || SameAsFloats(p[0], p[2])) return;
+  const Vec3 n = VectorCross(VectorSub(p[1], p[0]), VectorSub(p[2], p[0]));
+  const double length = VectorLength(n);
+  if (length == 0.0) return;
+  AppendFacet(state, {n[0] / length, n[1] / length, n[2] / length}, p);
+  ++facetCounter;
+}
+
+int32_t FinishStlFile(StlWriterState& state, std::string_view path, std::string* error) {
+  if (state.BinaryMode == kStlWriteAscii) {
+    state.Bytes += "endsolid\n";
+  } else if (state.Bytes.size() >= static_cast<size_t>(detail::kStlHeaderBytes)) {
+    // The count says what the file holds, whatever the callers counted.
+    std::string count;
+    AppendWord(count, state.FacetsWritten, state.BinaryMode == kStlWriteSwapped);
+    state.Bytes.replace(detail::kStlCountOffset, 4, count);
+  }
+  const int32_t result = ReplaceFileContents(path, state.Bytes, error);
+  state.Bytes = {};
+  return result;
 }
 
 }  // namespace vestan

@@ -1,11 +1,14 @@
-// Reading STL files (ASCII, binary and byte-swapped binary) into triangle
-// arrays, and the tool-shape reader that turns a mesh for an angle head.
+// STL files: reading every kind (ASCII, binary and byte-swapped binary) into
+// triangle arrays, the tool-shape reader that turns a mesh for an angle head,
+// and the facet writers of an STL export.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <filesystem>
 #include <span>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "foundation/geometry.h"
@@ -41,5 +44,44 @@ int32_t ReadToolStl(int32_t kind, int32_t facetCount, const std::filesystem::pat
 
 // Reverses the byte order of each 32-bit word.
 void SwapBytes32(std::span<uint32_t> words);
+
+// Forms of a written STL file.
+inline constexpr int32_t kStlWriteAscii = 0;
+inline constexpr int32_t kStlWriteBinary = 1;
+inline constexpr int32_t kStlWriteSwapped = 2;  // every 32-bit word big-endian
+
+// One STL export: its form, the frame the points are written in, and the
+// file as it is built (it replaces the target only when finished).
+struct StlWriterState {
+  int32_t BinaryMode = kStlWriteAscii;
+  // 0: points are written as given; else in the workpiece frame.
+  int32_t ToWorkpiece = 0;
+  int32_t Rotate = 0;
+  Vec3 WorkOffset{};
+  Matrix3 WorkRotation{1, 0, 0, 0, 1, 0, 0, 0, 1};
+  uint16_t Attribute = 0;
+  std::string Bytes;
+  uint32_t FacetsWritten = 0;
+};
+
+// Starts the file: 80 blanks and a count of 0, or "solid".
+void BeginStlFile(StlWriterState& state);
+
+// Writes one facet with the given normal (turned into the workpiece frame
+// with the points, never normalised or tested).
+void WriteStlFacet(StlWriterState& state, const Vec3& normal, const Vec3& p1, const Vec3& p2,
+                   const Vec3& p3);
+
+// Writes one facet with the unit normal of its points and adds 1 to
+// facetCounter; a triangle with two points equal as floats, or without area,
+// writes nothing.
+void WriteStlTriangle(StlWriterState& state, uint32_t& facetCounter, const Vec3& p1, const Vec3& p2,
+                      const Vec3& p3);
+
+// Ends the file (a binary count of the facets written, or "endsolid") and
+// writes it to a temporary file beside path, renamed into place: a failed
+// save leaves a previous file as it was. Returns kFileReplaced, or a negative
+// code of ReplaceFileContents with the reason in error when given.
+int32_t FinishStlFile(StlWriterState& state, std::string_view path, std::string* error = nullptr);
 
 }  // namespace vestan

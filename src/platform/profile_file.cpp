@@ -78,6 +78,16 @@ std::string_view StripQuotes(std::string_view value) {
   return value;
 }
 
+// The text to store so that the value reads back as it is: in double quotes
+// when reading would otherwise remove its blanks or its own enclosing quotes.
+std::string StoredValue(std::string_view value) {
+  if (Trim(value) == value && StripQuotes(value) == value) return std::string(value);
+  std::string quoted(1, '"');
+  quoted.append(value);
+  quoted.push_back('"');
+  return quoted;
+}
+
 std::string_view LineEndOf(std::string_view content, const Line& line) {
   return content.substr(line.End, line.Next - line.End);
 }
@@ -88,6 +98,14 @@ std::string_view FileLineEnd(std::string_view content) {
   if (newline != std::string_view::npos && newline > 0 && content[newline - 1] == '\r')
     return "\r\n";
   return "\n";
+}
+
+// What the last line needs before more lines follow it: nothing after "\n";
+// "\n" after a lone CR (a second CR would become part of the line's value);
+// the file's line end after a line without one.
+std::string_view LastLineEnd(std::string_view content) {
+  if (content.empty() || content.back() == '\n') return "";
+  return content.back() == '\r' ? "\n" : FileLineEnd(content);
 }
 
 }  // namespace
@@ -127,9 +145,10 @@ int32_t ProfileFile::GetInt(std::string_view section, std::string_view key,
 
 bool ProfileFile::SetString(std::string_view section, std::string_view key,
                             std::string_view value) {
+  // A key starting with "[" could read back as a section line.
   if (section.empty() || key.empty() || Trim(key) != key || Trim(section) != section ||
       section.find(']') != std::string_view::npos || key.find('=') != std::string_view::npos ||
-      HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value))
+      key.front() == '[' || HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value))
     return false;
 
   bool inSection = false;
@@ -151,22 +170,23 @@ bool ProfileFile::SetString(std::string_view section, std::string_view key,
       anchor = line;
       return true;
     }
-    if (entry->Value != value) {
+    // Compared as it reads: a stored value that reads as the new one stays.
+    if (StripQuotes(entry->Value) != value) {
       const size_t from = line.Begin + entry->ValueOffset;
-      content_.replace(from, line.End - from, value);
+      content_.replace(from, line.End - from, StoredValue(value));
     }
     replaced = true;
     return false;
   });
   if (replaced) return true;
 
-  const std::string entryText = std::string(key) + "=" + std::string(value);
+  const std::string entryText = std::string(key) + "=" + StoredValue(value);
   if (anchor) {
     const std::string_view ownEnd = LineEndOf(content_, *anchor);
-    // The last line of a file may end without "\n" (or in a lone "\r"): the
-    // new entry then starts a line of its own.
     if (ownEnd.find('\n') == std::string_view::npos) {
-      content_.insert(anchor->End, std::string(FileLineEnd(content_)) + entryText);
+      // The last line of the file: the new entry starts a line of its own.
+      content_ += LastLineEnd(content_);
+      content_ += entryText;
     } else {
       content_.insert(anchor->Next, entryText + std::string(ownEnd));
     }
@@ -175,7 +195,7 @@ bool ProfileFile::SetString(std::string_view section, std::string_view key,
 
   const std::string eol(FileLineEnd(content_));
   if (!content_.empty()) {
-    if (content_.back() != '\n') content_ += eol;
+    content_ += LastLineEnd(content_);
     content_ += eol;  // a blank line before the new section
   }
   content_ += "[" + std::string(section) + "]" + eol + entryText + eol;

@@ -30,10 +30,12 @@ class ProfileFile {
 
   // Replaces the value where the key stands (the key's own spelling and the
   // text up to the value are kept), else adds "key=value" after the last key
-  // of the section, else adds the section at the end. A value equal to the
-  // stored one changes nothing. False, with nothing changed, for an empty
-  // name, a section name with "]", a key with "=" or surrounding blanks, or
-  // any line break.
+  // of the section, else adds the section at the end. The value reads back as
+  // given: one with surrounding blanks or its own enclosing quotes is stored
+  // in double quotes. A value that the stored one already reads as changes
+  // nothing. False, with nothing changed, for an empty name, a section name
+  // with "]", a key with "=", surrounding blanks or a leading "[", or any
+  // line break.
   bool SetString(std::string_view section, std::string_view key, std::string_view value);
 
   const std::string& Content() const { return content_; }

@@ -178,6 +178,16 @@ TEST_F(ControllerTablesTest, WaitCodesAndTheirFiles) {
   EXPECT_EQ(result.Notes.size(), 1u);
 }
 
+TEST_F(ControllerTablesTest, AWaitFileNameKeepsTheSeparatorsBeforeItsFirstLetter) {
+  // An absolute name is the equivalent of C:\W1.TXT here: read from its
+  // first letter it would name a file under the current folder instead.
+  const DefinitionReadResult result = ReadText("WAIT M-CODE=100, /nowhere/w1,101,\\\\srv\\w2\n");
+  ASSERT_EQ(T().Waits.size(), 2u);
+  EXPECT_EQ(T().Waits[0].FileName, "/nowhere/w1");
+  EXPECT_EQ(T().Waits[1].FileName, "\\\\srv\\w2");
+  EXPECT_TRUE(result.Notes.empty());
+}
+
 TEST_F(ControllerTablesTest, WaitFilesOfTheTableAreDeleted) {
   const std::string first = folder_.Write("w1.txt", "done");
   const std::string second = folder_.Write("w2.txt", "done");

@@ -146,6 +146,39 @@ TEST_F(DxfProfileTest, RadiusIsCutToFourDecimalsAndTinyAnglesSnapToZero) {
   EXPECT_EQ(angle, 1e-5);
 }
 
+// Line and arc end points are single-precision values, in every build: the
+// optimiser may not fold the rounding away.
+TEST_F(DxfProfileTest, EndPointsAreRoundedToSinglePrecision) {
+  // Arc about (1, 0.1), radius 0.1, 270°..0°: it ends at (1.1, 0.1) as floats.
+  // The float nearest 1.1 is 9227469 * 2^-23, the one nearest 0.1 is
+  // 13421773 * 2^-27. The line puts the lower left corner at the origin.
+  const Outline o = ReadText(Dxf("", Line(0, 0, 1, 0) + Arc(1, 0.1, 0.1, 270, 0)));
+  ASSERT_EQ(o.Count, 2);
+  const ProfileSegment& arc = o.Segments[1];
+  EXPECT_EQ(arc.X1, 1.0);
+  EXPECT_EQ(arc.Y1, 0.0);  // 0.1 - 0.1
+  EXPECT_EQ(arc.X2, 9227469.0 / (1 << 23));
+  EXPECT_EQ(arc.X2, 1.1000000238418579);
+  EXPECT_EQ(arc.Y2, 13421773.0 / (1 << 27));
+  EXPECT_EQ(arc.Y2, 0.10000000149011612);
+
+  // A ball end whose axis stands at x = 25.1: the arc starts on the axis at
+  // the same float as the axis line, so the axis line is dropped and the
+  // outline starts at the tip. float(25.1) and float(30.1) share their
+  // fraction (both below 32, spacing 2^-19), so the side lies at exactly 5.
+  const Outline ball = ReadText(Dxf("", Arc(25.1, 5, 5, 270, 0) + Line(30.1, 5, 30.1, 20) +
+                                            Line(30.1, 20, 25.1, 20) + Line(25.1, 20, 25.1, 0)));
+  ASSERT_EQ(ball.Read.Status, DxfProfileStatus::kRead);
+  EXPECT_EQ(ball.Count, 3);
+  ASSERT_EQ(ball.Segments.size(), 3u);
+  EXPECT_EQ(ball.Max, (std::array<double, 2>{5, 20}));
+  EXPECT_EQ(ball.Segments[0].Kind, 3);
+  EXPECT_EQ(ball.Segments[0].X1, 0.0);
+  EXPECT_EQ(ball.Segments[0].Y1, 0.0);
+  EXPECT_EQ(ball.Segments[1].X1, 5.0);
+  EXPECT_EQ(ball.Segments[2].X2, 0.0);  // the top ends on the axis
+}
+
 TEST_F(DxfProfileTest, SmallGapsChainLargerOnesEndTheChain) {
   struct Case {
     double gap;

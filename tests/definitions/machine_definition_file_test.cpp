@@ -225,6 +225,20 @@ TEST_F(MachineDefinitionTest, ToolChangerKeys) {
   EXPECT_TRUE(NoteMentions(result, "route"));
 }
 
+TEST_F(MachineDefinitionTest, ARouteFollowedByARemarkKeepsItsSteps) {
+  // The route is read up to its first blank, so the remark behind it neither
+  // counts toward its 16 characters nor turns it into the default route
+  // (Z first, then X and Y).
+  const DefinitionReadResult result = ReadText(
+      "TOOL CHANGE POSITION=0,0,450,0,0\n"
+      "TOOL CHANGE ROUTE=XY-Z      (X and Y first, then Z)\n");
+  EXPECT_TRUE(result.Notes.empty());
+  EXPECT_EQ(h_.Machine.RouteText, "XY-Z");
+  EXPECT_EQ(h_.Machine.Route.StepCount, 2);
+  EXPECT_EQ(h_.Machine.Route.Steps[0], (std::array<int32_t, 5>{1, 1, 0, 0, 0}));
+  EXPECT_EQ(h_.Machine.Route.Steps[1], (std::array<int32_t, 5>{0, 0, 1, 0, 0}));
+}
+
 TEST(ParseAxisRoute, StepsOfAxes) {
   struct Case {
     const char* text;
@@ -284,6 +298,20 @@ TEST_F(MachineDefinitionTest, PartModelsAndTheirOffsets) {
   EXPECT_EQ(h_.HookCalls, (std::vector<std::string>{"free", "load"}));
 }
 
+TEST_F(MachineDefinitionTest, ThePartMeshesAreLoadedWithEveryViceOffset) {
+  // The loader places vice i by offset i: the vices beyond the offsets given
+  // must have theirs (a copy of the last) when it runs, not only afterwards.
+  Part("vice.stl");
+  std::vector<Vec3> offsetsSeenByTheLoader;
+  h_.Hooks.LoadMachinePartModels = [&] { offsetsSeenByTheLoader = h_.Parts.ViceOffsets; };
+  ReadText(
+      "VICE MODEL OFFSET=1,2,3\n"
+      "VICE MODEL=vice.stl\n"
+      "VICE MODEL=vice.stl\n"
+      "VICE MODEL=vice.stl\n");
+  EXPECT_EQ(offsetsSeenByTheLoader, (std::vector<Vec3>(3, Vec3{1, 2, 3})));
+}
+
 TEST_F(MachineDefinitionTest, ListsStopAtFiveAndLongNamesAreRefused) {
   Part("v.stl");
   std::string content;
@@ -321,6 +349,16 @@ TEST_F(MachineDefinitionTest, ViceChosenByTheUserIsKeptByAReloadWithFlagZero) {
   EXPECT_EQ(h_.Parts.ViceKept, 0);
 }
 
+TEST(HasMachinePartModels, AnyNamedPartCounts) {
+  MachinePartModels parts;
+  EXPECT_EQ(HasMachinePartModels(parts), 0);
+  parts.Tables[kTableZ].Name = "z.stl";
+  EXPECT_EQ(HasMachinePartModels(parts), 1);
+  parts = {};
+  parts.ViceNames.push_back("v.stl");
+  EXPECT_EQ(HasMachinePartModels(parts), 1);
+}
+
 TEST_F(MachineDefinitionTest, NameAndTheSyncPlugin) {
   std::string seen;
   h_.Hooks.SyncPluginName = [&seen](std::string_view name, std::string& pluginName) {
@@ -335,12 +373,12 @@ TEST_F(MachineDefinitionTest, NameAndTheSyncPlugin) {
 
 TEST_F(MachineDefinitionTest, ReadRefreshesTheDisplayAndTheShell) {
   h_.Ctl.Offsets.ActiveWorkOffset = {1, 2, 3, 4, 5};
-  h_.Ctl.Modal.PendingMoveEndCount = 3;
+  h_.Ctl.PendingEnds.Count = 3;
   ReadText("NAME=X\n");
   for (DisplayList list : kMachineLists) EXPECT_TRUE(h_.Ctl.Display.NeedsRebuild(list)) << list;
   EXPECT_EQ(h_.Ctl.Frame.Origin, (std::array<double, 3>{1, 2, 3}));
   EXPECT_EQ(h_.Ctl.Frame.Rotary2, 5.0);
-  EXPECT_EQ(h_.Ctl.Modal.PendingMoveEndCount, 0);
+  EXPECT_EQ(h_.Ctl.PendingEnds.Count, 0);
   EXPECT_EQ(h_.Host.Updates(ShellUpdate::kStatusTextTable), 1);
   EXPECT_EQ(h_.Host.Updates(ShellUpdate::kViewCentre), 1);
   EXPECT_EQ(h_.File.State, kFileRead);
@@ -349,14 +387,14 @@ TEST_F(MachineDefinitionTest, ReadRefreshesTheDisplayAndTheShell) {
 
 TEST_F(MachineDefinitionTest, MissingFileLeavesThePreviousMachine) {
   ReadText("NAME=KEPT\nATC TYPE=WAIT\nROTARY TYPE=HEAD\n");
-  h_.Ctl.Modal.PendingMoveEndCount = 2;
+  h_.Ctl.PendingEnds.Count = 2;
   const DefinitionReadResult result = h_.Read((folder_.Path() / "none.mtl").string());
   EXPECT_EQ(result.State, kFileMissing);
   EXPECT_EQ(h_.File.State, kFileMissing);
   EXPECT_EQ(h_.Machine.Name, "KEPT");
   EXPECT_EQ(h_.Kinematics.RotaryType, kRotaryHead);
   EXPECT_EQ(h_.Machine.AtcType, kAtcDirect);  // reset before the file is opened
-  EXPECT_EQ(h_.Ctl.Modal.PendingMoveEndCount, 0);
+  EXPECT_EQ(h_.Ctl.PendingEnds.Count, 0);
   EXPECT_TRUE(h_.HookCalls.empty());
 }
 

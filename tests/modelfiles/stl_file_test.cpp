@@ -4,8 +4,11 @@
 
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
+
+#include "platform/file_open.h"
 
 namespace vestan {
 namespace {
@@ -95,8 +98,9 @@ TEST_F(StlFile, DetectsKinds) {
       {"short text with facet", "solid s\nfacet normal 0 0 1\n", kStlAscii},
       {"short text without", "solid s\n", kStlUnreadable},
       {"empty", "", kStlUnreadable},
-      {"facet beyond 250 bytes", "solid " + std::string(300, 'a') + "\nfacet normal 0 0 1\n",
-       kStlUnreadable},
+      // Only offsets 0 to 249 of the first 256 bytes are searched for "facet".
+      {"facet at 249", "solid " + std::string(243, 'a') + "facet normal 0 0 1\n", kStlAscii},
+      {"facet at 250", "solid " + std::string(244, 'a') + "facet normal 0 0 1\n", kStlUnreadable},
   };
   for (const Case& c : cases) EXPECT_EQ(DetectStlKind(Write("f.stl", c.bytes)), c.kind) << c.name;
   EXPECT_EQ(DetectStlKind(dir_ / "missing.stl"), kStlUnreadable);
@@ -221,6 +225,130 @@ TEST_F(StlFile, TinyVertexValuesBecomeZero) {
   ASSERT_EQ(ReadStlTriangles(kStlBinary, 1, binary, {0, 0, 0}, lo, hi, t), 1);
   EXPECT_EQ(t[0][3], 0.0);
   EXPECT_EQ(t[0][4], static_cast<double>(2e-14f));
+}
+
+// Three facets through the writers and two that write nothing: equal points
+// once rounded to float, and points in a line.
+uint32_t WriteSample(StlWriterState& state) {
+  uint32_t counter = 0;
+  BeginStlFile(state);
+  WriteStlTriangle(state, counter, {0, 0, 0}, {1, 0, 0}, {0, 1, 0});
+  WriteStlTriangle(state, counter, {1, 0, 0}, {1 + 1e-12, 0, 0}, {0, 0, 1});
+  WriteStlTriangle(state, counter, {0, 0, 0}, {1, 0, 0}, {2, 0, 0});
+  WriteStlFacet(state, {0, 0, 2}, {0.5, 0.25, 3}, {1.5, 0.25, 3}, {0.5, 1.25, 3});
+  counter += 1;
+  WriteStlTriangle(state, counter, {0, 0, 0}, {0, 0, 1}, {0, 1, 0});
+  return counter;
+}
+
+// What the sample's facets read back as: the triangles' unit normals by the
+// right-hand rule, (1,0,0) x (0,1,0) = (0,0,1) and (0,0,1) x (0,1,0) =
+// (-1,0,0); the given normal unchanged (its 2 is no unit length, so the
+// reader's clean-up leaves it).
+const std::vector<StlTriangle> kSampleFacets{
+    {0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0},
+    {0, 0, 2, 0.5, 0.25, 3, 1.5, 0.25, 3, 0.5, 1.25, 3},
+    {-1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0},
+};
+
+TEST_F(StlFile, WrittenFilesReadBackWithTheSameFacets) {
+  const struct {
+    int32_t mode;
+    int32_t kind;
+  } cases[] = {{kStlWriteAscii, kStlAscii},
+               {kStlWriteBinary, kStlBinary},
+               {kStlWriteSwapped, kStlBinarySwapped}};
+  for (const auto& c : cases) {
+    StlWriterState state;
+    state.BinaryMode = c.mode;
+    EXPECT_EQ(WriteSample(state), 3u) << c.mode;
+    const std::string path = (dir_ / "out.stl").string();
+    ASSERT_EQ(FinishStlFile(state, path), kFileReplaced) << c.mode;
+    EXPECT_EQ(DetectStlKind(path), c.kind) << c.mode;
+    ASSERT_EQ(CountStlFacets(c.kind, path), 3) << c.mode;
+    std::vector<StlTriangle> t;
+    Vec3 lo, hi;
+    ASSERT_EQ(ReadStlTriangles(c.kind, 3, path, {0, 0, 0}, lo, hi, t), 3);
+    EXPECT_EQ(t, kSampleFacets) << c.mode;
+    if (c.mode != kStlWriteAscii) {
+      EXPECT_EQ(fs::file_size(path), 84u + 50u * 3u) << c.mode;  // the count matches the records
+    }
+  }
+}
+
+TEST_F(StlFile, AsciiFacetLines) {
+  StlWriterState state;
+  BeginStlFile(state);
+  WriteStlFacet(state, {0, 0, 1}, {1, 2, 3}, {-4.5, 5, 6}, {7, 8, 1e-7});
+  ASSERT_EQ(FinishStlFile(state, (dir_ / "a.stl").string()), kFileReplaced);
+  std::ifstream in(dir_ / "a.stl", std::ios::binary);
+  const std::string text{std::istreambuf_iterator<char>(in), {}};
+  EXPECT_EQ(text,
+            "solid\n"
+            "  facet normal 0.000000 0.000000 1.000000\n"
+            "    outer loop\n"
+            "      vertex 1.000000 2.000000 3.000000\n"
+            "      vertex -4.500000 5.000000 6.000000\n"
+            "      vertex 7.000000 8.000000 0.000000\n"
+            "    endloop\n"
+            "  endfacet\n"
+            "endsolid\n");
+}
+
+TEST_F(StlFile, BinaryCountIsTheRecordsWrittenWhateverTheCallerCounted) {
+  StlWriterState state;
+  state.BinaryMode = kStlWriteSwapped;
+  BeginStlFile(state);
+  WriteStlFacet(state, {0, 0, 1}, {0, 0, 0}, {1, 0, 0}, {0, 1, 0});  // not counted by the writer
+  const std::string path = (dir_ / "c.stl").string();
+  ASSERT_EQ(FinishStlFile(state, path), kFileReplaced);
+  std::ifstream in(path, std::ios::binary);
+  const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+  ASSERT_EQ(bytes.size(), 84u + 50u);
+  EXPECT_EQ(bytes.substr(0, 80), std::string(80, ' '));
+  EXPECT_EQ(bytes.substr(80, 4), std::string("\0\0\0\1", 4));  // 1, big-endian
+}
+
+TEST_F(StlFile, PointsInTheWorkpieceFrame) {
+  // Offset (1,1,0); the rotation a quarter turn about Z: X goes to Y, Y to -X.
+  StlWriterState state;
+  state.BinaryMode = kStlWriteBinary;
+  state.ToWorkpiece = 1;
+  state.WorkOffset = {1, 1, 0};
+  state.WorkRotation = {0, 1, 0, -1, 0, 0, 0, 0, 1};
+  BeginStlFile(state);
+  // Shifted only: (2,1,0) - (1,1,0) = (1,0,0); the normal stays.
+  WriteStlFacet(state, {1, 0, 0}, {2, 1, 0}, {1, 2, 0}, {1, 1, 3});
+  state.Rotate = 1;
+  // Shifted, then turned: (1,0,0) -> (0,1,0), (0,1,0) -> (-1,0,0); the
+  // normal (1,0,0) turns to (0,1,0).
+  WriteStlFacet(state, {1, 0, 0}, {2, 1, 0}, {1, 2, 0}, {1, 1, 3});
+  const std::string path = (dir_ / "w.stl").string();
+  ASSERT_EQ(FinishStlFile(state, path), kFileReplaced);
+  std::vector<StlTriangle> t;
+  Vec3 lo, hi;
+  ASSERT_EQ(ReadStlTriangles(kStlBinary, 2, path, {0, 0, 0}, lo, hi, t), 2);
+  EXPECT_EQ(t[0], (StlTriangle{1, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 3}));
+  EXPECT_EQ(t[1], (StlTriangle{0, 1, 0, 0, 1, 0, -1, 0, 0, 0, 0, 3}));
+}
+
+TEST_F(StlFile, FailedSaveIsReportedAndKeepsThePreviousFile) {
+  StlWriterState state;
+  WriteSample(state);
+  std::string error;
+  EXPECT_EQ(FinishStlFile(state, (dir_ / "missing" / "x.stl").string(), &error),
+            kFileTempNotCreated);
+  EXPECT_FALSE(error.empty());
+
+  const fs::path kept = Write("kept.stl", "old");
+  fs::permissions(kept, fs::perms::owner_read | fs::perms::group_read);
+  WriteSample(state);
+  error.clear();
+  EXPECT_EQ(FinishStlFile(state, kept.string(), &error), kFileNotWritten);
+  EXPECT_FALSE(error.empty());
+  std::ifstream in(kept, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "old");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
 }
 
 }  // namespace

@@ -1,0 +1,42 @@
+// What the fuzz targets share: a scratch folder of the process for the files
+// a reader opens, and a check that stops the run when a property fails.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "support/scratch_folder.h"
+
+namespace vestan::fuzz {
+
+// A property of the reader that does not hold: libFuzzer reports it as a
+// crash and keeps the input that shows it.
+#define FUZZ_CHECK(condition)                                                                      \
+  do {                                                                                             \
+    if (!(condition)) {                                                                            \
+      std::fprintf(stderr, "%s:%d: property does not hold: %s\n", __FILE__, __LINE__, #condition); \
+      std::abort();                                                                                \
+    }                                                                                              \
+  } while (0)
+
+inline std::string_view AsText(const uint8_t* data, size_t size) {
+  return {reinterpret_cast<const char*>(data), size};
+}
+
+// The process's own folder under the temporary folder, made on first use and
+// removed when the process ends normally. Its path ends in "/".
+inline const testing::ScratchFolder& ProcessFolder() {
+  static const testing::ScratchFolder folder;
+  FUZZ_CHECK(!folder.Path().empty());
+  return folder;
+}
+
+// Writes bytes to a file of the process folder and returns its path.
+inline std::string WriteScratchFile(std::string_view name, std::string_view bytes) {
+  return ProcessFolder().Write(name, bytes);
+}
+
+}  // namespace vestan::fuzz
