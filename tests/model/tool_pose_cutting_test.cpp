@@ -18,6 +18,7 @@ namespace vestan {
 namespace {
 
 using testing::CutWorld;
+using testing::ExpectSameModel;
 using testing::ExpectValues;
 using testing::ToolWorld;
 using namespace vestan::testing;  // fixture tool numbers
@@ -39,24 +40,6 @@ struct PoseWorld : CutWorld {
     CutToolPoseIntoModel(Cut, Model(), tip, axis);
   }
 };
-
-// Every column of both models alike, values, flags and attributes.
-void ExpectSameModel(const DexelModel& a, const DexelModel& b, const std::string& where) {
-  for (int direction : {kDirectionX, kDirectionY, kDirectionZ}) {
-    const DexelSet& sa = a.SetByDirection(direction);
-    const DexelSet& sb = b.SetByDirection(direction);
-    ASSERT_EQ(sa.Counts, sb.Counts) << where << " direction " << direction;
-    for (int32_t c = 0; c < sa.Columns; ++c) {
-      if (sa.Counts[c] == 0) continue;
-      const auto same = [&](auto x, auto y) { return std::equal(x.begin(), x.end(), y.begin()); };
-      ASSERT_TRUE(same(DexelColumnValues(sa, c), DexelColumnValues(sb, c)) &&
-                  same(DexelColumnFlags(sa, c), DexelColumnFlags(sb, c)) &&
-                  same(DexelColumnAttributes(sa, c), DexelColumnAttributes(sb, c)))
-          << where << " direction " << direction << " column " << c;
-    }
-  }
-  EXPECT_EQ(a.BlockDirty, b.BlockDirty) << where;
-}
 
 TEST(ToolPoseCutting, GuardsLeaveEverythingAlone) {
   struct Case {
