@@ -12,7 +12,6 @@ namespace {
 
 using detail::Add;
 using detail::AlongLine;
-using detail::AlongUOrV;
 using detail::AxisAcross;
 using detail::LineOffset;
 using detail::OffsetOf;

@@ -34,12 +34,38 @@ DexelCrossings IntersectDexelWithCone(const Vec3& base, const Vec3& axis, double
 // line and k = 0 the crossings keep the order t = 0, then t = length.
 DexelCrossings IntersectDexelWithNarrowingCone(const Vec3& base, const Vec3& axis, double r0,
                                                double k, double length, double u, double v);
+// A unit axis with how it lies to the dexel lines, taken once for the many
+// lines a pass tries a solid on.
+struct LineAxis {
+  Vec3 A{};
+  bool Along = false;  // along the lines
+  // Across them and along v (AlongV) or along u: the axis parameter is fixed
+  // on a line.
+  bool AcrossExact = false;
+  bool AlongV = false;
+
+  LineAxis() = default;
+  explicit LineAxis(const Vec3& axis)
+      : A(axis),
+        Along(axis[0] == 0.0 && axis[1] == 0.0),
+        AcrossExact(axis[2] == 0.0 && (std::fabs(axis[1]) == 1.0 || std::fabs(axis[0]) == 1.0)),
+        AlongV(std::fabs(axis[1]) == 1.0) {}
+};
+
 // Cylinder of the radius for 0 <= t <= length.
+inline DexelCrossings IntersectDexelWithCylinder(const Vec3& base, const LineAxis& axis,
+                                                 double radius, double length, double u, double v);
 inline DexelCrossings IntersectDexelWithCylinder(const Vec3& base, const Vec3& axis, double radius,
-                                                 double length, double u, double v);
+                                                 double length, double u, double v) {
+  return IntersectDexelWithCylinder(base, LineAxis(axis), radius, length, u, v);
+}
 // Cylinder of the radius for t >= 0; along the line it reaches w = +-1e7.
-inline DexelCrossings IntersectDexelWithEndlessCylinder(const Vec3& base, const Vec3& axis,
+inline DexelCrossings IntersectDexelWithEndlessCylinder(const Vec3& base, const LineAxis& axis,
                                                         double radius, double u, double v);
+inline DexelCrossings IntersectDexelWithEndlessCylinder(const Vec3& base, const Vec3& axis,
+                                                        double radius, double u, double v) {
+  return IntersectDexelWithEndlessCylinder(base, LineAxis(axis), radius, u, v);
+}
 // Spheroid radius^2(t) = (a/b)^2 * t * (2b - t) whose lowest point is B (axial
 // half-axis b, radial half-axis a), for 0 <= t <= length. A crossing beyond
 // length collapses the interval to zero length.
@@ -125,12 +151,11 @@ struct AxisAcross {
   double offset;
 };
 
-inline AxisAcross AlongUOrV(const Vec3& axis, const LineOffset& o) {
-  if (axis[2] != 0.0) return {false, 0.0, 0.0};
+inline AxisAcross AlongUOrV(const LineAxis& axis, const LineOffset& o) {
+  if (!axis.AcrossExact) return {false, 0.0, 0.0};
   // Dividing by a component of +-1 is multiplying by it, and exact both ways.
-  if (std::fabs(axis[1]) == 1.0) return {true, -o.dv * axis[1], o.du};
-  if (std::fabs(axis[0]) == 1.0) return {true, -o.du * axis[0], o.dv};
-  return {false, 0.0, 0.0};
+  if (axis.AlongV) return {true, -o.dv * axis.A[1], o.du};
+  return {true, -o.du * axis.A[0], o.dv};
 }
 
 // The cylinders with the axis neither along the line nor along u or v.
@@ -141,18 +166,19 @@ DexelCrossings EndlessCylinderInGeneral(const Vec3& base, const Vec3& axis, doub
 
 }  // namespace detail
 
-inline DexelCrossings IntersectDexelWithCylinder(const Vec3& base, const Vec3& axis, double radius,
-                                                 double length, double u, double v) {
+inline DexelCrossings IntersectDexelWithCylinder(const Vec3& base, const LineAxis& line,
+                                                 double radius, double length, double u, double v) {
   DexelCrossings out;
+  const Vec3& axis = line.A;
   const detail::LineOffset o = detail::OffsetOf(base, axis, u, v);
-  if (detail::AlongLine(axis)) {
+  if (line.Along) {
     if (radius > std::sqrt(o.du * o.du + o.dv * o.dv)) {
       detail::SetPair(out, base[2], 0.0, base[2] + length * axis[2], length);
       detail::OrderPair(out);
     }
     return out;
   }
-  const detail::AxisAcross across = detail::AlongUOrV(axis, o);
+  const detail::AxisAcross across = detail::AlongUOrV(line, o);
   if (!across.exact) return detail::CylinderInGeneral(base, axis, radius, length, o);
   out.T[0] = out.T[1] = across.t;
   if (across.t < 0 || across.t > length || radius <= std::fabs(across.offset)) return out;
@@ -160,11 +186,12 @@ inline DexelCrossings IntersectDexelWithCylinder(const Vec3& base, const Vec3& a
   return out;
 }
 
-inline DexelCrossings IntersectDexelWithEndlessCylinder(const Vec3& base, const Vec3& axis,
+inline DexelCrossings IntersectDexelWithEndlessCylinder(const Vec3& base, const LineAxis& line,
                                                         double radius, double u, double v) {
   DexelCrossings out;
+  const Vec3& axis = line.A;
   const detail::LineOffset o = detail::OffsetOf(base, axis, u, v);
-  if (detail::AlongLine(axis)) {
+  if (line.Along) {
     if (radius * radius > o.du * o.du + o.dv * o.dv) {
       if (axis[2] > 0)
         detail::SetPair(out, base[2], 0.0, 1e7, 1e7);
@@ -173,7 +200,7 @@ inline DexelCrossings IntersectDexelWithEndlessCylinder(const Vec3& base, const 
     }
     return out;
   }
-  const detail::AxisAcross across = detail::AlongUOrV(axis, o);
+  const detail::AxisAcross across = detail::AlongUOrV(line, o);
   if (!across.exact) return detail::EndlessCylinderInGeneral(base, axis, radius, o);
   out.T[0] = out.T[1] = across.t;
   if (across.t < 0 || radius <= std::fabs(across.offset)) return out;

@@ -244,10 +244,10 @@ class GeneralCutter {
   const Vec3& A() const { return grid_.PoseAxis; }
 
   DexelCrossings Cylinder(const Vec3& base, double radius, double length) const {
-    return IntersectDexelWithCylinder(base, A(), radius, length, u_, v_);
+    return IntersectDexelWithCylinder(base, lineAxis_, radius, length, u_, v_);
   }
   DexelCrossings Endless(const Vec3& base, double radius) const {
-    return IntersectDexelWithEndlessCylinder(base, A(), radius, u_, v_);
+    return IntersectDexelWithEndlessCylinder(base, lineAxis_, radius, u_, v_);
   }
   DexelCrossings Cone(const Vec3& base, double r0, double k, double length) const {
     return IntersectDexelWithCone(base, A(), r0, k, length, u_, v_);
@@ -526,6 +526,9 @@ class GeneralCutter {
   double u_ = 0.0, v_ = 0.0;
   // The flat tools' cutting radius, halved in single precision.
   const double flatRadius_ = t_.Diameter / 2.0f;
+  // The pose's axis as the pass's lines see it. A chip probe moves Point2
+  // only, never the axis.
+  const LineAxis lineAxis_{grid_.PoseAxis};
 };
 
 }  // namespace
