@@ -13,6 +13,7 @@
 #include "definitions/imported_tool_mesh.h"
 #include "definitions/settings.h"
 #include "foundation/vector_math.h"
+#include "model/block_marking.h"
 #include "model/current_tool.h"
 #include "model/dexel_model.h"
 #include "model/mesh_tool_crossings.h"
@@ -73,6 +74,8 @@ struct CutGridContext {
   DexelSet* Set = nullptr;                         // the set of the current slot
   // Grid point to update block along u and v: the block below and above it.
   std::span<const int32_t> BlockLowU, BlockHighU, BlockLowV, BlockHighV;
+  // The model's update blocks as this direction's columns mark them.
+  ColumnBlocks Blocks;
 
   // Set per pass.
   int32_t RangeU0 = 0, RangeU1 = -1;  // columns visited, inclusive
@@ -100,7 +103,8 @@ void BindCutGrids(CutGrids& grids, DexelModel& model);
 
 // Binds the context again from its model when the model's current slot or
 // arrays are no longer those it was bound to (a history push or pop, a model
-// made anew); every cutter starts with it.
+// made anew), and takes the model's update blocks afresh; every cutter
+// starts with it.
 void RefreshCutGrid(CutGridContext& grid);
 
 // Grid index of a coordinate's index value: the conversion toward zero, and
@@ -166,6 +170,9 @@ struct CutContext {
   // staged to grow or to be probed.
   std::vector<double> RemovedPieces;
   ColumnEditScratch ColumnScratch;
+  // The general cutter's lines of the current row whose row-state updates
+  // wait for a line that is cut.
+  std::vector<int32_t> DeferredLines;
   // Where the dexel lines cross an imported tool mesh at the pose.
   MeshToolCrossings MeshCrossings;
   // Where the current pass's solids lie; the cutters skip the dexel lines
