@@ -309,7 +309,7 @@ DefinitionReadResult ControllerReader::Read() {
   if (!lines) return std::move(result_);
   // The plane is chosen anew from this file's initial plane: a machine plane
   // that an earlier mapping left is no program plane.
-  r_.Modal.PlaneCode = c_.initialPlane;
+  r_.Plane.PlaneCode = c_.initialPlane;
   for (const std::string& line : *lines) {
     ++lineNumber_;
     line_ = line;
@@ -465,7 +465,7 @@ void ControllerReader::ApplyKey(const KeyTarget& key, size_t keyEnd, std::string
     case Key::kInitialPlane:
       SetByWord(c_.initialPlane, keyEnd,
                 {{"XY", 17}, {"G17", 17}, {"ZX", 18}, {"G18", 18}, {"YZ", 19}, {"G19", 19}});
-      r_.Modal.PlaneCode = c_.initialPlane;
+      r_.Plane.PlaneCode = c_.initialPlane;
       return;
     case Key::kReturnLevel:
       SetByWord(c_.ReturnLevel, keyEnd, {{"R", 0}, {"G99", 0}, {"INITIAL", 1}, {"G98", 1}});
@@ -616,7 +616,7 @@ void ControllerReader::ApplyKey(const KeyTarget& key, size_t keyEnd, std::string
       } else if (Is(cursor, "LATHE")) {
         c_.Lathe = {1, 1};
         c_.initialPlane = 18;
-        r_.Modal.PlaneCode = 18;
+        r_.Plane.PlaneCode = 18;
       }
       return;
     }
@@ -701,13 +701,9 @@ void ControllerReader::Finish() {
       rules.Reverse = c_.LetterReverseAbc[static_cast<size_t>(letter - 'A')];
   }
   FinishControllerDefinition(c_);
-  SelectPlaneAxes(c_.Planes, r_.Modal);
-  r_.Modal.ToolLengthAxis = c_.Planes.ProgramAxes[2];
+  SelectPlaneAxes(c_.Planes, r_.Plane);
   ComposeWorkOffset(r_.Offsets, r_.Frame, r_.Display);
-  if (c_.LengthOffsetType == 1)
-    r_.Modal.ToolLengthAxis = r_.Modal.PlaneAxes[2];
-  else if (c_.LengthOffsetType == 0)
-    r_.Modal.ToolLengthAxis = c_.Planes.ProgramAxes[2];
+  SelectToolLengthAxis(c_, r_.Plane);
   if (c_.isHeidenhain != 0) {
     c_.EndOfRecordLetter = ' ';
     c_.DecimalPointMode = 3;
@@ -735,6 +731,12 @@ PlaneCase PlaneOf(char first, char second, const std::array<char, 3>& p) {
 DefinitionReadResult ReadControllerDefinition(std::string_view fileName,
                                               const ControllerReadRecords& records) {
   return ControllerReader(fileName, records).Read();
+}
+
+void SelectToolLengthAxis(const ControllerDefinition& controller, NcPlaneState& plane) {
+  constexpr int32_t kFanucB = 1;
+  plane.ToolLengthAxis = controller.LengthOffsetType == kFanucB ? plane.PlaneAxes[2]
+                                                                : controller.Planes.ProgramAxes[2];
 }
 
 void FinishControllerDefinition(ControllerDefinition& controller) {

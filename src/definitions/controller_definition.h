@@ -149,7 +149,7 @@ struct ControllerReadRecords {
   ControllerDefinition& Controller;
   OffsetMemory& Offsets;
   WatchedFile& File;
-  NcModalState& Modal;
+  NcPlaneState& Plane;
   SubprogramStack& Subprograms;
   WorkOffsetFrame& Frame;
   StatusAxisLabels& AxisLabels;
@@ -169,5 +169,9 @@ DefinitionReadResult ReadControllerDefinition(std::string_view fileName,
 // Derives the plane mapping from the address letters, program letters and
 // program reverse flags.
 void FinishControllerDefinition(ControllerDefinition& controller);
+
+// The tool-length axis by the length offset type: FANUC-B the plane's normal
+// axis, the others the machine axis of program Z.
+void SelectToolLengthAxis(const ControllerDefinition& controller, NcPlaneState& plane);
 
 }  // namespace vestan

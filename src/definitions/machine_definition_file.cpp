@@ -302,8 +302,8 @@ DefinitionReadResult MachineReader::Read() {
   m_.ToolChangePositionGiven = 0;
   m_.ToolChangePosition[3] = m_.ToolChangePosition[4] = 0.0;
   m_.ViewCentreGiven = 0;
-  r_.Modal.PendingMoveEndCount = 0;
-  r_.Modal.PendingMoveEndIndex = 0;
+  r_.PendingEnds.Count = 0;
+  r_.PendingEnds.ReadIndex = 0;
   const std::optional<std::vector<std::string>> lines = ReadWatchedDefinition(fileName_, r_.File);
   result_.State = r_.File.State;
   if (!lines) return std::move(result_);

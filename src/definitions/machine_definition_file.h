@@ -33,7 +33,8 @@ struct MachineReadRecords {
   ControllerDefinition& Controller;
   // The tool base point follows the rotary type unless the settings gave it.
   Settings& AppSettings;
-  NcModalState& Modal;
+  // A new machine drops the queued ends of moves.
+  PendingMoveEnds& PendingEnds;
   const OffsetMemory& Offsets;
   WorkOffsetFrame& Frame;
   StatusAxisLabels& AxisLabels;

@@ -29,6 +29,10 @@ struct CurrentTool {
   uint8_t PenTag = 0;                 // pen << 4, the high nibble of a value's flag byte
   std::array<uint8_t, 2> EdgeTags{};  // the pen tag again, for the cutting kernel
   ToolHolderRecord Holder;            // the machine's holder in use
+  // How far the tool reaches out of the spindle and the reach its holder is
+  // measured for; plug-in tools give them, table tools leave both 0.
+  double Reach = 0.0;
+  double ReachReference = 0.0;
 
   double CornerRadiusAbs = 0.0;
   double PointFlatRadius = 0.0;   // flat at the point of a drill

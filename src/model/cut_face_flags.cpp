@@ -21,19 +21,6 @@ double AxisDistanceSquared(const ToolPose& pose, int32_t axisU, int32_t axisV, i
 
 }  // namespace
 
-std::array<uint8_t, 2> TestPointOutsideToolBand(const CutContext& cut, int32_t axisW,
-                                                double lineHeight,
-                                                const std::array<double, 2>& faces) {
-  const uint8_t pen = cut.Records.Tool.PenTag;
-  std::array<uint8_t, 2> flags{pen, pen};
-  if (cut.Records.Run.CycleFeedFlag != 0) return flags;
-  for (int k = 0; k < 2; ++k) {
-    if (std::fabs(HeightAboveTip(cut.Pose, axisW, lineHeight, faces[k])) > cut.Pose.CutLimit)
-      flags[k] |= kFlagMark;
-  }
-  return flags;
-}
-
 void FlagCentreZoneFaces(const CutContext& cut, int32_t axisU, int32_t axisV, int32_t axisW,
                          double u, double v, const std::array<double, 2>& faces,
                          std::array<uint8_t, 2>& flags) {
@@ -57,7 +44,7 @@ void RecordCutHeight(CutContext& cut, int32_t axisW, double lineHeight,
   } else if (check >= 2) {
     for (double z : removed) {
       if (std::fabs(HeightAboveTip(cut.Pose, axisW, lineHeight, z)) > cut.Pose.CutLimit) {
-        cut.Records.Run.HeightHitFlag = 1;
+        cut.Records.Run.Hits.HeightHitFlag = 1;
         return;
       }
     }
@@ -77,7 +64,7 @@ void RecordChipWidth(CutContext& cut, int32_t axisU, int32_t axisV, int32_t axis
     for (double z : removed) {
       if (cut.Records.Tool.CentreZoneRadiusSquared >
           AxisDistanceSquared(cut.Pose, axisU, axisV, axisW, u, v, z)) {
-        cut.Records.Run.ChipWidthHitFlag = 1;
+        cut.Records.Run.Hits.ChipWidthHitFlag = 1;
         return;
       }
     }

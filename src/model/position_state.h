@@ -1,5 +1,6 @@
 // Five-axis positions, and the machine position state as far as the tool
-// set-up writes it: the current tool's length and reference length.
+// set-up and the interpreter's reset write it: the current tool's length and
+// reference length, and the machine position.
 #pragma once
 
 #include <array>
@@ -14,6 +15,8 @@ struct MachinePositionState {
   float ToolLength = 0.0f;
   // TOOL HOLDER OFFSET plus the tool's profile height; 0 while no tool is defined.
   double ReferenceLength = 0.0;
+  // Machine coordinates of the spindle's reference point.
+  AxisPosition MachinePosition{};
 };
 
 }  // namespace vestan

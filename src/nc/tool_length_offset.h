@@ -1,5 +1,6 @@
 // Booking a new tool's length offset and the tool-length vector of a tilted
-// (B-axis) tool.
+// (B-axis) tool: the rules over plain records, and their forms over an NC
+// pass's state.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include "definitions/tool_base_point.h"
 #include "model/current_tool.h"
 #include "model/length_compensation.h"
+#include "nc/nc_context.h"
 
 namespace vestan {
 
@@ -53,5 +55,23 @@ struct ToolLengthVectorContext {
 // by `angle` degrees about B: (sin, 0, cos) times L.
 void ComputeToolLengthVector(double angle, const ToolLengthVectorContext& context,
                              LengthCompensationState& state);
+
+// Books the current tool's length offset under its own number by the
+// settings' tool length mode; modes from LENGTH-TOP on then take off the
+// controller's programmed tool point (BALL-CENTER, F-CENTER and R-HEIGHT by
+// the tool base point rule) or, for BOTTOM, book the program's length wear.
+// The length in force and its copy become geometry + wear (+ the holder
+// offset for ARBOR-TOP); the length-offset number in force becomes the tool
+// number. Returns the mode used.
+int32_t ApplyToolLengthOffset(NcModalState& modal, const NcPassRecords& records);
+
+// What the tool-length vector depends on, taken from a pass: the dialect,
+// the machine, the modal state, the live move's rotary end positions (with
+// their direction signs) and the current tool.
+ToolLengthVectorContext MakeToolLengthVectorContext(const NcContext& context,
+                                                    const NcPassRecords& records);
+
+// ComputeToolLengthVector on a pass's length state.
+void ComputeToolLengthVector(double angle, NcContext& context, const NcPassRecords& records);
 
 }  // namespace vestan

@@ -5,9 +5,11 @@
 // take a Host& without linking the platform library.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <utility>
 
 namespace vestan {
@@ -42,6 +44,13 @@ enum class ShellUpdate {
   kSecondView,       // a paint of the second view window
   kStopViewTimer,    // the view window's periodic timer stopped, its counter zeroed
   kNameBrush,        // the brush behind the controller name, from its colours
+  kStatusLabels,     // the status panes' labels of the current mode
+  kNcInfo,           // the NC information pane: program, line number, block text
+  kPositionPanes,    // the position and feed panes
+  kBlockPane,        // the block pane
+  kWorkInfoPane,     // the work-information pane
+  kMenuChecks,       // the menu check marks from the current state
+  kMagazine,         // a repaint of the tool magazine after a preselection
 };
 
 class Host {
@@ -69,6 +78,10 @@ class Host {
   // Asks the shell to bring one of its views up to date; a host without
   // those views does nothing.
   virtual void RequestShellUpdate(ShellUpdate) {}
+  // Lets the calling thread wait; the run's waits for the shell sleep here.
+  virtual void Sleep(int32_t milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+  }
 };
 
 }  // namespace vestan

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,12 +26,13 @@ class RecordingHost : public Host {
     kLog,
     kSound,
     kOpen,
-    kShellUpdate
+    kShellUpdate,
+    kSleep
   };
   struct Event {
     Call Kind;
     std::string Text;   // message text, status text, title, log line, sound, path
-    int32_t Value = 0;  // status part, progress value, visibility, shell update
+    int32_t Value = 0;  // status part, progress value, visibility, shell update, sleep
     int32_t Bar = 0;    // progress bar (0 main, 1 file)
   };
 
@@ -38,6 +40,9 @@ class RecordingHost : public Host {
   std::vector<HostMessage> Messages;
   std::deque<MessageAnswer> Answers;
   bool OpenSucceeds = true;
+  // Runs at every sleep, in place of the wait: a test plays the other thread
+  // here (clears a flag, sets abort).
+  std::function<void(int32_t milliseconds)> OnSleep;
 
   // The texts of all events of one kind, in order.
   std::vector<std::string> Texts(Call kind) const {
@@ -81,6 +86,17 @@ class RecordingHost : public Host {
   }
   void RequestShellUpdate(ShellUpdate what) override {
     Events.push_back({Call::kShellUpdate, {}, static_cast<int32_t>(what)});
+  }
+  void Sleep(int32_t milliseconds) override {
+    Events.push_back({Call::kSleep, {}, milliseconds});
+    if (OnSleep) OnSleep(milliseconds);
+  }
+  // How many events of one kind were recorded.
+  int32_t Count(Call kind) const {
+    int32_t count = 0;
+    for (const Event& e : Events)
+      if (e.Kind == kind) ++count;
+    return count;
   }
   // How often one shell update was asked for.
   int32_t Updates(ShellUpdate what) const {

@@ -104,15 +104,15 @@ TEST_F(ControllerDefinitionTest, LatheTypeSetsTheInitialPlaneAfterAnEarlierLine)
   ReadText("INITIAL PLANE=G17\nTYPE=LATHE\n");
   EXPECT_EQ(C().initialPlane, 18);
   EXPECT_EQ(C().Lathe, (std::array<int32_t, 2>{1, 1}));
-  EXPECT_EQ(h_.Modal.PlaneCode, 18);
-  EXPECT_EQ(h_.Modal.PlaneAxes, (std::array<int32_t, 3>{2, 0, 1}));
+  EXPECT_EQ(h_.Plane.PlaneCode, 18);
+  EXPECT_EQ(h_.Plane.PlaneAxes, (std::array<int32_t, 3>{2, 0, 1}));
   ReadText("INITIAL PLANE=YZ\n");
-  EXPECT_EQ(h_.Modal.PlaneCode, 19);
-  EXPECT_EQ(h_.Modal.PlaneAxes, (std::array<int32_t, 3>{1, 2, 0}));
+  EXPECT_EQ(h_.Plane.PlaneCode, 19);
+  EXPECT_EQ(h_.Plane.PlaneAxes, (std::array<int32_t, 3>{1, 2, 0}));
   ReadText("TYPE=WIRE\n");
   EXPECT_EQ(C().Wire, 1);
   EXPECT_EQ(C().TclVectorInterpolation, 1);
-  EXPECT_EQ(h_.Modal.PlaneCode, 17);  // every read starts from the initial plane
+  EXPECT_EQ(h_.Plane.PlaneCode, 17);  // every read starts from the initial plane
 }
 
 TEST_F(ControllerDefinitionTest, AxisCodesMapProgramPlanesOntoTheMachine) {
@@ -140,9 +140,9 @@ TEST_F(ControllerDefinitionTest, AxisCodesMapProgramPlanesOntoTheMachine) {
     ReadText(c.text);
     EXPECT_EQ(C().Planes.Codes, c.codes) << c.text;
     EXPECT_EQ(C().Planes.ProgramAxes, c.programAxes) << c.text;
-    EXPECT_EQ(h_.Modal.PlaneCode, c.plane) << c.text;
-    EXPECT_EQ(h_.Modal.PlaneAxes, c.planeAxes) << c.text;
-    EXPECT_EQ(h_.Modal.ToolLengthAxis, c.toolLengthAxis) << c.text;
+    EXPECT_EQ(h_.Plane.PlaneCode, c.plane) << c.text;
+    EXPECT_EQ(h_.Plane.PlaneAxes, c.planeAxes) << c.text;
+    EXPECT_EQ(h_.Plane.ToolLengthAxis, c.toolLengthAxis) << c.text;
   }
   ReadText("Z-CODE=-X\n");
   EXPECT_EQ(C().AddressLetters[0], 'Z');
@@ -163,7 +163,7 @@ TEST_F(ControllerDefinitionTest, ToolLengthAxisFollowsTheLengthOffsetType) {
   };
   for (const Case& c : cases) {
     ReadText(std::string("INITIAL PLANE=ZX\nLENGTH OFFSET TYPE=") + c.type + "\n");
-    EXPECT_EQ(h_.Modal.ToolLengthAxis, c.axis) << c.type;
+    EXPECT_EQ(h_.Plane.ToolLengthAxis, c.axis) << c.type;
   }
 }
 
@@ -325,7 +325,7 @@ TEST_F(ControllerDefinitionTest, StateAndTime) {
 
 TEST_F(ControllerDefinitionTest, MissingFileLeavesTheDefaultsAndDerivesNothing) {
   ReadText("UNIT=.01\nMEMORY G54=(5,0,0,0,0)\nINITIAL PLANE=ZX\n");
-  ASSERT_EQ(h_.Modal.PlaneCode, 18);
+  ASSERT_EQ(h_.Plane.PlaneCode, 18);
   h_.Display.ClearRebuild(kListCoordinateAxes);
   const DefinitionReadResult result = h_.Read((folder_.Path() / "none.ctl").string());
   EXPECT_EQ(result.State, kFileMissing);
@@ -333,7 +333,7 @@ TEST_F(ControllerDefinitionTest, MissingFileLeavesTheDefaultsAndDerivesNothing) 
   EXPECT_EQ(C().LengthDivisor, 1000);
   EXPECT_EQ(h_.Offsets.WorkOffsets[1], (WorkOffsetValues{}));
   // No plane, tool-length axis or work offset derivation.
-  EXPECT_EQ(h_.Modal.PlaneCode, 18);
+  EXPECT_EQ(h_.Plane.PlaneCode, 18);
   EXPECT_EQ(h_.Offsets.ActiveWorkOffset, (WorkOffsetValues{5, 0, 0, 0, 0}));
   EXPECT_FALSE(h_.Display.NeedsRebuild(kListCoordinateAxes));
 }
@@ -365,8 +365,8 @@ TEST(ShippedController, ReadsWithoutNotes) {
   EXPECT_EQ(c.Tables.CuttingEnabledAtStart, 1);  // OFF code defined before ON
   EXPECT_EQ(c.Tables.RadiusCheckOn, 1);
   EXPECT_EQ(c.Planes.Codes, (std::array<int32_t, 3>{17, 18, 19}));
-  EXPECT_EQ(h.Modal.PlaneCode, 17);
-  EXPECT_EQ(h.Modal.ToolLengthAxis, 2);
+  EXPECT_EQ(h.Plane.PlaneCode, 17);
+  EXPECT_EQ(h.Plane.ToolLengthAxis, 2);
   EXPECT_EQ(h.Offsets.DGeometry[3], 6.0f);
   EXPECT_EQ(h.Offsets.DWear[3], -0.01f);
   EXPECT_EQ(h.Offsets.HGeometry[2], 95.5f);

@@ -64,12 +64,13 @@ struct ControllerHarness {
   ControllerDefinition Controller;
   OffsetMemory Offsets;
   WatchedFile File;
-  NcModalState Modal;
+  NcPlaneState Plane;
+  PendingMoveEnds PendingEnds;
   SubprogramStack Subprograms;
   WorkOffsetFrame Frame;
   StatusAxisLabels AxisLabels;
   DisplayListTable Display;
-  ControllerReadRecords Records{Controller,  Offsets, File,       Modal,
+  ControllerReadRecords Records{Controller,  Offsets, File,       Plane,
                                 Subprograms, Frame,   AxisLabels, Display};
 
   DefinitionReadResult Read(std::string_view fileName) {
@@ -91,7 +92,7 @@ struct MachineHarness {
   MachineReadHooks Hooks;
   std::vector<std::string> HookCalls;
   MachineReadRecords Records{Machine,     Kinematics,     Limits,         Parts,
-                             File,        Ctl.Controller, AppSettings,    Ctl.Modal,
+                             File,        Ctl.Controller, AppSettings,    Ctl.PendingEnds,
                              Ctl.Offsets, Ctl.Frame,      Ctl.AxisLabels, Ctl.Display};
 
   MachineHarness() {

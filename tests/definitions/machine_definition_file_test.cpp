@@ -373,12 +373,12 @@ TEST_F(MachineDefinitionTest, NameAndTheSyncPlugin) {
 
 TEST_F(MachineDefinitionTest, ReadRefreshesTheDisplayAndTheShell) {
   h_.Ctl.Offsets.ActiveWorkOffset = {1, 2, 3, 4, 5};
-  h_.Ctl.Modal.PendingMoveEndCount = 3;
+  h_.Ctl.PendingEnds.Count = 3;
   ReadText("NAME=X\n");
   for (DisplayList list : kMachineLists) EXPECT_TRUE(h_.Ctl.Display.NeedsRebuild(list)) << list;
   EXPECT_EQ(h_.Ctl.Frame.Origin, (std::array<double, 3>{1, 2, 3}));
   EXPECT_EQ(h_.Ctl.Frame.Rotary2, 5.0);
-  EXPECT_EQ(h_.Ctl.Modal.PendingMoveEndCount, 0);
+  EXPECT_EQ(h_.Ctl.PendingEnds.Count, 0);
   EXPECT_EQ(h_.Host.Updates(ShellUpdate::kStatusTextTable), 1);
   EXPECT_EQ(h_.Host.Updates(ShellUpdate::kViewCentre), 1);
   EXPECT_EQ(h_.File.State, kFileRead);
@@ -387,14 +387,14 @@ TEST_F(MachineDefinitionTest, ReadRefreshesTheDisplayAndTheShell) {
 
 TEST_F(MachineDefinitionTest, MissingFileLeavesThePreviousMachine) {
   ReadText("NAME=KEPT\nATC TYPE=WAIT\nROTARY TYPE=HEAD\n");
-  h_.Ctl.Modal.PendingMoveEndCount = 2;
+  h_.Ctl.PendingEnds.Count = 2;
   const DefinitionReadResult result = h_.Read((folder_.Path() / "none.mtl").string());
   EXPECT_EQ(result.State, kFileMissing);
   EXPECT_EQ(h_.File.State, kFileMissing);
   EXPECT_EQ(h_.Machine.Name, "KEPT");
   EXPECT_EQ(h_.Kinematics.RotaryType, kRotaryHead);
   EXPECT_EQ(h_.Machine.AtcType, kAtcDirect);  // reset before the file is opened
-  EXPECT_EQ(h_.Ctl.Modal.PendingMoveEndCount, 0);
+  EXPECT_EQ(h_.Ctl.PendingEnds.Count, 0);
   EXPECT_TRUE(h_.HookCalls.empty());
 }
 

@@ -1,0 +1,73 @@
+// Controller definitions of the five dialects, read from a written .CTL the
+// way a file gives them, and one NC pass's context with every record it
+// reads and writes, for the NC tests.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+
+#include "definitions/controller_definition.h"
+#include "definitions/definitions.h"
+#include "nc/nc_context.h"
+#include "platform/recording_host.h"
+#include "support/scratch_folder.h"
+
+namespace vestan::testing {
+
+enum class Dialect { kDefault, kOsp, kMazak, kSiemens, kHeidenhain };
+
+inline std::string_view ProductLine(Dialect dialect) {
+  switch (dialect) {
+    case Dialect::kOsp:
+      return "PRODUCT=OSP\n";
+    case Dialect::kMazak:
+      return "PRODUCT=MAZAK\n";
+    case Dialect::kSiemens:
+      return "PRODUCT=SIEMENS\n";
+    case Dialect::kHeidenhain:
+      return "PRODUCT=HEIDENHAIN\n";
+    case Dialect::kDefault:
+      break;
+  }
+  return "";
+}
+
+// Reads a controller definition of the dialect with the further lines into
+// the definitions' controller and offset memory.
+inline void BuildController(Definitions& defs, Dialect dialect, std::string_view lines = {}) {
+  ScratchFolder folder;
+  const std::string file = folder.Write(
+      "test.ctl", "NAME(MAX20)=TEST\n" + std::string(ProductLine(dialect)) + std::string(lines));
+  NcPlaneState plane;
+  SubprogramStack subprograms;
+  WorkOffsetFrame frame;
+  StatusAxisLabels labels;
+  DisplayListTable display;
+  const DefinitionReadResult result =
+      ReadControllerDefinition(file, {defs.Controller, defs.Offsets, defs.ControllerFile, plane,
+                                      subprograms, frame, labels, display});
+  ASSERT_EQ(result.State, kFileRead) << file;
+  ASSERT_TRUE(result.Notes.empty()) << FormatNote(result.Notes.front());
+}
+
+// One pass's context and what it reads and writes besides.
+struct NcWorld {
+  Definitions Defs;
+  WorkOffsetFrame Frame;
+  WorkCoordinateFrame WorkFrame;
+  DisplayListTable Display;
+  CurrentTool Tool;
+  ToolProfile Profile;
+  MachinePositionState Position;
+  RunControl Control;
+  RecordingHost Host;
+  RunState Run;
+  NcContext Context{Run};
+  NcPassRecords Records{Defs, Frame, WorkFrame, Display, Tool, Profile, Position, Control, Host};
+
+  NcModalState& Modal() { return Context.Modal; }
+};
+
+}  // namespace vestan::testing
