@@ -4,7 +4,9 @@
 // machine. Every model that loads saves as DME and reloads to the same bits.
 // The bytes also go through the compressor and back.
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "fuzz_support.h"
 #include "model/dexel_model.h"
