@@ -18,13 +18,13 @@
 #include "definitions/nc_modal_state.h"
 #include "definitions/offset_memory.h"
 #include "definitions/reader_links.h"
+#include "definitions/work_offset_frame.h"
 #include "foundation/vector_math.h"
 #include "model/current_tool.h"
 #include "model/length_compensation.h"
 #include "model/position_state.h"
 #include "model/run_state.h"
 #include "model/tool_profile.h"
-#include "modelfiles/work_coordinate_frame.h"
 #include "nc/run_control.h"
 #include "platform/host.h"
 
@@ -225,6 +225,8 @@ struct NcContext {
   NcMove Move;  // the live move
   LookAheadMoves LookAhead;
   ProcessSnapshotTable Snapshots;
+  // Where the pass has the machine: program, machine, tool tip and axis.
+  MachinePositionState Position;
 };
 
 // What a pass reads and writes besides its context.
@@ -232,14 +234,12 @@ struct NcPassRecords {
   // Settings (start position, tool length mode), the controller (whose
   // rotary route flags a reset may change), offsets, tools, machine.
   Definitions& Defs;
+  // The frame of the composed work offset; model files are loaded into and
+  // saved in it.
   WorkOffsetFrame& Frame;
-  // The frame model files are loaded into and saved in; follows the
-  // composed work offset.
-  WorkCoordinateFrame& WorkFrame;
   DisplayListTable& Display;
   const CurrentTool& Tool;
   const ToolProfile& Profile;
-  MachinePositionState& Position;
   const RunControl& Control;
   Host& Shell;
   // The read plug-in that supplies the program (0 to 2); -1 none.

@@ -151,8 +151,8 @@ void ResetNcModalState(NcContext& context, const NcPassRecords& records) {
   modal.ToolChangeState = -1;
 
   OffsetMemory& offsets = defs.Offsets;
-  ComposeWorkOffset(offsets, records.Frame, records.Display);
-  UpdateWorkOffsetFrame(offsets.ActiveWorkOffset, defs.Kinematics, controller, records.WorkFrame);
+  UpdateWorkOffsetFrame(ComposeWorkOffset(offsets), defs.Kinematics, controller, records.Frame,
+                        records.Display);
   modal.SelectedWorkOffsetAtStart = offsets.SelectedWorkOffset;
   modal.WorkOffsetsAtStart = offsets.WorkOffsets;
   modal.WorkOffsetAtStart = offsets.ActiveWorkOffset;
@@ -169,7 +169,7 @@ void ResetNcModalState(NcContext& context, const NcPassRecords& records) {
   modal.ProgramPosition = start;
   modal.DrawPosition = start;
   context.Move.End = start;
-  records.Position.MachinePosition =
+  context.Position.MachinePosition =
       StartMachinePosition(start, offsets.ActiveWorkOffset, records.Tool, defs.Kinematics);
 
   modal.ReportCounters = {};

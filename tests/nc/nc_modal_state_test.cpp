@@ -150,8 +150,8 @@ TEST(ResetNcModalState, GivesTheStartStateOfAPass) {
   EXPECT_EQ(m.SelectedWorkOffsetAtStart, 1);
   EXPECT_EQ(m.WorkOffsetsAtStart[1], (WorkOffsetValues{10, 20, 30, 0, 0}));
   EXPECT_TRUE(w->Display.NeedsRebuild(kListCoordinateAxes));
-  EXPECT_EQ(w->WorkFrame.WorkOrigin, (Vec3{11, 21, 31}));
-  EXPECT_EQ(w->WorkFrame.FrameOffset, 1);
+  EXPECT_EQ(w->Frame.Origin, (Vec3{11, 21, 31}));
+  EXPECT_EQ(w->Frame.FrameOffset, 1);
 
   EXPECT_EQ(w->Defs.Tools.Records[0].Kind, -1);
   EXPECT_FALSE(w->Defs.Tools.Records[0].Name.has_value());
@@ -210,8 +210,8 @@ TEST(ResetNcModalState, DefinitionsChooseTheVariants) {
     auto w = MakeWorld(Dialect::kDefault, "MEMORY G54= (10,0,0,0,90)\n");
     w->Defs.Kinematics.RotaryType = kRotaryTable;
     ResetNcModalState(w->Context, w->Records);
-    EXPECT_EQ(w->WorkFrame.FrameRotated, 1);
-    EXPECT_NEAR(w->WorkFrame.WorkOrigin[1], 10, 1e-12);  // (10, 0) turned 90 about Z
+    EXPECT_EQ(w->Frame.FrameRotated, 1);
+    EXPECT_NEAR(w->Frame.Origin[1], 10, 1e-12);  // (10, 0) turned 90 about Z
   }
   {  // HEIDENHAIN clears the route flags that no ROUTE line fixed.
     auto w = MakeWorld(Dialect::kHeidenhain, "ROTARY2 ROUTE=SHORTEST\n");

@@ -42,12 +42,11 @@ inline void BuildController(Definitions& defs, Dialect dialect, std::string_view
       "test.ctl", "NAME(MAX20)=TEST\n" + std::string(ProductLine(dialect)) + std::string(lines));
   NcPlaneState plane;
   SubprogramStack subprograms;
-  WorkOffsetFrame frame;
   StatusAxisLabels labels;
   DisplayListTable display;
-  const DefinitionReadResult result =
-      ReadControllerDefinition(file, {defs.Controller, defs.Offsets, defs.ControllerFile, plane,
-                                      subprograms, frame, labels, display});
+  const DefinitionReadResult result = ReadControllerDefinition(
+      file,
+      {defs.Controller, defs.Offsets, defs.ControllerFile, plane, subprograms, labels, display});
   ASSERT_EQ(result.State, kFileRead) << file;
   ASSERT_TRUE(result.Notes.empty()) << FormatNote(result.Notes.front());
 }
@@ -56,16 +55,15 @@ inline void BuildController(Definitions& defs, Dialect dialect, std::string_view
 struct NcWorld {
   Definitions Defs;
   WorkOffsetFrame Frame;
-  WorkCoordinateFrame WorkFrame;
   DisplayListTable Display;
   CurrentTool Tool;
   ToolProfile Profile;
-  MachinePositionState Position;
   RunControl Control;
   RecordingHost Host;
   RunState Run;
   NcContext Context{Run};
-  NcPassRecords Records{Defs, Frame, WorkFrame, Display, Tool, Profile, Position, Control, Host};
+  MachinePositionState& Position = Context.Position;
+  NcPassRecords Records{Defs, Frame, Display, Tool, Profile, Control, Host};
 
   NcModalState& Modal() { return Context.Modal; }
 };
