@@ -20,12 +20,14 @@
 #include "definitions/reader_links.h"
 #include "definitions/work_offset_frame.h"
 #include "foundation/vector_math.h"
+#include "machine/rotary_solution.h"
 #include "model/current_tool.h"
 #include "model/length_compensation.h"
 #include "model/position_state.h"
 #include "model/run_state.h"
 #include "model/tool_profile.h"
 #include "nc/run_control.h"
+#include "nc/transform_state.h"
 #include "platform/host.h"
 
 namespace vestan {
@@ -178,6 +180,31 @@ struct NcModalState {
   std::vector<WorkOffsetValues> WorkOffsetTransforms =
       std::vector<WorkOffsetValues>(kWorkOffsetEntries, WorkOffsetValues{});
 
+  // Positioning: 0 absolute (G90), 1 incremental (G91).
+  int32_t PositioningMode = 0;
+  // A plain G53 block positions in machine coordinates; the motion driver's
+  // reference return is at stage kReferencePointReached at a reference point.
+  int32_t MachineCoordinates = 0;
+  int32_t ReferenceReturnStage = 0;
+  // Tool-tip control length: moves derived from the machine position lose
+  // the length in force on the tool-length axis.
+  int32_t ToolTipLength = 0;
+
+  // Coordinate transformations and interpolation forms.
+  ScalingState Scaling;
+  CoordinateRotation Rotation;
+  TiltedPlaneState TiltedPlane;
+  TiltedPlaneParams Swivel;
+  PolarState Polar;
+  CylindricalState Cylindrical;
+
+  // HEIDENHAIN TOOL CALL: the length and radius deltas; the spindle speed
+  // (S) with its double copy.
+  double ToolCallDeltaLength = 0.0;
+  double ToolCallDeltaRadius = 0.0;
+  int32_t SpindleSpeed = 0;
+  double SpindleSpeedValue = 0.0;
+
   // Coordinate rotation or tilted plane: 0 none, above 0 in force.
   int32_t TransformState = 0;
   double RotationAngle = 0.0;
@@ -227,6 +254,8 @@ struct NcContext {
   ProcessSnapshotTable Snapshots;
   // Where the pass has the machine: program, machine, tool tip and axis.
   MachinePositionState Position;
+  // What the rotary solutions keep from one to the next.
+  RotarySolveContext RotarySolve;
 };
 
 // What a pass reads and writes besides its context.

@@ -16,12 +16,9 @@ using testing::BuildController;
 using testing::Dialect;
 using testing::NcWorld;
 
-// NcWorld holds a tool profile of some size: one per test, on the heap.
 std::unique_ptr<NcWorld> MakeWorld(Dialect dialect = Dialect::kDefault,
                                    std::string_view lines = {}) {
-  auto world = std::make_unique<NcWorld>();
-  BuildController(world->Defs, dialect, lines);
-  return world;
+  return testing::MakeNcWorld(dialect, lines);
 }
 
 TEST(ControllerBuilders, EachDialectAsItsFileGivesIt) {
@@ -97,6 +94,12 @@ TEST(ResetNcModalState, GivesTheStartStateOfAPass) {
   m.HeidenhainCycle = 83;
   m.ReportCounters = {1, 2, 3, 4};
   m.ProgramLengthWear = 0.5f;
+  m.Rotation.Count = 1;
+  m.Rotation.State = kRotationActive;
+  m.TiltedPlane.State = 1;
+  m.TiltedPlane.Active = 1;
+  w->Position.RotaryBaseAngles = {3, 4};
+  c.RotarySolve.PreviousAcceptCount = 2;
   c.Move.ToolAxisStart = {1, 0, 0};
   c.Move.ToolAxisEnd = {0, 1, 0};
   c.Subprograms.Depth = 2;
@@ -167,6 +170,14 @@ TEST(ResetNcModalState, GivesTheStartStateOfAPass) {
   EXPECT_EQ(c.Move.End, start);
   // Start + composed offset, Z raised by reach 150 - reference 50.
   EXPECT_EQ(w->Position.MachinePosition, (AxisPosition{1 + 11, 2 + 21, 3 + 31 + 100, 4, 5}));
+  EXPECT_EQ(w->Position.ProgramPosition, start);
+  EXPECT_EQ(w->Position.PreviousRotaryAngles, (std::array<double, 2>{4, 5}));
+  EXPECT_EQ(w->Position.RotaryBaseAngles, (std::array<double, 2>{}));
+  EXPECT_EQ(c.RotarySolve.PreviousAcceptCount, 0);
+  EXPECT_EQ(m.Rotation.Count, 0);
+  EXPECT_EQ(m.Rotation.State, kRotationNone);
+  EXPECT_EQ(m.TiltedPlane.State, 0);
+  EXPECT_EQ(m.TiltedPlane.Active, 0);
   EXPECT_EQ(m.ReportCounters, (std::array<int32_t, 4>{}));
   EXPECT_EQ(m.ProgramLengthWear, 0.0f);
   EXPECT_EQ(m.CyclePointModes.size(), kCyclePointCapacity);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -67,5 +68,14 @@ struct NcWorld {
 
   NcModalState& Modal() { return Context.Modal; }
 };
+
+// NcWorld holds a tool profile of some size: one per test, on the heap, with
+// the dialect's controller read.
+inline std::unique_ptr<NcWorld> MakeNcWorld(Dialect dialect = Dialect::kDefault,
+                                            std::string_view lines = {}) {
+  auto world = std::make_unique<NcWorld>();
+  BuildController(world->Defs, dialect, lines);
+  return world;
+}
 
 }  // namespace vestan::testing
