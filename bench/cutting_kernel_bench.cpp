@@ -1,6 +1,6 @@
 // The cutting kernel on a straight path of 1000 poses through a box stock:
-// flat, ball and tilted bull-nose tools, a deep flat cut, and the flat cut at
-// three pitches.
+// flat, ball and tilted bull-nose tools, a deep flat cut, the flat cut at
+// three pitches, and a closed mesh tool of the flat tool's size.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "model/axial_cutting.h"
 #include "model/cut_grid_context.h"
 #include "model/stock.h"
 #include "model/tool_pose_cutting.h"
@@ -46,7 +47,7 @@ struct KernelWorld {
   ToolLengthChecks Lengths;
   RunState Run;
   WorkDocument Document;
-  CutContext Cut{CutRecords{Tool, Lengths, Checks, Run, Document}};
+  CutContext Cut{CutRecords{Tool, Lengths, Checks, Run, Document, &Mesh, &Position, &Kinematics}};
 
   explicit KernelWorld(const PathCase& c) {
     Table.MaxToolNumber = 1;
@@ -57,11 +58,39 @@ struct KernelWorld {
     record.Diameter = static_cast<float>(c.diameter);
     record.CornerRadius = static_cast<float>(c.cornerRadius);
     record.CuttingLength = 60;
+    if (c.kind == kToolImportedMesh) MakeCylinderMesh(c.diameter / 2, record.CuttingLength);
     ToolChangeRecords records{Table,   Tool,    Profile,    Mesh,       Position, Compensation,
                               Display, Machine, Kinematics, Controller, Checks,   Pitch};
     SetCurrentTool(1, 0.0, records);
     Run.MotionMode = 1;
     Document.WorkPresent = 1;
+  }
+
+  // A closed cylinder standing on the tool tip: 250 sides of two facets and
+  // a fan of 250 at each end, 1000 facets.
+  void MakeCylinderMesh(double radius, double height) {
+    constexpr int kSides = 250;
+    const auto at = [&](int k, double z) {
+      const double a = kTwoPi * (k + 0.25) / kSides;
+      return Vec3{radius * std::cos(a), radius * std::sin(a), z};
+    };
+    const auto facet = [this](const Vec3& p, const Vec3& q, const Vec3& r) {
+      Mesh.Triangles.push_back({0, 0, 0, p[0], p[1], p[2], q[0], q[1], q[2], r[0], r[1], r[2]});
+    };
+    for (int k = 0; k < kSides; ++k) {
+      facet(at(k, 0), at(k + 1, 0), at(k + 1, height));
+      facet(at(k, 0), at(k + 1, height), at(k, height));
+      facet({0, 0, 0}, at(k + 1, 0), at(k, 0));
+      facet({0, 0, height}, at(k, height), at(k + 1, height));
+    }
+    Mesh.FacetCount = static_cast<int32_t>(Mesh.Triangles.size());
+    Mesh.BoxMin = {-radius, -radius, 0};
+    Mesh.BoxMax = {radius, radius, height};
+  }
+
+  // The machine holds the tool the reference length above its tip.
+  void HoldAt(const Vec3& tip) {
+    Position.MachinePosition = {tip[0], tip[1], tip[2] + Position.ReferenceLength, 0, 0};
   }
 };
 
@@ -75,6 +104,12 @@ const DexelModel& Stock(double pitch) {
     if (CreateBoxModel(*stock, {0, 0, 0, length, 100, 50}, pitch) != kModelOk) stock->CountX = 0;
   }
   return *stock;
+}
+
+double MainPassVolume(const CutGrids& g) {
+  return CombineRemovedVolumes(g[kContextX].RemovedVolume, g[kContextX].RemovedCount,
+                               g[kContextY].RemovedVolume, g[kContextY].RemovedCount,
+                               g[kContextZ].RemovedVolume, g[kContextZ].RemovedCount);
 }
 
 // Each iteration cuts the path from the stock's edge (x 0) along X on a
@@ -98,8 +133,12 @@ void BM_CutPath(benchmark::State& state, PathCase c) {
     volume = 0;
     state.ResumeTiming();
     for (int k = 0; k < kPoses; ++k) {
-      CutToolPoseIntoModel(world.Cut, model, {k * c.pitch, 50, 50 - c.depth}, axis);
-      volume += world.Run.PoseRemovedVolume;
+      const Vec3 tip{k * c.pitch, 50, 50 - c.depth};
+      world.HoldAt(tip);
+      CutToolPoseIntoModel(world.Cut, model, tip, axis);
+      // The main pass of a mesh tool leaves the pose's volume to its contexts.
+      volume += c.kind == kToolImportedMesh ? MainPassVolume(world.Cut.Grids)
+                                            : world.Run.PoseRemovedVolume;
     }
     benchmark::DoNotOptimize(volume);
     for (const CutGridContext& grid : world.Cut.Grids) visited += grid.VisitedColumns;
@@ -139,6 +178,12 @@ BENCHMARK_CAPTURE(BM_CutPath, e_flat10_pitch02, PathCase{kToolFlat, 10, 0, 5, 0,
     ->UseRealTime();
 BENCHMARK_CAPTURE(BM_CutPath, e_flat10_pitch005,
                   PathCase{kToolFlat, 10, 0, 5, 0, 0.05, (49.95 * 10 + kHalfDisc) * 5})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+// Case a's path with a closed 1000-facet cylinder as an imported mesh tool;
+// the polygon's sides lie within 5 (1 - cos(pi / 250)) of the circle.
+BENCHMARK_CAPTURE(BM_CutPath, f_mesh1000_flat10_5deep,
+                  PathCase{kToolImportedMesh, 10, 0, 5, 0, 0.1, 100 * 10 * 5})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

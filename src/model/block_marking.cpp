@@ -1,79 +1,55 @@
 #include "model/block_marking.h"
 
-#include <algorithm>
-#include <cmath>
-
 namespace vestan {
 
-namespace {
-
-// Grid index of a value along an axis, truncated toward zero and kept on the
-// grid: a removed value may lie outside the model box.
-inline int32_t GridIndexOf(double value, double origin, double pitch, int32_t points) {
-  const double g = std::trunc((value - origin) / pitch);
-  if (!(g > 0)) return 0;  // also NaN
-  if (g >= points - 1) return points - 1;
-  return static_cast<int32_t>(g);
-}
-
-struct BlockRange {
-  int32_t low;
-  int32_t high;
-};
-
-inline BlockRange AlongColumn(std::span<const double> removed, double origin, double pitch,
-                              const std::vector<int32_t>& low, const std::vector<int32_t>& high) {
-  const int32_t points = static_cast<int32_t>(low.size());
-  const int32_t g0 = GridIndexOf(removed.front(), origin, pitch, points);
-  const int32_t g1 = GridIndexOf(removed.back(), origin, pitch, points);
-  return {low[g0], high[g1]};
-}
-
-BlockRange Clamp(int32_t low, int32_t high, int32_t blocks) {
-  return {std::max(low, 0), std::min(high, blocks - 1)};
-}
-
-// Sets the flags of the box x, y, z (inclusive); an empty range sets nothing.
-inline void MarkBox(DexelModel& model, BlockRange x, BlockRange y, BlockRange z) {
-  // Mostly a removal stays inside one block.
-  if (x.low == x.high && y.low == y.high && z.low == z.high && x.low >= 0 && y.low >= 0 &&
-      z.low >= 0 && x.low < model.BlocksX && y.low < model.BlocksY && z.low < model.BlocksZ) {
-    model.BlockDirty[(model.BlocksY * z.low + y.low) * model.BlocksX + x.low] = 1;
-    return;
+ColumnBlocks ColumnBlocksOf(DexelModel& model, int direction) {
+  ColumnBlocks blocks;
+  const int32_t count = static_cast<int32_t>(model.BlockDirty.size());
+  // Blocks laid out apart from their flags (or none at all) mark nothing.
+  if (count == 0 || static_cast<int64_t>(model.BlocksX) * model.BlocksY * model.BlocksZ != count)
+    return blocks;
+  // Block (x, y, z) is flag (BlocksY z + y) BlocksX + x.
+  const int32_t stepX = 1, stepY = model.BlocksX, stepZ = model.BlocksX * model.BlocksY;
+  const std::vector<int32_t>* low;
+  const std::vector<int32_t>* high;
+  if (direction == kDirectionZ) {
+    blocks.StepU = stepX, blocks.StepV = stepY, blocks.StepW = stepZ;
+    blocks.BlocksU = model.BlocksX, blocks.BlocksV = model.BlocksY, blocks.BlocksW = model.BlocksZ;
+    low = &model.BlockLowZ, high = &model.BlockHighZ;
+    blocks.OriginW = model.OriginZ;
+  } else if (direction == kDirectionY) {
+    blocks.StepU = stepZ, blocks.StepV = stepX, blocks.StepW = stepY;
+    blocks.BlocksU = model.BlocksZ, blocks.BlocksV = model.BlocksX, blocks.BlocksW = model.BlocksY;
+    low = &model.BlockLowY, high = &model.BlockHighY;
+    blocks.OriginW = model.OriginY;
+  } else {
+    blocks.StepU = stepY, blocks.StepV = stepZ, blocks.StepW = stepX;
+    blocks.BlocksU = model.BlocksY, blocks.BlocksV = model.BlocksZ, blocks.BlocksW = model.BlocksX;
+    low = &model.BlockLowX, high = &model.BlockHighX;
+    blocks.OriginW = model.OriginX;
   }
-  x = Clamp(x.low, x.high, model.BlocksX);
-  y = Clamp(y.low, y.high, model.BlocksY);
-  z = Clamp(z.low, z.high, model.BlocksZ);
-  for (int32_t zb = z.low; zb <= z.high; ++zb)
-    for (int32_t yb = y.low; yb <= y.high; ++yb)
-      for (int32_t xb = x.low; xb <= x.high; ++xb)
-        model.BlockDirty[(model.BlocksY * zb + yb) * model.BlocksX + xb] = 1;
+  if (low->empty() || low->size() != high->size()) return blocks;
+  blocks.Dirty = model.BlockDirty.data();
+  blocks.LowW = low->data();
+  blocks.HighW = high->data();
+  blocks.PointsW = static_cast<int32_t>(low->size());
+  blocks.Pitch = model.Pitch;
+  return blocks;
 }
-
-}  // namespace
 
 void MarkChangedBlocks(DexelModel& model, int32_t lowY, int32_t highY, int32_t lowZ, int32_t highZ,
                        std::span<const double> removed) {
-  if (removed.empty() || model.BlockDirty.empty()) return;
-  const BlockRange x =
-      AlongColumn(removed, model.OriginX, model.Pitch, model.BlockLowX, model.BlockHighX);
-  MarkBox(model, x, {lowY, highY}, {lowZ, highZ});
+  MarkColumnBlocks(ColumnBlocksOf(model, kDirectionX), lowY, highY, lowZ, highZ, removed);
 }
 
 void MarkChangedBlocksY(DexelModel& model, int32_t lowZ, int32_t highZ, int32_t lowX, int32_t highX,
                         std::span<const double> removed) {
-  if (removed.empty() || model.BlockDirty.empty()) return;
-  const BlockRange y =
-      AlongColumn(removed, model.OriginY, model.Pitch, model.BlockLowY, model.BlockHighY);
-  MarkBox(model, {lowX, highX}, y, {lowZ, highZ});
+  MarkColumnBlocks(ColumnBlocksOf(model, kDirectionY), lowZ, highZ, lowX, highX, removed);
 }
 
 void MarkChangedBlocksZ(DexelModel& model, int32_t lowX, int32_t highX, int32_t lowY, int32_t highY,
                         std::span<const double> removed) {
-  if (removed.empty() || model.BlockDirty.empty()) return;
-  const BlockRange z =
-      AlongColumn(removed, model.OriginZ, model.Pitch, model.BlockLowZ, model.BlockHighZ);
-  MarkBox(model, {lowX, highX}, {lowY, highY}, z);
+  MarkColumnBlocks(ColumnBlocksOf(model, kDirectionZ), lowX, highX, lowY, highY, removed);
 }
 
 }  // namespace vestan

@@ -2,6 +2,7 @@
 // the display redraws only those blocks.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <span>
 
@@ -20,5 +21,54 @@ void MarkChangedBlocksY(DexelModel& model, int32_t lowZ, int32_t highZ, int32_t 
 // Columns along Z: cross axes X then Y.
 void MarkChangedBlocksZ(DexelModel& model, int32_t lowX, int32_t highX, int32_t lowY, int32_t highY,
                         std::span<const double> removed);
+
+// The update blocks as the columns of one direction see them: cross axes u,
+// v (as the direction's marking takes them) and the columns' own axis w,
+// each with its block count and its index step in BlockDirty. Valid while
+// the model's blocks stay as they are laid out.
+struct ColumnBlocks {
+  uint8_t* Dirty = nullptr;  // none: the model has no blocks
+  int32_t StepU = 0, StepV = 0, StepW = 0;
+  int32_t BlocksU = 0, BlocksV = 0, BlocksW = 0;
+  // Grid point to block along w, below and above the point.
+  const int32_t* LowW = nullptr;
+  const int32_t* HighW = nullptr;
+  int32_t PointsW = 0;
+  double OriginW = 0.0;
+  double Pitch = 0.0;
+};
+
+// The view of the columns of a direction (2 Z, 1 Y, else X).
+ColumnBlocks ColumnBlocksOf(DexelModel& model, int direction);
+
+// The marking of the direction the view was taken for.
+inline void MarkColumnBlocks(const ColumnBlocks& blocks, int32_t lowU, int32_t highU, int32_t lowV,
+                             int32_t highV, std::span<const double> removed) {
+  if (removed.empty() || blocks.Dirty == nullptr) return;
+  // Grid index of a value, truncated toward zero and kept on the grid (a
+  // removed value may lie outside the model box; NaN gives 0). Truncation
+  // keeps a whole g >= 1 and cannot reach the ends before the clamps do.
+  const auto index = [&](double value) {
+    const double g = (value - blocks.OriginW) / blocks.Pitch;
+    if (!(g >= 1)) return 0;
+    if (g >= blocks.PointsW - 1) return blocks.PointsW - 1;
+    return static_cast<int32_t>(g);
+  };
+  int32_t lowW = blocks.LowW[index(removed.front())];
+  int32_t highW = blocks.HighW[index(removed.back())];
+  // Mostly a removal stays inside one block.
+  if (lowU == highU && lowV == highV && lowW == highW && lowU >= 0 && lowV >= 0 && lowW >= 0 &&
+      lowU < blocks.BlocksU && lowV < blocks.BlocksV && lowW < blocks.BlocksW) {
+    blocks.Dirty[lowU * blocks.StepU + lowV * blocks.StepV + lowW * blocks.StepW] = 1;
+    return;
+  }
+  lowU = std::max(lowU, 0), highU = std::min(highU, blocks.BlocksU - 1);
+  lowV = std::max(lowV, 0), highV = std::min(highV, blocks.BlocksV - 1);
+  lowW = std::max(lowW, 0), highW = std::min(highW, blocks.BlocksW - 1);
+  for (int32_t w = lowW; w <= highW; ++w)
+    for (int32_t v = lowV; v <= highV; ++v)
+      for (int32_t u = lowU; u <= highU; ++u)
+        blocks.Dirty[u * blocks.StepU + v * blocks.StepV + w * blocks.StepW] = 1;
+}
 
 }  // namespace vestan

@@ -3,24 +3,9 @@
 #include <algorithm>
 #include <limits>
 
-#include "model/block_marking.h"
-
 namespace vestan {
 
 namespace {
-
-void MarkColumnBlocks(const CutGridContext& grid, int32_t i, int32_t j,
-                      std::span<const double> pieces) {
-  DexelModel& model = *grid.Model;
-  const int32_t lowU = grid.BlockLowU[i], highU = grid.BlockHighU[i];
-  const int32_t lowV = grid.BlockLowV[j], highV = grid.BlockHighV[j];
-  if (grid.AxisW == kDirectionZ)
-    MarkChangedBlocksZ(model, lowU, highU, lowV, highV, pieces);
-  else if (grid.AxisW == kDirectionY)
-    MarkChangedBlocksY(model, lowU, highU, lowV, highV, pieces);
-  else
-    MarkChangedBlocks(model, lowU, highU, lowV, highV, pieces);
-}
 
 // Grid index of a coordinate along u, as a double (far values stay finite).
 double IndexOf(const CutGridContext& grid, double u) { return (u - grid.CoordU[0]) / grid.Pitch; }
@@ -86,6 +71,13 @@ bool ReachableColumns(const CutGridContext& grid, const ReachTest& test, int32_t
 std::span<const double> CutColumnInterval(CutContext& cut, CutGridContext& grid,
                                           const ColumnCut& c) {
   if (!IntervalMeetsColumn(grid, c.I, c.J, c.Cut.Interval, c.Cut.Touching)) return {};
+  return CutMetColumnInterval(cut, grid, c);
+}
+
+namespace detail {
+
+std::span<const double> CutColumnThroughEdit(CutContext& cut, CutGridContext& grid,
+                                             const ColumnCut& c) {
   std::span<double> pieces = cut.RemovedPieces;
   int32_t removed = 0;
   const ColumnEditResult result = EditDexelColumn(
@@ -96,12 +88,11 @@ std::span<const double> CutColumnInterval(CutContext& cut, CutGridContext& grid,
         return removed > 0 || edit.Count != before ? ColumnEditStatus::kChanged
                                                    : ColumnEditStatus::kUnchanged;
       });
-  if (result != ColumnEditResult::kChanged || removed < 1) return {};
-  grid.RemovedCount += removed;
-  const std::span<const double> done = pieces.first(removed);
-  MarkColumnBlocks(grid, c.I, c.J, done);
-  return done;
+  if (result != ColumnEditResult::kChanged) return {};
+  return BookColumnCut(grid, c, pieces.first(removed));
 }
+
+}  // namespace detail
 
 std::span<const double> ProbeColumnInterval(CutContext& cut, const CutGridContext& grid,
                                             const ColumnCut& c, double& volume) {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <span>
 
+#include "model/block_marking.h"
 #include "model/column_operations.h"
 #include "model/cut_grid_context.h"
 
@@ -86,23 +87,39 @@ bool VisitRangeColumns(CutGridContext& grid, const PassReach& reach, Visit&& vis
   const int32_t v0 = std::max(grid.RangeV0, 0), v1 = std::min(grid.RangeV1, grid.LastV);
   const bool limited = reach.Radius >= 0 && std::isfinite(reach.Radius);
   const ReachTest test = limited ? MakeReachTest(grid, reach) : ReachTest{};
+  // Held apart from the set, which visit writes.
   const int32_t* counts = grid.Set->Counts.data();
-  for (int32_t j = v0; j <= v1; ++j) {
+  const double* slots = grid.Set->Values.data();
+  const size_t stride = static_cast<size_t>(grid.Set->Stride);
+  const double* coordU = grid.CoordU.data();
+  int64_t visited = 0;
+  bool stopped = false;
+  for (int32_t j = v0; j <= v1 && !stopped; ++j) {
     int32_t first = u0, last = u1;
-    if (limited && !ReachableColumns(grid, test, j, first, last)) continue;
+    const double v = grid.CoordV[j];
+    if (limited) {
+      if (!ReachableColumns(grid, test, j, first, last)) continue;
+      // Along a row the test holds on one run of columns (each of its parts
+      // is monotone or V-shaped in u): find its ends.
+      while (first <= last && !test.Within(coordU[first], v)) ++first;
+      while (last >= first && !test.Within(coordU[last], v)) --last;
+    }
     const size_t rowStart = static_cast<size_t>(j) * grid.CountU;
     const int32_t* row = counts + rowStart;
-    const double v = grid.CoordV[j];
     // The slots of the columns a few steps ahead, while this one is cut.
-    const double* ahead = grid.Set->Values.data() + (rowStart + 8) * grid.Set->Stride;
-    for (int32_t i = first; i <= last; ++i) {
-      if (i + 8 <= last) __builtin_prefetch(ahead + static_cast<size_t>(i) * grid.Set->Stride);
-      if (row[i] == 0 || (limited && !test.Within(grid.CoordU[i], v))) continue;
-      ++grid.VisitedColumns;
-      if (visit(i, j)) return true;
+    const double* ahead = slots + (rowStart + first + 8) * stride;
+    for (int32_t i = first; i <= last; ++i, ahead += stride) {
+      if (i + 8 <= last) __builtin_prefetch(ahead);
+      if (row[i] == 0) continue;
+      ++visited;
+      if (visit(i, j)) {
+        stopped = true;
+        break;
+      }
     }
   }
-  return false;
+  grid.VisitedColumns += visited;
+  return stopped;
 }
 
 // Height above the tip plane of the point at value 0 of dexel line (i, j).
@@ -133,11 +150,48 @@ inline bool IntervalMeetsColumn(const CutGridContext& grid, int32_t i, int32_t j
 // a number removes nothing.
 std::span<const double> CutColumnInterval(CutContext& cut, CutGridContext& grid,
                                           const ColumnCut& c);
+// The same for an interval that IntervalMeetsColumn (with the cut's
+// touching) has just let through. Inline: the cutters call it for every line
+// they cut.
+inline std::span<const double> CutMetColumnInterval(CutContext& cut, CutGridContext& grid,
+                                                    const ColumnCut& c);
 
 // The same on a copy of the column: the model, the blocks and RemovedCount
 // stay; volume grows by what the cut would remove. Returns the pieces the cut
 // would remove.
 std::span<const double> ProbeColumnInterval(CutContext& cut, const CutGridContext& grid,
                                             const ColumnCut& c, double& volume);
+
+namespace detail {
+
+// Books a cut's removed pieces (at least one): the context's count and the
+// update blocks they touch. Returns them.
+inline std::span<const double> BookColumnCut(CutGridContext& grid, const ColumnCut& c,
+                                             std::span<const double> pieces) {
+  if (pieces.empty()) return {};
+  grid.RemovedCount += static_cast<int32_t>(pieces.size());
+  MarkColumnBlocks(grid.Blocks, grid.BlockLowU[c.I], grid.BlockHighU[c.I], grid.BlockLowV[c.J],
+                   grid.BlockHighV[c.J], pieces);
+  return pieces;
+}
+
+// The cut through the model's column edit, for what the in-place trim
+// leaves: pairs that go or split, and columns that must grow.
+std::span<const double> CutColumnThroughEdit(CutContext& cut, CutGridContext& grid,
+                                             const ColumnCut& c);
+
+}  // namespace detail
+
+inline std::span<const double> CutMetColumnInterval(CutContext& cut, CutGridContext& grid,
+                                                    const ColumnCut& c) {
+  std::span<double> pieces = cut.RemovedPieces;
+  int32_t removed = 0;
+  // Mostly the cut only shortens pairs: then the column's own storage takes
+  // it as it is, with no edit to settle.
+  DexelColumnEdit own = detail::OpenDexelColumn(*grid.Set, c.J * grid.CountU + c.I);
+  if (!TrimColumnPairs(own, c.Cut, grid.RemovedVolume, pieces, removed))
+    return detail::CutColumnThroughEdit(cut, grid, c);
+  return detail::BookColumnCut(grid, c, pieces.first(removed));
+}
 
 }  // namespace vestan

@@ -11,23 +11,24 @@ namespace vestan {
 namespace {
 
 // The caller's column buffers; flags and attributes travel with the values
-// only when the operation carries them.
+// only when the operation carries them (fixed per operation, so that the
+// loops test nothing for it).
+template <bool kCarries>
 struct Column {
   std::span<double> values;
   std::span<uint8_t> flags;
   std::span<int32_t> attributes;
-  bool carries = false;
 
   // Values the column may hold in these buffers.
   int32_t Room() const {
     size_t room = std::min(values.size(), static_cast<size_t>(kMaxColumnValues));
-    if (carries) room = std::min({room, flags.size(), attributes.size()});
+    if constexpr (kCarries) room = std::min({room, flags.size(), attributes.size()});
     return static_cast<int32_t>(room);
   }
   void Move(int32_t from, int32_t to) const {
     if (from == to) return;
     values[to] = values[from];
-    if (carries) {
+    if constexpr (kCarries) {
       flags[to] = flags[from];
       attributes[to] = attributes[from];
     }
@@ -42,12 +43,14 @@ struct Column {
   }
   void Put(int32_t at, double value, uint8_t flag, int32_t attribute) const {
     values[at] = value;
-    if (carries) {
+    if constexpr (kCarries) {
       flags[at] = flag;
       attributes[at] = attribute;
     }
   }
 };
+using ValueColumn = Column<false>;
+using CarriedColumn = Column<true>;
 
 // Optional bookkeeping of the recording cut.
 struct Recording {
@@ -98,7 +101,8 @@ Reach ReachOf(double a, double b, const Recording* rec) {
 }
 
 // True when the cut of [a, b] would split a pair (and so grow the column).
-bool WouldSplit(const Column& col, int32_t n, double a, double b, const Recording* rec) {
+template <bool kCarries>
+bool WouldSplit(const Column<kCarries>& col, int32_t n, double a, double b, const Recording* rec) {
   const Reach reach = ReachOf(a, b, rec);
   for (int32_t i = 0; i < n; i += 2) {
     const double p = col.values[i], q = col.values[i + 1];
@@ -110,13 +114,14 @@ bool WouldSplit(const Column& col, int32_t n, double a, double b, const Recordin
 }
 
 // The three subtractions. newFlags and newAttributes go to boundaries made
-// at a (index 0) and at b (index 1).
-bool Subtract(const Column& col, int32_t& count, double a, double b,
+// at a (index 0) and at b (index 1). kRecords: rec is given.
+template <bool kCarries, bool kRecords>
+bool Subtract(const Column<kCarries>& col, int32_t& count, double a, double b,
               const std::array<uint8_t, 2>& newFlags, const std::array<int32_t, 2>& newAttributes,
               Recording* rec) {
   const int32_t room = col.Room();
   if (count < 0 || count > room || !(a <= b)) return false;
-  if (rec != nullptr && count >= 2 && rec->room < static_cast<size_t>(count)) return false;
+  if (kRecords && count >= 2 && rec->room < static_cast<size_t>(count)) return false;
   if (count < 2) {
     count = 0;
     return true;
@@ -133,11 +138,11 @@ bool Subtract(const Column& col, int32_t& count, double a, double b,
       col.Move(r + 1, w + 1);
       w += 2;
     } else if (p >= reach.low && q <= reach.high) {  // inside the cut
-      if (rec) rec->Add(p, q, q - p);
+      if constexpr (kRecords) rec->Add(p, q, q - p);
     } else if (p < reach.low && q > reach.high) {  // strictly contains the cut
       // A thin cut books its one piece alone: only a pair that a touching end
       // stretched can stand before it.
-      switch (ThinCutSide(rec, p, q, a, b)) {
+      switch (kRecords ? ThinCutSide(rec, p, q, a, b) : ThinCut::kNone) {
         case ThinCut::kAbove:
           col.Move(r, w);
           col.Put(w + 1, a, newFlags[0], newAttributes[0]);
@@ -162,18 +167,18 @@ bool Subtract(const Column& col, int32_t& count, double a, double b,
       col.MoveRange(r + 1, n, w + 3);
       col.Put(w + 1, a, newFlags[0], newAttributes[0]);
       col.Put(w + 2, b, newFlags[1], newAttributes[1]);
-      if (rec) rec->Add(a, b, b - a);
+      if constexpr (kRecords) rec->Add(a, b, b - a);
       count = n - (r - w) + 2;
       return true;
     } else if (p >= reach.low) {  // overlaps the upper end of the cut
       col.Put(w, b, newFlags[1], newAttributes[1]);
       col.Move(r + 1, w + 1);
-      if (rec) rec->Add(p, b, b - p);
+      if constexpr (kRecords) rec->Add(p, b, b - p);
       w += 2;
     } else {  // overlaps the lower end
       col.Move(r, w);
       col.Put(w + 1, a, newFlags[0], newAttributes[0]);
-      if (rec) rec->Add(a, q, q - a);
+      if constexpr (kRecords) rec->Add(a, q, q - a);
       w += 2;
     }
   }
@@ -184,7 +189,7 @@ bool Subtract(const Column& col, int32_t& count, double a, double b,
 }  // namespace
 
 bool AddIntervalToColumn(std::span<double> values, int32_t& count, double a, double b) {
-  Column col{values, {}, {}, false};
+  ValueColumn col{values, {}, {}};
   const int32_t room = col.Room();
   if (count < 0 || count > room || std::isnan(a) || std::isnan(b)) return false;
   if (a >= b) return true;
@@ -226,21 +231,22 @@ bool AddIntervalToColumn(std::span<double> values, int32_t& count, double a, dou
 }
 
 bool SubtractIntervalFromColumn(std::span<double> values, int32_t& count, double a, double b) {
-  return Subtract(Column{values, {}, {}, false}, count, a, b, {0, 0}, {0, 0}, nullptr);
+  return Subtract<false, false>(ValueColumn{values, {}, {}}, count, a, b, {0, 0}, {0, 0}, nullptr);
 }
 
 bool SubtractIntervalKeepAttrs(std::span<double> values, std::span<uint8_t> flags,
                                std::span<int32_t> attributes, int32_t& count, double a, double b) {
-  return Subtract(Column{values, flags, attributes, true}, count, a, b, {0, 0}, {0, 0}, nullptr);
+  return Subtract<true, false>(CarriedColumn{values, flags, attributes}, count, a, b, {0, 0},
+                               {0, 0}, nullptr);
 }
 
 bool CutColumnRecording(DexelColumnEdit& column, const RecordingCut& cut, double& volume,
                         std::span<double> pieces, int32_t& removedCount) {
   removedCount = 0;
   Recording rec{cut, true, volume, pieces.data(), pieces.size(), removedCount};
-  const Column col{column.Values, column.Flags, column.Attributes, true};
-  return Subtract(col, column.Count, cut.Interval[0], cut.Interval[1], cut.FaceFlags,
-                  cut.FaceAttributes, &rec);
+  const CarriedColumn col{column.Values, column.Flags, column.Attributes};
+  return Subtract<true, true>(col, column.Count, cut.Interval[0], cut.Interval[1], cut.FaceFlags,
+                              cut.FaceAttributes, &rec);
 }
 
 namespace {
@@ -257,8 +263,8 @@ bool CutWithTolerance(std::span<double> values, std::span<uint8_t> flags,
       interval, faceFlags, faceAttributes, pitch, gridLines.empty() ? 0.0 : gridLines[0],
       weight,   touching};
   Recording rec{cut, !gridLines.empty(), volume, pieces.data(), pieces.size(), removedCount};
-  return Subtract(Column{values, flags, attributes, true}, count, interval[0], interval[1],
-                  faceFlags, faceAttributes, &rec);
+  return Subtract<true, true>(CarriedColumn{values, flags, attributes}, count, interval[0],
+                              interval[1], faceFlags, faceAttributes, &rec);
 }
 
 }  // namespace

@@ -91,4 +91,53 @@ struct RecordingCut {
 bool CutColumnRecording(DexelColumnEdit& column, const RecordingCut& cut, double& volume,
                         std::span<double> pieces, int32_t& removedCount);
 
+// The recording cut in its commonest form, done in place: every pair the cut
+// reaches loses only an end part (none goes and none splits), so nothing
+// moves and the count stays. Then it writes exactly what CutColumnRecording
+// would and returns true; otherwise it changes nothing and returns false.
+inline bool TrimColumnPairs(DexelColumnEdit& column, const RecordingCut& cut, double& volume,
+                            std::span<double> pieces, int32_t& removedCount) {
+  const int32_t n = column.Count;
+  const size_t size = static_cast<size_t>(n);
+  // What the subtraction would refuse, drop (a dangling odd value) or empty
+  // is left to it.
+  if (n < 2 || n % 2 != 0 || n > kMaxColumnValues || size > pieces.size() ||
+      size > column.Values.size() || size > column.Flags.size() || size > column.Attributes.size())
+    return false;
+  const double a = cut.Interval[0], b = cut.Interval[1];
+  if (!(a <= b)) return false;
+  const double low = a - cut.Touching, high = b + cut.Touching;
+  double* values = column.Values.data();
+  // First make sure that no pair goes or splits (a NaN end leaves it to the
+  // subtraction too), then trim.
+  for (int32_t r = 0; r < n; r += 2) {
+    const double p = values[r], q = values[r + 1];
+    if (p >= high || q <= low) continue;
+    if (!((p < low && q <= high) || (p >= low && q > high))) return false;
+  }
+  int32_t removed = 0;
+  for (int32_t r = 0; r < n; r += 2) {
+    const double p = values[r], q = values[r + 1];
+    if (p >= high || q <= low) continue;
+    if (p < low) {  // loses its top to the cut's low end
+      values[r + 1] = a;
+      column.Flags[r + 1] = cut.FaceFlags[0];
+      column.Attributes[r + 1] = cut.FaceAttributes[0];
+      pieces[removed] = a;
+      pieces[removed + 1] = q;
+      volume += (q - a) * cut.Weight;
+    } else {  // loses its bottom to the cut's high end
+      values[r] = b;
+      column.Flags[r] = cut.FaceFlags[1];
+      column.Attributes[r] = cut.FaceAttributes[1];
+      pieces[removed] = p;
+      pieces[removed + 1] = b;
+      volume += (b - p) * cut.Weight;
+    }
+    removed += 2;
+  }
+  removedCount = removed;
+  return true;
+}
+
 }  // namespace vestan

@@ -21,19 +21,6 @@ double AxisDistanceSquared(const ToolPose& pose, int32_t axisU, int32_t axisV, i
 
 }  // namespace
 
-std::array<uint8_t, 2> TestPointOutsideToolBand(const CutContext& cut, int32_t axisW,
-                                                double lineHeight,
-                                                const std::array<double, 2>& faces) {
-  const uint8_t pen = cut.Records.Tool.PenTag;
-  std::array<uint8_t, 2> flags{pen, pen};
-  if (cut.Records.Run.CycleFeedFlag != 0) return flags;
-  for (int k = 0; k < 2; ++k) {
-    if (std::fabs(HeightAboveTip(cut.Pose, axisW, lineHeight, faces[k])) > cut.Pose.CutLimit)
-      flags[k] |= kFlagMark;
-  }
-  return flags;
-}
-
 void FlagCentreZoneFaces(const CutContext& cut, int32_t axisU, int32_t axisV, int32_t axisW,
                          double u, double v, const std::array<double, 2>& faces,
                          std::array<uint8_t, 2>& flags) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <span>
 
@@ -23,9 +24,18 @@ inline double HeightAboveTip(const ToolPose& pose, int32_t axisW, double lineHei
 
 // Both face flags are the tool's pen tag; outside a canned-cycle feed, a face
 // whose height exceeds the cutting length gets bit 0.
-std::array<uint8_t, 2> TestPointOutsideToolBand(const CutContext& cut, int32_t axisW,
-                                                double lineHeight,
-                                                const std::array<double, 2>& faces);
+inline std::array<uint8_t, 2> TestPointOutsideToolBand(const CutContext& cut, int32_t axisW,
+                                                       double lineHeight,
+                                                       const std::array<double, 2>& faces) {
+  const uint8_t pen = cut.Records.Tool.PenTag;
+  std::array<uint8_t, 2> flags{pen, pen};
+  if (cut.Records.Run.CycleFeedFlag != 0) return flags;
+  for (int k = 0; k < 2; ++k) {
+    if (std::fabs(HeightAboveTip(cut.Pose, axisW, lineHeight, faces[k])) > cut.Pose.CutLimit)
+      flags[k] |= kFlagMark;
+  }
+  return flags;
+}
 
 // Sets bit 0 of a face that lies strictly inside the tool's centre zone (the
 // non-cutting centre of a VERTICAL tool); other bits stay.

@@ -53,6 +53,7 @@ void Bind(CutGridContext& grid, DexelModel& model, int axisU, int axisV, int axi
   grid.BlockHighU = usable ? std::span<const int32_t>(u.blockHigh) : std::span<const int32_t>();
   grid.BlockLowV = usable ? std::span<const int32_t>(v.blockLow) : std::span<const int32_t>();
   grid.BlockHighV = usable ? std::span<const int32_t>(v.blockHigh) : std::span<const int32_t>();
+  grid.Blocks = usable ? ColumnBlocksOf(model, axisW) : ColumnBlocks{};
 }
 
 template <typename T>
@@ -76,8 +77,11 @@ bool IsCurrent(const CutGridContext& grid) {
 }  // namespace
 
 void RefreshCutGrid(CutGridContext& grid) {
-  if (grid.Model != nullptr && !IsCurrent(grid))
+  if (grid.Model == nullptr) return;
+  if (!IsCurrent(grid))
     Bind(grid, *grid.Model, grid.AxisU, grid.AxisV, grid.AxisW);
+  else if (grid.Set != nullptr)
+    grid.Blocks = ColumnBlocksOf(*grid.Model, grid.AxisW);
 }
 
 void BindCutGrids(CutGrids& grids, DexelModel& model) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <span>
@@ -12,8 +13,11 @@
 #include "definitions/imported_tool_mesh.h"
 #include "definitions/settings.h"
 #include "foundation/vector_math.h"
+#include "model/block_marking.h"
 #include "model/current_tool.h"
 #include "model/dexel_model.h"
+#include "model/mesh_tool_crossings.h"
+#include "model/position_state.h"
 #include "model/run_state.h"
 #include "model/work_document.h"
 
@@ -70,6 +74,8 @@ struct CutGridContext {
   DexelSet* Set = nullptr;                         // the set of the current slot
   // Grid point to update block along u and v: the block below and above it.
   std::span<const int32_t> BlockLowU, BlockHighU, BlockLowV, BlockHighV;
+  // The model's update blocks as this direction's columns mark them.
+  ColumnBlocks Blocks;
 
   // Set per pass.
   int32_t RangeU0 = 0, RangeU1 = -1;  // columns visited, inclusive
@@ -97,8 +103,20 @@ void BindCutGrids(CutGrids& grids, DexelModel& model);
 
 // Binds the context again from its model when the model's current slot or
 // arrays are no longer those it was bound to (a history push or pop, a model
-// made anew); every cutter starts with it.
+// made anew), and takes the model's update blocks afresh; every cutter
+// starts with it.
 void RefreshCutGrid(CutGridContext& grid);
+
+// Grid index of a coordinate's index value: the conversion toward zero, and
+// of its ceiling, saturating instead of overflowing.
+inline int32_t TruncIndex(double x) {
+  constexpr double kLow = std::numeric_limits<int32_t>::min();
+  constexpr double kHigh = std::numeric_limits<int32_t>::max();
+  if (!(x > kLow)) return std::numeric_limits<int32_t>::min();
+  if (!(x < kHigh)) return std::numeric_limits<int32_t>::max();
+  return static_cast<int32_t>(x);
+}
+inline int32_t CeilIndex(double x) { return TruncIndex(std::ceil(x)); }
 
 // A model point in the context's frame.
 inline Vec3 ToContextFrame(const CutGridContext& grid, const Vec3& p) {
@@ -133,6 +151,11 @@ struct CutRecords {
   const WorkDocument& Document;  // whether a workpiece exists and may be cut
   // The shape of an imported mesh tool; none: the tool has no mesh.
   const ImportedToolMesh* Mesh = nullptr;
+  // Where the machine holds the mesh tool: its machine position and the
+  // reference length; none: a mesh tool cuts nothing.
+  const MachinePositionState* Position = nullptr;
+  // How the machine turns the mesh tool; none: a machine without rotary axes.
+  const MachineKinematics* Kinematics = nullptr;
 };
 
 // Everything one pose cut works with. No state lives outside it, so a cut
@@ -147,6 +170,11 @@ struct CutContext {
   // staged to grow or to be probed.
   std::vector<double> RemovedPieces;
   ColumnEditScratch ColumnScratch;
+  // The general cutter's lines of the current row whose row-state updates
+  // wait for a line that is cut.
+  std::vector<int32_t> DeferredLines;
+  // Where the dexel lines cross an imported tool mesh at the pose.
+  MeshToolCrossings MeshCrossings;
   // Where the current pass's solids lie; the cutters skip the dexel lines
   // beyond it.
   PassReach Reach;

@@ -10,41 +10,14 @@ namespace vestan {
 
 namespace {
 
-// The base point seen from the dexel line: du = B.u - u, dv = B.v - v, and
-// q = A.u*du + A.v*dv, so that a point of the line at axis parameter t has
-// w = B.w + (t + q) / A.w.
-struct LineOffset {
-  double du;
-  double dv;
-  double q;
-};
-
-LineOffset OffsetOf(const Vec3& base, const Vec3& axis, double u, double v) {
-  const double du = base[0] - u, dv = base[1] - v;
-  return {du, dv, axis[0] * du + axis[1] * dv};
-}
-
-bool AlongLine(const Vec3& axis) { return axis[0] == 0.0 && axis[1] == 0.0; }
-
-void Add(DexelCrossings& out, double w, double t) {
-  out.W[out.Count] = w;
-  out.T[out.Count] = t;
-  ++out.Count;
-}
-
-void SetPair(DexelCrossings& out, double w0, double t0, double w1, double t1) {
-  out.Count = 0;
-  Add(out, w0, t0);
-  Add(out, w1, t1);
-}
-
-// Puts two crossings in ascending order of w, each t with its w.
-void OrderPair(DexelCrossings& out) {
-  if (out.Count == 2 && out.W[0] > out.W[1]) {
-    std::swap(out.W[0], out.W[1]);
-    std::swap(out.T[0], out.T[1]);
-  }
-}
+using detail::Add;
+using detail::AlongLine;
+using detail::AxisAcross;
+using detail::LineOffset;
+using detail::OffsetOf;
+using detail::OrderPair;
+using detail::SetPair;
+using detail::SymmetricPair;
 
 // Axis across the line (A.w = 0): the line lies in the plane t = -q; with the
 // solid's radius squared there, the crossings lie symmetric about B.w.
@@ -58,18 +31,6 @@ CrossPlane CrossPlaneOf(const Vec3& axis, const LineOffset& o) {
   const double t = -o.q;
   const double x = t * axis[0] + o.du, y = t * axis[1] + o.dv;
   return {t, x * x + y * y};
-}
-
-void SymmetricPair(DexelCrossings& out, double baseW, double radiusSquared, double distanceSquared,
-                   double t) {
-  const double h2 = radiusSquared - distanceSquared;
-  if (h2 > 0) {
-    const double h = std::sqrt(h2);
-    out.W[out.Count] = baseW - h;
-    out.W[out.Count + 1] = baseW + h;
-    out.T[out.Count] = out.T[out.Count + 1] = t;
-    out.Count += 2;
-  }
 }
 
 // alpha t^2 + 2 beta t + gamma = 0: its roots are the axis parameters where
@@ -176,21 +137,6 @@ void ClipToPlanes(DexelCrossings& out, const Vec3& base, const Vec3& axis, const
   OrderPair(out);
 }
 
-// Axis exactly along u or v (and across the line): t is fixed, the offset
-// across the axis is the other coordinate.
-struct AxisAcross {
-  bool exact;
-  double t;
-  double offset;
-};
-
-inline AxisAcross AlongUOrV(const Vec3& axis, const LineOffset& o) {
-  if (axis[2] != 0.0) return {false, 0.0, 0.0};
-  if (std::fabs(axis[1]) == 1.0) return {true, -o.dv / axis[1], o.du};
-  if (std::fabs(axis[0]) == 1.0) return {true, -o.du / axis[0], o.dv};
-  return {false, 0.0, 0.0};
-}
-
 // A cone: across the line and in general alike for both slopes; along the
 // line (at distance rho from it) as along says.
 template <typename Along>
@@ -238,24 +184,11 @@ DexelCrossings IntersectDexelWithNarrowingCone(const Vec3& base, const Vec3& axi
   });
 }
 
-DexelCrossings IntersectDexelWithCylinder(const Vec3& base, const Vec3& axis, double radius,
-                                          double length, double u, double v) {
+namespace detail {
+
+DexelCrossings CylinderInGeneral(const Vec3& base, const Vec3& axis, double radius, double length,
+                                 const LineOffset& o) {
   DexelCrossings out;
-  const LineOffset o = OffsetOf(base, axis, u, v);
-  if (AlongLine(axis)) {
-    if (radius > std::sqrt(o.du * o.du + o.dv * o.dv)) {
-      SetPair(out, base[2], 0.0, base[2] + length * axis[2], length);
-      OrderPair(out);
-    }
-    return out;
-  }
-  const AxisAcross across = AlongUOrV(axis, o);
-  if (across.exact) {
-    out.T[0] = out.T[1] = across.t;
-    if (across.t < 0 || across.t > length || radius <= std::fabs(across.offset)) return out;
-    SymmetricPair(out, base[2], radius * radius, across.offset * across.offset, across.t);
-    return out;
-  }
   if (!CylinderMantle(out, base, axis, o, radius)) return out;
   if (std::max(out.T[0], out.T[1]) < 0 || std::min(out.T[0], out.T[1]) > length) {
     out.Count = 0;
@@ -265,26 +198,9 @@ DexelCrossings IntersectDexelWithCylinder(const Vec3& base, const Vec3& axis, do
   return out;
 }
 
-DexelCrossings IntersectDexelWithEndlessCylinder(const Vec3& base, const Vec3& axis, double radius,
-                                                 double u, double v) {
+DexelCrossings EndlessCylinderInGeneral(const Vec3& base, const Vec3& axis, double radius,
+                                        const LineOffset& o) {
   DexelCrossings out;
-  const LineOffset o = OffsetOf(base, axis, u, v);
-  if (AlongLine(axis)) {
-    if (radius * radius > o.du * o.du + o.dv * o.dv) {
-      if (axis[2] > 0)
-        SetPair(out, base[2], 0.0, 1e7, 1e7);
-      else
-        SetPair(out, -1e7, 1e7, base[2], 0.0);
-    }
-    return out;
-  }
-  const AxisAcross across = AlongUOrV(axis, o);
-  if (across.exact) {
-    out.T[0] = out.T[1] = across.t;
-    if (across.t < 0 || radius <= std::fabs(across.offset)) return out;
-    SymmetricPair(out, base[2], radius * radius, across.offset * across.offset, across.t);
-    return out;
-  }
   if (!CylinderMantle(out, base, axis, o, radius)) return out;
   if (out.T[0] < 0 && out.T[1] < 0) {
     out.Count = 0;
@@ -293,6 +209,8 @@ DexelCrossings IntersectDexelWithEndlessCylinder(const Vec3& base, const Vec3& a
   ClipToPlanes(out, base, axis, o, false, 0.0);
   return out;
 }
+
+}  // namespace detail
 
 DexelCrossings IntersectDexelWithSpheroid(const Vec3& base, const Vec3& axis, double a, double b,
                                           double length, double u, double v) {

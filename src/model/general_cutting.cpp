@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <limits>
 #include <span>
+#include <vector>
 
 #include "definitions/tool_geometry.h"
 #include "model/column_cut.h"
@@ -99,51 +100,83 @@ class GeneralCutter {
         checks_(cut.Records.Checks) {}
 
   void Run() {
+    const BeyondTest beyond = MakeBeyondTest();
     int32_t row = -1;
+    std::vector<int32_t>& deferred = cut_.DeferredLines;
+    deferred.clear();
     VisitRangeColumns(grid_, cut_.Reach, [&](int32_t i, int32_t j) {
       if (j != row) {
         row = j;
         body_ = neck_ = chip_ = kNotMet;
+        deferred.clear();
       }
-      StartLine(i, j);
-      if (BeyondMaterial())
+      // A line beyond the material only moves the row states, and they
+      // matter only to a line of the same row that is cut later: such lines
+      // wait for one (most rows far up a tilted tool never see one).
+      if (beyond.On && beyond.Holds(grid_, i, j)) {
+        deferred.push_back(i);
+        return false;
+      }
+      for (int32_t k : deferred) {
+        StartLine(k, j);
         UpdateRowStates();
-      else
-        CutLine();
+      }
+      deferred.clear();
+      StartLine(i, j);
+      CutLine();
       return false;
     });
   }
 
  private:
-  // True when the part of the line that the pass's solids can reach lies
-  // beyond the column's material: the line within the reach of the axis, not
-  // below the lowest axis parameter. Nothing could be cut there.
-  bool BeyondMaterial() const {
-    const PassReach& reach = cut_.Reach;
-    const Vec3& base = P(0);
-    const Vec3& axis = A();
-    const double s = axis[0] * axis[0] + axis[1] * axis[1];
+  // Whether the part of a line that the pass's solids can reach lies beyond
+  // the column's material: the line within the reach of the axis, not below
+  // the lowest axis parameter. Nothing could be cut there. What does not
+  // change along the pass is taken once.
+  struct BeyondTest {
     // Along the lines the reach is endless; nearly across them the bounds
     // along w would lose their precision.
-    if (reach.Radius < 0 || s == 0.0 || std::fabs(axis[2]) < 0.01) return false;
-    const double du = base[0] - u_, dv = base[1] - v_;
-    const double q = axis[0] * du + axis[1] * dv;
-    const double radius = reach.Radius * (1 + 1e-9) + 1e-6;
-    const double rest = radius * radius - (du * du + dv * dv - q * q / s);
-    if (rest < 0) return false;
-    // Squared distance from the axis along the line: d^2 + s (z - z0)^2.
-    const double z0 = -axis[2] * q / s, half = std::sqrt(rest / s);
-    double low = z0 - half, high = z0 + half;
-    if (reach.AxialLow > -std::numeric_limits<double>::infinity()) {
-      const double z = (reach.AxialLow + q) / axis[2];  // where t = A.w z - q is AxialLow
-      if (axis[2] > 0)
-        low = std::max(low, z);
-      else
-        high = std::min(high, z);
+    bool On = false;
+    Vec3 Base{}, Axis{};
+    double S = 0.0, NegAxisW = 0.0, RadiusSquared = 0.0, AbsBaseW = 0.0;
+    bool HasAxialLow = false;
+    double AxialLow = 0.0;
+
+    bool Holds(const CutGridContext& grid, int32_t i, int32_t j) const {
+      const double du = Base[0] - grid.CoordU[i], dv = Base[1] - grid.CoordV[j];
+      const double q = Axis[0] * du + Axis[1] * dv;
+      const double rest = RadiusSquared - (du * du + dv * dv - q * q / S);
+      if (rest < 0) return false;
+      // Squared distance from the axis along the line: d^2 + s (z - z0)^2.
+      const double z0 = NegAxisW * q / S, half = std::sqrt(rest / S);
+      double low = z0 - half, high = z0 + half;
+      if (HasAxialLow) {
+        const double z = (AxialLow + q) / Axis[2];  // where t = A.w z - q is AxialLow
+        if (Axis[2] > 0)
+          low = std::max(low, z);
+        else
+          high = std::min(high, z);
+      }
+      const double margin = 1e-6 + 1e-9 * (AbsBaseW + std::fabs(low) + std::fabs(high));
+      const std::span<const double> values = DexelColumnValues(*grid.Set, j * grid.CountU + i);
+      return values.back() < Base[2] + low - margin || values.front() > Base[2] + high + margin;
     }
-    const double margin = 1e-6 + 1e-9 * (std::fabs(base[2]) + std::fabs(low) + std::fabs(high));
-    const std::span<const double> values = DexelColumnValues(*grid_.Set, j_ * grid_.CountU + i_);
-    return values.back() < base[2] + low - margin || values.front() > base[2] + high + margin;
+  };
+
+  BeyondTest MakeBeyondTest() const {
+    const PassReach& reach = cut_.Reach;
+    BeyondTest test;
+    test.Base = P(0);
+    test.Axis = A();
+    test.S = test.Axis[0] * test.Axis[0] + test.Axis[1] * test.Axis[1];
+    test.On = !(reach.Radius < 0 || test.S == 0.0 || std::fabs(test.Axis[2]) < 0.01);
+    const double radius = reach.Radius * (1 + 1e-9) + 1e-6;
+    test.RadiusSquared = radius * radius;
+    test.NegAxisW = -test.Axis[2];
+    test.AbsBaseW = std::fabs(test.Base[2]);
+    test.HasAxialLow = reach.AxialLow > -std::numeric_limits<double>::infinity();
+    test.AxialLow = reach.AxialLow;
+    return test;
   }
 
   // On a line beyond the material only the row states move: the solids that
@@ -180,10 +213,14 @@ class GeneralCutter {
     j_ = j;
     u_ = grid_.CoordU[i];
     v_ = grid_.CoordV[j];
-    const double du = P(1)[0] - u_, dv = P(1)[1] - v_;
-    d2_ = du * du + dv * dv;
-    lineHeight_ = LineHeightOf(pose_, grid_, i, j);
   }
+  // The line's squared distance from Point1 across it, and the height of its
+  // point at value 0 above the tip plane; only some lines need them.
+  double DistanceSquared() const {
+    const double du = P(1)[0] - u_, dv = P(1)[1] - v_;
+    return du * du + dv * dv;
+  }
+  double LineHeight() const { return LineHeightOf(pose_, grid_, i_, j_); }
 
   void CutLine() {
     switch (t_.Kind) {
@@ -207,10 +244,10 @@ class GeneralCutter {
   const Vec3& A() const { return grid_.PoseAxis; }
 
   DexelCrossings Cylinder(const Vec3& base, double radius, double length) const {
-    return IntersectDexelWithCylinder(base, A(), radius, length, u_, v_);
+    return IntersectDexelWithCylinder(base, lineAxis_, radius, length, u_, v_);
   }
   DexelCrossings Endless(const Vec3& base, double radius) const {
-    return IntersectDexelWithEndlessCylinder(base, A(), radius, u_, v_);
+    return IntersectDexelWithEndlessCylinder(base, lineAxis_, radius, u_, v_);
   }
   DexelCrossings Cone(const Vec3& base, double r0, double k, double length) const {
     return IntersectDexelWithCone(base, A(), r0, k, length, u_, v_);
@@ -220,8 +257,9 @@ class GeneralCutter {
   }
   // A ball about Point1 of the squared radius.
   DexelCrossings Ball(double radiusSquared) const {
-    if (!(radiusSquared > d2_)) return {};
-    const double h = std::sqrt(radiusSquared - d2_);
+    const double d2 = DistanceSquared();
+    if (!(radiusSquared > d2)) return {};
+    const double h = std::sqrt(radiusSquared - d2);
     return IntervalList::Pair(P(1)[2] - h, P(1)[2] + h);
   }
 
@@ -257,7 +295,7 @@ class GeneralCutter {
   // The move's face flags for a piece [low, high] (only in a cutting feed).
   void StampFaces(const std::array<double, 2>& faces) {
     if (run_.MotionMode <= kMotionRapid) return;
-    run_.CutFaceFlags = TestPointOutsideToolBand(cut_, grid_.AxisW, lineHeight_, faces);
+    run_.CutFaceFlags = TestPointOutsideToolBand(cut_, grid_.AxisW, LineHeight(), faces);
     if (t_.Kind == kToolVertical)
       FlagCentreZoneFaces(cut_, grid_.AxisU, grid_.AxisV, grid_.AxisW, u_, v_, faces,
                           run_.CutFaceFlags);
@@ -269,10 +307,10 @@ class GeneralCutter {
     StampFaces({low, high});
     const ColumnCut c = MakeColumnCut(grid_, i_, j_, {low, high}, run_.CutFaceFlags,
                                       run_.CutFaceAttributes, CutRule::kRecording);
-    const std::span<const double> pieces = CutColumnInterval(cut_, grid_, c);
+    const std::span<const double> pieces = CutMetColumnInterval(cut_, grid_, c);
     if (pieces.empty()) return false;
     if (heightCheck && checks_.HeightCheck > 0)
-      RecordCutHeight(cut_, grid_.AxisW, lineHeight_, pieces);
+      RecordCutHeight(cut_, grid_.AxisW, LineHeight(), pieces);
     if (t_.Kind == kToolVertical && checks_.ChipWidthCheck >= 1)
       RecordChipWidth(cut_, grid_.AxisU, grid_.AxisV, grid_.AxisW, u_, v_, pieces);
     return true;
@@ -371,11 +409,11 @@ class GeneralCutter {
     CutMerged(body, Neck());
   }
   DexelCrossings FlatBody() const {
-    const double radius = t_.Diameter / 2.0f;
     if (tool_.CuttingRadius <= tool_.ShankRadius)
-      return tool_.CuttingRadius == tool_.NeckRadius ? Endless(P(0), radius)
-                                                     : Cylinder(P(0), radius, t_.CuttingLength);
-    return tool_.Shank.NeckLength > 0 ? Cylinder(P(0), radius, tool_.Shank.NeckLength)
+      return tool_.CuttingRadius == tool_.NeckRadius
+                 ? Endless(P(0), flatRadius_)
+                 : Cylinder(P(0), flatRadius_, t_.CuttingLength);
+    return tool_.Shank.NeckLength > 0 ? Cylinder(P(0), flatRadius_, tool_.Shank.NeckLength)
                                       : DexelCrossings{};
   }
 
@@ -485,7 +523,12 @@ class GeneralCutter {
 
   int body_ = kNotMet, neck_ = kNotMet, chip_ = kNotMet;
   int32_t i_ = 0, j_ = 0;
-  double u_ = 0.0, v_ = 0.0, d2_ = 0.0, lineHeight_ = 0.0;
+  double u_ = 0.0, v_ = 0.0;
+  // The flat tools' cutting radius, halved in single precision.
+  const double flatRadius_ = t_.Diameter / 2.0f;
+  // The pose's axis as the pass's lines see it. A chip probe moves Point2
+  // only, never the axis.
+  const LineAxis lineAxis_{grid_.PoseAxis};
 };
 
 }  // namespace

@@ -26,17 +26,6 @@ constexpr int32_t kArborCheckOutput = 1;
 constexpr int32_t kArborCheckCut = 2;
 constexpr int32_t kArborCheckYes = 3;
 
-// Conversion toward zero that saturates instead of overflowing.
-int32_t TruncIndex(double x) {
-  constexpr double kLow = std::numeric_limits<int32_t>::min();
-  constexpr double kHigh = std::numeric_limits<int32_t>::max();
-  if (!(x > kLow)) return std::numeric_limits<int32_t>::min();
-  if (!(x < kHigh)) return std::numeric_limits<int32_t>::max();
-  return static_cast<int32_t>(x);
-}
-
-int32_t CeilIndex(double x) { return TruncIndex(std::ceil(x)); }
-
 Vec3 AlongAxis(const ToolPose& pose, double s) {
   return {pose.Tip[0] + pose.Axis[0] * s, pose.Tip[1] + pose.Axis[1] * s,
           pose.Tip[2] + pose.Axis[2] * s};

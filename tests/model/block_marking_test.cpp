@@ -81,5 +81,15 @@ TEST_F(BlockMarking, EmptyCrossRangeSetsNothing) {
   EXPECT_EQ(Marked(), 0);
 }
 
+// Flags that do not match the block layout (a model whose blocks were never
+// laid out, or were laid out anew without their flags) are not written past.
+TEST_F(BlockMarking, FlagsApartFromTheLayoutMarkNothing) {
+  const std::vector<double> removed{10.0, 20.0};
+  model_.BlockDirty.assign(8, 0);  // 9 x 9 x 9 blocks would need 729
+  MarkChangedBlocksZ(model_, 8, 8, 8, 8, removed);
+  MarkChangedBlocks(model_, 0, 8, 0, 8, removed);
+  EXPECT_EQ(Marked(), 0);
+}
+
 }  // namespace
 }  // namespace vestan

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -337,6 +340,93 @@ TEST(ColumnOperations, RecordingCutRefusesWhatWouldNotFit) {
   EXPECT_FALSE(CutIntervalRecording(values, flags, attributes, count, 1.0, grid, 1.0, volume,
                                     shortPieces, removedCount, {0, 100}, {1, 1}, {1, 1}));
   EXPECT_EQ(count, kMaxColumnValues);
+}
+
+// The in-place trim is a shortcut of the recording cut: wherever it takes a
+// cut, it leaves exactly what the recording cut leaves; everywhere else it
+// leaves the column alone. Random columns on a half-unit lattice (so that ends
+// meet, touch within the tolerance and fall into one grid cell), a few
+// unsorted or with a NaN, and cuts of every kind.
+TEST(ColumnOperations, TrimmingInPlaceMatchesTheRecordingCut) {
+  std::mt19937 random(11);
+  const auto lattice = [&](int span) {
+    return std::uniform_int_distribution<int>(0, span)(random) * 0.5;
+  };
+  const auto chance = [&](int percent) {
+    return std::uniform_int_distribution<int>(0, 99)(random) < percent;
+  };
+  int trimmed = 0, declined = 0;
+  for (int trial = 0; trial < 20000; ++trial) {
+    const int count = std::uniform_int_distribution<int>(0, 12)(random);
+    Values column(count);
+    for (double& v : column) v = lattice(40);
+    if (!chance(3)) std::sort(column.begin(), column.end());
+    if (count > 0 && chance(2)) column[count / 2] = std::numeric_limits<double>::quiet_NaN();
+    RecordingCut cut;
+    cut.Interval = {lattice(40) - 0.25 * chance(20), lattice(40) + 1e-10 * chance(20)};
+    if (chance(80)) std::sort(cut.Interval.begin(), cut.Interval.end());
+    cut.FaceFlags = {0x51, 0x52};
+    cut.FaceAttributes = {trial, -trial};
+    cut.Pitch = 1.0;
+    cut.GridOrigin = chance(50) ? 0.0 : 0.25;
+    cut.Weight = 0.75;
+    cut.Touching = chance(50) ? kTouchingTolerance : 0.0;
+
+    struct Run {
+      Values values;
+      std::vector<uint8_t> flags;
+      std::vector<int32_t> attributes;
+      Values pieces;
+      int32_t removed = -7;
+      double volume = 1.5;
+      DexelColumnEdit edit{};
+      void Open(int32_t n) { edit = {values, flags, attributes, n}; }
+    };
+    const auto make = [&](size_t room) {
+      Run r{column, std::vector<uint8_t>(room), std::vector<int32_t>(room), Values(room + 2), -7,
+            1.5};
+      r.values.resize(room, -99);
+      for (int k = 0; k < count; ++k) {
+        r.flags[k] = static_cast<uint8_t>(k);
+        r.attributes[k] = 100 + k;
+      }
+      return r;
+    };
+    // The trim works in the column's own storage, the recording cut with room
+    // to split.
+    Run trim = make(count), full = make(count + 2);
+    trim.Open(count);
+    full.Open(count);
+    const std::string where = "trial " + std::to_string(trial);
+    if (!TrimColumnPairs(trim.edit, cut, trim.volume, trim.pieces, trim.removed)) {
+      ++declined;
+      const Run untouched = make(count);
+      ASSERT_TRUE(std::equal(trim.values.begin(), trim.values.end(), untouched.values.begin(),
+                             [](double x, double y) { return std::memcmp(&x, &y, 8) == 0; }))
+          << where;
+      ASSERT_EQ(trim.flags, untouched.flags) << where;
+      ASSERT_EQ(trim.attributes, untouched.attributes) << where;
+      ASSERT_EQ(trim.removed, -7) << where;
+      ASSERT_EQ(trim.volume, 1.5) << where;
+      continue;
+    }
+    ++trimmed;
+    ASSERT_TRUE(CutColumnRecording(full.edit, cut, full.volume, full.pieces, full.removed))
+        << where;
+    ASSERT_EQ(trim.edit.Count, full.edit.Count) << where;
+    for (int k = 0; k < count; ++k) {
+      ASSERT_EQ(std::memcmp(&trim.values[k], &full.values[k], 8), 0) << where << " value " << k;
+      ASSERT_EQ(trim.flags[k], full.flags[k]) << where << " flag " << k;
+      ASSERT_EQ(trim.attributes[k], full.attributes[k]) << where << " attribute " << k;
+    }
+    ASSERT_EQ(trim.removed, full.removed) << where;
+    for (int k = 0; k < full.removed; ++k)
+      ASSERT_EQ(std::memcmp(&trim.pieces[k], &full.pieces[k], 8), 0) << where << " piece " << k;
+    ASSERT_EQ(std::memcmp(&trim.volume, &full.volume, 8), 0) << where;
+  }
+  // Both ways were taken often.
+  EXPECT_GT(trimmed, 2000);
+  EXPECT_GT(declined, 2000);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <string>
@@ -81,6 +82,24 @@ inline void ExpectValues(const std::vector<double>& got, const std::vector<doubl
                          const std::string& where) {
   ASSERT_EQ(got.size(), expected.size()) << where;
   for (size_t k = 0; k < got.size(); ++k) EXPECT_NEAR(got[k], expected[k], 1e-9) << where;
+}
+
+// Every column of both models alike, values, flags and attributes.
+inline void ExpectSameModel(const DexelModel& a, const DexelModel& b, const std::string& where) {
+  for (int direction : {kDirectionX, kDirectionY, kDirectionZ}) {
+    const DexelSet& sa = a.SetByDirection(direction);
+    const DexelSet& sb = b.SetByDirection(direction);
+    ASSERT_EQ(sa.Counts, sb.Counts) << where << " direction " << direction;
+    for (int32_t c = 0; c < sa.Columns; ++c) {
+      if (sa.Counts[c] == 0) continue;
+      const auto same = [&](auto x, auto y) { return std::equal(x.begin(), x.end(), y.begin()); };
+      ASSERT_TRUE(same(DexelColumnValues(sa, c), DexelColumnValues(sb, c)) &&
+                  same(DexelColumnFlags(sa, c), DexelColumnFlags(sb, c)) &&
+                  same(DexelColumnAttributes(sa, c), DexelColumnAttributes(sb, c)))
+          << where << " direction " << direction << " column " << c;
+    }
+  }
+  EXPECT_EQ(a.BlockDirty, b.BlockDirty) << where;
 }
 
 }  // namespace vestan::testing
