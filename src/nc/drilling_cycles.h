@@ -28,11 +28,10 @@ struct DrillingCycle {
   int32_t Code = 81;     // 73 to 89, or 200 to 209 with the HEIDENHAIN kind
   AxisPosition Start{};  // the current position
   AxisPosition End{};    // the first hole
-  // The cycle words: depth Z, R, peck Q and the dwell or fourth value.
+  // The cycle words: depth Z, R and peck Q (the dwell makes no point).
   double Depth = 0.0;
   double RPoint = 0.0;
   double Peck = 0.0;
-  double Fourth = 0.0;
   int32_t Repeat = 1;  // K: holes, each moved on by the block's incremental distance
   int32_t Incremental = 0;
   int32_t ReturnLevelMode = kReturnToInitial;
