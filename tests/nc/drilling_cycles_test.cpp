@@ -258,8 +258,12 @@ TEST(ExpandDrillingCycle, APeckThatNeverReachesTheDepthDrillsOnce) {
   for (double peck : {0.0, -5.0, std::numeric_limits<double>::quiet_NaN()}) {
     for (int32_t code : {73, 83}) {
       RecordingHost host;
+      std::string what = "G";
+      what += std::to_string(code);
+      what += " Q";
+      what += std::to_string(peck);
       ExpectPoints(Expand(With(AtR(code), peck), Settings(), host), AtHole({{F, -20}, {R, 50}}),
-                   "G" + std::to_string(code) + " Q" + std::to_string(peck));
+                   what);
     }
   }
   RecordingHost host;
