@@ -249,12 +249,12 @@ TEST(ToolPoseCutting, BodyAndArborCutAndReportHits) {
   // over 5 from 10 above the tip) reaches it 2.5 up, the shank follows.
   EXPECT_EQ(w.Column(kDirectionZ, 0, 10), (std::vector<double>{0, 13.5}));
   EXPECT_EQ(w.Flags(kDirectionZ, 0, 10), (std::vector<uint8_t>{0, 1}));
-  EXPECT_EQ(w.Run.BodyHitFlag, 1);
-  EXPECT_EQ(w.Run.ArborHitFlag, 0);  // the holder starts 40 above the tip
+  EXPECT_EQ(w.Run.Hits.BodyHitFlag, 1);
+  EXPECT_EQ(w.Run.Hits.ArborHitFlag, 0);  // the holder starts 40 above the tip
   EXPECT_GT(w.Run.PoseRemovedVolume, 0);
   EXPECT_EQ(w.Run.MoveCutFlag, 1);
   w.Pose({-2.5, 10, -20});  // the holder now starts at z 20
-  EXPECT_EQ(w.Run.ArborHitFlag, 1);
+  EXPECT_EQ(w.Run.Hits.ArborHitFlag, 1);
   EXPECT_EQ(w.Column(kDirectionZ, 5, 10), (std::vector<double>{0, 20}));
 
   // Cutting shanks (12, 13) cut even with ARBOR CHECK NO; a plain one does
@@ -381,8 +381,9 @@ TEST(ToolPoseCutting, SkippingOutOfReachIsBitIdenticalToThePlainScan) {
         EXPECT_EQ(worlds[0]->Cut.Grids[c].RemovedCount, worlds[1]->Cut.Grids[c].RemovedCount)
             << where;
       EXPECT_EQ(worlds[0]->Lengths.MaxCutHeight, worlds[1]->Lengths.MaxCutHeight) << where;
-      EXPECT_EQ(worlds[0]->Run.ChipWidthHitFlag, worlds[1]->Run.ChipWidthHitFlag) << where;
-      EXPECT_EQ(worlds[0]->Run.BodyHitFlag, worlds[1]->Run.BodyHitFlag) << where;
+      EXPECT_EQ(worlds[0]->Run.Hits.ChipWidthHitFlag, worlds[1]->Run.Hits.ChipWidthHitFlag)
+          << where;
+      EXPECT_EQ(worlds[0]->Run.Hits.BodyHitFlag, worlds[1]->Run.Hits.BodyHitFlag) << where;
     }
   }
 }
