@@ -396,8 +396,7 @@ void ParseToolCallExtras(std::string_view text, NcModalState& modal) {
   const size_t s = text.find('S');
   if (s == std::string_view::npos) return;
   size_t position = s + 1;
-  modal.SpindleSpeed = ParseNcWordInt(text, position);
-  modal.SpindleSpeedValue = modal.SpindleSpeed;
+  modal.SpindleSpeed = ParseNcWordInt(text, position);  // a whole number
 }
 
 bool StartToolChangeRoute(NcContext& context, const NcPassRecords& records, ToolChangeWord word) {

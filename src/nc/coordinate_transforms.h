@@ -109,8 +109,8 @@ void ToolVectorFromAngles(int32_t convention, double a, double b, double c, Vec3
 int32_t FindToolByName(const ToolTable& table, std::string_view name);
 
 // The rest of a HEIDENHAIN TOOL CALL line after the tool number: DL and DR
-// (0 unless given, by the first two "D"s), and the spindle speed after "S"
-// when the text has one.
+// (0 unless given, by the first two "D"s), and the spindle speed, the whole
+// number after "S", when the text has one.
 void ParseToolCallExtras(std::string_view text, NcModalState& modal);
 
 // The word a tool change may start with.

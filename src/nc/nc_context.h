@@ -201,12 +201,9 @@ struct NcModalState {
   PolarState Polar;
   CylindricalState Cylindrical;
 
-  // HEIDENHAIN TOOL CALL: the length and radius deltas; the spindle speed
-  // (S) with its double copy.
+  // HEIDENHAIN TOOL CALL: the length and radius deltas.
   double ToolCallDeltaLength = 0.0;
   double ToolCallDeltaRadius = 0.0;
-  int32_t SpindleSpeed = 0;
-  double SpindleSpeedValue = 0.0;
 
   // Coordinate rotation or tilted plane: 0 none, above 0 in force.
   int32_t TransformState = 0;

@@ -483,24 +483,23 @@ TEST(ParseToolCallExtras, DeltasAndSpeed) {
   struct Case {
     const char* text;
     double dl, dr;
-    int32_t speed;
+    double speed;
   } cases[] = {
       {" Z S2000 DL+0.1", 0.1, 0, 2000},
       {" Z DR-0.05 DL+0.2 S1500", 0.2, -0.05, 1500},
       {" Z DL1 DR2 DL3", 1, 2, 777},  // a third D is not read; no S keeps the speed
       {" Z", 0, 0, 777},
+      {" Z S1500.7", 0, 0, 1500},  // the whole number after S
   };
   for (const Case& c : cases) {
     NcModalState modal;
     modal.ToolCallDeltaLength = 9;
     modal.ToolCallDeltaRadius = 9;
     modal.SpindleSpeed = 777;
-    modal.SpindleSpeedValue = 777;
     ParseToolCallExtras(c.text, modal);
     EXPECT_EQ(modal.ToolCallDeltaLength, c.dl) << c.text;
     EXPECT_EQ(modal.ToolCallDeltaRadius, c.dr) << c.text;
     EXPECT_EQ(modal.SpindleSpeed, c.speed) << c.text;
-    EXPECT_EQ(modal.SpindleSpeedValue, c.speed) << c.text;
   }
 }
 
