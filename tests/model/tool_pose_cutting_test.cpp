@@ -389,9 +389,8 @@ TEST(ToolPoseCutting, SkippingOutOfReachIsBitIdenticalToThePlainScan) {
   std::uniform_real_distribution<double> unit(0, 1);
   std::normal_distribution<double> normal(0, 1);
   for (const Checks& check : checks) {
-    for (int32_t tool : {kFlatTool, kBallTool, kBullTool, kDrillTool, kTaperBallTool,
-                         kVerticalTool, kOvalTool, kTThrowTool, kSphereTool, kRadiusTool,
-                         kKegakiTool}) {
+    for (int32_t tool : {kFlatTool, kBallTool, kBullTool, kDrillTool, kTaperBallTool, kVerticalTool,
+                         kOvalTool, kTThrowTool, kSphereTool, kRadiusTool, kKegakiTool}) {
       std::unique_ptr<PoseWorld> worlds[2] = {std::make_unique<PoseWorld>(),
                                               std::make_unique<PoseWorld>()};
       for (int k = 0; k < 2; ++k) {
