@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <random>
@@ -466,6 +467,7 @@ TEST(MeshToolCutting, RowScanIsBitIdenticalToThePlainScan) {
       const double spin = pose % 3 == 0 ? 0.0 : unit(random) * 360;
       for (auto& w : worlds) {
         w->Run.ToolSpinAngle = spin;
+        std::fill(w->Model().BlockDirty.begin(), w->Model().BlockDirty.end(), 0);
         w->CutAt(tip);
       }
       const std::string where = "round " + std::to_string(round) + " pose " + std::to_string(pose);
