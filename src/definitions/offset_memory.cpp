@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -15,6 +14,7 @@
 #include <utility>
 
 #include "definitions/controller_definition.h"
+#include "foundation/number_text.h"
 #include "foundation/single_precision.h"
 #include "foundation/text_fields.h"
 #include "platform/file_open.h"
@@ -188,13 +188,6 @@ std::optional<size_t> MemoryCursor(std::string_view line) {
   int32_t c = 6;
   SkipBlanksAndEquals(c, line);
   return static_cast<size_t>(c);
-}
-
-void AppendFixed(std::string& out, double value) {
-  char buffer[400];
-  const auto result =
-      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
-  out.append(buffer, result.ec == std::errc() ? result.ptr : buffer);
 }
 
 bool AllZero(const WorkOffsetValues& values) {

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "definitions/gang_tools.h"
+
 namespace vestan {
 
 inline constexpr int32_t kDefaultMaxToolNumber = 200;
@@ -178,6 +180,8 @@ struct ToolTable {
   ToolLayout Layout;
   // Highest MAGAZINE number read, at least 11.
   int32_t MaxMagazineNumber = 11;
+  // The gang tools and their hit records.
+  GangToolList Gang;
 
   // True for a tool number that indexes every array.
   bool InRange(int32_t tool) const { return tool >= 0 && static_cast<size_t>(tool) < Entries(); }

@@ -60,8 +60,9 @@ int32_t WrapRotaryAngleIntoStroke(const StrokeLimits& limits, double& angle1, do
 int32_t WrapAngle360(double& angle, double minimum, double maximum);
 
 // The move from one rotary angle to another (degrees): the plain difference
-// under G91, else the shortest way round, 180 rather than -180 except under
-// HEIDENHAIN going down.
+// under G91, else the shortest way round. Half a turn keeps the sign of the
+// difference of the angles reduced to one turn, except that under HEIDENHAIN
+// it is -180 when from > to and 180 when to > from >= 0.
 double GetRotaryAngleDelta(const RotaryModalInputs& modal, double from, double to);
 
 // 1 when the solution sign allows the pair (any units): plus refuses a

@@ -44,7 +44,7 @@ void RecordCutHeight(CutContext& cut, int32_t axisW, double lineHeight,
   } else if (check >= 2) {
     for (double z : removed) {
       if (std::fabs(HeightAboveTip(cut.Pose, axisW, lineHeight, z)) > cut.Pose.CutLimit) {
-        cut.Records.Run.HeightHitFlag = 1;
+        cut.Records.Run.Hits.HeightHitFlag = 1;
         return;
       }
     }
@@ -64,7 +64,7 @@ void RecordChipWidth(CutContext& cut, int32_t axisU, int32_t axisV, int32_t axis
     for (double z : removed) {
       if (cut.Records.Tool.CentreZoneRadiusSquared >
           AxisDistanceSquared(cut.Pose, axisU, axisV, axisW, u, v, z)) {
-        cut.Records.Run.ChipWidthHitFlag = 1;
+        cut.Records.Run.Hits.ChipWidthHitFlag = 1;
         return;
       }
     }

@@ -12,8 +12,8 @@ void KernelCutting::CutPose(const Vec3& tip, const Vec3& axis) {
 
 CutOutputs KernelCutting::Outputs() const {
   const RunState& run = cut_.Records.Run;
-  return {run.PoseRemovedVolume, run.MoveCutFlag,   run.BodyHitFlag,
-          run.ArborHitFlag,      run.HeightHitFlag, run.ChipWidthHitFlag};
+  return {run.PoseRemovedVolume, run.MoveCutFlag,        run.Hits.BodyHitFlag,
+          run.Hits.ArborHitFlag, run.Hits.HeightHitFlag, run.Hits.ChipWidthHitFlag};
 }
 
 }  // namespace vestan

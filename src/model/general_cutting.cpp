@@ -424,7 +424,7 @@ class GeneralCutter {
       const DexelCrossings tip = Endless(P(2), t_.CornerCentreRadius);
       Update(chip_, Hit(tip));
       if (Hit(tip) && CutInterval(tip.W[0], tip.W[1], false) && checks_.ChipWidthCheck > 0)
-        run_.ChipWidthHitFlag = 1;
+        run_.Hits.ChipWidthHitFlag = 1;
     }
     const DexelCrossings body = Body(P(1), tool_.FullRadiusHeight, pose_.Radius);
     if (Hit(body)) {
@@ -446,7 +446,7 @@ class GeneralCutter {
     // Beyond this the endless cylinder itself ends.
     constexpr double kHighest = 1e7;
     for (;;) {
-      run_.ChipWidthHitFlag = 0;
+      run_.Hits.ChipWidthHitFlag = 0;
       if (chip_ == kPassed || !(height < kHighest)) return;
       const double radius = ComputeCornerOffset(t_.Diameter, t_.CornerRadius, height);
       const DexelCrossings probe = Endless(P(2), radius);
@@ -457,7 +457,7 @@ class GeneralCutter {
       const ColumnCut c = MakeColumnCut(grid_, i_, j_, {probe.W[0], probe.W[1]}, run_.CutFaceFlags,
                                         run_.CutFaceAttributes, CutRule::kRecording);
       if (ProbeColumnInterval(cut_, grid_, c, volume).empty()) return;
-      run_.ChipWidthHitFlag = 1;
+      run_.Hits.ChipWidthHitFlag = 1;
       height += 0.1;
       for (int k = 0; k < 3; ++k) grid_.PosePoints[2][k] = P(0)[k] + height * A()[k];
     }

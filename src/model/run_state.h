@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "model/interference_hits.h"
+
 namespace vestan {
 
 // Motion modes as the cutting code sees them: 0 and below rapid traverse,
@@ -43,11 +45,9 @@ struct RunState {
   std::vector<int32_t> ProcessCutFlags;
   int32_t CurrentProcess = 0;
 
-  // Hit flags the run reports and resets.
-  int32_t BodyHitFlag = 0;
-  int32_t ArborHitFlag = 0;
-  int32_t HeightHitFlag = 0;
-  int32_t ChipWidthHitFlag = 0;
+  // The step's hits; the kernel sets its cutting checks here, the run
+  // reports and clears them.
+  InterferenceHits Hits;
 
   // Sets the current process's cut flag; a process outside the array gets
   // the array grown to hold it (a negative process is ignored).

@@ -302,7 +302,7 @@ class PoseCutter {
       if (!PrepareBody(s)) continue;
       for (CutGridContext& grid : cut_.Grids) CutDexelGrid2(cut_, grid);
       if (arborCheck_ >= kArborCheckYes && tool_.Shank.Kind < 10 && AnyRemoved())
-        run_.BodyHitFlag = 1;
+        run_.Hits.BodyHitFlag = 1;
       BookPassVolume();
     }
   }
@@ -372,7 +372,7 @@ class PoseCutter {
     for (int32_t i = 0; i < tool_.Arbor.HeldSteps(); ++i) {
       if (PrepareArborStep(i, start)) {
         for (CutGridContext& grid : cut_.Grids) CutDexelGrid(cut_, grid);
-        if (arborCheck_ >= kArborCheckYes && AnyRemoved()) run_.ArborHitFlag = 1;
+        if (arborCheck_ >= kArborCheckYes && AnyRemoved()) run_.Hits.ArborHitFlag = 1;
         BookPassVolume();
       }
       start += tool_.Arbor.StepLength[i];

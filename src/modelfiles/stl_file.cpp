@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <charconv>
 #include <cmath>
 #include <fstream>
 #include <optional>
@@ -10,6 +9,7 @@
 #include <string_view>
 
 #include "foundation/geometry.h"
+#include "foundation/number_text.h"
 #include "foundation/single_precision.h"
 #include "modelfiles/stl_parsing.h"
 #include "platform/file_open.h"
@@ -133,14 +133,6 @@ void AppendWord(std::string& bytes, uint32_t word, bool bigEndian) {
     const int shift = bigEndian ? 24 - 8 * i : 8 * i;
     bytes.push_back(static_cast<char>((word >> shift) & 0xFFu));
   }
-}
-
-// "%f" of the C locale, whatever locale the process runs in.
-void AppendFixed(std::string& text, double value) {
-  char buffer[400];
-  const std::to_chars_result r =
-      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
-  text.append(buffer, r.ec == std::errc() ? r.ptr : buffer);
 }
 
 void AppendTripleLine(std::string& text, std::string_view lead, const Vec3& v) {

@@ -151,6 +151,9 @@ struct NcModalState {
   int32_t ReturnLevel = 1;  // 0 R point (G99), 1 initial point (G98)
   int32_t LatheMode = 0;
   double Feed = 0.0;
+  // Spindle: 1 after M03, -1 after M04, 0 after M05; the S word's speed.
+  int32_t SpindleState = 0;
+  double SpindleSpeed = 0.0;
 
   // Tool.
   int32_t BlockTool = 0;           // the tool number of the block

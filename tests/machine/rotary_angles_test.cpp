@@ -150,6 +150,7 @@ TEST(GetRotaryAngleDelta, ShortestWayRound) {
       {&plain, 360, 180, 180},       {&heidenhain, 360, 180, -180},  // 0 -> 180 going down
       {&heidenhain, 0, 180, 180},    {&heidenhain, 0, -180, -180},   // -180 reduces to 180
       {&plain, -360, 10, 10},  // a negative whole turn reduces to 360
+      {&plain, 180, 0, -180},  // 0 - 180: half a turn down stays -180
       {&incremental, 350, 10, -340},
   };
   for (const Case& c : cases)

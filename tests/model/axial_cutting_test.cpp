@@ -314,9 +314,9 @@ TEST(CutFaceFlags, BandHeightAndChipChecks) {
   EXPECT_EQ(world.Lengths.MaxCutHeight, 12);
   world.Checks.HeightCheck = 3;
   RecordCutHeight(world.Cut, 2, 0.0, std::vector<double>{3, 19});
-  EXPECT_EQ(world.Run.HeightHitFlag, 0);
+  EXPECT_EQ(world.Run.Hits.HeightHitFlag, 0);
   RecordCutHeight(world.Cut, 2, 0.0, std::vector<double>{3, 21});
-  EXPECT_EQ(world.Run.HeightHitFlag, 1);
+  EXPECT_EQ(world.Run.Hits.HeightHitFlag, 1);
 
   // Chip width: a Z line at (3, 4) lies 5 from the axis.
   world.Checks.ChipWidthCheck = 1;
@@ -331,15 +331,15 @@ TEST(CutFaceFlags, BandHeightAndChipChecks) {
   FlagCentreZoneFaces(cut, 0, 1, 2, 0, 0, {1, 2}, flags);
   RecordChipWidth(world.Cut, 0, 1, 2, 0, 0, std::vector<double>{1, 2});
   EXPECT_EQ(flags, (std::array<uint8_t, 2>{0x30, 0x30}));
-  EXPECT_EQ(world.Run.ChipWidthHitFlag, 0);
+  EXPECT_EQ(world.Run.Hits.ChipWidthHitFlag, 0);
   // A centre zone of radius 2: the line at (1, 0) lies inside it.
   world.Tool.CentreZoneRadiusSquared = 4;
   FlagCentreZoneFaces(cut, 0, 1, 2, 1, 0, {1, 2}, flags);
   EXPECT_EQ(flags, (std::array<uint8_t, 2>{0x31, 0x31}));
   RecordChipWidth(world.Cut, 0, 1, 2, 3, 0, std::vector<double>{1});
-  EXPECT_EQ(world.Run.ChipWidthHitFlag, 0);
+  EXPECT_EQ(world.Run.Hits.ChipWidthHitFlag, 0);
   RecordChipWidth(world.Cut, 0, 1, 2, 1, 0, std::vector<double>{1});
-  EXPECT_EQ(world.Run.ChipWidthHitFlag, 1);
+  EXPECT_EQ(world.Run.Hits.ChipWidthHitFlag, 1);
 }
 
 }  // namespace

@@ -45,9 +45,9 @@ TEST(KernelCutting, SetsTheToolCutsAndReportsTheRunState) {
   const double layer = 0.25 * (kPi * 25 + 2 * kPi * 5 * 4);
   EXPECT_NEAR(first.PoseRemovedVolume, kPi * 25 * 4, layer);
   EXPECT_EQ(first.MoveCutFlag, 1);
-  EXPECT_EQ(first,
-            (CutOutputs{w->Run.PoseRemovedVolume, w->Run.MoveCutFlag, w->Run.BodyHitFlag,
-                        w->Run.ArborHitFlag, w->Run.HeightHitFlag, w->Run.ChipWidthHitFlag}));
+  EXPECT_EQ(first, (CutOutputs{w->Run.PoseRemovedVolume, w->Run.MoveCutFlag,
+                               w->Run.Hits.BodyHitFlag, w->Run.Hits.ArborHitFlag,
+                               w->Run.Hits.HeightHitFlag, w->Run.Hits.ChipWidthHitFlag}));
 
   // The same pose again finds nothing; another tool is set through the seam.
   seam.CutPose({20, 15, 16}, {0, 0, 1});

@@ -250,12 +250,12 @@ TEST(ToolPoseCutting, BodyAndArborCutAndReportHits) {
   // over 5 from 10 above the tip) reaches it 2.5 up, the shank follows.
   EXPECT_EQ(w.Column(kDirectionZ, 0, 10), (std::vector<double>{0, 13.5}));
   EXPECT_EQ(w.Flags(kDirectionZ, 0, 10), (std::vector<uint8_t>{0, 1}));
-  EXPECT_EQ(w.Run.BodyHitFlag, 1);
-  EXPECT_EQ(w.Run.ArborHitFlag, 0);  // the holder starts 40 above the tip
+  EXPECT_EQ(w.Run.Hits.BodyHitFlag, 1);
+  EXPECT_EQ(w.Run.Hits.ArborHitFlag, 0);  // the holder starts 40 above the tip
   EXPECT_GT(w.Run.PoseRemovedVolume, 0);
   EXPECT_EQ(w.Run.MoveCutFlag, 1);
   w.Pose({-2.5, 10, -20});  // the holder now starts at z 20
-  EXPECT_EQ(w.Run.ArborHitFlag, 1);
+  EXPECT_EQ(w.Run.Hits.ArborHitFlag, 1);
   EXPECT_EQ(w.Column(kDirectionZ, 5, 10), (std::vector<double>{0, 20}));
 
   // Cutting shanks (12, 13) cut even with ARBOR CHECK NO; a plain one does
@@ -343,16 +343,22 @@ TEST(ToolPoseCutting, RadiusChipProbeRaisesTheCentreHeightOnly) {
 }
 
 // Everything a pose cut writes besides the model: the run's outputs and
-// flags, the length checks, each direction's sums and refused writes.
+// hits, the length checks, each direction's sums and refused writes.
 void ExpectSameOutputs(const PoseWorld& a, const PoseWorld& b, const std::string& where) {
   const RunState &ra = a.Run, &rb = b.Run;
   EXPECT_EQ(ra.PoseRemovedVolume, rb.PoseRemovedVolume) << where;
   EXPECT_EQ(ra.MoveCutFlag, rb.MoveCutFlag) << where;
   EXPECT_EQ(ra.ProcessCutFlags, rb.ProcessCutFlags) << where;
-  EXPECT_EQ(ra.BodyHitFlag, rb.BodyHitFlag) << where;
-  EXPECT_EQ(ra.ArborHitFlag, rb.ArborHitFlag) << where;
-  EXPECT_EQ(ra.HeightHitFlag, rb.HeightHitFlag) << where;
-  EXPECT_EQ(ra.ChipWidthHitFlag, rb.ChipWidthHitFlag) << where;
+  EXPECT_EQ(ra.Hits.BodyHitFlag, rb.Hits.BodyHitFlag) << where;
+  EXPECT_EQ(ra.Hits.ArborHitFlag, rb.Hits.ArborHitFlag) << where;
+  EXPECT_EQ(ra.Hits.HeightHitFlag, rb.Hits.HeightHitFlag) << where;
+  EXPECT_EQ(ra.Hits.ChipWidthHitFlag, rb.Hits.ChipWidthHitFlag) << where;
+  EXPECT_EQ(ra.Hits.AttachmentHitFlag, rb.Hits.AttachmentHitFlag) << where;
+  EXPECT_EQ(ra.Hits.ContactFlag, rb.Hits.ContactFlag) << where;
+  EXPECT_EQ(ra.Hits.RemovalPendingFlag, rb.Hits.RemovalPendingFlag) << where;
+  EXPECT_EQ(ra.Hits.StepAlarmFlag, rb.Hits.StepAlarmFlag) << where;
+  EXPECT_EQ(ra.Hits.Pairs, rb.Hits.Pairs) << where;
+  EXPECT_EQ(ra.Hits.FurtherPairs, rb.Hits.FurtherPairs) << where;
   EXPECT_EQ(ra.CutFaceFlags, rb.CutFaceFlags) << where;
   const ToolLengthChecks &la = a.Lengths, &lb = b.Lengths;
   EXPECT_EQ(la.ShankClearLength, lb.ShankClearLength) << where;
