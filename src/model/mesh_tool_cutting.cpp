@@ -276,7 +276,7 @@ class FacetIntersector {
       point[b_] = u;
       point[c_] = v;
       const int32_t result =
-          ClassifyPointInTriangle(facet_.P[0], facet_.P[1], facet_.P[2], point, a_, b_, c_);
+          TestPointInTriangleProjected(facet_.P[0], facet_.P[1], facet_.P[2], point, b_, c_);
       if (result == 0) return;
       // On a vertex the vertex's own coordinate: the facets sharing it give
       // the same value.
