@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
+#include "definitions/work_offset_frame.h"
 #include "foundation/vector_math.h"
 #include "model/dexel_model.h"
-#include "modelfiles/work_coordinate_frame.h"
 
 namespace vestan {
 
@@ -37,15 +37,15 @@ struct ModelLoadSettings {
 // absent (CountX 0). A name with another ending (STL models are loaded
 // elsewhere) gives kModelBadGrid and leaves the model untouched.
 int32_t LoadModelFile(DexelModel& model, std::string_view path, const Placement& placement,
-                      const ModelLoadSettings& settings, const WorkCoordinateFrame& frame);
+                      const ModelLoadSettings& settings, const WorkOffsetFrame& frame);
 // The same for a file whose kind is known apart from its name (a file
 // decompressed into a temporary file, a ".DMFZ" file stored plain).
 int32_t LoadModelFileAs(ModelFileKind kind, DexelModel& model, std::string_view path,
                         const Placement& placement, const ModelLoadSettings& settings,
-                        const WorkCoordinateFrame& frame);
+                        const WorkOffsetFrame& frame);
 // LoadModelFile with the identity placement.
 int32_t LoadModelFileIdentity(DexelModel& model, std::string_view path,
-                              const ModelLoadSettings& settings, const WorkCoordinateFrame& frame);
+                              const ModelLoadSettings& settings, const WorkOffsetFrame& frame);
 
 // Fills the Y and X sets of model from its Z set, which holds [bottom, top]
 // per column: the profile value of a Z column is its second value (useTop >
