@@ -52,7 +52,7 @@ struct BenchFolder {
 
 // The plain DME size, the unit of every figure.
 int64_t DmeBytes(const DexelModel& model) {
-  return static_cast<int64_t>(BuildDmeImage(model, 0, WorkCoordinateFrame{}).size());
+  return static_cast<int64_t>(BuildDmeImage(model, 0, WorkOffsetFrame{}).size());
 }
 
 // The sum of all Z tops, to compare a loaded model with the saved one.
@@ -70,7 +70,7 @@ struct BenchFiles {
   const DexelModel& Model = WavyModel();
   BenchFolder Folder;
   std::string Path;
-  WorkCoordinateFrame Frame;
+  WorkOffsetFrame Frame;
   CompressionApiCache Api;
   explicit BenchFiles(const char* name) : Path(Folder.path + name) {}
   int32_t Save() { return SaveWorkModelFile(Model, Path, 0, 0, Frame, Api).Result; }

@@ -30,21 +30,21 @@ constexpr size_t kMostCompressed = 1u << 16;
 // The work frame by the input's length: trivial, offset, or offset and
 // turned a quarter about Z, so that the header letter and the import choice
 // take every path.
-WorkCoordinateFrame FrameFor(size_t size) {
-  WorkCoordinateFrame frame;
+WorkOffsetFrame FrameFor(size_t size) {
+  WorkOffsetFrame frame;
   if (size % 3 == 0) return frame;
-  frame.WorkOrigin = {10.5, -3.25, 0.125};
+  frame.Origin = {10.5, -3.25, 0.125};
   frame.FrameOffset = 1;
   if (size % 3 == 2) {
     frame.FrameRotated = 1;
-    frame.Rotation = {0, 1, 0, -1, 0, 0, 0, 0, 1};
-    frame.InverseRotation = {0, -1, 0, 1, 0, 0, 0, 0, 1};
+    frame.Matrix = {0, 1, 0, -1, 0, 0, 0, 0, 1};
+    frame.InverseMatrix = {0, -1, 0, 1, 0, 0, 0, 0, 1};
   }
   return frame;
 }
 
 // Saves the model as DME, reloads it and returns the reloaded model's image.
-std::string SaveAndReload(const DexelModel& model, const WorkCoordinateFrame& frame,
+std::string SaveAndReload(const DexelModel& model, const WorkOffsetFrame& frame,
                           const std::string& image, DexelModel& again) {
   const std::string path = fuzz::WriteScratchFile("round.DME", image);
   FUZZ_CHECK(LoadDmeFile(again, path, 0, frame, kMemoryLimit) == kModelOk);
@@ -59,7 +59,7 @@ std::string SaveAndReload(const DexelModel& model, const WorkCoordinateFrame& fr
 // A DMF model may hold values just past its grid (its base is rounded to
 // single precision, its origin is not), which the DME reader clamps: its
 // save is the same bits from the second save on.
-void CheckLoaded(const DexelModel& model, const WorkCoordinateFrame& frame, bool fromDme,
+void CheckLoaded(const DexelModel& model, const WorkOffsetFrame& frame, bool fromDme,
                  CompressionApiCache& api) {
   FUZZ_CHECK(model.Allocated() && model.CountX >= 2);
   const uint64_t bytes = EstimateModelMemory(model);
@@ -80,13 +80,13 @@ void CheckLoaded(const DexelModel& model, const WorkCoordinateFrame& frame, bool
   ModelLoadSettings settings;
   settings.MemoryLimit = kMemoryLimit;
   DexelModel unpacked;
-  FUZZ_CHECK(OpenWorkModelFile(unpacked, packed, settings, WorkCoordinateFrame{}, api).Result ==
+  FUZZ_CHECK(OpenWorkModelFile(unpacked, packed, settings, WorkOffsetFrame{}, api).Result ==
              kModelOk);
   FUZZ_CHECK(BuildDmeImage(unpacked, 0, frame) == image);
 }
 
 // Opens the bytes under a name and checks what the command reports.
-void Open(std::string_view name, std::string_view bytes, const WorkCoordinateFrame& frame,
+void Open(std::string_view name, std::string_view bytes, const WorkOffsetFrame& frame,
           CompressionApiCache& api) {
   const std::string path = fuzz::WriteScratchFile(name, bytes);
   ModelLoadSettings settings;
@@ -115,7 +115,7 @@ void Open(std::string_view name, std::string_view bytes, const WorkCoordinateFra
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view bytes = fuzz::AsText(data, size);
-  const WorkCoordinateFrame frame = FrameFor(size);
+  const WorkOffsetFrame frame = FrameFor(size);
   CompressionApiCache api;
   Open("model.DME", bytes, frame, api);
   Open("model.DMF", bytes, frame, api);

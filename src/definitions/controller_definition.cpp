@@ -702,7 +702,7 @@ void ControllerReader::Finish() {
   }
   FinishControllerDefinition(c_);
   SelectPlaneAxes(c_.Planes, r_.Plane);
-  ComposeWorkOffset(r_.Offsets, r_.Frame, r_.Display);
+  ComposeWorkOffset(r_.Offsets);
   SelectToolLengthAxis(c_, r_.Plane);
   if (c_.isHeidenhain != 0) {
     c_.EndOfRecordLetter = ' ';

@@ -151,7 +151,6 @@ struct ControllerReadRecords {
   WatchedFile& File;
   NcPlaneState& Plane;
   SubprogramStack& Subprograms;
-  WorkOffsetFrame& Frame;
   StatusAxisLabels& AxisLabels;
   DisplayListTable& Display;
 };
@@ -161,8 +160,9 @@ struct ControllerReadRecords {
 // kept). A missing file leaves the defaults with the state -1 and derives
 // nothing. Otherwise every key is read, the wait files are deleted, the axis
 // labels, rotary reverse flags, plane mapping, plane, tool-length axis and
-// active work offset follow from it. Refused values are noted; unknown lines
-// and words are ignored.
+// active work offset follow from it; the caller then brings the work offset
+// frame up to date. Refused values are noted; unknown lines and words are
+// ignored.
 DefinitionReadResult ReadControllerDefinition(std::string_view fileName,
                                               const ControllerReadRecords& records);
 

@@ -703,7 +703,6 @@ void MachineReader::Finish() {
   m_.TableMoveCount =
       static_cast<int32_t>(std::count(m_.TableMoves.begin(), m_.TableMoves.end(), 1));
   r_.Display.RequestRebuild(kListCoordinateAxes);
-  UpdateWorkOffsetFrame(r_.Offsets, r_.Frame, r_.Display);
   host_.RequestShellUpdate(ShellUpdate::kViewCentre);
 }
 

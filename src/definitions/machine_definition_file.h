@@ -35,8 +35,6 @@ struct MachineReadRecords {
   Settings& AppSettings;
   // A new machine drops the queued ends of moves.
   PendingMoveEnds& PendingEnds;
-  const OffsetMemory& Offsets;
-  WorkOffsetFrame& Frame;
   StatusAxisLabels& AxisLabels;
   DisplayListTable& Display;
 };
@@ -60,7 +58,8 @@ struct MachineReadHooks {
 // ranges, tilts, tool direction and vice offsets are derived and the part
 // meshes loaded. A model file given by a relative name is taken from the
 // machine definition's folder; one that cannot be read is announced through
-// host and left out. Refused values are noted.
+// host and left out. Refused values are noted. The work offset frame turns
+// with the new rotary axes: the caller brings it up to date.
 DefinitionReadResult ReadMachineDefinition(std::string_view fileName, int32_t clearFlag,
                                            const MachineReadRecords& records,
                                            const MachineReadHooks& hooks, Host& host);

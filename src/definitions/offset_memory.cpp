@@ -375,24 +375,14 @@ bool ReadOffsetMemoryLine(std::string_view line, size_t cursor, OffsetMemory& me
   return true;
 }
 
-void UpdateWorkOffsetFrame(const OffsetMemory& memory, WorkOffsetFrame& frame,
-                           DisplayListTable& display) {
-  const WorkOffsetValues& active = memory.ActiveWorkOffset;
-  frame.Origin = {active[0], active[1], active[2]};
-  frame.Matrix = {1, 0, 0, 0, 1, 0, 0, 0, 1};
-  frame.Rotary1 = active[3];
-  frame.Rotary2 = active[4];
-  display.RequestRebuild(kListCoordinateAxes);
-}
-
-void ComposeWorkOffset(OffsetMemory& memory, WorkOffsetFrame& frame, DisplayListTable& display) {
+const WorkOffsetValues& ComposeWorkOffset(OffsetMemory& memory) {
   const int32_t selected = memory.SelectedWorkOffset;
   memory.ActiveWorkOffset = memory.WorkOffsets[0];
   if (selected > 0 && selected < kWorkOffsetEntries) {
     const WorkOffsetValues& entry = memory.WorkOffsets[static_cast<size_t>(selected)];
     for (size_t i = 0; i < entry.size(); ++i) memory.ActiveWorkOffset[i] += entry[i];
   }
-  UpdateWorkOffsetFrame(memory, frame, display);
+  return memory.ActiveWorkOffset;
 }
 
 void WriteOffsetValues(std::string& out, const WorkOffsetValues& values, std::string_view lineEnd) {

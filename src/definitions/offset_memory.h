@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "definitions/definition_file.h"
-#include "definitions/display_list_table.h"
 
 namespace vestan {
 
@@ -45,16 +44,6 @@ struct OffsetMemory {
   WorkOffsetValues ActiveWorkOffset{};
 };
 
-// The coordinate frame of the active work offset: workpiece point + Origin
-// gives machine coordinates after turning by Matrix, and the offset's two
-// rotary values.
-struct WorkOffsetFrame {
-  std::array<double, 3> Origin{};
-  std::array<double, 9> Matrix{1, 0, 0, 0, 1, 0, 0, 0, 1};
-  double Rotary1 = 0.0;
-  double Rotary2 = 0.0;
-};
-
 // What a controller definition read clears: the D and H offsets, every work
 // offset and the reference points' given flags; G54 is selected again. The
 // F table keeps its values.
@@ -69,12 +58,9 @@ bool ReadOffsetMemoryLine(std::string_view line, size_t cursor, OffsetMemory& me
 
 // Recomputes the active work offset: the external offset plus the selected
 // one (the external offset alone when none is selected or the selection is
-// outside the table), then the frame from it.
-void ComposeWorkOffset(OffsetMemory& memory, WorkOffsetFrame& frame, DisplayListTable& display);
-// The frame of the active work offset: origin at it, no rotation; the
-// work-coordinate list is rebuilt.
-void UpdateWorkOffsetFrame(const OffsetMemory& memory, WorkOffsetFrame& frame,
-                           DisplayListTable& display);
+// outside the table), and returns it. The work offset frame follows it in
+// the caller, which has the machine's kinematics (UpdateWorkOffsetFrame).
+const WorkOffsetValues& ComposeWorkOffset(OffsetMemory& memory);
 
 // Appends "(x,y,z,r1,r2)" with each value printed to six decimals and then
 // trimmed of trailing zeros (and of the point when nothing follows it),

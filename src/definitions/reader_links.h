@@ -1,8 +1,10 @@
 // Records of the interpreter, the machine state, the tool list and the
 // plug-ins that a tool table read resets: the tool numbers, the saved
-// position's tool, the tool list's view mode and the plug-in tool flag.
+// position (whose tool it forgets), the tool list's view mode and the
+// plug-in tool flag.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 namespace vestan {
@@ -12,11 +14,16 @@ struct NcToolNumbers {
   int32_t NextToolNumber = 1;     // the commanded tool
 };
 
-// The saved position that a later restore returns to.
-struct SavePositionState {
+// The position saved for a later restore, in the order it is copied.
+struct SavedPositionState {
   // Tool of the saved position; -1 after a tool table read, so that a restore
   // never refers to a tool of the previous table.
   int32_t ToolNumber = -1;
+  std::array<double, 5> ProgramPosition{};
+  std::array<double, 5> MachinePosition{};
+  std::array<double, 5> ActiveWorkOffset{};
+  std::array<double, 3> ToolTip{};
+  std::array<double, 3> ToolAxis{};
 };
 
 struct ToolListState {

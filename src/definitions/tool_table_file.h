@@ -54,10 +54,10 @@ struct ToolTableReadHooks {
 
 // Records of other subsystems that a read writes or consults.
 struct ToolTableLinks {
-  NcToolNumbers& Tools;              // current and next tool
-  SavePositionState& SavedPosition;  // forgets its tool
-  ToolListState& ToolList;           // view mode back to 0
-  PluginState& Plugins;              // the plug-in tool flag is cleared
+  NcToolNumbers& Tools;               // current and next tool
+  SavedPositionState& SavedPosition;  // forgets its tool
+  ToolListState& ToolList;            // view mode back to 0
+  PluginState& Plugins;               // the plug-in tool flag is cleared
 };
 
 // Reads the tool table file `fileName` into table, from a cleared table: the

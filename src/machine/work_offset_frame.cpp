@@ -17,8 +17,11 @@ Vec3 TurnAbout(const Turn& turn, const Vec3& centre, const Vec3& p) {
 }  // namespace
 
 void UpdateWorkOffsetFrame(const WorkOffsetValues& composed, const MachineKinematics& kinematics,
-                           const ControllerDefinition& controller, WorkCoordinateFrame& frame) {
-  frame = WorkCoordinateFrame{};
+                           const ControllerDefinition& controller, WorkOffsetFrame& frame,
+                           DisplayListTable& display) {
+  frame = WorkOffsetFrame{};
+  frame.Rotary1 = composed[3];
+  frame.Rotary2 = composed[4];
   Vec3 origin{composed[0], composed[1], composed[2]};
   std::array<Vec3, 3> axes{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
 
@@ -43,12 +46,13 @@ void UpdateWorkOffsetFrame(const WorkOffsetValues& composed, const MachineKinema
     frame.FrameRotated = 1;
   }
 
-  frame.WorkOrigin = origin;
+  frame.Origin = origin;
   frame.FrameOffset = origin[0] != 0.0 || origin[1] != 0.0 || origin[2] != 0.0 ? 1 : 0;
   // Column order: column c is the image of axis c.
   for (size_t c = 0; c < 3; ++c)
-    for (size_t r = 0; r < 3; ++r) frame.Rotation[3 * c + r] = axes[c][r];
-  frame.InverseRotation = InvertMatrix3(frame.Rotation);
+    for (size_t r = 0; r < 3; ++r) frame.Matrix[3 * c + r] = axes[c][r];
+  frame.InverseMatrix = InvertMatrix3(frame.Matrix);
+  display.RequestRebuild(kListCoordinateAxes);
 }
 
 }  // namespace vestan

@@ -4,9 +4,10 @@
 #pragma once
 
 #include "definitions/controller_definition.h"
+#include "definitions/display_list_table.h"
 #include "definitions/machine_definition.h"
 #include "definitions/offset_memory.h"
-#include "modelfiles/work_coordinate_frame.h"
+#include "definitions/work_offset_frame.h"
 
 namespace vestan {
 
@@ -17,9 +18,11 @@ namespace vestan {
 // MIX machine with the second value set, by rotary 2 about its axis through
 // the table position. Those turns set the frame-rotated flag; an origin
 // other than (0, 0, 0) sets the frame-offset flag. The inverse rotation is
-// stored beside the rotation. Nothing else is touched: the caller asks for
-// the coordinate-axes list to be rebuilt.
+// stored beside the rotation, the rotary values beside the frame, and the
+// coordinate-axes list is rebuilt. Called whenever the composed work offset
+// or the machine changes.
 void UpdateWorkOffsetFrame(const WorkOffsetValues& composed, const MachineKinematics& kinematics,
-                           const ControllerDefinition& controller, WorkCoordinateFrame& frame);
+                           const ControllerDefinition& controller, WorkOffsetFrame& frame,
+                           DisplayListTable& display);
 
 }  // namespace vestan

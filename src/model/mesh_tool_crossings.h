@@ -44,6 +44,8 @@ struct CrossingSet {
   // A box (inclusive) holding every crossed column, where the crossing code
   // gave one (Cover); empty when LowU > HighU.
   int32_t LowU = 0, HighU = -1, LowV = 0, HighV = -1;
+  // Scratch: the crossed columns' entries in column order.
+  std::vector<int32_t> Order;
 
   std::span<CrossingColumn> Columns() {
     return std::span<CrossingColumn>(Touched).first(static_cast<size_t>(Used));

@@ -276,7 +276,7 @@ class FacetIntersector {
       point[b_] = u;
       point[c_] = v;
       const int32_t result =
-          ClassifyPointInTriangle(facet_.P[0], facet_.P[1], facet_.P[2], point, a_, b_, c_);
+          TestPointInTriangleProjected(facet_.P[0], facet_.P[1], facet_.P[2], point, b_, c_);
       if (result == 0) return;
       // On a vertex the vertex's own coordinate: the facets sharing it give
       // the same value.
@@ -350,8 +350,8 @@ void Release(CrossingSet& set, CrossingColumn& column) {
 }
 
 // Calls visit(column, i, j) for every crossed column (i along the row, j the
-// row): rows outer, as the columns lie in the model's set, when the crossed
-// columns fill enough of their box; else in the order they were crossed.
+// row), rows outer as the columns lie in the model's set: through their box
+// when they fill enough of it, else sorted.
 template <typename Visit>
 void ForEachCrossedColumn(CrossingSet& set, const DexelSet& model, Visit&& visit) {
   // Scanning the box costs little beside the columns when they fill a
@@ -376,8 +376,18 @@ void ForEachCrossedColumn(CrossingSet& set, const DexelSet& model, Visit&& visit
     }
     return;
   }
-  for (CrossingColumn& column : set.Columns())
+  // In column order all the same, which is rows outer: the volume sums then
+  // add up exactly as in the box.
+  std::vector<int32_t>& order = set.Order;
+  order.resize(static_cast<size_t>(set.Used));
+  for (int32_t k = 0; k < set.Used; ++k) order[static_cast<size_t>(k)] = k;
+  std::sort(order.begin(), order.end(), [&set](int32_t a, int32_t b) {
+    return set.Touched[static_cast<size_t>(a)].Column < set.Touched[static_cast<size_t>(b)].Column;
+  });
+  for (int32_t k : order) {
+    CrossingColumn& column = set.Touched[static_cast<size_t>(k)];
     visit(column, column.Column % set.RowLength, column.Column / set.RowLength);
+  }
 }
 
 bool InRange(const CutGridContext& grid, int32_t i, int32_t j) {
@@ -520,8 +530,30 @@ void ClearMeshToolCrossings(MeshToolCrossings& crossings) {
   }
 }
 
+// The steps one after the other over whole ranges: the reference the
+// column-by-column cut is checked against.
+void CutCollectedPlainly(CutContext& cut) {
+  for (CutGridContext& grid : cut.Grids)
+    if (grid.Set != nullptr)
+      UpdateColumnExtents(*grid.Set, cut.MeshCrossings.Directions[grid.AxisW]);
+  for (CutGridContext& grid : cut.Grids) {
+    if (grid.Set == nullptr) continue;
+    const CrossingSet& set = cut.MeshCrossings.Directions[grid.AxisW];
+    for (int32_t j = std::max(grid.RangeV0, 0); j <= std::min(grid.RangeV1, grid.LastV); ++j)
+      for (int32_t i = std::max(grid.RangeU0, 0); i <= std::min(grid.RangeU1, grid.LastU); ++i) {
+        const int32_t entry = set.Entry[static_cast<size_t>(j) * set.RowLength + i];
+        if (entry >= 0) ApplyColumn(cut, grid, set.Touched[static_cast<size_t>(entry)], i, j);
+      }
+  }
+  ClearMeshToolCrossings(cut.MeshCrossings);
+}
+
 int32_t CutWithMeshTool(CutContext& cut, DexelModel& model) {
   if (!CollectMeshToolCrossings(cut, model)) return 0;
+  if (cut.PlainColumnScan) {
+    CutCollectedPlainly(cut);
+    return 0;
+  }
   // A column's extents read only its own material, which no other column's
   // cut changes: each column is cut right after its extents are taken.
   for (CutGridContext& grid : cut.Grids) {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "definitions/machine_definition.h"
-#include "definitions/offset_memory.h"
+#include "definitions/work_offset_frame.h"
 #include "foundation/vector_math.h"
 #include "model/dexel_model.h"
 

@@ -1,9 +1,13 @@
-// Five-axis positions, and the machine position state as far as the tool
-// set-up and the interpreter's reset write it: the current tool's length and
-// reference length, and the machine position.
+// Five-axis positions and the machine position state: the program and
+// machine positions, the tool tip and axis derived from them, the rotary
+// sines and cosines, the current tool's lengths, and the copy saved for a
+// later restore.
 #pragma once
 
 #include <array>
+
+#include "definitions/reader_links.h"
+#include "foundation/vector_math.h"
 
 namespace vestan {
 
@@ -11,12 +15,37 @@ namespace vestan {
 using AxisPosition = std::array<double, 5>;
 
 struct MachinePositionState {
-  // Length of the current tool, used for length compensation.
+  // Length of the current tool, used for length compensation
+  // (ToolLengthValue).
   float ToolLength = 0.0f;
-  // TOOL HOLDER OFFSET plus the tool's profile height; 0 while no tool is defined.
+  // TOOL HOLDER OFFSET plus the tool's profile height; 0 while no tool is
+  // defined (ReferenceToolLength).
   double ReferenceLength = 0.0;
-  // Machine coordinates of the spindle's reference point.
+
+  // Work coordinates: the machine position less the active work offset and
+  // the tool-length effect.
+  AxisPosition ProgramPosition{};
+  // Machine coordinates of the spindle's reference point; the rotary values
+  // as the machine turns them.
   AxisPosition MachinePosition{};
+  // The tool tip in the machine frame, and the unit tool axis from the tip
+  // toward the spindle.
+  Vec3 ToolTip{};
+  Vec3 ToolAxis{0.0, 0.0, 1.0};
+  // Sine and cosine of machine rotary 1, then of rotary 2, each with its
+  // axis's direction sign; refreshed by every position update.
+  std::array<double, 4> RotarySinCos{0.0, 1.0, 0.0, 1.0};
+  // The rotary angles of the last solution: the nearest-solution reference.
+  std::array<double, 2> PreviousRotaryAngles{};
+  // Rotary angles taken into the work coordinates when tool-tip control
+  // starts on a table machine; 0 otherwise.
+  std::array<double, 2> RotaryBaseAngles{};
+  // Sine and cosine (with the axis signs) of the angles the work coordinates
+  // turn with the table: the rotary work offsets, or at the start of
+  // tool-tip control the program angles plus them.
+  std::array<double, 4> TableRotationSinCos{0.0, 1.0, 0.0, 1.0};
+
+  SavedPositionState Saved;
 };
 
 }  // namespace vestan

@@ -101,8 +101,8 @@ int32_t IntersectTriangleWithLine(TriangleVertices triangle, int i1, int i2, con
   return std::fabs(WindingAngle(u, 1.0)) > kInsideWinding ? 7 : 0;
 }
 
-int32_t ClassifyPointInTriangle(const Vec3& p0, const Vec3& p1, const Vec3& p2, const Vec3& point,
-                                int /*a*/, int b, int c) {
+int32_t TestPointInTriangleProjected(const Vec3& p0, const Vec3& p1, const Vec3& p2,
+                                     const Vec3& point, int b, int c) {
   const std::array<const Vec3*, 3> p{&p0, &p1, &p2};
   const auto at = [&](int k) { return (*p[k])[b] == point[b] && (*p[k])[c] == point[c]; };
   if (at(0)) return at(1) ? 0 : 1;

@@ -33,11 +33,11 @@ int32_t IntersectTriangleWithLineA(TriangleVertices triangle, int i1, int i2, co
 int32_t IntersectTriangleWithLine(TriangleVertices triangle, int i1, int i2, const Vec3& point);
 
 // The point against the triangle p0, p1, p2 projected onto the plane of axes
-// b and c (a, the line's own axis, is not used): 1, 2, 3 when the point is
-// that vertex (0 when two vertices are); 4, 5, 6 on edge 0-1, 1-2, 0-2; 7
-// inside; 0 outside or when the point and vertices 0 and 1 are in line.
-int32_t ClassifyPointInTriangle(const Vec3& p0, const Vec3& p1, const Vec3& p2, const Vec3& point,
-                                int a, int b, int c);
+// u and v: 1, 2, 3 when the point is that vertex (0 when two vertices are);
+// 4, 5, 6 on edge 0-1, 1-2, 0-2; 7 inside; 0 outside or when the point and
+// vertices 0 and 1 are in line.
+int32_t TestPointInTriangleProjected(const Vec3& p0, const Vec3& p1, const Vec3& p2,
+                                     const Vec3& point, int u, int v);
 
 // Per-axis minimum and maximum of the three points (starting from 1e12 and
 // -1e12).

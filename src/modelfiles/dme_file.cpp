@@ -37,17 +37,16 @@ uint64_t SetRecordBytes(const DexelSet& set) {
 
 // The header letter and the placement a save stores.
 std::pair<char, Placement> StoredPlacement(const DexelModel& model, int32_t inWorkCoordinates,
-                                           const WorkCoordinateFrame& frame) {
+                                           const WorkOffsetFrame& frame) {
   if (inWorkCoordinates == 0) return {'M', model.Placement};
-  if (frame.WorkOrigin == Vec3{0, 0, 0} && frame.FrameRotated == 0) return {'N', model.Placement};
+  if (frame.Origin == Vec3{0, 0, 0} && frame.FrameRotated == 0) return {'N', model.Placement};
   Placement stored = model.Placement;
-  Vec3 t{model.Placement[9] - frame.WorkOrigin[0], model.Placement[10] - frame.WorkOrigin[1],
-         model.Placement[11] - frame.WorkOrigin[2]};
+  Vec3 t{model.Placement[9] - frame.Origin[0], model.Placement[10] - frame.Origin[1],
+         model.Placement[11] - frame.Origin[2]};
   if (frame.FrameRotated != 0) {
-    const Matrix3 rotation =
-        MultiplyMatrix3(PlacementMatrix(model.Placement), frame.InverseRotation);
+    const Matrix3 rotation = MultiplyMatrix3(PlacementMatrix(model.Placement), frame.InverseMatrix);
     std::copy(rotation.begin(), rotation.end(), stored.begin());
-    t = MultiplyMatrixVector(frame.InverseRotation, t);
+    t = MultiplyMatrixVector(frame.InverseMatrix, t);
   }
   std::copy(t.begin(), t.end(), stored.begin() + 9);
   return {'W', stored};
@@ -55,14 +54,14 @@ std::pair<char, Placement> StoredPlacement(const DexelModel& model, int32_t inWo
 
 // Takes a placement stored in the work frame back into machine space:
 // rotation first, then the origin (the inverse of a "W" save).
-void ApplyLoadFrame(Placement& placement, const WorkCoordinateFrame& frame) {
+void ApplyLoadFrame(Placement& placement, const WorkOffsetFrame& frame) {
   Vec3 t{placement[9], placement[10], placement[11]};
   if (frame.FrameRotated != 0) {
-    const Matrix3 rotation = MultiplyMatrix3(PlacementMatrix(placement), frame.Rotation);
+    const Matrix3 rotation = MultiplyMatrix3(PlacementMatrix(placement), frame.Matrix);
     std::copy(rotation.begin(), rotation.end(), placement.begin());
-    t = MultiplyMatrixVector(frame.Rotation, t);
+    t = MultiplyMatrixVector(frame.Matrix, t);
   }
-  for (int k = 0; k < 3; ++k) placement[9 + k] = t[k] + frame.WorkOrigin[k];
+  for (int k = 0; k < 3; ++k) placement[9 + k] = t[k] + frame.Origin[k];
 }
 
 }  // namespace
@@ -174,7 +173,7 @@ void WriteDexelGrid(const DexelSet& set, std::string& out) {
 }
 
 std::string BuildDmeImage(const DexelModel& model, int32_t inWorkCoordinates,
-                          const WorkCoordinateFrame& frame) {
+                          const WorkOffsetFrame& frame) {
   const auto [letter, placement] = StoredPlacement(model, inWorkCoordinates, frame);
   std::string out;
   out.reserve(kDmeHeaderBytes + SetRecordBytes(model.ZSet()) + SetRecordBytes(model.YSet()) +
@@ -198,7 +197,7 @@ std::string BuildDmeImage(const DexelModel& model, int32_t inWorkCoordinates,
 
 int32_t SaveWorkModel(const DexelModel& model, std::string_view path,
                       int32_t /*stlKind: for the STL writer*/, int32_t inWorkCoordinates,
-                      const WorkCoordinateFrame& frame, std::string* error) {
+                      const WorkOffsetFrame& frame, std::string* error) {
   const auto fail = [error](int32_t code, const char* reason) {
     if (error != nullptr) *error = reason;
     return code;
@@ -280,7 +279,7 @@ void ComputeModelBounds(const DexelModel& model, Vec3& low, Vec3& high) {
 }
 
 int32_t LoadDmeFile(DexelModel& model, std::string_view path, int32_t loadMode,
-                    const WorkCoordinateFrame& frame, uint64_t memoryLimit) {
+                    const WorkOffsetFrame& frame, uint64_t memoryLimit) {
   ModelFileReader in(path);
   char tag[kDmeTagBytes];
   if (!in.Opened() || !in.ReadBytes(tag, sizeof tag) ||

@@ -7,10 +7,10 @@
 #include <string>
 #include <string_view>
 
+#include "definitions/work_offset_frame.h"
 #include "foundation/vector_math.h"
 #include "model/dexel_model.h"
 #include "modelfiles/model_file_reader.h"
-#include "modelfiles/work_coordinate_frame.h"
 #include "platform/system_memory.h"
 
 namespace vestan {
@@ -43,13 +43,13 @@ inline constexpr uint64_t kDmeHeaderBytes = 152;
 // a failed save leaves any previous file as it was. On failure the reason is
 // stored in error when given.
 int32_t SaveWorkModel(const DexelModel& model, std::string_view path, int32_t stlKind,
-                      int32_t inWorkCoordinates, const WorkCoordinateFrame& frame,
+                      int32_t inWorkCoordinates, const WorkOffsetFrame& frame,
                       std::string* error = nullptr);
 
 // The DME image of the model (header, placement, grid, column records), as
 // SaveWorkModel writes it. The model must be allocated.
 std::string BuildDmeImage(const DexelModel& model, int32_t inWorkCoordinates,
-                          const WorkCoordinateFrame& frame);
+                          const WorkOffsetFrame& frame);
 
 // Appends the column records of one set (count, values, flag bytes,
 // attributes) in column order.
@@ -63,10 +63,10 @@ void WriteDexelGrid(const DexelSet& set, std::string& out);
 // does not fit the file, kModelNoMemory for a model that could take more
 // than memoryLimit bytes (its slots, and its long columns bounded by the
 // file's size; refused before anything is allocated), or the allocator's
-// negative code. On every failure the model
-// is left absent (released, CountX 0).
+// negative code. On every failure the model is left absent (released,
+// CountX 0).
 int32_t LoadDmeFile(DexelModel& model, std::string_view path, int32_t loadMode,
-                    const WorkCoordinateFrame& frame, uint64_t memoryLimit = PhysicalMemoryBytes());
+                    const WorkOffsetFrame& frame, uint64_t memoryLimit = PhysicalMemoryBytes());
 
 // Reads the column records of one set into set (allocated for its columns).
 // The first value of a column below lowBound is raised to it and the last

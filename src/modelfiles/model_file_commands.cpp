@@ -53,7 +53,7 @@ ModelFileOutcome LoadOutcome(int32_t result) {
 }
 
 int32_t LoadPlainDme(DexelModel& model, const std::string& plain, ModelLoadSettings& settings,
-                     const WorkCoordinateFrame& frame) {
+                     const WorkOffsetFrame& frame) {
   const int32_t variant = GetDmeVariant(plain);
   if ((frame.FrameOffset != 0 || frame.FrameRotated != 0) && variant != kDmeVariantNone)
     settings.ImportChoice = variant == kDmeVariantMachine ? 0 : 1;
@@ -69,7 +69,7 @@ ModelFileOutcome SaveFailure(int32_t result, std::string_view path, const std::s
 }  // namespace
 
 ModelFileOutcome OpenWorkModelFile(DexelModel& model, std::string_view path,
-                                   ModelLoadSettings& settings, const WorkCoordinateFrame& frame,
+                                   ModelLoadSettings& settings, const WorkOffsetFrame& frame,
                                    CompressionApiCache& api) {
   const bool dmeKind = HasFileEnding(path, ".DME") || HasFileEnding(path, ".DMEZ");
   const bool dmfKind = HasFileEnding(path, ".DMF") || HasFileEnding(path, ".DMFZ");
@@ -97,7 +97,7 @@ ModelFileOutcome OpenWorkModelFile(DexelModel& model, std::string_view path,
 }
 
 ModelFileOutcome SaveWorkModelFile(const DexelModel& model, std::string_view path, int32_t stlKind,
-                                   int32_t exportCoordinate, const WorkCoordinateFrame& frame,
+                                   int32_t exportCoordinate, const WorkOffsetFrame& frame,
                                    CompressionApiCache& api) {
   std::string reason;
   if (!HasFileEnding(path, ".DMEZ")) {

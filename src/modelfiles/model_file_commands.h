@@ -7,10 +7,10 @@
 #include <string>
 #include <string_view>
 
+#include "definitions/work_offset_frame.h"
 #include "model/dexel_model.h"
 #include "modelfiles/compressed_model_file.h"
 #include "modelfiles/model_file_loading.h"
-#include "modelfiles/work_coordinate_frame.h"
 
 namespace vestan {
 
@@ -36,7 +36,7 @@ struct ModelFileOutcome {
 // do not know, leaves the model untouched; a damaged plain file or a model
 // too large leaves it absent.
 ModelFileOutcome OpenWorkModelFile(DexelModel& model, std::string_view path,
-                                   ModelLoadSettings& settings, const WorkCoordinateFrame& frame,
+                                   ModelLoadSettings& settings, const WorkOffsetFrame& frame,
                                    CompressionApiCache& api);
 
 // Saves the model by the ending of path: ".DMEZ" as a DME image compressed
@@ -44,7 +44,7 @@ ModelFileOutcome OpenWorkModelFile(DexelModel& model, std::string_view path,
 // COORDINATE setting (1 work coordinates). No previous file is ever replaced
 // by a partial one.
 ModelFileOutcome SaveWorkModelFile(const DexelModel& model, std::string_view path, int32_t stlKind,
-                                   int32_t exportCoordinate, const WorkCoordinateFrame& frame,
+                                   int32_t exportCoordinate, const WorkOffsetFrame& frame,
                                    CompressionApiCache& api);
 
 }  // namespace vestan

@@ -177,7 +177,7 @@ bool FillDmfColumns(ModelFileReader& in, const DmfLayout& layout, double base, D
 }
 
 int32_t LoadDmf(DexelModel& model, ModelFileReader& in, const Placement& placement,
-                const ModelLoadSettings& settings, const WorkCoordinateFrame& frame) {
+                const ModelLoadSettings& settings, const WorkOffsetFrame& frame) {
   Placement stored{};
   DmfLayout layout;
   if (!in.Skip(kDmfHeaderBytes) || !in.ReadBytes(stored.data(), sizeof stored) ||
@@ -193,8 +193,8 @@ int32_t LoadDmf(DexelModel& model, ModelFileReader& in, const Placement& placeme
 
   NormalizePlacementMatrix(placement, model.Placement);
   if (settings.ImportChoice == 1) {
-    std::copy(frame.Rotation.begin(), frame.Rotation.end(), model.Placement.begin());
-    std::copy(frame.WorkOrigin.begin(), frame.WorkOrigin.end(), model.Placement.begin() + 9);
+    std::copy(frame.Matrix.begin(), frame.Matrix.end(), model.Placement.begin());
+    std::copy(frame.Origin.begin(), frame.Origin.end(), model.Placement.begin() + 9);
   }
   model.CountX = layout.CountX;
   model.CountY = layout.CountY;
@@ -290,7 +290,7 @@ ModelFileKind ModelFileKindOf(std::string_view path) {
 
 int32_t LoadModelFileAs(ModelFileKind kind, DexelModel& model, std::string_view path,
                         const Placement& placement, const ModelLoadSettings& settings,
-                        const WorkCoordinateFrame& frame) {
+                        const WorkOffsetFrame& frame) {
   if (kind != ModelFileKind::kDme && kind != ModelFileKind::kDmf) return kModelBadGrid;
   ModelFileReader in(path);
   if (!in.Opened()) return detail::RefuseModel(model, kModelBadGrid);
@@ -299,12 +299,12 @@ int32_t LoadModelFileAs(ModelFileKind kind, DexelModel& model, std::string_view 
 }
 
 int32_t LoadModelFile(DexelModel& model, std::string_view path, const Placement& placement,
-                      const ModelLoadSettings& settings, const WorkCoordinateFrame& frame) {
+                      const ModelLoadSettings& settings, const WorkOffsetFrame& frame) {
   return LoadModelFileAs(ModelFileKindOf(path), model, path, placement, settings, frame);
 }
 
 int32_t LoadModelFileIdentity(DexelModel& model, std::string_view path,
-                              const ModelLoadSettings& settings, const WorkCoordinateFrame& frame) {
+                              const ModelLoadSettings& settings, const WorkOffsetFrame& frame) {
   return LoadModelFile(model, path, kIdentity, settings, frame);
 }
 

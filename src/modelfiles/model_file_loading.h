@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
+#include "definitions/work_offset_frame.h"
 #include "foundation/vector_math.h"
 #include "model/dexel_model.h"
-#include "modelfiles/work_coordinate_frame.h"
 #include "platform/system_memory.h"
 
 namespace vestan {
@@ -37,21 +37,22 @@ struct ModelLoadSettings {
 // settings.ImportChoice is 1. Returns kModelOk; kModelBadGrid for a file that
 // cannot be opened or is damaged (truncated, counts that do not fit the file,
 // grid counts below 2, a pitch <= 0, numbers that are not finite),
-// kModelNoMemory for a grid whose slots would take more than
-// settings.MemoryLimit bytes (refused before anything is allocated), the
-// allocator's code when memory runs out; on these failures the model is left
+// kModelNoMemory for a model that could take more than settings.MemoryLimit
+// bytes (its slots, and a bound of its long columns: by the file's size for
+// DME, by the heights for the cross sets of DMF; refused before anything is
+// allocated), the allocator's code when memory runs out; on these failures the model is left
 // absent (CountX 0). A name with another ending (STL models are loaded
 // elsewhere) gives kModelBadGrid and leaves the model untouched.
 int32_t LoadModelFile(DexelModel& model, std::string_view path, const Placement& placement,
-                      const ModelLoadSettings& settings, const WorkCoordinateFrame& frame);
+                      const ModelLoadSettings& settings, const WorkOffsetFrame& frame);
 // The same for a file whose kind is known apart from its name (a file
 // decompressed into a temporary file, a ".DMFZ" file stored plain).
 int32_t LoadModelFileAs(ModelFileKind kind, DexelModel& model, std::string_view path,
                         const Placement& placement, const ModelLoadSettings& settings,
-                        const WorkCoordinateFrame& frame);
+                        const WorkOffsetFrame& frame);
 // LoadModelFile with the identity placement.
 int32_t LoadModelFileIdentity(DexelModel& model, std::string_view path,
-                              const ModelLoadSettings& settings, const WorkCoordinateFrame& frame);
+                              const ModelLoadSettings& settings, const WorkOffsetFrame& frame);
 
 // Fills the Y and X sets of model from its Z set, which holds [bottom, top]
 // per column: the profile value of a Z column is its second value (useTop >

@@ -18,14 +18,16 @@
 #include "definitions/nc_modal_state.h"
 #include "definitions/offset_memory.h"
 #include "definitions/reader_links.h"
+#include "definitions/work_offset_frame.h"
 #include "foundation/vector_math.h"
+#include "machine/rotary_solution.h"
 #include "model/current_tool.h"
 #include "model/length_compensation.h"
 #include "model/position_state.h"
 #include "model/run_state.h"
 #include "model/tool_profile.h"
-#include "modelfiles/work_coordinate_frame.h"
 #include "nc/run_control.h"
+#include "nc/transform_state.h"
 #include "platform/host.h"
 
 namespace vestan {
@@ -181,6 +183,28 @@ struct NcModalState {
   std::vector<WorkOffsetValues> WorkOffsetTransforms =
       std::vector<WorkOffsetValues>(kWorkOffsetEntries, WorkOffsetValues{});
 
+  // Positioning: 0 absolute (G90), 1 incremental (G91).
+  int32_t PositioningMode = 0;
+  // A plain G53 block positions in machine coordinates; the motion driver's
+  // reference return is at stage kReferencePointReached at a reference point.
+  int32_t MachineCoordinates = 0;
+  int32_t ReferenceReturnStage = 0;
+  // Tool-tip control length: moves derived from the machine position lose
+  // the length in force on the tool-length axis.
+  int32_t ToolTipLength = 0;
+
+  // Coordinate transformations and interpolation forms.
+  ScalingState Scaling;
+  CoordinateRotation Rotation;
+  TiltedPlaneState TiltedPlane;
+  TiltedPlaneParams Swivel;
+  PolarState Polar;
+  CylindricalState Cylindrical;
+
+  // HEIDENHAIN TOOL CALL: the length and radius deltas.
+  double ToolCallDeltaLength = 0.0;
+  double ToolCallDeltaRadius = 0.0;
+
   // Coordinate rotation or tilted plane: 0 none, above 0 in force.
   int32_t TransformState = 0;
   double RotationAngle = 0.0;
@@ -228,6 +252,10 @@ struct NcContext {
   NcMove Move;  // the live move
   LookAheadMoves LookAhead;
   ProcessSnapshotTable Snapshots;
+  // Where the pass has the machine: program, machine, tool tip and axis.
+  MachinePositionState Position;
+  // What the rotary solutions keep from one to the next.
+  RotarySolveContext RotarySolve;
 };
 
 // What a pass reads and writes besides its context.
@@ -235,14 +263,12 @@ struct NcPassRecords {
   // Settings (start position, tool length mode), the controller (whose
   // rotary route flags a reset may change), offsets, tools, machine.
   Definitions& Defs;
+  // The frame of the composed work offset; model files are loaded into and
+  // saved in it.
   WorkOffsetFrame& Frame;
-  // The frame model files are loaded into and saved in; follows the
-  // composed work offset.
-  WorkCoordinateFrame& WorkFrame;
   DisplayListTable& Display;
   const CurrentTool& Tool;
   const ToolProfile& Profile;
-  MachinePositionState& Position;
   const RunControl& Control;
   Host& Shell;
   // The read plug-in that supplies the program (0 to 2); -1 none.

@@ -127,6 +127,8 @@ void ResetNcModalState(NcContext& context, const NcPassRecords& records) {
   modal.PendingEnds.ReadIndex = 0;
   modal.PendingEnds.Entries.clear();
   modal.TransformState = 0;
+  modal.Rotation = CoordinateRotation{};
+  modal.TiltedPlane = TiltedPlaneState{};
   modal.RadiusOffset = 0.0;
   context.Move.ToolAxisStart = {};
   context.Move.ToolAxisEnd = {};
@@ -151,8 +153,8 @@ void ResetNcModalState(NcContext& context, const NcPassRecords& records) {
   modal.ToolChangeState = -1;
 
   OffsetMemory& offsets = defs.Offsets;
-  ComposeWorkOffset(offsets, records.Frame, records.Display);
-  UpdateWorkOffsetFrame(offsets.ActiveWorkOffset, defs.Kinematics, controller, records.WorkFrame);
+  UpdateWorkOffsetFrame(ComposeWorkOffset(offsets), defs.Kinematics, controller, records.Frame,
+                        records.Display);
   modal.SelectedWorkOffsetAtStart = offsets.SelectedWorkOffset;
   modal.WorkOffsetsAtStart = offsets.WorkOffsets;
   modal.WorkOffsetAtStart = offsets.ActiveWorkOffset;
@@ -169,8 +171,13 @@ void ResetNcModalState(NcContext& context, const NcPassRecords& records) {
   modal.ProgramPosition = start;
   modal.DrawPosition = start;
   context.Move.End = start;
-  records.Position.MachinePosition =
+  MachinePositionState& position = context.Position;
+  position.ProgramPosition = start;
+  position.MachinePosition =
       StartMachinePosition(start, offsets.ActiveWorkOffset, records.Tool, defs.Kinematics);
+  position.PreviousRotaryAngles = {position.MachinePosition[3], position.MachinePosition[4]};
+  position.RotaryBaseAngles = {};
+  context.RotarySolve = RotarySolveContext{};
 
   modal.ReportCounters = {};
   if (controller.TclVectorInterpolation != 0) modal.ToolAxisInterpolation = 0;

@@ -18,9 +18,11 @@ namespace vestan {
 // and decimal-point mode from the controller definition, every accumulator,
 // flag, counter and alarm zeroed, no next tool, the work offset composed (its
 // frames with it) and copied as the start-of-run offsets, the no-tool entry of the tool table
-// cleared (unless a plug-in delivered the tool), no cycle, positions at the
-// settings' start position (the machine position with the work offset and
-// the tool's reach added), the length offset booked and the tool-length
+// cleared (unless a plug-in delivered the tool), no cycle, no coordinate
+// rotation or tilted plane, positions at the settings' start position (the
+// machine position with the work offset and the tool's reach added, the
+// previous rotary angles its angles, no rotary base angles), the length
+// offset booked and the tool-length
 // vector taken when the controller asks, the tool-length axis chosen, the
 // cycle point arrays made, no process snapshots; and, while a run is going,
 // the status bar refreshed.

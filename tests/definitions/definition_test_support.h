@@ -13,6 +13,7 @@
 #include "definitions/controller_definition.h"
 #include "definitions/machine_definition_file.h"
 #include "definitions/tool_table_file.h"
+#include "definitions/work_offset_frame.h"
 #include "platform/recording_host.h"
 #include "support/scratch_folder.h"
 
@@ -30,7 +31,7 @@ struct ToolTableHarness {
   ToolTable Table;
   ToolTableFiles Files;
   NcToolNumbers Tools;
-  SavePositionState SavedPosition;
+  SavedPositionState SavedPosition;
   ToolListState ToolList;
   PluginState Plugins;
   ToolTableReadOptions Options;
@@ -59,7 +60,19 @@ struct ToolTableHarness {
   const ArborRecord& Arbor(int32_t tool) const { return Table.Arbors.at(tool); }
 };
 
-// A controller definition and every record its read writes.
+// What a reader's caller does after a read: bring the work offset frame up
+// to date. The turns of a table machine belong to the machine model; here
+// the frame is that of a machine without rotary turns.
+inline void FollowWorkOffset(const OffsetMemory& offsets, WorkOffsetFrame& frame) {
+  const WorkOffsetValues& composed = offsets.ActiveWorkOffset;
+  frame = WorkOffsetFrame{};
+  frame.Origin = {composed[0], composed[1], composed[2]};
+  frame.Rotary1 = composed[3];
+  frame.Rotary2 = composed[4];
+}
+
+// A controller definition and every record its read writes; the read's
+// caller keeps the frame of the composed work offset.
 struct ControllerHarness {
   ControllerDefinition Controller;
   OffsetMemory Offsets;
@@ -70,11 +83,12 @@ struct ControllerHarness {
   WorkOffsetFrame Frame;
   StatusAxisLabels AxisLabels;
   DisplayListTable Display;
-  ControllerReadRecords Records{Controller,  Offsets, File,       Plane,
-                                Subprograms, Frame,   AxisLabels, Display};
+  ControllerReadRecords Records{Controller, Offsets, File, Plane, Subprograms, AxisLabels, Display};
 
   DefinitionReadResult Read(std::string_view fileName) {
-    return ReadControllerDefinition(fileName, Records);
+    DefinitionReadResult result = ReadControllerDefinition(fileName, Records);
+    if (result.State == kFileRead) FollowWorkOffset(Offsets, Frame);
+    return result;
   }
 };
 
@@ -91,9 +105,9 @@ struct MachineHarness {
   RecordingHost Host;
   MachineReadHooks Hooks;
   std::vector<std::string> HookCalls;
-  MachineReadRecords Records{Machine,     Kinematics,     Limits,         Parts,
-                             File,        Ctl.Controller, AppSettings,    Ctl.PendingEnds,
-                             Ctl.Offsets, Ctl.Frame,      Ctl.AxisLabels, Ctl.Display};
+  MachineReadRecords Records{Machine,        Kinematics,     Limits,      Parts,
+                             File,           Ctl.Controller, AppSettings, Ctl.PendingEnds,
+                             Ctl.AxisLabels, Ctl.Display};
 
   MachineHarness() {
     Hooks.FreeMachineModel = [this] { HookCalls.push_back("free"); };
@@ -101,7 +115,9 @@ struct MachineHarness {
   }
   DefinitionReadResult Read(std::string_view fileName, int32_t clearFlag = 1) {
     HookCalls.clear();
-    return ReadMachineDefinition(fileName, clearFlag, Records, Hooks, Host);
+    DefinitionReadResult result = ReadMachineDefinition(fileName, clearFlag, Records, Hooks, Host);
+    if (result.State == kFileRead) FollowWorkOffset(Ctl.Offsets, Ctl.Frame);
+    return result;
   }
 };
 

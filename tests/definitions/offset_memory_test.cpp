@@ -104,7 +104,8 @@ TEST_F(OffsetMemoryTest, NumbersOutsideTheirTablesAreRefused) {
 TEST_F(OffsetMemoryTest, ComposeAddsTheExternalOffset) {
   ReadText("MEMORY EXOFS=(1,0,0,0,0)\nMEMORY G55=(100,50,0,2,3)\n");
   M().SelectedWorkOffset = 2;
-  ComposeWorkOffset(M(), h_.Frame, h_.Display);
+  EXPECT_EQ(&ComposeWorkOffset(M()), &M().ActiveWorkOffset);  // reports the composed offset
+  testing::FollowWorkOffset(M(), h_.Frame);
   EXPECT_EQ(M().ActiveWorkOffset, (WorkOffsetValues{101, 50, 0, 2, 3}));
   EXPECT_EQ(h_.Frame.Origin, (std::array<double, 3>{101, 50, 0}));
   EXPECT_EQ(h_.Frame.Rotary1, 2.0);
@@ -113,7 +114,7 @@ TEST_F(OffsetMemoryTest, ComposeAddsTheExternalOffset) {
   // No selection, or one outside the table: the external offset alone.
   for (int32_t selected : {0, 201, -4, 1 << 30}) {
     M().SelectedWorkOffset = selected;
-    ComposeWorkOffset(M(), h_.Frame, h_.Display);
+    ComposeWorkOffset(M());
     EXPECT_EQ(M().ActiveWorkOffset, (WorkOffsetValues{1, 0, 0, 0, 0})) << selected;
   }
 }

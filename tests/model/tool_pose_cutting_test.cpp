@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -341,49 +342,107 @@ TEST(ToolPoseCutting, RadiusChipProbeRaisesTheCentreHeightOnly) {
   EXPECT_EQ(plain.Lengths.CentreHeight, 0.0);
 }
 
+// Everything a pose cut writes besides the model: the run's outputs and
+// hits, the length checks, each direction's sums and refused writes.
+void ExpectSameOutputs(const PoseWorld& a, const PoseWorld& b, const std::string& where) {
+  const RunState &ra = a.Run, &rb = b.Run;
+  EXPECT_EQ(ra.PoseRemovedVolume, rb.PoseRemovedVolume) << where;
+  EXPECT_EQ(ra.MoveCutFlag, rb.MoveCutFlag) << where;
+  EXPECT_EQ(ra.ProcessCutFlags, rb.ProcessCutFlags) << where;
+  EXPECT_EQ(ra.Hits.BodyHitFlag, rb.Hits.BodyHitFlag) << where;
+  EXPECT_EQ(ra.Hits.ArborHitFlag, rb.Hits.ArborHitFlag) << where;
+  EXPECT_EQ(ra.Hits.HeightHitFlag, rb.Hits.HeightHitFlag) << where;
+  EXPECT_EQ(ra.Hits.ChipWidthHitFlag, rb.Hits.ChipWidthHitFlag) << where;
+  EXPECT_EQ(ra.Hits.AttachmentHitFlag, rb.Hits.AttachmentHitFlag) << where;
+  EXPECT_EQ(ra.Hits.ContactFlag, rb.Hits.ContactFlag) << where;
+  EXPECT_EQ(ra.Hits.RemovalPendingFlag, rb.Hits.RemovalPendingFlag) << where;
+  EXPECT_EQ(ra.Hits.StepAlarmFlag, rb.Hits.StepAlarmFlag) << where;
+  EXPECT_EQ(ra.Hits.Pairs, rb.Hits.Pairs) << where;
+  EXPECT_EQ(ra.Hits.FurtherPairs, rb.Hits.FurtherPairs) << where;
+  EXPECT_EQ(ra.CutFaceFlags, rb.CutFaceFlags) << where;
+  const ToolLengthChecks &la = a.Lengths, &lb = b.Lengths;
+  EXPECT_EQ(la.ShankClearLength, lb.ShankClearLength) << where;
+  EXPECT_EQ(la.NeckClearLength, lb.NeckClearLength) << where;
+  EXPECT_EQ(la.ArborClearLength, lb.ArborClearLength) << where;
+  EXPECT_EQ(la.MaxCutHeight, lb.MaxCutHeight) << where;
+  EXPECT_EQ(la.TipWidth, lb.TipWidth) << where;
+  EXPECT_EQ(la.CentreHeight, lb.CentreHeight) << where;
+  for (int c = 0; c < 3; ++c) {
+    EXPECT_EQ(a.Cut.Grids[c].RemovedVolume, b.Cut.Grids[c].RemovedVolume) << where;
+    EXPECT_EQ(a.Cut.Grids[c].RemovedCount, b.Cut.Grids[c].RemovedCount) << where;
+  }
+  for (int direction : {kDirectionX, kDirectionY, kDirectionZ})
+    EXPECT_EQ(a.Document.Workpiece().SetByDirection(direction).RefusedWrites,
+              b.Document.Workpiece().SetByDirection(direction).RefusedWrites)
+        << where;
+}
+
 // The skipping of dexel lines out of the tool's reach changes nothing: random
-// poses of every kind, with tool body and holder, cut alike both ways; then
-// straight paths of a tilted tool, whose body far above the material leaves
-// whole rows of lines beyond it (their row states wait for a cut line).
+// poses of every kind, with tool body and holder, cut alike both ways under
+// each way of checking (cutting or searching with body and holder, the
+// height and chip-width checks reporting or stopping), in feed and rapid
+// moves; then straight paths of a tilted tool, whose body far above the
+// material leaves whole rows of lines beyond it (their row states wait for a
+// cut line).
 TEST(ToolPoseCutting, SkippingOutOfReachIsBitIdenticalToThePlainScan) {
+  // The second adds a margin to the tools' necks where the table gives no
+  // neck diameter: necks wider than the cutter.
+  struct Checks {
+    int32_t arbor, height, chipWidth;
+    double neckMargin;
+  };
+  const Checks checks[] = {{3, 1, 2, 0}, {1, 3, 1, 1.5}, {2, 2, 0, 0}};
   std::mt19937 random(7);
   std::uniform_real_distribution<double> unit(0, 1);
   std::normal_distribution<double> normal(0, 1);
-  for (int32_t tool : {kFlatTool, kBallTool, kBullTool, kDrillTool, kTaperBallTool, kVerticalTool,
-                       kOvalTool, kTThrowTool, kSphereTool, kRadiusTool, kKegakiTool}) {
-    std::unique_ptr<PoseWorld> worlds[2] = {std::make_unique<PoseWorld>(),
-                                            std::make_unique<PoseWorld>()};
-    for (int k = 0; k < 2; ++k) {
-      worlds[k]->MakeBox({0, 0, 0, 24, 24, 12}, 0.4);
-      worlds[k]->Use(tool);
-      worlds[k]->Checks.ArborCheck = 3;
-      worlds[k]->Checks.HeightCheck = 1;
-      worlds[k]->Checks.ChipWidthCheck = 2;
-      worlds[k]->Cut.PlainColumnScan = k == 0;
-    }
-    for (int pose = 0; pose < 48; ++pose) {
-      Vec3 tip{unit(random) * 30 - 3, unit(random) * 30 - 3, unit(random) * 14 - 1};
-      Vec3 axis = pose % 3 == 0 ? kUp : Vec3{normal(random), normal(random), normal(random) + 2};
-      if (pose >= 24) {
-        // 30 degrees about Y one way, then tilted about X too the other way.
-        const bool first = pose < 36;
-        const double step = (pose - (first ? 24 : 36)) * 1.1;
-        tip = first ? Vec3{step, 12, 9} : Vec3{24 - step, 10, 10};
-        axis = first ? Vec3{0.5, 0, std::sqrt(0.75)} : Vec3{-0.5, 0.3, 0.8};
+  for (const Checks& check : checks) {
+    for (int32_t tool : {kFlatTool, kBallTool, kBullTool, kDrillTool, kTaperBallTool, kVerticalTool,
+                         kOvalTool, kTThrowTool, kSphereTool, kRadiusTool, kKegakiTool}) {
+      std::unique_ptr<PoseWorld> worlds[2] = {std::make_unique<PoseWorld>(),
+                                              std::make_unique<PoseWorld>()};
+      for (int k = 0; k < 2; ++k) {
+        worlds[k]->MakeBox({0, 0, 0, 24, 24, 12}, 0.4);
+        if (check.neckMargin > 0) {
+          worlds[k]->Tools.Checks.HeightCheckType = 1;
+          worlds[k]->Tools.Checks.HeightCheckMargin = check.neckMargin;
+        }
+        worlds[k]->Use(tool);
+        worlds[k]->Checks.ArborCheck = check.arbor;
+        worlds[k]->Checks.HeightCheck = check.height;
+        worlds[k]->Checks.ChipWidthCheck = check.chipWidth;
+        worlds[k]->Cut.PlainColumnScan = k == 0;
       }
-      const double length = VectorLength(axis);
-      for (double& a : axis) a /= length;
-      for (auto& w : worlds) w->Pose(tip, axis);
-      const std::string where = "tool " + std::to_string(tool) + " pose " + std::to_string(pose);
-      ExpectSameModel(worlds[0]->Model(), worlds[1]->Model(), where);
-      EXPECT_EQ(worlds[0]->Run.PoseRemovedVolume, worlds[1]->Run.PoseRemovedVolume) << where;
-      for (int c = 0; c < 3; ++c)
-        EXPECT_EQ(worlds[0]->Cut.Grids[c].RemovedCount, worlds[1]->Cut.Grids[c].RemovedCount)
-            << where;
-      EXPECT_EQ(worlds[0]->Lengths.MaxCutHeight, worlds[1]->Lengths.MaxCutHeight) << where;
-      EXPECT_EQ(worlds[0]->Run.Hits.ChipWidthHitFlag, worlds[1]->Run.Hits.ChipWidthHitFlag)
-          << where;
-      EXPECT_EQ(worlds[0]->Run.Hits.BodyHitFlag, worlds[1]->Run.Hits.BodyHitFlag) << where;
+      for (int pose = 0; pose < 48; ++pose) {
+        Vec3 tip{unit(random) * 30 - 3, unit(random) * 30 - 3, unit(random) * 14 - 1};
+        // Deep, so that necks, bodies and holders reach the stock.
+        if (pose % 4 == 1) tip[2] -= 28;
+        Vec3 axis = pose % 3 == 0 ? kUp : Vec3{normal(random), normal(random), normal(random) + 2};
+        if (pose >= 24) {
+          // 30 degrees about Y one way, then tilted about X too the other way.
+          const bool first = pose < 36;
+          const double step = (pose - (first ? 24 : 36)) * 1.1;
+          tip = first ? Vec3{step, 12, 9} : Vec3{24 - step, 10, 10};
+          axis = first ? Vec3{0.5, 0, std::sqrt(0.75)} : Vec3{-0.5, 0.3, 0.8};
+        }
+        const double length = VectorLength(axis);
+        for (double& a : axis) a /= length;
+        for (auto& w : worlds) {
+          // A move per pose, as the run starts one: its kind, its block's
+          // attribute and the tool's pen on the faces.
+          w->Run.MotionMode = pose % 5 == 4 ? kMotionRapid : kMotionLinear;
+          w->Run.CycleFeedFlag = pose % 7 == 6 ? 1 : 0;
+          w->Run.CutFaceFlags = {w->Tool.PenTag, w->Tool.PenTag};
+          w->Run.CutFaceAttributes = {pose + 1, pose + 1};
+          // Drawn since: only this pose's marks count.
+          std::fill(w->Model().BlockDirty.begin(), w->Model().BlockDirty.end(), 0);
+          w->Pose(tip, axis);
+        }
+        const std::string where = "checks " + std::to_string(check.arbor) +
+                                  std::to_string(check.height) + std::to_string(check.chipWidth) +
+                                  " tool " + std::to_string(tool) + " pose " + std::to_string(pose);
+        ExpectSameModel(worlds[0]->Model(), worlds[1]->Model(), where);
+        ExpectSameOutputs(*worlds[0], *worlds[1], where);
+      }
     }
   }
 }

@@ -40,7 +40,7 @@ struct ToolRecords {
   DefinitionReadResult ReadTable(const std::string& fileName,
                                  const ToolTableReadOptions& options = {}) {
     ToolTableFiles files;
-    SavePositionState saved;
+    SavedPositionState saved;
     ToolListState toolList;
     PluginState plugins;
     ToolTableLinks links{Tools, saved, toolList, plugins};

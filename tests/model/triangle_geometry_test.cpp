@@ -62,7 +62,7 @@ TEST(IntersectTriangleWithLine, TellsVerticesAndAxisParallelEdgesApart) {
   EXPECT_EQ(IntersectTriangleWithLine(standing, 1, 2, {0, 2, 2}), 7);
 }
 
-TEST(ClassifyPointInTriangle, ProjectsOntoTheCrossAxes) {
+TEST(TestPointInTriangleProjected, ProjectsOntoTheCrossAxes) {
   // A facet seen by a column along Z (a = 2, b = X, c = Y); its heights differ.
   const Vec3 p0{0, 0, 5}, p1{10, 0, 6}, p2{0, 10, 7};
   struct Case {
@@ -82,13 +82,13 @@ TEST(ClassifyPointInTriangle, ProjectsOntoTheCrossAxes) {
       {{0, 12, 0}, 0},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(ClassifyPointInTriangle(p0, p1, p2, c.point, 2, 0, 1), c.expected)
+    EXPECT_EQ(TestPointInTriangleProjected(p0, p1, p2, c.point, 0, 1), c.expected)
         << c.point[0] << ", " << c.point[1];
   // Edge 1-2 upright: the directions to its ends are exactly opposite.
-  EXPECT_EQ(ClassifyPointInTriangle(p0, p1, {10, 10, 0}, {10, 5, 0}, 2, 0, 1), 5);
+  EXPECT_EQ(TestPointInTriangleProjected(p0, p1, {10, 10, 0}, {10, 5, 0}, 0, 1), 5);
   // Two vertices on the column: no crossing.
-  EXPECT_EQ(ClassifyPointInTriangle(p0, {0, 0, 9}, p2, {0, 0, 0}, 2, 0, 1), 0);
-  EXPECT_EQ(ClassifyPointInTriangle(p0, p1, {10, 0, 1}, {10, 0, 0}, 2, 0, 1), 0);
+  EXPECT_EQ(TestPointInTriangleProjected(p0, {0, 0, 9}, p2, {0, 0, 0}, 0, 1), 0);
+  EXPECT_EQ(TestPointInTriangleProjected(p0, p1, {10, 0, 1}, {10, 0, 0}, 0, 1), 0);
 }
 
 TEST(TrianglePlaneAndBox, NormalPointsTheFirstNonZeroComponentUp) {

@@ -20,7 +20,7 @@ namespace {
 using testing::FileBytes;
 using testing::ScratchFolder;
 
-const WorkCoordinateFrame kNoFrame{};
+const WorkOffsetFrame kNoFrame{};
 
 // The fixed part of a DME file: header, placement, counts, pitch, origin.
 FileBytes DmeHead(const std::string& tag, int32_t nx, int32_t ny, int32_t nz, double pitch,
@@ -94,7 +94,7 @@ TEST(DmeFile, HeaderLetterFollowsTheFrame) {
   ScratchFolder scratch;
   DexelModel model;
   testing::MakeSampleModel(model, true);
-  WorkCoordinateFrame frame;
+  WorkOffsetFrame frame;
   struct Case {
     const char* name;
     int32_t inWork;
@@ -106,7 +106,7 @@ TEST(DmeFile, HeaderLetterFollowsTheFrame) {
        {Case{"machine", 0, {5, 6, 7}, 1, 'M'}, Case{"trivial", 1, {0, 0, 0}, 0, 'N'},
         Case{"offset", 1, {5, 6, 7}, 0, 'W'}, Case{"rotated", 1, {0, 0, 0}, 1, 'W'}}) {
     SCOPED_TRACE(c.name);
-    frame.WorkOrigin = c.origin;
+    frame.Origin = c.origin;
     frame.FrameRotated = c.rotated;
     const std::string image = BuildDmeImage(model, c.inWork, frame);
     EXPECT_EQ(image.substr(0, 12), std::string("V1.0") + c.letter + "       ");
@@ -117,7 +117,7 @@ TEST(DmeFile, HeaderLetterFollowsTheFrame) {
     }
   }
   // Offset only: translation' = translation - origin, rotation kept.
-  frame.WorkOrigin = {5, 6, 7};
+  frame.Origin = {5, 6, 7};
   frame.FrameRotated = 0;
   Placement stored;
   std::memcpy(stored.data(), BuildDmeImage(model, 1, frame).data() + 12, sizeof stored);
@@ -133,12 +133,12 @@ TEST(DmeFile, WorkFrameSaveAndLoadReturnsThePlacement) {
   testing::MakeSampleModel(saved, true);
   // A frame turned 30 degrees about Z and moved.
   const double c = std::cos(kPi / 6), s = std::sin(kPi / 6);
-  WorkCoordinateFrame frame;
-  frame.Rotation = {c, s, 0, -s, c, 0, 0, 0, 1};
-  frame.InverseRotation = InvertMatrix3(frame.Rotation);
+  WorkOffsetFrame frame;
+  frame.Matrix = {c, s, 0, -s, c, 0, 0, 0, 1};
+  frame.InverseMatrix = InvertMatrix3(frame.Matrix);
   frame.FrameRotated = 1;
   frame.FrameOffset = 1;
-  frame.WorkOrigin = {100, -50, 25};
+  frame.Origin = {100, -50, 25};
   const std::string path = scratch / "w.DME";
   ASSERT_EQ(SaveWorkModel(saved, path, 0, 1, frame), kSaveOk);
   EXPECT_EQ(GetDmeVariant(path), kDmeVariantWork);
@@ -160,12 +160,12 @@ TEST(DmeFile, RotatedFrameStoresInverseRotationTimesPlacement) {
   FinishModelPlacement(saved);
   // Frame turned a quarter about Z: (x, y, z) -> (-y, x, z); its inverse
   // (x, y, z) -> (y, -x, z). Origin (1, 0, 0).
-  WorkCoordinateFrame frame;
-  frame.Rotation = {0, 1, 0, -1, 0, 0, 0, 0, 1};
-  frame.InverseRotation = {0, -1, 0, 1, 0, 0, 0, 0, 1};
+  WorkOffsetFrame frame;
+  frame.Matrix = {0, 1, 0, -1, 0, 0, 0, 0, 1};
+  frame.InverseMatrix = {0, -1, 0, 1, 0, 0, 0, 0, 1};
   frame.FrameRotated = 1;
   frame.FrameOffset = 1;
-  frame.WorkOrigin = {1, 0, 0};
+  frame.Origin = {1, 0, 0};
   const std::string image = BuildDmeImage(saved, 1, frame);
   Placement stored;
   std::memcpy(stored.data(), image.data() + 12, sizeof stored);

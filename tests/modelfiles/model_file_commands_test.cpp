@@ -22,7 +22,7 @@ using testing::ScratchFolder;
 struct Commands : ::testing::Test {
   ScratchFolder Scratch;
   ModelLoadSettings Settings;
-  WorkCoordinateFrame Frame;
+  WorkOffsetFrame Frame;
   CompressionApiCache Api;
   DexelModel Saved;
   void SetUp() override { testing::MakeSampleModel(Saved, true); }
@@ -178,7 +178,7 @@ TEST_F(Commands, ModelOrPlainFileBeyondTheMemoryLimitIsMemoryOver) {
 }
 
 TEST_F(Commands, HeaderLetterSetsTheImportChoiceInAnOffsetFrame) {
-  Frame.WorkOrigin = {10, 20, 30};
+  Frame.Origin = {10, 20, 30};
   Frame.FrameOffset = 1;
   ASSERT_EQ(Save(Scratch / "w.DME", 1).Result, kSaveOk);
   ASSERT_EQ(Save(Scratch / "m.DME", 0).Result, kSaveOk);

@@ -28,7 +28,7 @@ ModelFileOutcome OpenAs(const std::string& input, const std::string& ending, uin
   ModelLoadSettings settings;
   settings.MemoryLimit = limit;
   CompressionApiCache api;
-  return OpenWorkModelFile(model, path, settings, WorkCoordinateFrame{}, api);
+  return OpenWorkModelFile(model, path, settings, WorkOffsetFrame{}, api);
 }
 
 TEST(ModelFileFuzzInputs, RefusedAsMemoryOverWithinTheLimit) {

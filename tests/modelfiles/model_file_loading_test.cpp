@@ -20,7 +20,7 @@ namespace {
 using testing::FileBytes;
 using testing::ScratchFolder;
 
-const WorkCoordinateFrame kNoFrame{};
+const WorkOffsetFrame kNoFrame{};
 const ModelLoadSettings kMachine{};
 
 struct Dmf {
@@ -178,9 +178,9 @@ TEST(DmfFile, WorkImportTakesTheFramePlacement) {
   ScratchFolder scratch;
   Dmf dmf;
   dmf.heights = {1, 1, 1, 1, 1, 1};
-  WorkCoordinateFrame frame;
-  frame.Rotation = {0, 1, 0, -1, 0, 0, 0, 0, 1};
-  frame.WorkOrigin = {7, 8, 9};
+  WorkOffsetFrame frame;
+  frame.Matrix = {0, 1, 0, -1, 0, 0, 0, 0, 1};
+  frame.Origin = {7, 8, 9};
   ModelLoadSettings work;
   work.ImportChoice = 1;
   DexelModel model;

@@ -16,12 +16,9 @@ using testing::BuildController;
 using testing::Dialect;
 using testing::NcWorld;
 
-// NcWorld holds a tool profile of some size: one per test, on the heap.
 std::unique_ptr<NcWorld> MakeWorld(Dialect dialect = Dialect::kDefault,
                                    std::string_view lines = {}) {
-  auto world = std::make_unique<NcWorld>();
-  BuildController(world->Defs, dialect, lines);
-  return world;
+  return testing::MakeNcWorld(dialect, lines);
 }
 
 TEST(ControllerBuilders, EachDialectAsItsFileGivesIt) {
@@ -97,6 +94,12 @@ TEST(ResetNcModalState, GivesTheStartStateOfAPass) {
   m.HeidenhainCycle = 83;
   m.ReportCounters = {1, 2, 3, 4};
   m.ProgramLengthWear = 0.5f;
+  m.Rotation.Count = 1;
+  m.Rotation.State = kRotationActive;
+  m.TiltedPlane.State = 1;
+  m.TiltedPlane.Active = 1;
+  w->Position.RotaryBaseAngles = {3, 4};
+  c.RotarySolve.PreviousAcceptCount = 2;
   c.Move.ToolAxisStart = {1, 0, 0};
   c.Move.ToolAxisEnd = {0, 1, 0};
   c.Subprograms.Depth = 2;
@@ -150,8 +153,8 @@ TEST(ResetNcModalState, GivesTheStartStateOfAPass) {
   EXPECT_EQ(m.SelectedWorkOffsetAtStart, 1);
   EXPECT_EQ(m.WorkOffsetsAtStart[1], (WorkOffsetValues{10, 20, 30, 0, 0}));
   EXPECT_TRUE(w->Display.NeedsRebuild(kListCoordinateAxes));
-  EXPECT_EQ(w->WorkFrame.WorkOrigin, (Vec3{11, 21, 31}));
-  EXPECT_EQ(w->WorkFrame.FrameOffset, 1);
+  EXPECT_EQ(w->Frame.Origin, (Vec3{11, 21, 31}));
+  EXPECT_EQ(w->Frame.FrameOffset, 1);
 
   EXPECT_EQ(w->Defs.Tools.Records[0].Kind, -1);
   EXPECT_FALSE(w->Defs.Tools.Records[0].Name.has_value());
@@ -167,6 +170,14 @@ TEST(ResetNcModalState, GivesTheStartStateOfAPass) {
   EXPECT_EQ(c.Move.End, start);
   // Start + composed offset, Z raised by reach 150 - reference 50.
   EXPECT_EQ(w->Position.MachinePosition, (AxisPosition{1 + 11, 2 + 21, 3 + 31 + 100, 4, 5}));
+  EXPECT_EQ(w->Position.ProgramPosition, start);
+  EXPECT_EQ(w->Position.PreviousRotaryAngles, (std::array<double, 2>{4, 5}));
+  EXPECT_EQ(w->Position.RotaryBaseAngles, (std::array<double, 2>{}));
+  EXPECT_EQ(c.RotarySolve.PreviousAcceptCount, 0);
+  EXPECT_EQ(m.Rotation.Count, 0);
+  EXPECT_EQ(m.Rotation.State, kRotationNone);
+  EXPECT_EQ(m.TiltedPlane.State, 0);
+  EXPECT_EQ(m.TiltedPlane.Active, 0);
   EXPECT_EQ(m.ReportCounters, (std::array<int32_t, 4>{}));
   EXPECT_EQ(m.ProgramLengthWear, 0.0f);
   EXPECT_EQ(m.CyclePointModes.size(), kCyclePointCapacity);
@@ -210,8 +221,8 @@ TEST(ResetNcModalState, DefinitionsChooseTheVariants) {
     auto w = MakeWorld(Dialect::kDefault, "MEMORY G54= (10,0,0,0,90)\n");
     w->Defs.Kinematics.RotaryType = kRotaryTable;
     ResetNcModalState(w->Context, w->Records);
-    EXPECT_EQ(w->WorkFrame.FrameRotated, 1);
-    EXPECT_NEAR(w->WorkFrame.WorkOrigin[1], 10, 1e-12);  // (10, 0) turned 90 about Z
+    EXPECT_EQ(w->Frame.FrameRotated, 1);
+    EXPECT_NEAR(w->Frame.Origin[1], 10, 1e-12);  // (10, 0) turned 90 about Z
   }
   {  // HEIDENHAIN clears the route flags that no ROUTE line fixed.
     auto w = MakeWorld(Dialect::kHeidenhain, "ROTARY2 ROUTE=SHORTEST\n");

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -42,12 +43,11 @@ inline void BuildController(Definitions& defs, Dialect dialect, std::string_view
       "test.ctl", "NAME(MAX20)=TEST\n" + std::string(ProductLine(dialect)) + std::string(lines));
   NcPlaneState plane;
   SubprogramStack subprograms;
-  WorkOffsetFrame frame;
   StatusAxisLabels labels;
   DisplayListTable display;
-  const DefinitionReadResult result =
-      ReadControllerDefinition(file, {defs.Controller, defs.Offsets, defs.ControllerFile, plane,
-                                      subprograms, frame, labels, display});
+  const DefinitionReadResult result = ReadControllerDefinition(
+      file,
+      {defs.Controller, defs.Offsets, defs.ControllerFile, plane, subprograms, labels, display});
   ASSERT_EQ(result.State, kFileRead) << file;
   ASSERT_TRUE(result.Notes.empty()) << FormatNote(result.Notes.front());
 }
@@ -56,18 +56,26 @@ inline void BuildController(Definitions& defs, Dialect dialect, std::string_view
 struct NcWorld {
   Definitions Defs;
   WorkOffsetFrame Frame;
-  WorkCoordinateFrame WorkFrame;
   DisplayListTable Display;
   CurrentTool Tool;
   ToolProfile Profile;
-  MachinePositionState Position;
   RunControl Control;
   RecordingHost Host;
   RunState Run;
   NcContext Context{Run};
-  NcPassRecords Records{Defs, Frame, WorkFrame, Display, Tool, Profile, Position, Control, Host};
+  MachinePositionState& Position = Context.Position;
+  NcPassRecords Records{Defs, Frame, Display, Tool, Profile, Control, Host};
 
   NcModalState& Modal() { return Context.Modal; }
 };
+
+// NcWorld holds a tool profile of some size: one per test, on the heap, with
+// the dialect's controller read.
+inline std::unique_ptr<NcWorld> MakeNcWorld(Dialect dialect = Dialect::kDefault,
+                                            std::string_view lines = {}) {
+  auto world = std::make_unique<NcWorld>();
+  BuildController(world->Defs, dialect, lines);
+  return world;
+}
 
 }  // namespace vestan::testing
