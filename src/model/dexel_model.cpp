@@ -126,6 +126,21 @@ bool IsUsableGrid(int64_t nx, int64_t ny, int64_t nz, double pitch) {
   return nx * ny <= kMax && ny * nz <= kMax && nx * nz <= kMax;
 }
 
+uint64_t DexelModelBytes(int64_t slots, int32_t nx, int32_t ny, int32_t nz) {
+  constexpr uint64_t kMaxBytes = std::numeric_limits<uint64_t>::max();
+  constexpr uint64_t kSlotBytes = 120 + 48 + 6;
+  constexpr uint64_t kColumnBytes = 4 + 13 * kDexelStride;
+  const auto count = [](int64_t n) { return static_cast<uint64_t>(std::max<int64_t>(n, 0)); };
+  const uint64_t x = count(nx), y = count(ny), z = count(nz);
+  // Counts below 2^31: the three products and their sum stay below 2^64.
+  const uint64_t columns = x * y + y * z + x * z;
+  if (columns > (kMaxBytes - kSlotBytes) / kColumnBytes) return kMaxBytes;
+  const uint64_t perSlot = kSlotBytes + columns * kColumnBytes;
+  const uint64_t lines = (x + y + z) * 8;
+  if (count(slots) > (kMaxBytes - lines) / perSlot) return kMaxBytes;
+  return count(slots) * perSlot + lines;
+}
+
 int InitDexelGrids(DexelModel& model) { return InitGrids(model, 5, 5, 5, false); }
 
 int InitDexelGridsWhole(DexelModel& model) { return InitGrids(model, 0, 0, 0, true); }

@@ -161,6 +161,21 @@ int InitDexelGridsWhole(DexelModel& model);
 // the size until fewer than 1000 blocks remain.
 void BuildUpdateBlocks(DexelModel& model, int32_t cellsX, int32_t cellsY, int32_t cellsZ);
 
+// Bytes the history slots and grid lines of a model of nx x ny x nz points
+// take with slots slots and no column longer than its stride, by the layout
+// of the original storage: per slot 15 table pointers (120), two corners (48)
+// and six side flags, and per set of a slot columns * (4 + 13 * stride); 8 per
+// grid line. This is what AllocDexelModel allocates, so a loader can refuse a
+// model too large for memory before allocating anything. Counts below 0 count
+// as 0; a total beyond 64 bits gives the largest value.
+uint64_t DexelModelBytes(int64_t slots, int32_t nx, int32_t ny, int32_t nz);
+
+// Bytes a column of count values takes beyond its set's inline slots: its
+// own arrays, 13 per value, once it is longer than the stride; else 0.
+inline uint64_t LongColumnBytes(int64_t count, int32_t stride = kDexelStride) {
+  return count > stride ? 13 * static_cast<uint64_t>(count) : 0;
+}
+
 // Allocates every history slot (all columns empty, everything zeroed) and the
 // grid lines, and makes slot 0 current. Returns kModelOk or a negative code:
 // -1..-12 for a failed set array, -10001..-10003 for a grid-line array,

@@ -11,11 +11,10 @@ int32_t RingSize(const DexelModel& model) {
   return std::clamp(model.SlotCount, 1, static_cast<int32_t>(model.Slots.size()));
 }
 
-uint64_t SetBytes(const DexelSet& set) {
-  uint64_t bytes =
-      static_cast<uint64_t>(set.Columns) * (4 + 13 * static_cast<uint64_t>(set.Stride));
-  for (int32_t count : set.Counts)
-    if (count > set.Stride) bytes += 13 * static_cast<uint64_t>(count);
+// Bytes of the own arrays of the set's columns longer than its stride.
+uint64_t LongColumnsBytes(const DexelSet& set) {
+  uint64_t bytes = 0;
+  for (int32_t count : set.Counts) bytes += LongColumnBytes(count, set.Stride);
   return bytes;
 }
 
@@ -52,11 +51,9 @@ void PopModelHistory(DexelModel& model) {
 
 uint64_t EstimateModelMemory(const DexelModel& model) {
   if (model.CountX == 0 || !model.Allocated()) return 0;
-  const uint64_t slots = model.Slots.size();
-  uint64_t bytes = slots * (120 + 48 + 6);
-  bytes += (static_cast<uint64_t>(model.CountX) + model.CountY + model.CountZ) * 8;
+  uint64_t bytes = DexelModelBytes(model.Slots.size(), model.CountX, model.CountY, model.CountZ);
   for (const ModelHistorySlot& slot : model.Slots)
-    bytes += SetBytes(slot.Z) + SetBytes(slot.X) + SetBytes(slot.Y);
+    bytes += LongColumnsBytes(slot.Z) + LongColumnsBytes(slot.X) + LongColumnsBytes(slot.Y);
   return bytes;
 }
 

@@ -21,10 +21,8 @@ void PushModelHistory(DexelModel& model);
 // copied or freed.
 void PopModelHistory(DexelModel& model);
 
-// Bytes the model's slots and grid lines take by the layout of the original
-// storage: per slot 15 table pointers (120), two corners (48) and six side
-// flags; 8 per grid line; per set columns * (4 + 13 * stride) plus 13 per
-// value of every column longer than the stride. 0 for an absent model.
+// Bytes the model's slots and grid lines take: DexelModelBytes of its grid
+// and slots, plus LongColumnBytes of every column. 0 for an absent model.
 uint64_t EstimateModelMemory(const DexelModel& model);
 
 }  // namespace vestan

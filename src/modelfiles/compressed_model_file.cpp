@@ -9,8 +9,8 @@
 #include <memory>
 #include <new>
 
-#include "platform/file_open.h"
 #include "modelfiles/model_file_reader.h"
+#include "platform/file_open.h"
 
 namespace vestan {
 
@@ -94,13 +94,15 @@ std::string HeaderFor(uint64_t total, uint32_t chunk) {
   return std::string(header.begin(), header.end());
 }
 
-// The codec's result of a chunk it refused, for the message.
+// The codec's result of a chunk it refused, for the message, and whether the
+// plain data was refused for its size.
 struct Unpacked {
   std::optional<std::string> Plain;
   int CodecFailure = 0;
+  bool TooLarge = false;
 };
 
-Unpacked Unpack(std::string_view packed) {
+Unpacked Unpack(std::string_view packed, uint64_t maxPlainBytes) {
   const auto* bytes = reinterpret_cast<const uint8_t*>(packed.data());
   const uint64_t size = packed.size();
   if (size < kLzmsHeaderBytes) return {};
@@ -120,6 +122,13 @@ Unpacked Unpack(std::string_view packed) {
     position += stored;
   }
   if (position != size) return {};
+  // A few header bytes declare the plain size: a sound frame of a few dozen
+  // bytes may announce gigabytes.
+  if (header->Total > maxPlainBytes) {
+    Unpacked refused;
+    refused.TooLarge = true;
+    return refused;
+  }
 
   Unpacked result;
   std::string plain;
@@ -211,7 +220,9 @@ std::optional<std::string> CompressBytes(std::string_view plain) {
   return out;
 }
 
-std::optional<std::string> DecompressBytes(std::string_view packed) { return Unpack(packed).Plain; }
+std::optional<std::string> DecompressBytes(std::string_view packed) {
+  return Unpack(packed, kLzmsMaxPlainBytes).Plain;
+}
 
 int32_t CompressFile(std::string_view sourcePath, std::string_view targetPath, std::string* error) {
   const std::optional<std::string> plain = ReadFileBytes(sourcePath);
@@ -227,11 +238,13 @@ int32_t CompressFile(std::string_view sourcePath, std::string_view targetPath, s
   return StoreResult(ReplaceFileContents(targetPath, *packed, error));
 }
 
-int32_t DecompressFile(std::string_view sourcePath, std::string_view targetPath,
-                       std::string* error) {
+int32_t DecompressFile(std::string_view sourcePath, std::string_view targetPath, std::string* error,
+                       uint64_t maxPlainBytes) {
   const std::optional<std::string> packed = ReadFileBytes(sourcePath);
   if (!packed) return Fail(kCompressSourceUnreadable, error, "cannot read the compressed file");
-  const Unpacked unpacked = Unpack(*packed);
+  const Unpacked unpacked = Unpack(*packed, maxPlainBytes);
+  if (unpacked.TooLarge)
+    return Fail(kCompressSourceTooLarge, error, "the plain data would take too much memory");
   if (unpacked.CodecFailure != 0)
     std::printf("Cannot decompress data: %d.\n", unpacked.CodecFailure);
   if (!unpacked.Plain) return Fail(kCompressBadData, error, "the compressed data is damaged");

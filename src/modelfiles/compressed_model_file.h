@@ -39,6 +39,8 @@ inline constexpr int32_t kCompressOk = 1;
 inline constexpr int32_t kCompressNoCodec = -1;  // the codec cannot be set up
 inline constexpr int32_t kCompressFailed = -2;   // (de)compressing or writing failed
 inline constexpr int32_t kCompressSourceUnreadable = -3;
+// Compressing: the source is 4 GiB or larger; decompressing: its plain data
+// would be larger than the caller allows.
 inline constexpr int32_t kCompressSourceTooLarge = -4;
 inline constexpr int32_t kCompressTargetNotCreated = -5;
 inline constexpr int32_t kCompressBadData = -6;  // the source is not a valid compressed file
@@ -57,9 +59,10 @@ int32_t CompressFile(std::string_view sourcePath, std::string_view targetPath,
                      std::string* error = nullptr);
 // The reverse. The source is checked whole (header, check byte, every chunk's
 // size and place within the file) before anything is allocated for the plain
-// data; a damaged source leaves the target as it was.
+// data, whose size must not exceed maxPlainBytes (else
+// kCompressSourceTooLarge); a damaged source leaves the target as it was.
 int32_t DecompressFile(std::string_view sourcePath, std::string_view targetPath,
-                       std::string* error = nullptr);
+                       std::string* error = nullptr, uint64_t maxPlainBytes = kLzmsMaxPlainBytes);
 
 // 1 when the codec can compress and decompress, else 0; asked once, then
 // answered from cache.

@@ -84,7 +84,25 @@ bool GridLinesFinite(const DexelModel& model) {
          std::isfinite(model.OriginZ + (model.CountZ - 1) * model.Pitch);
 }
 
-int32_t ReadDmeGrid(ModelFileReader& in, DexelModel& model) {
+bool FitsMemory(const DexelModel& model, uint64_t longBytes, uint64_t memoryLimit) {
+  const int64_t slots = std::max(model.SlotCount, 1);
+  const uint64_t slotBytes = DexelModelBytes(slots, model.CountX, model.CountY, model.CountZ);
+  return slotBytes <= memoryLimit && longBytes <= memoryLimit - slotBytes;
+}
+
+int32_t AllocLoadedModel(DexelModel& model, uint64_t longBytes, uint64_t memoryLimit) {
+  if (!IsUsableGrid(model.CountX, model.CountY, model.CountZ, model.Pitch) ||
+      !GridLinesFinite(model))
+    return RefuseModel(model, kModelBadGrid);
+  // A few header bytes can declare a grid of any size: refuse one that
+  // cannot fit before trying to allocate it.
+  if (!FitsMemory(model, longBytes, memoryLimit)) return RefuseModel(model, kModelNoMemory);
+  if (const int code = InitDexelGrids(model); code != kModelOk) return RefuseModel(model, code);
+  if (const int code = AllocDexelModel(model); code != kModelOk) return RefuseModel(model, code);
+  return kModelOk;
+}
+
+int32_t ReadDmeGrid(ModelFileReader& in, DexelModel& model, uint64_t memoryLimit) {
   std::array<int32_t, 3> counts{};
   double pitch = 0.0;
   std::array<double, 3> origin{};
@@ -100,8 +118,8 @@ int32_t ReadDmeGrid(ModelFileReader& in, DexelModel& model) {
   // Every column record is at least its count: a file too short for that
   // is refused before anything is allocated.
   const int64_t nx = counts[0], ny = counts[1], nz = counts[2];
-  if (static_cast<uint64_t>(nx * ny + nx * nz + ny * nz) * 4 > in.Left())
-    return RefuseModel(model, kModelBadGrid);
+  const uint64_t countBytes = static_cast<uint64_t>(nx * ny + nx * nz + ny * nz) * 4;
+  if (countBytes > in.Left()) return RefuseModel(model, kModelBadGrid);
 
   model.CountX = counts[0];
   model.CountY = counts[1];
@@ -110,9 +128,12 @@ int32_t ReadDmeGrid(ModelFileReader& in, DexelModel& model) {
   model.OriginX = origin[0];
   model.OriginY = origin[1];
   model.OriginZ = origin[2];
-  if (!GridLinesFinite(model)) return RefuseModel(model, kModelBadGrid);
-  if (const int code = InitDexelGrids(model); code != kModelOk) return RefuseModel(model, code);
-  if (const int code = AllocDexelModel(model); code != kModelOk) return RefuseModel(model, code);
+  // A value of a long column takes 13 bytes in the file as in memory, and
+  // every column's count 4 more: what is left of the file bounds the long
+  // columns.
+  if (const int32_t code = AllocLoadedModel(model, in.Left() - countBytes, memoryLimit);
+      code != kModelOk)
+    return code;
 
   Vec3& low = model.MinCorner();
   Vec3& high = model.MaxCorner();
@@ -258,14 +279,14 @@ void ComputeModelBounds(const DexelModel& model, Vec3& low, Vec3& high) {
 }
 
 int32_t LoadDmeFile(DexelModel& model, std::string_view path, int32_t loadMode,
-                    const WorkOffsetFrame& frame) {
+                    const WorkOffsetFrame& frame, uint64_t memoryLimit) {
   ModelFileReader in(path);
   char tag[kDmeTagBytes];
   if (!in.Opened() || !in.ReadBytes(tag, sizeof tag) ||
       !in.ReadBytes(model.Placement.data(), sizeof model.Placement))
     return detail::RefuseModel(model, kModelBadGrid);
   if (loadMode != 0) ApplyLoadFrame(model.Placement, frame);
-  return detail::ReadDmeGrid(in, model);
+  return detail::ReadDmeGrid(in, model, memoryLimit);
 }
 
 int32_t GetDmeVariant(std::string_view path) {

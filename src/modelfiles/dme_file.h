@@ -11,6 +11,7 @@
 #include "foundation/vector_math.h"
 #include "model/dexel_model.h"
 #include "modelfiles/model_file_reader.h"
+#include "platform/system_memory.h"
 
 namespace vestan {
 
@@ -59,10 +60,13 @@ void WriteDexelGrid(const DexelSet& set, std::string& out);
 // Returns kModelOk, kModelBadGrid for a file that cannot be opened, is
 // truncated, holds unusable grid counts or pitch, non-finite numbers (grid
 // lines included), a placement rotation without an inverse or a column that
-// does not fit the file, or the allocator's negative code. On
-// every failure the model is left absent (released, CountX 0).
+// does not fit the file, kModelNoMemory for a model that could take more
+// than memoryLimit bytes (its slots, and its long columns bounded by the
+// file's size; refused before anything is allocated), or the allocator's
+// negative code. On every failure the model is left absent (released,
+// CountX 0).
 int32_t LoadDmeFile(DexelModel& model, std::string_view path, int32_t loadMode,
-                    const WorkOffsetFrame& frame);
+                    const WorkOffsetFrame& frame, uint64_t memoryLimit = PhysicalMemoryBytes());
 
 // Reads the column records of one set into set (allocated for its columns).
 // The first value of a column below lowBound is raised to it and the last
@@ -93,7 +97,20 @@ namespace detail {
 // three sets) into model, whose Placement is already set, and finishes it
 // (material bounds, changed region, derived placement). Returns kModelOk or
 // the failure code; on failure the model is left absent.
-int32_t ReadDmeGrid(ModelFileReader& in, DexelModel& model);
+int32_t ReadDmeGrid(ModelFileReader& in, DexelModel& model, uint64_t memoryLimit);
+
+// Whether a model of the counts and SlotCount set fits memoryLimit bytes
+// when its columns longer than their stride take longBytes: what
+// EstimateModelMemory will say of it once read, or more.
+bool FitsMemory(const DexelModel& model, uint64_t longBytes, uint64_t memoryLimit);
+
+// Lays out and allocates a model read from a file, whose counts, pitch,
+// origin and SlotCount are set and whose long columns will take at most
+// longBytes: kModelBadGrid for an unusable grid or one whose far grid lines
+// are not finite, kModelNoMemory when it does not fit memoryLimit
+// (FitsMemory, checked before anything is allocated), else the grid
+// set-up's or the allocator's code. On failure the model is left absent.
+int32_t AllocLoadedModel(DexelModel& model, uint64_t longBytes, uint64_t memoryLimit);
 
 // Leaves the model absent (released, CountX 0) and returns code.
 int32_t RefuseModel(DexelModel& model, int32_t code);

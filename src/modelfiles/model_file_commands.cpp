@@ -59,7 +59,7 @@ int32_t LoadPlainDme(DexelModel& model, const std::string& plain, ModelLoadSetti
     settings.ImportChoice = variant == kDmeVariantMachine ? 0 : 1;
   if (variant == kDmeVariantNone)
     return LoadModelFileAs(ModelFileKind::kDme, model, plain, kIdentity, settings, frame);
-  return LoadDmeFile(model, plain, settings.ImportChoice, frame);
+  return LoadDmeFile(model, plain, settings.ImportChoice, frame, settings.MemoryLimit);
 }
 
 ModelFileOutcome SaveFailure(int32_t result, std::string_view path, const std::string& reason) {
@@ -83,8 +83,10 @@ ModelFileOutcome OpenWorkModelFile(DexelModel& model, std::string_view path,
                      dmeKind ? "Compressed DME?" : "Compressed DMF?");
     temporary.emplace(dmeKind ? ".dme" : ".dmf");
     if (!temporary->Created()) return Outcome(kCompressTargetNotCreated, "Broken Data?", "Warning");
-    if (DecompressFile(path, temporary->Path()) != kCompressOk)
-      return Outcome(kCompressBadData, "Broken Data?", "Warning");
+    // The plain file is held whole in memory while it is made.
+    const int32_t unpacked = DecompressFile(path, temporary->Path(), nullptr, settings.MemoryLimit);
+    if (unpacked == kCompressSourceTooLarge) return LoadOutcome(unpacked);
+    if (unpacked != kCompressOk) return Outcome(kCompressBadData, "Broken Data?", "Warning");
     plain = temporary->Path();
   } else if (dmeKind && HasFileEnding(path, ".DMEZ")) {
     return Outcome(kCompressBadData, "Broken Data?", "Warning");

@@ -30,9 +30,11 @@ struct ModelFileOutcome {
 // settings.ImportChoice (M 0, W and N 1); a DME file without a known letter
 // is read by the general loader, any other by LoadDmeFile in that mode.
 // ".DMF" and ".DMFZ" likewise, a plain file being read as it is. Other names
-// go to the general loader. A file that cannot be decompressed, or a name
-// the loaders do not know, leaves the model untouched; a damaged plain file
-// leaves it absent.
+// go to the general loader. settings.MemoryLimit bounds both the plain file
+// of a compressed one and the model: beyond it the file is refused with
+// "Memory over!". A file that cannot be decompressed, or a name the loaders
+// do not know, leaves the model untouched; a damaged plain file or a model
+// too large leaves it absent.
 ModelFileOutcome OpenWorkModelFile(DexelModel& model, std::string_view path,
                                    ModelLoadSettings& settings, const WorkOffsetFrame& frame,
                                    CompressionApiCache& api);

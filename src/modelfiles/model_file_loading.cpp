@@ -72,13 +72,16 @@ bool ReadDmfLayout(ModelFileReader& in, DmfLayout& layout) {
   return layout.TrailerAt + kDmfTrailerBytes <= in.Size();
 }
 
-// First pass: the highest height, and the base level both as the columns
-// take it and unrounded (the grid's origin).
-bool ScanDmfHeights(ModelFileReader& in, const DmfLayout& layout, double& highest, double& base,
-                    double& baseExact) {
+// First pass: the heights as the columns take them (no more than the file
+// holds), the highest, and the base level both as the columns take it and
+// unrounded (the grid's origin).
+bool ScanDmfHeights(ModelFileReader& in, const DmfLayout& layout, std::vector<double>& heights,
+                    double& highest, double& base, double& baseExact) {
   const int32_t rowLength = layout.Uniform != 0 ? 1 : layout.CountX;
   const int32_t rows = layout.Uniform != 0 ? 1 : layout.CountY;
   std::vector<uint32_t> row(rowLength);
+  heights.clear();
+  heights.reserve(layout.Samples);
   highest = -99999999999.0;
   for (int32_t j = 0; j < rows; ++j) {
     if (!in.ReadBytes(row.data(), row.size() * 4)) return false;
@@ -86,11 +89,48 @@ bool ScanDmfHeights(ModelFileReader& in, const DmfLayout& layout, double& highes
       double h;
       if (!ConvertHeight(layout, stored, h)) return false;
       highest = std::max(highest, h);
+      heights.push_back(h);
     }
   }
   uint32_t stored = 0;
   return in.Seek(layout.TrailerAt + 8) && in.ReadBytes(&stored, 4) &&
          ConvertHeight(layout, stored, base, &baseExact);
+}
+
+// At most the bytes of the columns longer than the stride in the X and Y
+// sets that BuildCrossSetsFromHeights (material under the top) derives from
+// heights (nx per row, ny rows; one sample when uniform). A column at level
+// z(k) holds no more than the two ends of its row and one value for each
+// neighbouring pair of samples whose heights differ and span z(k); a pair is
+// taken to span one level more on either side, against rounding.
+uint64_t CrossSetLongBytes(std::span<const double> heights, int32_t nx, int32_t ny, double z0,
+                           double pitch, int32_t nz) {
+  constexpr uint64_t kMaxBytes = std::numeric_limits<uint64_t>::max();
+  if (heights.size() < 2) return 0;
+  std::vector<int32_t> starts(static_cast<size_t>(nz) + 1);
+  uint64_t bytes = 0;
+  // count samples from first, step apart.
+  const auto row = [&](size_t first, size_t step, int32_t count) {
+    std::fill(starts.begin(), starts.end(), 0);
+    for (int32_t s = 0; s + 1 < count; ++s) {
+      const double a = heights[first + s * step], b = heights[first + (s + 1) * step];
+      if (a == b) continue;
+      const double low = std::max(std::ceil((std::min(a, b) - z0) / pitch) - 1, 0.0);
+      const double high = std::min(std::floor((std::max(a, b) - z0) / pitch) + 1, nz - 1.0);
+      if (low > high) continue;
+      ++starts[static_cast<size_t>(low)];
+      --starts[static_cast<size_t>(high) + 1];
+    }
+    int64_t pairs = 0;
+    for (int32_t k = 0; k < nz; ++k) {
+      pairs += starts[k];
+      const uint64_t column = LongColumnBytes(pairs + 2);
+      bytes = column > kMaxBytes - bytes ? kMaxBytes : bytes + column;
+    }
+  };
+  for (int32_t j = 0; j < ny; ++j) row(static_cast<size_t>(j) * nx, 1, nx);
+  for (int32_t i = 0; i < nx; ++i) row(i, nx, ny);
+  return bytes;
 }
 
 // Second pass: every Z column [base, height] with its tag and attribute.
@@ -143,8 +183,9 @@ int32_t LoadDmf(DexelModel& model, ModelFileReader& in, const Placement& placeme
   if (!in.Skip(kDmfHeaderBytes) || !in.ReadBytes(stored.data(), sizeof stored) ||
       !detail::AllFinite(stored.data() + 9, 2) || !ReadDmfLayout(in, layout))
     return detail::RefuseModel(model, kModelBadGrid);
+  std::vector<double> heights;
   double highest = 0.0, base = 0.0, baseExact = 0.0;
-  if (!ScanDmfHeights(in, layout, highest, base, baseExact))
+  if (!ScanDmfHeights(in, layout, heights, highest, base, baseExact))
     return detail::RefuseModel(model, kModelBadGrid);
   const double cells = std::ceil((highest - baseExact) / layout.Pitch);
   if (!(cells >= 1) || cells >= std::numeric_limits<int32_t>::max())
@@ -163,11 +204,18 @@ int32_t LoadDmf(DexelModel& model, ModelFileReader& in, const Placement& placeme
   model.OriginX = stored[9];
   model.OriginY = stored[10];
   model.OriginZ = baseExact;
-  if (!detail::GridLinesFinite(model)) return detail::RefuseModel(model, kModelBadGrid);
-  if (const int code = InitDexelGrids(model); code != kModelOk)
-    return detail::RefuseModel(model, code);
-  if (const int code = AllocDexelModel(model); code != kModelOk)
-    return detail::RefuseModel(model, code);
+  // The heights may make the cross sets far larger than the slots (a
+  // surface going up and down between every two samples): bound them too,
+  // once the slots are known to fit, as the bound takes a pass per column.
+  uint64_t longBytes = 0;
+  if (detail::FitsMemory(model, 0, settings.MemoryLimit) &&
+      IsUsableGrid(model.CountX, model.CountY, model.CountZ, model.Pitch))
+    longBytes = CrossSetLongBytes(heights, model.CountX, model.CountY, model.OriginZ, model.Pitch,
+                                  model.CountZ);
+  heights = {};
+  if (const int32_t code = detail::AllocLoadedModel(model, longBytes, settings.MemoryLimit);
+      code != kModelOk)
+    return code;
   model.MinCorner() = {model.OriginX, model.OriginY, model.OriginZ};
   model.MaxCorner() = {model.GridX.back(), model.GridY.back(), highest};
 
@@ -180,7 +228,7 @@ int32_t LoadDmf(DexelModel& model, ModelFileReader& in, const Placement& placeme
   return kModelOk;
 }
 
-int32_t LoadDme(DexelModel& model, ModelFileReader& in) {
+int32_t LoadDme(DexelModel& model, ModelFileReader& in, uint64_t memoryLimit) {
   char tag[12];
   if (!in.ReadBytes(tag, sizeof tag)) return detail::RefuseModel(model, kModelBadGrid);
   if (EqualsIgnoringAsciiCase(std::string_view(tag, 4), "V1.0")) {
@@ -192,7 +240,7 @@ int32_t LoadDme(DexelModel& model, ModelFileReader& in) {
     // The older layout has no placement block.
     model.Placement = kIdentity;
   }
-  return detail::ReadDmeGrid(in, model);
+  return detail::ReadDmeGrid(in, model, memoryLimit);
 }
 
 // Profile value of Z column c: the stored slot, whatever the column's count.
@@ -246,7 +294,7 @@ int32_t LoadModelFileAs(ModelFileKind kind, DexelModel& model, std::string_view 
   if (kind != ModelFileKind::kDme && kind != ModelFileKind::kDmf) return kModelBadGrid;
   ModelFileReader in(path);
   if (!in.Opened()) return detail::RefuseModel(model, kModelBadGrid);
-  return kind == ModelFileKind::kDme ? LoadDme(model, in)
+  return kind == ModelFileKind::kDme ? LoadDme(model, in, settings.MemoryLimit)
                                      : LoadDmf(model, in, placement, settings, frame);
 }
 

@@ -11,6 +11,7 @@
 #include "definitions/work_offset_frame.h"
 #include "foundation/vector_math.h"
 #include "model/dexel_model.h"
+#include "platform/system_memory.h"
 
 namespace vestan {
 
@@ -25,6 +26,9 @@ struct ModelLoadSettings {
   double Pitch = 0.0;        // grid pitch of a sliced STL
   int32_t StlAxis = 0;       // the STL AXIS setting
   int32_t ImportChoice = 0;  // 1: place a DMF (or STL) in the work frame
+  // A model (or, through the open command, a decompressed file) that would
+  // take more bytes than this is refused before it is allocated.
+  uint64_t MemoryLimit = PhysicalMemoryBytes();
 };
 
 // Loads path by its ending. A DME file keeps its own placement (snapped by
@@ -32,8 +36,11 @@ struct ModelLoadSettings {
 // a DMF file gets the given placement, or the work frame when
 // settings.ImportChoice is 1. Returns kModelOk; kModelBadGrid for a file that
 // cannot be opened or is damaged (truncated, counts that do not fit the file,
-// grid counts below 2, a pitch <= 0, numbers that are not finite), the
-// allocator's code when memory runs out; on these failures the model is left
+// grid counts below 2, a pitch <= 0, numbers that are not finite),
+// kModelNoMemory for a model that could take more than settings.MemoryLimit
+// bytes (its slots, and a bound of its long columns: by the file's size for
+// DME, by the heights for the cross sets of DMF; refused before anything is
+// allocated), the allocator's code when memory runs out; on these failures the model is left
 // absent (CountX 0). A name with another ending (STL models are loaded
 // elsewhere) gives kModelBadGrid and leaves the model untouched.
 int32_t LoadModelFile(DexelModel& model, std::string_view path, const Placement& placement,

@@ -99,6 +99,33 @@ TEST(DexelModel, RefusesUnusableGrids) {
   }
 }
 
+TEST(DexelModel, BytesOfSlotsAndGridLines) {
+  constexpr uint64_t kMax = std::numeric_limits<uint64_t>::max();
+  constexpr int32_t kMaxCount = std::numeric_limits<int32_t>::max();
+  struct Case {
+    const char* name;
+    int64_t slots;
+    int32_t nx, ny, nz;
+    uint64_t bytes;
+  };
+  // Per slot 120 + 48 + 6 and 4 + 13 * 8 = 108 per column; 8 per grid line.
+  const Case cases[] = {
+      // 4*3 + 3*5 + 4*5 = 47 columns, 12 grid lines.
+      {"one slot", 1, 4, 3, 5, 174 + 47 * 108 + 12 * 8},
+      {"three slots", 3, 4, 3, 5, 3 * (174 + 47 * 108) + 12 * 8},
+      {"no slots", 0, 4, 3, 5, 12 * 8},
+      // Only the 3*5 columns of the X set remain.
+      {"negative count", 1, -4, 3, 5, 174 + 15 * 108 + 8 * 8},
+      // 40000*40000 + 2 * 40000*10001 columns, beyond 32 bits once multiplied.
+      {"large grid", 2, 40000, 40000, 10001,
+       2 * (174 + 2400080000ull * 108) + (40000 + 40000 + 10001) * 8},
+      {"columns beyond 64 bits", 1, kMaxCount, kMaxCount, kMaxCount, kMax},
+      {"slots beyond 64 bits", std::numeric_limits<int64_t>::max(), 46340, 46340, 46340, kMax},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(DexelModelBytes(c.slots, c.nx, c.ny, c.nz), c.bytes) << c.name;
+}
+
 TEST(DexelModel, AllocationDerivesGridAndZeroesEverySlot) {
   DexelModel m = MakeModel(4, 3, 5, 0.25, 0);  // slot count below 1 gets one slot
   ASSERT_EQ(InitDexelGrids(m), kModelOk);

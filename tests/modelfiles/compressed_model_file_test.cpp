@@ -181,6 +181,25 @@ TEST(CompressedFile, FilesRoundTripAndFailuresKeepTheTarget) {
   EXPECT_EQ(ScratchFolder::Read(target), "previous");
 }
 
+TEST(CompressedFile, PlainSizeBeyondTheLimitIsRefusedBeforeAllocating) {
+  ScratchFolder scratch;
+  const std::string target = scratch.Write("target.dme", "previous");
+  // A sound frame of 44 bytes announcing 4 GiB - 1: four chunks of 1 GiB,
+  // each one stored byte.
+  const std::string huge = scratch.Write("huge.DMEZ", Header(0xFFFFFFFFull, 1u << 30) + Chunk("a") +
+                                                          Chunk("b") + Chunk("c") + Chunk("d"));
+  std::string error;
+  EXPECT_EQ(DecompressFile(huge, target, &error, 256u << 20), kCompressSourceTooLarge);
+  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(ScratchFolder::Read(target), "previous");
+  // The limit is on the plain size: 6 bytes pass a limit of 6, not of 5.
+  const std::string six = scratch.Write("six.DMEZ", Header(6, 4) + Chunk("0123") + Chunk("45"));
+  EXPECT_EQ(DecompressFile(six, target, nullptr, 5), kCompressSourceTooLarge);
+  EXPECT_EQ(ScratchFolder::Read(target), "previous");
+  ASSERT_EQ(DecompressFile(six, target, nullptr, 6), kCompressOk);
+  EXPECT_EQ(ScratchFolder::Read(target), "012345");
+}
+
 TEST(CompressedFile, RecognisedByTheWholeHeader) {
   ScratchFolder scratch;
   struct Case {

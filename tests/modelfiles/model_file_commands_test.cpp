@@ -134,6 +134,49 @@ TEST_F(Commands, DamagedPlainFileIsDataDestroyed) {
   EXPECT_EQ(model.CountX, 0);
 }
 
+TEST_F(Commands, ModelOrPlainFileBeyondTheMemoryLimitIsMemoryOver) {
+  ASSERT_EQ(Save(Scratch / "s.DME").Result, kSaveOk);
+  ASSERT_EQ(Save(Scratch / "s.DMEZ").Result, kSaveOk);
+  const uint64_t plainBytes = std::filesystem::file_size(Scratch / "s.DME");
+  // The sample's 5 x 4 x 3 grid in one slot (47 columns, 12 grid lines), and
+  // 13 bytes for each value the file stores: its records without the counts.
+  const uint64_t modelBytes = 174 + 47 * 108 + 12 * 8 + (plainBytes - 152 - 47 * 4);
+  ASSERT_LT(plainBytes, modelBytes);
+  struct Case {
+    const char* name;
+    std::string path;
+    uint64_t limit;
+    bool keepsTheModel;  // refused before the loader runs
+  };
+  const std::vector<Case> cases = {
+      {"plain model", Scratch / "s.DME", modelBytes - 1, false},
+      {"decompressed model", Scratch / "s.DMEZ", modelBytes - 1, false},
+      {"decompressed file", Scratch / "s.DMEZ", plainBytes - 1, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Settings.MemoryLimit = c.limit;
+    DexelModel model;
+    testing::MakeSampleModel(model, false);
+    const ModelFileOutcome outcome = Open(model, c.path);
+    EXPECT_EQ(outcome.Result, c.keepsTheModel ? kCompressSourceTooLarge : kModelNoMemory);
+    EXPECT_EQ(outcome.Text, "Memory over!");
+    EXPECT_EQ(outcome.Caption, "Data size error");
+    if (c.keepsTheModel) {
+      DexelModel reference;
+      testing::MakeSampleModel(reference, false);
+      testing::ExpectSameModel(reference, model);
+    } else {
+      EXPECT_EQ(model.CountX, 0);
+      EXPECT_FALSE(model.Allocated());
+    }
+  }
+  Settings.MemoryLimit = modelBytes;
+  DexelModel model;
+  ASSERT_EQ(Open(model, Scratch / "s.DMEZ").Result, kModelOk);
+  testing::ExpectSameModel(Saved, model);
+}
+
 TEST_F(Commands, HeaderLetterSetsTheImportChoiceInAnOffsetFrame) {
   Frame.Origin = {10, 20, 30};
   Frame.FrameOffset = 1;

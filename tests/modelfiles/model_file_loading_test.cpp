@@ -8,6 +8,7 @@
 #include <limits>
 #include <random>
 
+#include "model/model_history.h"
 #include "model/stock.h"
 #include "modelfiles/dme_file.h"
 #include "modelfiles/model_file_support.h"
@@ -262,6 +263,122 @@ TEST(DmfFile, DamagedFilesAreRefused) {
         LoadModelFileIdentity(model, scratch.Write("n.DMF", noisy), kMachine, kNoFrame);
     ASSERT_TRUE(result == kModelOk || (result < 0 && model.CountX == 0)) << round;
   }
+}
+
+// Nothing of a refused model is left allocated.
+void ExpectNothingAllocated(const DexelModel& model) {
+  EXPECT_EQ(model.CountX, 0);
+  EXPECT_FALSE(model.Allocated());
+  EXPECT_TRUE(model.GridX.empty() && model.GridY.empty() && model.GridZ.empty());
+  EXPECT_TRUE(model.BlockLists.empty() && model.BlockDirty.empty() && model.BlockLowX.empty());
+}
+
+TEST(ModelMemoryLimit, DmfGridBeyondTheLimitIsRefusedBeforeAllocating) {
+  ScratchFolder scratch;
+  // 3 x 3 samples of height 2 over base 0, pitch 1: nz = 3, 27 columns and 9
+  // grid lines, 120 + 48 + 6 + 27 * (4 + 13 * 8) per slot + 9 * 8.
+  Dmf dmf;
+  dmf.nx = dmf.ny = 3;
+  dmf.uniform = 1;
+  dmf.heights = {2.0f};
+  const std::string path = scratch.Write("m.DMF", dmf.Bytes());
+  struct Case {
+    int32_t slots;
+    uint64_t limit;
+    int32_t result;
+  };
+  const Case cases[] = {
+      {1, 174 + 27 * 108 + 9 * 8, kModelOk},
+      {1, 174 + 27 * 108 + 9 * 8 - 1, kModelNoMemory},
+      {2, 2 * (174 + 27 * 108) + 9 * 8, kModelOk},
+      {2, 2 * (174 + 27 * 108) + 9 * 8 - 1, kModelNoMemory},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.limit);
+    ModelLoadSettings settings;
+    settings.MemoryLimit = c.limit;
+    DexelModel model;
+    testing::MakeSampleModel(model, false);
+    FreeDexelModel(model);
+    model.SlotCount = c.slots;
+    ASSERT_EQ(LoadModelFileIdentity(model, path, settings, kNoFrame), c.result);
+    if (c.result == kModelNoMemory) {
+      ExpectNothingAllocated(model);
+    } else {
+      EXPECT_EQ(model.CountZ, 3);
+      EXPECT_EQ(EstimateModelMemory(model), c.limit);
+    }
+  }
+
+  // A file of 172 bytes declaring 40000 x 40000 samples up to 10000 above
+  // the base: 40000 * 40000 + 2 * 40000 * 10001 columns, above 250 GB.
+  Dmf huge = dmf;
+  huge.nx = huge.ny = 40000;
+  huge.heights = {10000.0f};
+  const std::string hugePath = scratch.Write("huge.DMF", huge.Bytes());
+  ModelLoadSettings small;
+  small.MemoryLimit = 256u << 20;
+  DexelModel model;
+  EXPECT_EQ(LoadModelFileIdentity(model, hugePath, small, kNoFrame), kModelNoMemory);
+  ExpectNothingAllocated(model);
+  // By default the limit is the machine's memory.
+  if (DexelModelBytes(1, 40000, 40000, 10001) <= PhysicalMemoryBytes())
+    GTEST_SKIP() << "this machine has memory for the huge grid";
+  EXPECT_EQ(ModelLoadSettings{}.MemoryLimit, PhysicalMemoryBytes());
+  EXPECT_EQ(LoadModelFileIdentity(model, hugePath, kMachine, kNoFrame), kModelNoMemory);
+  ExpectNothingAllocated(model);
+}
+
+TEST(ModelMemoryLimit, DmfCrossSetsCountWithTheSlots) {
+  ScratchFolder scratch;
+  // Two rows of 20 samples going 0, 10, 0, 10, ... over base 0, pitch 1:
+  // nz = 11. Along X each level 1..10 is crossed by all 19 pairs and the
+  // last sample stands on it: 20 values, a long column of 13 * 20 bytes, in
+  // both rows. Level 0 and every Y column keep two values.
+  Dmf dmf;
+  dmf.nx = 20;
+  dmf.ny = 2;
+  for (int s = 0; s < 40; ++s) dmf.heights.push_back(s % 2 == 0 ? 0.0f : 10.0f);
+  // Columns 20 * 2 + 2 * 11 + 20 * 11, grid lines 20 + 2 + 11.
+  const uint64_t slots = 174 + 282 * 108 + 33 * 8;
+  const uint64_t need = slots + 2 * 10 * 13 * 20;
+  const std::string path = scratch.Write("w.DMF", dmf.Bytes());
+  ModelLoadSettings settings;
+  settings.MemoryLimit = need - 1;
+  ASSERT_GE(settings.MemoryLimit, slots);
+  DexelModel model;
+  EXPECT_EQ(LoadModelFileIdentity(model, path, settings, kNoFrame), kModelNoMemory);
+  ExpectNothingAllocated(model);
+  // The bound takes every level a pair spans and one more on either side.
+  settings.MemoryLimit = need + 1024;
+  ASSERT_EQ(LoadModelFileIdentity(model, path, settings, kNoFrame), kModelOk);
+  EXPECT_EQ(model.CountZ, 11);
+  EXPECT_EQ(EstimateModelMemory(model), need);
+}
+
+TEST(ModelMemoryLimit, DmeOnBothReaders) {
+  ScratchFolder scratch;
+  DexelModel saved;
+  testing::MakeSampleModel(saved, true);
+  const std::string image = BuildDmeImage(saved, 0, kNoFrame);
+  const std::string path = scratch.Write("s.DME", image);
+  // 5 x 4 x 3 points: 20 + 12 + 15 columns, 12 grid lines; and, as any value
+  // the file stores could be in a long column, 13 bytes for each: the
+  // records' bytes without their counts.
+  const uint64_t bytes = 174 + 47 * 108 + 12 * 8 + (image.size() - 152 - 47 * 4);
+  DexelModel model;
+  EXPECT_EQ(LoadDmeFile(model, path, 0, kNoFrame, bytes - 1), kModelNoMemory);
+  ExpectNothingAllocated(model);
+  ASSERT_EQ(LoadDmeFile(model, path, 0, kNoFrame, bytes), kModelOk);
+  testing::ExpectSameModel(saved, model);
+
+  ModelLoadSettings settings;
+  settings.MemoryLimit = bytes - 1;
+  EXPECT_EQ(LoadModelFileIdentity(model, path, settings, kNoFrame), kModelNoMemory);
+  ExpectNothingAllocated(model);
+  settings.MemoryLimit = bytes;
+  ASSERT_EQ(LoadModelFileIdentity(model, path, settings, kNoFrame), kModelOk);
+  testing::ExpectSameModel(saved, model);
 }
 
 TEST(ModelFileLoading, DmeHeaderLayouts) {
