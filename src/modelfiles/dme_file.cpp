@@ -250,6 +250,9 @@ bool ReadDexelSet(ModelFileReader& in, DexelSet& set, double lowBound, double hi
         !in.ReadBytes(attributes.data(), count * sizeof(int32_t)) ||
         !detail::AllFinite(values.data(), values.size()))
       return false;
+    // Column values ascend; descending ones are damage the cutting code must
+    // never see.
+    if (!std::is_sorted(values.begin(), values.end())) return false;
     double& first = values.front();
     double& last = values.back();
     lowestValue = std::min(lowestValue, first);

@@ -74,8 +74,8 @@ int32_t LoadDmeFile(DexelModel& model, std::string_view path, int32_t loadMode,
 // first and last values before that (99999999999.0 and -99999999999.0 when
 // every column is empty); lowFlag / highFlag become 1 when some column starts
 // above lowBound / ends below highBound. False for a truncated set, a count
-// below 0, above kMaxColumnValues or beyond the bytes left, or a value that is
-// not finite.
+// below 0, above kMaxColumnValues or beyond the bytes left, a value that is
+// not finite or values that do not ascend.
 bool ReadDexelSet(ModelFileReader& in, DexelSet& set, double lowBound, double highBound,
                   double& lowestValue, double& highestValue, uint8_t& lowFlag, uint8_t& highFlag);
 

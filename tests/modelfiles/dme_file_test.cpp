@@ -277,6 +277,13 @@ TEST(DmeFile, DamagedFilesAreRefused) {
     cases.push_back({"value not a number", b.Data});
   }
   {
+    FileBytes b = DmeHead("V1.0M       ", 2, 2, 2, 1.0);
+    b.Column({0.5, 0.2});
+    for (int c = 0; c < 11; ++c) b.Column({});
+    cases.push_back({"values that do not ascend", b.Data});
+  }
+
+  {
     // Finite pitch, but x(2) = 2 * 1e308 is not a number a grid line can be.
     FileBytes b = DmeHead("V1.0M       ", 3, 2, 2, 1e308);
     for (int c = 0; c < 6 + 6 + 4; ++c) b.Column({});
