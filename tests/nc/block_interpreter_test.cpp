@@ -1,0 +1,303 @@
+#include "nc/block_interpreter.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "nc/block_trace.h"
+#include "nc/nc_modal_operations.h"
+#include "nc/nc_world.h"
+
+namespace vestan::testing {
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+// A world of the dialect, reset for a run.
+std::unique_ptr<NcWorld> Ready(Dialect dialect = Dialect::kDefault, std::string_view lines = {}) {
+  auto world = MakeNcWorld(dialect, lines);
+  world->Defs.Settings.ControlPoint = {};
+  ResetNcModalState(world->Context, world->Records);
+  return world;
+}
+
+void Interpret(NcWorld& world, const std::vector<std::string_view>& lines) {
+  InterpretBlocks(world.Context, world.Records, lines);
+}
+
+const NcMove& Move(NcWorld& world) { return world.Context.Move; }
+
+TEST(BlockInterpreter, ReversedPlaneTurnsClockwiseArcsCounterClockwise) {
+  auto w = Ready();
+  w->Defs.Controller.Planes.Codes = {-17, 18, 19};
+  Interpret(*w, {"G17 G02 X10. Y0 I5."});
+  EXPECT_EQ(w->Modal().Plane.PlaneCode, -17);
+  EXPECT_EQ(Move(*w).MotionMode, kMotionCounterClockwise);
+  Interpret(*w, {"G03 X0 Y0 R5."});
+  EXPECT_EQ(Move(*w).MotionMode, kMotionClockwise);
+}
+
+TEST(BlockInterpreter, WorkOffsetSelectionKeepsTheMachineWhereItIs) {
+  auto w = Ready();
+  OffsetMemory& offsets = w->Defs.Offsets;
+  offsets.WorkOffsets[1] = {10.0, 0.0, 0.0, 0.0, 0.0};
+  offsets.WorkOffsets[2] = {30.0, 0.0, 0.0, 0.0, 0.0};
+  offsets.WorkOffsets[7] = {1.0, 0.0, 0.0, 0.0, 0.0};
+  offsets.WorkOffsets[9] = {3.0, 0.0, 0.0, 0.0, 0.0};
+  Interpret(*w, {"G54 G90 X5."});
+  EXPECT_EQ(offsets.SelectedWorkOffset, 1);
+  Interpret(*w, {"G55"});
+  EXPECT_EQ(offsets.SelectedWorkOffset, 2);
+  // Machine X 15 stays: 15 - 30.
+  EXPECT_DOUBLE_EQ(Move(*w).End[0], -15.0);
+  EXPECT_DOUBLE_EQ(w->Modal().ProgramPosition[0], -15.0);
+  EXPECT_DOUBLE_EQ(offsets.ActiveWorkOffset[0], 30.0);
+  Interpret(*w, {"G54.1"});
+  EXPECT_EQ(offsets.SelectedWorkOffset, 7);
+  EXPECT_DOUBLE_EQ(Move(*w).End[0], 14.0);
+  Interpret(*w, {"G54.1 P3"});
+  EXPECT_EQ(offsets.SelectedWorkOffset, 9);
+  EXPECT_DOUBLE_EQ(Move(*w).End[0], 12.0);
+  // A P beyond the 201-entry table is ignored and logged.
+  Interpret(*w, {"G54.1 P195"});
+  EXPECT_EQ(offsets.SelectedWorkOffset, 7);
+  Interpret(*w, {"G54.1 P194"});
+  EXPECT_EQ(offsets.SelectedWorkOffset, 200);
+  EXPECT_FALSE(w->Host.Texts(RecordingHost::Call::kLog).empty());
+}
+
+TEST(BlockInterpreter, SiemensTrafoofConsumesTheWholeWord) {
+  auto w = Ready(Dialect::kSiemens);
+  Interpret(*w, {"G01 F250.", "TRAORI"});
+  EXPECT_EQ(w->Modal().ToolAxisMode, kToolAxisAngles);
+  EXPECT_EQ(w->Modal().Interp.LengthOffsetState, 1);
+  Interpret(*w, {"TRAFOOF"});
+  EXPECT_EQ(w->Modal().ToolAxisMode, kToolAxisOff);
+  EXPECT_EQ(w->Modal().Interp.LengthOffsetState, 0);
+  // Its last letter is no F word.
+  EXPECT_DOUBLE_EQ(Move(*w).Feed, 250.0);
+}
+
+TEST(BlockInterpreter, ArcsByCentreAndByRadius) {
+  struct Case {
+    const char* name;
+    std::vector<std::string_view> blocks;
+    double angle, length, centreX, centreY;
+  } cases[] = {
+      {"full circle by centre", {"G90 G00 X10. Y0", "G02 X10. Y0 I-5."}, 2 * kPi, 10 * kPi, 5, 0},
+      {"same point by R: no arc", {"G90 G00 X10. Y0", "G02 X10. Y0 R5."}, 0, 0, 0, 0},
+      {"quarter by R", {"G90 G00 X0 Y0", "G02 X5. Y5. R5."}, kPi / 2, 2.5 * kPi, 5, 0},
+      {"negative R: the larger arc",
+       {"G90 G00 X0 Y0", "G02 X5. Y5. R-5."},
+       1.5 * kPi,
+       7.5 * kPi,
+       0,
+       5},
+      {"G03 quarter by R", {"G90 G00 X0 Y0", "G03 X5. Y5. R5."}, kPi / 2, 2.5 * kPi, 0, 5},
+      {"short R: centre at the chord's midpoint",
+       {"G90 G00 X0 Y0", "G02 X10. Y0 R2."},
+       kPi,
+       5 * kPi,
+       5,
+       0},
+  };
+  for (const Case& c : cases) {
+    auto w = Ready();
+    Interpret(*w, c.blocks);
+    const NcMove& m = Move(*w);
+    EXPECT_NEAR(m.ArcAngle, c.angle, 1e-12) << c.name;
+    EXPECT_NEAR(m.Length, c.length, 1e-9) << c.name;
+    if (c.length > 0) {
+      EXPECT_NEAR(m.Centre[0], c.centreX, 1e-12) << c.name;
+      EXPECT_NEAR(m.Centre[1], c.centreY, 1e-12) << c.name;
+    }
+    EXPECT_EQ(w->Modal().Interp.RadiusMismatch, 0) << c.name;
+  }
+}
+
+TEST(BlockInterpreter, RadiusMismatchAtTheTolerance) {
+  for (const auto& [tolerance, flagged] : {std::pair{0.01f, 1}, std::pair{0.5f, 0}}) {
+    auto w = Ready();
+    w->Defs.Controller.RTolerance = tolerance;
+    // Start radius 5, end radius 5.1 about (5, 0).
+    Interpret(*w, {"G90 G00 X0 Y0", "G02 X10.1 Y0 I5."});
+    EXPECT_EQ(w->Modal().Interp.RadiusMismatch, flagged) << tolerance;
+    EXPECT_EQ(w->Modal().AlarmCode, flagged != 0 ? kAlarmArcRadii : kAlarmNone) << tolerance;
+  }
+}
+
+TEST(BlockInterpreter, G10DataInput) {
+  auto w = Ready(Dialect::kDefault, "TOOL OFFSET MEMORY=C\n");
+  OffsetMemory& offsets = w->Defs.Offsets;
+  Interpret(*w, {"G10 L2 P1 X5."});
+  EXPECT_DOUBLE_EQ(offsets.WorkOffsets[1][0], 5.0);
+  // The entry in force was written: the composed offset follows.
+  EXPECT_DOUBLE_EQ(offsets.ActiveWorkOffset[0], 5.0);
+  Interpret(*w, {"G91 G10 L2 P1 X5.", "G90"});
+  EXPECT_DOUBLE_EQ(offsets.WorkOffsets[1][0], 10.0);
+  Interpret(*w, {"G10 L20 P2 Y7."});
+  EXPECT_DOUBLE_EQ(offsets.WorkOffsets[8][1], 7.0);
+  Interpret(*w, {"G10 L20 P195 Y7."});  // entry 201: outside the table
+  EXPECT_EQ(w->Defs.Offsets.WorkOffsets.size(), static_cast<size_t>(kWorkOffsetEntries));
+  Interpret(*w, {"G10 L12 P3 R5.", "G10 L10 P3 R50.", "G10 L11 P3 R-.5", "G10 L13 P3 R.1"});
+  EXPECT_FLOAT_EQ(offsets.DGeometry[3], 5.0f);
+  EXPECT_FLOAT_EQ(offsets.HGeometry[3], 50.0f);
+  EXPECT_FLOAT_EQ(offsets.HWear[3], -0.5f);
+  EXPECT_FLOAT_EQ(offsets.DWear[3], 0.1f);
+  Interpret(*w, {"G91 G10 L12 P3 R1.", "G90"});
+  EXPECT_FLOAT_EQ(offsets.DGeometry[3], 6.0f);
+  // The block moved nothing.
+  EXPECT_EQ(Move(*w).End, (AxisPosition{0, 0, 0, 0, 0}));
+}
+
+TEST(BlockInterpreter, G10OneValuePerNumber) {
+  auto w = Ready(Dialect::kDefault, "TOOL OFFSET MEMORY=A\n");
+  Interpret(*w, {"G10 L11 P4 R2."});
+  EXPECT_FLOAT_EQ(w->Defs.Offsets.DGeometry[4], 2.0f);
+  EXPECT_FLOAT_EQ(w->Defs.Offsets.HGeometry[4], 2.0f);
+}
+
+TEST(BlockInterpreter, OffsetNumbersOutsideTheMemory) {
+  auto w = Ready();
+  OffsetMemory& offsets = w->Defs.Offsets;
+  offsets.DGeometry[5] = 4.0f;
+  offsets.HGeometry[5] = 100.0f;
+  offsets.HWear[5] = 0.5f;
+  Interpret(*w, {"G41 D5", "G43 H5"});
+  EXPECT_DOUBLE_EQ(w->Modal().RadiusOffset, 4.0);
+  EXPECT_DOUBLE_EQ(w->Modal().Length.PreviousToolLength, 100.5);
+  // At or above 1000: ignored.
+  Interpret(*w, {"D1000 H1234"});
+  EXPECT_EQ(w->Modal().Interp.RadiusOffsetNumber, 5);
+  EXPECT_EQ(w->Modal().LengthOffsetNumber, 5);
+  EXPECT_DOUBLE_EQ(w->Modal().RadiusOffset, 4.0);
+  // Negative: no radius offset, length offset cancelled.
+  Interpret(*w, {"D-3 H-2"});
+  EXPECT_EQ(w->Modal().Interp.RadiusOffsetNumber, 0);
+  EXPECT_DOUBLE_EQ(w->Modal().RadiusOffset, 0.0);
+  EXPECT_EQ(w->Modal().LengthOffsetNumber, 0);
+  EXPECT_DOUBLE_EQ(w->Modal().Length.PreviousToolLength, 0.0);
+  // G44 books the length negative; G42 the radius on the other side.
+  Interpret(*w, {"G42 D5 G44 H5"});
+  EXPECT_DOUBLE_EQ(w->Modal().RadiusOffset, -4.0);
+  EXPECT_DOUBLE_EQ(w->Modal().Length.PreviousToolLength, -100.5);
+}
+
+TEST(BlockInterpreter, CodeTablesHoldOnlyTheirCodes) {
+  auto w = Ready(Dialect::kOsp, "CODE CHECK=YES\n");
+  ASSERT_NE(w->Defs.Controller.CodeCheck, 0);
+  Interpret(*w, {"G254 G353 G468 G01 M200 M03 G199"});
+  const InterpreterState& in = w->Modal().Interp;
+  EXPECT_EQ(in.GCodeUsed[1], 1);
+  EXPECT_EQ(in.GCodeUsed[199], 1);
+  EXPECT_EQ(in.MCodeUsed[3], 1);
+  int32_t used = 0;
+  for (uint8_t flag : in.GCodeUsed) used += flag;
+  EXPECT_EQ(used, 2);
+}
+
+TEST(BlockInterpreter, ToolNumbersAndReferencePoints) {
+  auto w = Ready();
+  const int32_t highest = w->Defs.Tools.MaxToolNumber;
+  Interpret(*w, {"T" + std::to_string(highest)});
+  EXPECT_EQ(w->Modal().Tools.NextToolNumber, highest);
+  const std::string beyond = "T" + std::to_string(highest + 1);
+  Interpret(*w, {beyond});
+  EXPECT_EQ(w->Modal().BlockTool, highest + 1);
+  EXPECT_EQ(w->Modal().Tools.NextToolNumber, 0);
+  Interpret(*w, {"G30 P2 Z0"});
+  EXPECT_EQ(w->Modal().Interp.ReferencePointNumber, 1);
+  EXPECT_EQ(w->Modal().Interp.ReferenceReturnMode, kReferenceReturn);
+  Interpret(*w, {"G30 P9 Z0"});
+  EXPECT_EQ(w->Modal().Interp.ReferencePointNumber, 0);
+  Interpret(*w, {"X1."});
+  EXPECT_EQ(w->Modal().Interp.ReferenceReturnMode, kReferenceNone);
+}
+
+TEST(BlockInterpreter, UserCodeStrings) {
+  auto w = Ready(Dialect::kDefault,
+                 "LATHE ON CODE=M130\nLATHE OFF CODE=M131\nCUT ON CODE=M150\n"
+                 "CUT OFF CODE=M151\nROTARY1 LOCK=M10\nROTARY1 UNLOCK=M11\n");
+  EXPECT_EQ(w->Run.CuttingEnabled, 0);  // only an ON code before the OFF code
+  Interpret(*w, {"M150 M130 M10 X1."});
+  EXPECT_EQ(w->Run.CuttingEnabled, 1);
+  EXPECT_EQ(Move(*w).CuttingEnabled, 1);
+  EXPECT_EQ(w->Modal().LatheMode, 1);
+  EXPECT_EQ(w->Modal().Interp.RotaryLocked[0], 1);
+  EXPECT_EQ(w->Modal().Interp.CutStateChanged, 1);
+  // The codes are not read as M words.
+  EXPECT_EQ(w->Modal().LastMCode, -1);
+  Interpret(*w, {"M151 M131 M11"});
+  EXPECT_EQ(w->Run.CuttingEnabled, 0);
+  EXPECT_EQ(w->Modal().LatheMode, 0);
+  EXPECT_EQ(w->Modal().Interp.RotaryLocked[0], 0);
+}
+
+TEST(BlockInterpreter, CoordinateSettingAndLocalShift) {
+  auto w = Ready();
+  Interpret(*w, {"G90 G00 X10. Y20.", "G92 X0 Y0"});
+  EXPECT_EQ(Move(*w).End, (AxisPosition{0, 0, 0, 0, 0}));
+  EXPECT_EQ(Move(*w).Start, Move(*w).End);
+  EXPECT_DOUBLE_EQ(w->Defs.Offsets.ActiveWorkOffset[0], 10.0);
+  EXPECT_DOUBLE_EQ(w->Modal().Interp.G92Shift[1], 20.0);
+  // A work offset change keeps the G92 shift.
+  Interpret(*w, {"G55"});
+  EXPECT_DOUBLE_EQ(w->Defs.Offsets.ActiveWorkOffset[0], 10.0);
+  Interpret(*w, {"G52 X5.", "X1."});
+  EXPECT_DOUBLE_EQ(w->Defs.Offsets.ActiveWorkOffset[0], 15.0);
+  EXPECT_DOUBLE_EQ(Move(*w).End[0], 1.0);
+}
+
+TEST(BlockInterpreter, SubprogramCallsGoThroughTheHooks) {
+  auto w = Ready();
+  std::vector<std::string> calls;
+  int32_t returns = 0;
+  BlockInterpreterHooks hooks;
+  hooks.CallSubprogram = [&](NcContext& context, const NcPassRecords&, const SubprogramCall& call) {
+    calls.push_back(std::string(call.Name) + "/" + std::to_string(call.Number));
+    ++context.Subprograms.Depth;
+  };
+  hooks.ReturnFromSubprogram = [&](NcContext& context, const NcPassRecords&) {
+    ++returns;
+    --context.Subprograms.Depth;
+  };
+  w->Records.BlockHooks = &hooks;
+  Interpret(*w,
+            {"M99 X1.", "M98 P100 X5.", "M98 <SUB1>", "M198 P12", "M98 P3", "M98 P4", "M99 X9."});
+  EXPECT_EQ(calls, (std::vector<std::string>{"/100", "SUB1/0", "/12", "/3"}));
+  EXPECT_EQ(returns, 1);
+  // M99 at depth 0 goes on with the block; the call and the return end it.
+  EXPECT_DOUBLE_EQ(Move(*w).End[0], 1.0);
+  EXPECT_EQ(w->Context.Subprograms.Depth, 3);
+}
+
+TEST(BlockInterpreter, ReadPluginRecords) {
+  auto w = Ready();
+  w->Records.ActiveReadPlugin = 0;
+  std::vector<PluginPathRecord> records(3);
+  records[0].Kind = 1005;
+  records[1].Kind = kMotionLinear;
+  records[1].End = {10, 0, 0, 0, 0};
+  records[2].Kind = kMotionCounterClockwise;
+  records[2].End = {0, 10, 0, 0, 0};
+  records[2].Centre = {0, 0, 0};
+  size_t next = 0;
+  BlockInterpreterHooks hooks;
+  hooks.NextPluginRecord = [&](NcContext&, PluginPathRecord& record) {
+    if (next >= records.size()) return false;
+    record = records[next++];
+    return true;
+  };
+  w->Records.BlockHooks = &hooks;
+  Interpret(*w, {"X99."});
+  EXPECT_EQ(w->Modal().Tools.NextToolNumber, 5);
+  EXPECT_EQ(Move(*w).End, (AxisPosition{0, 0, 0, 0, 0}));
+  Interpret(*w, {"", ""});
+  EXPECT_EQ(Move(*w).Start, (AxisPosition{10, 0, 0, 0, 0}));
+  EXPECT_NEAR(Move(*w).ArcAngle, kPi / 2, 1e-12);
+  EXPECT_NEAR(Move(*w).Length, 5 * kPi, 1e-12);
+}
+
+}  // namespace
+}  // namespace vestan::testing
