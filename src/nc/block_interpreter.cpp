@@ -504,26 +504,16 @@ bool BlockScan::Keyword() {
         plane.State = 0;
         plane.Active = 0;
         modal_.LastGCode = 69;
-        in_.LengthOffsetState = 0;
+        modal_.Length.LengthCompensationActive = 0;
       }
       return true;
     }
   }
   if (Heidenhain()) {
-    if (At("TOOL CALL") || At("TOOLCALL")) {
-      p_ += At("TOOL CALL") ? 9 : 8;
-      while (p_ < end_ && (line_[p_] == ' ' || line_[p_] == '\t')) ++p_;
-      const int32_t tool = ReadInt();
-      modal_.BlockTool = tool;
-      if (tool >= 0) modal_.Tools.NextToolNumber = tool;
-      in_.ToolSeen = 1;
-      ParseToolCallExtras(line_.substr(p_, end_ - p_), modal_);
-      EndBlock();
-      return true;
-    }
     if (At("CYCL DEF") || At("CYCLDEF")) {
       p_ += At("CYCL DEF") ? 8 : 7;
       ParseHeidenhainCycleDef(p_, line_, c_, r_);
+      EndBlock();  // the rest of the line names the cycle
       return true;
     }
     if (At("CYCL CALL") || At("CYCLCALL")) {
@@ -562,6 +552,7 @@ bool BlockScan::Keyword() {
       p_ += 6;
       ParsePlaneSpatial(p_, line_, c_, r_);
       if (modal_.LastGCode == 682) b_.TiltedPlane = 1;
+      EndBlock();  // TURN, STAY, MB and its feed belong to the plane
       return true;
     }
   }
@@ -612,7 +603,7 @@ bool BlockScan::HeidenhainLineWord() {
   if (ch == 'L' && (isAxisOrBlank(next) || next == 'P')) {
     modal_.LastGCode = 1;
     c_.Run.MotionMode = kMotionLinear;
-    in_.LengthOffsetState = 1;
+    modal_.Length.LengthCompensationActive = 1;
     modal_.CannedCycle = kNoCannedCycle;
     p_ += next == 'P' ? 2 : 1;
     if (line_.find("M91", p_) != std::string_view::npos ||
@@ -633,10 +624,10 @@ bool BlockScan::HeidenhainLineWord() {
     p_ += 2;
     return true;
   }
-  if (ch == 'C' && (isAxisOrBlank(next) || next == 'P')) {
+  if (ch == 'C' && (isAxisOrBlank(next) || next == 'P') && !At("CYCL")) {
     c_.Run.MotionMode = kMotionClockwise;
     in_.CentreGiven = 1;
-    in_.LengthOffsetState = 1;
+    modal_.Length.LengthCompensationActive = 1;
     modal_.CannedCycle = kNoCannedCycle;
     b_.HeidenhainCircle = 1;
     if (next == 'P') {
@@ -691,13 +682,13 @@ void BlockScan::GWord() {
 void BlockScan::StartToolCentre() {
   modal_.ToolAxisMode =
       ctl_.ToolCenterControl[0] != 0 ? ctl_.ToolCenterControl[0] : kToolAxisAngles;
-  in_.LengthOffsetState = 1;
+  modal_.Length.LengthCompensationActive = 1;
   ApplyToolLengthOffset(modal_, r_);
 }
 
 void BlockScan::CancelLengthOffset() {
   const bool toolCentre = modal_.ToolAxisMode != kToolAxisOff;
-  in_.LengthOffsetState = 0;
+  modal_.Length.LengthCompensationActive = 0;
   modal_.Length.PreviousToolLength = 0.0;
   modal_.ToolLengthCopy = 0.0;
   modal_.Length.LengthCompensationActive = 0;
@@ -801,7 +792,7 @@ void BlockScan::ApplyG(int32_t code, int32_t suffix, GAction action) {
         CancelLengthOffset();
         return;
       }
-      in_.LengthOffsetState = code == 44 ? -1 : 1;
+      modal_.Length.LengthCompensationActive = code == 44 ? -1 : 1;
       return;
     case GAction::kScalingOff:
       if (Default() && suffix == 1) {
@@ -837,7 +828,7 @@ void BlockScan::ApplyG(int32_t code, int32_t suffix, GAction action) {
       CancelLengthOffset();
       return;
     case GAction::kOspLengthOn:
-      in_.LengthOffsetState = 1;
+      modal_.Length.LengthCompensationActive = 1;
       return;
     case GAction::kWorkOffset:
       if (code == 54 && suffix == 1) {
@@ -1018,6 +1009,22 @@ void BlockScan::MWord() {
 }
 
 void BlockScan::TWord() {
+  if (Heidenhain()) {
+    // The only T word of the dialect is TOOL CALL; its line is its own.
+    if (!At("TOOL CALL") && !At("TOOLCALL")) {
+      ++p_;
+      return;
+    }
+    p_ += At("TOOL CALL") ? 9 : 8;
+    while (p_ < end_ && (line_[p_] == ' ' || line_[p_] == '\t')) ++p_;
+    const int32_t tool = ReadInt();
+    modal_.BlockTool = tool;
+    if (tool >= 0) modal_.Tools.NextToolNumber = tool;
+    in_.ToolSeen = 1;
+    ParseToolCallExtras(line_.substr(p_, end_ - p_), modal_);
+    EndBlock();
+    return;
+  }
   if (Siemens() && At("TRAORI")) {
     p_ += 6;
     StartToolCentre();
@@ -1368,8 +1375,9 @@ void BlockScan::HWord() {
   modal_.LengthOffsetNumber = n;
   const size_t i = static_cast<size_t>(n);
   if (ctl_.HCodeAuto != 0) offsets_.HGeometry[i] = c_.Position.ToolLength;
-  const double length = in_.LengthOffsetState * (static_cast<double>(offsets_.HGeometry[i]) +
-                                                 static_cast<double>(offsets_.HWear[i]));
+  const double length =
+      modal_.Length.LengthCompensationActive *
+      (static_cast<double>(offsets_.HGeometry[i]) + static_cast<double>(offsets_.HWear[i]));
   modal_.Length.PreviousToolLength = length;
   modal_.ToolLengthCopy = length;
 }
@@ -1592,7 +1600,7 @@ void ApplyPluginPathRecord(const PluginPathRecord& record, NcContext& context,
     move.End[3] = angles[0];
     move.End[4] = angles[1];
     modal.ToolAxisMode = kToolAxisVector;
-    modal.Interp.LengthOffsetState = 1;
+    modal.Length.LengthCompensationActive = 1;
     modal.Length.PreviousToolLength = context.Position.ToolLength;
     if (records.Control.CuttingMode.load() > kCuttingIdle)
       records.Shell.RequestShellUpdate(ShellUpdate::kStatusBar);

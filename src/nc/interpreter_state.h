@@ -78,12 +78,12 @@ struct InterpreterState {
   AxisPosition IntermediatePoint{};
   std::array<int32_t, 5> IntermediateGiven{};
 
-  // Compensation: +1 left (G41), -1 right (G42), 0 off; the D and H numbers;
-  // 1 G43, -1 G44, 0 G49.
+  // Compensation: +1 left (G41), -1 right (G42), 0 off; the D number. The
+  // length-offset state (1 G43, -1 G44, 0 G49) is the length compensation's
+  // flag, the H number the modal state's.
   int32_t RadiusCompensationSide = 0;
   int32_t CompensationStart = 0;
   int32_t RadiusOffsetNumber = 0;
-  int32_t LengthOffsetState = 0;
   int32_t CornerArc = 0;  // G39
 
   // X words halved (MAZAK G123.1, OSP).

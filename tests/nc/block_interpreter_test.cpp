@@ -28,6 +28,240 @@ void Interpret(NcWorld& world, const std::vector<std::string_view>& lines) {
 
 const NcMove& Move(NcWorld& world) { return world.Context.Move; }
 
+// One row per block: the dialect, further controller lines, the blocks
+// before it, the block and the trace line after it.
+struct TraceRow {
+  Dialect Kind;
+  std::string_view Controller;
+  std::vector<std::string_view> Blocks;
+  std::string_view Trace;
+};
+
+TEST(BlockInterpreter, DialectBlockTable) {
+  const TraceRow rows[] = {
+      {Dialect::kDefault,
+       "",
+       {"G90 G00 X5.", "G91 X10."},
+       "mm=0 G=91 M=-1 pl=17 inc=1 wo=1 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=10000 end=(15.0000,0.0000,0.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kDefault,
+       "",
+       {"G01 X10. Y5. F200."},
+       "mm=1 G=1 M=-1 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 "
+       "F=200.0000 S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=11000 "
+       "end=(10.0000,5.0000,0.0000,0.0000,0.0000) ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 "
+       "r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kDefault,
+       "",
+       {"G17 G02 X10. Y0 I5. J0 F100."},
+       "mm=2 G=2 M=-1 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 "
+       "F=100.0000 S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=11000 "
+       "end=(10.0000,0.0000,0.0000,0.0000,0.0000) ctr=(5.0000,0.0000,0.0000) ang=3.1416 "
+       "arc=15.7080 r=5.0000/5.0000 mis=0 es=0"},
+      {Dialect::kDefault,
+       "",
+       {"G18 G03 X10. Z0 I5. K0"},
+       "mm=3 G=3 M=-1 pl=18 inc=0 wo=1 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=10100 end=(10.0000,0.0000,0.0000,0.0000,0.0000) "
+       "ctr=(5.0000,0.0000,0.0000) ang=3.1416 arc=15.7080 r=5.0000/5.0000 mis=0 es=0"},
+      {Dialect::kDefault,
+       "",
+       {"G99 G81 X10. Y10. Z-5. R2. F100. K3"},
+       "mm=0 G=81 M=-1 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 "
+       "F=100.0000 S=0 cyc=81 R=2.0000 Q=0.0000 K=3 ax=11100 "
+       "end=(10.0000,10.0000,-5.0000,0.0000,0.0000) ctr=(0.0000,0.0000,0.0000) ang=0.0000 "
+       "arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kDefault,
+       "",
+       {"G83 Q1.5 Z-10. R1."},
+       "mm=0 G=83 M=-1 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=83 R=1.0000 Q=1.5000 K=1 ax=00100 end=(0.0000,0.0000,-10.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kDefault,
+       "",
+       {"G43 H1 T12 M06 S3000 M03"},
+       "mm=0 G=43 M=3 pl=17 inc=0 wo=1 T=12/12 D=0 H=1 los=1 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=3000 cyc=80 R=0.0000 Q=0.0000 K=1 ax=00000 end=(0.0000,0.0000,0.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kDefault,
+       "",
+       {"X1000 Y-250"},
+       "mm=0 G=0 M=-1 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=11000 end=(1.0000,-0.2500,0.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kDefault,
+       "",
+       {"E5. X2. G07 G05.5"},
+       "mm=0 G=5 M=-1 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=10000 end=(2.0000,0.0000,0.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kDefault,
+       "",
+       {"(COMMENT X99.) X3."},
+       "mm=0 G=0 M=-1 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=10000 end=(3.0000,0.0000,0.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kDefault,
+       "",
+       {"G51 X0 Y0 P2000", "G01 X5."},
+       "mm=1 G=1 M=-1 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=10000 end=(10.0000,0.0000,0.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kDefault,
+       "",
+       {"G68 X0 Y0 R90.", "G01 X10. Y0"},
+       "mm=1 G=1 M=-1 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=11000 end=(0.0000,-10.0000,0.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kDefault,
+       "",
+       {"M30 X1."},
+       "mm=0 G=0 M=30 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=10000 end=(1.0000,0.0000,0.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kDefault,
+       "RUN TYPE=MEMORY\n",
+       {"M30 X1."},
+       "mm=0 G=0 M=30 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=00000 end=(0.0000,0.0000,0.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=2"},
+      {Dialect::kDefault,
+       "",
+       {"G90 X5.", "G54.1 P3"},
+       "mm=0 G=54 M=-1 pl=17 inc=0 wo=9 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=00000 end=(5.0000,0.0000,0.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kDefault,
+       "",
+       {"G92 X0 Y0 Z0"},
+       "mm=0 G=92 M=-1 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=11100 end=(0.0000,0.0000,0.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kDefault,
+       "",
+       {"G41 D1 G01 X5. Y5."},
+       "mm=1 G=1 M=-1 pl=17 inc=0 wo=1 T=0/-1 D=1 H=0 los=0 side=1 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=11000 end=(5.0000,5.0000,0.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kMazak,
+       "",
+       {"G123.1 X10. T1 T0"},
+       "mm=0 G=123 M=-1 pl=17 inc=0 wo=1 T=1/1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=10000 end=(5.0000,0.0000,0.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kOsp,
+       "",
+       {"G132 X10. Y0 I5."},
+       "mm=2 G=132 M=-1 pl=17 inc=0 wo=0 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 "
+       "F=0.0000 S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=11000 "
+       "end=(10.0000,0.0000,0.0000,0.0000,0.0000) ctr=(5.0000,0.0000,0.0000) ang=3.1416 "
+       "arc=15.7080 r=5.0000/5.0000 mis=0 es=0"},
+      {Dialect::kOsp,
+       "",
+       {"G101 X1. M52"},
+       "mm=1 G=101 M=52 pl=17 inc=0 wo=0 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 "
+       "F=0.0000 S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=10000 "
+       "end=(1.0000,0.0000,0.0000,0.0000,0.0000) ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 "
+       "r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kOsp,
+       "",
+       {"G15 H3 G16 X1."},
+       "mm=0 G=16 M=-1 pl=17 inc=0 wo=3 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=10000 end=(1.0000,0.0000,0.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kOsp,
+       "",
+       {"G00 X1.", "CALL OO88 PH=0 PP=5 PX=10. W5"},
+       "mm=0 G=8110 M=-1 pl=17 inc=0 wo=5 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 "
+       "F=0.0000 S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=00000 "
+       "end=(-9.0000,0.0000,0.0000,0.0000,0.0000) ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 "
+       "r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kSiemens,
+       "",
+       {"T=5 D2 G01 X1. F50. ; X9."},
+       "mm=1 G=1 M=-1 pl=17 inc=0 wo=1 T=5/5 D=2 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=50.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=10000 end=(1.0000,0.0000,0.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kSiemens,
+       "",
+       {"SUPA G00 Z100."},
+       "mm=0 G=0 M=-1 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=00100 end=(0.0000,0.0000,100.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kSiemens,
+       "",
+       {"CYCLE800(1,\"TC1\",100000,57,0,0,0,0,45,0,0,0,0,-1,100)"},
+       "mm=0 G=682 M=-1 pl=17 inc=0 wo=1 T=0/-1 D=0 H=1 los=1 side=0 len=0.0000 rad=0.0000 "
+       "F=0.0000 S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=00000 "
+       "end=(0.0000,0.0000,0.0000,0.0000,0.0000) ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 "
+       "r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kHeidenhain,
+       "",
+       {"L X+10 Y+5 F200 M3"},
+       "mm=1 G=1 M=3 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=1 side=0 len=0.0000 rad=0.0000 F=200.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=11000 end=(10.0000,5.0000,0.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kHeidenhain,
+       "",
+       {"L X+10 Y+0 F200", "CC X+0 Y+0", "C X+0 Y+10 DR+"},
+       "mm=3 G=1 M=-1 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=1 side=0 len=0.0000 rad=0.0000 "
+       "F=200.0000 S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=11000 "
+       "end=(0.0000,10.0000,0.0000,0.0000,0.0000) ctr=(0.0000,0.0000,0.0000) ang=1.5708 "
+       "arc=15.7080 r=10.0000/10.0000 mis=0 es=0"},
+      {Dialect::kHeidenhain,
+       "",
+       {"L X+10 Y+0 F200", "CC X+0 Y+0", "LP PR+10 PA+90"},
+       "mm=1 G=1 M=-1 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=1 side=0 len=0.0000 rad=0.0000 "
+       "F=200.0000 S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=00000 "
+       "end=(0.0000,10.0000,0.0000,0.0000,0.0000) ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 "
+       "r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kHeidenhain,
+       "",
+       {"TOOL CALL 5 Z S2000"},
+       "mm=0 G=0 M=-1 pl=17 inc=0 wo=1 T=5/5 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=00000 end=(0.0000,0.0000,0.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kHeidenhain,
+       "",
+       {"L Z+50 FMAX"},
+       "mm=0 G=1 M=-1 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=1 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=00100 end=(0.0000,0.0000,50.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kHeidenhain,
+       "",
+       {"L X+10 RL F100", "* X5"},
+       "mm=1 G=1 M=-1 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=1 side=1 len=0.0000 rad=0.0000 "
+       "F=100.0000 S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=00000 "
+       "end=(10.0000,0.0000,0.0000,0.0000,0.0000) ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 "
+       "r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kHeidenhain,
+       "",
+       {"CYCL DEF 200 DRILLING", "Q201=-20", "CYCL CALL"},
+       "mm=0 G=0 M=0 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=200 R=0.0000 Q=0.0000 K=1 ax=00000 end=(0.0000,0.0000,0.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kHeidenhain,
+       "",
+       {"PLANE SPATIAL SPA+0 SPB+45 SPC+0 SEQ- TURN F2000"},
+       "mm=0 G=682 M=-1 pl=17 inc=0 wo=1 T=0/-1 D=0 H=1 los=1 side=0 len=0.0000 rad=0.0000 "
+       "F=0.0000 S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=00000 "
+       "end=(0.0000,0.0000,0.0000,0.0000,0.0000) ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 "
+       "r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kHeidenhain,
+       "",
+       {"CYCL DEF 7.1 #3", "L X+1"},
+       "mm=1 G=1 M=-1 pl=17 inc=0 wo=3 T=0/-1 D=0 H=0 los=1 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=10000 end=(1.0000,0.0000,0.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+  };
+  for (const TraceRow& row : rows) {
+    auto w = Ready(row.Kind, row.Controller);
+    const std::vector<std::string> traces = InterpretBlocks(w->Context, w->Records, row.Blocks);
+    EXPECT_EQ(traces.back(), row.Trace) << row.Blocks.back();
+  }
+}
+
 TEST(BlockInterpreter, ReversedPlaneTurnsClockwiseArcsCounterClockwise) {
   auto w = Ready();
   w->Defs.Controller.Planes.Codes = {-17, 18, 19};
@@ -71,10 +305,10 @@ TEST(BlockInterpreter, SiemensTrafoofConsumesTheWholeWord) {
   auto w = Ready(Dialect::kSiemens);
   Interpret(*w, {"G01 F250.", "TRAORI"});
   EXPECT_EQ(w->Modal().ToolAxisMode, kToolAxisAngles);
-  EXPECT_EQ(w->Modal().Interp.LengthOffsetState, 1);
+  EXPECT_EQ(w->Modal().Length.LengthCompensationActive, 1);
   Interpret(*w, {"TRAFOOF"});
   EXPECT_EQ(w->Modal().ToolAxisMode, kToolAxisOff);
-  EXPECT_EQ(w->Modal().Interp.LengthOffsetState, 0);
+  EXPECT_EQ(w->Modal().Length.LengthCompensationActive, 0);
   // Its last letter is no F word.
   EXPECT_DOUBLE_EQ(Move(*w).Feed, 250.0);
 }

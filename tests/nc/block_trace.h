@@ -62,7 +62,7 @@ inline std::string FormatBlockTrace(const NcContext& context, const OffsetMemory
   AppendInt(out, "/", m.Tools.NextToolNumber);
   AppendInt(out, " D=", in.RadiusOffsetNumber);
   AppendInt(out, " H=", m.LengthOffsetNumber);
-  AppendInt(out, " los=", in.LengthOffsetState);
+  AppendInt(out, " los=", m.Length.LengthCompensationActive);
   AppendInt(out, " side=", in.RadiusCompensationSide);
   AppendNumber(out, " len=", m.Length.PreviousToolLength);
   AppendNumber(out, " rad=", m.RadiusOffset);
