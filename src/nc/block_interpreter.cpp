@@ -163,6 +163,7 @@ struct BlockCodes {
   int32_t HeidenhainCircleCentre = 0;  // CC
   int32_t HeidenhainCircle = 0;
   int32_t HeidenhainPolar = 0;
+  int32_t Orientation = 0;  // SIEMENS A2= ... C3=
 };
 
 class BlockScan {
@@ -231,6 +232,8 @@ class BlockScan {
   void SkipNumber();
   void Complete();
   void CompleteArc();
+  void PointToolAlong(const Vec3& axis);
+  bool SiemensOrientation();
   void CompleteCoordinateSetting();
   void RecordCode(std::array<uint8_t, kCodeTableSize>& table, int32_t code) const;
   const BlockInterpreterHooks* Hooks() const { return r_.BlockHooks; }
@@ -484,6 +487,7 @@ void BlockScan::ReturnFromSubprogram() {
 bool BlockScan::Keyword() {
   const char ch = line_[p_];
   if (Siemens()) {
+    if (SiemensOrientation()) return true;
     if (At("CYCLE800(")) {
       p_ += 9;
       const int32_t full = ParseCycle800(p_, line_, in_.Cycle800);
@@ -590,6 +594,26 @@ bool BlockScan::Keyword() {
     return true;
   }
   return false;
+}
+
+bool BlockScan::SiemensOrientation() {
+  const char letter = line_[p_];
+  const char form = Peek(1);
+  if (letter < 'A' || letter > 'C' || form < '2' || form > '5' || Peek(2) != '=') return false;
+  p_ += 3;
+  double value = ParseNcWordRaw(line_, p_);
+  if (form > '3') return true;  // read and ignored
+  const size_t k = static_cast<size_t>(letter - 'A');
+  const int32_t kind = form == '2' ? 1 : 2;
+  if (kind == 2 && ctl_.ProgramReverse[k] != 0) value = -value;
+  if (in_.OrientationForm != kind && r_.Control.CuttingMode.load() > kCuttingIdle)
+    r_.Shell.RequestShellUpdate(ShellUpdate::kStatusBar);
+  if (in_.OrientationForm != kind) in_.OrientationValues = {};
+  in_.OrientationForm = kind;
+  in_.OrientationValues[k] = value;
+  modal_.ToolAxisMode = kToolAxisVector;
+  b_.Orientation = 1;
+  return true;
 }
 
 bool BlockScan::HeidenhainLineWord() {
@@ -1071,6 +1095,11 @@ void BlockScan::TWord() {
 
 void BlockScan::AxisWord(size_t axis) {
   ++p_;
+  if (b_.Dwell != 0 && axis == 0 && Default()) {
+    ParseNcWordPer1000Mode(line_, p_, modal_.DecimalPointMode, in_.DwellTime);
+    SkipNumber();
+    return;
+  }
   double value = ReadValue();
   if (ctl_.ProgramReverse[axis] != 0) value = -value;
   in_.AxisGiven[axis] = 1;
@@ -1384,6 +1413,11 @@ void BlockScan::HWord() {
 
 void BlockScan::FWord() {
   ++p_;
+  if (b_.Dwell != 0 && Osp()) {
+    ParseNcWordPer1000Mode(line_, p_, modal_.DecimalPointMode, in_.DwellTime);
+    SkipNumber();
+    return;
+  }
   const size_t start = p_;
   double feed = ParseNcWordRaw(line_, p_);
   if (in_.RigidTapping != 0 && (modal_.CannedCycle == 84 || modal_.CannedCycle == 74)) {
@@ -1417,6 +1451,18 @@ void BlockScan::SWord() {
   }
   in_.SpindleWord = ReadInt();
   modal_.SpindleSpeed = in_.SpindleWord;
+}
+
+void BlockScan::PointToolAlong(const Vec3& axis) {
+  const RotaryModalInputs inputs = MakeRotaryModalInputs(c_, r_);
+  const RotarySolver solver{r_.Defs.Kinematics, ctl_, inputs, c_.RotarySolve, {}};
+  RotaryAngles angles = ChooseRotaryAnglesForToolAxis(
+      solver, axis, {move_.Start[3], move_.Start[4]}, MachineRotaryRanges(r_.Defs.Limits));
+  for (size_t k = 0; k < 2; ++k) {
+    if (ctl_.Rotary[k].Reverse != 0) angles[k] = -angles[k];
+    move_.End[3 + k] = angles[k];
+    modal_.ProgramPosition[3 + k] = angles[k];
+  }
 }
 
 void BlockScan::CompleteArc() {
@@ -1514,18 +1560,19 @@ void BlockScan::Complete() {
   }
   if (b_.TiltedPlane != 0 && ApplyTiltedPlaneForm(c_, r_)) EndBlock();
 
+  const bool vectorWords =
+      in_.CentreWords[0] != 0.0 || in_.CentreWords[1] != 0.0 || in_.CentreWords[2] != 0.0;
   if (modal_.ToolAxisMode == kToolAxisVector && c_.Run.MotionMode == kMotionLinear &&
-      (in_.CentreWords[0] != 0.0 || in_.CentreWords[1] != 0.0 || in_.CentreWords[2] != 0.0)) {
-    const RotaryModalInputs inputs = MakeRotaryModalInputs(c_, r_);
-    const RotarySolver solver{r_.Defs.Kinematics, ctl_, inputs, c_.RotarySolve, {}};
-    RotaryAngles angles =
-        ChooseRotaryAnglesForToolAxis(solver, in_.CentreWords, {move_.Start[3], move_.Start[4]},
-                                      MachineRotaryRanges(r_.Defs.Limits));
-    for (size_t k = 0; k < 2; ++k) {
-      if (ctl_.Rotary[k].Reverse != 0) angles[k] = -angles[k];
-      move_.End[3 + k] = angles[k];
-      modal_.ProgramPosition[3 + k] = angles[k];
+      (vectorWords || b_.Orientation != 0)) {
+    Vec3 axis = in_.CentreWords;
+    if (b_.Orientation != 0) {
+      axis = in_.OrientationValues;
+      if (in_.OrientationForm == 1) {
+        const Vec3 angles = in_.OrientationValues;
+        ToolVectorFromAngles(in_.OrientationConvention, angles[0], angles[1], angles[2], axis);
+      }
     }
+    PointToolAlong(axis);
   } else if (ArcMotion() && b_.HeidenhainCircleCentre == 0) {
     move_.MotionMode = c_.Run.MotionMode;
     CompleteArc();

@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "nc/block_trace.h"
+#include "nc/coordinate_transforms.h"
 #include "nc/nc_modal_operations.h"
 #include "nc/nc_world.h"
 
@@ -504,6 +505,36 @@ TEST(BlockInterpreter, SubprogramCallsGoThroughTheHooks) {
   // M99 at depth 0 goes on with the block; the call and the return end it.
   EXPECT_DOUBLE_EQ(Move(*w).End[0], 1.0);
   EXPECT_EQ(w->Context.Subprograms.Depth, 3);
+}
+
+TEST(BlockInterpreter, DwellWords) {
+  auto w = Ready();
+  Interpret(*w, {"G04 P1500"});
+  EXPECT_EQ(w->Modal().Interp.DwellFlag, 1);
+  EXPECT_DOUBLE_EQ(w->Modal().Interp.DwellTime, 1.5);
+  // X is the dwell in the common dialect, not a move.
+  Interpret(*w, {"G04 X2."});
+  EXPECT_DOUBLE_EQ(w->Modal().Interp.DwellTime, 2.0);
+  EXPECT_EQ(Move(*w).End, (AxisPosition{0, 0, 0, 0, 0}));
+  Interpret(*w, {"X1."});
+  EXPECT_EQ(w->Modal().Interp.DwellFlag, 0);
+  auto osp = Ready(Dialect::kOsp);
+  Interpret(*osp, {"G04 F500"});
+  EXPECT_DOUBLE_EQ(osp->Modal().Interp.DwellTime, 0.5);
+}
+
+TEST(BlockInterpreter, SiemensOrientationWords) {
+  auto w = Ready(Dialect::kSiemens);
+  Interpret(*w, {"ORIRPY2", "G01 A3=0 B3=-1 C3=0 A4=5 X1."});
+  const InterpreterState& in = w->Modal().Interp;
+  EXPECT_EQ(in.OrientationConvention, kOrientRpy2);
+  EXPECT_EQ(w->Modal().ToolAxisMode, kToolAxisVector);
+  EXPECT_EQ(in.OrientationForm, 2);
+  EXPECT_EQ(in.OrientationValues, (Vec3{0.0, -1.0, 0.0}));
+  EXPECT_DOUBLE_EQ(Move(*w).End[0], 1.0);
+  Interpret(*w, {"A2=30"});
+  EXPECT_EQ(in.OrientationForm, 1);
+  EXPECT_EQ(in.OrientationValues, (Vec3{30.0, 0.0, 0.0}));
 }
 
 TEST(BlockInterpreter, ReadPluginRecords) {
