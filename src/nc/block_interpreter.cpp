@@ -793,7 +793,7 @@ void BlockScan::ApplyG(int32_t code, int32_t suffix, GAction action) {
       in_.ReferenceReturnMode = kReferenceReturn;
       b_.Reference = 1;
       b_.G30 = code == 30 ? 1 : 0;
-      in_.ReferencePointNumber = 0;
+      in_.ReferencePointNumber = code == 30 ? 1 : 0;  // G30 alone: the second point
       in_.IntermediateGiven = {};
       return;
     case GAction::kCornerArc:

@@ -444,7 +444,10 @@ TEST(BlockInterpreter, ToolNumbersAndReferencePoints) {
   Interpret(*w, {"G30 P2 Z0"});
   EXPECT_EQ(w->Modal().Interp.ReferencePointNumber, 1);
   EXPECT_EQ(w->Modal().Interp.ReferenceReturnMode, kReferenceReturn);
+  // P beyond the machine's reference points is ignored: G30's second point.
   Interpret(*w, {"G30 P9 Z0"});
+  EXPECT_EQ(w->Modal().Interp.ReferencePointNumber, 1);
+  Interpret(*w, {"G28 Z0"});
   EXPECT_EQ(w->Modal().Interp.ReferencePointNumber, 0);
   Interpret(*w, {"X1."});
   EXPECT_EQ(w->Modal().Interp.ReferenceReturnMode, kReferenceNone);
