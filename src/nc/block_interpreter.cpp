@@ -163,7 +163,9 @@ struct BlockCodes {
   int32_t HeidenhainCircleCentre = 0;  // CC
   int32_t HeidenhainCircle = 0;
   int32_t HeidenhainPolar = 0;
-  int32_t Orientation = 0;  // SIEMENS A2= ... C3=
+  int32_t Orientation = 0;         // SIEMENS A2= ... C3=
+  Vec3 RotationCentre{};           // G68's X, Y, Z by program axis
+  int32_t MazakDiameterInput = 0;  // G10.9
 };
 
 class BlockScan {
@@ -761,7 +763,10 @@ void BlockScan::ApplyG(int32_t code, int32_t suffix, GAction action) {
       SelectPlaneAxes(ctl_.Planes, modal_.Plane);
       return;
     case GAction::kOffsetInput:
-      if (suffix == 9 && Mazak()) return;
+      if (suffix == 9) {
+        if (Mazak()) b_.MazakDiameterInput = 1;
+        return;
+      }
       b_.G10 = 1;
       if (ctl_.offsetMemoryType > 0) b_.OffsetInput = 1;
       return;
@@ -918,8 +923,19 @@ void BlockScan::ApplyG(int32_t code, int32_t suffix, GAction action) {
       } else if (code == 136) {
         modal_.Polar.On = 0;
         in_.OspCylinder = 0;
+        // Leaving polar interpolation takes Y back to 0, as a move.
+        if (move_.End[1] != 0.0) {
+          move_.End[1] = 0.0;
+          modal_.ProgramPosition[1] = 0.0;
+          in_.AxisGiven[1] = 1;
+          in_.AnyAxisGiven = 1;
+        }
       } else {
         in_.OspCylinder = 1;
+      }
+      if (code != 137 && modal_.Cylindrical.On != 0) {
+        modal_.Plane.PlaneCode = 18;
+        SelectPlaneAxes(ctl_.Planes, modal_.Plane);
       }
       return;
     case GAction::kOspToolCentre:
@@ -1125,10 +1141,12 @@ void BlockScan::AxisWord(size_t axis) {
     return;
   }
   if (b_.Mirror != 0 || b_.Scaling != 0) return;
-  if (b_.Rotation != 0 && Default()) {
-    const int32_t count = modal_.Rotation.Count;
-    if (count >= 0 && count < static_cast<int32_t>(kRotationSlots))
-      modal_.Rotation.Slots[static_cast<size_t>(count)].Centre[axis] = value;
+  if (b_.Rotation != 0) {
+    b_.RotationCentre[axis] = value;
+    return;
+  }
+  if (b_.MazakDiameterInput != 0 && axis == 0) {
+    in_.DiameterMode = value != 0.0 ? 1 : 0;
     return;
   }
   if (modal_.MachineCoordinates != 0) {
@@ -1546,9 +1564,16 @@ void BlockScan::Complete() {
     move_.End = move_.Start;
     modal_.ProgramPosition = move_.Start;
   }
-  if (b_.Rotation != 0 && Default()) {
-    StartCoordinateRotation(modal_.Rotation, modal_.Plane, ctl_.RotationAngle);
-    modal_.TransformState = modal_.Rotation.State == kRotationActive ? 1 : 0;
+  if (b_.Rotation != 0) {
+    CoordinateRotation& rotation = modal_.Rotation;
+    StartCoordinateRotation(rotation, modal_.Plane, ctl_.RotationAngle);
+    modal_.TransformState = rotation.State == kRotationActive ? 1 : 0;
+    if (rotation.State == kRotationActive && rotation.Count > 0) {
+      // The centre words by program axis, into the slot's axes.
+      RotationSlot& slot = rotation.Slots[static_cast<size_t>(rotation.Count - 1)];
+      for (size_t i = 0; i < 3; ++i)
+        slot.Centre[i] = b_.RotationCentre[static_cast<size_t>(slot.Axes[i])];
+    }
   }
   if (modal_.Rotation.State == kRotationActive && b_.Rotation == 0) {
     for (size_t i = 0; i < 3; ++i) {

@@ -510,6 +510,41 @@ TEST(BlockInterpreter, SubprogramCallsGoThroughTheHooks) {
   EXPECT_EQ(w->Context.Subprograms.Depth, 3);
 }
 
+TEST(BlockInterpreter, CoordinateRotationAboutTheGivenCentre) {
+  struct Case {
+    Dialect kind;
+    std::string_view controller;
+    std::vector<std::string_view> blocks;
+    AxisPosition end;
+  } cases[] = {
+      {Dialect::kDefault, "", {"G68 X10. Y0 R90.", "G01 X20. Y0"}, {10, -10, 0, 0, 0}},
+      // The centre's words by program axis, the plane's axes (Z, X) turned.
+      {Dialect::kDefault, "", {"G18 G68 X0 Z10. R90.", "G01 X0 Z20."}, {-10, 0, 10, 0, 0}},
+      // OSP starts the rotation with G69, by the default angle.
+      {Dialect::kOsp, "ROTATION ANGLE=90\n", {"G69 X10.", "G01 X20."}, {10, -10, 0, 0, 0}},
+      {Dialect::kOsp, "ROTATION ANGLE=90\n", {"G69 X10.", "G68", "G01 X20."}, {20, 0, 0, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    auto w = Ready(c.kind, c.controller);
+    Interpret(*w, c.blocks);
+    for (size_t i = 0; i < 5; ++i)
+      EXPECT_NEAR(Move(*w).End[i], c.end[i], 1e-12) << c.blocks.front() << " axis " << i;
+  }
+}
+
+TEST(BlockInterpreter, MazakDiameterInputAndOspPolarEnd) {
+  auto w = Ready(Dialect::kMazak);
+  Interpret(*w, {"G10.9 X1", "X10."});
+  EXPECT_DOUBLE_EQ(Move(*w).End[0], 5.0);
+  Interpret(*w, {"G10.9 X0", "X10."});
+  EXPECT_DOUBLE_EQ(Move(*w).End[0], 10.0);
+  auto osp = Ready(Dialect::kOsp);
+  Interpret(*osp, {"G137", "G01 X5. Y3.", "G136"});
+  EXPECT_EQ(osp->Modal().Polar.On, 0);
+  EXPECT_DOUBLE_EQ(Move(*osp).End[1], 0.0);
+  EXPECT_EQ(osp->Modal().MoveExists, 1);
+}
+
 TEST(BlockInterpreter, DwellWords) {
   auto w = Ready();
   Interpret(*w, {"G04 P1500"});
