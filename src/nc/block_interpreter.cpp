@@ -911,9 +911,16 @@ void BlockScan::ApplyG(int32_t code, int32_t suffix, GAction action) {
       return;
     case GAction::kOspRotationAboutY:
       if (code == 127) {
-        b_.OspG127 = 1;
+        // Only on the cylinder, with no rotation or polar interpolation.
+        if (in_.OspCylinder != 0 && modal_.Rotation.State != kRotationActive &&
+            modal_.Polar.On == 0) {
+          b_.OspG127 = 1;
+          modal_.Rotation = CoordinateRotation{};
+          modal_.Rotation.Slots[0].AxisWord = kRotationAxisJ;
+        }
       } else if (modal_.Rotation.State == kRotationActive) {
         modal_.Rotation = CoordinateRotation{};
+        modal_.TransformState = 0;
       }
       return;
     case GAction::kOspPolar:
@@ -1564,6 +1571,11 @@ void BlockScan::Complete() {
     move_.End = move_.Start;
     modal_.ProgramPosition = move_.Start;
   }
+  if (b_.OspG127 != 0) {
+    StartCoordinateRotation(modal_.Rotation, modal_.Plane, 0.0);
+    modal_.TransformState = modal_.Rotation.State == kRotationActive ? 1 : 0;
+    move_.End = move_.Start;
+  }
   if (b_.Rotation != 0) {
     CoordinateRotation& rotation = modal_.Rotation;
     StartCoordinateRotation(rotation, modal_.Plane, ctl_.RotationAngle);
@@ -1575,7 +1587,7 @@ void BlockScan::Complete() {
         slot.Centre[i] = b_.RotationCentre[static_cast<size_t>(slot.Axes[i])];
     }
   }
-  if (modal_.Rotation.State == kRotationActive && b_.Rotation == 0) {
+  if (modal_.Rotation.State == kRotationActive && b_.Rotation == 0 && b_.OspG127 == 0) {
     for (size_t i = 0; i < 3; ++i) {
       double value = modal_.ProgramPosition[i];
       ApplyScalingToAxis(modal_.Scaling, static_cast<int32_t>(i), value);

@@ -523,6 +523,10 @@ TEST(BlockInterpreter, CoordinateRotationAboutTheGivenCentre) {
       // OSP starts the rotation with G69, by the default angle.
       {Dialect::kOsp, "ROTATION ANGLE=90\n", {"G69 X10.", "G01 X20."}, {10, -10, 0, 0, 0}},
       {Dialect::kOsp, "ROTATION ANGLE=90\n", {"G69 X10.", "G68", "G01 X20."}, {20, 0, 0, 0, 0}},
+      // OSP G127 on the cylinder turns about Y by B; G126 ends it.
+      {Dialect::kOsp, "", {"NCYL", "G127 B90.", "G01 X10."}, {0, 0, 10, 0, 0}},
+      {Dialect::kOsp, "", {"NCYL", "G127 B90.", "G126", "G01 X10."}, {10, 0, 0, 0, 0}},
+      {Dialect::kOsp, "", {"G127 B90.", "G01 X10."}, {10, 0, 0, 0, 0}},
   };
   for (const Case& c : cases) {
     auto w = Ready(c.kind, c.controller);
