@@ -5,6 +5,7 @@
 #include <numbers>
 #include <string>
 
+#include "foundation/single_precision.h"
 #include "foundation/text_fields.h"
 #include "machine/rotary_solution.h"
 #include "machine/work_offset_frame.h"
@@ -1244,7 +1245,7 @@ void BlockScan::RWord() {
     }
     const size_t i = static_cast<size_t>(n);
     const auto store = [this](std::vector<float>& table, size_t index, double v) {
-      table[index] = static_cast<float>(Incremental() ? table[index] + v : v);
+      table[index] = RoundToSingle(Incremental() ? table[index] + v : v);
     };
     const int32_t kind = b_.G10L;
     if (ctl_.offsetMemoryType <= 1 || (ctl_.offsetMemoryType == 2 && kind == 10)) {
