@@ -1203,6 +1203,14 @@ void BlockScan::RotaryWord(size_t k) {
 }
 
 void BlockScan::CentreWord(size_t k) {
+  if (Heidenhain() && b_.HeidenhainPolar != 0 && Peek(1) == 'P' &&
+      (Peek(2) == 'A' || Peek(2) == 'R')) {
+    // IPA, IPR: the polar angle or radius changed by the value.
+    const char which = Peek(2);
+    p_ += 3;
+    (which == 'A' ? in_.PolarAngle : in_.PolarRadius) += ParseNcWordRaw(line_, p_);
+    return;
+  }
   ++p_;
   if (b_.Scaling != 0 && Default()) {
     double factor = 0.0;

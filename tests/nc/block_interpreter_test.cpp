@@ -549,6 +549,18 @@ TEST(BlockInterpreter, MazakDiameterInputAndOspPolarEnd) {
   EXPECT_EQ(osp->Modal().MoveExists, 1);
 }
 
+TEST(BlockInterpreter, HeidenhainPolarWords) {
+  auto w = Ready(Dialect::kHeidenhain);
+  Interpret(*w, {"L X+10 Y+0 F200", "CC X+0 Y+0", "LP PR+10 PA+90", "LP IPA+90 IPR+5"});
+  EXPECT_NEAR(Move(*w).End[0], -15.0, 1e-12);
+  EXPECT_NEAR(Move(*w).End[1], 0.0, 1e-12);
+  EXPECT_EQ(w->Modal().Interp.CentreGiven, 0);
+  // A polar circle about the pole: a quarter counter-clockwise.
+  Interpret(*w, {"CP IPA+90 DR+"});
+  EXPECT_NEAR(Move(*w).End[1], -15.0, 1e-12);
+  EXPECT_NEAR(Move(*w).ArcAngle, std::numbers::pi / 2, 1e-12);
+}
+
 TEST(BlockInterpreter, DwellWords) {
   auto w = Ready();
   Interpret(*w, {"G04 P1500"});
