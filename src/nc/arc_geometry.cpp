@@ -62,9 +62,9 @@ bool ComputeArcSweep(NcMove& move, const std::array<int32_t, 3>& axes, double to
   if (fullCircle || angle == 0.0) angle = 2.0 * std::numbers::pi;
   move.ArcAngle = angle;
   move.Length = (r1 + r2) / 2.0 * angle;
-  // A tolerance of 0 (none given) would flag every exact arc.
-  const double difference = std::fabs(r1 - r2);
-  return difference > 0.0 && difference >= tolerance;
+  // No tolerance given (0) checks nothing: rounding alone would otherwise
+  // stop a run on arcs that are exact as written.
+  return tolerance > 0.0 && std::fabs(r1 - r2) >= tolerance;
 }
 
 }  // namespace vestan

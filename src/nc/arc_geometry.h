@@ -21,7 +21,7 @@ Vec3 ArcCentreFromRadius(const AxisPosition& start, const AxisPosition& end,
 
 // From move.Centre: the radial unit vectors, radii, swept angle (2 pi for a
 // full circle) and length ((r1 + r2) / 2 * angle). Returns true when the
-// radii differ, by at least tolerance.
+// radii differ by at least tolerance (a tolerance of 0 or less: never).
 bool ComputeArcSweep(NcMove& move, const std::array<int32_t, 3>& axes, double tolerance);
 
 }  // namespace vestan

@@ -352,7 +352,8 @@ TEST(BlockInterpreter, ArcsByCentreAndByRadius) {
 }
 
 TEST(BlockInterpreter, RadiusMismatchAtTheTolerance) {
-  for (const auto& [tolerance, flagged] : {std::pair{0.01f, 1}, std::pair{0.5f, 0}}) {
+  for (const auto& [tolerance, flagged] :
+       {std::pair{0.01f, 1}, std::pair{0.09f, 1}, std::pair{0.5f, 0}, std::pair{0.0f, 0}}) {
     auto w = Ready();
     w->Defs.Controller.RTolerance = tolerance;
     // Start radius 5, end radius 5.1 about (5, 0).
