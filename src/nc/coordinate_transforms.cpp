@@ -82,16 +82,6 @@ void Turn(Vec3& p, size_t i, size_t j, const ExactTurn& t) {
   p[j] = t.Sin * u + t.Cos * v;
 }
 
-// p turned by angle (degrees, with the axis's sign) about rotary axis k
-// through centre.
-Vec3 TurnAboutRotary(const MachineKinematics& kinematics, const ControllerDefinition& controller,
-                     size_t k, double angle, const Vec3& centre, const Vec3& p) {
-  double sin = 0.0, cos = 1.0;
-  GetAxisSinCos(angle, RotarySigns(controller)[k], sin, cos);
-  const RotaryAxisFrame axis = DescribeRotaryAxis(kinematics, k);
-  return VectorAdd(centre, RotateThroughRotaryAxis(axis, sin, cos, VectorSub(p, centre)));
-}
-
 WorkOffsetValues* EntryOfCode(OffsetMemory& offsets, int32_t code) {
   const int64_t entry = static_cast<int64_t>(code) - kWorkOffsetCodeBase;
   if (entry < 0 || entry >= kWorkOffsetEntries) return nullptr;
@@ -106,6 +96,14 @@ WorkOffsetValues* OspTarget(OffsetMemory& offsets, int32_t code) {
 }
 
 }  // namespace
+
+Vec3 TurnAboutRotary(const MachineKinematics& kinematics, const ControllerDefinition& controller,
+                     size_t k, double angle, const Vec3& centre, const Vec3& p) {
+  double sin = 0.0, cos = 1.0;
+  GetAxisSinCos(angle, RotarySigns(controller)[k], sin, cos);
+  const RotaryAxisFrame axis = DescribeRotaryAxis(kinematics, k);
+  return VectorAdd(centre, RotateThroughRotaryAxis(axis, sin, cos, VectorSub(p, centre)));
+}
 
 void ApplyScalingToAxis(const ScalingState& scaling, int32_t axis, double& value) {
   if (scaling.On == 0 || axis < 0 || axis > 2) return;

@@ -16,6 +16,11 @@
 
 namespace vestan {
 
+// p turned by angle (degrees, with the axis's direction sign) about rotary
+// axis k (0 or 1) of the machine through centre.
+Vec3 TurnAboutRotary(const MachineKinematics& kinematics, const ControllerDefinition& controller,
+                     size_t k, double angle, const Vec3& centre, const Vec3& p);
+
 // value := (value - centre) * factor + centre on an axis (0 X, 1 Y, 2 Z)
 // that scaling covers: the uniform factor when scaling is uniform, else the
 // axis's own. Other axes and scaling off leave it.

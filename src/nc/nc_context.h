@@ -26,6 +26,7 @@
 #include "model/position_state.h"
 #include "model/run_state.h"
 #include "model/tool_profile.h"
+#include "nc/interpreter_state.h"
 #include "nc/run_control.h"
 #include "nc/transform_state.h"
 #include "platform/host.h"
@@ -236,6 +237,9 @@ struct NcModalState {
   // Canned-cycle points: the motion mode and a value per point.
   std::vector<int32_t> CyclePointModes;
   std::vector<double> CyclePointValues;
+
+  // The block interpreter's words, shifts, code tables and dialect records.
+  InterpreterState Interp;
 };
 
 // One pass's NC state. The run, the data check and the path drawing each
@@ -273,6 +277,8 @@ struct NcPassRecords {
   Host& Shell;
   // The read plug-in that supplies the program (0 to 2); -1 none.
   int32_t ActiveReadPlugin = -1;
+  // Subprogram calls, plug-in records, NURBS and comments; none when null.
+  const BlockInterpreterHooks* BlockHooks = nullptr;
 };
 
 // Number of the line being read: the innermost subprogram level's counter,

@@ -136,6 +136,7 @@ void ResetNcModalState(NcContext& context, const NcPassRecords& records) {
   modal.LeadAngle = 0.0;
   modal.TiltAngle = 0.0;
   modal.Feed = 0.0;
+  modal.Interp = InterpreterState{};
   modal.EndState = kEndRunning;
   modal.AlarmCode = kAlarmNone;
   modal.BlockLine = 0;

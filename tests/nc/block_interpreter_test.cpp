@@ -1,0 +1,623 @@
+#include "nc/block_interpreter.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "nc/block_trace.h"
+#include "nc/coordinate_transforms.h"
+#include "nc/nc_modal_operations.h"
+#include "nc/nc_world.h"
+
+namespace vestan::testing {
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+// A world of the dialect, reset for a run.
+std::unique_ptr<NcWorld> Ready(Dialect dialect = Dialect::kDefault, std::string_view lines = {}) {
+  auto world = MakeNcWorld(dialect, lines);
+  world->Defs.Settings.ControlPoint = {};
+  ResetNcModalState(world->Context, world->Records);
+  return world;
+}
+
+void Interpret(NcWorld& world, const std::vector<std::string_view>& lines) {
+  InterpretBlocks(world.Context, world.Records, lines);
+}
+
+const NcMove& Move(NcWorld& world) { return world.Context.Move; }
+
+// One row per block: the dialect, further controller lines, the blocks
+// before it, the block and the trace line after it.
+struct TraceRow {
+  Dialect Kind;
+  std::string_view Controller;
+  std::vector<std::string_view> Blocks;
+  std::string_view Trace;
+};
+
+TEST(BlockInterpreter, DialectBlockTable) {
+  const TraceRow rows[] = {
+      {Dialect::kDefault,
+       "",
+       {"G90 G00 X5.", "G91 X10."},
+       "mm=0 G=91 M=-1 pl=17 inc=1 wo=1 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=10000 end=(15.0000,0.0000,0.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kDefault,
+       "",
+       {"G01 X10. Y5. F200."},
+       "mm=1 G=1 M=-1 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 "
+       "F=200.0000 S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=11000 "
+       "end=(10.0000,5.0000,0.0000,0.0000,0.0000) ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 "
+       "r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kDefault,
+       "",
+       {"G17 G02 X10. Y0 I5. J0 F100."},
+       "mm=2 G=2 M=-1 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 "
+       "F=100.0000 S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=11000 "
+       "end=(10.0000,0.0000,0.0000,0.0000,0.0000) ctr=(5.0000,0.0000,0.0000) ang=3.1416 "
+       "arc=15.7080 r=5.0000/5.0000 mis=0 es=0"},
+      {Dialect::kDefault,
+       "",
+       {"G18 G03 X10. Z0 I5. K0"},
+       "mm=3 G=3 M=-1 pl=18 inc=0 wo=1 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=10100 end=(10.0000,0.0000,0.0000,0.0000,0.0000) "
+       "ctr=(5.0000,0.0000,0.0000) ang=3.1416 arc=15.7080 r=5.0000/5.0000 mis=0 es=0"},
+      {Dialect::kDefault,
+       "",
+       {"G99 G81 X10. Y10. Z-5. R2. F100. K3"},
+       "mm=0 G=81 M=-1 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 "
+       "F=100.0000 S=0 cyc=81 R=2.0000 Q=0.0000 K=3 ax=11100 "
+       "end=(10.0000,10.0000,-5.0000,0.0000,0.0000) ctr=(0.0000,0.0000,0.0000) ang=0.0000 "
+       "arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kDefault,
+       "",
+       {"G83 Q1.5 Z-10. R1."},
+       "mm=0 G=83 M=-1 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=83 R=1.0000 Q=1.5000 K=1 ax=00100 end=(0.0000,0.0000,-10.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kDefault,
+       "",
+       {"G43 H1 T12 M06 S3000 M03"},
+       "mm=0 G=43 M=3 pl=17 inc=0 wo=1 T=12/12 D=0 H=1 los=1 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=3000 cyc=80 R=0.0000 Q=0.0000 K=1 ax=00000 end=(0.0000,0.0000,0.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kDefault,
+       "",
+       {"X1000 Y-250"},
+       "mm=0 G=0 M=-1 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=11000 end=(1.0000,-0.2500,0.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kDefault,
+       "",
+       {"E5. X2. G07 G05.5"},
+       "mm=0 G=5 M=-1 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=10000 end=(2.0000,0.0000,0.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kDefault,
+       "",
+       {"(COMMENT X99.) X3."},
+       "mm=0 G=0 M=-1 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=10000 end=(3.0000,0.0000,0.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kDefault,
+       "",
+       {"G51 X0 Y0 P2000", "G01 X5."},
+       "mm=1 G=1 M=-1 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=10000 end=(10.0000,0.0000,0.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kDefault,
+       "",
+       {"G68 X0 Y0 R90.", "G01 X10. Y0"},
+       "mm=1 G=1 M=-1 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=11000 end=(0.0000,-10.0000,0.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kDefault,
+       "",
+       {"M30 X1."},
+       "mm=0 G=0 M=30 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=10000 end=(1.0000,0.0000,0.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kDefault,
+       "RUN TYPE=MEMORY\n",
+       {"M30 X1."},
+       "mm=0 G=0 M=30 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=00000 end=(0.0000,0.0000,0.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=2"},
+      {Dialect::kDefault,
+       "",
+       {"G90 X5.", "G54.1 P3"},
+       "mm=0 G=54 M=-1 pl=17 inc=0 wo=9 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=00000 end=(5.0000,0.0000,0.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kDefault,
+       "",
+       {"G92 X0 Y0 Z0"},
+       "mm=0 G=92 M=-1 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=11100 end=(0.0000,0.0000,0.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kDefault,
+       "",
+       {"G41 D1 G01 X5. Y5."},
+       "mm=1 G=1 M=-1 pl=17 inc=0 wo=1 T=0/-1 D=1 H=0 los=0 side=1 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=11000 end=(5.0000,5.0000,0.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kMazak,
+       "",
+       {"G123.1 X10. T1 T0"},
+       "mm=0 G=123 M=-1 pl=17 inc=0 wo=1 T=1/1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=10000 end=(5.0000,0.0000,0.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kOsp,
+       "",
+       {"G132 X10. Y0 I5."},
+       "mm=2 G=132 M=-1 pl=17 inc=0 wo=0 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 "
+       "F=0.0000 S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=11000 "
+       "end=(10.0000,0.0000,0.0000,0.0000,0.0000) ctr=(5.0000,0.0000,0.0000) ang=3.1416 "
+       "arc=15.7080 r=5.0000/5.0000 mis=0 es=0"},
+      {Dialect::kOsp,
+       "",
+       {"G101 X1. M52"},
+       "mm=1 G=101 M=52 pl=17 inc=0 wo=0 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 "
+       "F=0.0000 S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=10000 "
+       "end=(1.0000,0.0000,0.0000,0.0000,0.0000) ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 "
+       "r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kOsp,
+       "",
+       {"G15 H3 G16 X1."},
+       "mm=0 G=16 M=-1 pl=17 inc=0 wo=3 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=10000 end=(1.0000,0.0000,0.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kOsp,
+       "",
+       {"G00 X1.", "CALL OO88 PH=0 PP=5 PX=10. W5"},
+       "mm=0 G=8110 M=-1 pl=17 inc=0 wo=5 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 "
+       "F=0.0000 S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=00000 "
+       "end=(-9.0000,0.0000,0.0000,0.0000,0.0000) ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 "
+       "r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kSiemens,
+       "",
+       {"T=5 D2 G01 X1. F50. ; X9."},
+       "mm=1 G=1 M=-1 pl=17 inc=0 wo=1 T=5/5 D=2 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=50.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=10000 end=(1.0000,0.0000,0.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kSiemens,
+       "",
+       {"SUPA G00 Z100."},
+       "mm=0 G=0 M=-1 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=00100 end=(0.0000,0.0000,100.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kSiemens,
+       "",
+       {"CYCLE800(1,\"TC1\",100000,57,0,0,0,0,45,0,0,0,0,-1,100)"},
+       "mm=0 G=682 M=-1 pl=17 inc=0 wo=1 T=0/-1 D=0 H=1 los=1 side=0 len=0.0000 rad=0.0000 "
+       "F=0.0000 S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=00000 "
+       "end=(0.0000,0.0000,0.0000,0.0000,0.0000) ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 "
+       "r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kHeidenhain,
+       "",
+       {"L X+10 Y+5 F200 M3"},
+       "mm=1 G=1 M=3 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=1 side=0 len=0.0000 rad=0.0000 F=200.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=11000 end=(10.0000,5.0000,0.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kHeidenhain,
+       "",
+       {"L X+10 Y+0 F200", "CC X+0 Y+0", "C X+0 Y+10 DR+"},
+       "mm=3 G=1 M=-1 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=1 side=0 len=0.0000 rad=0.0000 "
+       "F=200.0000 S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=11000 "
+       "end=(0.0000,10.0000,0.0000,0.0000,0.0000) ctr=(0.0000,0.0000,0.0000) ang=1.5708 "
+       "arc=15.7080 r=10.0000/10.0000 mis=0 es=0"},
+      {Dialect::kHeidenhain,
+       "",
+       {"L X+10 Y+0 F200", "CC X+0 Y+0", "LP PR+10 PA+90"},
+       "mm=1 G=1 M=-1 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=1 side=0 len=0.0000 rad=0.0000 "
+       "F=200.0000 S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=00000 "
+       "end=(0.0000,10.0000,0.0000,0.0000,0.0000) ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 "
+       "r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kHeidenhain,
+       "",
+       {"TOOL CALL 5 Z S2000"},
+       "mm=0 G=0 M=-1 pl=17 inc=0 wo=1 T=5/5 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=00000 end=(0.0000,0.0000,0.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kHeidenhain,
+       "",
+       {"L Z+50 FMAX"},
+       "mm=0 G=1 M=-1 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=1 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=00100 end=(0.0000,0.0000,50.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kHeidenhain,
+       "",
+       {"L X+10 RL F100", "* X5"},
+       "mm=1 G=1 M=-1 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=1 side=1 len=0.0000 rad=0.0000 "
+       "F=100.0000 S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=00000 "
+       "end=(10.0000,0.0000,0.0000,0.0000,0.0000) ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 "
+       "r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kHeidenhain,
+       "",
+       {"CYCL DEF 200 DRILLING", "Q201=-20", "CYCL CALL"},
+       "mm=0 G=0 M=0 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=200 R=0.0000 Q=0.0000 K=1 ax=00000 end=(0.0000,0.0000,0.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kHeidenhain,
+       "",
+       {"PLANE SPATIAL SPA+0 SPB+45 SPC+0 SEQ- TURN F2000"},
+       "mm=0 G=682 M=-1 pl=17 inc=0 wo=1 T=0/-1 D=0 H=1 los=1 side=0 len=0.0000 rad=0.0000 "
+       "F=0.0000 S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=00000 "
+       "end=(0.0000,0.0000,0.0000,0.0000,0.0000) ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 "
+       "r=0.0000/0.0000 mis=0 es=0"},
+      {Dialect::kHeidenhain,
+       "",
+       {"CYCL DEF 7.1 #3", "L X+1"},
+       "mm=1 G=1 M=-1 pl=17 inc=0 wo=3 T=0/-1 D=0 H=0 los=1 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=10000 end=(1.0000,0.0000,0.0000,0.0000,0.0000) "
+       "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
+  };
+  for (const TraceRow& row : rows) {
+    auto w = Ready(row.Kind, row.Controller);
+    const std::vector<std::string> traces = InterpretBlocks(w->Context, w->Records, row.Blocks);
+    EXPECT_EQ(traces.back(), row.Trace) << row.Blocks.back();
+  }
+}
+
+TEST(BlockInterpreter, ReversedPlaneTurnsClockwiseArcsCounterClockwise) {
+  auto w = Ready();
+  w->Defs.Controller.Planes.Codes = {-17, 18, 19};
+  Interpret(*w, {"G17 G02 X10. Y0 I5."});
+  EXPECT_EQ(w->Modal().Plane.PlaneCode, -17);
+  EXPECT_EQ(Move(*w).MotionMode, kMotionCounterClockwise);
+  Interpret(*w, {"G03 X0 Y0 R5."});
+  EXPECT_EQ(Move(*w).MotionMode, kMotionClockwise);
+}
+
+TEST(BlockInterpreter, WorkOffsetSelectionKeepsTheMachineWhereItIs) {
+  auto w = Ready();
+  OffsetMemory& offsets = w->Defs.Offsets;
+  offsets.WorkOffsets[1] = {10.0, 0.0, 0.0, 0.0, 0.0};
+  offsets.WorkOffsets[2] = {30.0, 0.0, 0.0, 0.0, 0.0};
+  offsets.WorkOffsets[7] = {1.0, 0.0, 0.0, 0.0, 0.0};
+  offsets.WorkOffsets[9] = {3.0, 0.0, 0.0, 0.0, 0.0};
+  Interpret(*w, {"G54 G90 X5."});
+  EXPECT_EQ(offsets.SelectedWorkOffset, 1);
+  Interpret(*w, {"G55"});
+  EXPECT_EQ(offsets.SelectedWorkOffset, 2);
+  // Machine X 15 stays: 15 - 30.
+  EXPECT_DOUBLE_EQ(Move(*w).End[0], -15.0);
+  EXPECT_DOUBLE_EQ(w->Modal().ProgramPosition[0], -15.0);
+  EXPECT_DOUBLE_EQ(offsets.ActiveWorkOffset[0], 30.0);
+  Interpret(*w, {"G54.1"});
+  EXPECT_EQ(offsets.SelectedWorkOffset, 7);
+  EXPECT_DOUBLE_EQ(Move(*w).End[0], 14.0);
+  Interpret(*w, {"G54.1 P3"});
+  EXPECT_EQ(offsets.SelectedWorkOffset, 9);
+  EXPECT_DOUBLE_EQ(Move(*w).End[0], 12.0);
+  // A P beyond the 201-entry table is ignored and logged.
+  Interpret(*w, {"G54.1 P195"});
+  EXPECT_EQ(offsets.SelectedWorkOffset, 7);
+  Interpret(*w, {"G54.1 P194"});
+  EXPECT_EQ(offsets.SelectedWorkOffset, 200);
+  EXPECT_FALSE(w->Host.Texts(RecordingHost::Call::kLog).empty());
+}
+
+TEST(BlockInterpreter, SiemensTrafoofConsumesTheWholeWord) {
+  auto w = Ready(Dialect::kSiemens);
+  Interpret(*w, {"G01 F250.", "TRAORI"});
+  EXPECT_EQ(w->Modal().ToolAxisMode, kToolAxisAngles);
+  EXPECT_EQ(w->Modal().Length.LengthCompensationActive, 1);
+  Interpret(*w, {"TRAFOOF"});
+  EXPECT_EQ(w->Modal().ToolAxisMode, kToolAxisOff);
+  EXPECT_EQ(w->Modal().Length.LengthCompensationActive, 0);
+  // Its last letter is no F word.
+  EXPECT_DOUBLE_EQ(Move(*w).Feed, 250.0);
+}
+
+TEST(BlockInterpreter, ArcsByCentreAndByRadius) {
+  struct Case {
+    const char* name;
+    std::vector<std::string_view> blocks;
+    double angle, length, centreX, centreY;
+  } cases[] = {
+      {"full circle by centre", {"G90 G00 X10. Y0", "G02 X10. Y0 I-5."}, 2 * kPi, 10 * kPi, 5, 0},
+      {"same point by R: no arc", {"G90 G00 X10. Y0", "G02 X10. Y0 R5."}, 0, 0, 0, 0},
+      {"quarter by R", {"G90 G00 X0 Y0", "G02 X5. Y5. R5."}, kPi / 2, 2.5 * kPi, 5, 0},
+      {"negative R: the larger arc",
+       {"G90 G00 X0 Y0", "G02 X5. Y5. R-5."},
+       1.5 * kPi,
+       7.5 * kPi,
+       0,
+       5},
+      {"G03 quarter by R", {"G90 G00 X0 Y0", "G03 X5. Y5. R5."}, kPi / 2, 2.5 * kPi, 0, 5},
+      {"short R: centre at the chord's midpoint",
+       {"G90 G00 X0 Y0", "G02 X10. Y0 R2."},
+       kPi,
+       5 * kPi,
+       5,
+       0},
+  };
+  for (const Case& c : cases) {
+    auto w = Ready();
+    Interpret(*w, c.blocks);
+    const NcMove& m = Move(*w);
+    EXPECT_NEAR(m.ArcAngle, c.angle, 1e-12) << c.name;
+    EXPECT_NEAR(m.Length, c.length, 1e-9) << c.name;
+    if (c.length > 0) {
+      EXPECT_NEAR(m.Centre[0], c.centreX, 1e-12) << c.name;
+      EXPECT_NEAR(m.Centre[1], c.centreY, 1e-12) << c.name;
+    }
+    EXPECT_EQ(w->Modal().Interp.RadiusMismatch, 0) << c.name;
+  }
+}
+
+TEST(BlockInterpreter, RadiusMismatchAtTheTolerance) {
+  for (const auto& [tolerance, flagged] :
+       {std::pair{0.01f, 1}, std::pair{0.09f, 1}, std::pair{0.5f, 0}, std::pair{0.0f, 0}}) {
+    auto w = Ready();
+    w->Defs.Controller.RTolerance = tolerance;
+    // Start radius 5, end radius 5.1 about (5, 0).
+    Interpret(*w, {"G90 G00 X0 Y0", "G02 X10.1 Y0 I5."});
+    EXPECT_EQ(w->Modal().Interp.RadiusMismatch, flagged) << tolerance;
+    EXPECT_EQ(w->Modal().AlarmCode, flagged != 0 ? kAlarmArcRadii : kAlarmNone) << tolerance;
+  }
+}
+
+TEST(BlockInterpreter, G10DataInput) {
+  auto w = Ready(Dialect::kDefault, "TOOL OFFSET MEMORY=C\n");
+  OffsetMemory& offsets = w->Defs.Offsets;
+  Interpret(*w, {"G10 L2 P1 X5."});
+  EXPECT_DOUBLE_EQ(offsets.WorkOffsets[1][0], 5.0);
+  // The entry in force was written: the composed offset follows.
+  EXPECT_DOUBLE_EQ(offsets.ActiveWorkOffset[0], 5.0);
+  Interpret(*w, {"G91 G10 L2 P1 X5.", "G90"});
+  EXPECT_DOUBLE_EQ(offsets.WorkOffsets[1][0], 10.0);
+  Interpret(*w, {"G10 L20 P2 Y7."});
+  EXPECT_DOUBLE_EQ(offsets.WorkOffsets[8][1], 7.0);
+  Interpret(*w, {"G10 L20 P195 Y7."});  // entry 201: outside the table
+  EXPECT_EQ(w->Defs.Offsets.WorkOffsets.size(), static_cast<size_t>(kWorkOffsetEntries));
+  Interpret(*w, {"G10 L12 P3 R5.", "G10 L10 P3 R50.", "G10 L11 P3 R-.5", "G10 L13 P3 R.1"});
+  EXPECT_FLOAT_EQ(offsets.DGeometry[3], 5.0f);
+  EXPECT_FLOAT_EQ(offsets.HGeometry[3], 50.0f);
+  EXPECT_FLOAT_EQ(offsets.HWear[3], -0.5f);
+  EXPECT_FLOAT_EQ(offsets.DWear[3], 0.1f);
+  Interpret(*w, {"G91 G10 L12 P3 R1.", "G90"});
+  EXPECT_FLOAT_EQ(offsets.DGeometry[3], 6.0f);
+  // The block moved nothing.
+  EXPECT_EQ(Move(*w).End, (AxisPosition{0, 0, 0, 0, 0}));
+}
+
+TEST(BlockInterpreter, G10OneValuePerNumber) {
+  auto w = Ready(Dialect::kDefault, "TOOL OFFSET MEMORY=A\n");
+  Interpret(*w, {"G10 L11 P4 R2."});
+  EXPECT_FLOAT_EQ(w->Defs.Offsets.DGeometry[4], 2.0f);
+  EXPECT_FLOAT_EQ(w->Defs.Offsets.HGeometry[4], 2.0f);
+}
+
+TEST(BlockInterpreter, OffsetNumbersOutsideTheMemory) {
+  auto w = Ready();
+  OffsetMemory& offsets = w->Defs.Offsets;
+  offsets.DGeometry[5] = 4.0f;
+  offsets.HGeometry[5] = 100.0f;
+  offsets.HWear[5] = 0.5f;
+  Interpret(*w, {"G41 D5", "G43 H5"});
+  EXPECT_DOUBLE_EQ(w->Modal().RadiusOffset, 4.0);
+  EXPECT_DOUBLE_EQ(w->Modal().Length.PreviousToolLength, 100.5);
+  // At or above 1000: ignored.
+  Interpret(*w, {"D1000 H1234"});
+  EXPECT_EQ(w->Modal().Interp.RadiusOffsetNumber, 5);
+  EXPECT_EQ(w->Modal().LengthOffsetNumber, 5);
+  EXPECT_DOUBLE_EQ(w->Modal().RadiusOffset, 4.0);
+  // Negative: no radius offset, length offset cancelled.
+  Interpret(*w, {"D-3 H-2"});
+  EXPECT_EQ(w->Modal().Interp.RadiusOffsetNumber, 0);
+  EXPECT_DOUBLE_EQ(w->Modal().RadiusOffset, 0.0);
+  EXPECT_EQ(w->Modal().LengthOffsetNumber, 0);
+  EXPECT_DOUBLE_EQ(w->Modal().Length.PreviousToolLength, 0.0);
+  // G44 books the length negative; G42 the radius on the other side.
+  Interpret(*w, {"G42 D5 G44 H5"});
+  EXPECT_DOUBLE_EQ(w->Modal().RadiusOffset, -4.0);
+  EXPECT_DOUBLE_EQ(w->Modal().Length.PreviousToolLength, -100.5);
+}
+
+TEST(BlockInterpreter, CodeTablesHoldOnlyTheirCodes) {
+  auto w = Ready(Dialect::kOsp, "CODE CHECK=YES\n");
+  ASSERT_NE(w->Defs.Controller.CodeCheck, 0);
+  Interpret(*w, {"G254 G353 G468 G01 M200 M03 G199"});
+  const InterpreterState& in = w->Modal().Interp;
+  EXPECT_EQ(in.GCodeUsed[1], 1);
+  EXPECT_EQ(in.GCodeUsed[199], 1);
+  EXPECT_EQ(in.MCodeUsed[3], 1);
+  int32_t used = 0;
+  for (uint8_t flag : in.GCodeUsed) used += flag;
+  EXPECT_EQ(used, 2);
+}
+
+TEST(BlockInterpreter, ToolNumbersAndReferencePoints) {
+  auto w = Ready();
+  const int32_t highest = w->Defs.Tools.MaxToolNumber;
+  Interpret(*w, {"T" + std::to_string(highest)});
+  EXPECT_EQ(w->Modal().Tools.NextToolNumber, highest);
+  const std::string beyond = "T" + std::to_string(highest + 1);
+  Interpret(*w, {beyond});
+  EXPECT_EQ(w->Modal().BlockTool, highest + 1);
+  EXPECT_EQ(w->Modal().Tools.NextToolNumber, 0);
+  Interpret(*w, {"G30 P2 Z0"});
+  EXPECT_EQ(w->Modal().Interp.ReferencePointNumber, 1);
+  EXPECT_EQ(w->Modal().Interp.ReferenceReturnMode, kReferenceReturn);
+  // P beyond the machine's reference points is ignored: G30's second point.
+  Interpret(*w, {"G30 P9 Z0"});
+  EXPECT_EQ(w->Modal().Interp.ReferencePointNumber, 1);
+  Interpret(*w, {"G28 Z0"});
+  EXPECT_EQ(w->Modal().Interp.ReferencePointNumber, 0);
+  Interpret(*w, {"X1."});
+  EXPECT_EQ(w->Modal().Interp.ReferenceReturnMode, kReferenceNone);
+}
+
+TEST(BlockInterpreter, UserCodeStrings) {
+  auto w = Ready(Dialect::kDefault,
+                 "LATHE ON CODE=M130\nLATHE OFF CODE=M131\nCUT ON CODE=M150\n"
+                 "CUT OFF CODE=M151\nROTARY1 LOCK=M10\nROTARY1 UNLOCK=M11\n");
+  EXPECT_EQ(w->Run.CuttingEnabled, 0);  // only an ON code before the OFF code
+  Interpret(*w, {"M150 M130 M10 X1."});
+  EXPECT_EQ(w->Run.CuttingEnabled, 1);
+  EXPECT_EQ(Move(*w).CuttingEnabled, 1);
+  EXPECT_EQ(w->Modal().LatheMode, 1);
+  EXPECT_EQ(w->Modal().Interp.RotaryLocked[0], 1);
+  EXPECT_EQ(w->Modal().Interp.CutStateChanged, 1);
+  // The codes are not read as M words.
+  EXPECT_EQ(w->Modal().LastMCode, -1);
+  Interpret(*w, {"M151 M131 M11"});
+  EXPECT_EQ(w->Run.CuttingEnabled, 0);
+  EXPECT_EQ(w->Modal().LatheMode, 0);
+  EXPECT_EQ(w->Modal().Interp.RotaryLocked[0], 0);
+}
+
+TEST(BlockInterpreter, CoordinateSettingAndLocalShift) {
+  auto w = Ready();
+  Interpret(*w, {"G90 G00 X10. Y20.", "G92 X0 Y0"});
+  EXPECT_EQ(Move(*w).End, (AxisPosition{0, 0, 0, 0, 0}));
+  EXPECT_EQ(Move(*w).Start, Move(*w).End);
+  EXPECT_DOUBLE_EQ(w->Defs.Offsets.ActiveWorkOffset[0], 10.0);
+  EXPECT_DOUBLE_EQ(w->Modal().Interp.G92Shift[1], 20.0);
+  // A work offset change keeps the G92 shift.
+  Interpret(*w, {"G55"});
+  EXPECT_DOUBLE_EQ(w->Defs.Offsets.ActiveWorkOffset[0], 10.0);
+  Interpret(*w, {"G52 X5.", "X1."});
+  EXPECT_DOUBLE_EQ(w->Defs.Offsets.ActiveWorkOffset[0], 15.0);
+  EXPECT_DOUBLE_EQ(Move(*w).End[0], 1.0);
+}
+
+TEST(BlockInterpreter, SubprogramCallsGoThroughTheHooks) {
+  auto w = Ready();
+  std::vector<std::string> calls;
+  int32_t returns = 0;
+  BlockInterpreterHooks hooks;
+  hooks.CallSubprogram = [&](NcContext& context, const NcPassRecords&, const SubprogramCall& call) {
+    calls.push_back(std::string(call.Name) + "/" + std::to_string(call.Number));
+    ++context.Subprograms.Depth;
+  };
+  hooks.ReturnFromSubprogram = [&](NcContext& context, const NcPassRecords&) {
+    ++returns;
+    --context.Subprograms.Depth;
+  };
+  w->Records.BlockHooks = &hooks;
+  Interpret(*w,
+            {"M99 X1.", "M98 P100 X5.", "M98 <SUB1>", "M198 P12", "M98 P3", "M98 P4", "M99 X9."});
+  EXPECT_EQ(calls, (std::vector<std::string>{"/100", "SUB1/0", "/12", "/3"}));
+  EXPECT_EQ(returns, 1);
+  // M99 at depth 0 goes on with the block; the call and the return end it.
+  EXPECT_DOUBLE_EQ(Move(*w).End[0], 1.0);
+  EXPECT_EQ(w->Context.Subprograms.Depth, 3);
+}
+
+TEST(BlockInterpreter, CoordinateRotationAboutTheGivenCentre) {
+  struct Case {
+    Dialect kind;
+    std::string_view controller;
+    std::vector<std::string_view> blocks;
+    AxisPosition end;
+  } cases[] = {
+      {Dialect::kDefault, "", {"G68 X10. Y0 R90.", "G01 X20. Y0"}, {10, -10, 0, 0, 0}},
+      // The centre's words by program axis, the plane's axes (Z, X) turned.
+      {Dialect::kDefault, "", {"G18 G68 X0 Z10. R90.", "G01 X0 Z20."}, {-10, 0, 10, 0, 0}},
+      // OSP starts the rotation with G69, by the default angle.
+      {Dialect::kOsp, "ROTATION ANGLE=90\n", {"G69 X10.", "G01 X20."}, {10, -10, 0, 0, 0}},
+      {Dialect::kOsp, "ROTATION ANGLE=90\n", {"G69 X10.", "G68", "G01 X20."}, {20, 0, 0, 0, 0}},
+      // OSP G127 on the cylinder turns about Y by B; G126 ends it.
+      {Dialect::kOsp, "", {"NCYL", "G127 B90.", "G01 X10."}, {0, 0, 10, 0, 0}},
+      {Dialect::kOsp, "", {"NCYL", "G127 B90.", "G126", "G01 X10."}, {10, 0, 0, 0, 0}},
+      {Dialect::kOsp, "", {"G127 B90.", "G01 X10."}, {10, 0, 0, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    auto w = Ready(c.kind, c.controller);
+    Interpret(*w, c.blocks);
+    for (size_t i = 0; i < 5; ++i)
+      EXPECT_NEAR(Move(*w).End[i], c.end[i], 1e-12) << c.blocks.front() << " axis " << i;
+  }
+}
+
+TEST(BlockInterpreter, MazakDiameterInputAndOspPolarEnd) {
+  auto w = Ready(Dialect::kMazak);
+  Interpret(*w, {"G10.9 X1", "X10."});
+  EXPECT_DOUBLE_EQ(Move(*w).End[0], 5.0);
+  Interpret(*w, {"G10.9 X0", "X10."});
+  EXPECT_DOUBLE_EQ(Move(*w).End[0], 10.0);
+  auto osp = Ready(Dialect::kOsp);
+  Interpret(*osp, {"G137", "G01 X5. Y3.", "G136"});
+  EXPECT_EQ(osp->Modal().Polar.On, 0);
+  EXPECT_DOUBLE_EQ(Move(*osp).End[1], 0.0);
+  EXPECT_EQ(osp->Modal().MoveExists, 1);
+}
+
+TEST(BlockInterpreter, HeidenhainPolarWords) {
+  auto w = Ready(Dialect::kHeidenhain);
+  Interpret(*w, {"L X+10 Y+0 F200", "CC X+0 Y+0", "LP PR+10 PA+90", "LP IPA+90 IPR+5"});
+  EXPECT_NEAR(Move(*w).End[0], -15.0, 1e-12);
+  EXPECT_NEAR(Move(*w).End[1], 0.0, 1e-12);
+  EXPECT_EQ(w->Modal().Interp.CentreGiven, 0);
+  // A polar circle about the pole: a quarter counter-clockwise.
+  Interpret(*w, {"CP IPA+90 DR+"});
+  EXPECT_NEAR(Move(*w).End[1], -15.0, 1e-12);
+  EXPECT_NEAR(Move(*w).ArcAngle, std::numbers::pi / 2, 1e-12);
+}
+
+TEST(BlockInterpreter, DwellWords) {
+  auto w = Ready();
+  Interpret(*w, {"G04 P1500"});
+  EXPECT_EQ(w->Modal().Interp.DwellFlag, 1);
+  EXPECT_DOUBLE_EQ(w->Modal().Interp.DwellTime, 1.5);
+  // X is the dwell in the common dialect, not a move.
+  Interpret(*w, {"G04 X2."});
+  EXPECT_DOUBLE_EQ(w->Modal().Interp.DwellTime, 2.0);
+  EXPECT_EQ(Move(*w).End, (AxisPosition{0, 0, 0, 0, 0}));
+  Interpret(*w, {"X1."});
+  EXPECT_EQ(w->Modal().Interp.DwellFlag, 0);
+  auto osp = Ready(Dialect::kOsp);
+  Interpret(*osp, {"G04 F500"});
+  EXPECT_DOUBLE_EQ(osp->Modal().Interp.DwellTime, 0.5);
+}
+
+TEST(BlockInterpreter, SiemensOrientationWords) {
+  auto w = Ready(Dialect::kSiemens);
+  Interpret(*w, {"ORIRPY2", "G01 A3=0 B3=-1 C3=0 A4=5 X1."});
+  const InterpreterState& in = w->Modal().Interp;
+  EXPECT_EQ(in.OrientationConvention, kOrientRpy2);
+  EXPECT_EQ(w->Modal().ToolAxisMode, kToolAxisVector);
+  EXPECT_EQ(in.OrientationForm, 2);
+  EXPECT_EQ(in.OrientationValues, (Vec3{0.0, -1.0, 0.0}));
+  EXPECT_DOUBLE_EQ(Move(*w).End[0], 1.0);
+  Interpret(*w, {"A2=30"});
+  EXPECT_EQ(in.OrientationForm, 1);
+  EXPECT_EQ(in.OrientationValues, (Vec3{30.0, 0.0, 0.0}));
+}
+
+TEST(BlockInterpreter, ReadPluginRecords) {
+  auto w = Ready();
+  w->Records.ActiveReadPlugin = 0;
+  std::vector<PluginPathRecord> records(3);
+  records[0].Kind = 1005;
+  records[1].Kind = kMotionLinear;
+  records[1].End = {10, 0, 0, 0, 0};
+  records[2].Kind = kMotionCounterClockwise;
+  records[2].End = {0, 10, 0, 0, 0};
+  records[2].Centre = {0, 0, 0};
+  size_t next = 0;
+  BlockInterpreterHooks hooks;
+  hooks.NextPluginRecord = [&](NcContext&, PluginPathRecord& record) {
+    if (next >= records.size()) return false;
+    record = records[next++];
+    return true;
+  };
+  w->Records.BlockHooks = &hooks;
+  Interpret(*w, {"X99."});
+  EXPECT_EQ(w->Modal().Tools.NextToolNumber, 5);
+  EXPECT_EQ(Move(*w).End, (AxisPosition{0, 0, 0, 0, 0}));
+  Interpret(*w, {"", ""});
+  EXPECT_EQ(Move(*w).Start, (AxisPosition{10, 0, 0, 0, 0}));
+  EXPECT_NEAR(Move(*w).ArcAngle, kPi / 2, 1e-12);
+  EXPECT_NEAR(Move(*w).Length, 5 * kPi, 1e-12);
+}
+
+}  // namespace
+}  // namespace vestan::testing
