@@ -2,11 +2,11 @@
 
 #include <array>
 #include <cmath>
-#include <numbers>
 #include <string>
 
 #include "foundation/single_precision.h"
 #include "foundation/text_fields.h"
+#include "foundation/vector_math.h"
 #include "machine/rotary_solution.h"
 #include "machine/work_offset_frame.h"
 #include "nc/arc_geometry.h"
@@ -22,7 +22,6 @@ namespace vestan {
 
 namespace {
 
-constexpr double kDegreesToRadians = std::numbers::pi / 180.0;
 constexpr int32_t kCodeNone = -1;
 
 enum class Dialect { kDefault, kOsp, kHeidenhain };
@@ -436,7 +435,7 @@ void BlockScan::Dispatch() {
         double degrees = 0.0;
         ParseNcWordDivided(line_, p_, ctl_.AngleDivisor, degrees);
         SkipNumber();
-        modal_.TiltAngle = degrees * kDegreesToRadians;
+        modal_.TiltAngle = degrees * kRadiansPerDegree;
         in_.TiltKind = 1;
         modal_.ToolAxisInterpolation = 0;
         return;
@@ -1373,7 +1372,7 @@ void BlockScan::QWord() {
   }
   if (modal_.ToolAxisMode == kToolAxisVector && IsAsciiLetter(Peek(0))) {
     const char kind = line_[p_++];
-    modal_.TiltAngle = ParseNcWordRaw(line_, p_) * kDegreesToRadians;
+    modal_.TiltAngle = ParseNcWordRaw(line_, p_) * kRadiansPerDegree;
     in_.TiltKind = kind == 'R' ? 1 : kind == 'L' ? -1 : 0;
     return;
   }
@@ -1514,9 +1513,9 @@ void BlockScan::CompleteArc() {
     }
     if (in_.PolarGiven != 0) {
       move_.End[a] =
-          move_.Centre[a] + in_.PolarRadius * std::cos(in_.PolarAngle * kDegreesToRadians);
+          move_.Centre[a] + in_.PolarRadius * std::cos(in_.PolarAngle * kRadiansPerDegree);
       move_.End[b] =
-          move_.Centre[b] + in_.PolarRadius * std::sin(in_.PolarAngle * kDegreesToRadians);
+          move_.Centre[b] + in_.PolarRadius * std::sin(in_.PolarAngle * kRadiansPerDegree);
     }
   } else if (in_.ArcForm == kArcByCentre) {
     move_.Centre[a] = move_.Start[a] + in_.CentreWords[a];
@@ -1625,9 +1624,9 @@ void BlockScan::Complete() {
   } else if (Heidenhain() && in_.PolarGiven != 0) {
     const size_t a = static_cast<size_t>(axes[0]), b = static_cast<size_t>(axes[1]);
     move_.End[a] =
-        in_.CircleCentre[a] + in_.PolarRadius * std::cos(in_.PolarAngle * kDegreesToRadians);
+        in_.CircleCentre[a] + in_.PolarRadius * std::cos(in_.PolarAngle * kRadiansPerDegree);
     move_.End[b] =
-        in_.CircleCentre[b] + in_.PolarRadius * std::sin(in_.PolarAngle * kDegreesToRadians);
+        in_.CircleCentre[b] + in_.PolarRadius * std::sin(in_.PolarAngle * kRadiansPerDegree);
   }
   if (b_.HeidenhainCircleCentre != 0) {
     // CC names the pole; the tool stays where it is.
