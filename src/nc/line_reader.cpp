@@ -67,6 +67,14 @@ int32_t EndOfProgram(NcContext& context, const NcPassRecords& records) {
 
 enum class LineSource { kLine, kEndOfProgram, kEndOfLevel };
 
+// The innermost level is done: closed and forgotten.
+LineSource PopLevel(SubprogramStack& stack, NcReader& reader) {
+  stack.Levels[static_cast<size_t>(stack.Depth - 1)] = SubprogramLevel{};
+  --stack.Depth;
+  if (stack.Depth == 0 && reader.Progress != nullptr) EndSubProgress(*reader.Progress);
+  return LineSource::kEndOfLevel;
+}
+
 // Step 4 of the reader: one raw line from the innermost level.
 LineSource ReadRawLine(NcContext& context, const NcPassRecords& records, NcReader& reader,
                        std::string& line) {
@@ -93,10 +101,7 @@ LineSource ReadRawLine(NcContext& context, const NcPassRecords& records, NcReade
     if (start >= text.size()) {
       // A program held in memory that runs out of text without its return
       // ends like a subprogram file.
-      level = SubprogramLevel{};
-      stack.Depth = depth - 1;
-      if (stack.Depth == 0 && reader.Progress != nullptr) EndSubProgress(*reader.Progress);
-      return LineSource::kEndOfLevel;
+      return PopLevel(stack, reader);
     }
     size_t end = text.find('\0', start);
     if (end == std::string::npos) end = text.size();
@@ -117,12 +122,7 @@ LineSource ReadRawLine(NcContext& context, const NcPassRecords& records, NcReade
       AddSubProgress(*reader.Progress, static_cast<int32_t>(line.size()));
     return LineSource::kLine;
   }
-  if (!ReadStreamLine(level.Stream.get(), line)) {
-    level = SubprogramLevel{};
-    stack.Depth = depth - 1;
-    if (stack.Depth == 0 && reader.Progress != nullptr) EndSubProgress(*reader.Progress);
-    return LineSource::kEndOfLevel;
-  }
+  if (!ReadStreamLine(level.Stream.get(), line)) return PopLevel(stack, reader);
   ++level.LineCounter;
   CountBlockLine(modal, reader);
   if (depth == 1 && countProgress)

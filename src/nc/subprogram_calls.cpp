@@ -1,5 +1,6 @@
 // Subprogram levels pushed by the interpreter's calls and left by its
 // returns; the line reader pops a file level itself at the file's end.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 

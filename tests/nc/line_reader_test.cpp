@@ -473,6 +473,41 @@ TEST(Subprograms, LongNamesAreKeptWhole) {
   EXPECT_EQ(pass.Line(), "G01 X7.");
 }
 
+// Paths beyond 256 characters are opened whole.
+TEST(Subprograms, LongPathsAreOpenedWhole) {
+  ScratchFolder folder;
+  const std::string deep =
+      std::string(100, 'a') + "/" + std::string(100, 'b') + "/" + std::string(100, 'c') + "/";
+  folder.Write(deep + "SUB.NC", "G01 X7.\n");
+  Pass pass;
+  pass.Start(folder.Write(deep + "main.nc", "M98 <sub.nc>\nG01 X8.\n"));
+  EXPECT_GT(pass.World->Defs.Paths.NcProgram.size(), 300u);
+  EXPECT_EQ(Texts(pass.ReadAll()),
+            (std::vector<std::string>{"M98 <sub.nc>", "G01 X7.", "G01 X8."}));
+}
+
+// While a run follows the program in the editor, each line moves the
+// cursor down; entering a program held in memory and returning from it jump.
+TEST(Subprograms, TheEditorFollowsTheRun) {
+  ScratchFolder folder;
+  Pass pass;
+  pass.Controller().Tables.MemoryRun = 1;
+  std::vector<std::string> moves;
+  pass.Reader.Editor.FollowRun = 1;
+  pass.Reader.Editor.FollowSubprograms = 1;
+  pass.Reader.Editor.StepCursor = [&](int32_t line) {
+    moves.push_back("step " + std::to_string(line));
+  };
+  pass.Reader.Editor.JumpToLine = [&](int32_t line) {
+    moves.push_back("jump " + std::to_string(line));
+  };
+  pass.World->Control.CuttingMode = kCuttingReal;
+  pass.Start(folder.Write("editor.nc", "M98 P1000\nG01 X1.\nM30\nO1000\nG01 Y1.\nM99\n"));
+  pass.ReadAll();
+  EXPECT_EQ(moves, (std::vector<std::string>{"step 1", "jump 4", "step 5", "step 6", "jump 1",
+                                             "step 2", "step 3"}));
+}
+
 TEST(Subprograms, DialectCallsAndReturns) {
   ScratchFolder folder;
   folder.Write("SUB.H", "BEGIN PGM SUB MM\nL X1.\nEND PGM SUB MM\nL X9.\n");
