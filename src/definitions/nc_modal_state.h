@@ -46,14 +46,12 @@ struct PendingMoveEnds {
 };
 
 inline constexpr int32_t kMaxSubprogramLevels = 4;
-// A called program's name keeps at most this many bytes.
-inline constexpr size_t kMaxSubprogramName = 31;
 
 struct SubprogramLevel {
   // Non-zero: the level reads the program held in memory, not a file.
   int32_t InMemory = 0;
   FileStream Stream;  // the level's file; none for an in-memory level
-  std::string Name;   // at most kMaxSubprogramName bytes
+  std::string Name;   // as called, whole
   // Lines read at this level; an in-memory level starts at its "O" line's
   // number.
   uint32_t LineCounter = 0;

@@ -466,7 +466,7 @@ void BlockScan::Comment() {
   const size_t stop = close == std::string_view::npos || close > end_ ? end_ : close;
   const std::string_view text = line_.substr(p_, stop - p_);
   if (r_.ActiveReadPlugin < 0 && Hooks() != nullptr && Hooks()->SeeComment)
-    Hooks()->SeeComment(c_, text);
+    Hooks()->SeeComment(c_, r_, text);
   ParseCommentCommand(text, {c_.Snapshots, c_.Run, modal_.Tools.CurrentToolNumber, {}});
   p_ = stop < end_ ? stop + 1 : end_;
 }

@@ -181,7 +181,7 @@ struct BlockInterpreterHooks {
   // G6.2 and G132: the NURBS blocks from the current line on.
   std::function<void(NcContext&, const NcPassRecords&, char knotLetter)> ReadNurbsBlocks;
   // The NC-comment plug-in's view of a comment.
-  std::function<void(NcContext&, std::string_view comment)> SeeComment;
+  std::function<void(NcContext&, const NcPassRecords&, std::string_view comment)> SeeComment;
 };
 
 }  // namespace vestan

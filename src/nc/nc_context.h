@@ -273,7 +273,9 @@ struct NcPassRecords {
   DisplayListTable& Display;
   const CurrentTool& Tool;
   const ToolProfile& Profile;
-  const RunControl& Control;
+  // The reader takes back the line held at a stop and clears the one-shot
+  // stop.
+  RunControl& Control;
   Host& Shell;
   // The read plug-in that supplies the program (0 to 2); -1 none.
   int32_t ActiveReadPlugin = -1;

@@ -1,6 +1,6 @@
 // Controller definitions of the five dialects, read from a written .CTL the
-// way a file gives them, and one NC pass's context with every record it
-// reads and writes, for the NC tests.
+// way a file gives them, and one NC pass's world (nc_pass_world.h) with its
+// controller read, for the NC tests.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,6 +12,7 @@
 #include "definitions/controller_definition.h"
 #include "definitions/definitions.h"
 #include "nc/nc_context.h"
+#include "nc/nc_pass_world.h"
 #include "platform/recording_host.h"
 #include "support/scratch_folder.h"
 
@@ -51,23 +52,6 @@ inline void BuildController(Definitions& defs, Dialect dialect, std::string_view
   ASSERT_EQ(result.State, kFileRead) << file;
   ASSERT_TRUE(result.Notes.empty()) << FormatNote(result.Notes.front());
 }
-
-// One pass's context and what it reads and writes besides.
-struct NcWorld {
-  Definitions Defs;
-  WorkOffsetFrame Frame;
-  DisplayListTable Display;
-  CurrentTool Tool;
-  ToolProfile Profile;
-  RunControl Control;
-  RecordingHost Host;
-  RunState Run;
-  NcContext Context{Run};
-  MachinePositionState& Position = Context.Position;
-  NcPassRecords Records{Defs, Frame, Display, Tool, Profile, Control, Host};
-
-  NcModalState& Modal() { return Context.Modal; }
-};
 
 // NcWorld holds a tool profile of some size: one per test, on the heap, with
 // the dialect's controller read.

@@ -1,0 +1,3 @@
+CALL SUB.NC
+G01 X1.
+RTS
