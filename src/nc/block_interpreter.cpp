@@ -296,7 +296,8 @@ void BlockScan::StartBlock() {
     const size_t semicolon = line_.find(';');
     if (semicolon != std::string_view::npos && semicolon < end_) end_ = semicolon;
     if (const std::optional<std::string_view> text = SemicolonCommentText(line_))
-      ParseCommentCommand(*text, {c_.Snapshots, c_.Run, modal_.Tools.CurrentToolNumber, {}});
+      ParseCommentCommand(*text, {c_.Snapshots, c_.Run, modal_.Tools.CurrentToolNumber,
+                                  r_.Defs.Paths.NcProgram});
   }
 }
 
@@ -467,7 +468,8 @@ void BlockScan::Comment() {
   const std::string_view text = line_.substr(p_, stop - p_);
   if (r_.ActiveReadPlugin < 0 && Hooks() != nullptr && Hooks()->SeeComment)
     Hooks()->SeeComment(c_, r_, text);
-  ParseCommentCommand(text, {c_.Snapshots, c_.Run, modal_.Tools.CurrentToolNumber, {}});
+  ParseCommentCommand(text, {c_.Snapshots, c_.Run, modal_.Tools.CurrentToolNumber,
+                             r_.Defs.Paths.NcProgram});
   p_ = stop < end_ ? stop + 1 : end_;
 }
 

@@ -621,3 +621,22 @@ TEST(BlockInterpreter, ReadPluginRecords) {
 
 }  // namespace
 }  // namespace vestan::testing
+
+namespace vestan::testing {
+namespace {
+
+// Snapshots armed from a comment are named after the program being run,
+// whichever dialect carries the comment.
+TEST(BlockInterpreter, CommentCommandsNameSnapshotsAfterTheProgram) {
+  for (const Dialect dialect : {Dialect::kDefault, Dialect::kHeidenhain}) {
+    auto world = Ready(dialect);
+    world->Defs.Paths.NcProgram = "/jobs/part7/op1.nc";
+    Interpret(*world, {dialect == Dialect::kHeidenhain ? ";VESTAN:SAVE WORK AT EACH PROCESS"
+                                                        : "(VESTAN:SAVE DME AT EACH PROCESS)"});
+    EXPECT_EQ(world->Context.Snapshots.SaveEachProcess, 1);
+    EXPECT_EQ(world->Context.Snapshots.BaseName, "/jobs/part7/op1");
+  }
+}
+
+}  // namespace
+}  // namespace vestan::testing
