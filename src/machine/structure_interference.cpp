@@ -426,6 +426,31 @@ TableFrame FrameOfTable(const StructureCheckContext& c, bool forBase) {
 
 }  // namespace
 
+namespace {
+
+int32_t ProfileLevels(const ToolProfile& profile) {
+  return std::clamp(profile.PointCount, 0, kProfileCapacity);
+}
+int32_t CutterLevels(const ToolProfile& profile) {
+  return std::min(profile.ShankEndCount + 1, ProfileLevels(profile));
+}
+std::span<const Vec3> RingPoints(const ToolProfile& profile) {
+  return std::span<const Vec3>(profile.SurfacePoints)
+      .first(static_cast<size_t>(ProfileLevels(profile)) * kProfileAngleSteps);
+}
+
+}  // namespace
+
+ToolRings CutterRingsOf(const ToolProfile& profile) {
+  return {RingPoints(profile), 0, CutterLevels(profile), profile.ToolBoxMin, profile.ToolBoxMax,
+          profile.ToolCorners};
+}
+
+ToolRings ArborRingsOf(const ToolProfile& profile) {
+  return {RingPoints(profile),  CutterLevels(profile) - 1, ProfileLevels(profile),
+          profile.ArborBoxMin,  profile.ArborBoxMax,       profile.ArborCorners};
+}
+
 int32_t CheckToolArborInterference(StructureCheckContext& c, const ToolRings& rings,
                                    const Vec3& tip) {
   // Rings beyond the points given do not exist.

@@ -16,6 +16,7 @@
 #include "machine/part_models.h"
 #include "model/interference_hits.h"
 #include "model/position_state.h"
+#include "model/tool_profile.h"
 #include "model/work_document.h"
 
 namespace vestan {
@@ -58,5 +59,11 @@ struct ToolRings {
 };
 int32_t CheckToolArborInterference(StructureCheckContext& context, const ToolRings& rings,
                                    const Vec3& tip);
+
+// The current tool's rings from its profile: the tool from the tip up to the
+// first arbor point (as its box reaches), the arbor from there to the last
+// point, so that the two share one ring.
+ToolRings CutterRingsOf(const ToolProfile& profile);
+ToolRings ArborRingsOf(const ToolProfile& profile);
 
 }  // namespace vestan
