@@ -207,17 +207,20 @@ void HeadCheck::Prepare(const HeadPlacement& placement, bool triangles) {
   trianglesReady_ = true;
 }
 
-// Grid indexes on one axis whose lines lie within [lo, hi].
-bool GridRange(double lo, double hi, const std::vector<double>& lines, double pitch, int32_t last,
+// Grid indexes on one axis whose lines lie within [lo, hi]; first > last
+// when none does (a flat triangle between two lines of its normal's axis
+// still meets the lines of the other two).
+void GridRange(double lo, double hi, const std::vector<double>& lines, double pitch, int32_t last,
                int32_t& first, int32_t& end) {
-  if (lines.empty() || !(pitch > 0.0)) return false;
+  first = 0;
+  end = -1;
+  if (lines.empty() || !(pitch > 0.0)) return;
   const double limit = static_cast<double>(last);
-  const double a = std::clamp(std::ceil((lo - lines[0]) / pitch), 0.0, limit + 1.0);
-  const double b = std::clamp(std::trunc((hi - lines[0]) / pitch), -1.0, limit);
-  if (!(a <= b)) return false;
-  first = static_cast<int32_t>(a);
-  end = static_cast<int32_t>(b);
-  return true;
+  const double a = std::ceil((lo - lines[0]) / pitch);
+  const double b = std::trunc((hi - lines[0]) / pitch);
+  if (!(a <= b)) return;
+  first = static_cast<int32_t>(std::clamp(a, 0.0, limit + 1.0));
+  end = static_cast<int32_t>(std::clamp(b, -1.0, limit));
 }
 
 bool HeadCheck::AgainstWork(const HeadPlacement& placement) {
@@ -245,11 +248,8 @@ bool HeadCheck::AgainstWork(const HeadPlacement& placement) {
     Vec3 mMin, mMax;
     ComputeBoundingBox(m[0], m[1], m[2], mMin, mMax);
     std::array<int32_t, 3> first{}, last{};
-    bool empty = false;
     for (int k = 0; k < 3; ++k)
-      empty = empty || !GridRange(mMin[k], mMax[k], *lines[k], model.Pitch, lasts[k], first[k],
-                                  last[k]);
-    if (empty) continue;
+      GridRange(mMin[k], mMax[k], *lines[k], model.Pitch, lasts[k], first[k], last[k]);
     const std::array<double, 9> v{m[0][0], m[0][1], m[0][2], m[1][0], m[1][1],
                                   m[1][2], m[2][0], m[2][1], m[2][2]};
     TrianglePlane plane{};
