@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "machine/structure_world.h"
 #include "model/stock.h"
 #include "model/tool_profile.h"
 #include "modelfiles/stl_facets.h"
@@ -101,7 +102,7 @@ struct Tool {
 // x -20..-10, a post vice far off at x 300, the table well below, and one
 // base file, a low block at x 200..250 beside a free box; the head a box
 // 60 x 60 x 100 standing on the spindle point.
-class BoxMachine : public ::testing::Test {
+class BoxMachine : public ::testing::Test, protected testing::StructureRecords {
  protected:
   BoxMachine() {
     Meshes.Vices[0] = Structure({-20, 0, 0}, {-10, 50, 30});
@@ -117,10 +118,6 @@ class BoxMachine : public ::testing::Test {
     Work.WorkPresent = 1;
     Checks.Pairs.fill(1);
     Position.ReferenceLength = kToolLength;
-  }
-
-  StructureCheckContext Context() {
-    return {Meshes, Machine, Kinematics, Controller, Checks, Position, Work, Hits};
   }
 
   // Every check at machine position p (rotary angles 0); the names of the
@@ -142,14 +139,6 @@ class BoxMachine : public ::testing::Test {
     return raised;
   }
 
-  MachinePartMeshes Meshes;
-  MachineDefinition Machine;
-  MachineKinematics Kinematics;
-  ControllerDefinition Controller;
-  InterferenceCheckSettings Checks;
-  MachinePositionState Position;
-  WorkDocument Work;
-  InterferenceHits Hits;
   Tool tool;
 };
 
@@ -163,6 +152,7 @@ TEST_F(BoxMachine, HitTable) {
   const std::vector<Case> cases{
       {"clear above everything", {25, 25, 200}, false, {}},
       {"head into the work", {25, 25, 15}, false, {"HEAD-WORK"}},
+      {"head face between two Z grid lines", {25.5, 25.5, 15.5}, false, {"HEAD-WORK"}},
       {"head face on the work's top", {25, 25, 20}, false, {"HEAD-WORK"}},
       {"head face just above the work", {25, 25, 20.001}, false, {}},
       {"tool into the vice's top", {-15, 25, 60}, false, {"TOOL-VICE"}},
