@@ -223,11 +223,26 @@ void GridRange(double lo, double hi, const std::vector<double>& lines, double pi
   end = static_cast<int32_t>(std::clamp(b, -1.0, limit));
 }
 
+// The box the head is first measured against: the material corners, and for
+// a turned or moved model also their 8 corners through its placement, so
+// that the rejection never drops a head the exact test would see, whichever
+// frame the corners were kept in.
+Box WorkBounds(const DexelModel& model) {
+  Box bounds{model.MinCorner(), model.MaxCorner()};
+  static constexpr Placement kIdentity{1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0};
+  if (model.Placement == kIdentity) return bounds;
+  std::array<Vec3, 8> corners;
+  MakeBoxCorners(model.MinCorner(), model.MaxCorner(), corners);
+  for (const Vec3& corner : corners) bounds.Extend(TransformPointAffine(model.Placement, corner));
+  return bounds;
+}
+
 bool HeadCheck::AgainstWork(const HeadPlacement& placement) {
   const DexelModel& model = c_.Work.Workpiece();
   if (!model.Allocated() || model.CountX == 0) return false;
-  const Vec3& lo = model.MinCorner();
-  const Vec3& hi = model.MaxCorner();
+  const Box bounds = WorkBounds(model);
+  const Vec3& lo = bounds.Min;
+  const Vec3& hi = bounds.Max;
   const Box& box = HeadBox(placement);
   if (box.Min[2] > hi[2] || box.Max[2] < lo[2] || box.Max[0] < lo[0] || box.Min[0] > hi[0] ||
       box.Max[1] < lo[1] || box.Min[1] > hi[1])

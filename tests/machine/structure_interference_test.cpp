@@ -254,5 +254,18 @@ TEST_F(BoxMachine, TurnedTableSeesTheHeadAndToolTurned) {
   }
 }
 
+// A workpiece turned a quarter about Z and moved by (100, 0, 0): the head
+// meets it where it stands, not where its own frame puts it.
+TEST_F(BoxMachine, ThePlacedWorkIsMetWhereItStands) {
+  Meshes = MachinePartMeshes{};
+  Meshes.Head = Head({-30, -30, 0}, {30, 30, 100});
+  ASSERT_EQ(CreateBoxModelPlaced(Work.Workpiece(), {0, 0, 0, 50, 20, 20},
+                                 {0, 1, 0, -1, 0, 0, 0, 0, 1, 100, 0, 0}, 1.0),
+            kModelOk);
+  EXPECT_EQ(RunAll({90, 25, 15}), std::set<std::string>{"HEAD-WORK"});
+  EXPECT_EQ(RunAll({160, 25, 15}), std::set<std::string>{});
+  EXPECT_EQ(RunAll({10, 10, 15}), std::set<std::string>{});
+}
+
 }  // namespace
 }  // namespace vestan
