@@ -267,5 +267,39 @@ TEST_F(BoxMachine, ThePlacedWorkIsMetWhereItStands) {
   EXPECT_EQ(RunAll({10, 10, 15}), std::set<std::string>{});
 }
 
+// A HEAD machine's HEAD1 (turned by rotary 1 about X) and HEAD2: with both
+// angles 0 each is only moved; turned, HEAD1 reaches along -Y into the vice.
+TEST_F(BoxMachine, HeadsOfAHeadMachine) {
+  Kinematics.RotaryType = kRotaryHead;
+  Meshes.Head = HeadMesh{};
+  Meshes.Head1 = Head({-20, -20, 0}, {20, 20, 60});
+  Meshes.Head2 = Head({-10, -10, 0}, {10, 10, 20});
+  struct Case {
+    std::string Name;
+    AxisPosition Machine;
+    std::array<double, 4> SinCos;
+    std::set<size_t> Raised;
+  };
+  const std::vector<Case> cases{
+      {"beside the vice", {-21, 71, 15, 0, 0}, {0, 1, 0, 1}, {}},
+      {"turned into the vice", {-21, 71, 15, 90, 0}, {1, 0, 0, 1}, {kPairHead1Vice}},
+      {"both into the work", {25, 25, 10, 0, 0}, {0, 1, 0, 1}, {kPairHead1Work, kPairHead2Work}},
+      {"both into the table", {-60, -60, -105, 0, 0}, {0, 1, 0, 1},
+       {kPairHead1Table, kPairHead2Table}},
+  };
+  for (const Case& c : cases) {
+    Position.MachinePosition = c.Machine;
+    Position.RotarySinCos = c.SinCos;
+    ResetInterferenceFlags(Hits);
+    StructureCheckContext context = Context();
+    CheckHead1Interference(context);
+    CheckHead2Interference(context);
+    std::set<size_t> raised;
+    for (size_t pair = 0; pair < kNamedPairCount; ++pair)
+      if (Hits.Pairs[pair] != 0) raised.insert(pair);
+    EXPECT_EQ(raised, c.Raised) << c.Name;
+  }
+}
+
 }  // namespace
 }  // namespace vestan
