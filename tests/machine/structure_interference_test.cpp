@@ -159,6 +159,7 @@ TEST_F(BoxMachine, HitTable) {
       {"tool inside the vice, arbor through its top", {-15, 25, 45}, false, {"ARBOR-VICE"}},
       {"shared ring on the vice's top", {-15, 25, 50}, false, {"TOOL-VICE", "ARBOR-VICE"}},
       {"head and tool into the vice", {-15, 25, 25}, false, {"HEAD-VICE", "TOOL-VICE"}},
+      {"head into the work and the vice", {-4, 25, 15}, false, {"HEAD-WORK", "HEAD-VICE"}},
       {"post through the middle of a head face", {287, 17, 25}, false, {}},
       {"tool into the table", {-60, -60, -70}, false, {"TOOL-TABLE"}},
       {"head into the table, arbor through its bottom",
