@@ -439,10 +439,6 @@ TableFrame FrameOfTable(const StructureCheckContext& c, bool forBase) {
   return frame;
 }
 
-}  // namespace
-
-namespace {
-
 int32_t ProfileLevels(const ToolProfile& profile) {
   return std::clamp(profile.PointCount, 0, kProfileCapacity);
 }
