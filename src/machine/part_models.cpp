@@ -210,6 +210,7 @@ void LoadBasicModels(const MachinePartModels& parts, const MachineKinematics& ki
   if (files == 0) return;
   FreeBasicGroups(meshes);
   const Vec3 reference = BasicReferencePoint(kinematics, meshes);
+  meshes.BasicFileCount = static_cast<int32_t>(files);
   if (files == 1) {
     std::vector<StlTriangle> whole;
     ReadPart(parts.BasicNames[0], parts.BasicOffset, whole, meshes.Basic[0].BoxMin,
@@ -295,6 +296,7 @@ void FreeStructureMeshes(MachinePartMeshes& meshes) {
 void FreeBasicGroups(MachinePartMeshes& meshes) {
   for (StructureMesh& slot : meshes.Basic) slot = {};
   meshes.BasicFreeBoxes.fill(FreeBox{});
+  meshes.BasicFileCount = 0;
 }
 
 }  // namespace vestan

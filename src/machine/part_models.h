@@ -58,6 +58,8 @@ struct MachinePartMeshes {
   // One base file: its partition groups; several: file i whole in slot i.
   std::array<StructureMesh, kBasicGroups> Basic;
   std::array<FreeBox, kMaxListedModels> BasicFreeBoxes;
+  // Base files loaded: 1 partitioned into groups, more each in a slot.
+  int32_t BasicFileCount = 0;
   HeadMesh Head;
   HeadMesh Head1;
   HeadMesh Head2;

@@ -82,7 +82,22 @@ class Host {
   virtual void Sleep(int32_t milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
   }
+  // True while the view is drawing from the shared records; work that moves
+  // the position or the tool waits until it clears. A host without a view
+  // never draws.
+  virtual bool DisplayBusy() { return false; }
 };
+
+// Waits in steps of stepMs while the host's view is drawing. Returns false,
+// without waiting further, as soon as aborted() says the work is given up.
+template <typename Aborted>
+bool WaitWhileDisplayBusy(Host& host, Aborted&& aborted, int32_t stepMs = 10) {
+  while (host.DisplayBusy()) {
+    if (aborted()) return false;
+    host.Sleep(stepMs);
+  }
+  return true;
+}
 
 }  // namespace vestan
 

@@ -43,6 +43,8 @@ class RecordingHost : public Host {
   // Runs at every sleep, in place of the wait: a test plays the other thread
   // here (clears a flag, sets abort).
   std::function<void(int32_t milliseconds)> OnSleep;
+  // How many more times DisplayBusy answers true; each question counts.
+  int32_t BusyPolls = 0;
 
   // The texts of all events of one kind, in order.
   std::vector<std::string> Texts(Call kind) const {
@@ -86,6 +88,11 @@ class RecordingHost : public Host {
   }
   void RequestShellUpdate(ShellUpdate what) override {
     Events.push_back({Call::kShellUpdate, {}, static_cast<int32_t>(what)});
+  }
+  bool DisplayBusy() override {
+    if (BusyPolls <= 0) return false;
+    --BusyPolls;
+    return true;
   }
   void Sleep(int32_t milliseconds) override {
     Events.push_back({Call::kSleep, {}, milliseconds});

@@ -1,0 +1,182 @@
+#include "machine/multi_tool_pass.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <vector>
+
+#include "modelfiles/stl_facets.h"
+#include "platform/recording_host.h"
+
+namespace vestan {
+namespace {
+
+TEST(MultiToolStatus, HitsBeforeCutsInTheirOrder) {
+  struct Case {
+    std::array<int32_t, 4> Hits;
+    bool Cut;
+    int32_t ArborCheck;
+    int32_t Expected;
+  };
+  const std::vector<Case> cases{
+      {{1, 1, 1, 1}, true, 0, 6}, {{0, 1, 1, 1}, true, 0, 9}, {{0, 0, 1, 1}, true, 0, 8},
+      {{0, 0, 0, 1}, true, 0, 7}, {{0, 0, 0, 0}, true, 0, 5}, {{0, 0, 0, 0}, true, 2, 0},
+      {{0, 0, 0, 0}, false, 0, 0},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(MultiToolStatus(c.Hits, c.Cut, c.ArborCheck), c.Expected)
+        << c.Hits[0] << c.Hits[1] << c.Hits[2] << c.Hits[3] << " cut " << c.Cut << " arbor check "
+        << c.ArborCheck;
+}
+
+// Every tool the same: radius 5, rings at 0, 20 and 40 above the tip (the
+// arbor from 20), the spindle 40 above the tip. The cut removes what the
+// test says per tool.
+class FakeCutting final : public CuttingSeam {
+ public:
+  FakeCutting(ToolProfile& profile, MachinePositionState& position)
+      : profile_(profile), position_(position) {}
+
+  void SetTool(int32_t tool, double) override {
+    Tools.push_back(tool);
+    current_ = tool;
+    profile_ = ToolProfile{};
+    profile_.PointCount = 3;
+    profile_.ShankEndCount = 1;
+    for (int l = 0; l < 3; ++l)
+      for (int j = 0; j < kProfileAngleSteps; ++j) {
+        const double a = j * 10.0 * kRadiansPerDegree;
+        profile_.SurfacePoints[static_cast<size_t>(l * kProfileAngleSteps + j)] = {
+            5 * std::cos(a), 5 * std::sin(a), 20.0 * l};
+      }
+    profile_.ToolBoxMin = {-5, -5, 0};
+    profile_.ToolBoxMax = {5, 5, 20};
+    profile_.ArborBoxMin = {-5, -5, 20};
+    profile_.ArborBoxMax = {5, 5, 40};
+    MakeBoxCorners(profile_.ToolBoxMin, profile_.ToolBoxMax, profile_.ToolCorners);
+    MakeBoxCorners(profile_.ArborBoxMin, profile_.ArborBoxMax, profile_.ArborCorners);
+    position_.ReferenceLength = 40.0;
+  }
+  void CutPose(const Vec3& tip, const Vec3&) override { Tips[current_] = tip; }
+  CutOutputs Outputs() const override {
+    CutOutputs out;
+    const auto removed = Removed.find(current_);
+    if (removed != Removed.end()) out.PoseRemovedVolume = removed->second;
+    return out;
+  }
+
+  std::vector<int32_t> Tools;
+  std::map<int32_t, Vec3> Tips;
+  std::map<int32_t, double> Removed;
+
+ private:
+  ToolProfile& profile_;
+  MachinePositionState& position_;
+  int32_t current_ = 0;
+};
+
+StructureMesh Block(const Vec3& lo, const Vec3& hi) {
+  // The top face of the block is all the tool can meet from above.
+  StructureMesh mesh;
+  mesh.Triangles = {StlTriangle{0, 0, 1, lo[0], lo[1], hi[2], hi[0], lo[1], hi[2], hi[0], hi[1],
+                                hi[2]},
+                    StlTriangle{0, 0, 1, lo[0], lo[1], hi[2], hi[0], hi[1], hi[2], lo[0], hi[1],
+                                hi[2]}};
+  BuildFacetRecords(mesh.Triangles, mesh.Records);
+  mesh.BoxMin = lo;
+  mesh.BoxMax = hi;
+  return mesh;
+}
+
+// Tools 1 (current) to 5 mounted together: 2 at the current tool's offset,
+// 3 over the vice, 4 off to the side, 5 not defined.
+class MultiToolPass : public ::testing::Test {
+ protected:
+  MultiToolPass() {
+    Tools.MaxToolNumber = 10;
+    AllocToolTables(Tools);
+    for (int32_t t = 1; t <= 4; ++t) Tools.Defined[t] = 1;
+    Tools.Layout.Count = 5;
+    Tools.Layout.Order = {0, 1, 2, 3, 4, 5};
+    Tools.Layout.Position[3] = {-40, 0, 0};
+    Tools.Layout.Position[4] = {100, 0, 0};
+    Tools.Layout.Position[5] = {0, 50, 0};
+    Meshes.Vices[0] = Block({-20, 0, 0}, {-10, 50, 30});
+    Checks.Pairs.fill(1);
+    Cutting.SetTool(1, 1.0);
+    Cutting.Tools.clear();
+    Position.ProgramPosition = {15, 25, 20, 0, 0};
+    Position.MachinePosition = {25, 25, 60, 0, 0};
+  }
+
+  bool Run(MultiToolPassState& state) {
+    MultiToolPassRecords records{Tools,  Cutting, Profile, Position,   Meshes, Machine, Kinematics,
+                                 Controller, Checks, Work, WorkOffset, 1.0, Shell, Aborted};
+    return RunMultiToolPass(records, 1, {7, 12}, state);
+  }
+
+  ToolTable Tools;
+  ToolProfile Profile;
+  MachinePositionState Position;
+  FakeCutting Cutting{Profile, Position};
+  MachinePartMeshes Meshes;
+  MachineDefinition Machine;
+  MachineKinematics Kinematics;
+  ControllerDefinition Controller;
+  InterferenceCheckSettings Checks;
+  WorkDocument Work;
+  WorkOffsetValues WorkOffset{10, 0, 0, 0, 0};
+  RecordingHost Shell;
+  std::function<bool()> Aborted;
+};
+
+TEST_F(MultiToolPass, EachMountedToolIsPlacedCutAndCheckedThenTheCurrentOneAgain) {
+  Cutting.Removed[4] = 0.5;
+  MultiToolPassState state;
+  ASSERT_TRUE(Run(state));
+  EXPECT_EQ(Cutting.Tools, (std::vector<int32_t>{3, 4, 1}));
+  EXPECT_EQ(state.SharedPosition, 1);
+  EXPECT_EQ(Cutting.Tips[3], (Vec3{-15, 25, 20}));
+  EXPECT_EQ(Cutting.Tips[4], (Vec3{125, 25, 20}));
+  EXPECT_EQ(Cutting.Tips[1], (Vec3{25, 25, 20}));
+
+  const MultiToolPassRecord& overVice = state.Records[3];
+  EXPECT_EQ(overVice.Hits, (std::array<int32_t, 4>{1, 0, 0, 0}));
+  EXPECT_EQ(overVice.Status, kPassHitVice);
+  EXPECT_EQ(overVice.Machine, (AxisPosition{-15, 25, 60, 0, 0}));
+  EXPECT_EQ(overVice.BlockCounter, 7);
+  EXPECT_EQ(overVice.LineCounter, 12u);
+  EXPECT_EQ(state.Records[4].Status, kPassCutMaterial);
+  EXPECT_EQ(state.Records[1].Status, kPassClear);
+  EXPECT_EQ(state.Status, kPassCutMaterial) << "the last non-zero status";
+  EXPECT_EQ(Position.MachinePosition, (AxisPosition{25, 25, 60, 0, 0}));
+
+  Checks.ArborCheck = 2;
+  Checks.Pairs.fill(0);
+  ASSERT_TRUE(Run(state));
+  EXPECT_EQ(state.Records[3].Status, kPassClear);
+  EXPECT_EQ(state.Records[4].Status, kPassClear);
+  EXPECT_EQ(state.Status, kPassClear);
+}
+
+TEST_F(MultiToolPass, WaitsForTheViewAndGivesUpWhenAborted) {
+  Shell.BusyPolls = 3;
+  MultiToolPassState state;
+  ASSERT_TRUE(Run(state));
+  EXPECT_EQ(Shell.Texts(RecordingHost::Call::kSleep).size(), 3u);
+  EXPECT_EQ(Cutting.Tools.size(), 3u);
+
+  Shell = RecordingHost{};
+  Cutting.Tools.clear();
+  Shell.BusyPolls = 1000000;
+  int sleeps = 0;
+  Shell.OnSleep = [&sleeps](int32_t) { ++sleeps; };
+  Aborted = [&sleeps]() { return sleeps >= 2; };
+  EXPECT_FALSE(Run(state));
+  EXPECT_EQ(sleeps, 2);
+  EXPECT_TRUE(Cutting.Tools.empty());
+}
+
+}  // namespace
+}  // namespace vestan
