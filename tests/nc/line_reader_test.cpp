@@ -410,6 +410,18 @@ TEST(Subprograms, ProgramsHeldInMemory) {
   EXPECT_EQ(pass.Modal().EndState, kEndHandled);
 }
 
+// The text held in memory was replaced when it was loaded: its lines read
+// as the same lines of the file do, not replaced a second time.
+TEST(Subprograms, ProgramsHeldInMemoryAreReplacedOnce) {
+  ScratchFolder folder;
+  Pass pass;
+  pass.Controller().Tables.MemoryRun = 1;
+  pass.Controller().Tables.Replace = {{"X", "XX"}, {"Y", "Y1"}};
+  pass.Start(folder.Write("memory.nc", "X1 Y2\nM98 P1000\nM30\nO1000\nX1 Y2\nM99\n"));
+  EXPECT_EQ(Texts(pass.ReadAll()), (std::vector<std::string>{"XX1 Y12", "M98 P1000", "O1000",
+                                                             "XX1 Y12", "M99", "M30"}));
+}
+
 TEST(Subprograms, NumberCallsWithoutTheProgramInMemoryDoNothing) {
   ScratchFolder folder;
   folder.Write("O1234", "G01 X9.\nM99\n");
