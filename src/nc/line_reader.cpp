@@ -168,11 +168,15 @@ bool HasAt(std::string_view line, size_t pos, std::string_view text) {
 
 }  // namespace
 
+FileStream OpenNcFile(const std::string& path) {
+  return CanOpenForReading(path) ? OpenFileStream(path, "rb") : FileStream{};
+}
+
 int32_t OpenNcProgram(const NcPassRecords& records, NcReader& reader) {
   reader.MainStream.reset();
   if (PluginActive(records)) return kNcProgramFromPlugin;
   const std::string& name = records.Defs.Paths.NcProgram;
-  if (!name.empty()) reader.MainStream = OpenFileStream(ResolveDefinitionPath(name).string(), "rb");
+  if (!name.empty()) reader.MainStream = OpenNcFile(ResolveDefinitionPath(name).string());
   if (reader.MainStream) return kNcProgramReady;
   HostMessage message;
   message.Text =

@@ -95,6 +95,10 @@ inline constexpr int32_t kNcProgramReady = 1;
 inline constexpr int32_t kNcProgramFromPlugin = 0;  // nothing to open or load
 inline constexpr int32_t kNcProgramNotOpened = -1;
 
+// Opens an NC program or subprogram file untranslated; none when the path
+// names no regular file (a folder would open as a stream that reads nothing).
+FileStream OpenNcFile(const std::string& path);
+
 // Opens the NC program file (Defs.Paths.NcProgram) as the main stream,
 // untranslated. A file that cannot be opened is reported through the host
 // with its path and gives kNcProgramNotOpened; with a read plug-in active

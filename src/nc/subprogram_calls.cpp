@@ -24,8 +24,8 @@ std::string_view CalledName(std::string_view name) {
 // matched case-insensitively, "\" and "/" both separating folders.
 FileStream OpenSubprogramFile(SubprogramStack& stack, std::string_view name) {
   stack.BuiltPath = stack.Folder + std::string(name);
-  FileStream stream = OpenFileStream(stack.BuiltPath, "rb");
-  if (!stream) stream = OpenFileStream(ResolveDefinitionPath(stack.BuiltPath).string(), "rb");
+  FileStream stream = OpenNcFile(stack.BuiltPath);
+  if (!stream) stream = OpenNcFile(ResolveDefinitionPath(stack.BuiltPath).string());
   return stream;
 }
 

@@ -285,6 +285,12 @@ TEST(ReadNcLine, AProgramThatCannotBeOpenedIsReported) {
   // Reading without a stream is the end of the program, never a read.
   EXPECT_EQ(pass.Read(), 0);
   EXPECT_EQ(pass.Modal().EndState, kEndHandled);
+
+  // A folder opens as a stream that reads nothing: it is no program either.
+  std::filesystem::create_directories(folder / "folder.nc");
+  pass.World->Defs.Paths.NcProgram = folder / "folder.nc";
+  EXPECT_EQ(OpenNcProgram(pass.World->Records, pass.Reader), kNcProgramNotOpened);
+  EXPECT_EQ(pass.World->Host.Messages.size(), 2u);
 }
 
 TEST(ReadNcLine, BinaryNoiseReadsWithoutHarm) {
@@ -429,6 +435,18 @@ TEST(Subprograms, NumberCallsWithoutTheProgramInMemoryDoNothing) {
   pass.Start(folder.Write("main.nc", "M98 P100\nM198 P1234\nG01 X1.\n"));
   EXPECT_EQ(Texts(pass.ReadAll()),
             (std::vector<std::string>{"M98 P100", "M198 P1234", "G01 X9.", "M99", "G01 X1."}));
+}
+
+// A folder named like a called program is passed over: M198 P12 then finds
+// O0012.
+TEST(Subprograms, FoldersAreNoPrograms) {
+  ScratchFolder folder;
+  std::filesystem::create_directories(folder / "o12");
+  folder.Write("O0012", "G01 X5.\nM99\n");
+  Pass pass;
+  pass.Start(folder.Write("main.nc", "M198 P12\nG00 X0\n"));
+  EXPECT_EQ(Texts(pass.ReadAll()),
+            (std::vector<std::string>{"M198 P12", "G01 X5.", "M99", "G00 X0"}));
 }
 
 TEST(Subprograms, ReturnShowsTheCallersLine) {
