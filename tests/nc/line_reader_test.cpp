@@ -437,6 +437,25 @@ TEST(Subprograms, NumberCallsWithoutTheProgramInMemoryDoNothing) {
             (std::vector<std::string>{"M98 P100", "M198 P1234", "G01 X9.", "M99", "G01 X1."}));
 }
 
+// The second bar measures the file that was opened, also when the call
+// wrote its name in another case or with "\\".
+TEST(Subprograms, TheSecondBarMeasuresTheFileOpened) {
+  ScratchFolder folder;
+  const std::string sub = "G01 Y5.\nG01 Y6.\n";
+  folder.Write("subs/Sub_A.NC", sub);
+  Pass pass;
+  ProgressState progress;
+  pass.Reader.Progress = &progress;
+  pass.Start(folder.Write("main.nc", "M98 <SUBS\\SUB_A.nc>\n"));
+  ASSERT_EQ(pass.Read(), 1);
+  InterpretNcBlock(pass.World->Context, pass.World->Records);
+  ASSERT_EQ(pass.World->Context.Subprograms.Depth, 1);
+  EXPECT_EQ(progress.FileTotal, sub.size());
+  ASSERT_EQ(pass.Read(), 1);
+  ASSERT_EQ(pass.Read(), 1);
+  EXPECT_EQ(progress.FileCounter, sub.size());
+}
+
 // A folder named like a called program is passed over: M198 P12 then finds
 // O0012.
 TEST(Subprograms, FoldersAreNoPrograms) {
