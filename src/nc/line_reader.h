@@ -41,6 +41,12 @@ struct LoadedNcProgram {
   // Every line after REPLACE, each followed by one NUL (a CR LF or LF line
   // end, and any other CR or LF, became the NUL).
   std::string Text;
+  // The controller's REPLACE table and type and whether RTS closes a
+  // program, as the text was built with them: another controller builds it
+  // again.
+  std::vector<ReplaceEntry> Replace;
+  int32_t ReplaceType = 0;
+  bool OspReturns = false;
   size_t PrologueLength = 0;  // bytes of the file before the first indexed program
   std::vector<LoadedProgramEntry> Index;
   std::string Folder;  // of the NC program, with its separator
@@ -134,9 +140,10 @@ void ApplyReplaceTable(std::string& line, const std::vector<ReplaceEntry>& table
                        int32_t replaceType);
 
 // Loads the NC program file into records' reader.Program unless the text held
-// is of the same file and last-write time, and gives the subprogram levels
-// the program's folder. kNcProgramNotOpened (reported through the host) when
-// the file cannot be read; the text is then dropped.
+// is of the same file and last-write time, built with the same REPLACE table
+// and dialect, and gives the subprogram levels the program's folder.
+// kNcProgramNotOpened (reported through the host) when the file cannot be
+// read; the text is then dropped.
 int32_t LoadNcProgramText(NcContext& context, const NcPassRecords& records, NcReader& reader);
 
 // The entry of the program number in the index, or -1.

@@ -364,6 +364,28 @@ TEST(LoadNcProgramText, KeepsTheTextWhileTheFileTimeStays) {
   EXPECT_EQ(FindProgramInIndex(pass.Program, 20), 0);
 }
 
+// The text was built with the controller's REPLACE table and dialect: a
+// controller read since then builds it again, though the file stayed.
+TEST(LoadNcProgramText, AnotherControllerLoadsTheTextAgain) {
+  ScratchFolder folder;
+  Pass pass;
+  const std::string file = folder.Write("ctl.nc", "O1\nM30\nO5\nG01 X1\nRTS\nO6\nM99\n");
+  pass.Controller().Tables.Replace = {{"X", "XX"}};
+  pass.Start(file);
+  EXPECT_NE(pass.Program.Text.find(std::string("G01 XX1\0", 8)), std::string::npos);
+  EXPECT_EQ(FindProgramInIndex(pass.Program, 5), -1);
+  pass.Controller().Tables.Replace = {{"X", "XY"}};
+  pass.Start(file);
+  EXPECT_NE(pass.Program.Text.find(std::string("G01 XY1\0", 8)), std::string::npos);
+  pass.Controller().ReplaceType = 2;
+  pass.Controller().Tables.Replace = {{"X", "XY"}, {"Y", "Z"}};
+  pass.Start(file);
+  EXPECT_NE(pass.Program.Text.find(std::string("G01 XZ1\0", 8)), std::string::npos);
+  pass.Controller().productCode = kProductOsp;
+  pass.Start(file);
+  EXPECT_EQ(FindProgramInIndex(pass.Program, 5), 0);
+}
+
 TEST(LoadNcProgramText, OspReturnClosesAProgramAndReplaceGrowsTheText) {
   ScratchFolder folder;
   Pass pass(Dialect::kOsp);
