@@ -104,8 +104,8 @@ int32_t LoadNcProgramText(NcContext& context, const NcPassRecords& records, NcRe
   const std::optional<FileTime> time = LastWriteTime(path);
   const ControllerDefinition& controller = records.Defs.Controller;
   if (time && program.Time == time && program.Path == path &&
-      program.Replace == controller.Tables.Replace && program.ReplaceType == controller.ReplaceType &&
-      program.OspReturns == OspReturns(controller))
+      program.Replace == controller.Tables.Replace &&
+      program.ReplaceType == controller.ReplaceType && program.OspReturns == OspReturns(controller))
     return kNcProgramReady;
 
   program = LoadedNcProgram{};

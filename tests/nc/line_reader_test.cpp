@@ -446,8 +446,8 @@ TEST(Subprograms, ProgramsHeldInMemoryAreReplacedOnce) {
   pass.Controller().Tables.MemoryRun = 1;
   pass.Controller().Tables.Replace = {{"X", "XX"}, {"Y", "Y1"}};
   pass.Start(folder.Write("memory.nc", "X1 Y2\nM98 P1000\nM30\nO1000\nX1 Y2\nM99\n"));
-  EXPECT_EQ(Texts(pass.ReadAll()), (std::vector<std::string>{"XX1 Y12", "M98 P1000", "O1000",
-                                                             "XX1 Y12", "M99", "M30"}));
+  EXPECT_EQ(Texts(pass.ReadAll()),
+            (std::vector<std::string>{"XX1 Y12", "M98 P1000", "O1000", "XX1 Y12", "M99", "M30"}));
 }
 
 TEST(Subprograms, NumberCallsWithoutTheProgramInMemoryDoNothing) {
