@@ -29,6 +29,8 @@ inline constexpr size_t kMemoryRunTableBytes = 4000;
 struct ReplaceEntry {
   std::string Search;
   std::string Replacement;
+
+  friend bool operator==(const ReplaceEntry&, const ReplaceEntry&) = default;
 };
 
 struct WaitEntry {

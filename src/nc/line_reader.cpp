@@ -65,7 +65,8 @@ int32_t EndOfProgram(NcContext& context, const NcPassRecords& records) {
   return 0;
 }
 
-enum class LineSource { kLine, kEndOfProgram, kEndOfLevel };
+// kReplacedLine: a line of the text held in memory, replaced when loaded.
+enum class LineSource { kLine, kReplacedLine, kEndOfProgram, kEndOfLevel };
 
 // The innermost level is done: closed and forgotten.
 LineSource PopLevel(SubprogramStack& stack, NcReader& reader) {
@@ -120,7 +121,7 @@ LineSource ReadRawLine(NcContext& context, const NcPassRecords& records, NcReade
     level.ByteOffset += static_cast<uint32_t>(line.size());
     if (depth == 1 && countProgress)
       AddSubProgress(*reader.Progress, static_cast<int32_t>(line.size()));
-    return LineSource::kLine;
+    return LineSource::kReplacedLine;
   }
   if (!ReadStreamLine(level.Stream.get(), line)) return PopLevel(stack, reader);
   ++level.LineCounter;
@@ -167,11 +168,15 @@ bool HasAt(std::string_view line, size_t pos, std::string_view text) {
 
 }  // namespace
 
+FileStream OpenNcFile(const std::string& path) {
+  return CanOpenForReading(path) ? OpenFileStream(path, "rb") : FileStream{};
+}
+
 int32_t OpenNcProgram(const NcPassRecords& records, NcReader& reader) {
   reader.MainStream.reset();
   if (PluginActive(records)) return kNcProgramFromPlugin;
   const std::string& name = records.Defs.Paths.NcProgram;
-  if (!name.empty()) reader.MainStream = OpenFileStream(ResolveDefinitionPath(name).string(), "rb");
+  if (!name.empty()) reader.MainStream = OpenNcFile(ResolveDefinitionPath(name).string());
   if (reader.MainStream) return kNcProgramReady;
   HostMessage message;
   message.Text =
@@ -193,15 +198,11 @@ int32_t ReadNcLine(NcContext& context, const NcPassRecords& records, NcReader& r
   std::string line;
   line.reserve(128);
   for (;;) {
-    switch (ReadRawLine(context, records, reader, line)) {
-      case LineSource::kEndOfProgram:
-        return EndOfProgram(context, records);
-      case LineSource::kEndOfLevel:
-        return 0;
-      case LineSource::kLine:
-        break;
-    }
-    if (!tables.Replace.empty()) ApplyReplaceTable(line, tables.Replace, controller.ReplaceType);
+    const LineSource source = ReadRawLine(context, records, reader, line);
+    if (source == LineSource::kEndOfProgram) return EndOfProgram(context, records);
+    if (source == LineSource::kEndOfLevel) return 0;
+    if (source == LineSource::kLine && !tables.Replace.empty())
+      ApplyReplaceTable(line, tables.Replace, controller.ReplaceType);
     NormaliseLineEnd(line);
     if (CutOverlongLine(line, context, records, reader)) {
       context.Line.Assign(line);

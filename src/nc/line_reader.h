@@ -41,6 +41,12 @@ struct LoadedNcProgram {
   // Every line after REPLACE, each followed by one NUL (a CR LF or LF line
   // end, and any other CR or LF, became the NUL).
   std::string Text;
+  // The controller's REPLACE table and type and whether RTS closes a
+  // program, as the text was built with them: another controller builds it
+  // again.
+  std::vector<ReplaceEntry> Replace;
+  int32_t ReplaceType = 0;
+  bool OspReturns = false;
   size_t PrologueLength = 0;  // bytes of the file before the first indexed program
   std::vector<LoadedProgramEntry> Index;
   std::string Folder;  // of the NC program, with its separator
@@ -95,6 +101,10 @@ inline constexpr int32_t kNcProgramReady = 1;
 inline constexpr int32_t kNcProgramFromPlugin = 0;  // nothing to open or load
 inline constexpr int32_t kNcProgramNotOpened = -1;
 
+// Opens an NC program or subprogram file untranslated; none when the path
+// names no regular file (a folder would open as a stream that reads nothing).
+FileStream OpenNcFile(const std::string& path);
+
 // Opens the NC program file (Defs.Paths.NcProgram) as the main stream,
 // untranslated. A file that cannot be opened is reported through the host
 // with its path and gives kNcProgramNotOpened; with a read plug-in active
@@ -130,9 +140,10 @@ void ApplyReplaceTable(std::string& line, const std::vector<ReplaceEntry>& table
                        int32_t replaceType);
 
 // Loads the NC program file into records' reader.Program unless the text held
-// is of the same file and last-write time, and gives the subprogram levels
-// the program's folder. kNcProgramNotOpened (reported through the host) when
-// the file cannot be read; the text is then dropped.
+// is of the same file and last-write time, built with the same REPLACE table
+// and dialect, and gives the subprogram levels the program's folder.
+// kNcProgramNotOpened (reported through the host) when the file cannot be
+// read; the text is then dropped.
 int32_t LoadNcProgramText(NcContext& context, const NcPassRecords& records, NcReader& reader);
 
 // The entry of the program number in the index, or -1.

@@ -12,6 +12,10 @@ namespace vestan {
 
 namespace {
 
+bool OspReturns(const ControllerDefinition& controller) {
+  return controller.isOsp != 0 || controller.productCode == kProductOsp;
+}
+
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 // The first letter, "(", ";" or line feed from pos on; the line's end when
@@ -64,7 +68,7 @@ class ProgramIndexer {
       }
       return;
     }
-    if (word == 'R' && (controller_.isOsp != 0 || controller_.productCode == kProductOsp) &&
+    if (word == 'R' && OspReturns(controller_) &&
         std::string_view(line).substr(pos).starts_with("RTS") && state_ == IndexState::kInProgram) {
       AddToProgram(length);
       CloseProgram();
@@ -98,7 +102,11 @@ int32_t LoadNcProgramText(NcContext& context, const NcPassRecords& records, NcRe
   // The levels of every pass look for subprograms beside the program.
   context.Subprograms.Folder = FolderPart(name);
   const std::optional<FileTime> time = LastWriteTime(path);
-  if (time && program.Time == time && program.Path == path) return kNcProgramReady;
+  const ControllerDefinition& controller = records.Defs.Controller;
+  if (time && program.Time == time && program.Path == path &&
+      program.Replace == controller.Tables.Replace &&
+      program.ReplaceType == controller.ReplaceType && program.OspReturns == OspReturns(controller))
+    return kNcProgramReady;
 
   program = LoadedNcProgram{};
   const std::optional<std::string> bytes = time ? ReadFileBytes(path) : std::nullopt;
@@ -109,8 +117,11 @@ int32_t LoadNcProgramText(NcContext& context, const NcPassRecords& records, NcRe
   program.Path = path;
   program.Time = time;
   program.Folder = context.Subprograms.Folder;
+  program.Replace = controller.Tables.Replace;
+  program.ReplaceType = controller.ReplaceType;
+  program.OspReturns = OspReturns(controller);
   program.Text.reserve(bytes->size() + bytes->size() / 8 + 1);
-  ProgramIndexer indexer(program, records.Defs.Controller);
+  ProgramIndexer indexer(program, controller);
   const std::string_view all = *bytes;
   size_t start = 0;
   int32_t number = 1;

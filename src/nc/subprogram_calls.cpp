@@ -21,11 +21,13 @@ std::string_view CalledName(std::string_view name) {
 }
 
 // Opens the folder's file of that name; the name as written first, then
-// matched case-insensitively, "\" and "/" both separating folders.
+// matched case-insensitively, "\" and "/" both separating folders. The built
+// path becomes the file opened, which the second bar measures.
 FileStream OpenSubprogramFile(SubprogramStack& stack, std::string_view name) {
   stack.BuiltPath = stack.Folder + std::string(name);
-  FileStream stream = OpenFileStream(stack.BuiltPath, "rb");
-  if (!stream) stream = OpenFileStream(ResolveDefinitionPath(stack.BuiltPath).string(), "rb");
+  const std::string path = ResolveDefinitionPath(stack.BuiltPath).string();
+  FileStream stream = OpenNcFile(path);
+  if (stream) stack.BuiltPath = path;
   return stream;
 }
 

@@ -285,6 +285,12 @@ TEST(ReadNcLine, AProgramThatCannotBeOpenedIsReported) {
   // Reading without a stream is the end of the program, never a read.
   EXPECT_EQ(pass.Read(), 0);
   EXPECT_EQ(pass.Modal().EndState, kEndHandled);
+
+  // A folder opens as a stream that reads nothing: it is no program either.
+  std::filesystem::create_directories(folder / "folder.nc");
+  pass.World->Defs.Paths.NcProgram = folder / "folder.nc";
+  EXPECT_EQ(OpenNcProgram(pass.World->Records, pass.Reader), kNcProgramNotOpened);
+  EXPECT_EQ(pass.World->Host.Messages.size(), 2u);
 }
 
 TEST(ReadNcLine, BinaryNoiseReadsWithoutHarm) {
@@ -358,6 +364,28 @@ TEST(LoadNcProgramText, KeepsTheTextWhileTheFileTimeStays) {
   EXPECT_EQ(FindProgramInIndex(pass.Program, 20), 0);
 }
 
+// The text was built with the controller's REPLACE table and dialect: a
+// controller read since then builds it again, though the file stayed.
+TEST(LoadNcProgramText, AnotherControllerLoadsTheTextAgain) {
+  ScratchFolder folder;
+  Pass pass;
+  const std::string file = folder.Write("ctl.nc", "O1\nM30\nO5\nG01 X1\nRTS\nO6\nM99\n");
+  pass.Controller().Tables.Replace = {{"X", "XX"}};
+  pass.Start(file);
+  EXPECT_NE(pass.Program.Text.find(std::string("G01 XX1\0", 8)), std::string::npos);
+  EXPECT_EQ(FindProgramInIndex(pass.Program, 5), -1);
+  pass.Controller().Tables.Replace = {{"X", "XY"}};
+  pass.Start(file);
+  EXPECT_NE(pass.Program.Text.find(std::string("G01 XY1\0", 8)), std::string::npos);
+  pass.Controller().ReplaceType = 2;
+  pass.Controller().Tables.Replace = {{"X", "XY"}, {"Y", "Z"}};
+  pass.Start(file);
+  EXPECT_NE(pass.Program.Text.find(std::string("G01 XZ1\0", 8)), std::string::npos);
+  pass.Controller().productCode = kProductOsp;
+  pass.Start(file);
+  EXPECT_EQ(FindProgramInIndex(pass.Program, 5), 0);
+}
+
 TEST(LoadNcProgramText, OspReturnClosesAProgramAndReplaceGrowsTheText) {
   ScratchFolder folder;
   Pass pass(Dialect::kOsp);
@@ -410,6 +438,18 @@ TEST(Subprograms, ProgramsHeldInMemory) {
   EXPECT_EQ(pass.Modal().EndState, kEndHandled);
 }
 
+// The text held in memory was replaced when it was loaded: its lines read
+// as the same lines of the file do, not replaced a second time.
+TEST(Subprograms, ProgramsHeldInMemoryAreReplacedOnce) {
+  ScratchFolder folder;
+  Pass pass;
+  pass.Controller().Tables.MemoryRun = 1;
+  pass.Controller().Tables.Replace = {{"X", "XX"}, {"Y", "Y1"}};
+  pass.Start(folder.Write("memory.nc", "X1 Y2\nM98 P1000\nM30\nO1000\nX1 Y2\nM99\n"));
+  EXPECT_EQ(Texts(pass.ReadAll()),
+            (std::vector<std::string>{"XX1 Y12", "M98 P1000", "O1000", "XX1 Y12", "M99", "M30"}));
+}
+
 TEST(Subprograms, NumberCallsWithoutTheProgramInMemoryDoNothing) {
   ScratchFolder folder;
   folder.Write("O1234", "G01 X9.\nM99\n");
@@ -417,6 +457,37 @@ TEST(Subprograms, NumberCallsWithoutTheProgramInMemoryDoNothing) {
   pass.Start(folder.Write("main.nc", "M98 P100\nM198 P1234\nG01 X1.\n"));
   EXPECT_EQ(Texts(pass.ReadAll()),
             (std::vector<std::string>{"M98 P100", "M198 P1234", "G01 X9.", "M99", "G01 X1."}));
+}
+
+// The second bar measures the file that was opened, also when the call
+// wrote its name in another case or with "\\".
+TEST(Subprograms, TheSecondBarMeasuresTheFileOpened) {
+  ScratchFolder folder;
+  const std::string sub = "G01 Y5.\nG01 Y6.\n";
+  folder.Write("subs/Sub_A.NC", sub);
+  Pass pass;
+  ProgressState progress;
+  pass.Reader.Progress = &progress;
+  pass.Start(folder.Write("main.nc", "M98 <SUBS\\SUB_A.nc>\n"));
+  ASSERT_EQ(pass.Read(), 1);
+  InterpretNcBlock(pass.World->Context, pass.World->Records);
+  ASSERT_EQ(pass.World->Context.Subprograms.Depth, 1);
+  EXPECT_EQ(progress.FileTotal, sub.size());
+  ASSERT_EQ(pass.Read(), 1);
+  ASSERT_EQ(pass.Read(), 1);
+  EXPECT_EQ(progress.FileCounter, sub.size());
+}
+
+// A folder named like a called program is passed over: M198 P12 then finds
+// O0012.
+TEST(Subprograms, FoldersAreNoPrograms) {
+  ScratchFolder folder;
+  std::filesystem::create_directories(folder / "o12");
+  folder.Write("O0012", "G01 X5.\nM99\n");
+  Pass pass;
+  pass.Start(folder.Write("main.nc", "M198 P12\nG00 X0\n"));
+  EXPECT_EQ(Texts(pass.ReadAll()),
+            (std::vector<std::string>{"M198 P12", "G01 X5.", "M99", "G00 X0"}));
 }
 
 TEST(Subprograms, ReturnShowsTheCallersLine) {
