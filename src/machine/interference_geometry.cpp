@@ -21,6 +21,12 @@ Vec3 PointAt(const Vec3& p0, const Vec3& e, double t) {
   return {p0[0] + t * e[0], p0[1] + t * e[1], p0[2] + t * e[2]};
 }
 
+// k, i, j name the three coordinate axes, each once.
+bool AxesValid(int k, int i, int j) {
+  const auto axis = [](int a) { return a >= 0 && a <= 2; };
+  return axis(k) && axis(i) && axis(j) && k != i && k != j && i != j;
+}
+
 }  // namespace
 
 int32_t IntersectSegmentPlane(const TrianglePlane& plane, TriangleVertices triangle, const Vec3& p0,
@@ -37,6 +43,7 @@ int32_t IntersectSegmentPlane(const TrianglePlane& plane, TriangleVertices trian
 
 int32_t IntersectSegmentTrianglePlane(const TrianglePlane& plane, TriangleVertices triangle, int k,
                                       int i, int j, const Vec3& p0, const Vec3& p1, Vec3& point) {
+  if (!AxesValid(k, i, j)) return 0;
   const Vec3 e = VectorSub(p1, p0);
   double t = 0.0;
   if (!CrossingParameter(plane[k] * e[k], plane[k] * p0[k] + plane[3], t)) return 0;
@@ -66,6 +73,7 @@ int32_t IntersectTriangleEdgesWithFacet(TriangleVertices facet, const StlFacetRe
 int32_t TestTriangleAgainstDexels(TriangleVertices triangle, TrianglePlane& plane,
                                   const DexelWindow& w, const DexelSet& set) {
   const int k = w.K, i = w.I, j = w.J;
+  if (!AxesValid(k, i, j)) return 0;
   const double kMin = std::min({triangle[k], triangle[3 + k], triangle[6 + k]});
   const double kMax = std::max({triangle[k], triangle[3 + k], triangle[6 + k]});
   const int64_t columnCount = static_cast<int64_t>(set.Counts.size());

@@ -20,7 +20,8 @@ int32_t IntersectSegmentPlane(const TrianglePlane& plane, TriangleVertices trian
                               const Vec3& p1, Vec3& point);
 
 // The same for a facet lying in the plane k = const: the crossing is found on
-// axis k alone and judged in the plane of axes i and j.
+// axis k alone and judged in the plane of axes i and j. 0 unless k, i, j are
+// X, Y and Z once each.
 int32_t IntersectSegmentTrianglePlane(const TrianglePlane& plane, TriangleVertices triangle, int k,
                                       int i, int j, const Vec3& p0, const Vec3& p1, Vec3& point);
 
@@ -45,7 +46,8 @@ struct DexelWindow {
 // a dexel line of the window crosses the triangle inside one of its
 // intervals. plane is the triangle's plane, computed at first need when it
 // is all zero and left there for the next call. Columns are read in place,
-// whatever their length.
+// whatever their length. 0 unless the window's K, I, J are X, Y and Z once
+// each.
 int32_t TestTriangleAgainstDexels(TriangleVertices triangle, TrianglePlane& plane,
                                   const DexelWindow& window, const DexelSet& set);
 

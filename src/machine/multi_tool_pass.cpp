@@ -30,11 +30,14 @@ MultiToolPassRecord PassOneTool(MultiToolPassRecords& r, const AxisPosition& pro
                                 const Vec3& shift, const PassCounters& counters) {
   MachinePositionState& position = r.Position;
   const double length = position.ReferenceLength;
+  // As the position conversion does: the spindle rises by the reference
+  // length beyond the tool's length value, not by the whole of it.
+  const double effect = length - static_cast<double>(position.ToolLength);
   const Vec3 lengthVector = r.Kinematics.ToolDirectionInUse != 0 ? r.Kinematics.ToolDirection
                                                                  : Vec3{0.0, 0.0, 1.0};
   AxisPosition machine{};
   for (int k = 0; k < 5; ++k) machine[k] = program[k] + r.WorkOffset[k];
-  for (int k = 0; k < 3; ++k) machine[k] += shift[k] + length * lengthVector[k];
+  for (int k = 0; k < 3; ++k) machine[k] += shift[k] + effect * lengthVector[k];
   position.MachinePosition = machine;
   position.RotarySinCos = ComputeRotarySinCos(r.Controller, {machine[3], machine[4]});
   ComputeToolTipAndAxis(r.Kinematics, r.Controller, length, machine, position.ToolTip,

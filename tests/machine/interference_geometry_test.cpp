@@ -115,6 +115,23 @@ TEST(TestTriangleAgainstDexels, AFlatTriangleMeetsTheColumnAtItsEndButNotBeyond)
   EXPECT_EQ(column.Test({0, -1, 2, 0, 1, 2, 0, 0, 8}), 0);
 }
 
+// Axes that are not X, Y and Z once each name no column and no plane: nothing
+// is met and nothing is read beyond the triangle or the plane.
+TEST(TestTriangleAgainstDexels, AxesOutsideXYZMeetNothing) {
+  const OneColumn column({0, 10});
+  const std::array<double, 9> triangle = FlatTriangleAt(5);
+  for (const std::array<int, 3>& axes :
+       {std::array<int, 3>{3, 0, 1}, std::array<int, 3>{2, -1, 1}, std::array<int, 3>{2, 2, 1}}) {
+    TrianglePlane plane{};
+    const DexelWindow window{axes[0], axes[1], axes[2], 0, 1, 0, 1, 2, column.lines, column.lines};
+    EXPECT_EQ(TestTriangleAgainstDexels(triangle, plane, window, column.set), 0);
+    Vec3 point;
+    EXPECT_EQ(IntersectSegmentTrianglePlane({0, 0, 1, -5}, triangle, axes[0], axes[1], axes[2],
+                                            {0, 0, 0}, {0, 0, 10}, point),
+              0);
+  }
+}
+
 TEST(TestTriangleAgainstDexels, ColumnsOfEveryLengthAreReadWhole) {
   // A gap between intervals is no material.
   const OneColumn gapped({0, 2, 4, 6});

@@ -57,6 +57,8 @@ class FakeCutting final : public CuttingSeam {
     MakeBoxCorners(profile_.ToolBoxMin, profile_.ToolBoxMax, profile_.ToolCorners);
     MakeBoxCorners(profile_.ArborBoxMin, profile_.ArborBoxMax, profile_.ArborCorners);
     position_.ReferenceLength = 40.0;
+    const auto length = Lengths.find(tool);
+    position_.ToolLength = length != Lengths.end() ? length->second : 0.0f;
   }
   void CutPose(const Vec3& tip, const Vec3&) override { Tips[current_] = tip; }
   CutOutputs Outputs() const override {
@@ -69,6 +71,7 @@ class FakeCutting final : public CuttingSeam {
   std::vector<int32_t> Tools;
   std::map<int32_t, Vec3> Tips;
   std::map<int32_t, double> Removed;
+  std::map<int32_t, float> Lengths;  // each tool's length value
 
  private:
   ToolProfile& profile_;
@@ -158,6 +161,23 @@ TEST_F(MultiToolPass, EachMountedToolIsPlacedCutAndCheckedThenTheCurrentOneAgain
   EXPECT_EQ(state.Records[3].Status, kPassClear);
   EXPECT_EQ(state.Records[4].Status, kPassClear);
   EXPECT_EQ(state.Status, kPassClear);
+}
+
+// The tool-length effect is the reference length beyond the tool's own
+// length value: the current tool (length 10) comes back to where it stands,
+// and tool 3 (length 15) stands 5 lower.
+TEST_F(MultiToolPass, EachToolIsRaisedByItsOwnToolLengthEffect) {
+  Cutting.Lengths = {{1, 10.0f}, {3, 15.0f}};
+  Cutting.SetTool(1, 1.0);
+  Cutting.Tools.clear();
+  Position.MachinePosition = {25, 25, 50, 0, 0};
+  MultiToolPassState state;
+  ASSERT_TRUE(Run(state));
+  EXPECT_EQ(state.Records[1].Machine, (AxisPosition{25, 25, 50, 0, 0}));
+  EXPECT_EQ(Cutting.Tips[1], (Vec3{25, 25, 10}));
+  EXPECT_EQ(state.Records[3].Machine, (AxisPosition{-15, 25, 45, 0, 0}));
+  EXPECT_EQ(Cutting.Tips[3], (Vec3{-15, 25, 5}));
+  EXPECT_EQ(Position.MachinePosition, (AxisPosition{25, 25, 50, 0, 0}));
 }
 
 TEST_F(MultiToolPass, WaitsForTheViewAndGivesUpWhenAborted) {
