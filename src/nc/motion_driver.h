@@ -58,11 +58,9 @@ struct QueuedPoint {
   Vec3 Position{};
 };
 
+// The radius-offset interference alarm and the offset-radius check (alarm
+// code 6) are on with the controller definition's CHECK RADIUS OFFSET.
 struct MotionDriverOptions {
-  // The radius-offset interference alarm and the offset-radius check (alarm
-  // code 6).
-  int32_t InterferenceAlarm = 1;
-  int32_t RadiusOffsetCheck = 1;
   int32_t DataCheck = 0;  // a data check is running: no interference alarm
 };
 

@@ -166,7 +166,7 @@ void TrimInnerCorner(NcContext& context, const NcPassRecords& records, MotionDri
     driver.Points.push_back({kMotionLinear, Plane3(current.Start)});
     const bool wide = std::fabs(previous.End[p.A] - current.Start[p.A]) > kInterferenceGap ||
                       std::fabs(previous.End[p.B] - current.Start[p.B]) > kInterferenceGap;
-    if (wide && driver.Options.InterferenceAlarm != 0 && driver.Options.DataCheck == 0 &&
+    if (wide && records.Defs.Controller.Tables.RadiusCheckOn != 0 && driver.Options.DataCheck == 0 &&
         driver.RadiusOffsetInterference)
       driver.RadiusOffsetInterference(context, context.Modal.RadiusOffset);
   }
@@ -175,8 +175,7 @@ void TrimInnerCorner(NcContext& context, const NcPassRecords& records, MotionDri
 
 }  // namespace
 
-void ComputeOffsetCorner(NcContext& context, const NcPassRecords& records,
-                         const MotionDriverOptions& options, int32_t mode) {
+void ComputeOffsetCorner(NcContext& context, const NcPassRecords& records, int32_t mode) {
   const NcModalState& modal = context.Modal;
   const ControllerDefinition& ctl = records.Defs.Controller;
   const PlaneAxes p = Axes(modal);
@@ -201,7 +200,7 @@ void ComputeOffsetCorner(NcContext& context, const NcPassRecords& records,
     const double unit = ctl.LengthDivisor > 0 ? 1.0 / ctl.LengthDivisor : 0.0;
     if (std::fabs(out.StartRadius) > unit && d < 0.0 && ctl.ConcaveArcFeed != 0 && r0 != 0.0)
       out.Feed = std::max(0.0, std::fabs(out.StartRadius) * move.Feed / r0);
-    if (options.RadiusOffsetCheck != 0 && (ToUnitInt(out.StartRadius, ctl.LengthDivisor) < 0 ||
+    if (ctl.Tables.RadiusCheckOn != 0 && (ToUnitInt(out.StartRadius, ctl.LengthDivisor) < 0 ||
                                            ToUnitInt(out.EndRadius, ctl.LengthDivisor) < 0))
       context.Modal.AlarmCode = kAlarmRadiusOffset;
     return;
@@ -314,7 +313,7 @@ void StartCompensation(NcContext& context, const NcPassRecords& records, NcReade
   driver.Phase = kCompensationOn;
   if (!MovesInPlane(context.Move, p) && context.Modal.MoveExists == 0)
     SkipNonMotionBlocks(context, records, reader);
-  ComputeOffsetCorner(context, records, driver.Options, kOffsetStart);
+  ComputeOffsetCorner(context, records, kOffsetStart);
   ShiftLookAheadMoves(context);
   const bool next = CollectNonPlaneBlocks(context, records, reader, driver, true);
   if (!next || driver.Phase != kCompensationOn) {
@@ -322,14 +321,14 @@ void StartCompensation(NcContext& context, const NcPassRecords& records, NcReade
     RestoreCurrentOffsetMove(context);
     if (!next) driver.Phase = kCompensationOff;
     if (driver.Phase == kCompensationCancelling) {
-      ComputeOffsetCorner(context, records, driver.Options, kOffsetEnd);
+      ComputeOffsetCorner(context, records, kOffsetEnd);
       ShiftLookAheadMoves(context);
       RestorePreviousOffsetMove(context);
     }
     context.Modal.MoveExists = 1;
     return;
   }
-  ComputeOffsetCorner(context, records, driver.Options, kOffsetBoth);
+  ComputeOffsetCorner(context, records, kOffsetBoth);
   ShiftLookAheadMoves(context);
   RestorePreviousOffsetMove(context);
   NcMove& move = context.Move;
@@ -361,7 +360,7 @@ void ContinueCompensation(NcContext& context, const NcPassRecords& records, NcRe
     modal.MoveExists = 1;
     return;
   }
-  ComputeOffsetCorner(context, records, driver.Options, driver.Phase);
+  ComputeOffsetCorner(context, records, driver.Phase);
   ShiftLookAheadMoves(context);
   modal.MoveExists = 1;
   if (driver.Phase != kCompensationOn) {

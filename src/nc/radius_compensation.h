@@ -20,8 +20,7 @@ inline constexpr int32_t kOffsetEnd = 2;  // cancel: from the last offset end to
 // The live move displaced by the radius offset into the offset stream's next
 // record. An offset arc whose radius turns negative raises alarm 6 while the
 // check is on.
-void ComputeOffsetCorner(NcContext& context, const NcPassRecords& records,
-                         const MotionDriverOptions& options, int32_t mode);
+void ComputeOffsetCorner(NcContext& context, const NcPassRecords& records, int32_t mode);
 
 // 1 when the corner between the previous and the current programmed move
 // turns away from the offset side (the offset paths part there), else 0.

@@ -69,12 +69,20 @@ TEST(MotionTrace, GoldenPrograms) {
 TEST(MotionTrace, InnerCornerInterference) {
   // Offsets 0.02 apart that never meet: a connecting move and one alarm
   // entry with the offset in force.
-  MotionPass pass;
+  MotionPass pass(Dialect::kDefault, "CHECK RADIUS OFFSET=LIST\n");
   TraceOf(pass, "reverse");
   ASSERT_EQ(pass.Interferences.size(), 1u);
   EXPECT_NEAR(pass.Interferences[0], 0.01, 1e-6);
+  // Not without the check, nor in a data check.
+  MotionPass unchecked;
+  TraceOf(unchecked, "reverse");
+  EXPECT_TRUE(unchecked.Interferences.empty());
+  MotionPass dataCheck(Dialect::kDefault, "CHECK RADIUS OFFSET=LIST\n");
+  dataCheck.Driver.Options.DataCheck = 1;
+  TraceOf(dataCheck, "reverse");
+  EXPECT_TRUE(dataCheck.Interferences.empty());
   // Overlapping offsets are trimmed without one.
-  MotionPass trimmed;
+  MotionPass trimmed(Dialect::kDefault, "CHECK RADIUS OFFSET=LIST\n");
   TraceOf(trimmed, "inner_g41");
   EXPECT_TRUE(trimmed.Interferences.empty());
 }
@@ -85,9 +93,8 @@ TEST(MotionTrace, OffsetLargerThanAnArcRadius) {
   const std::string program = "G00 X-10. Y0\nG41 G01 X0 Y0 D3 F100.\nG03 X10. Y0 I5. J0\n"
                               "G01 X20.\nG40 X30.\nM30\n";
   for (const int32_t check : {1, 0}) {
-    MotionPass pass;
+    MotionPass pass(Dialect::kDefault, check != 0 ? "CHECK RADIUS OFFSET=STOP\n" : "");
     pass.World->Defs.Offsets.DGeometry[3] = 6.0f;
-    pass.Driver.Options.RadiusOffsetCheck = check;
     pass.Trace(program);
     EXPECT_EQ(pass.Modal().AlarmCode, check != 0 ? kAlarmRadiusOffset : kAlarmNone) << check;
   }

@@ -41,9 +41,10 @@ struct MotionPass : NcReaderPass {
     ResetMotionDriver(Driver);
     NcContext& context = World->Context;
     context.BlockEnd.Current = context.Move.End;
-    Driver.RadiusOffsetInterference = [this](const NcContext&, double radius) {
-      Interferences.push_back(radius);
-    };
+    if (!Driver.RadiusOffsetInterference)
+      Driver.RadiusOffsetInterference = [this](const NcContext&, double radius) {
+        Interferences.push_back(radius);
+      };
     std::vector<std::string> lines;
     for (int guard = 0; guard < 10000; ++guard) {
       NextNcMove(context, World->Records, Reader, Driver);
