@@ -9,13 +9,12 @@
 
 #include <array>
 #include <cstdint>
-#include <memory>
-#include <string>
-#include <vector>
-#include <utility>
-
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "definitions/definitions.h"
 #include "nc/block_end.h"
@@ -173,9 +172,9 @@ void BM_MotionDriver(benchmark::State& state) {
   if (context.Modal.AlarmCode != kAlarmNone) state.SkipWithError("alarm");
   if (!consistent || moves < program.Moves) state.SkipWithError("wrong number of moves");
   if (end[0] != 0.0 || end[1] != 0.0 || end[2] != 0.0) state.SkipWithError("wrong final position");
-  state.counters["moves/s"] = benchmark::Counter(static_cast<double>(state.iterations()) *
-                                                     static_cast<double>(moves),
-                                                 benchmark::Counter::kIsRate);
+  state.counters["moves/s"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * static_cast<double>(moves),
+                         benchmark::Counter::kIsRate);
   state.counters["moves"] = static_cast<double>(moves);
 }
 BENCHMARK(BM_MotionDriver)->Unit(benchmark::kMillisecond);

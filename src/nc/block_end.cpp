@@ -94,8 +94,7 @@ void ApplyCoordinateRotation(NcContext& context, bool arc) {
     RotateTranslatePoint(state.Current, slot.Axes, slot.Cos, slot.Sin, slot.Centre, aboutOrigin);
     if (!arc) continue;
     RotateTranslatePoint(move.Centre, slot.Axes, slot.Cos, slot.Sin, slot.Centre, aboutOrigin);
-    RotateTranslatePoint(state.CentreCopy, slot.Axes, slot.Cos, slot.Sin, slot.Centre,
-                         aboutOrigin);
+    RotateTranslatePoint(state.CentreCopy, slot.Axes, slot.Cos, slot.Sin, slot.Centre, aboutOrigin);
     TurnArcVectors(move, state, slot.Axes, slot.Cos, slot.Sin);
   }
 }
@@ -235,8 +234,8 @@ void RotateThenOffsetPoint(std::span<double> p, const std::array<int32_t, 3>& ax
   p[a2] += offset[a2];
 }
 
-void OffsetThenUnrotatePoint(std::span<double> p, const std::array<int32_t, 3>& axes,
-                             double angle, double cos, double sin, const Vec3& offset) {
+void OffsetThenUnrotatePoint(std::span<double> p, const std::array<int32_t, 3>& axes, double angle,
+                             double cos, double sin, const Vec3& offset) {
   if (angle == 0.0) {
     for (size_t i = 0; i < 3; ++i) p[i] -= offset[i];
     return;
@@ -351,7 +350,8 @@ std::string FormatToolLengthCheck(const ToolLengthReportInputs& in, ToolLengthCh
       }
     }
   }
-  if (height) Append(out, english ? ":Height=%8.3f" : ":刃長=%8.3f以上", results.MaxCutHeight + 1.0);
+  if (height)
+    Append(out, english ? ":Height=%8.3f" : ":刃長=%8.3f以上", results.MaxCutHeight + 1.0);
   if (chip) {
     if (in.ShapeKind == 5)
       Append(out, english ? ":TipW=%8.3f" : ":チップ幅=%8.3f以上", results.TipWidth);

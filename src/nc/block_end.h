@@ -39,8 +39,8 @@ void AddToolLengthVector(std::span<double> p, const NcContext& context,
 void RotateThenOffsetPoint(std::span<double> p, const std::array<int32_t, 3>& axes, double angle,
                            double cos, double sin, const Vec3& offset);
 // The inverse of RotateThenOffsetPoint.
-void OffsetThenUnrotatePoint(std::span<double> p, const std::array<int32_t, 3>& axes,
-                             double angle, double cos, double sin, const Vec3& offset);
+void OffsetThenUnrotatePoint(std::span<double> p, const std::array<int32_t, 3>& axes, double angle,
+                             double cos, double sin, const Vec3& offset);
 // p turned by (cos, sin) from a0 toward +a1 about the centre (given along
 // a0, a1, a2); aboutOrigin: turned about the origin, then shifted by the
 // centre in all three axes.

@@ -49,9 +49,8 @@ void TakeRapidSubMove(NcContext& context, MotionDriver& driver) {
   NcMove& move = context.Move;
   move.Start = move.End;
   move.MotionMode = kMotionRapid;
-  move.End = rapid.Kind == kRapidAccelerated
-                 ? NextAcceleratedRapidPoint(rapid, rapid.Index)
-                 : rapid.Ends[static_cast<size_t>(rapid.Index)];
+  move.End = rapid.Kind == kRapidAccelerated ? NextAcceleratedRapidPoint(rapid, rapid.Index)
+                                             : rapid.Ends[static_cast<size_t>(rapid.Index)];
   context.Modal.MoveExists = 1;
   if (++rapid.Index >= rapid.Count) {
     rapid.Count = 0;
@@ -280,8 +279,8 @@ void NextNcMove(NcContext& context, const NcPassRecords& records, NcReader& read
     StartCompensation(context, records, reader, driver);
     return;
   }
-  if (modal.CannedCycle != kNoCannedCycle && (modal.Interp.AnyAxisGiven != 0 ||
-                                              modal.LastGCode == modal.CannedCycle)) {
+  if (modal.CannedCycle != kNoCannedCycle &&
+      (modal.Interp.AnyAxisGiven != 0 || modal.LastGCode == modal.CannedCycle)) {
     QueueCannedCycle(context, records, driver);
     return;
   }
@@ -330,7 +329,7 @@ RapidSubMoves DecomposeRapidMove(int32_t kind, const AxisPosition& start, const 
     const double d = travel[i];
     rapid.Speed[i] = v;
     rapid.Acceleration[i] = a;
-    rapid.AxisTime[i] = d == 0.0            ? 0.0
+    rapid.AxisTime[i] = d == 0.0              ? 0.0
                         : d - v * v / a > 0.0 ? 2.0 * v / a + (d - v * v / a) / v
                                               : 2.0 * std::sqrt(d / a);
     if (rapid.AxisTime[i] > rapid.AxisTime[lead]) lead = i;

@@ -24,8 +24,8 @@ inline constexpr int32_t kCompensationCancelling = 2;
 
 // Rapid-path kinds of the controller definition.
 inline constexpr int32_t kRapidWhole = 0;
-inline constexpr int32_t kRapidSameSpeed = 1;     // every axis at one speed
-inline constexpr int32_t kRapidAccelerated = 2;   // each axis its own speed and acceleration
+inline constexpr int32_t kRapidSameSpeed = 1;    // every axis at one speed
+inline constexpr int32_t kRapidAccelerated = 2;  // each axis its own speed and acceleration
 inline constexpr int32_t kRapidWholeToo = 9;
 
 // Reference-return stages.

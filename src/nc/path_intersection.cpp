@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-
 #include <numbers>
 
 #include "model/run_state.h"
@@ -26,8 +25,7 @@ bool Inside(double parameter) { return parameter >= 0.0 && parameter <= 1.0; }
 double LineParameter(const PathElement& line, double pa, double pb, const Plane& p) {
   const double da = line.End[p.A] - line.Start[p.A];
   const double db = line.End[p.B] - line.Start[p.B];
-  return std::fabs(da) >= std::fabs(db) ? (pa - line.Start[p.A]) / da
-                                        : (pb - line.Start[p.B]) / db;
+  return std::fabs(da) >= std::fabs(db) ? (pa - line.Start[p.A]) / da : (pb - line.Start[p.B]) / db;
 }
 
 double Interpolate(double from, double to, double t) { return (1.0 - t) * from + t * to; }
@@ -49,10 +47,11 @@ double SweptAngle(double ua, double ub, double va, double vb, int32_t mode) {
 // end by more than half the rest of the circle count as before the start.
 double ArcParameter(const PathElement& arc, double pa, double pb, const Plane& p) {
   const double sa = arc.Start[p.A] - arc.Centre[p.A], sb = arc.Start[p.B] - arc.Centre[p.B];
-  double total = SweptAngle(sa, sb, arc.End[p.A] - arc.Centre[p.A],
-                            arc.End[p.B] - arc.Centre[p.B], arc.MotionMode);
+  double total = SweptAngle(sa, sb, arc.End[p.A] - arc.Centre[p.A], arc.End[p.B] - arc.Centre[p.B],
+                            arc.MotionMode);
   if (total == 0.0) total = 2.0 * std::numbers::pi;
-  const double angle = SweptAngle(sa, sb, pa - arc.Centre[p.A], pb - arc.Centre[p.B], arc.MotionMode);
+  const double angle =
+      SweptAngle(sa, sb, pa - arc.Centre[p.A], pb - arc.Centre[p.B], arc.MotionMode);
   const double u = angle / total;
   return u > 0.5 + std::numbers::pi / total ? (angle - 2.0 * std::numbers::pi) / total : u;
 }

@@ -71,8 +71,10 @@ bool CollectNonPlaneBlocks(NcContext& context, const NcPassRecords& records, NcR
     if (modal.Interp.CompensationStart == 0) driver.Phase = kCompensationCancelling;
     const NcMove& move = context.Move;
     if (MovesInPlane(move, p)) return true;
-    if (driver.Phase == kCompensationCancelling && records.Defs.Controller.OnlyG40 == 2) return true;
-    if (move.End[p.N] != move.Start[p.N]) driver.NormalMoves.emplace_back(move.End[p.N], move.MotionMode);
+    if (driver.Phase == kCompensationCancelling && records.Defs.Controller.OnlyG40 == 2)
+      return true;
+    if (move.End[p.N] != move.Start[p.N])
+      driver.NormalMoves.emplace_back(move.End[p.N], move.MotionMode);
     if (modal.ToolAxisInterpolation != 0)
       driver.ToolAxisChanges.emplace_back(move.ToolAxisStart, move.ToolAxisEnd);
   }
@@ -135,8 +137,8 @@ void TrimInnerCorner(NcContext& context, const NcPassRecords& records, MotionDri
   first.Centre = programPrevious.Centre;
   second.MotionMode = programCurrent.MotionMode;
   second.Centre = programCurrent.Centre;
-  const PathIntersections cut = IntersectPathElements(first, second, static_cast<int32_t>(p.A),
-                                                      static_cast<int32_t>(p.B));
+  const PathIntersections cut =
+      IntersectPathElements(first, second, static_cast<int32_t>(p.A), static_cast<int32_t>(p.B));
   if (cut.Count == 1 && cut.Status == kIntersectionUsable) {
     const Vec3& at = cut.Points[0][1];
     for (size_t i = 0; i < 3; ++i) current.Start[i] = at[i];
@@ -166,8 +168,8 @@ void TrimInnerCorner(NcContext& context, const NcPassRecords& records, MotionDri
     driver.Points.push_back({kMotionLinear, Plane3(current.Start)});
     const bool wide = std::fabs(previous.End[p.A] - current.Start[p.A]) > kInterferenceGap ||
                       std::fabs(previous.End[p.B] - current.Start[p.B]) > kInterferenceGap;
-    if (wide && records.Defs.Controller.Tables.RadiusCheckOn != 0 && driver.Options.DataCheck == 0 &&
-        driver.RadiusOffsetInterference)
+    if (wide && records.Defs.Controller.Tables.RadiusCheckOn != 0 &&
+        driver.Options.DataCheck == 0 && driver.RadiusOffsetInterference)
       driver.RadiusOffsetInterference(context, context.Modal.RadiusOffset);
   }
   RestorePreviousOffsetMove(context);
@@ -195,13 +197,13 @@ void ComputeOffsetCorner(NcContext& context, const NcPassRecords& records, int32
       for (const size_t i : {p.A, p.B}) out.End[i] = move.End[i] + d * move.EndRadial[i];
       out.EndRadius = d + r1;
     }
-    out.Length = r0 != 0.0 ? std::fabs(out.StartRadius + out.EndRadius) * move.Length / r0 * 0.5
-                           : 0.0;
+    out.Length =
+        r0 != 0.0 ? std::fabs(out.StartRadius + out.EndRadius) * move.Length / r0 * 0.5 : 0.0;
     const double unit = ctl.LengthDivisor > 0 ? 1.0 / ctl.LengthDivisor : 0.0;
     if (std::fabs(out.StartRadius) > unit && d < 0.0 && ctl.ConcaveArcFeed != 0 && r0 != 0.0)
       out.Feed = std::max(0.0, std::fabs(out.StartRadius) * move.Feed / r0);
     if (ctl.Tables.RadiusCheckOn != 0 && (ToUnitInt(out.StartRadius, ctl.LengthDivisor) < 0 ||
-                                           ToUnitInt(out.EndRadius, ctl.LengthDivisor) < 0))
+                                          ToUnitInt(out.EndRadius, ctl.LengthDivisor) < 0))
       context.Modal.AlarmCode = kAlarmRadiusOffset;
     return;
   }

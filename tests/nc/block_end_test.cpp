@@ -117,8 +117,8 @@ TEST(FinishMove, MirrorImageReversesArcsOnlyForOnePlaneAxis) {
     auto w = MakeNcWorld();
     NcContext& c = w->Context;
     c.Modal.Plane.PlaneCode = k.Plane;
-    c.Modal.Plane.PlaneAxes = k.Plane == 17 ? std::array<int32_t, 3>{0, 1, 2}
-                                            : std::array<int32_t, 3>{2, 0, 1};
+    c.Modal.Plane.PlaneAxes =
+        k.Plane == 17 ? std::array<int32_t, 3>{0, 1, 2} : std::array<int32_t, 3>{2, 0, 1};
     c.BlockEnd.Mirror = {1, k.Mirrored, {1, 2, 3}, 1};
     c.Move.MotionMode = kMotionClockwise;
     c.Move.End = {0, -10, 0, 0, 0};
@@ -197,7 +197,8 @@ TEST(FormatToolLengthCheck, FieldsByCheckKindAndTool) {
       {"end mill, all checks", 1, 1, 1, 1, 0, 1, 3, 5, 20, 35,
        "T07:EM10:Length=  41.000:Lu= 21.000 or Lt= 36.000:Height=  13.500:TipW=   2.500\n"},
       {"drill: no Lu/Lt", 1, 0, 0, 1, 0, 1, 1, 0, 20, 35, "T07:EM10:Length=  41.000\n"},
-      {"Lt not found", 1, 0, 0, 1, 0, 1, 3, 0, 20, -1, "T07:EM10:Length=  41.000:Lu= 21.000 or Lt= NG\n"},
+      {"Lt not found", 1, 0, 0, 1, 0, 1, 3, 0, 20, -1,
+       "T07:EM10:Length=  41.000:Lu= 21.000 or Lt= NG\n"},
       {"Lu not settled", 1, 0, 0, 1, 0, 1, 9, 0, 0, 35,
        "T07:EM10:Length=  41.000:Lu= Unsettled or Lt= Unsettled\n"},
       {"no arbor, temporary tool", 1, 0, 0, 1, 1, 0, 10, 0, 0, 0, "TMP:EM10:ARBOR not defined \n"},
@@ -212,8 +213,8 @@ TEST(FormatToolLengthCheck, FieldsByCheckKindAndTool) {
     checks.ArborCheck = k.Arbor;
     checks.HeightCheck = k.Height;
     checks.ChipWidthCheck = k.Chip;
-    const ToolLengthReportInputs in{checks,       1,           k.English,   7, k.Temporary, "EM10",
-                                    k.ArborDefined, k.CutterKind, k.ShapeKind};
+    const ToolLengthReportInputs in{
+        checks, 1, k.English, 7, k.Temporary, "EM10", k.ArborDefined, k.CutterKind, k.ShapeKind};
     ToolLengthChecks results{k.Lu, k.Lt, 40.0, 12.5, 2.5, 1.25};
     int32_t present = 1;
     EXPECT_EQ(FormatToolLengthCheck(in, results, present), k.Line) << k.Name;

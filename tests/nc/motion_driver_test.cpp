@@ -52,9 +52,16 @@ std::vector<std::string> TraceOf(MotionPass& pass, const std::string& name) {
 
 TEST(MotionTrace, GoldenPrograms) {
   const std::vector<Golden> programs{
-      {"square_g41"},          {"square_g42"}, {"corner135"},      {"inner_g41"},
-      {"reverse"},             {"arc_in_out"}, {"cycles"},         {"z_only"},
-      {"corner_arc_g39"},      {"rapid_kind1", "G00MODE=ASYNC1\n"},
+      {"square_g41"},
+      {"square_g42"},
+      {"corner135"},
+      {"inner_g41"},
+      {"reverse"},
+      {"arc_in_out"},
+      {"cycles"},
+      {"z_only"},
+      {"corner_arc_g39"},
+      {"rapid_kind1", "G00MODE=ASYNC1\n"},
       {"rapid_kind2", "G00MODE=ASYNC2\n"},
   };
   for (const Golden& g : programs) {
@@ -90,13 +97,34 @@ TEST(MotionTrace, InnerCornerInterference) {
 TEST(MotionTrace, OffsetLargerThanAnArcRadius) {
   // G03 of radius 5 with an offset of 6 toward the centre: alarm 6 while the
   // check is on.
-  const std::string program = "G00 X-10. Y0\nG41 G01 X0 Y0 D3 F100.\nG03 X10. Y0 I5. J0\n"
-                              "G01 X20.\nG40 X30.\nM30\n";
+  const std::string program =
+      "G00 X-10. Y0\nG41 G01 X0 Y0 D3 F100.\nG03 X10. Y0 I5. J0\n"
+      "G01 X20.\nG40 X30.\nM30\n";
   for (const int32_t check : {1, 0}) {
     MotionPass pass(Dialect::kDefault, check != 0 ? "CHECK RADIUS OFFSET=STOP\n" : "");
     pass.World->Defs.Offsets.DGeometry[3] = 6.0f;
     pass.Trace(program);
     EXPECT_EQ(pass.Modal().AlarmCode, check != 0 ? kAlarmRadiusOffset : kAlarmNone) << check;
+  }
+}
+
+TEST(MotionTrace, ReferenceReturnThroughTheIntermediatePoint) {
+  const std::string program = "G00 X10. Y10. Z10.\nG28 Z20.\nG01 X20. F100.\nM30\n";
+  // Reference point 1 at machine Z 300 under a work offset of Z 50; without
+  // it the axis goes to the start position.
+  for (const bool defined : {true, false}) {
+    MotionPass pass;
+    OffsetMemory& offsets = pass.World->Defs.Offsets;
+    offsets.ReferencePoints[0] = {defined ? 1 : 0, {0, 0, 300, 0, 0}};
+    offsets.WorkOffsets[1] = {0, 0, 50, 0, 0};
+    pass.World->Defs.Settings.ControlPoint = {0, 0, 120, 0, 0};
+    const std::string last = defined ? "250.0000" : "120.0000";
+    const std::vector<std::string> want{
+        "mm=0 s=(0.0000,0.0000,120.0000) e=(10.0000,10.0000,10.0000) F=0.0000",
+        "mm=0 s=(10.0000,10.0000,10.0000) e=(10.0000,10.0000,20.0000) F=0.0000",
+        "mm=0 s=(10.0000,10.0000,20.0000) e=(10.0000,10.0000," + last + ") F=0.0000",
+        "mm=1 s=(10.0000,10.0000," + last + ") e=(20.0000,10.0000," + last + ") F=100.0000"};
+    EXPECT_EQ(pass.Trace(program), want) << defined;
   }
 }
 
@@ -117,7 +145,8 @@ TEST(DecomposeRapidMove, SameSpeedSmallestTravelFirst) {
   for (const Case& c : cases) {
     const RapidSubMoves r = DecomposeRapidMove(kRapidSameSpeed, {}, c.End, machine);
     ASSERT_EQ(r.Count, static_cast<int32_t>(c.Ends.size())) << c.Name;
-    for (size_t i = 0; i < c.Ends.size(); ++i) EXPECT_EQ(r.Ends[i], c.Ends[i]) << c.Name << " " << i;
+    for (size_t i = 0; i < c.Ends.size(); ++i)
+      EXPECT_EQ(r.Ends[i], c.Ends[i]) << c.Name << " " << i;
   }
   for (const int32_t kind : {kRapidWhole, kRapidWholeToo})
     EXPECT_EQ(DecomposeRapidMove(kind, {}, {10, -7, 3, 0, 0}, machine).Count, 0) << kind;
@@ -142,8 +171,12 @@ TEST(DecomposeRapidMove, AcceleratedProfilesEndExactly) {
   EXPECT_EQ(NextAcceleratedRapidPoint(r, 3), end);
   // No profile without a positive speed and acceleration, nor for one step.
   for (const auto& [rate, acceleration, pitch] :
-       std::vector<std::array<double, 3>>{{0, 100, 25}, {6000, 0, 25}, {-1, 100, 25},
-                                          {6000, -5, 25}, {6000, 100, 200}, {6000, 100, 0}}) {
+       std::vector<std::array<double, 3>>{{0, 100, 25},
+                                          {6000, 0, 25},
+                                          {-1, 100, 25},
+                                          {6000, -5, 25},
+                                          {6000, 100, 200},
+                                          {6000, 100, 0}}) {
     RapidMachine m = machine;
     m.RapidRate[1] = rate;
     m.Acceleration[1] = acceleration;
@@ -181,7 +214,9 @@ TEST(ComputeOuterCornerPoints, ExtensionsByTurnAngle) {
   // Corner at the origin, offset 5 to the left, turning right (clockwise).
   const std::vector<Case> cases{
       {"90 degrees: one point", {0, 5, 0}, {5, 0, 0}, {{5, 5, 0}, {5, 0, 0}}},
-      {"135 degrees: two points r from the ends", {0, 5, 0}, {h, -h, 0},
+      {"135 degrees: two points r from the ends",
+       {0, 5, 0},
+       {h, -h, 0},
        {{5, 5, 0}, {2 * h, 0, 0}, {h, -h, 0}}},
       {"45 degrees", {0, 5, 0}, {h, h, 0}, {{5 * std::tan(kPi / 8), 5, 0}, {h, h, 0}}},
       {"ends together", {0, 5, 0}, {0.0004, 5.0004, 0}, {{0.0004, 5.0004, 0}}},
