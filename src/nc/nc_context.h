@@ -26,6 +26,7 @@
 #include "model/position_state.h"
 #include "model/run_state.h"
 #include "model/tool_profile.h"
+#include "nc/block_end_state.h"
 #include "nc/interpreter_state.h"
 #include "nc/run_control.h"
 #include "nc/transform_state.h"
@@ -260,6 +261,8 @@ struct NcContext {
   MachinePositionState Position;
   // What the rotary solutions keep from one to the next.
   RotarySolveContext RotarySolve;
+  // The block end positions FinishMove leaves.
+  BlockEndState BlockEnd;
 };
 
 // What a pass reads and writes besides its context.

@@ -225,6 +225,14 @@ void WriteRadiusOffsetAlarm(RunReports& reports, const RunReportLinks& links,
   reports.OffsetAlarm = 1;
 }
 
+std::function<void(const NcContext&, double)> RadiusOffsetAlarmWriter(RunReports& reports,
+                                                                      const RunReportLinks& links,
+                                                                      int32_t alarmReportOption) {
+  return [&reports, links, alarmReportOption](const NcContext&, double radiusOffset) {
+    WriteRadiusOffsetAlarm(reports, links, alarmReportOption, radiusOffset);
+  };
+}
+
 void CloseAlarmReport(RunReports& reports, const RunReportLinks& links, int32_t alarmReportOption) {
   reports.OffsetAlarm = 0;
   if (!reports.AlarmStream) return;

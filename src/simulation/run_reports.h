@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 
 #include "definitions/settings.h"
 #include "definitions/tool_table.h"
@@ -93,6 +94,12 @@ void ResetRunReports(RunReports& reports);
 // radius offset in force and the main line, and sets the offset alarm.
 void WriteRadiusOffsetAlarm(RunReports& reports, const RunReportLinks& links,
                             int32_t alarmReportOption, double radiusOffset);
+// The motion driver's hook for radius-offset interferences: each one
+// written by WriteRadiusOffsetAlarm. reports and what links refers to must
+// outlive the hook.
+std::function<void(const NcContext&, double)> RadiusOffsetAlarmWriter(RunReports& reports,
+                                                                      const RunReportLinks& links,
+                                                                      int32_t alarmReportOption);
 // The end of a run: clears the offset alarm, closes "alarm.txt" and, with
 // the option OPEN, opens it on the desktop.
 void CloseAlarmReport(RunReports& reports, const RunReportLinks& links, int32_t alarmReportOption);

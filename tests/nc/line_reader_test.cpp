@@ -9,6 +9,7 @@
 
 #include "nc/block_interpreter.h"
 #include "nc/nc_modal_operations.h"
+#include "nc/nc_reader_pass.h"
 #include "nc/nc_world.h"
 #include "nc/recording_plugins.h"
 #include "support/scratch_folder.h"
@@ -28,32 +29,9 @@ struct ReadRow {
   }
 };
 
-// A pass over an NC program: the world, the reader and its hooks wired into
-// the interpreter.
-struct Pass {
-  explicit Pass(Dialect dialect = Dialect::kDefault, std::string_view lines = {})
-      : World(MakeNcWorld(dialect, lines)) {
-    Hooks = MakeNcReaderHooks(Reader);
-    World->Records.BlockHooks = &Hooks;
-    World->Defs.Settings.ControlPoint = {};
-  }
-
-  // Resets the pass, loads and opens the program.
-  void Start(const std::string& program) {
-    World->Defs.Paths.NcProgram = program;
-    ResetNcModalState(World->Context, World->Records);
-    LoadNcProgramText(World->Context, World->Records, Reader);
-    ASSERT_EQ(OpenNcProgram(World->Records, Reader), kNcProgramReady) << program;
-  }
-
-  int32_t Read() { return ReadNcLine(World->Context, World->Records, Reader); }
-  NcModalState& Modal() { return World->Modal(); }
-  ControllerDefinition& Controller() { return World->Defs.Controller; }
-  std::string Line() const {
-    std::string text = World->Context.Line.Text;
-    if (!text.empty() && text.back() == '\n') text.pop_back();
-    return text;
-  }
+// A pass over an NC program that reads it whole.
+struct Pass : NcReaderPass {
+  using NcReaderPass::NcReaderPass;
 
   // Reads and interprets every line up to the end of the program or an
   // alarm.
@@ -71,11 +49,6 @@ struct Pass {
     }
     return rows;
   }
-
-  std::unique_ptr<NcWorld> World;
-  LoadedNcProgram Program;
-  NcReader Reader{Program};
-  BlockInterpreterHooks Hooks;
 };
 
 std::vector<std::string> Texts(const std::vector<ReadRow>& rows) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "nc/move_trace.h"
 #include "simulation/run_world.h"
 #include "support/current_folder.h"
 #include "support/scratch_folder.h"
@@ -58,6 +59,22 @@ class RunReportsTest : public ::testing::Test {
   // the report state.
   void Resume() { w_.Reports.Stops.ReportState = kReportNothingPending; }
 };
+
+TEST_F(RunReportsTest, InnerCornerInterferenceOfTheMotionDriver) {
+  // Offsets 0.02 apart at the turn of line 4: one entry with the offset.
+  testing::MotionPass pass(testing::Dialect::kDefault, "CHECK RADIUS OFFSET=OPEN\n");
+  pass.World->Defs.Offsets.DGeometry[2] = 0.01f;
+  testing::NcWorld& nc = *pass.World;
+  const RunReportLinks links{nc.Host, nc.Context, nc.Defs.Checks, nc.Control, 1, 0, 1, 0};
+  pass.Driver.RadiusOffsetInterference =
+      RadiusOffsetAlarmWriter(w_.Reports, links, pass.Controller().Tables.RadiusCheckList);
+  pass.Trace("G00 X-10. Y0\nG41 G01 X0 Y0 D2 F100.\nX20.\nX0\nG40 X-10.\nM30\n");
+  EXPECT_EQ(w_.Reports.OffsetAlarm, 1);
+  CloseAlarmReport(w_.Reports, links, kRadiusList);
+  EXPECT_EQ(Written("alarm.txt"),
+            "<<< ALARM INFORMATION >>>\n--------------\nINTERFERENCE IN RADIUS(0.010) OFFSET\n"
+            "4:X0\n");
+}
 
 ReportPose Pose(double x, double y, double z, double a, double c) {
   return {{x, y, z}, {'A', 'C'}, {a, c}};

@@ -1,0 +1,237 @@
+// The motion driver: golden move traces of short programs, each written by
+// hand from the rules, and the rapid decomposition, scaling and corner
+// geometry on their own.
+#include "nc/motion_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "nc/move_trace.h"
+#include "nc/radius_compensation.h"
+
+namespace vestan::testing {
+namespace {
+
+std::string Fixture(const std::string& name) {
+  std::ifstream in(std::string(VESTAN_FIXTURES_DIR "/nc/motion/") + name, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+struct Golden {
+  const char* Name;
+  const char* Controller = "";  // further controller definition lines
+};
+
+// Offsets D1 5, D2 0.01 and D3 6 for every program; rapids of 6000 per
+// minute and acceleration 0.1 on every axis, stepped by 25.
+std::vector<std::string> TraceOf(MotionPass& pass, const std::string& name) {
+  OffsetMemory& offsets = pass.World->Defs.Offsets;
+  offsets.DGeometry[1] = 5.0f;
+  offsets.DGeometry[2] = 0.01f;
+  offsets.DGeometry[3] = 6.0f;
+  MachineDefinition& machine = pass.World->Defs.Machine;
+  machine.RapidRate = {6000.0f, 6000.0f, 6000.0f};
+  machine.RapidAcceleration = {0.1f, 0.1f, 0.1f};
+  pass.World->Defs.Settings.Pitch.MovePitch = 25.0;
+  return pass.Trace(Fixture(name + ".nc"));
+}
+
+TEST(MotionTrace, GoldenPrograms) {
+  const std::vector<Golden> programs{
+      {"square_g41"},
+      {"square_g42"},
+      {"corner135"},
+      {"inner_g41"},
+      {"reverse"},
+      {"arc_in_out"},
+      {"cycles"},
+      {"z_only"},
+      {"corner_arc_g39"},
+      {"rapid_kind1", "G00MODE=ASYNC1\n"},
+      {"rapid_kind2", "G00MODE=ASYNC2\n"},
+  };
+  for (const Golden& g : programs) {
+    MotionPass pass(Dialect::kDefault, g.Controller);
+    const std::vector<std::string> got = TraceOf(pass, g.Name);
+    const std::vector<std::string> want = Lines(Fixture(std::string(g.Name) + ".trace"));
+    ASSERT_FALSE(want.empty()) << g.Name;
+    EXPECT_EQ(got, want) << g.Name;
+  }
+}
+
+TEST(MotionTrace, InnerCornerInterference) {
+  // Offsets 0.02 apart that never meet: a connecting move and one alarm
+  // entry with the offset in force.
+  MotionPass pass(Dialect::kDefault, "CHECK RADIUS OFFSET=LIST\n");
+  TraceOf(pass, "reverse");
+  ASSERT_EQ(pass.Interferences.size(), 1u);
+  EXPECT_NEAR(pass.Interferences[0], 0.01, 1e-6);
+  // Not without the check, nor in a data check.
+  MotionPass unchecked;
+  TraceOf(unchecked, "reverse");
+  EXPECT_TRUE(unchecked.Interferences.empty());
+  MotionPass dataCheck(Dialect::kDefault, "CHECK RADIUS OFFSET=LIST\n");
+  dataCheck.Driver.Options.DataCheck = 1;
+  TraceOf(dataCheck, "reverse");
+  EXPECT_TRUE(dataCheck.Interferences.empty());
+  // Overlapping offsets are trimmed without one.
+  MotionPass trimmed(Dialect::kDefault, "CHECK RADIUS OFFSET=LIST\n");
+  TraceOf(trimmed, "inner_g41");
+  EXPECT_TRUE(trimmed.Interferences.empty());
+}
+
+TEST(MotionTrace, OffsetLargerThanAnArcRadius) {
+  // G03 of radius 5 with an offset of 6 toward the centre: alarm 6 while the
+  // check is on.
+  const std::string program =
+      "G00 X-10. Y0\nG41 G01 X0 Y0 D3 F100.\nG03 X10. Y0 I5. J0\n"
+      "G01 X20.\nG40 X30.\nM30\n";
+  for (const int32_t check : {1, 0}) {
+    MotionPass pass(Dialect::kDefault, check != 0 ? "CHECK RADIUS OFFSET=STOP\n" : "");
+    pass.World->Defs.Offsets.DGeometry[3] = 6.0f;
+    pass.Trace(program);
+    EXPECT_EQ(pass.Modal().AlarmCode, check != 0 ? kAlarmRadiusOffset : kAlarmNone) << check;
+  }
+}
+
+TEST(MotionTrace, ReferenceReturnThroughTheIntermediatePoint) {
+  const std::string program = "G00 X10. Y10. Z10.\nG28 Z20.\nG01 X20. F100.\nM30\n";
+  // Reference point 1 at machine Z 300 under a work offset of Z 50; without
+  // it the axis goes to the start position.
+  for (const bool defined : {true, false}) {
+    MotionPass pass;
+    OffsetMemory& offsets = pass.World->Defs.Offsets;
+    offsets.ReferencePoints[0] = {defined ? 1 : 0, {0, 0, 300, 0, 0}};
+    offsets.WorkOffsets[1] = {0, 0, 50, 0, 0};
+    pass.World->Defs.Settings.ControlPoint = {0, 0, 120, 0, 0};
+    const std::string last = defined ? "250.0000" : "120.0000";
+    const std::vector<std::string> want{
+        "mm=0 s=(0.0000,0.0000,120.0000) e=(10.0000,10.0000,10.0000) F=0.0000",
+        "mm=0 s=(10.0000,10.0000,10.0000) e=(10.0000,10.0000,20.0000) F=0.0000",
+        "mm=0 s=(10.0000,10.0000,20.0000) e=(10.0000,10.0000," + last + ") F=0.0000",
+        "mm=1 s=(10.0000,10.0000," + last + ") e=(20.0000,10.0000," + last + ") F=100.0000"};
+    EXPECT_EQ(pass.Trace(program), want) << defined;
+  }
+}
+
+TEST(DecomposeRapidMove, SameSpeedSmallestTravelFirst) {
+  struct Case {
+    const char* Name;
+    AxisPosition End;
+    std::vector<AxisPosition> Ends;  // none: the rapid stays whole
+  };
+  const std::vector<Case> cases{
+      {"three travels", {10, -7, 3, 0, 0}, {{3, -3, 3, 0, 0}, {7, -7, 3, 0, 0}, {10, -7, 3, 0, 0}}},
+      {"two equal, one shorter", {10, 10, 5, 0, 0}, {{5, 5, 5, 0, 0}, {10, 10, 5, 0, 0}}},
+      {"rotary axes with the last", {4, 0, -2, 90, 0}, {{2, 0, -2, 0, 0}, {4, 0, -2, 90, 0}}},
+      {"equal travels", {10, -10, 10, 0, 0}, {}},
+      {"one axis", {0, 0, -20, 0, 0}, {}},
+  };
+  const RapidMachine machine;
+  for (const Case& c : cases) {
+    const RapidSubMoves r = DecomposeRapidMove(kRapidSameSpeed, {}, c.End, machine);
+    ASSERT_EQ(r.Count, static_cast<int32_t>(c.Ends.size())) << c.Name;
+    for (size_t i = 0; i < c.Ends.size(); ++i)
+      EXPECT_EQ(r.Ends[i], c.Ends[i]) << c.Name << " " << i;
+  }
+  for (const int32_t kind : {kRapidWhole, kRapidWholeToo})
+    EXPECT_EQ(DecomposeRapidMove(kind, {}, {10, -7, 3, 0, 0}, machine).Count, 0) << kind;
+}
+
+TEST(DecomposeRapidMove, AcceleratedProfilesEndExactly) {
+  RapidMachine machine;
+  machine.RapidRate = {6000, 6000, 6000};  // 100 per second
+  machine.Acceleration = {100, 100, 100};
+  machine.Pitch = 25;
+  const AxisPosition end{100, 50, 0, 0, 0};
+  const RapidSubMoves r = DecomposeRapidMove(kRapidAccelerated, {}, end, machine);
+  ASSERT_EQ(r.Count, 4);
+  EXPECT_DOUBLE_EQ(r.TotalTime, 2.0);
+  // Y, 50 long, has stopped at 1.414 s; X decelerates over its last second.
+  const std::vector<std::array<double, 2>> want{{12.5, 12.5}, {50, 41.42135623730951}, {87.5, 50}};
+  for (int32_t i = 0; i < 3; ++i) {
+    const AxisPosition at = NextAcceleratedRapidPoint(r, i);
+    EXPECT_NEAR(at[0], want[static_cast<size_t>(i)][0], 1e-9) << i;
+    EXPECT_NEAR(at[1], want[static_cast<size_t>(i)][1], 1e-9) << i;
+  }
+  EXPECT_EQ(NextAcceleratedRapidPoint(r, 3), end);
+  // No profile without a positive speed and acceleration, nor for one step.
+  for (const auto& [rate, acceleration, pitch] :
+       std::vector<std::array<double, 3>>{{0, 100, 25},
+                                          {6000, 0, 25},
+                                          {-1, 100, 25},
+                                          {6000, -5, 25},
+                                          {6000, 100, 200},
+                                          {6000, 100, 0}}) {
+    RapidMachine m = machine;
+    m.RapidRate[1] = rate;
+    m.Acceleration[1] = acceleration;
+    m.Pitch = pitch;
+    EXPECT_EQ(DecomposeRapidMove(kRapidAccelerated, {}, end, m).Count, 0)
+        << rate << " " << acceleration << " " << pitch;
+  }
+}
+
+TEST(ApplyAxisScaling, PlaneAxesAboutTheCentre) {
+  ScalingState s;
+  s.On = 1;
+  s.Centre = {10, 10, 0};
+  s.Factors = {2, 3, 4};
+  const Vec3 p{20, 5, 7};
+  EXPECT_EQ(ApplyAxisScaling(s, 1, {0, 1, 2}, p), (Vec3{30, -5, 7}));
+  EXPECT_EQ(ApplyAxisScaling(s, 1, {2, 0, 1}, p), (Vec3{28, 30, 5}));  // G18: Z, X, Y
+  EXPECT_EQ(ApplyAxisScaling(s, 92, {0, 1, 2}, p), (Vec3{20, 5, 7}));
+  s.Enabled[1] = 0;
+  EXPECT_EQ(ApplyAxisScaling(s, 1, {0, 1, 2}, p), (Vec3{30, 5, 7}));
+  s.Uniform = 1;
+  s.UniformFactor = 0.5;
+  EXPECT_EQ(ApplyAxisScaling(s, 1, {0, 1, 2}, p), (Vec3{15, 5, 7}));
+  s.On = 0;
+  EXPECT_EQ(ApplyAxisScaling(s, 1, {0, 1, 2}, p), (Vec3{20, 5, 7}));
+}
+
+TEST(ComputeOuterCornerPoints, ExtensionsByTurnAngle) {
+  struct Case {
+    const char* Name;
+    Vec3 P1, P2;
+    std::vector<Vec3> Points;
+  };
+  const double h = 5.0 * std::sqrt(0.5);
+  // Corner at the origin, offset 5 to the left, turning right (clockwise).
+  const std::vector<Case> cases{
+      {"90 degrees: one point", {0, 5, 0}, {5, 0, 0}, {{5, 5, 0}, {5, 0, 0}}},
+      {"135 degrees: two points r from the ends",
+       {0, 5, 0},
+       {h, -h, 0},
+       {{5, 5, 0}, {2 * h, 0, 0}, {h, -h, 0}}},
+      {"45 degrees", {0, 5, 0}, {h, h, 0}, {{5 * std::tan(kPi / 8), 5, 0}, {h, h, 0}}},
+      {"ends together", {0, 5, 0}, {0.0004, 5.0004, 0}, {{0.0004, 5.0004, 0}}},
+  };
+  for (const Case& c : cases) {
+    std::vector<QueuedPoint> points;
+    ComputeOuterCornerPoints(kMotionClockwise, c.P1, c.P2, {0, 0, 0}, 5.0, 0, 1, points);
+    ASSERT_EQ(points.size(), c.Points.size()) << c.Name;
+    for (size_t i = 0; i < points.size(); ++i) {
+      EXPECT_EQ(points[i].Mode, kMotionLinear) << c.Name;
+      for (size_t k = 0; k < 2; ++k)
+        EXPECT_NEAR(points[i].Position[k], c.Points[i][k], 1e-9) << c.Name << " " << i;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vestan::testing
