@@ -159,7 +159,10 @@ void NutatingHeadCandidates(const Layout& layout, const Vec3& v, const RotaryAng
   const RotaryAxisFrame& inner = layout.InnerAxis();
   const double ct = inner.TiltCos, st = inner.TiltSin;
   if (ct == 0.0) return;
-  const double base = std::acos(std::clamp((v[2] - st * st) / (ct * ct), -1.0, 1.0));
+  const double height = (v[2] - st * st) / (ct * ct);
+  // Beyond the cone the head sweeps there is no pair (not one for another axis).
+  if (!(std::fabs(height) <= 1.0 + 1e-12)) return;
+  const double base = std::acos(std::clamp(height, -1.0, 1.0));
   for (const double a2 : {base, -base}) {
     const double turned = st * ct * (1.0 - std::cos(a2));
     const double across = ct * std::sin(a2);
@@ -177,6 +180,9 @@ void NutatingHeadCandidates(const Layout& layout, const Vec3& v, const RotaryAng
   }
 }
 
+// How far (as a unit vector) a pair's tool axis may miss the one asked for.
+constexpr double kReachTolerance = 1e-7;
+
 Vec3 Scaled(const Vec3& v, double f) { return {v[0] * f, v[1] * f, v[2] * f}; }
 
 // v less its part along the unit vector u.
@@ -185,8 +191,9 @@ Vec3 Across(const Vec3& v, const Vec3& u) { return VectorSub(v, Scaled(u, Vector
 // Any two rotary axes and tool direction, on the rotations themselves: the
 // inner axis turns the tool direction on a circle, of which the points with
 // the tool axis's height along the outer axis are the inner angles; the
-// outer angle then turns such a point onto the tool axis. An unreachable
-// axis gives the nearest reachable one. v is a unit vector.
+// outer angle then turns such a point onto the tool axis. Each pair is
+// checked by turning the tool direction through it: an axis out of reach
+// gives no pair rather than a pair for some other axis. v is a unit vector.
 void GeneralCandidates(const Layout& layout, const Vec3& v, const RotaryAngles* previous,
                        const RotaryModalInputs& modal, Candidates& out) {
   const RotaryAxisFrame& inner = layout.InnerAxis();
@@ -226,6 +233,11 @@ void GeneralCandidates(const Layout& layout, const Vec3& v, const RotaryAngles* 
     } else {
       outer = std::atan2(VectorDot(uo, VectorCross(wp, vp)), VectorDot(wp, vp));
     }
+    // w turned by the outer angle about uo (Rodrigues) must be v.
+    const double co = std::cos(outer), so = std::sin(outer);
+    const Vec3 turned = VectorAdd(VectorAdd(Scaled(w, co), Scaled(VectorCross(uo, w), so)),
+                                  Scaled(uo, VectorDot(uo, w) * (1.0 - co)));
+    if (VectorLength(VectorSub(turned, v)) > kReachTolerance) continue;
     out.Add(layout.FromGeometric(outer, inners[i]));
   }
 }

@@ -60,7 +60,7 @@ RotaryAngles ChooseRotaryAnglesForToolAxis(const RotarySolver& solver, const Vec
 
 // The same for machines with an inclined rotary axis: a head about Z
 // carrying an axis tilted toward Z in closed form, any other layout on the
-// machine's rotations. An axis out of reach gives the nearest reachable.
+// machine's rotations. An axis out of reach gives (0, 0), no solution.
 RotaryAngles SolveRotaryAnglesWithCheck(const RotarySolver& solver, const Vec3& axis,
                                         const RotaryAngles& previous, const RotaryRanges& ranges);
 

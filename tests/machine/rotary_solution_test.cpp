@@ -234,24 +234,29 @@ TEST(RotarySolution, DegenerateLayouts) {
   }
 }
 
-TEST(RotarySolution, AnAxisOutOfReachGivesTheNearest) {
+TEST(RotarySolution, AnAxisOutOfReachHasNoSolution) {
   {
-    // A head tilted 45 degrees reaches no axis below the horizon: the
-    // nearest to (1, 0, -1) is (1, 0, 0).
+    // A head tilted 45 degrees reaches no axis below the horizon; the
+    // horizon itself it reaches.
     MachineWorld world("ROTARY TYPE=HEAD\nROTARY AXIS1=Z\nROTARY AXIS2=Y\nAXIS2 ANGLE=45\n");
-    const RotaryAngles got = ChooseRotaryAnglesForToolAxis(world.Solver(), {1, 0, -1}, {0, 0}, {});
+    ExpectAngles(ChooseRotaryAnglesForToolAxis(world.Solver(), {1, 0, -1}, {10, 20}, {}), {0, 0},
+                 "below the horizon");
+    const RotaryAngles got = ChooseRotaryAnglesForToolAxis(world.Solver(), {1, 0, 0}, {0, 0}, {});
     const Vec3 axis = RotatePointThroughRotaryAxes2(world.Kinematics(), world.Controller(), got);
     EXPECT_NEAR(axis[0], 1, 1e-9);
-    EXPECT_NEAR(axis[1], 0, 1e-9);
     EXPECT_NEAR(axis[2], 0, 1e-9);
   }
   {
     // B tilted 30 degrees from Y toward Z turns Z on a cone about (0, cos 30,
-    // sin 30) of half-angle 60 degrees: at most 120 degrees from Z, so Z
-    // components down to cos 120 = -0.5.
+    // sin 30) of half-angle 60 degrees: Z components down to cos 120 = -0.5.
     MachineWorld world("ROTARY TYPE=TABLE\nROTARY AXIS1=Y\nAXIS1 ANGLE=30\nROTARY AXIS2=Z\n");
-    const RotaryAngles got = ChooseRotaryAnglesForToolAxis(world.Solver(), {0, 0, -1}, {0, 0}, {});
+    ExpectAngles(ChooseRotaryAnglesForToolAxis(world.Solver(), {0, 0, -1}, {10, 20}, {}), {0, 0},
+                 "beyond the cone");
+    const double s = std::sqrt(0.75);
+    const RotaryAngles got =
+        ChooseRotaryAnglesForToolAxis(world.Solver(), {s, 0, -0.5}, {0, 0}, {});
     const Vec3 axis = RotatePointThroughRotaryAxes2(world.Kinematics(), world.Controller(), got);
+    EXPECT_NEAR(axis[0], s, 1e-9);
     EXPECT_NEAR(axis[2], -0.5, 1e-9);
   }
 }
