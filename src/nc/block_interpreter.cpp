@@ -1305,13 +1305,14 @@ void BlockScan::PWord() {
   if (b_.G10 != 0) {
     const int32_t n = ReadInt();
     if (b_.G10L == 2 || b_.G10L == 20) {
-      const int32_t entry = b_.G10L == 20 ? n + 6 : n;
+      // In 64 bits: a P near the integer limit must not wrap into the table.
+      const int64_t entry = b_.G10L == 20 ? int64_t{n} + 6 : n;
       if (entry < 0 || entry >= kWorkOffsetEntries) {
         Log(NumberNote("G10 work offset ", n, " is outside the table; ignored"));
         b_.G10P = kCodeNone;
         return;
       }
-      b_.G10P = entry;
+      b_.G10P = static_cast<int32_t>(entry);
       return;
     }
     b_.G10P = n;
@@ -1319,7 +1320,7 @@ void BlockScan::PWord() {
   }
   if (b_.WorkOffsetExtended != 0) {
     const int32_t n = ReadInt();
-    if (n < 1 || n + 6 >= kWorkOffsetEntries) {
+    if (n < 1 || n >= kWorkOffsetEntries - 6) {
       Log(NumberNote("G54.1 P", n, " is outside the work-offset table; ignored"));
       return;
     }

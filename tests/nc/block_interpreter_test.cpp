@@ -300,6 +300,9 @@ TEST(BlockInterpreter, WorkOffsetSelectionKeepsTheMachineWhereItIs) {
   Interpret(*w, {"G54.1 P194"});
   EXPECT_EQ(offsets.SelectedWorkOffset, 200);
   EXPECT_FALSE(w->Host.Texts(RecordingHost::Call::kLog).empty());
+  // A P at the integer limit is outside too, not wrapped into the table.
+  Interpret(*w, {"G54.1 P2147483647", "G10 L20 P2147483647 X1."});
+  EXPECT_EQ(offsets.SelectedWorkOffset, 7);
 }
 
 TEST(BlockInterpreter, SiemensTrafoofConsumesTheWholeWord) {
