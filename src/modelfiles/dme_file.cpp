@@ -257,9 +257,11 @@ bool ReadDexelSet(ModelFileReader& in, DexelSet& set, double lowBound, double hi
     double& last = values.back();
     lowestValue = std::min(lowestValue, first);
     highestValue = std::max(highestValue, last);
-    if (first < lowBound) first = lowBound;
+    // Values beyond the grid are clamped to it; clamping every one, not only
+    // the ends, keeps a column that lies past a bound ascending (else its
+    // save would not load again).
+    for (double& value : values) value = std::clamp(value, lowBound, highBound);
     if (first > lowBound) lowFlag = 1;
-    if (last > highBound) last = highBound;
     if (last < highBound) highFlag = 1;
     SetDexelColumn(set, c, values, flags, attributes);
   }

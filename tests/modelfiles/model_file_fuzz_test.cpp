@@ -8,6 +8,7 @@
 #include <string>
 
 #include "model/model_history.h"
+#include "modelfiles/dme_file.h"
 #include "modelfiles/model_file_commands.h"
 #include "support/scratch_folder.h"
 
@@ -75,6 +76,39 @@ TEST(ModelFileFuzzInputs, RoughHeightsLoadWithinTheirTrueSize) {
   ASSERT_EQ(OpenAs("rough_heights.dmf", ".DMF", 2 * need, model).Result, kModelOk);
   EXPECT_EQ(model.CountZ, 1001);
   EXPECT_EQ(EstimateModelMemory(model), need);
+}
+
+}  // namespace
+}  // namespace vestan
+
+namespace vestan {
+namespace {
+
+// An old-format DME file opened under an offset work frame turned a quarter
+// about Z: its save reloads.
+TEST(ModelFileFuzzInputs, OldDmeUnderATurnedFrameReloadsFromItsSave) {
+  WorkOffsetFrame frame;
+  frame.Origin = {10.5, -3.25, 0.125};
+  frame.FrameOffset = 1;
+  frame.FrameRotated = 1;
+  frame.Matrix = {0, 1, 0, -1, 0, 0, 0, 0, 1};
+  frame.InverseMatrix = {0, -1, 0, 1, 0, 0, 0, 0, 1};
+  ScratchFolder scratch;
+  const std::string path = scratch.Write(
+      "input.DME", ScratchFolder::Read((fs::path(VESTAN_FIXTURES_DIR) / "modelfiles" /
+                                        "old_dme_turned_frame.dme")
+                                           .string()));
+  ModelLoadSettings settings;
+  settings.MemoryLimit = kFuzzLimit;
+  settings.ImportChoice = 1;
+  CompressionApiCache api;
+  DexelModel model;
+  ASSERT_EQ(OpenWorkModelFile(model, path, settings, frame, api).Result, kModelOk);
+  const std::string image = BuildDmeImage(model, 0, frame);
+  const std::string again = scratch.Write("again.DME", image);
+  DexelModel reloaded;
+  ASSERT_EQ(LoadDmeFile(reloaded, again, 0, frame, kFuzzLimit), kModelOk);
+  EXPECT_EQ(BuildDmeImage(reloaded, 0, frame), image);
 }
 
 }  // namespace
