@@ -10,7 +10,7 @@
 
 #include "model/difference_painting.h"
 #include "model/model_offset.h"
-#include "model/piece_separation.h"
+#include "model/body_separation.h"
 #include "model/stock.h"
 #include "model/work_document.h"
 
@@ -60,7 +60,7 @@ void BM_TraceConnectedPiece(benchmark::State& state) {
   for (auto _ : state) {
     ClearSegmentVisitFlags(model, tables);
     progress.Counter = 0;
-    if (TraceConnectedPiece(model, seed, tables, progress, {}) != kSeparatePiece ||
+    if (TraceConnectedPiece(model, seed, tables, progress, {}) != kSeparateBody ||
         progress.Counter != static_cast<uint64_t>(traced))
       state.SkipWithError("the trace did not find the first box alone");
   }

@@ -1,6 +1,6 @@
 // Whole-model passes that leave the material alone: pen tags and marks of
 // every value, the flag snapshot (one byte per value), the world-space
-// material bounds, and the visit tables of the piece separation.
+// material bounds, and the visit tables of the body separation.
 #pragma once
 
 #include <cstdint>
@@ -61,7 +61,7 @@ std::span<uint8_t> DexelSnapshotColumn(DexelFlagSnapshot& snapshot, const DexelM
 // maxOut (-1e12, -1e12, -1e12).
 void ComputeMaterialBounds(const DexelModel& model, Vec3& minOut, Vec3& maxOut);
 
-// --- Visit tables of the piece separation -----------------------------------
+// --- Visit tables of the body separation ------------------------------------
 
 // One entry of the separation's stack: set direction (0 X, 1 Y, 2 Z), the
 // column's two cross indexes, its index in the set and the segment index.

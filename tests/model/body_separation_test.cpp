@@ -1,4 +1,4 @@
-#include "model/piece_separation.h"
+#include "model/body_separation.h"
 
 #include <gtest/gtest.h>
 
@@ -43,7 +43,7 @@ class Separation : public ::testing::Test {
   ProgressState progress_;
 };
 
-TEST_F(Separation, OneBoxIsOnePiece) {
+TEST_F(Separation, OneBoxIsOneBody) {
   ASSERT_EQ(CreateBoxModel(model_, {0, 0, 0, 3, 2, 2}, 1), kModelOk);
   const auto before = Counts(kDirectionZ);
   EXPECT_EQ(Trace(ZSeed(1, 1)), kWholeModel);
@@ -55,18 +55,18 @@ TEST_F(Separation, OneBoxIsOnePiece) {
 
 TEST_F(Separation, TwoBoxesOnePitchApart) {
   // Box A x 0..3, box B x 4..7; the X lines hold one segment of each.
-  for (int32_t mode : {kKeepPiece, kRemovePiece}) {
+  for (int32_t mode : {kKeepBody, kRemoveBody}) {
     MakeGrid(model_, {0, 0, 0}, {8, 3, 3}, 1);
     AddBoxes(model_, {{{0, 0, 0}, {3, 2, 2}}, {{4, 0, 0}, {7, 2, 2}}}, 0x30, 7);
     ASSERT_EQ(Column(model_, kDirectionX, 1, 1), (Values{0, 3, 4, 7}));
-    ASSERT_EQ(Trace(ZSeed(2, 1)), kSeparatePiece) << mode;  // a seed in box A
+    ASSERT_EQ(Trace(ZSeed(2, 1)), kSeparateBody) << mode;  // a seed in box A
     std::fill(model_.BlockDirty.begin(), model_.BlockDirty.end(), 0);
     RebuildSeparatedPiece(model_, mode, tables_);
-    const Values kept = mode == kKeepPiece ? Values{0, 3} : Values{4, 7};
+    const Values kept = mode == kKeepBody ? Values{0, 3} : Values{4, 7};
     EXPECT_EQ(Column(model_, kDirectionX, 1, 1), kept);
-    EXPECT_EQ(Column(model_, kDirectionZ, 3, 0).empty(), mode == kRemovePiece);
-    EXPECT_EQ(Column(model_, kDirectionZ, 4, 0).empty(), mode == kKeepPiece);
-    EXPECT_EQ(Column(model_, kDirectionY, 0, 5).empty(), mode == kKeepPiece);
+    EXPECT_EQ(Column(model_, kDirectionZ, 3, 0).empty(), mode == kRemoveBody);
+    EXPECT_EQ(Column(model_, kDirectionZ, 4, 0).empty(), mode == kKeepBody);
+    EXPECT_EQ(Column(model_, kDirectionY, 0, 5).empty(), mode == kKeepBody);
     // Kept values keep their flags and attributes.
     const int32_t x11 = ColumnAt(model_, kDirectionX, 1, 1);
     EXPECT_EQ(DexelColumnFlags(model_.XSet(), x11)[1], 0x30);
@@ -74,7 +74,7 @@ TEST_F(Separation, TwoBoxesOnePitchApart) {
     // Blocks of 5 cells: x 0..5 is block 0, 5..7 block 1. Box A lies in
     // block 0; box B reaches into both.
     EXPECT_EQ(model_.BlockDirty,
-              mode == kKeepPiece ? (std::vector<uint8_t>{1, 1}) : (std::vector<uint8_t>{1, 0}));
+              mode == kKeepBody ? (std::vector<uint8_t>{1, 1}) : (std::vector<uint8_t>{1, 0}));
   }
 }
 
@@ -93,7 +93,7 @@ TEST_F(Separation, SegmentsMeetingAtOneGridPointAreConnected) {
   // Half a pitch further the X segment no longer contains the point.
   SetDexelColumn(model_.XSet(), ColumnAt(model_, kDirectionX, 1, 2), Values{1.5, 3}, flags,
                  attributes);
-  EXPECT_EQ(Trace(ZSeed(1, 1)), kSeparatePiece);
+  EXPECT_EQ(Trace(ZSeed(1, 1)), kSeparateBody);
 }
 
 TEST_F(Separation, ALoneSegmentElsewhereOnTheLineIsNotJoined) {
@@ -104,8 +104,8 @@ TEST_F(Separation, ALoneSegmentElsewhereOnTheLineIsNotJoined) {
   AddBoxes(model_, {{{0, 0, 0}, {2, 2, 2}}});
   SetDexelColumn(model_.ZSet(), ColumnAt(model_, kDirectionZ, 5, 1), Values{0, 2},
                  std::vector<uint8_t>(2, 0), std::vector<int32_t>(2, 0));
-  ASSERT_EQ(Trace(ZSeed(5, 1)), kSeparatePiece);
-  RebuildSeparatedPiece(model_, kKeepPiece, tables_);
+  ASSERT_EQ(Trace(ZSeed(5, 1)), kSeparateBody);
+  RebuildSeparatedPiece(model_, kKeepBody, tables_);
   EXPECT_EQ(Column(model_, kDirectionZ, 5, 1), (Values{0, 2}));
   EXPECT_TRUE(Column(model_, kDirectionX, 1, 1).empty());
   EXPECT_TRUE(Column(model_, kDirectionZ, 0, 0).empty());

@@ -1,12 +1,12 @@
-// Splitting a cut workpiece into the pieces that no longer touch: the
+// Splitting a cut workpiece into the bodies that no longer touch: the
 // segments of the three dexel directions are joined where they share a grid
-// point, a flood fill from a picked segment finds its piece, and the model is
-// rebuilt keeping only that piece or everything but it.
+// point, a flood fill from a picked segment finds its body, and the model is
+// rebuilt keeping only that body or everything but it.
 //
 // Calling order: CountDexelSegments, BeginProgress with the total,
 // AllocDexelArrays (model_flag_passes.h) with the largest counts as the visit
 // bytes and the total as the stack, ClearSegmentVisitFlags,
-// TraceConnectedPiece, EndProgress; on kSeparatePiece PushModelHistory and
+// TraceConnectedPiece, EndProgress; on kSeparateBody PushModelHistory and
 // RebuildSeparatedPiece; FreeSeparationBuffers.
 #pragma once
 
@@ -20,14 +20,14 @@
 namespace vestan {
 
 // Results of TraceConnectedPiece.
-inline constexpr int kSeparatePiece = 1;  // some segments stayed unreached
-inline constexpr int kWholeModel = -1;    // the model is one piece
+inline constexpr int kSeparateBody = 1;  // some segments stayed unreached
+inline constexpr int kWholeModel = -1;    // the model is one body
 inline constexpr int kBadSeed = -2;       // the seed is not a segment of the model
 inline constexpr int kTraceAborted = -3;  // the abort key stopped the trace
 
 // Modes of RebuildSeparatedPiece.
-inline constexpr int32_t kKeepPiece = 0;    // remain: only the traced piece stays
-inline constexpr int32_t kRemovePiece = 1;  // unused: the traced piece goes
+inline constexpr int32_t kKeepBody = 0;    // remain: only the traced body stays
+inline constexpr int32_t kRemoveBody = 1;  // unused: the traced body goes
 
 // Visit bytes of a segment.
 inline constexpr uint8_t kSegmentUnreached = 0;
@@ -50,8 +50,8 @@ int TraceConnectedPiece(const DexelModel& model, const SegmentStackEntry& seed,
                         DexelVisitTables& tables, ProgressState& progress,
                         const std::function<bool()>& abortKeyDown);
 
-// Removes the unreached segments (kKeepPiece) or the reached ones
-// (kRemovePiece) and marks the update blocks they covered. Kept values keep
+// Removes the unreached segments (kKeepBody) or the reached ones
+// (kRemoveBody) and marks the update blocks they covered. Kept values keep
 // their flags and attributes.
 void RebuildSeparatedPiece(DexelModel& model, int32_t mode, const DexelVisitTables& tables);
 

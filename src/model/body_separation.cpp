@@ -1,4 +1,4 @@
-#include "model/piece_separation.h"
+#include "model/body_separation.h"
 
 #include <algorithm>
 #include <array>
@@ -105,7 +105,7 @@ class Tracer {
     const auto values = DexelColumnValues(model_.SetByDirection(c), column);
     const int32_t segments = SegmentsOf(static_cast<int32_t>(values.size()), view.bytes);
     // Every column, one segment long or not, must contain the point: a lone
-    // segment elsewhere on the line belongs to another piece.
+    // segment elsewhere on the line belongs to another body.
     const double at = GridLinesOf(model_, c)[index[c]];
     for (int32_t s = 0; s < segments; ++s) {
       if (values[2 * s] > at) return;
@@ -189,7 +189,7 @@ int TraceConnectedPiece(const DexelModel& model, const SegmentStackEntry& seed,
     if (abortKeyDown && abortKeyDown()) return kTraceAborted;
     if (progress.Pump.PumpDuringWork != 0) PumpPendingMessage(progress);
     if (progress.Pump.SetBusyCursor) progress.Pump.SetBusyCursor();
-    if (stack.empty()) return TestDexelFlags(model, tables) != 0 ? kSeparatePiece : kWholeModel;
+    if (stack.empty()) return TestDexelFlags(model, tables) != 0 ? kSeparateBody : kWholeModel;
     current = stack.back();
     stack.pop_back();
   }
@@ -197,7 +197,7 @@ int TraceConnectedPiece(const DexelModel& model, const SegmentStackEntry& seed,
 
 void RebuildSeparatedPiece(DexelModel& model, int32_t mode, const DexelVisitTables& tables) {
   if (!model.Allocated() || !TablesFit(model, tables)) return;
-  const uint8_t goes = mode == kRemovePiece ? kSegmentDone : kSegmentUnreached;
+  const uint8_t goes = mode == kRemoveBody ? kSegmentDone : kSegmentUnreached;
   const GridCounts n = CountsOf(model);
   std::vector<double> values;
   std::vector<uint8_t> flags;
