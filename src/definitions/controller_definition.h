@@ -174,4 +174,12 @@ void FinishControllerDefinition(ControllerDefinition& controller);
 // axis, the others the machine axis of program Z.
 void SelectToolLengthAxis(const ControllerDefinition& controller, NcPlaneState& plane);
 
+// The dialect by the product code or the dialect key.
+inline bool IsOspDialect(const ControllerDefinition& controller) {
+  return controller.productCode == kProductOsp || controller.isOsp != 0;
+}
+inline bool IsHeidenhainDialect(const ControllerDefinition& controller) {
+  return controller.productCode == kProductHeidenhain || controller.isHeidenhain != 0;
+}
+
 }  // namespace vestan

@@ -21,6 +21,10 @@ inline constexpr int32_t kMotionClockwise = 2;
 inline constexpr int32_t kMotionCounterClockwise = 3;
 inline constexpr int32_t kMotionNurbs = 0x84;
 
+inline constexpr bool IsArcMotion(int32_t mode) {
+  return mode == kMotionClockwise || mode == kMotionCounterClockwise;
+}
+
 struct RunState {
   // The interpreter's motion mode (0 G00, 1-3 G01-G03, 0x84 NURBS).
   int32_t MotionMode = kMotionRapid;

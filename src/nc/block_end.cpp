@@ -10,12 +10,7 @@
 namespace vestan {
 namespace {
 
-bool IsOsp(const NcPassRecords& records) {
-  const ControllerDefinition& ctl = records.Defs.Controller;
-  return ctl.productCode == kProductOsp || ctl.isOsp != 0;
-}
-
-bool IsArc(int32_t mode) { return mode == kMotionClockwise || mode == kMotionCounterClockwise; }
+bool IsOsp(const NcPassRecords& records) { return IsOspDialect(records.Defs.Controller); }
 
 bool ReferenceReturnRunning(const NcModalState& modal) {
   return modal.Interp.ReferenceReturnMode != kReferenceNone ||
@@ -182,7 +177,7 @@ void FinishMove(NcContext& context, const NcPassRecords& records) {
   for (double& value : move.End)
     if (std::fabs(value) < kNearZero) value = 0.0;
   state.Current = move.End;
-  const bool arc = IsArc(move.MotionMode);
+  const bool arc = IsArcMotion(move.MotionMode);
   const bool osp = IsOsp(records);
   if (state.AngleCorrection == kOspOff) AddLength(state.Current, context, records);
   if (arc) {
@@ -295,7 +290,7 @@ void CheckLongRotaryMove(NcContext& context, const NcPassRecords& records, doubl
     return;
   std::FILE* out = state.WarningStream.get();
   const SubprogramStack& stack = context.Subprograms;
-  const std::string line = context.Line.Text;
+  const std::string& line = context.Line.Text;
   if (stack.Depth > 0 && stack.Depth <= kMaxSubprogramLevels) {
     const SubprogramLevel& level = stack.Levels[static_cast<size_t>(stack.Depth - 1)];
     std::fprintf(out, "%s:%d:%s", level.Name.c_str(), static_cast<int>(level.LineCounter),

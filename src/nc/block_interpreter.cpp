@@ -179,10 +179,9 @@ class BlockScan {
         ctl_(records.Defs.Controller),
         offsets_(records.Defs.Offsets),
         line_(context.Line.View()) {
-    dialect_ = ctl_.productCode == kProductHeidenhain || ctl_.isHeidenhain != 0
-                   ? Dialect::kHeidenhain
-               : ctl_.productCode == kProductOsp || ctl_.isOsp != 0 ? Dialect::kOsp
-                                                                    : Dialect::kDefault;
+    dialect_ = IsHeidenhainDialect(ctl_) ? Dialect::kHeidenhain
+               : IsOspDialect(ctl_)      ? Dialect::kOsp
+                                         : Dialect::kDefault;
   }
 
   void Run();
@@ -195,9 +194,7 @@ class BlockScan {
   bool Mazak() const { return ctl_.isMazak != 0; }
   bool Incremental() const { return modal_.PositioningMode == 1; }
   bool InCycle() const { return modal_.CannedCycle != kNoCannedCycle; }
-  bool ArcMotion() const {
-    return c_.Run.MotionMode == kMotionClockwise || c_.Run.MotionMode == kMotionCounterClockwise;
-  }
+  bool ArcMotion() const { return IsArcMotion(c_.Run.MotionMode); }
   bool At(std::string_view text) const { return line_.substr(p_).starts_with(text); }
   char Peek(size_t ahead) const { return p_ + ahead < end_ ? line_[p_ + ahead] : '\0'; }
   void EndBlock() { ended_ = true; }
@@ -232,6 +229,8 @@ class BlockScan {
   double ReadValue();
   int32_t ReadInt() { return ParseNcWordInt(line_, p_); }
   void SkipNumber();
+  double ReadDivided(int32_t divisor);
+  void ReadDwellTime();
   void Complete();
   void CompleteArc();
   void PointToolAlong(const Vec3& axis);
@@ -272,6 +271,18 @@ void BlockScan::SkipNumber() {
   p_ = next == std::string_view::npos || next > end_ ? end_ : next;
 }
 
+double BlockScan::ReadDivided(int32_t divisor) {
+  double value = 0.0;
+  ParseNcWordDivided(line_, p_, divisor, value);
+  SkipNumber();
+  return value;
+}
+
+void BlockScan::ReadDwellTime() {
+  ParseNcWordPer1000Mode(line_, p_, modal_.DecimalPointMode, in_.DwellTime);
+  SkipNumber();
+}
+
 void BlockScan::StartBlock() {
   move_.Start = move_.End;
   in_.TiltAngleAtStart = modal_.TiltAngle;
@@ -296,8 +307,8 @@ void BlockScan::StartBlock() {
     const size_t semicolon = line_.find(';');
     if (semicolon != std::string_view::npos && semicolon < end_) end_ = semicolon;
     if (const std::optional<std::string_view> text = SemicolonCommentText(line_))
-      ParseCommentCommand(*text, {c_.Snapshots, c_.Run, modal_.Tools.CurrentToolNumber,
-                                  r_.Defs.Paths.NcProgram});
+      ParseCommentCommand(
+          *text, {c_.Snapshots, c_.Run, modal_.Tools.CurrentToolNumber, r_.Defs.Paths.NcProgram});
   }
 }
 
@@ -433,9 +444,7 @@ void BlockScan::Dispatch() {
     case 'A':
       if (ctl_.TclVectorInterpolation != 0) {
         ++p_;
-        double degrees = 0.0;
-        ParseNcWordDivided(line_, p_, ctl_.AngleDivisor, degrees);
-        SkipNumber();
+        const double degrees = ReadDivided(ctl_.AngleDivisor);
         modal_.TiltAngle = degrees * kRadiansPerDegree;
         in_.TiltKind = 1;
         modal_.ToolAxisInterpolation = 0;
@@ -445,9 +454,7 @@ void BlockScan::Dispatch() {
     case 'B':
       if (Osp() && b_.OspG127 != 0) {
         ++p_;
-        double angle = 0.0;
-        ParseNcWordDivided(line_, p_, ctl_.AngleDivisor, angle);
-        SkipNumber();
+        const double angle = ReadDivided(ctl_.AngleDivisor);
         modal_.Rotation.Slots[0].Angle = angle;
         return;
       }
@@ -468,8 +475,8 @@ void BlockScan::Comment() {
   const std::string_view text = line_.substr(p_, stop - p_);
   if (r_.ActiveReadPlugin < 0 && Hooks() != nullptr && Hooks()->SeeComment)
     Hooks()->SeeComment(c_, r_, text);
-  ParseCommentCommand(text, {c_.Snapshots, c_.Run, modal_.Tools.CurrentToolNumber,
-                             r_.Defs.Paths.NcProgram});
+  ParseCommentCommand(
+      text, {c_.Snapshots, c_.Run, modal_.Tools.CurrentToolNumber, r_.Defs.Paths.NcProgram});
   p_ = stop < end_ ? stop + 1 : end_;
 }
 
@@ -1121,8 +1128,7 @@ void BlockScan::TWord() {
 void BlockScan::AxisWord(size_t axis) {
   ++p_;
   if (b_.Dwell != 0 && axis == 0 && Default()) {
-    ParseNcWordPer1000Mode(line_, p_, modal_.DecimalPointMode, in_.DwellTime);
-    SkipNumber();
+    ReadDwellTime();
     return;
   }
   double value = ReadValue();
@@ -1176,9 +1182,7 @@ void BlockScan::AxisWord(size_t axis) {
 
 void BlockScan::RotaryWord(size_t k) {
   ++p_;
-  double value = 0.0;
-  ParseNcWordDivided(line_, p_, ctl_.AngleDivisor, value);
-  SkipNumber();
+  double value = ReadDivided(ctl_.AngleDivisor);
   if (ctl_.Rotary[k].Reverse != 0) value = -value;
   const size_t axis = 3 + k;
   if (k == 1 && ToUpperAscii(ctl_.Rotary[1].Letter) == 'C' && b_.CylinderRadius != 0) {
@@ -1214,9 +1218,7 @@ void BlockScan::CentreWord(size_t k) {
   }
   ++p_;
   if (b_.Scaling != 0 && Default()) {
-    double factor = 0.0;
-    ParseNcWordDivided(line_, p_, ctl_.ScaleDivisor, factor);
-    SkipNumber();
+    const double factor = ReadDivided(ctl_.ScaleDivisor);
     modal_.Scaling.Factors[k] = factor;
     return;
   }
@@ -1275,9 +1277,7 @@ void BlockScan::RWord() {
     return;
   }
   if (b_.Rotation != 0 && Default()) {
-    double angle = 0.0;
-    ParseNcWordDivided(line_, p_, ctl_.AngleDivisor, angle);
-    SkipNumber();
+    const double angle = ReadDivided(ctl_.AngleDivisor);
     const int32_t count = modal_.Rotation.Count;
     if (count >= 0 && count < static_cast<int32_t>(kRotationSlots))
       modal_.Rotation.Slots[static_cast<size_t>(count)].Angle = angle;
@@ -1298,8 +1298,7 @@ void BlockScan::PWord() {
   if (Heidenhain() && At("PLANE ")) return;  // handled as a keyword
   ++p_;
   if (b_.Dwell != 0) {
-    ParseNcWordPer1000Mode(line_, p_, modal_.DecimalPointMode, in_.DwellTime);
-    SkipNumber();
+    ReadDwellTime();
     return;
   }
   if (b_.G10 != 0) {
@@ -1349,8 +1348,7 @@ void BlockScan::PWord() {
     if (Osp()) {
       factor = ParseNcWordRaw(line_, p_);
     } else {
-      ParseNcWordDivided(line_, p_, ctl_.ScaleDivisor, factor);
-      SkipNumber();
+      factor = ReadDivided(ctl_.ScaleDivisor);
     }
     modal_.Scaling.UniformFactor = factor;
     modal_.Scaling.Uniform = 1;
@@ -1361,8 +1359,7 @@ void BlockScan::PWord() {
     return;
   }
   if (InCycle()) {
-    ParseNcWordPer1000Mode(line_, p_, modal_.DecimalPointMode, in_.DwellTime);
-    SkipNumber();
+    ReadDwellTime();
   }
 }
 
@@ -1450,8 +1447,7 @@ void BlockScan::HWord() {
 void BlockScan::FWord() {
   ++p_;
   if (b_.Dwell != 0 && Osp()) {
-    ParseNcWordPer1000Mode(line_, p_, modal_.DecimalPointMode, in_.DwellTime);
-    SkipNumber();
+    ReadDwellTime();
     return;
   }
   const size_t start = p_;
@@ -1700,7 +1696,7 @@ void ApplyPluginPathRecord(const PluginPathRecord& record, NcContext& context,
     if (records.Control.CuttingMode.load() > kCuttingIdle)
       records.Shell.RequestShellUpdate(ShellUpdate::kStatusBar);
   }
-  if (record.Kind == kMotionClockwise || record.Kind == kMotionCounterClockwise) {
+  if (IsArcMotion(record.Kind)) {
     if (ComputeArcSweep(move, modal.Plane.PlaneAxes, records.Defs.Controller.RTolerance))
       modal.Interp.RadiusMismatch = 1;
   }

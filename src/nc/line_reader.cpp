@@ -41,10 +41,6 @@ void NormaliseLineEnd(std::string& line) {
   if (line.empty() || line.back() != '\n') line.push_back('\n');
 }
 
-bool IsHeidenhain(const ControllerDefinition& controller) {
-  return controller.productCode == kProductHeidenhain || controller.isHeidenhain != 0;
-}
-
 bool FollowsRun(const NcPassRecords& records, const NcReader& reader) {
   return records.Control.CuttingMode.load() >= kCuttingReal && reader.Editor.FollowRun != 0;
 }
@@ -60,7 +56,7 @@ int32_t EndOfProgram(NcContext& context, const NcPassRecords& records) {
   modal.EndState = kEndReached;
   if (modal.CycleMoveCount > 0) return 0;
   modal.EndState = kEndHandled;
-  if (IsHeidenhain(records.Defs.Controller))
+  if (IsHeidenhainDialect(records.Defs.Controller))
     ClearRotaryWrapFlags(0, records.Defs.Controller, records.Defs.Limits);
   return 0;
 }
@@ -317,7 +313,7 @@ int32_t IsStopBlock(std::string_view line, NcContext& context, const NcPassRecor
   if (option != 1 && option != 2) return 0;
   if (plugin) return 0;
   if (line.find(option == 1 ? "M0" : "M") == std::string_view::npos) return 0;
-  const bool heidenhain = IsHeidenhain(controller);
+  const bool heidenhain = IsHeidenhainDialect(controller);
   const bool semicolonComments = heidenhain || controller.isSiemens != 0;
   const CommentCommandRecords commands{context.Snapshots, context.Run,
                                        context.Modal.Tools.CurrentToolNumber,

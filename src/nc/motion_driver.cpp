@@ -16,8 +16,6 @@ constexpr double kMaxRapidSteps = 1e6;
 // Within this of its end an axis of a same-speed rapid has arrived.
 constexpr double kArrived = 1e-5;
 
-bool IsArc(int32_t mode) { return mode == kMotionClockwise || mode == kMotionCounterClockwise; }
-
 size_t Axis(const NcModalState& modal, size_t k) {
   return static_cast<size_t>(modal.Plane.PlaneAxes[k]);
 }
@@ -78,7 +76,7 @@ void TakeQueuedPoint(NcContext& context, MotionDriver& driver) {
   move.MotionMode = point.Mode;
   for (size_t i = 0; i < 3; ++i) move.End[i] = point.Position[i];
   context.Modal.MoveExists = 1;
-  if (IsArc(point.Mode)) {
+  if (IsArcMotion(point.Mode)) {
     move.Centre = driver.ArcCentre;
     ComputeArcSweep(move, context.Modal.Plane.PlaneAxes, 0.0);
   } else {

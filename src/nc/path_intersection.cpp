@@ -15,9 +15,7 @@ struct Plane {
   size_t N;  // normal axis
 };
 
-bool IsArc(const PathElement& e) {
-  return e.MotionMode == kMotionClockwise || e.MotionMode == kMotionCounterClockwise;
-}
+bool IsArc(const PathElement& e) { return IsArcMotion(e.MotionMode); }
 
 bool Inside(double parameter) { return parameter >= 0.0 && parameter <= 1.0; }
 

@@ -101,7 +101,6 @@ void OpenPluginNcProgram(NcContext& context, const NcPassRecords& records, NcRea
   Definitions& defs = records.Defs;
   NcModalState& modal = context.Modal;
   if (plugin->Has(ReadPluginEntry::kOpen)) plugin->Open(defs.Paths.NcProgram);
-  bool toolDefined = false;
   if (plugin->Has(ReadPluginEntry::kTool) && defs.Tools.InRange(0)) {
     ToolTable& table = defs.Tools;
     table.Records[0].Kind = kToolDrill;
@@ -118,7 +117,6 @@ void OpenPluginNcProgram(NcContext& context, const NcPassRecords& records, NcRea
     modal.LengthOffsetNumber = 0;
     modal.Interp.RadiusOffsetNumber = 0;
     modal.Length.PluginTool = 1;
-    toolDefined = true;
     if (plugin->Has(ReadPluginEntry::kToolLength)) {
       PluginToolLength length;
       length.Shank = table.Shanks[0];
@@ -127,8 +125,6 @@ void OpenPluginNcProgram(NcContext& context, const NcPassRecords& records, NcRea
       table.Lengths[0] = length.Value;
     }
     if (plugin->Has(ReadPluginEntry::kArbor)) plugin->ReadArbor(table.Arbors[0]);
-  }
-  if (toolDefined) {
     if (reader.MakePluginToolCurrent) reader.MakePluginToolCurrent();
     records.Shell.RequestShellUpdate(ShellUpdate::kSecondView);
   }

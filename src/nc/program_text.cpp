@@ -12,9 +12,7 @@ namespace vestan {
 
 namespace {
 
-bool OspReturns(const ControllerDefinition& controller) {
-  return controller.isOsp != 0 || controller.productCode == kProductOsp;
-}
+bool OspReturns(const ControllerDefinition& controller) { return IsOspDialect(controller); }
 
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 

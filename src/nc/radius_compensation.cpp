@@ -18,8 +18,6 @@ constexpr double kInterferenceGap = 0.01;
 // Offset ends closer than this (summed over the plane axes) meet.
 constexpr double kCornerClosed = 0.001;
 
-bool IsArc(int32_t mode) { return mode == kMotionClockwise || mode == kMotionCounterClockwise; }
-
 struct PlaneAxes {
   size_t A, B, N;
 };
@@ -31,12 +29,12 @@ PlaneAxes Axes(const NcModalState& modal) {
 
 bool MovesInPlane(const NcMove& move, const PlaneAxes& p) {
   return move.Start[p.A] != move.End[p.A] || move.Start[p.B] != move.End[p.B] ||
-         IsArc(move.MotionMode);
+         IsArcMotion(move.MotionMode);
 }
 
 // The tangent at the end (atEnd) or the start of a programmed move.
 std::array<double, 2> Tangent(const NcMove& move, const PlaneAxes& p, bool atEnd) {
-  if (!IsArc(move.MotionMode))
+  if (!IsArcMotion(move.MotionMode))
     return {move.End[p.A] - move.Start[p.A], move.End[p.B] - move.Start[p.B]};
   const Vec3& radial = atEnd ? move.EndRadial : move.StartRadial;
   if (move.MotionMode == kMotionCounterClockwise) return {-radial[p.B], radial[p.A]};
@@ -142,7 +140,7 @@ void TrimInnerCorner(NcContext& context, const NcPassRecords& records, MotionDri
   if (cut.Count == 1 && cut.Status == kIntersectionUsable) {
     const Vec3& at = cut.Points[0][1];
     for (size_t i = 0; i < 3; ++i) current.Start[i] = at[i];
-    if (IsArc(second.MotionMode)) {
+    if (IsArcMotion(second.MotionMode)) {
       CutArc(current, cut.Parameters[0][1], false);
       NcMove withCentre = current;
       withCentre.Centre = second.Centre;
@@ -152,7 +150,7 @@ void TrimInnerCorner(NcContext& context, const NcPassRecords& records, MotionDri
     RestorePreviousOffsetMove(context);
     NcMove& move = context.Move;
     for (size_t i = 0; i < 3; ++i) move.End[i] = cut.Points[0][0][i];
-    if (IsArc(first.MotionMode)) {
+    if (IsArcMotion(first.MotionMode)) {
       move.ArcAngle = programPrevious.ArcAngle;
       CutArc(move, cut.Parameters[0][0], true);
       RecomputeRadial(move, p, true);
@@ -186,7 +184,7 @@ void ComputeOffsetCorner(NcContext& context, const NcPassRecords& records, int32
   NcMove& out = context.LookAhead.OffsetNext;
   const NcMove& last = context.LookAhead.OffsetCurrent;
   out = move;
-  if (IsArc(move.MotionMode)) {
+  if (IsArcMotion(move.MotionMode)) {
     const double d = move.MotionMode == kMotionClockwise ? r : -r;
     const double r0 = move.StartRadius, r1 = move.EndRadius;
     if (mode != kOffsetStart) {
@@ -336,7 +334,7 @@ void StartCompensation(NcContext& context, const NcPassRecords& records, NcReade
   NcMove& move = context.Move;
   move.End[p.A] = context.LookAhead.OffsetCurrent.Start[p.A];
   move.End[p.B] = context.LookAhead.OffsetCurrent.Start[p.B];
-  if (IsArc(move.MotionMode)) RecomputeRadial(move, p, true);
+  if (IsArcMotion(move.MotionMode)) RecomputeRadial(move, p, true);
   context.Modal.MoveExists = 1;
 }
 

@@ -121,8 +121,7 @@ void ReturnFromSubprogram(NcContext& context, const NcPassRecords& records, NcRe
                  : static_cast<int32_t>(stack.Levels[static_cast<size_t>(depth - 1)].LineCounter);
   // M99 and RTS move the editor; HEIDENHAIN's END PGM does not.
   const ControllerDefinition& controller = records.Defs.Controller;
-  const bool heidenhain =
-      controller.productCode == kProductHeidenhain || controller.isHeidenhain != 0;
+  const bool heidenhain = IsHeidenhainDialect(controller);
   if (!heidenhain && (depth == 0 || callerInMemory) &&
       records.Control.CuttingMode.load() >= kCuttingReal && reader.Editor.FollowRun != 0 &&
       reader.Editor.FollowSubprograms != 0 && reader.Editor.JumpToLine)
