@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "definitions/controller_definition.h"
+#include "nc/coordinate_transforms.h"
 
 namespace vestan {
 namespace {
@@ -86,10 +87,14 @@ void ApplyCoordinateRotation(NcContext& context, bool arc) {
   for (int32_t level = count - 1; level >= 0; --level) {
     const RotationSlot& slot = rotation.Slots[static_cast<size_t>(level)];
     const bool aboutOrigin = slot.AxisWord != kRotationAxisNone;
-    RotateTranslatePoint(state.Current, slot.Axes, slot.Cos, slot.Sin, slot.Centre, aboutOrigin);
+    // The end was scaled as it was read, so the centre is scaled alike.
+    Vec3 centre = slot.Centre;
+    ApplyScalingToAxis(context.Modal.Scaling, slot.Axes[0], centre[0]);
+    ApplyScalingToAxis(context.Modal.Scaling, slot.Axes[1], centre[1]);
+    RotateTranslatePoint(state.Current, slot.Axes, slot.Cos, slot.Sin, centre, aboutOrigin);
     if (!arc) continue;
-    RotateTranslatePoint(move.Centre, slot.Axes, slot.Cos, slot.Sin, slot.Centre, aboutOrigin);
-    RotateTranslatePoint(state.CentreCopy, slot.Axes, slot.Cos, slot.Sin, slot.Centre, aboutOrigin);
+    RotateTranslatePoint(move.Centre, slot.Axes, slot.Cos, slot.Sin, centre, aboutOrigin);
+    RotateTranslatePoint(state.CentreCopy, slot.Axes, slot.Cos, slot.Sin, centre, aboutOrigin);
     TurnArcVectors(move, state, slot.Axes, slot.Cos, slot.Sin);
   }
 }

@@ -147,6 +147,8 @@ struct BlockCodes {
   int32_t G30 = 0;
   int32_t Scaling = 0;  // G51
   int32_t Mirror = 0;   // G50.1, G51.1
+  std::array<int32_t, 3> MirrorGiven{};
+  Vec3 MirrorCentre{};
   int32_t LocalShift = 0;
   int32_t Rotation = 0;     // G68
   int32_t TiltedPlane = 0;  // G68.2, G254, CYCLE800, PLANE
@@ -233,6 +235,7 @@ class BlockScan {
   void ReadDwellTime();
   void Complete();
   void CompleteArc();
+  void SetMirrorImage();
   void PointToolAlong(const Vec3& axis);
   bool SiemensOrientation();
   void CompleteCoordinateSetting();
@@ -1155,7 +1158,14 @@ void BlockScan::AxisWord(size_t axis) {
     b_.SetGiven[axis] = 1;
     return;
   }
-  if (b_.Mirror != 0 || b_.Scaling != 0) return;
+  if (b_.Mirror != 0) {
+    if (axis < 3) {
+      b_.MirrorGiven[axis] = 1;
+      b_.MirrorCentre[axis] = value;
+    }
+    return;
+  }
+  if (b_.Scaling != 0) return;
   if (b_.Rotation != 0) {
     b_.RotationCentre[axis] = value;
     return;
@@ -1572,8 +1582,26 @@ void BlockScan::CompleteCoordinateSetting() {
   }
 }
 
+// G51.1 mirrors each axis it names about the value given; G50.1 ends the
+// mirror of each axis it names, or of all when it names none.
+void BlockScan::SetMirrorImage() {
+  MirrorImageState& mirror = c_.BlockEnd.Mirror;
+  const bool anyGiven = b_.MirrorGiven[0] != 0 || b_.MirrorGiven[1] != 0 || b_.MirrorGiven[2] != 0;
+  for (size_t i = 0; i < 3; ++i) {
+    if (modal_.LastGCode == 511) {
+      if (b_.MirrorGiven[i] == 0) continue;
+      mirror.Mirrored[i] = 1;
+      mirror.Centre[i] = b_.MirrorCentre[i];
+    } else if (b_.MirrorGiven[i] != 0 || !anyGiven) {
+      mirror.Mirrored[i] = 0;
+    }
+  }
+  mirror.On = mirror.Mirrored[0] != 0 || mirror.Mirrored[1] != 0 || mirror.Mirrored[2] != 0;
+}
+
 void BlockScan::Complete() {
   const std::array<int32_t, 3>& axes = modal_.Plane.PlaneAxes;
+  if (b_.Mirror != 0) SetMirrorImage();
   if (b_.OspCallOo88 != 0) {
     move_.End = move_.Start;
     modal_.ProgramPosition = move_.Start;
@@ -1593,14 +1621,6 @@ void BlockScan::Complete() {
       for (size_t i = 0; i < 3; ++i)
         slot.Centre[i] = b_.RotationCentre[static_cast<size_t>(slot.Axes[i])];
     }
-  }
-  if (modal_.Rotation.State == kRotationActive && b_.Rotation == 0 && b_.OspG127 == 0) {
-    for (size_t i = 0; i < 3; ++i) {
-      double value = modal_.ProgramPosition[i];
-      ApplyScalingToAxis(modal_.Scaling, static_cast<int32_t>(i), value);
-      move_.End[i] = value;
-    }
-    ApplyCoordinateRotation(modal_.Rotation, ScalingState{}, move_.End);
   }
   if (b_.TiltedPlane != 0 && ApplyTiltedPlaneForm(c_, r_)) EndBlock();
 

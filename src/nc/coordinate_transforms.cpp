@@ -177,19 +177,6 @@ void StartCoordinateRotation(CoordinateRotation& rotation, const NcPlaneState& p
   }
 }
 
-void ApplyCoordinateRotation(const CoordinateRotation& rotation, const ScalingState& scaling,
-                             AxisPosition& end) {
-  if (rotation.State != kRotationActive) return;
-  const size_t count = static_cast<size_t>(std::clamp<int32_t>(rotation.Count, 0, 2));
-  for (size_t k = 0; k < count; ++k) {
-    const RotationSlot& slot = rotation.Slots[k];
-    Vec3 centre = slot.Centre;
-    ApplyScalingToAxis(scaling, slot.Axes[0], centre[0]);
-    ApplyScalingToAxis(scaling, slot.Axes[1], centre[1]);
-    RotateInPlane(end, slot.Axes, slot.AxisWord, slot.Cos, slot.Sin, centre);
-  }
-}
-
 void BuildPlaneRotation(TiltedPlaneState& plane) {
   Matrix3 m = kIdentity;
   for (size_t axis = 0; axis < 3; ++axis) TurnFromLeft(m, axis, Exact(plane.Angles[axis]));

@@ -47,10 +47,6 @@ void RotateInPlane(AxisPosition& point, const std::array<int32_t, 3>& axes, int3
 // angle of 0 then ends the rotation.
 void StartCoordinateRotation(CoordinateRotation& rotation, const NcPlaneState& plane,
                              double defaultAngle);
-// Every block while the rotation is active: each slot in order turns the
-// end position about its centre, scaled like the axis words.
-void ApplyCoordinateRotation(const CoordinateRotation& rotation, const ScalingState& scaling,
-                             AxisPosition& end);
 
 // The plane's matrix from its three angles (about X, then Y, then Z, each
 // turning the matrix from the left), its inverse, origin 0.

@@ -226,8 +226,10 @@ void ResetMotionDriver(MotionDriver& driver) {
   driver.ToolAxisIndex = 0;
 }
 
-void NextNcMove(NcContext& context, const NcPassRecords& records, NcReader& reader,
-                MotionDriver& driver) {
+namespace {
+
+void ProduceNextMove(NcContext& context, const NcPassRecords& records, NcReader& reader,
+                     MotionDriver& driver) {
   NcModalState& modal = context.Modal;
   NcMove& move = context.Move;
   if (modal.PendingEnds.Count > 0) {
@@ -289,6 +291,16 @@ void NextNcMove(NcContext& context, const NcPassRecords& records, NcReader& read
   if (move.MotionMode == kMotionRapid && modal.MoveExists != 0 &&
       (modal.Interp.CompensationStart == 0 || modal.RadiusOffset == 0.0))
     DecomposeLiveRapid(context, records, driver);
+}
+
+}  // namespace
+
+void NextNcMove(NcContext& context, const NcPassRecords& records, NcReader& reader,
+                MotionDriver& driver) {
+  ProduceNextMove(context, records, reader, driver);
+  // Each arc may be reversed once by a mirror image at its block end.
+  if (context.Modal.MoveExists != 0 && IsArcMotion(context.Move.MotionMode))
+    context.BlockEnd.Mirror.ReverseArc = 1;
 }
 
 RapidSubMoves DecomposeRapidMove(int32_t kind, const AxisPosition& start, const AxisPosition& end,

@@ -82,6 +82,14 @@ TEST(FinishMove, CoordinateRotationTurnsCounterClockwise) {
   c.Move.End = {10, 0, 0, 0, 0};
   FinishMove(c, w->Records);
   ExpectPosition(c.BlockEnd.Current, {10, 0, 0, 0, 0}, "G68 block");
+  // Under scaling the centre is scaled like the end already was: (5, 0) by
+  // 2 is (10, 0), so an end of (12, 0) goes to (10, 2).
+  c.Modal.LastGCode = 1;
+  c.Modal.Scaling.On = 1;
+  c.Modal.Scaling.Factors = {2, 2, 2};
+  c.Move.End = {12, 0, 0, 0, 0};
+  FinishMove(c, w->Records);
+  ExpectPosition(c.BlockEnd.Current, {10, 2, 0, 0, 0}, "scaled centre");
 }
 
 TEST(FinishMove, RotationBeingEndedTakesTheEndBack) {

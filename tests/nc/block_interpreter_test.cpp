@@ -5,6 +5,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "nc/block_end.h"
 #include "nc/block_trace.h"
 #include "nc/coordinate_transforms.h"
 #include "nc/nc_modal_operations.h"
@@ -113,7 +114,7 @@ TEST(BlockInterpreter, DialectBlockTable) {
        "",
        {"G68 X0 Y0 R90.", "G01 X10. Y0"},
        "mm=1 G=1 M=-1 pl=17 inc=0 wo=1 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=0.0000 "
-       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=11000 end=(0.0000,-10.0000,0.0000,0.0000,0.0000) "
+       "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=11000 end=(10.0000,0.0000,0.0000,0.0000,0.0000) "
        "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
       {Dialect::kDefault,
        "",
@@ -514,6 +515,9 @@ TEST(BlockInterpreter, SubprogramCallsGoThroughTheHooks) {
   EXPECT_EQ(w->Context.Subprograms.Depth, 3);
 }
 
+// The interpreter keeps the end in program coordinates and leaves the
+// rotation for the block end to apply once, counter-clockwise for a
+// positive angle.
 TEST(BlockInterpreter, CoordinateRotationAboutTheGivenCentre) {
   struct Case {
     Dialect kind;
@@ -521,23 +525,50 @@ TEST(BlockInterpreter, CoordinateRotationAboutTheGivenCentre) {
     std::vector<std::string_view> blocks;
     AxisPosition end;
   } cases[] = {
-      {Dialect::kDefault, "", {"G68 X10. Y0 R90.", "G01 X20. Y0"}, {10, -10, 0, 0, 0}},
+      {Dialect::kDefault, "", {"G68 X10. Y0 R90.", "G01 X20. Y0"}, {10, 10, 0, 0, 0}},
       // The centre's words by program axis, the plane's axes (Z, X) turned.
-      {Dialect::kDefault, "", {"G18 G68 X0 Z10. R90.", "G01 X0 Z20."}, {-10, 0, 10, 0, 0}},
+      {Dialect::kDefault, "", {"G18 G68 X0 Z10. R90.", "G01 X0 Z20."}, {10, 0, 10, 0, 0}},
       // OSP starts the rotation with G69, by the default angle.
-      {Dialect::kOsp, "ROTATION ANGLE=90\n", {"G69 X10.", "G01 X20."}, {10, -10, 0, 0, 0}},
+      {Dialect::kOsp, "ROTATION ANGLE=90\n", {"G69 X10.", "G01 X20."}, {10, 10, 0, 0, 0}},
       {Dialect::kOsp, "ROTATION ANGLE=90\n", {"G69 X10.", "G68", "G01 X20."}, {20, 0, 0, 0, 0}},
       // OSP G127 on the cylinder turns about Y by B; G126 ends it.
-      {Dialect::kOsp, "", {"NCYL", "G127 B90.", "G01 X10."}, {0, 0, 10, 0, 0}},
+      {Dialect::kOsp, "", {"NCYL", "G127 B90.", "G01 X10."}, {0, 0, -10, 0, 0}},
       {Dialect::kOsp, "", {"NCYL", "G127 B90.", "G126", "G01 X10."}, {10, 0, 0, 0, 0}},
       {Dialect::kOsp, "", {"G127 B90.", "G01 X10."}, {10, 0, 0, 0, 0}},
   };
   for (const Case& c : cases) {
     auto w = Ready(c.kind, c.controller);
-    Interpret(*w, c.blocks);
+    NcContext& context = w->Context;
+    for (std::string_view block : c.blocks) {
+      Interpret(*w, {block});
+      FinishMove(context, w->Records);
+    }
     for (size_t i = 0; i < 5; ++i)
-      EXPECT_NEAR(Move(*w).End[i], c.end[i], 1e-12) << c.blocks.front() << " axis " << i;
+      EXPECT_NEAR(context.BlockEnd.Current[i], c.end[i], 1e-12) << c.blocks.front() << " axis " << i;
   }
+}
+
+// G51.1 mirrors the axes it names about their values, G50.1 ends the named
+// axes' mirror or, naming none, all; neither block moves.
+TEST(BlockInterpreter, MirrorImageWords) {
+  auto w = Ready();
+  const MirrorImageState& mirror = w->Context.BlockEnd.Mirror;
+  Interpret(*w, {"G01 X1. Y1.", "G51.1 X5. Y-2."});
+  EXPECT_EQ(w->Modal().MoveExists, 0);
+  EXPECT_EQ(mirror.On, 1);
+  EXPECT_EQ(mirror.Mirrored, (std::array<int32_t, 3>{1, 1, 0}));
+  EXPECT_EQ(mirror.Centre, (Vec3{5, -2, 0}));
+  EXPECT_EQ(Move(*w).End[0], 1.0);
+  Interpret(*w, {"G50.1 X0"});
+  EXPECT_EQ(mirror.Mirrored, (std::array<int32_t, 3>{0, 1, 0}));
+  EXPECT_EQ(mirror.On, 1);
+  Interpret(*w, {"G50.1"});
+  EXPECT_EQ(mirror.Mirrored, (std::array<int32_t, 3>{0, 0, 0}));
+  EXPECT_EQ(mirror.On, 0);
+  // Elsewhere G50 and G51 stay scaling.
+  auto osp = Ready(Dialect::kOsp);
+  Interpret(*osp, {"G51.1 X5."});
+  EXPECT_EQ(osp->Context.BlockEnd.Mirror.On, 0);
 }
 
 TEST(BlockInterpreter, MazakDiameterInputAndOspPolarEnd) {

@@ -143,25 +143,6 @@ TEST(StartCoordinateRotation, SlotsAndTheirReplacement) {
   }
 }
 
-TEST(ApplyCoordinateRotation, EachSlotInOrderAboutItsScaledCentre) {
-  CoordinateRotation r;
-  r.State = kRotationActive;
-  r.Count = 2;
-  r.Slots[0] = {90, 0, 1, {0, 1, 2}, {5, 0, 0}, kRotationAxisNone};
-  r.Slots[1] = {180, -1, 0, {0, 1, 2}, {0, 0, 0}, kRotationAxisNone};
-  ScalingState scaling;
-  scaling.On = 1;
-  scaling.Factors = {2, 2, 2};
-  AxisPosition end{11, 0, 0, 0, 0};
-  ApplyCoordinateRotation(r, scaling, end);
-  // Centre (5, 0) scaled to (10, 0): (11, 0) to (10, -1); then by 180 about
-  // the origin to (-10, 1).
-  EXPECT_EQ(end, (AxisPosition{-10, 1, 0, 0, 0}));
-  r.State = kRotationCancelling;
-  ApplyCoordinateRotation(r, scaling, end);
-  EXPECT_EQ(end, (AxisPosition{-10, 1, 0, 0, 0}));
-}
-
 TEST(BuildPlaneRotation, AboutXThenYThenZ) {
   struct Case {
     std::array<double, 3> angles;

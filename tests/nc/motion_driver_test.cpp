@@ -63,6 +63,8 @@ TEST(MotionTrace, GoldenPrograms) {
       {"corner_arc_g39"},
       {"rapid_kind1", "G00MODE=ASYNC1\n"},
       {"rapid_kind2", "G00MODE=ASYNC2\n"},
+      {"rotate"},
+      {"rotate_mirror"},
   };
   for (const Golden& g : programs) {
     MotionPass pass(Dialect::kDefault, g.Controller);
