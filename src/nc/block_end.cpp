@@ -308,6 +308,12 @@ void CheckLongRotaryMove(NcContext& context, const NcPassRecords& records, doubl
   ++state.WarningCount;
 }
 
+LongRotaryMoveWarning RotaryWarningReport(NcContext& context, const NcPassRecords& records) {
+  return [&context, &records](double before1, double before2, double after1, double after2) {
+    CheckLongRotaryMove(context, records, before1, before2, after1, after2);
+  };
+}
+
 namespace {
 
 void Append(std::string& out, const char* format, double value) {

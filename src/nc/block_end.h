@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "definitions/settings.h"
+#include "machine/rotary_solution.h"
 #include "model/current_tool.h"
 #include "nc/nc_context.h"
 
@@ -59,6 +60,9 @@ bool OpenWarningReport(BlockEndState& state, std::string_view ncProgram, Host& h
 // after a long rotary movement into the report (opened on the first).
 void CheckLongRotaryMove(NcContext& context, const NcPassRecords& records, double before1,
                          double before2, double after1, double after2);
+
+// The rotary solutions' long-movement hook, writing into the pass's report.
+LongRotaryMoveWarning RotaryWarningReport(NcContext& context, const NcPassRecords& records);
 
 // What the tool-length report line reads besides the results.
 struct ToolLengthReportInputs {

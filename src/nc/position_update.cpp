@@ -1,5 +1,7 @@
 #include "nc/position_update.h"
 
+#include "nc/block_end.h"
+
 namespace vestan {
 
 RotaryModalInputs MakeRotaryModalInputs(const NcContext& context, const NcPassRecords& records) {
@@ -57,7 +59,7 @@ void UpdateMachinePosition(NcContext& context, const NcPassRecords& records,
   const Definitions& defs = records.Defs;
   const PositionConverter converter{
       defs.Kinematics, defs.Controller,     defs.Limits, defs.Offsets.ActiveWorkOffset,
-      placement,       context.RotarySolve, {}};
+      placement,       context.RotarySolve, RotaryWarningReport(context, records)};
   const DerivedProgramPosition derived =
       UpdateMachinePosition(converter, MakePositionInputs(context, records), context.Position);
   if (!derived.Derived) return;

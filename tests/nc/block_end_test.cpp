@@ -182,7 +182,8 @@ TEST(WarningReport, LongRotaryMovesAreWrittenBesideTheProgram) {
   c.Subprograms.Levels[0].Name = "SUB1";
   c.Subprograms.Levels[0].LineCounter = 3;
   c.Line.Assign("G01 A-90.\n");
-  CheckLongRotaryMove(c, w->Records, 0, 270, -90, 270);
+  // As the rotary solutions report it.
+  RotaryWarningReport(c, w->Records)(0, 270, -90, 270);
   EXPECT_EQ(c.BlockEnd.WarningCount, 2);
   c.BlockEnd.WarningStream.reset();
   EXPECT_EQ(ReadFileBytes(folder / "part_warning.txt").value_or(""),
