@@ -26,6 +26,8 @@ inline constexpr int32_t kCodeTableSize = 200;
 // Reference-return modes of a block.
 inline constexpr int32_t kReferenceNone = 0;
 inline constexpr int32_t kReferenceReturn = 1;  // G28, G30
+// From the reference point through the intermediate point to the target.
+inline constexpr int32_t kReturnFromReference = 2;
 inline constexpr int32_t kReferenceCheck = 3;   // G27
 
 // Arc forms.
@@ -72,11 +74,14 @@ struct InterpreterState {
   int32_t ArcSeen = 0;
   int32_t RadiusMismatch = 0;  // |r1 - r2| reached R-TOLERANCE
 
-  // Reference returns (per block) and the G30 point number.
+  // Reference returns (per block) and the G30 point number; the axes named
+  // in the block move to the intermediate point, and returning from the
+  // reference point then on to the target point.
   int32_t ReferenceReturnMode = kReferenceNone;
   int32_t ReferencePointNumber = 0;
   AxisPosition IntermediatePoint{};
   std::array<int32_t, 5> IntermediateGiven{};
+  AxisPosition TargetPoint{};
 
   // Compensation: +1 left (G41), -1 right (G42), 0 off; the D number. The
   // length-offset state (1 G43, -1 G44, 0 G49) is the length compensation's

@@ -156,22 +156,26 @@ void StartReferenceReturn(NcContext& context) {
   modal.MoveExists = move.End != move.Start ? 1 : 0;
 }
 
-// The move after the intermediate point: to the reference point, or to the
-// start position when the point is not defined.
+// The move after the intermediate point: on to the target point, to the
+// reference point, or to the start position when the point is not defined.
 void FinishReferenceReturn(NcContext& context, const NcPassRecords& records) {
   NcModalState& modal = context.Modal;
-  const InterpreterState& in = modal.Interp;
+  InterpreterState& in = modal.Interp;
   NcMove& move = context.Move;
   const OffsetMemory& offsets = records.Defs.Offsets;
   move.Start = move.End;
   move.MotionMode = kMotionRapid;
   const int32_t number = in.ReferencePointNumber;
-  const bool defined = number >= 0 && number < kReferencePointCount &&
+  const bool toTarget = in.ReferenceReturnMode == kReturnFromReference;
+  const bool defined = !toTarget && number >= 0 && number < kReferencePointCount &&
                        offsets.ReferencePoints[static_cast<size_t>(number)].Given != 0;
   modal.ReferenceReturnStage = defined ? kReferencePointReached : 0;
+  if (!defined) in.ReferenceReturnMode = kReferenceNone;
   for (size_t i = 0; i < 5; ++i) {
     if (in.IntermediateGiven[i] == 0) continue;
-    if (defined) {
+    if (toTarget) {
+      move.End[i] = in.TargetPoint[i];
+    } else if (defined) {
       move.End[i] = offsets.ReferencePoints[static_cast<size_t>(number)].Values[i] -
                     offsets.ActiveWorkOffset[i];
     } else {
@@ -282,7 +286,8 @@ void NextNcMove(NcContext& context, const NcPassRecords& records, NcReader& read
     QueueCannedCycle(context, records, driver);
     return;
   }
-  if (modal.Interp.ReferenceReturnMode == kReferenceReturn) {
+  if (modal.Interp.ReferenceReturnMode == kReferenceReturn ||
+      modal.Interp.ReferenceReturnMode == kReturnFromReference) {
     StartReferenceReturn(context);
     return;
   }

@@ -128,6 +128,32 @@ TEST(MotionTrace, ReferenceReturnThroughTheIntermediatePoint) {
   }
 }
 
+TEST(MotionTrace, ReturnFromTheReferencePointToATarget) {
+  // No code of the interpreter asks for this return: the comment stands for
+  // the block that does, and leaves the state as such a block would. X and Y
+  // are named; the intermediate point is the one G28 left.
+  const std::string program =
+      "G00 X10. Y10. Z10.\nG28 X50. Y60.\n(FROM REFERENCE)\nG01 X0 F100.\nM30\n";
+  MotionPass pass;
+  pass.World->Defs.Offsets.ReferencePoints[0] = {1, {200, 100, 300, 0, 0}};
+  pass.Hooks.SeeComment = [](NcContext& context, const NcPassRecords&, std::string_view) {
+    InterpreterState& in = context.Modal.Interp;
+    in.ReferenceReturnMode = kReturnFromReference;
+    in.IntermediateGiven = {1, 1, 0, 0, 0};
+    in.TargetPoint = {30, 40, -99, 0, 0};
+  };
+  const std::vector<std::string> want{
+      "mm=0 s=(0.0000,0.0000,0.0000) e=(10.0000,10.0000,10.0000) F=0.0000",
+      "mm=0 s=(10.0000,10.0000,10.0000) e=(50.0000,60.0000,10.0000) F=0.0000",
+      "mm=0 s=(50.0000,60.0000,10.0000) e=(200.0000,100.0000,10.0000) F=0.0000",
+      // Back through the intermediate point; Z, not named, stays.
+      "mm=0 s=(200.0000,100.0000,10.0000) e=(50.0000,60.0000,10.0000) F=0.0000",
+      "mm=0 s=(50.0000,60.0000,10.0000) e=(30.0000,40.0000,10.0000) F=0.0000",
+      "mm=1 s=(30.0000,40.0000,10.0000) e=(0.0000,40.0000,10.0000) F=100.0000"};
+  EXPECT_EQ(pass.Trace(program), want);
+  EXPECT_EQ(pass.Modal().ReferenceReturnStage, 0);
+}
+
 TEST(DecomposeRapidMove, SameSpeedSmallestTravelFirst) {
   struct Case {
     const char* Name;
