@@ -59,6 +59,16 @@ struct OspCallArgs {
   Vec3 Shift{};                // PX, PY, PZ
 };
 
+// A work-offset change met while compensation is on: the new composed work
+// offset the motion driver takes into force with the first move in the new
+// coordinates, and the old one, under which the moves programmed before the
+// change still run.
+struct CompensatedOffsetChange {
+  int32_t Pending = 0;
+  AxisPosition New{};
+  AxisPosition Old{};
+};
+
 struct InterpreterState {
   // Positioning mode copied when a canned cycle is called.
   int32_t CyclePositioningMode = 0;
@@ -90,6 +100,7 @@ struct InterpreterState {
   int32_t CompensationStart = 0;
   int32_t RadiusOffsetNumber = 0;
   int32_t CornerArc = 0;  // G39
+  CompensatedOffsetChange OffsetChange;
 
   // X words halved (MAZAK G123.1, OSP).
   int32_t DiameterMode = 0;

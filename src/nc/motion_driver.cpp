@@ -68,10 +68,12 @@ void DecomposeLiveRapid(NcContext& context, const NcPassRecords& records, Motion
   TakeRapidSubMove(context, driver);
 }
 
-void TakeQueuedPoint(NcContext& context, MotionDriver& driver) {
+void TakeQueuedPoint(NcContext& context, const NcPassRecords& records, MotionDriver& driver) {
   NcMove& move = context.Move;
   const size_t index = static_cast<size_t>(driver.PointIndex);
   const QueuedPoint& point = driver.Points[index];
+  // The point is in the new coordinates; the current end is not yet.
+  ApplyWorkOffsetChange(context, records, true);
   move.Start = move.End;
   move.MotionMode = point.Mode;
   for (size_t i = 0; i < 3; ++i) move.End[i] = point.Position[i];
@@ -137,7 +139,7 @@ void QueueCannedCycle(NcContext& context, const NcPassRecords& records, MotionDr
   driver.PointIndex = 0;
   driver.CyclePoints = 1;
   modal.ProgramPosition[n] = points.back().Position[n];
-  TakeQueuedPoint(context, driver);
+  TakeQueuedPoint(context, records, driver);
   if (move.MotionMode == kMotionRapid) DecomposeLiveRapid(context, records, driver);
 }
 
@@ -253,9 +255,9 @@ void NextNcMove(NcContext& context, const NcPassRecords& records, NcReader& read
     TakeRapidSubMove(context, driver);
     return;
   }
-  if (TakeCollectedMove(context, driver)) return;
+  if (TakeCollectedMove(context, records, driver)) return;
   if (driver.PointIndex < static_cast<int32_t>(driver.Points.size())) {
-    TakeQueuedPoint(context, driver);
+    TakeQueuedPoint(context, records, driver);
     return;
   }
   if (modal.ReferenceReturnStage == kReferenceIntermediate) {
@@ -268,6 +270,8 @@ void NextNcMove(NcContext& context, const NcPassRecords& records, NcReader& read
     if (ctl.isHeidenhain != 0) ClearRotaryWrapFlags(0, ctl, records.Defs.Limits);
     return;
   }
+  // No queued move took a pending work-offset change: the next block does.
+  ApplyWorkOffsetChange(context, records, true);
   if (driver.Phase != kCompensationCancelling && ReadNcLine(context, records, reader) != 1) return;
   if (ProgramStartLine(context, records, driver) || modal.ProgramStarted == 0) return;
 

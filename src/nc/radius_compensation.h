@@ -35,8 +35,15 @@ void ComputeOuterCornerPoints(int32_t direction, const Vec3& p1, const Vec3& p2,
                               std::vector<QueuedPoint>& points);
 
 // The next collected normal-axis move or tool-axis change as the live move;
-// false when none is pending.
-bool TakeCollectedMove(NcContext& context, MotionDriver& driver);
+// false when none is pending. With a work-offset change pending the moves run
+// under the old offset, and the last one takes the new one.
+bool TakeCollectedMove(NcContext& context, const NcPassRecords& records, MotionDriver& driver);
+
+// With a work-offset change pending: take (true) puts the new composed offset
+// in force and expresses the live end in it, clearing the change; otherwise
+// the old one stays in force for a move programmed before the change. Returns
+// what the live end moved by (old - new), zero when nothing was taken.
+AxisPosition ApplyWorkOffsetChange(NcContext& context, const NcPassRecords& records, bool take);
 
 // The block just interpreted switched compensation on: reads ahead to the
 // next block that moves in the plane and leaves the start-up move.
