@@ -62,7 +62,7 @@ struct OspCallArgs {
 // A work-offset change met while compensation is on: the new composed work
 // offset the motion driver takes into force with the first move in the new
 // coordinates, and the old one, under which the moves programmed before the
-// change still run.
+// change still run. The changed block's own move is in the new coordinates.
 struct CompensatedOffsetChange {
   int32_t Pending = 0;
   AxisPosition New{};

@@ -73,7 +73,7 @@ void TakeQueuedPoint(NcContext& context, const NcPassRecords& records, MotionDri
   const size_t index = static_cast<size_t>(driver.PointIndex);
   const QueuedPoint& point = driver.Points[index];
   // The point is in the new coordinates; the current end is not yet.
-  ApplyWorkOffsetChange(context, records, true);
+  ApplyWorkOffsetChange(context, records, OffsetChangeUse::kNew);
   move.Start = move.End;
   move.MotionMode = point.Mode;
   for (size_t i = 0; i < 3; ++i) move.End[i] = point.Position[i];
@@ -270,8 +270,9 @@ void NextNcMove(NcContext& context, const NcPassRecords& records, NcReader& read
     if (ctl.isHeidenhain != 0) ClearRotaryWrapFlags(0, ctl, records.Defs.Limits);
     return;
   }
-  // No queued move took a pending work-offset change: the next block does.
-  ApplyWorkOffsetChange(context, records, true);
+  // No queued move took the change that ended the look-ahead: the next block
+  // does.
+  ApplyWorkOffsetChange(context, records, OffsetChangeUse::kNew);
   if (driver.Phase != kCompensationCancelling && ReadNcLine(context, records, reader) != 1) return;
   if (ProgramStartLine(context, records, driver) || modal.ProgramStarted == 0) return;
 
@@ -281,6 +282,8 @@ void NextNcMove(NcContext& context, const NcPassRecords& records, NcReader& read
   }
   InterpretNcBlock(context, records);
   modal.BlockLine = CurrentLineNumber(context);
+  // Without compensation no move is in flight in the old coordinates.
+  ApplyWorkOffsetChange(context, records, OffsetChangeUse::kNewInPlace);
   if (CompensationSwitchedOn(context, driver)) {
     StartCompensation(context, records, reader, driver);
     return;

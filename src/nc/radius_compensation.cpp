@@ -55,11 +55,9 @@ enum class Collected {
 };
 
 // Queues the blocks that do not move in the plane (their normal-axis moves
-// and tool-axis changes) until one does. A work-offset change ends the
-// collection when stopAtOffsetChange.
+// and tool-axis changes) until one does, or one changes the work offset.
 Collected CollectNonPlaneBlocks(NcContext& context, const NcPassRecords& records,
-                                NcReader& reader, MotionDriver& driver, bool readFirst,
-                                bool stopAtOffsetChange) {
+                                NcReader& reader, MotionDriver& driver, bool readFirst) {
   NcModalState& modal = context.Modal;
   const PlaneAxes p = Axes(modal);
   for (bool read = readFirst;; read = true) {
@@ -77,7 +75,7 @@ Collected CollectNonPlaneBlocks(NcContext& context, const NcPassRecords& records
       modal.Interp.CornerArc = 0;
     }
     if (modal.Interp.CompensationStart == 0) driver.Phase = kCompensationCancelling;
-    if (stopAtOffsetChange && modal.Interp.OffsetChange.Pending != 0)
+    if (modal.Interp.OffsetChange.Pending != 0)
       return Collected::kOffsetChanged;
     const NcMove& move = context.Move;
     if (MovesInPlane(move, p)) return Collected::kPlaneBlock;
@@ -115,6 +113,18 @@ void LeaveFromPreviousOffsetEnd(NcContext& context, const PlaneAxes& p) {
     if (!moves) current.End[i] = current.Start[i];
   }
   if (moves && IsArcMotion(current.MotionMode)) RecomputeRadial(current, p, false);
+}
+
+// A work-offset change ended the look-ahead at the live block: the previous
+// offset move is the result, without a corner and under the old offset.
+void EndAtOffsetChange(NcContext& context, const NcPassRecords& records,
+                       const MotionDriver& driver, const PlaneAxes& p) {
+  ComputeOffsetCorner(context, records, driver.Phase);
+  ShiftLookAheadMoves(context);
+  LeaveFromPreviousOffsetEnd(context, p);
+  RestorePreviousOffsetMove(context);
+  ApplyWorkOffsetChange(context, records, OffsetChangeUse::kOld);
+  context.Modal.MoveExists = 1;
 }
 
 void QueueOuterCorner(NcContext& context, MotionDriver& driver, const PlaneAxes& p) {
@@ -304,19 +314,20 @@ void ComputeOuterCornerPoints(int32_t direction, const Vec3& p1, const Vec3& p2,
   points.push_back({kMotionLinear, p2});
 }
 
-AxisPosition ApplyWorkOffsetChange(NcContext& context, const NcPassRecords& records, bool take) {
+AxisPosition ApplyWorkOffsetChange(NcContext& context, const NcPassRecords& records,
+                                   OffsetChangeUse use) {
   CompensatedOffsetChange& change = context.Modal.Interp.OffsetChange;
   AxisPosition shift{};
   if (change.Pending == 0) return shift;
   Definitions& defs = records.Defs;
   WorkOffsetValues& active = defs.Offsets.ActiveWorkOffset;
   const WorkOffsetValues before = active;
-  active = take ? change.New : change.Old;
-  if (take) {
+  active = use == OffsetChangeUse::kOld ? change.Old : change.New;
+  if (use == OffsetChangeUse::kNew) {
     for (size_t i = 0; i < shift.size(); ++i) shift[i] = change.Old[i] - change.New[i];
     for (size_t i = 0; i < shift.size(); ++i) context.Move.End[i] += shift[i];
-    change.Pending = 0;
   }
+  if (use != OffsetChangeUse::kOld) change.Pending = 0;
   if (active != before)
     UpdateWorkOffsetFrame(active, defs.Kinematics, defs.Controller, records.Frame,
                           records.Display);
@@ -330,7 +341,8 @@ bool TakeCollectedMove(NcContext& context, const NcPassRecords& records, MotionD
     const auto [value, mode] = driver.NormalMoves[static_cast<size_t>(driver.NormalIndex)];
     const bool last = driver.NormalIndex + 1 == static_cast<int32_t>(driver.NormalMoves.size());
     // The values were programmed before the change, in the old coordinates.
-    const AxisPosition shift = ApplyWorkOffsetChange(context, records, last);
+    const AxisPosition shift = ApplyWorkOffsetChange(
+        context, records, last ? OffsetChangeUse::kNew : OffsetChangeUse::kOld);
     move.Start = move.End;
     move.End[normal] = value + shift[normal];
     move.MotionMode = mode;
@@ -362,10 +374,16 @@ void StartCompensation(NcContext& context, const NcPassRecords& records, NcReade
   driver.Phase = kCompensationOn;
   if (!MovesInPlane(context.Move, p) && context.Modal.MoveExists == 0)
     SkipNonMotionBlocks(context, records, reader);
+  // A change among the skipped blocks: nothing has run under compensation yet.
+  ApplyWorkOffsetChange(context, records, OffsetChangeUse::kNewInPlace);
   ComputeOffsetCorner(context, records, kOffsetStart);
   ShiftLookAheadMoves(context);
-  const bool next = CollectNonPlaneBlocks(context, records, reader, driver, true, false) ==
-                    Collected::kPlaneBlock;
+  const Collected collected = CollectNonPlaneBlocks(context, records, reader, driver, true);
+  if (collected == Collected::kOffsetChanged) {
+    EndAtOffsetChange(context, records, driver, p);
+    return;
+  }
+  const bool next = collected == Collected::kPlaneBlock;
   if (!next || driver.Phase != kCompensationOn) {
     // Nothing follows in the plane: the start-up move as offset.
     RestoreCurrentOffsetMove(context);
@@ -403,7 +421,7 @@ void ContinueCompensation(NcContext& context, const NcPassRecords& records, NcRe
   }
   RestoreCurrentMove(context);
   InterpretNcBlock(context, records);
-  const Collected next = CollectNonPlaneBlocks(context, records, reader, driver, false, true);
+  const Collected next = CollectNonPlaneBlocks(context, records, reader, driver, false);
   if (next == Collected::kProgramEnded) {
     // The program ended while compensation was on: the last offset move.
     RestoreCurrentOffsetMove(context);
@@ -411,17 +429,13 @@ void ContinueCompensation(NcContext& context, const NcPassRecords& records, NcRe
     modal.MoveExists = 1;
     return;
   }
+  if (next == Collected::kOffsetChanged) {
+    EndAtOffsetChange(context, records, driver, p);
+    return;
+  }
   ComputeOffsetCorner(context, records, driver.Phase);
   ShiftLookAheadMoves(context);
   modal.MoveExists = 1;
-  if (next == Collected::kOffsetChanged) {
-    // No corner across the change: the previous offset move ends where it
-    // is, under the old offset, and the changed block leaves from there.
-    LeaveFromPreviousOffsetEnd(context, p);
-    RestorePreviousOffsetMove(context);
-    ApplyWorkOffsetChange(context, records, false);
-    return;
-  }
   if (driver.Phase != kCompensationOn) {
     RestorePreviousOffsetMove(context);
     return;
@@ -430,8 +444,10 @@ void ContinueCompensation(NcContext& context, const NcPassRecords& records, NcRe
     // The block of a work-offset change: as at the start-up, straight on to
     // the next offset start.
     RestorePreviousOffsetMove(context);
-    context.Move.End[p.A] = context.LookAhead.OffsetCurrent.Start[p.A];
-    context.Move.End[p.B] = context.LookAhead.OffsetCurrent.Start[p.B];
+    NcMove& move = context.Move;
+    move.End[p.A] = context.LookAhead.OffsetCurrent.Start[p.A];
+    move.End[p.B] = context.LookAhead.OffsetCurrent.Start[p.B];
+    modal.MoveExists = move.End != move.Start ? 1 : 0;
     return;
   }
   driver.OuterCorner = DetectOuterCorner(context);

@@ -39,11 +39,18 @@ void ComputeOuterCornerPoints(int32_t direction, const Vec3& p1, const Vec3& p2,
 // under the old offset, and the last one takes the new one.
 bool TakeCollectedMove(NcContext& context, const NcPassRecords& records, MotionDriver& driver);
 
-// With a work-offset change pending: take (true) puts the new composed offset
-// in force and expresses the live end in it, clearing the change; otherwise
-// the old one stays in force for a move programmed before the change. Returns
-// what the live end moved by (old - new), zero when nothing was taken.
-AxisPosition ApplyWorkOffsetChange(NcContext& context, const NcPassRecords& records, bool take);
+// How a move uses a pending work-offset change.
+enum class OffsetChangeUse {
+  kOld,         // programmed before the change: the old offset stays in force
+  kNew,         // the first move after it: the new offset, the live end shifted into it
+  kNewInPlace,  // the live move is in the new coordinates already
+};
+
+// Puts the composed work offset the move runs under in force; kNew and
+// kNewInPlace clear the change. Returns what the live end moved by (old -
+// new), zero when it did not move.
+AxisPosition ApplyWorkOffsetChange(NcContext& context, const NcPassRecords& records,
+                                   OffsetChangeUse use);
 
 // The block just interpreted switched compensation on: reads ahead to the
 // next block that moves in the plane and leaves the start-up move.

@@ -192,34 +192,59 @@ TEST(WorkOffsetChange, UnderCompensationTheMachinePathStaysWhole) {
   // The comment stands for a block that changes the work offset under
   // compensation: it leaves the change as the interpreter would, with the
   // machine position kept (G55 is X 100, Z 10 from G54).
-  const std::string program =
-      "G00 X0 Y-20. Z5.\nG41 G01 X0 Y0 D1 F100.\nX20.\nZ2.\nZ1.\n(NEW OFFSET)\n"
-      "Y20.\nX-100.\nG40 Y40.\nM30\n";
-  MotionPass pass;
-  pass.World->Defs.Offsets.DGeometry[1] = 5.0f;
-  pass.World->Defs.Offsets.WorkOffsets[2] = {100, 0, 10, 0, 0};
-  pass.Hooks.SeeComment = [](NcContext& context, const NcPassRecords& records, std::string_view) {
-    CompensatedOffsetChange& change = context.Modal.Interp.OffsetChange;
-    change.Old = records.Defs.Offsets.ActiveWorkOffset;
-    records.Defs.Offsets.SelectedWorkOffset = 2;
-    RecomposeWorkOffset(OffsetChange::kKeepMachine, context, records);
-    change.New = records.Defs.Offsets.ActiveWorkOffset;
-    change.Pending = 1;
+  struct Case {
+    const char* Name;
+    const char* Program;
+    std::vector<std::string> Moves;
   };
-  const std::vector<std::string> want{
-      "(0.0000,0.0000,0.0000)>(0.0000,-20.0000,5.0000) wo=(0.0000,0.0000)",
-      "(0.0000,-20.0000,5.0000)>(0.0000,5.0000,5.0000) wo=(0.0000,0.0000)",
-      // Ahead of the change: no corner to the next contour, the old offset.
-      "(0.0000,5.0000,5.0000)>(20.0000,5.0000,5.0000) wo=(0.0000,0.0000) pending",
-      "(20.0000,5.0000,5.0000)>(20.0000,5.0000,2.0000) wo=(0.0000,0.0000) pending",
-      // The last Z move takes the new offset, its start and end shifted.
-      "(20.0000,5.0000,2.0000)>(20.0000,5.0000,1.0000) wo=(100.0000,10.0000)",
-      // Straight on to the next offset start, then the contour as usual.
-      "(20.0000,5.0000,1.0000)>(15.0000,0.0000,1.0000) wo=(100.0000,10.0000)",
-      "(15.0000,0.0000,1.0000)>(15.0000,15.0000,1.0000) wo=(100.0000,10.0000)",
-      "(15.0000,15.0000,1.0000)>(0.0000,15.0000,1.0000) wo=(100.0000,10.0000)",
-      "(0.0000,15.0000,1.0000)>(0.0000,40.0000,1.0000) wo=(100.0000,10.0000)"};
-  EXPECT_EQ(MachineMoves(pass, program), want);
+  const std::vector<Case> cases{
+      {"after a contour move and two Z moves",
+       "G00 X0 Y-20. Z5.\nG41 G01 X0 Y0 D1 F100.\nX20.\nZ2.\nZ1.\n(NEW OFFSET)\n"
+       "Y20.\nX-100.\nG40 Y40.\nM30\n",
+       {"(0.0000,0.0000,0.0000)>(0.0000,-20.0000,5.0000) wo=(0.0000,0.0000)",
+        "(0.0000,-20.0000,5.0000)>(0.0000,5.0000,5.0000) wo=(0.0000,0.0000)",
+        // Ahead of the change: no corner to the next contour, the old offset.
+        "(0.0000,5.0000,5.0000)>(20.0000,5.0000,5.0000) wo=(0.0000,0.0000) pending",
+        "(20.0000,5.0000,5.0000)>(20.0000,5.0000,2.0000) wo=(0.0000,0.0000) pending",
+        // The last Z move takes the new offset, its start and end shifted.
+        "(20.0000,5.0000,2.0000)>(20.0000,5.0000,1.0000) wo=(100.0000,10.0000)",
+        // Straight on to the next offset start, then the contour as usual.
+        "(20.0000,5.0000,1.0000)>(15.0000,0.0000,1.0000) wo=(100.0000,10.0000)",
+        "(15.0000,0.0000,1.0000)>(15.0000,15.0000,1.0000) wo=(100.0000,10.0000)",
+        "(15.0000,15.0000,1.0000)>(0.0000,15.0000,1.0000) wo=(100.0000,10.0000)",
+        "(0.0000,15.0000,1.0000)>(0.0000,40.0000,1.0000) wo=(100.0000,10.0000)"}},
+      {"right after the start-up block",
+       "G00 X0 Y-20. Z5.\nG41 G01 X0 Y0 D1 F100.\n(NEW OFFSET)\nY20.\nX-80.\nG40 Y40.\nM30\n",
+       {"(0.0000,0.0000,0.0000)>(0.0000,-20.0000,5.0000) wo=(0.0000,0.0000)",
+        // The start-up move offset along its own direction only.
+        "(0.0000,-20.0000,5.0000)>(-5.0000,0.0000,5.0000) wo=(0.0000,0.0000) pending",
+        "(-5.0000,0.0000,5.0000)>(-5.0000,20.0000,5.0000) wo=(100.0000,10.0000)",
+        "(-5.0000,20.0000,5.0000)>(-5.0000,25.0000,5.0000) wo=(100.0000,10.0000)",
+        "(-5.0000,25.0000,5.0000)>(0.0000,25.0000,5.0000) wo=(100.0000,10.0000)",
+        "(0.0000,25.0000,5.0000)>(20.0000,25.0000,5.0000) wo=(100.0000,10.0000)",
+        "(20.0000,25.0000,5.0000)>(20.0000,40.0000,5.0000) wo=(100.0000,10.0000)"}},
+      {"before compensation",
+       "G00 X0 Y-20. Z5.\n(NEW OFFSET)\nG41 G01 X-100. Y0 D1 F100.\nX-80.\nG40 Y20.\nM30\n",
+       {"(0.0000,0.0000,0.0000)>(0.0000,-20.0000,5.0000) wo=(0.0000,0.0000)",
+        "(0.0000,-20.0000,5.0000)>(0.0000,5.0000,5.0000) wo=(100.0000,10.0000)",
+        "(0.0000,5.0000,5.0000)>(20.0000,5.0000,5.0000) wo=(100.0000,10.0000)",
+        "(20.0000,5.0000,5.0000)>(20.0000,20.0000,5.0000) wo=(100.0000,10.0000)"}},
+  };
+  for (const Case& c : cases) {
+    MotionPass pass;
+    pass.World->Defs.Offsets.DGeometry[1] = 5.0f;
+    pass.World->Defs.Offsets.WorkOffsets[2] = {100, 0, 10, 0, 0};
+    pass.Hooks.SeeComment = [](NcContext& context, const NcPassRecords& records,
+                               std::string_view) {
+      CompensatedOffsetChange& change = context.Modal.Interp.OffsetChange;
+      change.Old = records.Defs.Offsets.ActiveWorkOffset;
+      records.Defs.Offsets.SelectedWorkOffset = 2;
+      RecomposeWorkOffset(OffsetChange::kKeepMachine, context, records);
+      change.New = records.Defs.Offsets.ActiveWorkOffset;
+      change.Pending = 1;
+    };
+    EXPECT_EQ(MachineMoves(pass, c.Program), c.Moves) << c.Name;
+  }
 }
 
 TEST(WorkOffsetChange, AQueuedPointStartsFromTheShiftedEnd) {
