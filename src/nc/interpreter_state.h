@@ -26,6 +26,8 @@ inline constexpr int32_t kCodeTableSize = 200;
 // Reference-return modes of a block.
 inline constexpr int32_t kReferenceNone = 0;
 inline constexpr int32_t kReferenceReturn = 1;  // G28, G30
+// From the reference point through the intermediate point to the target.
+inline constexpr int32_t kReturnFromReference = 2;
 inline constexpr int32_t kReferenceCheck = 3;   // G27
 
 // Arc forms.
@@ -57,6 +59,16 @@ struct OspCallArgs {
   Vec3 Shift{};                // PX, PY, PZ
 };
 
+// A work-offset change met while compensation is on: the new composed work
+// offset the motion driver takes into force with the first move in the new
+// coordinates, and the old one, under which the moves programmed before the
+// change still run. The changed block's own move is in the new coordinates.
+struct CompensatedOffsetChange {
+  int32_t Pending = 0;
+  AxisPosition New{};
+  AxisPosition Old{};
+};
+
 struct InterpreterState {
   // Positioning mode copied when a canned cycle is called.
   int32_t CyclePositioningMode = 0;
@@ -72,11 +84,14 @@ struct InterpreterState {
   int32_t ArcSeen = 0;
   int32_t RadiusMismatch = 0;  // |r1 - r2| reached R-TOLERANCE
 
-  // Reference returns (per block) and the G30 point number.
+  // Reference returns (per block) and the G30 point number; the axes named
+  // in the block move to the intermediate point, and returning from the
+  // reference point then on to the target point.
   int32_t ReferenceReturnMode = kReferenceNone;
   int32_t ReferencePointNumber = 0;
   AxisPosition IntermediatePoint{};
   std::array<int32_t, 5> IntermediateGiven{};
+  AxisPosition TargetPoint{};
 
   // Compensation: +1 left (G41), -1 right (G42), 0 off; the D number. The
   // length-offset state (1 G43, -1 G44, 0 G49) is the length compensation's
@@ -85,6 +100,7 @@ struct InterpreterState {
   int32_t CompensationStart = 0;
   int32_t RadiusOffsetNumber = 0;
   int32_t CornerArc = 0;  // G39
+  CompensatedOffsetChange OffsetChange;
 
   // X words halved (MAZAK G123.1, OSP).
   int32_t DiameterMode = 0;

@@ -68,10 +68,12 @@ void DecomposeLiveRapid(NcContext& context, const NcPassRecords& records, Motion
   TakeRapidSubMove(context, driver);
 }
 
-void TakeQueuedPoint(NcContext& context, MotionDriver& driver) {
+void TakeQueuedPoint(NcContext& context, const NcPassRecords& records, MotionDriver& driver) {
   NcMove& move = context.Move;
   const size_t index = static_cast<size_t>(driver.PointIndex);
   const QueuedPoint& point = driver.Points[index];
+  // The point is in the new coordinates; the current end is not yet.
+  ApplyWorkOffsetChange(context, records, OffsetChangeUse::kNew);
   move.Start = move.End;
   move.MotionMode = point.Mode;
   for (size_t i = 0; i < 3; ++i) move.End[i] = point.Position[i];
@@ -137,7 +139,7 @@ void QueueCannedCycle(NcContext& context, const NcPassRecords& records, MotionDr
   driver.PointIndex = 0;
   driver.CyclePoints = 1;
   modal.ProgramPosition[n] = points.back().Position[n];
-  TakeQueuedPoint(context, driver);
+  TakeQueuedPoint(context, records, driver);
   if (move.MotionMode == kMotionRapid) DecomposeLiveRapid(context, records, driver);
 }
 
@@ -156,22 +158,26 @@ void StartReferenceReturn(NcContext& context) {
   modal.MoveExists = move.End != move.Start ? 1 : 0;
 }
 
-// The move after the intermediate point: to the reference point, or to the
-// start position when the point is not defined.
+// The move after the intermediate point: on to the target point, to the
+// reference point, or to the start position when the point is not defined.
 void FinishReferenceReturn(NcContext& context, const NcPassRecords& records) {
   NcModalState& modal = context.Modal;
-  const InterpreterState& in = modal.Interp;
+  InterpreterState& in = modal.Interp;
   NcMove& move = context.Move;
   const OffsetMemory& offsets = records.Defs.Offsets;
   move.Start = move.End;
   move.MotionMode = kMotionRapid;
   const int32_t number = in.ReferencePointNumber;
-  const bool defined = number >= 0 && number < kReferencePointCount &&
+  const bool toTarget = in.ReferenceReturnMode == kReturnFromReference;
+  const bool defined = !toTarget && number >= 0 && number < kReferencePointCount &&
                        offsets.ReferencePoints[static_cast<size_t>(number)].Given != 0;
   modal.ReferenceReturnStage = defined ? kReferencePointReached : 0;
+  if (!defined) in.ReferenceReturnMode = kReferenceNone;
   for (size_t i = 0; i < 5; ++i) {
     if (in.IntermediateGiven[i] == 0) continue;
-    if (defined) {
+    if (toTarget) {
+      move.End[i] = in.TargetPoint[i];
+    } else if (defined) {
       move.End[i] = offsets.ReferencePoints[static_cast<size_t>(number)].Values[i] -
                     offsets.ActiveWorkOffset[i];
     } else {
@@ -251,9 +257,9 @@ void ProduceNextMove(NcContext& context, const NcPassRecords& records, NcReader&
     TakeRapidSubMove(context, driver);
     return;
   }
-  if (TakeCollectedMove(context, driver)) return;
+  if (TakeCollectedMove(context, records, driver)) return;
   if (driver.PointIndex < static_cast<int32_t>(driver.Points.size())) {
-    TakeQueuedPoint(context, driver);
+    TakeQueuedPoint(context, records, driver);
     return;
   }
   if (modal.ReferenceReturnStage == kReferenceIntermediate) {
@@ -266,6 +272,9 @@ void ProduceNextMove(NcContext& context, const NcPassRecords& records, NcReader&
     if (ctl.isHeidenhain != 0) ClearRotaryWrapFlags(0, ctl, records.Defs.Limits);
     return;
   }
+  // No queued move took the change that ended the look-ahead: the next block
+  // does.
+  ApplyWorkOffsetChange(context, records, OffsetChangeUse::kNew);
   if (driver.Phase != kCompensationCancelling && ReadNcLine(context, records, reader) != 1) return;
   if (ProgramStartLine(context, records, driver) || modal.ProgramStarted == 0) return;
 
@@ -275,6 +284,8 @@ void ProduceNextMove(NcContext& context, const NcPassRecords& records, NcReader&
   }
   InterpretNcBlock(context, records);
   modal.BlockLine = CurrentLineNumber(context);
+  // Without compensation no move is in flight in the old coordinates.
+  ApplyWorkOffsetChange(context, records, OffsetChangeUse::kNewInPlace);
   if (CompensationSwitchedOn(context, driver)) {
     StartCompensation(context, records, reader, driver);
     return;
@@ -284,7 +295,8 @@ void ProduceNextMove(NcContext& context, const NcPassRecords& records, NcReader&
     QueueCannedCycle(context, records, driver);
     return;
   }
-  if (modal.Interp.ReferenceReturnMode == kReferenceReturn) {
+  if (modal.Interp.ReferenceReturnMode == kReferenceReturn ||
+      modal.Interp.ReferenceReturnMode == kReturnFromReference) {
     StartReferenceReturn(context);
     return;
   }

@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "foundation/single_precision.h"
+#include "machine/work_offset_frame.h"
 #include "nc/block_interpreter.h"
 #include "nc/nc_modal_operations.h"
 #include "nc/nc_words.h"
@@ -47,19 +48,26 @@ PathElement Element(const NcMove& move) {
   return {move.MotionMode, Plane3(move.Start), Plane3(move.End), move.Centre, move.StartRadius};
 }
 
+enum class Collected {
+  kPlaneBlock,     // the live move is the next block that moves in the plane
+  kProgramEnded,   // no such block came
+  kOffsetChanged,  // the live block changed the work offset
+};
+
 // Queues the blocks that do not move in the plane (their normal-axis moves
-// and tool-axis changes) until one does; false when the program ended first.
-bool CollectNonPlaneBlocks(NcContext& context, const NcPassRecords& records, NcReader& reader,
-                           MotionDriver& driver, bool readFirst) {
+// and tool-axis changes) until one does, or one changes the work offset.
+Collected CollectNonPlaneBlocks(NcContext& context, const NcPassRecords& records,
+                                NcReader& reader, MotionDriver& driver, bool readFirst) {
   NcModalState& modal = context.Modal;
   const PlaneAxes p = Axes(modal);
   for (bool read = readFirst;; read = true) {
     if (read) {
-      if (ReadNcLine(context, records, reader) != 1) return false;
+      if (ReadNcLine(context, records, reader) != 1) return Collected::kProgramEnded;
       const std::string_view line = context.Line.View();
       const size_t first = line.find_first_not_of(" \t");
       const char mark = records.Defs.Controller.EndOfRecordLetter;
-      if (mark != ' ' && first != std::string_view::npos && line[first] == mark) return false;
+      if (mark != ' ' && first != std::string_view::npos && line[first] == mark)
+        return Collected::kProgramEnded;
       InterpretNcBlock(context, records);
     }
     if (modal.Interp.CornerArc != 0) {
@@ -67,10 +75,12 @@ bool CollectNonPlaneBlocks(NcContext& context, const NcPassRecords& records, NcR
       modal.Interp.CornerArc = 0;
     }
     if (modal.Interp.CompensationStart == 0) driver.Phase = kCompensationCancelling;
+    if (modal.Interp.OffsetChange.Pending != 0)
+      return Collected::kOffsetChanged;
     const NcMove& move = context.Move;
-    if (MovesInPlane(move, p)) return true;
+    if (MovesInPlane(move, p)) return Collected::kPlaneBlock;
     if (driver.Phase == kCompensationCancelling && records.Defs.Controller.OnlyG40 == 2)
-      return true;
+      return Collected::kPlaneBlock;
     if (move.End[p.N] != move.Start[p.N])
       driver.NormalMoves.emplace_back(move.End[p.N], move.MotionMode);
     if (modal.ToolAxisInterpolation != 0)
@@ -88,6 +98,33 @@ void RecomputeRadial(NcMove& move, const PlaneAxes& p, bool atEnd) {
   radial = {};
   if (r > 0.0) radial[p.A] = da / r, radial[p.B] = db / r;
   (atEnd ? move.EndRadius : move.StartRadius) = r;
+}
+
+// After a work-offset change the current offset record starts where the
+// previous offset move ends, in the new coordinates; a block that does not
+// move in the plane also ends there.
+void LeaveFromPreviousOffsetEnd(NcContext& context, const PlaneAxes& p) {
+  const CompensatedOffsetChange& change = context.Modal.Interp.OffsetChange;
+  LookAheadMoves& ahead = context.LookAhead;
+  NcMove& current = ahead.OffsetCurrent;
+  const bool moves = MovesInPlane(ahead.ProgramCurrent, p);
+  for (const size_t i : {p.A, p.B}) {
+    current.Start[i] = ahead.OffsetPrevious.End[i] + change.Old[i] - change.New[i];
+    if (!moves) current.End[i] = current.Start[i];
+  }
+  if (moves && IsArcMotion(current.MotionMode)) RecomputeRadial(current, p, false);
+}
+
+// A work-offset change ended the look-ahead at the live block: the previous
+// offset move is the result, without a corner and under the old offset.
+void EndAtOffsetChange(NcContext& context, const NcPassRecords& records,
+                       const MotionDriver& driver, const PlaneAxes& p) {
+  ComputeOffsetCorner(context, records, driver.Phase);
+  ShiftLookAheadMoves(context);
+  LeaveFromPreviousOffsetEnd(context, p);
+  RestorePreviousOffsetMove(context);
+  ApplyWorkOffsetChange(context, records, OffsetChangeUse::kOld);
+  context.Modal.MoveExists = 1;
 }
 
 void QueueOuterCorner(NcContext& context, MotionDriver& driver, const PlaneAxes& p) {
@@ -277,13 +314,37 @@ void ComputeOuterCornerPoints(int32_t direction, const Vec3& p1, const Vec3& p2,
   points.push_back({kMotionLinear, p2});
 }
 
-bool TakeCollectedMove(NcContext& context, MotionDriver& driver) {
+AxisPosition ApplyWorkOffsetChange(NcContext& context, const NcPassRecords& records,
+                                   OffsetChangeUse use) {
+  CompensatedOffsetChange& change = context.Modal.Interp.OffsetChange;
+  AxisPosition shift{};
+  if (change.Pending == 0) return shift;
+  Definitions& defs = records.Defs;
+  WorkOffsetValues& active = defs.Offsets.ActiveWorkOffset;
+  const WorkOffsetValues before = active;
+  active = use == OffsetChangeUse::kOld ? change.Old : change.New;
+  if (use == OffsetChangeUse::kNew) {
+    for (size_t i = 0; i < shift.size(); ++i) shift[i] = change.Old[i] - change.New[i];
+    for (size_t i = 0; i < shift.size(); ++i) context.Move.End[i] += shift[i];
+  }
+  if (use != OffsetChangeUse::kOld) change.Pending = 0;
+  if (active != before)
+    UpdateWorkOffsetFrame(active, defs.Kinematics, defs.Controller, records.Frame,
+                          records.Display);
+  return shift;
+}
+
+bool TakeCollectedMove(NcContext& context, const NcPassRecords& records, MotionDriver& driver) {
   NcMove& move = context.Move;
   const size_t normal = static_cast<size_t>(context.Modal.Plane.PlaneAxes[2]);
   if (driver.NormalIndex < static_cast<int32_t>(driver.NormalMoves.size())) {
     const auto [value, mode] = driver.NormalMoves[static_cast<size_t>(driver.NormalIndex)];
+    const bool last = driver.NormalIndex + 1 == static_cast<int32_t>(driver.NormalMoves.size());
+    // The values were programmed before the change, in the old coordinates.
+    const AxisPosition shift = ApplyWorkOffsetChange(
+        context, records, last ? OffsetChangeUse::kNew : OffsetChangeUse::kOld);
     move.Start = move.End;
-    move.End[normal] = value;
+    move.End[normal] = value + shift[normal];
     move.MotionMode = mode;
     context.Modal.MoveExists = move.End[normal] != move.Start[normal] ? 1 : 0;
     if (++driver.NormalIndex >= static_cast<int32_t>(driver.NormalMoves.size())) {
@@ -313,9 +374,16 @@ void StartCompensation(NcContext& context, const NcPassRecords& records, NcReade
   driver.Phase = kCompensationOn;
   if (!MovesInPlane(context.Move, p) && context.Modal.MoveExists == 0)
     SkipNonMotionBlocks(context, records, reader);
+  // A change among the skipped blocks: nothing has run under compensation yet.
+  ApplyWorkOffsetChange(context, records, OffsetChangeUse::kNewInPlace);
   ComputeOffsetCorner(context, records, kOffsetStart);
   ShiftLookAheadMoves(context);
-  const bool next = CollectNonPlaneBlocks(context, records, reader, driver, true);
+  const Collected collected = CollectNonPlaneBlocks(context, records, reader, driver, true);
+  if (collected == Collected::kOffsetChanged) {
+    EndAtOffsetChange(context, records, driver, p);
+    return;
+  }
+  const bool next = collected == Collected::kPlaneBlock;
   if (!next || driver.Phase != kCompensationOn) {
     // Nothing follows in the plane: the start-up move as offset.
     RestoreCurrentOffsetMove(context);
@@ -353,11 +421,16 @@ void ContinueCompensation(NcContext& context, const NcPassRecords& records, NcRe
   }
   RestoreCurrentMove(context);
   InterpretNcBlock(context, records);
-  if (!CollectNonPlaneBlocks(context, records, reader, driver, false)) {
+  const Collected next = CollectNonPlaneBlocks(context, records, reader, driver, false);
+  if (next == Collected::kProgramEnded) {
     // The program ended while compensation was on: the last offset move.
     RestoreCurrentOffsetMove(context);
     driver.Phase = kCompensationOff;
     modal.MoveExists = 1;
+    return;
+  }
+  if (next == Collected::kOffsetChanged) {
+    EndAtOffsetChange(context, records, driver, p);
     return;
   }
   ComputeOffsetCorner(context, records, driver.Phase);
@@ -365,6 +438,16 @@ void ContinueCompensation(NcContext& context, const NcPassRecords& records, NcRe
   modal.MoveExists = 1;
   if (driver.Phase != kCompensationOn) {
     RestorePreviousOffsetMove(context);
+    return;
+  }
+  if (!MovesInPlane(context.LookAhead.ProgramPrevious, p)) {
+    // The block of a work-offset change: as at the start-up, straight on to
+    // the next offset start.
+    RestorePreviousOffsetMove(context);
+    NcMove& move = context.Move;
+    move.End[p.A] = context.LookAhead.OffsetCurrent.Start[p.A];
+    move.End[p.B] = context.LookAhead.OffsetCurrent.Start[p.B];
+    modal.MoveExists = move.End != move.Start ? 1 : 0;
     return;
   }
   driver.OuterCorner = DetectOuterCorner(context);

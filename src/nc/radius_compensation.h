@@ -35,8 +35,22 @@ void ComputeOuterCornerPoints(int32_t direction, const Vec3& p1, const Vec3& p2,
                               std::vector<QueuedPoint>& points);
 
 // The next collected normal-axis move or tool-axis change as the live move;
-// false when none is pending.
-bool TakeCollectedMove(NcContext& context, MotionDriver& driver);
+// false when none is pending. With a work-offset change pending the moves run
+// under the old offset, and the last one takes the new one.
+bool TakeCollectedMove(NcContext& context, const NcPassRecords& records, MotionDriver& driver);
+
+// How a move uses a pending work-offset change.
+enum class OffsetChangeUse {
+  kOld,         // programmed before the change: the old offset stays in force
+  kNew,         // the first move after it: the new offset, the live end shifted into it
+  kNewInPlace,  // the live move is in the new coordinates already
+};
+
+// Puts the composed work offset the move runs under in force; kNew and
+// kNewInPlace clear the change. Returns what the live end moved by (old -
+// new), zero when it did not move.
+AxisPosition ApplyWorkOffsetChange(NcContext& context, const NcPassRecords& records,
+                                   OffsetChangeUse use);
 
 // The block just interpreted switched compensation on: reads ahead to the
 // next block that moves in the plane and leaves the start-up move.

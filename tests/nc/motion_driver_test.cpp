@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "nc/dialect_parsers.h"
 #include "nc/move_trace.h"
 #include "nc/radius_compensation.h"
 
@@ -128,6 +129,150 @@ TEST(MotionTrace, ReferenceReturnThroughTheIntermediatePoint) {
         "mm=1 s=(10.0000,10.0000," + last + ") e=(20.0000,10.0000," + last + ") F=100.0000"};
     EXPECT_EQ(pass.Trace(program), want) << defined;
   }
+}
+
+TEST(MotionTrace, ReturnFromTheReferencePointToATarget) {
+  // No code of the interpreter asks for this return: the comment stands for
+  // the block that does, and leaves the state as such a block would. X and Y
+  // are named; the intermediate point is the one G28 left.
+  const std::string program =
+      "G00 X10. Y10. Z10.\nG28 X50. Y60.\n(FROM REFERENCE)\nG01 X0 F100.\nM30\n";
+  MotionPass pass;
+  pass.World->Defs.Offsets.ReferencePoints[0] = {1, {200, 100, 300, 0, 0}};
+  pass.Hooks.SeeComment = [](NcContext& context, const NcPassRecords&, std::string_view) {
+    InterpreterState& in = context.Modal.Interp;
+    in.ReferenceReturnMode = kReturnFromReference;
+    in.IntermediateGiven = {1, 1, 0, 0, 0};
+    in.TargetPoint = {30, 40, -99, 0, 0};
+  };
+  const std::vector<std::string> want{
+      "mm=0 s=(0.0000,0.0000,0.0000) e=(10.0000,10.0000,10.0000) F=0.0000",
+      "mm=0 s=(10.0000,10.0000,10.0000) e=(50.0000,60.0000,10.0000) F=0.0000",
+      "mm=0 s=(50.0000,60.0000,10.0000) e=(200.0000,100.0000,10.0000) F=0.0000",
+      // Back through the intermediate point; Z, not named, stays.
+      "mm=0 s=(200.0000,100.0000,10.0000) e=(50.0000,60.0000,10.0000) F=0.0000",
+      "mm=0 s=(50.0000,60.0000,10.0000) e=(30.0000,40.0000,10.0000) F=0.0000",
+      "mm=1 s=(30.0000,40.0000,10.0000) e=(0.0000,40.0000,10.0000) F=100.0000"};
+  EXPECT_EQ(pass.Trace(program), want);
+  EXPECT_EQ(pass.Modal().ReferenceReturnStage, 0);
+}
+
+// The live move in machine coordinates (program position plus the composed
+// work offset in force) and that offset's X and Z.
+std::string MachineMove(const NcContext& context, const OffsetMemory& offsets) {
+  const WorkOffsetValues& wo = offsets.ActiveWorkOffset;
+  std::array<double, 3> start{}, end{};
+  for (size_t i = 0; i < 3; ++i) {
+    start[i] = context.Move.Start[i] + wo[i];
+    end[i] = context.Move.End[i] + wo[i];
+  }
+  std::string out;
+  AppendTuple(out, "", start);
+  AppendTuple(out, ">", end);
+  AppendTuple(out, " wo=", std::array<double, 2>{wo[0], wo[2]});
+  return out;
+}
+
+// Steps the program to its end: the machine moves, and after each call
+// whether a work-offset change was still pending.
+std::vector<std::string> MachineMoves(MotionPass& pass, const std::string& text) {
+  ScratchFolder folder;
+  pass.Start(folder.Write("prog.nc", text));
+  ResetMotionDriver(pass.Driver);
+  NcContext& context = pass.World->Context;
+  std::vector<std::string> moves;
+  for (int guard = 0; guard < 100 && pass.Modal().EndState != kEndHandled; ++guard) {
+    NextNcMove(context, pass.World->Records, pass.Reader, pass.Driver);
+    if (pass.Modal().MoveExists == 0) continue;
+    moves.push_back(MachineMove(context, pass.World->Defs.Offsets) +
+                    (pass.Modal().Interp.OffsetChange.Pending != 0 ? " pending" : ""));
+  }
+  return moves;
+}
+
+TEST(WorkOffsetChange, UnderCompensationTheMachinePathStaysWhole) {
+  // The comment stands for a block that changes the work offset under
+  // compensation: it leaves the change as the interpreter would, with the
+  // machine position kept (G55 is X 100, Z 10 from G54).
+  struct Case {
+    const char* Name;
+    const char* Program;
+    std::vector<std::string> Moves;
+  };
+  const std::vector<Case> cases{
+      {"after a contour move and two Z moves",
+       "G00 X0 Y-20. Z5.\nG41 G01 X0 Y0 D1 F100.\nX20.\nZ2.\nZ1.\n(NEW OFFSET)\n"
+       "Y20.\nX-100.\nG40 Y40.\nM30\n",
+       {"(0.0000,0.0000,0.0000)>(0.0000,-20.0000,5.0000) wo=(0.0000,0.0000)",
+        "(0.0000,-20.0000,5.0000)>(0.0000,5.0000,5.0000) wo=(0.0000,0.0000)",
+        // Ahead of the change: no corner to the next contour, the old offset.
+        "(0.0000,5.0000,5.0000)>(20.0000,5.0000,5.0000) wo=(0.0000,0.0000) pending",
+        "(20.0000,5.0000,5.0000)>(20.0000,5.0000,2.0000) wo=(0.0000,0.0000) pending",
+        // The last Z move takes the new offset, its start and end shifted.
+        "(20.0000,5.0000,2.0000)>(20.0000,5.0000,1.0000) wo=(100.0000,10.0000)",
+        // Straight on to the next offset start, then the contour as usual.
+        "(20.0000,5.0000,1.0000)>(15.0000,0.0000,1.0000) wo=(100.0000,10.0000)",
+        "(15.0000,0.0000,1.0000)>(15.0000,15.0000,1.0000) wo=(100.0000,10.0000)",
+        "(15.0000,15.0000,1.0000)>(0.0000,15.0000,1.0000) wo=(100.0000,10.0000)",
+        "(0.0000,15.0000,1.0000)>(0.0000,40.0000,1.0000) wo=(100.0000,10.0000)"}},
+      {"right after the start-up block",
+       "G00 X0 Y-20. Z5.\nG41 G01 X0 Y0 D1 F100.\n(NEW OFFSET)\nY20.\nX-80.\nG40 Y40.\nM30\n",
+       {"(0.0000,0.0000,0.0000)>(0.0000,-20.0000,5.0000) wo=(0.0000,0.0000)",
+        // The start-up move offset along its own direction only.
+        "(0.0000,-20.0000,5.0000)>(-5.0000,0.0000,5.0000) wo=(0.0000,0.0000) pending",
+        "(-5.0000,0.0000,5.0000)>(-5.0000,20.0000,5.0000) wo=(100.0000,10.0000)",
+        "(-5.0000,20.0000,5.0000)>(-5.0000,25.0000,5.0000) wo=(100.0000,10.0000)",
+        "(-5.0000,25.0000,5.0000)>(0.0000,25.0000,5.0000) wo=(100.0000,10.0000)",
+        "(0.0000,25.0000,5.0000)>(20.0000,25.0000,5.0000) wo=(100.0000,10.0000)",
+        "(20.0000,25.0000,5.0000)>(20.0000,40.0000,5.0000) wo=(100.0000,10.0000)"}},
+      {"before compensation",
+       "G00 X0 Y-20. Z5.\n(NEW OFFSET)\nG41 G01 X-100. Y0 D1 F100.\nX-80.\nG40 Y20.\nM30\n",
+       {"(0.0000,0.0000,0.0000)>(0.0000,-20.0000,5.0000) wo=(0.0000,0.0000)",
+        "(0.0000,-20.0000,5.0000)>(0.0000,5.0000,5.0000) wo=(100.0000,10.0000)",
+        "(0.0000,5.0000,5.0000)>(20.0000,5.0000,5.0000) wo=(100.0000,10.0000)",
+        "(20.0000,5.0000,5.0000)>(20.0000,20.0000,5.0000) wo=(100.0000,10.0000)"}},
+  };
+  for (const Case& c : cases) {
+    MotionPass pass;
+    pass.World->Defs.Offsets.DGeometry[1] = 5.0f;
+    pass.World->Defs.Offsets.WorkOffsets[2] = {100, 0, 10, 0, 0};
+    pass.Hooks.SeeComment = [](NcContext& context, const NcPassRecords& records,
+                               std::string_view) {
+      CompensatedOffsetChange& change = context.Modal.Interp.OffsetChange;
+      change.Old = records.Defs.Offsets.ActiveWorkOffset;
+      records.Defs.Offsets.SelectedWorkOffset = 2;
+      RecomposeWorkOffset(OffsetChange::kKeepMachine, context, records);
+      change.New = records.Defs.Offsets.ActiveWorkOffset;
+      change.Pending = 1;
+    };
+    EXPECT_EQ(MachineMoves(pass, c.Program), c.Moves) << c.Name;
+  }
+}
+
+TEST(WorkOffsetChange, AQueuedPointStartsFromTheShiftedEnd) {
+  // A right turn under G41 queues the corner's extension points behind the
+  // offset move; a change left pending then is taken by the first point.
+  const std::string program =
+      "G00 X0 Y-20.\nG41 G01 X0 Y0 D1 F100.\nX20.\nY-20.\nG40 X40.\nM30\n";
+  MotionPass pass;
+  pass.World->Defs.Offsets.DGeometry[1] = 5.0f;
+  ScratchFolder folder;
+  pass.Start(folder.Write("prog.nc", program));
+  ResetMotionDriver(pass.Driver);
+  NcContext& context = pass.World->Context;
+  OffsetMemory& offsets = pass.World->Defs.Offsets;
+  for (int guard = 0; guard < 10 && pass.Driver.Points.empty(); ++guard)
+    NextNcMove(context, pass.World->Records, pass.Reader, pass.Driver);
+  ASSERT_FALSE(pass.Driver.Points.empty());
+  const AxisPosition end = context.Move.End;
+  const Vec3 point = pass.Driver.Points.front().Position;
+  CompensatedOffsetChange& change = pass.Modal().Interp.OffsetChange;
+  change = {1, {10, 20, 0, 0, 0}, offsets.ActiveWorkOffset};
+  NextNcMove(context, pass.World->Records, pass.Reader, pass.Driver);
+  EXPECT_EQ(context.Move.Start, (AxisPosition{end[0] - 10, end[1] - 20, end[2], 0, 0}));
+  for (size_t i = 0; i < 3; ++i) EXPECT_EQ(context.Move.End[i], point[i]) << i;
+  EXPECT_EQ(offsets.ActiveWorkOffset, (WorkOffsetValues{10, 20, 0, 0, 0}));
+  EXPECT_EQ(change.Pending, 0);
 }
 
 TEST(DecomposeRapidMove, SameSpeedSmallestTravelFirst) {
