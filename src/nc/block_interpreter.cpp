@@ -143,6 +143,8 @@ struct BlockCodes {
   int32_t G10 = 0;
   int32_t G10L = 0;  // 2 or 20: work-offset input; 10-13 data kind
   int32_t G10P = kCodeNone;
+  int32_t G10PGiven = 0;
+  int32_t G10PValue = 0;  // as written, before L decides what it numbers
   int32_t Reference = 0;  // G28 or G30
   int32_t G30 = 0;
   int32_t Scaling = 0;  // G51
@@ -236,6 +238,7 @@ class BlockScan {
   void Complete();
   void CompleteArc();
   void SetMirrorImage();
+  void SelectG10WorkOffset();
   void PointToolAlong(const Vec3& axis);
   bool SiemensOrientation();
   void CompleteCoordinateSetting();
@@ -1139,7 +1142,7 @@ void BlockScan::AxisWord(size_t axis) {
   in_.AxisGiven[axis] = 1;
   in_.AnyAxisGiven = 1;
   if (b_.G10L == 2 || b_.G10L == 20) {
-    if (b_.G10P < 0) return;
+    if (b_.G10P < 0 || b_.G10P >= kWorkOffsetEntries) return;
     WorkOffsetValues& entry = offsets_.WorkOffsets[static_cast<size_t>(b_.G10P)];
     entry[axis] = Incremental() ? entry[axis] + value : value;
     return;
@@ -1304,6 +1307,20 @@ void BlockScan::RWord() {
   }
 }
 
+// G10 L2 numbers the work offsets from G54, L20 the extended ones after
+// G59; P may come before or after L.
+void BlockScan::SelectG10WorkOffset() {
+  const int32_t n = b_.G10PValue;
+  // In 64 bits: a P near the integer limit must not wrap into the table.
+  const int64_t entry = b_.G10L == 20 ? int64_t{n} + 6 : n;
+  if (entry < 0 || entry >= kWorkOffsetEntries) {
+    Log(NumberNote("G10 work offset ", n, " is outside the table; ignored"));
+    b_.G10P = kCodeNone;
+    return;
+  }
+  b_.G10P = static_cast<int32_t>(entry);
+}
+
 void BlockScan::PWord() {
   if (Heidenhain() && At("PLANE ")) return;  // handled as a keyword
   ++p_;
@@ -1313,15 +1330,10 @@ void BlockScan::PWord() {
   }
   if (b_.G10 != 0) {
     const int32_t n = ReadInt();
+    b_.G10PGiven = 1;
+    b_.G10PValue = n;
     if (b_.G10L == 2 || b_.G10L == 20) {
-      // In 64 bits: a P near the integer limit must not wrap into the table.
-      const int64_t entry = b_.G10L == 20 ? int64_t{n} + 6 : n;
-      if (entry < 0 || entry >= kWorkOffsetEntries) {
-        Log(NumberNote("G10 work offset ", n, " is outside the table; ignored"));
-        b_.G10P = kCodeNone;
-        return;
-      }
-      b_.G10P = static_cast<int32_t>(entry);
+      SelectG10WorkOffset();
       return;
     }
     b_.G10P = n;
@@ -1401,6 +1413,7 @@ void BlockScan::LWord() {
     if (n == 2 || n == 20 || (b_.OffsetInput != 0 && n >= 10 && n <= 13) ||
         (b_.OffsetInput != 0 && n == 1))
       b_.G10L = n;
+    if ((n == 2 || n == 20) && b_.G10PGiven != 0) SelectG10WorkOffset();
     return;
   }
   in_.RepeatCount = n == 0 && ctl_.CycleL0Ignore != 0 ? 1 : n;

@@ -380,6 +380,11 @@ TEST(BlockInterpreter, G10DataInput) {
   EXPECT_DOUBLE_EQ(offsets.WorkOffsets[8][1], 7.0);
   Interpret(*w, {"G10 L20 P195 Y7."});  // entry 201: outside the table
   EXPECT_EQ(w->Defs.Offsets.WorkOffsets.size(), static_cast<size_t>(kWorkOffsetEntries));
+  // P before L numbers the same entries, and is checked the same way.
+  Interpret(*w, {"G10 P3 L20 Y9."});
+  EXPECT_DOUBLE_EQ(offsets.WorkOffsets[9][1], 9.0);
+  Interpret(*w, {"G10 P2147483647 L2 X1.", "G10 P195 L20 Y7."});
+  EXPECT_EQ(w->Defs.Offsets.WorkOffsets.size(), static_cast<size_t>(kWorkOffsetEntries));
   Interpret(*w, {"G10 L12 P3 R5.", "G10 L10 P3 R50.", "G10 L11 P3 R-.5", "G10 L13 P3 R.1"});
   EXPECT_FLOAT_EQ(offsets.DGeometry[3], 5.0f);
   EXPECT_FLOAT_EQ(offsets.HGeometry[3], 50.0f);
