@@ -87,6 +87,7 @@ void ApplyCoordinateRotation(NcContext& context, bool arc) {
   for (int32_t level = count - 1; level >= 0; --level) {
     const RotationSlot& slot = rotation.Slots[static_cast<size_t>(level)];
     const bool aboutOrigin = slot.AxisWord != kRotationAxisNone;
+    if (aboutOrigin) state.RotateAboutOrigin = 1;
     // The end was scaled as it was read, so the centre is scaled alike.
     Vec3 centre = slot.Centre;
     ApplyScalingToAxis(context.Modal.Scaling, slot.Axes[0], centre[0]);
@@ -163,6 +164,19 @@ void EndCoordinateRotation(NcContext& context, const NcPassRecords& records) {
     for (size_t i = 0; i < 3; ++i) move.End[i] -= modal.Length.ToolLengthVector[i];
   if (state.ExtraLengthOffset != 0 && modal.ToolTipLength == 0)
     move.End[LengthAxis(modal)] -= modal.Length.PreviousToolLength;
+  // A mirror image still on turns the tool's place back into the program's.
+  const MirrorImageState& mirror = state.Mirror;
+  for (size_t i = 0; i < 3 && mirror.On != 0; ++i)
+    if (mirror.Mirrored[i] != 0) move.End[i] = 2.0 * mirror.Centre[i] - move.End[i];
+  // Later words, incremental ones too, go on from there.
+  for (size_t i = 0; i < 3; ++i) {
+    const bool inPlane = static_cast<int32_t>(i) == modal.Plane.PlaneAxes[0] ||
+                         static_cast<int32_t>(i) == modal.Plane.PlaneAxes[1];
+    if (state.RotateAboutOrigin == 0 && !inPlane) continue;
+    double programmed = move.End[i];
+    UnscaleAxis(modal.Scaling, static_cast<int32_t>(i), programmed);
+    modal.ProgramPosition[i] = programmed;
+  }
   modal.Rotation.Count = 0;
   modal.Rotation.State = kRotationNone;
   state.RotateAboutOrigin = 0;
@@ -190,8 +204,11 @@ void FinishMove(NcContext& context, const NcPassRecords& records) {
     if (state.AngleCorrection == kOspOff) AddLength(state.CentreCopy, context, records);
   }
   if (osp) ApplyOspRotation(context, records, arc);
-  if (modal.Rotation.State == kRotationActive && modal.LastGCode != 68)
-    ApplyCoordinateRotation(context, arc);
+  // The block that starts a rotation is not turned by it (OSP starts one
+  // with G69 or, on the cylinder, G127).
+  const bool starts = modal.LastGCode == 68 ||
+                      (osp && (modal.LastGCode == 69 || modal.LastGCode == 127));
+  if (modal.Rotation.State == kRotationActive && !starts) ApplyCoordinateRotation(context, arc);
   if (osp) ApplyAngleCorrection(context, records, arc);
   if (state.Mirror.On != 0) ApplyMirrorImage(context, arc);
 }

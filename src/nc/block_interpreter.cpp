@@ -239,6 +239,7 @@ class BlockScan {
   void CompleteArc();
   void SetMirrorImage();
   void SelectG10WorkOffset();
+  void EndCoordinateRotation();
   void PointToolAlong(const Vec3& axis);
   bool SiemensOrientation();
   void CompleteCoordinateSetting();
@@ -738,8 +739,17 @@ void BlockScan::CancelLengthOffset() {
 }
 
 void BlockScan::SelectWorkOffsetEntry(int32_t entry) {
-  if (SelectWorkOffset(entry, OffsetChange::kKeepMachine, c_, r_) &&
-      r_.Control.CuttingMode.load() > kCuttingIdle)
+  const WorkOffsetValues before = offsets_.ActiveWorkOffset;
+  if (!SelectWorkOffset(entry, OffsetChange::kKeepMachine, c_, r_)) return;
+  // Under compensation the moves read ahead of this block still belong to
+  // the old offset: the motion driver takes the new one into force.
+  if (in_.CompensationStart != 0 && offsets_.ActiveWorkOffset != before) {
+    CompensatedOffsetChange& change = in_.OffsetChange;
+    if (change.Pending == 0) change.Old = before;
+    change.New = offsets_.ActiveWorkOffset;
+    change.Pending = 1;
+  }
+  if (r_.Control.CuttingMode.load() > kCuttingIdle)
     r_.Shell.RequestShellUpdate(ShellUpdate::kStatusBar);
 }
 
@@ -893,13 +903,15 @@ void BlockScan::ApplyG(int32_t code, int32_t suffix, GAction action) {
         return;
       }
       b_.Rotation = 1;
+      // A rotation still being ended (its block end not yet run) is gone.
+      if (modal_.Rotation.State == kRotationCancelling) modal_.Rotation = CoordinateRotation{};
       if (modal_.Rotation.Count >= 0 &&
           modal_.Rotation.Count < static_cast<int32_t>(kRotationSlots))
         modal_.Rotation.Slots[static_cast<size_t>(modal_.Rotation.Count)] = RotationSlot{};
       if (Osp()) move_.End = move_.Start;
       return;
     case GAction::kRotationOff:
-      modal_.Rotation = CoordinateRotation{};
+      EndCoordinateRotation();
       modal_.TiltedPlane.State = 0;
       modal_.TiltedPlane.Active = 0;
       modal_.TransformState = 0;
@@ -934,7 +946,7 @@ void BlockScan::ApplyG(int32_t code, int32_t suffix, GAction action) {
           modal_.Rotation.Slots[0].AxisWord = kRotationAxisJ;
         }
       } else if (modal_.Rotation.State == kRotationActive) {
-        modal_.Rotation = CoordinateRotation{};
+        EndCoordinateRotation();
         modal_.TransformState = 0;
       }
       return;
@@ -1595,19 +1607,49 @@ void BlockScan::CompleteCoordinateSetting() {
   }
 }
 
-// G51.1 mirrors each axis it names about the value given; G50.1 ends the
-// mirror of each axis it names, or of all when it names none.
+// An active rotation is ended by the block end, which takes the block's end
+// from where the rotation left the tool; one not in force is just cleared.
+void BlockScan::EndCoordinateRotation() {
+  if (modal_.Rotation.State == kRotationActive) {
+    modal_.Rotation.State = kRotationCancelling;
+    return;
+  }
+  modal_.Rotation = CoordinateRotation{};
+}
+
+// G51.1 mirrors each axis it names about the value given (scaled like the
+// axis words); G50.1 ends the mirror of each axis it names, or of all when it
+// names none. Neither moves the tool: an axis whose mirror changes has its
+// end and programmed position taken over into the new frame.
 void BlockScan::SetMirrorImage() {
   MirrorImageState& mirror = c_.BlockEnd.Mirror;
   const bool anyGiven = b_.MirrorGiven[0] != 0 || b_.MirrorGiven[1] != 0 || b_.MirrorGiven[2] != 0;
   for (size_t i = 0; i < 3; ++i) {
-    if (modal_.LastGCode == 511) {
-      if (b_.MirrorGiven[i] == 0) continue;
-      mirror.Mirrored[i] = 1;
-      mirror.Centre[i] = b_.MirrorCentre[i];
-    } else if (b_.MirrorGiven[i] != 0 || !anyGiven) {
-      mirror.Mirrored[i] = 0;
+    const int32_t axis = static_cast<int32_t>(i);
+    const bool was = mirror.Mirrored[i] != 0;
+    double centre = mirror.Centre[i];
+    bool now = was;
+    if (modal_.LastGCode == 511 && b_.MirrorGiven[i] != 0) {
+      now = true;
+      centre = b_.MirrorCentre[i];
+      ApplyScalingToAxis(modal_.Scaling, axis, centre);
+    } else if (modal_.LastGCode == 501 && (b_.MirrorGiven[i] != 0 || !anyGiven)) {
+      now = false;
     }
+    double rawOld = mirror.Centre[i], rawNew = centre;
+    UnscaleAxis(modal_.Scaling, axis, rawOld);
+    UnscaleAxis(modal_.Scaling, axis, rawNew);
+    const auto carry = [&](double& value, double oldCentre, double newCentre) {
+      const double seen = was ? 2.0 * oldCentre - value : value;
+      value = now ? 2.0 * newCentre - seen : seen;
+    };
+    if (was != now || (now && centre != mirror.Centre[i])) {
+      carry(move_.End[i], mirror.Centre[i], centre);
+      carry(modal_.ProgramPosition[i], rawOld, rawNew);
+      move_.Start[i] = move_.End[i];
+    }
+    mirror.Mirrored[i] = now ? 1 : 0;
+    if (now) mirror.Centre[i] = centre;
   }
   mirror.On = mirror.Mirrored[0] != 0 || mirror.Mirrored[1] != 0 || mirror.Mirrored[2] != 0;
 }
@@ -1683,6 +1725,8 @@ void BlockScan::Complete() {
   for (size_t i = 0; i < move_.End.size(); ++i) {
     if (move_.End[i] != move_.Start[i]) modal_.MoveExists = 1;
   }
+  // A full circle ends where it starts, yet goes round.
+  if (IsArcMotion(move_.MotionMode) && move_.Length > 0.0) modal_.MoveExists = 1;
 }
 
 }  // namespace

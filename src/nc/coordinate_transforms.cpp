@@ -113,6 +113,14 @@ void ApplyScalingToAxis(const ScalingState& scaling, int32_t axis, double& value
   value = (value - scaling.Centre[a]) * factor + scaling.Centre[a];
 }
 
+void UnscaleAxis(const ScalingState& scaling, int32_t axis, double& value) {
+  if (scaling.On == 0 || axis < 0 || axis > 2) return;
+  const size_t a = static_cast<size_t>(axis);
+  if (scaling.Enabled[a] == 0) return;
+  const double factor = scaling.Uniform != 0 ? scaling.UniformFactor : scaling.Factors[a];
+  if (factor != 0.0) value = (value - scaling.Centre[a]) / factor + scaling.Centre[a];
+}
+
 void PolarFromCartesian(double x, double y, double& radius, double& angle) {
   radius = std::sqrt(x * x + y * y);
   if (radius == 0.0) {

@@ -25,6 +25,9 @@ Vec3 TurnAboutRotary(const MachineKinematics& kinematics, const ControllerDefini
 // that scaling covers: the uniform factor when scaling is uniform, else the
 // axis's own. Other axes and scaling off leave it.
 void ApplyScalingToAxis(const ScalingState& scaling, int32_t axis, double& value);
+// The inverse of ApplyScalingToAxis: the programmed value of a scaled one (a
+// factor of 0 leaves it).
+void UnscaleAxis(const ScalingState& scaling, int32_t axis, double& value);
 
 // The radius of (x, y) and its angle in degrees in [0, 360): the arc cosine
 // of x / radius (clamped), 360 less it below the X axis; 0 at the origin.

@@ -198,6 +198,19 @@ void ResetNcModalState(NcContext& context, const NcPassRecords& records) {
   }
   SelectToolLengthAxis(controller, modal.Plane);
 
+  // The block end's frames start afresh with the pass; the warning report
+  // belongs to the run and stays as it is.
+  BlockEndState& end = context.BlockEnd;
+  end.Previous = context.Move.End;
+  end.Current = context.Move.End;
+  end.CentreCopy = {};
+  end.ArcNormal = {0.0, 0.0, 1.0};
+  end.ArcDirection = 1;
+  end.OspRotation = OspWorkOffsetRotation{};
+  end.AngleCorrection = kOspOff;
+  end.Mirror = MirrorImageState{};
+  end.RotateAboutOrigin = 0;
+
   if (modal.CyclePointModes.empty()) {
     modal.CyclePointModes.assign(kCyclePointCapacity, 0);
     modal.CyclePointValues.assign(kCyclePointCapacity, 0.0);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "nc/nc_modal_operations.h"
 #include "nc/nc_world.h"
 #include "platform/file_open.h"
 #include "support/scratch_folder.h"
@@ -103,6 +104,26 @@ TEST(FinishMove, RotationBeingEndedTakesTheEndBack) {
   ExpectPosition(c.Move.End, {0, 10, 7, 0, 0}, "plane axes from the current position");
   EXPECT_EQ(c.Modal.Rotation.State, kRotationNone);
   EXPECT_EQ(c.Modal.Rotation.Count, 0);
+}
+
+// A new pass (a run after a data check, say) starts with no mirror image,
+// OSP rotation or angle correction, at the pass's start position.
+TEST(FinishMove, APassResetStartsTheBlockEndAfresh) {
+  auto w = MakeNcWorld();
+  NcContext& c = w->Context;
+  c.BlockEnd.Mirror.On = 1;
+  c.BlockEnd.Mirror.Mirrored = {1, 0, 0};
+  c.BlockEnd.OspRotation.State = kOspActive;
+  c.BlockEnd.AngleCorrection = kOspActive;
+  c.BlockEnd.Current = {9, 9, 9, 0, 0};
+  c.BlockEnd.WarningOption = 1;
+  ResetNcModalState(c, w->Records);
+  EXPECT_EQ(c.BlockEnd.Mirror.On, 0);
+  EXPECT_EQ(c.BlockEnd.Mirror.Mirrored, (std::array<int32_t, 3>{0, 0, 0}));
+  EXPECT_EQ(c.BlockEnd.OspRotation.State, kOspOff);
+  EXPECT_EQ(c.BlockEnd.AngleCorrection, kOspOff);
+  ExpectPosition(c.BlockEnd.Current, c.Move.End, "current");
+  EXPECT_EQ(c.BlockEnd.WarningOption, 1);  // the run's report option stays
 }
 
 TEST(FinishMove, MirrorImageReversesArcsOnlyForOnePlaneAxis) {

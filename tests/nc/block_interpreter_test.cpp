@@ -554,26 +554,55 @@ TEST(BlockInterpreter, CoordinateRotationAboutTheGivenCentre) {
 }
 
 // G51.1 mirrors the axes it names about their values, G50.1 ends the named
-// axes' mirror or, naming none, all; neither block moves.
+// axes' mirror or, naming none, all; neither block moves the tool, and the
+// moves after them go where the program says in the frame then in force.
 TEST(BlockInterpreter, MirrorImageWords) {
   auto w = Ready();
-  const MirrorImageState& mirror = w->Context.BlockEnd.Mirror;
-  Interpret(*w, {"G01 X1. Y1.", "G51.1 X5. Y-2."});
+  NcContext& context = w->Context;
+  const MirrorImageState& mirror = context.BlockEnd.Mirror;
+  const auto run = [&](std::string_view block) {
+    Interpret(*w, {block});
+    FinishMove(context, w->Records);
+    const AxisPosition& at = context.BlockEnd.Current;
+    return std::array<double, 2>{at[0], at[1]};
+  };
+  using XY = std::array<double, 2>;
+  run("G01 X1. Y1.");
+  EXPECT_EQ(run("G51.1 X5. Y-2."), (XY{1, 1}));
   EXPECT_EQ(w->Modal().MoveExists, 0);
   EXPECT_EQ(mirror.On, 1);
   EXPECT_EQ(mirror.Mirrored, (std::array<int32_t, 3>{1, 1, 0}));
   EXPECT_EQ(mirror.Centre, (Vec3{5, -2, 0}));
-  EXPECT_EQ(Move(*w).End[0], 1.0);
-  Interpret(*w, {"G50.1 X0"});
+  EXPECT_EQ(run("G01 X3. Y0"), (XY{7, -4}));
+  EXPECT_EQ(run("G91 X1. Y1."), (XY{6, -5}));
+  EXPECT_EQ(run("G90 G50.1 X0"), (XY{6, -5}));
   EXPECT_EQ(mirror.Mirrored, (std::array<int32_t, 3>{0, 1, 0}));
   EXPECT_EQ(mirror.On, 1);
-  Interpret(*w, {"G50.1"});
+  EXPECT_EQ(run("G01 X3. Y0"), (XY{3, -4}));
+  EXPECT_EQ(run("G50.1"), (XY{3, -4}));
   EXPECT_EQ(mirror.Mirrored, (std::array<int32_t, 3>{0, 0, 0}));
   EXPECT_EQ(mirror.On, 0);
+  EXPECT_EQ(run("G01 X3. Y0"), (XY{3, 0}));
+  // Under scaling the centre is scaled like the axis words: mirroring X10
+  // about 5 at factor 2 about 0 gives 0.
+  auto scaled = Ready();
+  Interpret(*scaled, {"G51 X0 Y0 P2000", "G51.1 X5.", "G01 X10."});
+  FinishMove(scaled->Context, scaled->Records);
+  EXPECT_EQ(scaled->Context.BlockEnd.Current[0], 0.0);
   // Elsewhere G50 and G51 stay scaling.
   auto osp = Ready(Dialect::kOsp);
   Interpret(*osp, {"G51.1 X5."});
   EXPECT_EQ(osp->Context.BlockEnd.Mirror.On, 0);
+}
+
+// A circle given by its centre ends where it starts, and still moves.
+TEST(BlockInterpreter, FullCircleMoves) {
+  auto w = Ready();
+  Interpret(*w, {"G00 X10. Y0", "G02 I-10. J0"});
+  EXPECT_EQ(w->Modal().MoveExists, 1);
+  EXPECT_NEAR(Move(*w).ArcAngle, 2 * kPi, 1e-12);
+  Interpret(*w, {"G02 X10. Y0 R10."});  // by R: no circle, no move
+  EXPECT_EQ(w->Modal().MoveExists, 0);
 }
 
 TEST(BlockInterpreter, MazakDiameterInputAndOspPolarEnd) {

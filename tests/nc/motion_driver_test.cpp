@@ -190,10 +190,24 @@ std::vector<std::string> MachineMoves(MotionPass& pass, const std::string& text)
   return moves;
 }
 
+// D1 is 5 and G55 is X 100, Z 10 from G54. Every comment stands for a block
+// that changes to G55 under compensation: it leaves the change as the
+// interpreter does, with the machine position kept.
+void ChangeToG55OnComments(MotionPass& pass) {
+  pass.World->Defs.Offsets.DGeometry[1] = 5.0f;
+  pass.World->Defs.Offsets.WorkOffsets[2] = {100, 0, 10, 0, 0};
+  pass.Hooks.SeeComment = [](NcContext& context, const NcPassRecords& records,
+                             std::string_view) {
+    CompensatedOffsetChange& change = context.Modal.Interp.OffsetChange;
+    change.Old = records.Defs.Offsets.ActiveWorkOffset;
+    records.Defs.Offsets.SelectedWorkOffset = 2;
+    RecomposeWorkOffset(OffsetChange::kKeepMachine, context, records);
+    change.New = records.Defs.Offsets.ActiveWorkOffset;
+    change.Pending = 1;
+  };
+}
+
 TEST(WorkOffsetChange, UnderCompensationTheMachinePathStaysWhole) {
-  // The comment stands for a block that changes the work offset under
-  // compensation: it leaves the change as the interpreter would, with the
-  // machine position kept (G55 is X 100, Z 10 from G54).
   struct Case {
     const char* Name;
     const char* Program;
@@ -234,19 +248,34 @@ TEST(WorkOffsetChange, UnderCompensationTheMachinePathStaysWhole) {
   };
   for (const Case& c : cases) {
     MotionPass pass;
-    pass.World->Defs.Offsets.DGeometry[1] = 5.0f;
-    pass.World->Defs.Offsets.WorkOffsets[2] = {100, 0, 10, 0, 0};
-    pass.Hooks.SeeComment = [](NcContext& context, const NcPassRecords& records,
-                               std::string_view) {
-      CompensatedOffsetChange& change = context.Modal.Interp.OffsetChange;
-      change.Old = records.Defs.Offsets.ActiveWorkOffset;
-      records.Defs.Offsets.SelectedWorkOffset = 2;
-      RecomposeWorkOffset(OffsetChange::kKeepMachine, context, records);
-      change.New = records.Defs.Offsets.ActiveWorkOffset;
-      change.Pending = 1;
-    };
+    ChangeToG55OnComments(pass);
     EXPECT_EQ(MachineMoves(pass, c.Program), c.Moves) << c.Name;
   }
+}
+
+// G55 under compensation leaves the change itself: the same machine path as
+// the change set by hand above, and none outside compensation.
+TEST(WorkOffsetChange, G55UnderCompensationLeavesTheChange) {
+  const std::string program =
+      "G00 X0 Y-20. Z5.\nG41 G01 X0 Y0 D1 F100.\nX20.\nZ2.\nZ1.\n@\nY20.\nX-100.\nG40 Y40.\nM30\n";
+  const auto with = [&](const std::string& block) {
+    std::string text = program;
+    text.replace(text.find('@'), 1, block);
+    return text;
+  };
+  MotionPass byHook;
+  ChangeToG55OnComments(byHook);
+  MotionPass byG55;
+  byG55.World->Defs.Offsets.DGeometry[1] = 5.0f;
+  byG55.World->Defs.Offsets.WorkOffsets[2] = {100, 0, 10, 0, 0};
+  const std::vector<std::string> expected = MachineMoves(byHook, with("(NEW OFFSET)"));
+  ASSERT_FALSE(expected.empty());
+  EXPECT_EQ(MachineMoves(byG55, with("G55")), expected);
+  // Without compensation the interpreter's own shift is all there is.
+  MotionPass plain;
+  plain.World->Defs.Offsets.WorkOffsets[2] = {100, 0, 10, 0, 0};
+  MachineMoves(plain, "G01 X20. F100.\nG55\nY20.\nM30\n");
+  EXPECT_EQ(plain.Modal().Interp.OffsetChange.Pending, 0);
 }
 
 TEST(WorkOffsetChange, AQueuedPointStartsFromTheShiftedEnd) {
