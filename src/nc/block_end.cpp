@@ -147,39 +147,42 @@ void ApplyMirrorImage(NcContext& context, bool arc) {
   }
 }
 
-// The block that ends a coordinate rotation goes back to where the tool is.
-void EndCoordinateRotation(NcContext& context, const NcPassRecords& records) {
+// The block that ends a coordinate rotation takes the axes it does not give
+// from where the tool is. True when it gives any of X, Y, Z: it then moves
+// there unturned.
+bool EndCoordinateRotation(NcContext& context, const NcPassRecords& records, int32_t words) {
   BlockEndState& state = context.BlockEnd;
   NcModalState& modal = context.Modal;
   NcMove& move = context.Move;
-  if (state.RotateAboutOrigin != 0) {
-    move.End = state.Previous;
-  } else {
-    for (size_t k = 0; k < 2; ++k) {
-      const size_t axis = static_cast<size_t>(modal.Plane.PlaneAxes[k]);
-      move.End[axis] = state.Current[axis];
-    }
-  }
-  if (IsOsp(records) && state.AngleCorrection == kOspActive)
-    for (size_t i = 0; i < 3; ++i) move.End[i] -= modal.Length.ToolLengthVector[i];
-  if (state.ExtraLengthOffset != 0 && modal.ToolTipLength == 0)
-    move.End[LengthAxis(modal)] -= modal.Length.PreviousToolLength;
-  // A mirror image still on turns the tool's place back into the program's.
   const MirrorImageState& mirror = state.Mirror;
-  for (size_t i = 0; i < 3 && mirror.On != 0; ++i)
-    if (mirror.Mirrored[i] != 0) move.End[i] = 2.0 * mirror.Centre[i] - move.End[i];
-  // Later words, incremental ones too, go on from there.
+  // Blocks read ahead under compensation already went on from the old
+  // programmed position; it is theirs now.
+  const bool readAhead = modal.Interp.CompensationStart != 0;
+  const size_t lengthAxis = LengthAxis(modal);
   for (size_t i = 0; i < 3; ++i) {
     const bool inPlane = static_cast<int32_t>(i) == modal.Plane.PlaneAxes[0] ||
                          static_cast<int32_t>(i) == modal.Plane.PlaneAxes[1];
-    if (state.RotateAboutOrigin == 0 && !inPlane) continue;
+    if ((state.RotateAboutOrigin == 0 && !inPlane) || (words & (1 << i)) != 0) continue;
+    move.End[i] = state.RotateAboutOrigin != 0 ? state.Previous[i] : state.Current[i];
+    if (IsOsp(records) && state.AngleCorrection == kOspActive)
+      move.End[i] -= modal.Length.ToolLengthVector[i];
+    if (state.ExtraLengthOffset != 0 && modal.ToolTipLength == 0 && i == lengthAxis)
+      move.End[i] -= modal.Length.PreviousToolLength;
+    // A mirror image still on turns the tool's place back into the program's.
+    if (mirror.On != 0 && mirror.Mirrored[i] != 0)
+      move.End[i] = 2.0 * mirror.Centre[i] - move.End[i];
+    if (readAhead) continue;
+    // Later words, incremental ones too, go on from there.
     double programmed = move.End[i];
     UnscaleAxis(modal.Scaling, static_cast<int32_t>(i), programmed);
     modal.ProgramPosition[i] = programmed;
   }
+  if (state.RotateAboutOrigin != 0)
+    for (size_t i = 3; i < move.End.size(); ++i) move.End[i] = state.Previous[i];
   modal.Rotation.Count = 0;
   modal.Rotation.State = kRotationNone;
   state.RotateAboutOrigin = 0;
+  return (words & 7) != 0;
 }
 
 }  // namespace
@@ -189,10 +192,11 @@ void FinishMove(NcContext& context, const NcPassRecords& records) {
   NcModalState& modal = context.Modal;
   NcMove& move = context.Move;
   state.Previous = state.Current;
-  if (modal.Rotation.State == kRotationCancelling) {
-    EndCoordinateRotation(context, records);
+  const bool ends = move.EndsRotation != 0 && modal.Rotation.State == kRotationActive;
+  move.EndsRotation = 0;
+  if ((modal.Rotation.State == kRotationCancelling || ends) &&
+      !EndCoordinateRotation(context, records, ends ? move.EndsRotationWords : 0))
     return;
-  }
   for (double& value : move.End)
     if (std::fabs(value) < kNearZero) value = 0.0;
   state.Current = move.End;

@@ -306,6 +306,8 @@ void BlockScan::StartBlock() {
   in_.ReferenceReturnMode = kReferenceNone;
   in_.DwellFlag = 0;
   in_.CutStateChanged = 0;
+  move_.EndsRotation = 0;
+  move_.EndsRotationWords = 0;
   modal_.MoveExists = 0;
   modal_.MachineCoordinates = 0;
   end_ = line_.size();
@@ -903,8 +905,6 @@ void BlockScan::ApplyG(int32_t code, int32_t suffix, GAction action) {
         return;
       }
       b_.Rotation = 1;
-      // A rotation still being ended (its block end not yet run) is gone.
-      if (modal_.Rotation.State == kRotationCancelling) modal_.Rotation = CoordinateRotation{};
       if (modal_.Rotation.Count >= 0 &&
           modal_.Rotation.Count < static_cast<int32_t>(kRotationSlots))
         modal_.Rotation.Slots[static_cast<size_t>(modal_.Rotation.Count)] = RotationSlot{};
@@ -1607,11 +1607,12 @@ void BlockScan::CompleteCoordinateSetting() {
   }
 }
 
-// An active rotation is ended by the block end, which takes the block's end
-// from where the rotation left the tool; one not in force is just cleared.
+// An active rotation is ended by this block's block end, which takes the
+// block's end from where the rotation left the tool; one not in force is
+// just cleared.
 void BlockScan::EndCoordinateRotation() {
   if (modal_.Rotation.State == kRotationActive) {
-    modal_.Rotation.State = kRotationCancelling;
+    move_.EndsRotation = 1;
     return;
   }
   modal_.Rotation = CoordinateRotation{};
@@ -1725,6 +1726,9 @@ void BlockScan::Complete() {
   for (size_t i = 0; i < move_.End.size(); ++i) {
     if (move_.End[i] != move_.Start[i]) modal_.MoveExists = 1;
   }
+  if (move_.EndsRotation != 0)
+    for (size_t i = 0; i < 3; ++i)
+      if (in_.AxisGiven[i] != 0) move_.EndsRotationWords |= 1 << i;
   // A full circle ends where it starts, yet goes round.
   if (IsArcMotion(move_.MotionMode) && move_.Length > 0.0) modal_.MoveExists = 1;
 }

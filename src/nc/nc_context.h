@@ -76,6 +76,10 @@ struct NcMove {
   Vec3 ToolAxisStart{};
   Vec3 ToolAxisEnd{};
   int32_t CuttingEnabled = 1;  // 0: the move removes nothing
+  // The block ends the coordinate rotation (G69): its block end does, so
+  // that moves read before it and finished after it stay turned.
+  int32_t EndsRotation = 0;
+  int32_t EndsRotationWords = 0;  // bit i: axis i (X, Y, Z) given in that block
   int32_t ToolAxisInterpolation = 0;
   double LeadAngle = 0.0;
   int32_t TiltKind = 0;

@@ -111,6 +111,45 @@ TEST(MotionTrace, OffsetLargerThanAnArcRadius) {
   }
 }
 
+// G69 ends the rotation at its own block end: a move read before it (under
+// compensation, ahead of it) stays turned, and a rapid in the G69 block is
+// not split while the rotation is being ended.
+TEST(MotionTrace, RotationEndsAtItsOwnBlock) {
+  const std::string compensated =
+      "G68 X0 Y0 R90.\nG00 X0 Y-20.\nG41 G01 X0 Y0 D1 F100.\nX20.\n@\nG40 X5.\nM30\n";
+  const auto with = [&](const std::string& block) {
+    std::string text = compensated;
+    text.replace(text.find('@'), 1, block);
+    return text;
+  };
+  MotionPass ended, kept;
+  ended.World->Defs.Offsets.DGeometry[1] = 5.0f;
+  kept.World->Defs.Offsets.DGeometry[1] = 5.0f;
+  const std::vector<std::string> withG69 = ended.Trace(with("G69"));
+  const std::vector<std::string> withComment = kept.Trace(with("(G69)"));
+  ASSERT_GE(withG69.size(), 3u);
+  ASSERT_GE(withComment.size(), 3u);
+  // The approach, the start-up and the X20 move, all turned.
+  for (size_t i = 0; i < 3; ++i) EXPECT_EQ(withG69[i], withComment[i]) << i;
+  EXPECT_EQ(withG69[2], "mm=1 s=(-5.0000,0.0000,0.0000) e=(-5.0000,20.0000,0.0000) F=100.0000");
+
+  MotionPass rapid(Dialect::kDefault, "G00MODE=ASYNC1\n");
+  EXPECT_EQ(rapid.Trace("G68 X0 Y0 R90.\nG01 X10. Y0 F100.\nG69 G00 X20. Y5. Z3.\nM30\n"),
+            (std::vector<std::string>{
+                "mm=1 s=(0.0000,0.0000,0.0000) e=(0.0000,10.0000,0.0000) F=100.0000",
+                "mm=0 s=(0.0000,10.0000,0.0000) e=(20.0000,5.0000,3.0000) F=100.0000"}));
+}
+
+// Ending a rotation in the plane takes only the plane's axes from the tool;
+// a mirrored axis outside it keeps its programmed value.
+TEST(MotionTrace, RotationEndKeepsAMirroredNormalAxis) {
+  MotionPass pass;
+  EXPECT_EQ(pass.Trace("G51.1 Z0\nG68 X0 Y0 R90.\nG01 X10. Y0 Z-5. F100.\nG69\nG01 X20.\nM30\n"),
+            (std::vector<std::string>{
+                "mm=1 s=(0.0000,0.0000,0.0000) e=(0.0000,10.0000,5.0000) F=100.0000",
+                "mm=1 s=(0.0000,10.0000,5.0000) e=(20.0000,10.0000,5.0000) F=100.0000"}));
+}
+
 TEST(MotionTrace, ReferenceReturnThroughTheIntermediatePoint) {
   const std::string program = "G00 X10. Y10. Z10.\nG28 Z20.\nG01 X20. F100.\nM30\n";
   // Reference point 1 at machine Z 300 under a work offset of Z 50; without
