@@ -320,7 +320,11 @@ RapidSubMoves DecomposeRapidMove(int32_t kind, const AxisPosition& start, const 
   RapidSubMoves rapid;
   rapid.Kind = kind;
   std::array<double, 3> travel{};
-  for (size_t i = 0; i < 3; ++i) travel[i] = std::fabs(end[i] - start[i]);
+  for (size_t i = 0; i < 3; ++i) {
+    travel[i] = std::fabs(end[i] - start[i]);
+    // Out beyond any machine (values at the limit of a double): kept whole.
+    if (!std::isfinite(travel[i])) return RapidSubMoves{};
+  }
   if (kind == kRapidSameSpeed) {
     std::array<double, 3> levels = travel;
     std::sort(levels.begin(), levels.end());

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -398,6 +399,12 @@ TEST(DecomposeRapidMove, AcceleratedProfilesEndExactly) {
     m.Pitch = pitch;
     EXPECT_EQ(DecomposeRapidMove(kRapidAccelerated, {}, end, m).Count, 0)
         << rate << " " << acceleration << " " << pitch;
+  }
+  // Nor for a travel beyond any double (found by fuzzing), of either kind.
+  const double huge = std::numeric_limits<double>::max();
+  for (const int32_t kind : {kRapidSameSpeed, kRapidAccelerated}) {
+    EXPECT_EQ(DecomposeRapidMove(kind, {-huge, 0, 0, 0, 0}, {huge, 1, 0, 0, 0}, machine).Count, 0);
+    EXPECT_EQ(DecomposeRapidMove(kind, {}, {std::nan(""), 10, 0, 0, 0}, machine).Count, 0);
   }
 }
 
