@@ -385,13 +385,16 @@ void StartCompensation(NcContext& context, const NcPassRecords& records, NcReade
   }
   const bool next = collected == Collected::kPlaneBlock;
   if (!next || driver.Phase != kCompensationOn) {
-    // Nothing follows in the plane: the start-up move as offset.
-    RestoreCurrentOffsetMove(context);
-    if (!next) driver.Phase = kCompensationOff;
-    if (driver.Phase == kCompensationCancelling) {
+    if (next && driver.Phase == kCompensationCancelling) {
+      // The block read next cancels: its way back follows the start-up
+      // move, which is the result.
       ComputeOffsetCorner(context, records, kOffsetEnd);
       ShiftLookAheadMoves(context);
       RestorePreviousOffsetMove(context);
+    } else {
+      // Nothing follows in the plane: the start-up move as offset.
+      RestoreCurrentOffsetMove(context);
+      driver.Phase = kCompensationOff;
     }
     context.Modal.MoveExists = 1;
     return;

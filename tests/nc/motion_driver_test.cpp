@@ -151,6 +151,21 @@ TEST(MotionTrace, RotationEndKeepsAMirroredNormalAxis) {
                 "mm=1 s=(0.0000,10.0000,5.0000) e=(20.0000,10.0000,5.0000) F=100.0000"}));
 }
 
+// A cancel read right after the start-up block still runs its way back,
+// whether or not the start-up block moves.
+TEST(MotionTrace, CancelRightAfterTheStartUp) {
+  const std::vector<std::string> wayBack{
+      "mm=1 s=(0.0000,0.0000,0.0000) e=(10.0000,0.0000,0.0000) F=100.0000",
+      "mm=1 s=(10.0000,0.0000,0.0000) e=(20.0000,5.0000,0.0000) F=100.0000",
+      "mm=1 s=(20.0000,5.0000,0.0000) e=(40.0000,0.0000,0.0000) F=100.0000"};
+  for (const char* program : {"G01 X10. Y0 F100.\nG41 G01 X20. Y0 D1\nG40 X40.\nM30\n",
+                              "G01 X10. Y0 F100.\nG41 D1\nG01 X20. Y0\nG40 X40.\nM30\n"}) {
+    MotionPass pass;
+    pass.World->Defs.Offsets.DGeometry[1] = 5.0f;
+    EXPECT_EQ(pass.Trace(program), wayBack) << program;
+  }
+}
+
 TEST(MotionTrace, ReferenceReturnThroughTheIntermediatePoint) {
   const std::string program = "G00 X10. Y10. Z10.\nG28 Z20.\nG01 X20. F100.\nM30\n";
   // Reference point 1 at machine Z 300 under a work offset of Z 50; without
