@@ -156,7 +156,6 @@ void BM_MotionDriver(benchmark::State& state) {
       break;
     }
     ResetMotionDriver(driver);
-    context.BlockEnd.Current = context.Move.End;
     moves = 0;
     while (context.Modal.EndState != kEndHandled && context.Modal.AlarmCode == kAlarmNone) {
       NextNcMove(context, world->Records, reader, driver);

@@ -72,13 +72,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     mirror.Mirrored = {1, 0, 0};
     mirror.Centre = {2.5, 0, 0};
   }
-  context.BlockEnd.Current = context.Move.End;
   NcModalState& modal = context.Modal;
   for (int moves = 0; moves < kMaxMoves; ++moves) {
     NextNcMove(context, world->Records, world->Reader, driver);
     if (modal.AlarmCode != kAlarmNone) break;
     FinishMove(context, world->Records);
-    FUZZ_CHECK(driver.Points.size() <= 50000 + 16);
+    FUZZ_CHECK(driver.Points.size() <= kMaxCyclePointCapacity + 16);
     FUZZ_CHECK(driver.Rapid.Count >= 0 && driver.Rapid.Count <= 1000000);
     FUZZ_CHECK(context.Subprograms.Depth >= 0 && context.Subprograms.Depth <= kMaxSubprogramLevels);
     if (modal.EndState == kEndHandled) break;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "machine/forward_kinematics.h"
+#include "machine/position_conversion.h"
 #include "machine/rotary_axes.h"
 
 namespace vestan {
@@ -32,7 +33,7 @@ MultiToolPassRecord PassOneTool(MultiToolPassRecords& r, const AxisPosition& pro
   const double length = position.ReferenceLength;
   // As the position conversion does: the spindle rises by the reference
   // length beyond the tool's length value, not by the whole of it.
-  const double effect = length - static_cast<double>(position.ToolLength);
+  const double effect = ToolLengthEffect(position);
   const Vec3 lengthVector = r.Kinematics.ToolDirectionInUse != 0 ? r.Kinematics.ToolDirection
                                                                  : Vec3{0.0, 0.0, 1.0};
   AxisPosition machine{};

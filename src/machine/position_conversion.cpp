@@ -16,12 +16,6 @@ AxisPosition ShiftedBy(const AxisPosition& position, const WorkOffsetValues& off
   return out;
 }
 
-// Spindle reference point less the tool tip along the spindle: the
-// reference length beyond the tool's own length.
-double ToolLengthEffect(const MachinePositionState& state) {
-  return state.ReferenceLength - static_cast<double>(state.ToolLength);
-}
-
 bool RotaryOffsetsKeptOut(const PositionModalInputs& inputs, const WorkOffsetValues& offset) {
   return inputs.KeepRotaryOffsetsOut != 0 && offset[3] == 0.0 && offset[4] == 0.0;
 }
@@ -203,6 +197,10 @@ DerivedProgramPosition Convert(const PositionConverter& c, const PositionModalIn
 }
 
 }  // namespace
+
+double ToolLengthEffect(const MachinePositionState& state) {
+  return state.ReferenceLength - static_cast<double>(state.ToolLength);
+}
 
 WorkpiecePlacement PlacementOf(const DexelModel& model) {
   WorkpiecePlacement placement;

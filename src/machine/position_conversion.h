@@ -92,6 +92,10 @@ struct PositionConverter {
   LongRotaryMoveWarning Warn;  // may be empty
 };
 
+// Spindle reference point less the tool tip along the spindle: the
+// reference length beyond the tool's own length.
+double ToolLengthEffect(const MachinePositionState& state);
+
 // What a conversion derived for the interpreter when the machine position
 // was the given side: the move's end and the commanded position, which the
 // caller stores.

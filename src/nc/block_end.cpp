@@ -194,9 +194,7 @@ void FinishMove(NcContext& context, const NcPassRecords& records) {
   state.Previous = state.Current;
   const bool ends = move.EndsRotation != 0 && modal.Rotation.State == kRotationActive;
   move.EndsRotation = 0;
-  if ((modal.Rotation.State == kRotationCancelling || ends) &&
-      !EndCoordinateRotation(context, records, ends ? move.EndsRotationWords : 0))
-    return;
+  if (ends && !EndCoordinateRotation(context, records, move.EndsRotationWords)) return;
   for (double& value : move.End)
     if (std::fabs(value) < kNearZero) value = 0.0;
   state.Current = move.End;
@@ -271,6 +269,8 @@ void OffsetThenUnrotatePoint(std::span<double> p, const std::array<int32_t, 3>& 
 
 void RotateTranslatePoint(std::span<double> p, const std::array<int32_t, 3>& axes, double cos,
                           double sin, const Vec3& centre, bool aboutOrigin) {
+  for (const int32_t axis : axes)
+    if (axis < 0 || axis > 2) return;
   const size_t a0 = static_cast<size_t>(axes[0]), a1 = static_cast<size_t>(axes[1]),
                a2 = static_cast<size_t>(axes[2]);
   if (aboutOrigin) {

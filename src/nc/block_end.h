@@ -23,8 +23,8 @@ inline constexpr double kNearZero = 1e-6;
 // one, the end point (snapped) the new current position, then the tool
 // length, the OSP rotation and angle correction, the coordinate rotation
 // (not on the G68 block itself) and the mirror image are applied, to the arc
-// centre and radial vectors too. While a rotation is being ended (state 3)
-// the end point is taken back from the current position instead.
+// centre and radial vectors too. The block that ends a rotation takes the
+// plane axes it does not give from the current position instead.
 void FinishMove(NcContext& context, const NcPassRecords& records);
 
 // Adds the tool-length vector to the first three values of p by the mode in

@@ -131,24 +131,6 @@ void PolarFromCartesian(double x, double y, double& radius, double& angle) {
   if (y < 0.0) angle = 360.0 - angle;
 }
 
-void RotateInPlane(AxisPosition& point, const std::array<int32_t, 3>& axes, int32_t axisWord,
-                   double cs, double sn, const Vec3& centre) {
-  for (int32_t axis : axes)
-    if (axis < 0 || axis > 2) return;
-  const size_t a = static_cast<size_t>(axes[0]), b = static_cast<size_t>(axes[1]),
-               n = static_cast<size_t>(axes[2]);
-  if (axisWord == kRotationAxisNone) {
-    const double da = point[a] - centre[0], db = point[b] - centre[1];
-    point[a] = da * cs + db * sn + centre[0];
-    point[b] = db * cs - da * sn + centre[1];
-    return;
-  }
-  const double pa = point[a];
-  point[a] = pa * cs + point[b] * sn + centre[0];
-  point[b] = point[b] * cs - pa * sn + centre[1];
-  point[n] += centre[2];
-}
-
 void StartCoordinateRotation(CoordinateRotation& rotation, const NcPlaneState& plane,
                              double defaultAngle) {
   if (rotation.Count < 0 || rotation.Count >= static_cast<int32_t>(kRotationSlots)) return;
@@ -320,7 +302,7 @@ void ResyncProgramPosition(NcContext& context, const NcPassRecords& records) {
   const bool siemensOrHeidenhain = controller.isSiemens != 0 || controller.isHeidenhain != 0;
   AxisPosition machine = position.MachinePosition;
   if (!siemensOrHeidenhain) {
-    const double d = position.ReferenceLength - static_cast<double>(position.ToolLength);
+    const double d = ToolLengthEffect(position);
     if (kinematics.ToolDirectionInUse != 0) {
       for (size_t i = 0; i < 3; ++i) machine[i] -= d * kinematics.ToolDirection[i];
     } else {

@@ -33,15 +33,6 @@ void UnscaleAxis(const ScalingState& scaling, int32_t axis, double& value);
 // of x / radius (clamped), 360 less it below the X axis; 0 at the origin.
 void PolarFromCartesian(double x, double y, double& radius, double& angle);
 
-// Turns the point in the plane of axes[0] and axes[1] by the angle of
-// (cs, sn): a positive angle turns the first axis toward the negative
-// second, which moves the point into the rotated frame. Without an axis
-// word about centre (its first two values, along those axes); with one
-// about the origin, then shifted by the centre (the third value along
-// axes[2]).
-void RotateInPlane(AxisPosition& point, const std::array<int32_t, 3>& axes, int32_t axisWord,
-                   double cs, double sn, const Vec3& centre);
-
 // After a G68 block's scan, the slot the block filled (the next one, while
 // fewer than two are in force): the default angle when it gave neither an
 // angle nor an axis word, its axes by the axis word (none: the plane's), its

@@ -135,7 +135,11 @@ bool CutOverlongLine(std::string& line, NcContext& context, const NcPassRecords&
   const size_t kept = kNcLineCapacity - 1;
   reader.Fault = {static_cast<int32_t>(kept) + 1, line[kept]};
   context.Modal.AlarmCode = kAlarmCharacter;
-  records.Shell.Log("NC line " + std::to_string(CurrentLineNumber(context)) + " is longer than " +
+  const SubprogramStack& stack = context.Subprograms;
+  const std::string& file = stack.Depth > 0 && stack.Depth <= kMaxSubprogramLevels
+                                ? stack.Levels[static_cast<size_t>(stack.Depth - 1)].Name
+                                : records.Defs.Paths.NcProgram;
+  records.Shell.Log(file + ":" + std::to_string(CurrentLineNumber(context)) + ": NC line longer than " +
                     std::to_string(kept) + " characters; it is cut there");
   line.resize(kept);
   line.push_back('\n');

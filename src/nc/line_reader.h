@@ -49,7 +49,6 @@ struct LoadedNcProgram {
   bool OspReturns = false;
   size_t PrologueLength = 0;  // bytes of the file before the first indexed program
   std::vector<LoadedProgramEntry> Index;
-  std::string Folder;  // of the NC program, with its separator
 };
 
 // The external editor as the reader moves it; the shell fills the calls.

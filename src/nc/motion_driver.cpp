@@ -5,6 +5,7 @@
 
 #include "nc/arc_geometry.h"
 #include "nc/block_interpreter.h"
+#include "nc/coordinate_transforms.h"
 #include "nc/nc_modal_operations.h"
 #include "nc/radius_compensation.h"
 
@@ -32,10 +33,9 @@ RapidMachine MachineForRapids(const NcPassRecords& records) {
 }
 
 // Where an axis of travel d with speed v and acceleration a stands at time t
-// of its own profile lasting total.
-double ProfilePosition(double d, double v, double a, double total, double t) {
+// of its own profile lasting total, accelerating for accelTime.
+double ProfilePosition(double d, double v, double a, double total, double accelTime, double t) {
   if (t >= total) return d;
-  const double accelTime = d - v * v / a > 0.0 ? v / a : std::sqrt(d / a);
   const double accelDistance = a * accelTime * accelTime / 2.0;
   if (t < accelTime) return a * t * t / 2.0;
   if (t < total - accelTime) return accelDistance + v * (t - accelTime);
@@ -195,11 +195,8 @@ void FinishReferenceReturn(NcContext& context, const NcPassRecords& records) {
 // program. True when the line was one.
 bool ProgramStartLine(NcContext& context, const NcPassRecords& records,
                       const MotionDriver& driver) {
-  const char mark = records.Defs.Controller.EndOfRecordLetter;
-  if (mark == ' ') return false;
-  const std::string_view line = context.Line.View();
-  const size_t first = line.find_first_not_of(" \t");
-  if (first == std::string_view::npos || line[first] != mark) return false;
+  if (!IsProgramStartMark(context.Line.View(), records.Defs.Controller.EndOfRecordLetter))
+    return false;
   NcModalState& modal = context.Modal;
   if (modal.ProgramStarted == 0) {
     modal.ProgramStarted = 1;
@@ -307,6 +304,12 @@ void ProduceNextMove(NcContext& context, const NcPassRecords& records, NcReader&
 
 }  // namespace
 
+bool IsProgramStartMark(std::string_view line, char mark) {
+  if (mark == ' ') return false;
+  const size_t first = line.find_first_not_of(" \t");
+  return first != std::string_view::npos && line[first] == mark;
+}
+
 void NextNcMove(NcContext& context, const NcPassRecords& records, NcReader& reader,
                 MotionDriver& driver) {
   ProduceNextMove(context, records, reader, driver);
@@ -358,6 +361,7 @@ RapidSubMoves DecomposeRapidMove(int32_t kind, const AxisPosition& start, const 
     rapid.AxisTime[i] = d == 0.0              ? 0.0
                         : d - v * v / a > 0.0 ? 2.0 * v / a + (d - v * v / a) / v
                                               : 2.0 * std::sqrt(d / a);
+    rapid.AccelerationTime[i] = d - v * v / a > 0.0 ? v / a : std::sqrt(d / a);
     if (rapid.AxisTime[i] > rapid.AxisTime[lead]) lead = i;
   }
   if (!(machine.Pitch > 0.0)) return RapidSubMoves{};
@@ -377,8 +381,8 @@ AxisPosition NextAcceleratedRapidPoint(const RapidSubMoves& rapid, int32_t index
   for (size_t i = 0; i < 3; ++i) {
     const double d = std::fabs(rapid.End[i] - rapid.Start[i]);
     if (d == 0.0) continue;
-    const double s =
-        ProfilePosition(d, rapid.Speed[i], rapid.Acceleration[i], rapid.AxisTime[i], t);
+    const double s = ProfilePosition(d, rapid.Speed[i], rapid.Acceleration[i], rapid.AxisTime[i],
+                                     rapid.AccelerationTime[i], t);
     at[i] = rapid.Start[i] + std::copysign(s, rapid.End[i] - rapid.Start[i]);
   }
   return at;
@@ -390,9 +394,8 @@ Vec3 ApplyAxisScaling(const ScalingState& scaling, int32_t lastGCode,
   for (size_t k = 0; k < 3; ++k) {
     const size_t axis = static_cast<size_t>(axes[k]);
     out[k] = point[axis];
-    if (k == 2 || scaling.On == 0 || lastGCode == 92 || scaling.Enabled[axis] == 0) continue;
-    const double factor = scaling.Uniform != 0 ? scaling.UniformFactor : scaling.Factors[axis];
-    out[k] = scaling.Centre[axis] + factor * (point[axis] - scaling.Centre[axis]);
+    if (k == 2 || lastGCode == 92) continue;
+    ApplyScalingToAxis(scaling, axes[k], out[k]);
   }
   return out;
 }

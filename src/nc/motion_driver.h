@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -42,7 +43,7 @@ struct RapidSubMoves {
   AxisPosition Start{};
   AxisPosition End{};
   double TotalTime = 0.0;
-  std::array<double, 3> Speed{}, Acceleration{}, AxisTime{};
+  std::array<double, 3> Speed{}, Acceleration{}, AxisTime{}, AccelerationTime{};
 };
 
 // What the controller and the machine give a rapid move.
@@ -92,6 +93,10 @@ struct MotionDriver {
 
 // Empties the queues and ends compensation, as at the start of a pass.
 void ResetMotionDriver(MotionDriver& driver);
+
+// Whether the line is the program-start character (blanks may come
+// first); a blank character means the controller has none.
+bool IsProgramStartMark(std::string_view line, char mark);
 
 // Leaves the next move in context.Move (context.Modal.MoveExists tells
 // whether it moves) or, at the end of the program, end state 1 or 2.

@@ -14,14 +14,13 @@ namespace {
 
 bool OspReturns(const ControllerDefinition& controller) { return IsOspDialect(controller); }
 
-bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 // The first letter, "(", ";" or line feed from pos on; the line's end when
 // none.
 size_t FindWordStart(std::string_view line, size_t pos) {
   while (pos < line.size()) {
     const char c = line[pos];
-    if (IsLetter(c) || c == '(' || c == ';' || c == '\n') return pos;
+    if (IsAsciiLetter(c) || c == '(' || c == ';' || c == '\n') return pos;
     ++pos;
   }
   return pos;
@@ -114,7 +113,6 @@ int32_t LoadNcProgramText(NcContext& context, const NcPassRecords& records, NcRe
   }
   program.Path = path;
   program.Time = time;
-  program.Folder = context.Subprograms.Folder;
   program.Replace = controller.Tables.Replace;
   program.ReplaceType = controller.ReplaceType;
   program.OspReturns = OspReturns(controller);

@@ -44,8 +44,11 @@ std::array<double, 2> Tangent(const NcMove& move, const PlaneAxes& p, bool atEnd
 
 Vec3 Plane3(const AxisPosition& p) { return {p[0], p[1], p[2]}; }
 
-PathElement Element(const NcMove& move) {
-  return {move.MotionMode, Plane3(move.Start), Plane3(move.End), move.Centre, move.StartRadius};
+// An offset record as a path element, with the programmed move's motion and
+// centre (an offset arc keeps its centre).
+PathElement Element(const NcMove& offset, const NcMove& programmed) {
+  return {programmed.MotionMode, Plane3(offset.Start), Plane3(offset.End), programmed.Centre,
+          offset.StartRadius};
 }
 
 enum class Collected {
@@ -63,10 +66,7 @@ Collected CollectNonPlaneBlocks(NcContext& context, const NcPassRecords& records
   for (bool read = readFirst;; read = true) {
     if (read) {
       if (ReadNcLine(context, records, reader) != 1) return Collected::kProgramEnded;
-      const std::string_view line = context.Line.View();
-      const size_t first = line.find_first_not_of(" \t");
-      const char mark = records.Defs.Controller.EndOfRecordLetter;
-      if (mark != ' ' && first != std::string_view::npos && line[first] == mark)
+      if (IsProgramStartMark(context.Line.View(), records.Defs.Controller.EndOfRecordLetter))
         return Collected::kProgramEnded;
       InterpretNcBlock(context, records);
     }
@@ -167,11 +167,8 @@ void TrimInnerCorner(NcContext& context, const NcPassRecords& records, MotionDri
   }
   NcMove& programPrevious = ahead.ProgramPrevious;
   NcMove& programCurrent = ahead.ProgramCurrent;
-  PathElement first = Element(previous), second = Element(current);
-  first.MotionMode = programPrevious.MotionMode;
-  first.Centre = programPrevious.Centre;
-  second.MotionMode = programCurrent.MotionMode;
-  second.Centre = programCurrent.Centre;
+  const PathElement first = Element(previous, programPrevious);
+  const PathElement second = Element(current, programCurrent);
   const PathIntersections cut =
       IntersectPathElements(first, second, static_cast<int32_t>(p.A), static_cast<int32_t>(p.B));
   if (cut.Count == 1 && cut.Status == kIntersectionUsable) {
@@ -194,19 +191,16 @@ void TrimInnerCorner(NcContext& context, const NcPassRecords& records, MotionDri
     }
     return;
   }
-  const bool differs = !same(previous.End[p.A], current.Start[p.A]) ||
-                       !same(previous.End[p.B], current.Start[p.B]) ||
-                       !same(previous.End[p.N], current.Start[p.N]);
-  if (differs) {
-    driver.Points.clear();
-    driver.PointIndex = 0;
-    driver.Points.push_back({kMotionLinear, Plane3(current.Start)});
-    const bool wide = std::fabs(previous.End[p.A] - current.Start[p.A]) > kInterferenceGap ||
-                      std::fabs(previous.End[p.B] - current.Start[p.B]) > kInterferenceGap;
-    if (wide && records.Defs.Controller.Tables.RadiusCheckOn != 0 &&
-        driver.Options.DataCheck == 0 && driver.RadiusOffsetInterference)
-      driver.RadiusOffsetInterference(context, context.Modal.RadiusOffset);
-  }
+  // No crossing to trim to, and the two ends differ in the plane: a straight
+  // connecting move.
+  driver.Points.clear();
+  driver.PointIndex = 0;
+  driver.Points.push_back({kMotionLinear, Plane3(current.Start)});
+  const bool wide = std::fabs(previous.End[p.A] - current.Start[p.A]) > kInterferenceGap ||
+                    std::fabs(previous.End[p.B] - current.Start[p.B]) > kInterferenceGap;
+  if (wide && records.Defs.Controller.Tables.RadiusCheckOn != 0 &&
+      driver.Options.DataCheck == 0 && driver.RadiusOffsetInterference)
+    driver.RadiusOffsetInterference(context, context.Modal.RadiusOffset);
   RestorePreviousOffsetMove(context);
 }
 

@@ -37,8 +37,7 @@ std::string ProgramName(const char* format, int32_t number) {
   return name;
 }
 
-void PushFileLevel(NcContext& context, const NcPassRecords& records, NcReader& reader,
-                   std::string name, FileStream stream) {
+void PushFileLevel(NcContext& context, NcReader& reader, std::string name, FileStream stream) {
   SubprogramStack& stack = context.Subprograms;
   SubprogramLevel& level = stack.Levels[static_cast<size_t>(stack.Depth)];
   level = SubprogramLevel{};
@@ -46,7 +45,6 @@ void PushFileLevel(NcContext& context, const NcPassRecords& records, NcReader& r
   level.Name = std::move(name);
   ++stack.Depth;
   context.Modal.ShownLine = 0;
-  (void)records;
   if (reader.Progress != nullptr) BeginSubProgress(*reader.Progress, stack.BuiltPath, 0);
 }
 
@@ -60,7 +58,6 @@ void PushMemoryLevel(NcContext& context, NcReader& reader, int32_t number, int32
   context.Modal.ShownLine = program.Line;
   level.InMemory = 1;
   level.ProgramIndex = entry;
-  level.ByteOffset = 0;
   ++stack.Depth;
   // The bar counts the program's bytes as the lines are read.
   if (reader.Progress != nullptr)
@@ -83,7 +80,7 @@ void PushSubprogram(NcContext& context, const NcPassRecords& records, NcReader& 
         records.Shell.Log("subprogram \"" + stack.BuiltPath + "\" not found; the call is ignored");
         return;
       }
-      PushFileLevel(context, records, reader, name, std::move(stream));
+      PushFileLevel(context, reader, name, std::move(stream));
       return;
     }
     case SubprogramCallKind::kByNumberMemory: {
@@ -104,7 +101,7 @@ void PushSubprogram(NcContext& context, const NcPassRecords& records, NcReader& 
         records.Shell.Log("subprogram \"" + stack.BuiltPath + "\" not found; the call is ignored");
         return;
       }
-      PushFileLevel(context, records, reader, std::move(name), std::move(stream));
+      PushFileLevel(context, reader, std::move(name), std::move(stream));
       return;
     }
   }

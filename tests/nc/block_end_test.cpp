@@ -96,8 +96,9 @@ TEST(FinishMove, CoordinateRotationTurnsCounterClockwise) {
 TEST(FinishMove, RotationBeingEndedTakesTheEndBack) {
   auto w = MakeNcWorld();
   NcContext& c = w->Context;
-  c.Modal.Rotation.State = kRotationCancelling;
+  c.Modal.Rotation.State = kRotationActive;
   c.Modal.Rotation.Count = 1;
+  c.Move.EndsRotation = 1;  // a G69 block without axis words
   c.BlockEnd.Current = {0, 10, 5, 0, 0};
   c.Move.End = {10, 0, 7, 0, 0};
   FinishMove(c, w->Records);

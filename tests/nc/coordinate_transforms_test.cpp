@@ -80,22 +80,6 @@ TEST(PolarFromCartesian, RadiusAndAngleInAFullTurn) {
   }
 }
 
-TEST(RotateInPlane, TurnsIntoTheRotatedFrame) {
-  // R90 about the centre: (1, 0) from the centre goes to (0, -1) from it.
-  AxisPosition p{11, 5, 7, 0, 0};
-  RotateInPlane(p, {0, 1, 2}, kRotationAxisNone, 0.0, 1.0, {10, 5, 0});
-  EXPECT_EQ(p, (AxisPosition{10, 4, 7, 0, 0}));
-  // The ZX plane turns Z toward -X.
-  p = {0, 0, 1, 0, 0};
-  RotateInPlane(p, {2, 0, 1}, kRotationAxisNone, 0.0, 1.0, {0, 0, 0});
-  EXPECT_EQ(p, (AxisPosition{-1, 0, 0, 0, 0}));
-  // With an axis word (I: about X, axes Y, Z): about the origin, then the
-  // centre shifts Y, Z and X: Y = 1*0 + 0*1 + 0.5, Z = 0*0 - 1*1 + 0.25.
-  p = {7, 1, 0, 0, 0};
-  RotateInPlane(p, {1, 2, 0}, kRotationAxisI, 0.0, 1.0, {0.5, 0.25, 3});
-  EXPECT_EQ(p, (AxisPosition{10, 0.5, -0.75, 0, 0}));
-}
-
 TEST(StartCoordinateRotation, SlotsAndTheirReplacement) {
   NcPlaneState plane;
   plane.PlaneAxes = {2, 0, 1};  // G18

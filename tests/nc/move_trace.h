@@ -22,7 +22,7 @@ inline std::string FormatMoveTrace(const NcContext& context) {
   AppendInt(out, "mm=", move.MotionMode);
   AppendTuple(out, " s=", std::array<double, 3>{end.Previous[0], end.Previous[1], end.Previous[2]});
   AppendTuple(out, " e=", std::array<double, 3>{end.Current[0], end.Current[1], end.Current[2]});
-  if (move.MotionMode == kMotionClockwise || move.MotionMode == kMotionCounterClockwise) {
+  if (IsArcMotion(move.MotionMode)) {
     AppendTuple(out, " c=", move.Centre);
     AppendNumber(out, " ang=", move.ArcAngle);
     AppendNumber(out, " len=", move.Length);
@@ -40,7 +40,6 @@ struct MotionPass : NcReaderPass {
     Start(folder.Write("prog.nc", text));
     ResetMotionDriver(Driver);
     NcContext& context = World->Context;
-    context.BlockEnd.Current = context.Move.End;
     if (!Driver.RadiusOffsetInterference)
       Driver.RadiusOffsetInterference = [this](const NcContext&, double radius) {
         Interferences.push_back(radius);
