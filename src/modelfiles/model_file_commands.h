@@ -11,6 +11,7 @@
 #include "model/dexel_model.h"
 #include "modelfiles/compressed_model_file.h"
 #include "modelfiles/model_file_loading.h"
+#include "platform/progress.h"
 
 namespace vestan {
 
@@ -42,9 +43,10 @@ ModelFileOutcome OpenWorkModelFile(DexelModel& model, std::string_view path,
 // Saves the model by the ending of path: ".DMEZ" as a DME image compressed
 // whole, anything else through SaveWorkModel. exportCoordinate is the EXPORT
 // COORDINATE setting (1 work coordinates). No previous file is ever replaced
-// by a partial one.
+// by a partial one. progress, when given, advances while an STL surface is
+// built.
 ModelFileOutcome SaveWorkModelFile(const DexelModel& model, std::string_view path, int32_t stlKind,
                                    int32_t exportCoordinate, const WorkOffsetFrame& frame,
-                                   CompressionApiCache& api);
+                                   CompressionApiCache& api, ProgressState* progress = nullptr);
 
 }  // namespace vestan
