@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <span>
 #include <utility>
@@ -115,16 +116,6 @@ class MeshBuilder {
                          static_cast<size_t>(counts_[a.U]) * static_cast<size_t>(pv)] != 0;
   }
 
-  int32_t EdgeInterior(int axis, const std::array<int32_t, 3>& point) const {
-    const DexelSet& set = m_.SetByDirection(axis);
-    const int32_t column = ColumnThrough(m_, axis, point);
-    const std::span<const double> values = DexelColumnValues(set, column);
-    const std::vector<double>& lines = GridLines(m_, axis);
-    const double lo = lines[point[axis]], hi = lines[point[axis] + 1];
-    return SpanInterior(ClassifyColumnEdge(values, DexelColumnFlags(set, column),
-                                           FirstIntervalReaching(values, lo), lo, hi));
-  }
-
   // Finds the face's rectangles: a face cell qualifies when the four columns
   // across the face reach it and the material covers the cell on the face
   // (its corners material, its four edges full). From each free cell, row by
@@ -142,21 +133,33 @@ class MeshBuilder {
     const double plane = a.Side ? lines.back() : lines.front();
     const std::vector<double>& ends = a.Side ? lastValues_ : firstValues_;
 
-    // Per point: reaches the face and is material; its edges along u and v
-    // on the face are full.
-    std::vector<uint8_t> point(static_cast<size_t>(nu) * static_cast<size_t>(nv), 0);
+    // Per point: reaches the face and is material (the column across votes
+    // for it, so one of the two lines in the face must too); its edges
+    // along u and v on the face are full.
+    const size_t points = static_cast<size_t>(nu) * static_cast<size_t>(nv);
+    xVote_.assign(points, 0);
+    xInside_.assign(points, 0);
+    yVote_.assign(points, 0);
+    yInside_.assign(points, 0);
+    const DexelSet& us = m_.SetByDirection(a.U);
     for (int32_t pv = 0; pv < nv; ++pv) {
-      for (int32_t pu = 0; pu < nu; ++pu) {
-        const size_t at = static_cast<size_t>(pu) + static_cast<size_t>(nu) * pv;
-        // The column across the face through (pu, pv) is numbered like it.
-        if (ends[at] != plane) continue;
-        const std::array<int32_t, 3> p = FacePoint(a, pu, pv);
-        if (!GridPointMaterial(m_, p)) continue;
-        uint8_t bits = 1;
-        if (pu + 1 < nu && EdgeInterior(a.U, p) == kInteriorFull) bits |= 2;
-        if (pv + 1 < nv && EdgeInterior(a.V, p) == kInteriorFull) bits |= 4;
-        point[at] = bits;
-      }
+      const int32_t column = ColumnThrough(m_, a.U, FacePoint(a, 0, pv));
+      const size_t row = static_cast<size_t>(nu) * static_cast<size_t>(pv);
+      FillLine(DexelColumnValues(us, column), DexelColumnFlags(us, column), GridLines(m_, a.U),
+               &xVote_[row], &xInside_[row], 1);
+    }
+    const DexelSet& vs = m_.SetByDirection(a.V);
+    for (int32_t pu = 0; pu < nu; ++pu) {
+      const int32_t column = ColumnThrough(m_, a.V, FacePoint(a, pu, 0));
+      FillLine(DexelColumnValues(vs, column), DexelColumnFlags(vs, column), GridLines(m_, a.V),
+               &yVote_[pu], &yInside_[pu], static_cast<size_t>(nu));
+    }
+    std::vector<uint8_t> point(points, 0);
+    for (size_t at = 0; at < points; ++at) {
+      // The column across the face through (pu, pv) is numbered like it.
+      if (ends[at] != plane || xVote_[at] + yVote_[at] == 0) continue;
+      point[at] = static_cast<uint8_t>(1 | (xInside_[at] == kInteriorFull ? 2 : 0) |
+                                       (yInside_[at] == kInteriorFull ? 4 : 0));
     }
     const auto qualifies = [&](int32_t u, int32_t v) {
       const size_t at = static_cast<size_t>(u) + static_cast<size_t>(nu) * v;
@@ -254,80 +257,159 @@ class MeshBuilder {
   }
 
   // --- The cells --------------------------------------------------------------
+  //
+  // Cells are visited slab by slab (z_k to z_k+1), each slab between two
+  // layers of grid points. A layer keeps per point its material (the
+  // majority of the three columns through it) and the insides of its X and Y
+  // edges; a slab the insides of its Z edges. Only a value of a column lying
+  // on an edge makes that edge change inside or meet a point of another
+  // state, so lines are filled by their intervals and only edges holding a
+  // value are classified one by one; a Z column is looked at only in the
+  // slabs its values lie in. A layer whose every line is wholly material (or
+  // wholly empty) is not filled at all.
 
-  // Layer k: every grid point's material (the majority of the three columns
-  // through it) and the insides of its X and Y edges.
-  void ComputeLayer(int32_t k, PlaneBytes& layer) {
+  // The last grid line at or below v (-1 below the first).
+  static int32_t LastLineAtOrBelow(const std::vector<double>& lines, double pitch, double v) {
+    const int32_t n = static_cast<int32_t>(lines.size());
+    if (!(v >= lines.front())) return -1;
+    const double estimate = std::floor((v - lines.front()) / pitch);
+    int32_t m = estimate >= n ? n - 1 : estimate <= 0 ? 0 : static_cast<int32_t>(estimate);
+    while (m + 1 < n && lines[m + 1] <= v) ++m;
+    while (m > 0 && lines[m] > v) --m;
+    return m;
+  }
+
+  // Fills one line's votes and edge insides (stride apart in both arrays,
+  // which hold zeros for the line on entry).
+  void FillLine(std::span<const double> values, std::span<const uint8_t> flags,
+                const std::vector<double>& lines, uint8_t* vote, uint8_t* inside, size_t stride) {
+    const int32_t n = static_cast<int32_t>(lines.size());
+    for (size_t p = 0; p + 1 < values.size(); p += 2) {
+      int32_t first = LastLineAtOrBelow(lines, m_.Pitch, values[p]);
+      if (first < 0 || lines[first] != values[p]) ++first;
+      const int32_t last = LastLineAtOrBelow(lines, m_.Pitch, values[p + 1]);
+      for (int32_t i = first; i <= last; ++i) vote[i * stride] = 1;
+      for (int32_t i = first; i < last; ++i) inside[i * stride] = kInteriorFull;
+    }
+    // Edges holding a value are classified whole.
+    const auto exact = [&](int32_t e) {
+      const double lo = lines[e], hi = lines[e + 1];
+      inside[e * stride] = static_cast<uint8_t>(SpanInterior(
+          ClassifyColumnEdge(values, flags, FirstIntervalReaching(values, lo), lo, hi)));
+    };
+    for (const double v : values) {
+      const int32_t m = LastLineAtOrBelow(lines, m_.Pitch, v);
+      if (m < 0) continue;
+      if (m + 1 < n) exact(m);
+      if (m > 0 && lines[m] == v) exact(m - 1);
+    }
+  }
+
+  // The state every column of a line takes when it is one interval over the
+  // whole grid line (kRowFull) or empty (kRowEmpty); kRowMixed otherwise.
+  static uint8_t LineState(std::span<const double> values, const std::vector<double>& lines) {
+    if (values.empty()) return kRowEmpty;
+    return values.size() == 2 && values[0] == lines.front() && values[1] == lines.back()
+               ? kRowFull
+               : kRowMixed;
+  }
+
+  // Whether layer k is wholly material or wholly empty, by its lines alone.
+  uint8_t LayerState(int32_t k) const {
     const int32_t nx = counts_[0], ny = counts_[1];
-    layer.Bytes.assign(static_cast<size_t>(nx) * ny, 0);
-    votes_.assign(static_cast<size_t>(nx) * ny, 0);
-    const std::vector<double>& gx = m_.GridX;
-    const std::vector<double>& gy = m_.GridY;
+    const size_t points = static_cast<size_t>(nx) * ny;
+    const uint8_t z = zOnes_ == 0 ? kRowEmpty : zOnes_ == points ? kRowFull : kRowMixed;
+    if (z == kRowMixed) return kRowMixed;
+    for (int32_t j = 0; j < ny; ++j)
+      if (LineState(DexelColumnValues(m_.XSet(), ColumnIndexX(m_, j, k)), m_.GridX) != z)
+        return kRowMixed;
+    for (int32_t i = 0; i < nx; ++i)
+      if (LineState(DexelColumnValues(m_.YSet(), ColumnIndexY(m_, k, i)), m_.GridY) != z)
+        return kRowMixed;
+    return z;
+  }
+
+  // The Z columns with a value in slab s (z_s to z_s+1, ends included).
+  void CollectZEvents() {
+    const int32_t nz = counts_[2];
+    zEvents_.assign(static_cast<size_t>(nz - 1), {});
+    const DexelSet& zs = m_.ZSet();
+    for (int32_t c = 0; c < zs.Columns; ++c) {
+      for (const double v : DexelColumnValues(zs, c)) {
+        const int32_t m = LastLineAtOrBelow(m_.GridZ, m_.Pitch, v);
+        const auto add = [&](int32_t slab) {
+          std::vector<int32_t>& events = zEvents_[slab];
+          if (events.empty() || events.back() != c) events.push_back(c);
+        };
+        if (m > 0 && m_.GridZ[m] == v) add(m - 1);
+        if (m >= 0 && m + 1 < nz) add(m);
+      }
+    }
+  }
+
+  void SetZVote(int32_t column, int32_t k) {
+    const uint8_t held = ColumnHoldsPoint(DexelColumnValues(m_.ZSet(), column), m_.GridZ[k]);
+    zOnes_ += static_cast<size_t>(held) - zVote_[column];
+    zVote_[column] = held;
+  }
+
+  // Layer k's bytes: filled whole for a layer of one state, else line by line.
+  void ComputeLayer(int32_t k, uint8_t state, PlaneBytes& layer) {
+    const int32_t nx = counts_[0], ny = counts_[1];
+    const size_t points = static_cast<size_t>(nx) * ny;
+    if (state != kRowMixed) {
+      layer.Bytes.assign(points, state == kRowFull ? kLayerFull : 0);
+      layer.Rows.assign(static_cast<size_t>(ny), state);
+      return;
+    }
+    xVote_.assign(points, 0);
+    xInside_.assign(points, 0);
+    yVote_.assign(points, 0);
+    yInside_.assign(points, 0);
     const DexelSet& xs = m_.XSet();
     for (int32_t j = 0; j < ny; ++j) {
       const int32_t column = ColumnIndexX(m_, j, k);
-      const std::span<const double> values = DexelColumnValues(xs, column);
-      const std::span<const uint8_t> flags = DexelColumnFlags(xs, column);
-      size_t p = 0;
-      for (int32_t i = 0; i < nx; ++i) {
-        while (p + 1 < values.size() && values[p + 1] < gx[i]) p += 2;
-        const size_t at = static_cast<size_t>(i) + static_cast<size_t>(nx) * j;
-        const bool held = p + 1 < values.size() && values[p] <= gx[i];
-        votes_[at] += held;
-        const int32_t inside =
-            i + 1 < nx ? SpanInterior(ClassifyColumnEdge(values, flags, p, gx[i], gx[i + 1]))
-                       : kInteriorEmpty;
-        layer.Bytes[at] |= static_cast<uint8_t>(inside << kXEdgeShift);
-      }
+      const size_t row = static_cast<size_t>(nx) * j;
+      FillLine(DexelColumnValues(xs, column), DexelColumnFlags(xs, column), m_.GridX, &xVote_[row],
+               &xInside_[row], 1);
     }
     const DexelSet& ys = m_.YSet();
     for (int32_t i = 0; i < nx; ++i) {
       const int32_t column = ColumnIndexY(m_, k, i);
-      const std::span<const double> values = DexelColumnValues(ys, column);
-      const std::span<const uint8_t> flags = DexelColumnFlags(ys, column);
-      size_t p = 0;
-      for (int32_t j = 0; j < ny; ++j) {
-        while (p + 1 < values.size() && values[p + 1] < gy[j]) p += 2;
-        const size_t at = static_cast<size_t>(i) + static_cast<size_t>(nx) * j;
-        votes_[at] += p + 1 < values.size() && values[p] <= gy[j];
-        const int32_t inside =
-            j + 1 < ny ? SpanInterior(ClassifyColumnEdge(values, flags, p, gy[j], gy[j + 1]))
-                       : kInteriorEmpty;
-        layer.Bytes[at] |= static_cast<uint8_t>(inside << kYEdgeShift);
-      }
+      FillLine(DexelColumnValues(ys, column), DexelColumnFlags(ys, column), m_.GridY, &yVote_[i],
+               &yInside_[i], static_cast<size_t>(nx));
     }
-    const DexelSet& zs = m_.ZSet();
-    const double z = m_.GridZ[k];
-    for (size_t at = 0; at < layer.Bytes.size(); ++at) {
-      const std::span<const double> values =
-          DexelColumnValues(zs, static_cast<int32_t>(at));  // Z column nx * j + i
-      size_t& p = zCursor_[at];
-      while (p + 1 < values.size() && values[p + 1] < z) p += 2;
-      votes_[at] += p + 1 < values.size() && values[p] <= z;
-      uint8_t& b = layer.Bytes[at];
-      if (votes_[at] >= 2) b |= kPointMaterial;
-      // The edges past the last point exist for no cell: they take the
-      // point's state, so that a uniform row stays uniform.
-      const size_t i = at % static_cast<size_t>(nx), j = at / static_cast<size_t>(nx);
-      const uint8_t state = b & kPointMaterial;
-      if (i + 1 == static_cast<size_t>(nx)) b |= static_cast<uint8_t>(state << kXEdgeShift);
-      if (j + 1 == static_cast<size_t>(ny)) b |= static_cast<uint8_t>(state << kYEdgeShift);
+    layer.Bytes.resize(points);
+    for (size_t at = 0; at < points; ++at) {
+      const uint8_t material = xVote_[at] + yVote_[at] + zVote_[at] >= 2 ? kPointMaterial : 0;
+      layer.Bytes[at] = static_cast<uint8_t>(material | (xInside_[at] << kXEdgeShift) |
+                                             (yInside_[at] << kYEdgeShift));
+    }
+    // The edges past the last point exist for no cell: they take the point's
+    // state, so that a uniform row stays uniform.
+    for (int32_t j = 0; j < ny; ++j) {
+      uint8_t& b = layer.Bytes[static_cast<size_t>(nx) * j + nx - 1];
+      b = static_cast<uint8_t>((b & ~(0x3 << kXEdgeShift)) | ((b & kPointMaterial) << kXEdgeShift));
+    }
+    for (int32_t i = 0; i < nx; ++i) {
+      uint8_t& b = layer.Bytes[static_cast<size_t>(nx) * (ny - 1) + i];
+      b = static_cast<uint8_t>((b & ~(0x3 << kYEdgeShift)) | ((b & kPointMaterial) << kYEdgeShift));
     }
     layer.SetRowStates(nx, ny, kLayerFull);
   }
 
-  // Slab k: the insides of the Z edges from z_k to z_k+1.
+  // Slab k's Z edges: a column without a value in the slab keeps the state
+  // it has at z_k all through it.
   void ComputeSlab(int32_t k, PlaneBytes& slab) {
-    const int32_t nx = counts_[0], ny = counts_[1];
-    slab.Bytes.assign(static_cast<size_t>(nx) * ny, 0);
+    slab.Bytes = zVote_;  // kInteriorEmpty 0, kInteriorFull 1
     const DexelSet& zs = m_.ZSet();
     const double lo = m_.GridZ[k], hi = m_.GridZ[k + 1];
-    for (size_t at = 0; at < slab.Bytes.size(); ++at) {
-      const int32_t column = static_cast<int32_t>(at);
-      slab.Bytes[at] = static_cast<uint8_t>(SpanInterior(ClassifyColumnEdge(
-          DexelColumnValues(zs, column), DexelColumnFlags(zs, column), zCursor_[at], lo, hi)));
+    for (const int32_t column : zEvents_[k]) {
+      const std::span<const double> values = DexelColumnValues(zs, column);
+      slab.Bytes[column] = static_cast<uint8_t>(SpanInterior(ClassifyColumnEdge(
+          values, DexelColumnFlags(zs, column), FirstIntervalReaching(values, lo), lo, hi)));
     }
-    slab.SetRowStates(nx, ny, kInteriorFull);
+    slab.SetRowStates(counts_[0], counts_[1], kInteriorFull);
   }
 
   // True when the cell is wholly material or wholly empty: its corners and
@@ -350,43 +432,88 @@ class MeshBuilder {
     return z[at] == edge && z[x] == edge && z[y] == edge && z[xy] == edge;
   }
 
+  // A material cell wants writing only for a face of its own on the grid's
+  // outside that no rectangle took.
+  void WriteIfCapped(int32_t i, int32_t j, int32_t k) {
+    const uint8_t sides = CellGridSides(m_, i, j, k);
+    if (sides != 0 && (sides & ~GetCellBoundaryFlags(m_, i, j, k, outer_)) != 0) WriteCell(i, j, k);
+  }
+
+  // A slab or row of material cells: only those on the grid's outside.
+  void WriteCappedCells(int32_t k, int32_t j0, int32_t j1) {
+    const int32_t nx = counts_[0], ny = counts_[1], nz = counts_[2];
+    const bool slabOnSide = k == 0 || k == nz - 2;
+    for (int32_t j = j0; j <= j1; ++j) {
+      if (slabOnSide || j == 0 || j == ny - 2) {
+        for (int32_t i = 0; i + 1 < nx; ++i) WriteIfCapped(i, j, k);
+      } else {
+        WriteIfCapped(0, j, k);
+        if (nx > 2) WriteIfCapped(nx - 2, j, k);
+      }
+    }
+  }
+
   void ScanCells() {
     const int32_t nx = counts_[0], ny = counts_[1], nz = counts_[2];
-    zCursor_.assign(static_cast<size_t>(nx) * ny, 0);
-    PlaneBytes low, high, slab;
+    const size_t points = static_cast<size_t>(nx) * ny;
+    zVote_.assign(points, 0);
+    zOnes_ = 0;
+    for (size_t c = 0; c < points; ++c) SetZVote(static_cast<int32_t>(c), 0);
+    CollectZEvents();
     if (progress_ != nullptr)
       BeginProgress(*progress_, kProgressGivenTotal, static_cast<uint64_t>(nz - 1), "", 0,
                     "STL出力中", "STL output");
-    ComputeLayer(0, low);
+    PlaneBytes low, high, slab;
+    uint8_t lowState = LayerState(0);
+    bool lowFilled = false;
     for (int32_t k = 0; k + 1 < nz; ++k) {
-      ComputeSlab(k, slab);
-      ComputeLayer(k + 1, high);
-      const bool slabOnSide = k == 0 || k == nz - 2;
-      for (int32_t j = 0; j + 1 < ny; ++j) {
-        const uint8_t rows[6] = {low.Rows[j],      low.Rows[j + 1], high.Rows[j],
-                                 high.Rows[j + 1], slab.Rows[j],    slab.Rows[j + 1]};
-        const bool empty = std::all_of(rows, rows + 6, [](uint8_t r) { return r == kRowEmpty; });
-        if (empty) continue;
-        const bool full = std::all_of(rows, rows + 6, [](uint8_t r) { return r == kRowFull; });
-        const bool rowOnSide = slabOnSide || j == 0 || j == ny - 2;
-        for (int32_t i = 0; i + 1 < nx; ++i) {
-          // Inside a full row only the cells on the grid's sides may want a
-          // face of their own.
-          if (full && !rowOnSide && i != 0 && i != nx - 2) continue;
-          const size_t at = static_cast<size_t>(i) + static_cast<size_t>(nx) * j;
-          bool material = true;
-          if (full || Uniform(low, high, slab, at, material)) {
-            if (!material) continue;
-            const uint8_t sides = CellGridSides(m_, i, j, k);
-            if (sides == 0 || (sides & ~GetCellBoundaryFlags(m_, i, j, k, outer_)) == 0) continue;
-          }
-          WriteCell(i, j, k);
-        }
+      // The Z votes are those of layer k until the slab's own bytes are
+      // taken; a column without a value in the slab keeps its vote.
+      const bool zChanges = !zEvents_[k].empty();
+      uint8_t highState = kRowMixed;
+      bool plain = !zChanges && lowState != kRowMixed;
+      if (plain) {
+        highState = LayerState(k + 1);
+        plain = highState == lowState;
       }
-      std::swap(low, high);
+      if (plain) {
+        if (lowState == kRowFull) WriteCappedCells(k, 0, ny - 2);
+        lowFilled = false;
+      } else {
+        if (!lowFilled) ComputeLayer(k, lowState, low);
+        ComputeSlab(k, slab);
+        for (const int32_t column : zEvents_[k]) SetZVote(column, k + 1);
+        if (zChanges || lowState == kRowMixed) highState = LayerState(k + 1);
+        ComputeLayer(k + 1, highState, high);
+        ScanSlab(k, low, high, slab);
+        std::swap(low, high);
+        lowFilled = true;
+      }
+      lowState = highState;
       if (progress_ != nullptr) ProgressRowDone(*progress_, 1);
     }
     if (progress_ != nullptr) EndProgress(*progress_);
+  }
+
+  void ScanSlab(int32_t k, const PlaneBytes& low, const PlaneBytes& high, const PlaneBytes& slab) {
+    const int32_t nx = counts_[0], ny = counts_[1];
+    for (int32_t j = 0; j + 1 < ny; ++j) {
+      const uint8_t rows[6] = {low.Rows[j],      low.Rows[j + 1], high.Rows[j],
+                               high.Rows[j + 1], slab.Rows[j],    slab.Rows[j + 1]};
+      if (std::all_of(rows, rows + 6, [](uint8_t r) { return r == kRowEmpty; })) continue;
+      if (std::all_of(rows, rows + 6, [](uint8_t r) { return r == kRowFull; })) {
+        WriteCappedCells(k, j, j);
+        continue;
+      }
+      for (int32_t i = 0; i + 1 < nx; ++i) {
+        const size_t at = static_cast<size_t>(i) + static_cast<size_t>(nx) * j;
+        bool material = true;
+        if (!Uniform(low, high, slab, at, material))
+          WriteCell(i, j, k);
+        else if (material)
+          WriteIfCapped(i, j, k);
+      }
+    }
   }
 
   void WriteCell(int32_t i, int32_t j, int32_t k) {
@@ -459,8 +586,12 @@ class MeshBuilder {
   std::vector<uint8_t> firstFlags_, lastFlags_;
   std::vector<std::pair<int32_t, int32_t>> ring_;
 
-  std::vector<size_t> zCursor_;
-  std::vector<uint8_t> votes_;
+  // Per point of the layer being filled: each direction's vote and the
+  // insides of its X and Y edges; the Z votes at the current layer, how many
+  // are 1, and per slab the Z columns with a value in it.
+  std::vector<uint8_t> xVote_, xInside_, yVote_, yInside_, zVote_;
+  size_t zOnes_ = 0;
+  std::vector<std::vector<int32_t>> zEvents_;
   GridCell cell_;
   std::vector<SurfaceSegment> segments_;
   CellPolygons polygons_;

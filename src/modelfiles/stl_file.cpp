@@ -175,12 +175,20 @@ void AppendFacet(StlWriterState& state, const Vec3& n, const std::array<Vec3, 3>
     return;
   }
   const bool big = state.BinaryMode == kStlWriteSwapped;
-  for (size_t a = 0; a < 3; ++a) AppendWord(out, std::bit_cast<uint32_t>(RoundToSingle(n[a])), big);
+  // The record is put together whole and appended at once.
+  char record[50];
+  size_t at = 0;
+  const auto put = [&](double value) {
+    const uint32_t word = std::bit_cast<uint32_t>(RoundToSingle(value));
+    for (int i = 0; i < 4; ++i)
+      record[at++] = static_cast<char>((word >> (big ? 24 - 8 * i : 8 * i)) & 0xFFu);
+  };
+  for (size_t a = 0; a < 3; ++a) put(n[a]);
   for (const Vec3& v : p)
-    for (size_t a = 0; a < 3; ++a)
-      AppendWord(out, std::bit_cast<uint32_t>(RoundToSingle(v[a])), big);
-  out.push_back(static_cast<char>(state.Attribute & 0xFFu));
-  out.push_back(static_cast<char>(state.Attribute >> 8));
+    for (size_t a = 0; a < 3; ++a) put(v[a]);
+  record[at++] = static_cast<char>(state.Attribute & 0xFFu);
+  record[at++] = static_cast<char>(state.Attribute >> 8);
+  out.append(record, at);
   FlushStlBytes(state, kStreamChunkBytes);
 }
 

@@ -35,14 +35,22 @@ EdgeSpan Span(int32_t code, double v0, uint8_t f0, double v1, uint8_t f1) {
   return span;
 }
 
-// The flag byte of the column value nearest t; 0 for an empty column.
-uint8_t NearestFlag(std::span<const double> values, std::span<const uint8_t> flags, double t) {
+// The flag byte of the column value nearest t (the lower one of two as near),
+// given the first interval whose end reaches t; 0 for an empty column. The
+// values next to t are the end before that interval and its own two.
+uint8_t NearestFlag(std::span<const double> values, std::span<const uint8_t> flags, size_t first,
+                    double t) {
   if (values.empty()) return 0;
-  const size_t above =
-      static_cast<size_t>(std::lower_bound(values.begin(), values.end(), t) - values.begin());
-  if (above == 0) return flags[0];
-  if (above == values.size()) return flags[above - 1];
-  return t - values[above - 1] <= values[above] - t ? flags[above - 1] : flags[above];
+  size_t below = values.size(), above = values.size();
+  for (size_t k = first == 0 ? 0 : first - 1; k < std::min(first + 2, values.size()); ++k) {
+    if (values[k] < t)
+      below = k;
+    else if (above == values.size())
+      above = k;
+  }
+  if (above == values.size()) return flags[below];
+  if (below == values.size()) return flags[above];
+  return t - values[below] <= values[above] - t ? flags[below] : flags[above];
 }
 
 // The corner at offsets d along the three axes.
@@ -141,11 +149,13 @@ void ClassifyEdge(const DexelSet& set, int32_t column, double lo, double hi, Cel
   const std::span<const double> values = DexelColumnValues(set, column);
   const std::span<const uint8_t> flags = DexelColumnFlags(set, column);
   const size_t first = FirstIntervalReaching(values, lo);
+  size_t last = first;  // the first interval reaching hi
+  while (last + 1 < values.size() && values[last + 1] < hi) last += 2;
   edge.Span = ClassifyColumnEdge(values, flags, first, lo, hi, &edge.Covered);
   edge.EndHeld[0] = first + 1 < values.size() && values[first] <= lo;
-  edge.EndHeld[1] = ColumnHoldsPoint(values, hi);
-  edge.EndFlags[0] = NearestFlag(values, flags, lo);
-  edge.EndFlags[1] = NearestFlag(values, flags, hi);
+  edge.EndHeld[1] = last + 1 < values.size() && values[last] <= hi;
+  edge.EndFlags[0] = NearestFlag(values, flags, first, lo);
+  edge.EndFlags[1] = NearestFlag(values, flags, last, hi);
 }
 
 // The change points of an edge between corners of the given material.
@@ -489,7 +499,11 @@ void TriangulateColumnFaces(const GridCell& cell, int face, bool cap,
 
 void AssembleCellPolygons(std::span<const SurfaceSegment> segments, CellPolygons& polygons) {
   polygons.Clear();
-  std::vector<uint8_t> taken(segments.size(), 0);
+  // A cell's faces give at most a few hundred segments: no allocation then.
+  std::array<uint8_t, 512> few{};
+  std::vector<uint8_t> many;
+  if (segments.size() > few.size()) many.assign(segments.size(), 0);
+  uint8_t* taken = many.empty() ? few.data() : many.data();
   std::array<int32_t, kPointKeys> startingAt;
   for (int32_t group = 0; group <= kCellSurfaceGroup; ++group) {
     startingAt.fill(-1);
