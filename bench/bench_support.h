@@ -1,5 +1,6 @@
 // Helpers shared by the benchmarks: a scratch folder for their files, and
-// every record a tool change and a pose cut need, with one tool in slot 1.
+// every record a tool change and a pose cut need (the tests' tool records
+// and the run's), with one tool in slot 1.
 #pragma once
 
 #include <stdlib.h>
@@ -13,6 +14,7 @@
 #include "model/cut_grid_context.h"
 #include "model/tool_pose_cutting.h"
 #include "model/tool_profile.h"
+#include "model/tool_records.h"
 
 namespace vestan::bench {
 
@@ -30,29 +32,16 @@ struct BenchFolder {
 };
 
 // Everything a tool change and a pose cut need, with one tool in slot 1.
-struct KernelWorld {
-  ToolTable Table;
-  CurrentTool Tool;
-  ToolProfile Profile;
-  ImportedToolMesh Mesh;
-  MachinePositionState Position;
-  LengthCompensationState Compensation;
-  DisplayListTable Display;
-  MachineDefinition Machine;
-  MachineKinematics Kinematics;
-  ControllerDefinition Controller;
-  InterferenceCheckSettings Checks;
-  PitchSettings Pitch;
+struct KernelWorld : testing::ToolRecords {
   ToolLengthChecks Lengths;
   RunState Run;
   WorkDocument Document;
-  CutContext Cut{CutRecords{Tool, Lengths, Checks, Run, Document, &Mesh, &Position, &Kinematics}};
+  CutContext Cut{
+      CutRecords{Current, Lengths, Checks, Run, Document, &Mesh, &Position, &Kinematics}};
 
   // The tool: a cutter kind (kToolFlat, kToolBall ...), its diameter and
   // corner radius.
-  KernelWorld(int32_t kind, double diameter, double cornerRadius) {
-    Table.MaxToolNumber = 1;
-    AllocToolTables(Table);
+  KernelWorld(int32_t kind, double diameter, double cornerRadius) : ToolRecords(1) {
     ToolRecord& record = Table.Records[1];
     record.Defined = 1;
     record.Kind = kind;
@@ -60,9 +49,7 @@ struct KernelWorld {
     record.CornerRadius = static_cast<float>(cornerRadius);
     record.CuttingLength = 60;
     if (kind == kToolImportedMesh) MakeCylinderMesh(diameter / 2, record.CuttingLength);
-    ToolChangeRecords records{Table,   Tool,    Profile,    Mesh,       Position, Compensation,
-                              Display, Machine, Kinematics, Controller, Checks,   Pitch};
-    SetCurrentTool(1, 0.0, records);
+    Set(1);
     Run.MotionMode = 1;
     Document.WorkPresent = 1;
   }

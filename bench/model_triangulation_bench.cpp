@@ -5,6 +5,7 @@
 // enclosed volume compared with the model's material.
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
@@ -20,23 +21,32 @@
 namespace vestan {
 namespace {
 
+// A box stock cut once along a path of poses of one tool (tip, axis up),
+// kept with its world for every run.
+template <typename Path>
+std::unique_ptr<bench::KernelWorld> CutStock(int32_t kind, double diameter, double cornerRadius,
+                                             const std::array<double, 6>& box, double pitch,
+                                             Path path) {
+  auto w = std::make_unique<bench::KernelWorld>(kind, diameter, cornerRadius);
+  DexelModel& m = w->Document.Workpiece();
+  if (CreateBoxModel(m, box, pitch) != kModelOk) return w;
+  BindCutGrids(w->Cut.Grids, m);
+  path([&](const Vec3& tip) {
+    w->HoldAt(tip);
+    CutToolPoseIntoModel(w->Cut, m, tip, {0, 0, 1});
+  });
+  return w;
+}
+
 // 100 x 100 x 50 at pitch 0.1 (1.0 million Z columns, 0.5 million in each of
 // X and Y), ten overlapping passes of 100 ball poses 1 apart, 3 deep: a
 // scalloped floor between cusps.
 const DexelModel& BallCutModel() {
-  static const std::unique_ptr<bench::KernelWorld> world = [] {
-    auto w = std::make_unique<bench::KernelWorld>(kToolBall, 10, 5);
-    DexelModel& m = w->Document.Workpiece();
-    if (CreateBoxModel(m, {0, 0, 0, 100, 100, 50}, 0.1) != kModelOk) return w;
-    BindCutGrids(w->Cut.Grids, m);
-    for (int pass = 0; pass < 10; ++pass)
-      for (int k = 0; k < 100; ++k) {
-        const Vec3 tip{k + 0.5, 10 + 8.0 * pass, 47};
-        w->HoldAt(tip);
-        CutToolPoseIntoModel(w->Cut, m, tip, {0, 0, 1});
-      }
-    return w;
-  }();
+  static const std::unique_ptr<bench::KernelWorld> world =
+      CutStock(kToolBall, 10, 5, {0, 0, 0, 100, 100, 50}, 0.1, [](auto pose) {
+        for (int pass = 0; pass < 10; ++pass)
+          for (int k = 0; k < 100; ++k) pose({k + 0.5, 10 + 8.0 * pass, 47});
+      });
   return world->Document.Workpiece();
 }
 
@@ -44,19 +54,11 @@ const DexelModel& BallCutModel() {
 // and 12 deep with round corners by seven passes of a flat end mill of
 // diameter 10; its floor lies on a grid line.
 const DexelModel& PocketModel() {
-  static const std::unique_ptr<bench::KernelWorld> world = [] {
-    auto w = std::make_unique<bench::KernelWorld>(kToolFlat, 10, 0);
-    DexelModel& m = w->Document.Workpiece();
-    if (CreateBoxModel(m, {0, 0, 0, 100, 100, 20}, 0.2) != kModelOk) return w;
-    BindCutGrids(w->Cut.Grids, m);
-    for (int pass = 0; pass < 7; ++pass)
-      for (int k = 0; k <= 100; ++k) {
-        const Vec3 tip{25 + 0.5 * k, 25 + 25.0 * pass / 3, 8};
-        w->HoldAt(tip);
-        CutToolPoseIntoModel(w->Cut, m, tip, {0, 0, 1});
-      }
-    return w;
-  }();
+  static const std::unique_ptr<bench::KernelWorld> world =
+      CutStock(kToolFlat, 10, 0, {0, 0, 0, 100, 100, 20}, 0.2, [](auto pose) {
+        for (int pass = 0; pass < 7; ++pass)
+          for (int k = 0; k <= 100; ++k) pose({25 + 0.5 * k, 25 + 25.0 * pass / 3, 8});
+      });
   return world->Document.Workpiece();
 }
 

@@ -109,6 +109,11 @@ struct Interior {
 
 Interior InteriorOf(const EdgeSpan& span) {
   Interior in;
+  const auto oneChange = [&](size_t value) {
+    in.Count = 1;
+    in.At[0] = span.Values[value];
+    in.Flags[0] = span.Flags[value];
+  };
   switch (span.Code) {
     case kSpanCovered:
     case kSpanFromLow:
@@ -118,21 +123,15 @@ Interior InteriorOf(const EdgeSpan& span) {
       break;
     case kSpanFromInside:
     case kSpanInsideToHigh:
-      in.Count = 1;
-      in.At[0] = span.Values[0];
-      in.Flags[0] = span.Flags[0];
+      oneChange(0);  // a
       break;
     case kSpanToInside:
       in.StartsInMaterial = true;
-      in.Count = 1;
-      in.At[0] = span.Values[0];
-      in.Flags[0] = span.Flags[0];
+      oneChange(0);  // b
       break;
     case kSpanLowToInside:
       in.StartsInMaterial = true;
-      in.Count = 1;
-      in.At[0] = span.Values[1];
-      in.Flags[0] = span.Flags[1];
+      oneChange(1);  // b, after lo
       break;
     case kSpanInside:
       in.Count = 2;
