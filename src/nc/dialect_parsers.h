@@ -19,6 +19,13 @@ namespace vestan {
 void ParseHeidenhainQParameter(size_t& position, std::string_view line, NcModalState& modal,
                                int32_t unitScale);
 
+// A HEIDENHAIN cycle parameter assignment ("Q201=-20", the value up to the
+// next blank); position at the parameter number's first digit, and it stays.
+// Q200 to Q299 are kept by number for the cycles 200 to 209; other numbers
+// are left to the slots above.
+void StoreHeidenhainCycleParameter(size_t position, std::string_view line,
+                                   InterpreterState& interp);
+
 // The text after CYCL DEF: the datum shift (7.0 to 7.3, a datum number by
 // "7.1 #n"), the datum setting 247 with Q339, or the cycle number 200-209.
 // A datum number outside the work-offset table changes nothing.
