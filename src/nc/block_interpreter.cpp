@@ -786,7 +786,7 @@ void BlockScan::NoteOffsetChange(const WorkOffsetValues& before) {
 
 void BlockScan::SelectWorkOffsetEntry(int32_t entry) {
   const WorkOffsetValues before = offsets_.ActiveWorkOffset;
-  if (!SelectWorkOffset(entry, OffsetChange::kKeepMachine, c_, r_)) return;
+  if (!SelectWorkOffset(entry, c_, r_)) return;
   NoteOffsetChange(before);
   if (r_.Control.CuttingMode.load() > kCuttingIdle)
     r_.Shell.RequestShellUpdate(ShellUpdate::kStatusBar);
@@ -796,7 +796,7 @@ void BlockScan::SelectWorkOffsetEntry(int32_t entry) {
 // stays where it is, and the next absolute move goes to the new coordinates.
 void BlockScan::RecomposeKeepingMachine() {
   const WorkOffsetValues before = offsets_.ActiveWorkOffset;
-  RecomposeWorkOffset(OffsetChange::kKeepMachine, c_, r_);
+  RecomposeWorkOffset(c_, r_);
   NoteOffsetChange(before);
 }
 

@@ -66,26 +66,25 @@ std::string NumberNote(std::string_view before, int64_t n, std::string_view afte
   return note;
 }
 
-void RecomposeWorkOffset(OffsetChange change, NcContext& context, const NcPassRecords& records) {
+void RecomposeWorkOffset(NcContext& context, const NcPassRecords& records) {
   OffsetMemory& offsets = records.Defs.Offsets;
   const WorkOffsetValues before = offsets.ActiveWorkOffset;
   ComposeWorkOffset(offsets);
   const InterpreterState& interp = context.Modal.Interp;
   for (size_t i = 0; i < before.size(); ++i)
     offsets.ActiveWorkOffset[i] += interp.G92Shift[i] + interp.LocalShift[i];
-  if (change == OffsetChange::kKeepMachine) KeepMachine(before, offsets.ActiveWorkOffset, context);
+  KeepMachine(before, offsets.ActiveWorkOffset, context);
   context.Modal.WorkCoordinateDisplay = 1;
   RefreshFrame(records);
 }
 
-bool SelectWorkOffset(int32_t entry, OffsetChange change, NcContext& context,
-                      const NcPassRecords& records) {
+bool SelectWorkOffset(int32_t entry, NcContext& context, const NcPassRecords& records) {
   if (!InWorkOffsetTable(entry)) {
     records.Shell.Log(NumberNote("work offset ", entry, " is outside the table; ignored"));
     return false;
   }
   records.Defs.Offsets.SelectedWorkOffset = entry;
-  RecomposeWorkOffset(change, context, records);
+  RecomposeWorkOffset(context, records);
   return true;
 }
 
@@ -162,7 +161,7 @@ void ParseHeidenhainCycleDef(size_t& position, std::string_view line, NcContext&
     if (axis == 0 && position < line.size() && line[position] == '#') {
       ++position;
       const int32_t datum = ParseNcWordInt(line, position);
-      SelectWorkOffset(datum, OffsetChange::kKeepMachine, context, records);
+      SelectWorkOffset(datum, context, records);
       return;
     }
     ++position;  // the axis letter
@@ -188,7 +187,7 @@ void ParseHeidenhainCycleDef(size_t& position, std::string_view line, NcContext&
     SkipBlanks(line, position);
     if (position < line.size() && line[position] == '=') ++position;
     const int32_t datum = ParseNcWordInt(line, position);
-    SelectWorkOffset(datum, OffsetChange::kKeepMachine, context, records);
+    SelectWorkOffset(datum, context, records);
     return;
   }
   if (At(line, position, "20") && position + 2 < line.size() && line[position + 2] >= '0' &&
@@ -351,7 +350,7 @@ void ParseOspCallArgs(size_t& position, std::string_view line, NcContext& contex
       target[3 + k] = args.TargetC;
   }
   offsets.WorkOffsets[static_cast<size_t>(args.Target)] = target;
-  SelectWorkOffset(args.Target, OffsetChange::kKeepMachine, context, records);
+  SelectWorkOffset(args.Target, context, records);
   if (records.Control.CuttingMode.load() > kCuttingIdle)
     records.Shell.RequestShellUpdate(ShellUpdate::kStatusBar);
 }

@@ -361,7 +361,7 @@ void ChangeToG55OnComments(MotionPass& pass) {
     CompensatedOffsetChange& change = context.Modal.Interp.OffsetChange;
     change.Old = records.Defs.Offsets.ActiveWorkOffset;
     records.Defs.Offsets.SelectedWorkOffset = 2;
-    RecomposeWorkOffset(OffsetChange::kKeepMachine, context, records);
+    RecomposeWorkOffset(context, records);
     change.New = records.Defs.Offsets.ActiveWorkOffset;
     change.Pending = 1;
   };
