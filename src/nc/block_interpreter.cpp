@@ -302,6 +302,10 @@ void BlockScan::ReadDwellTime() {
 
 void BlockScan::StartBlock() {
   move_.Start = move_.End;
+  // No arc until the block makes one; blocks read ahead by compensation
+  // must not keep the sweep of the block before them.
+  move_.ArcAngle = 0.0;
+  move_.Length = 0.0;
   in_.TiltAngleAtStart = modal_.TiltAngle;
   in_.TiltKindAtStart = in_.TiltKind;
   if (Heidenhain()) in_.PolarGiven = 0;

@@ -630,6 +630,10 @@ TEST(BlockInterpreter, HeidenhainPolarWords) {
   Interpret(*w, {"CP IPA+90 DR+"});
   EXPECT_NEAR(Move(*w).End[1], -15.0, 1e-12);
   EXPECT_NEAR(Move(*w).ArcAngle, std::numbers::pi / 2, 1e-12);
+  // A new pole while the circle is modal sweeps nothing.
+  Interpret(*w, {"CC X+5 Y+5"});
+  EXPECT_EQ(Move(*w).Length, 0.0);
+  EXPECT_EQ(Move(*w).ArcAngle, 0.0);
 }
 
 TEST(BlockInterpreter, DwellWords) {
