@@ -1688,8 +1688,7 @@ void BlockScan::CompleteCycleBlock() {
   if (!InCycle()) return;
   const size_t n = static_cast<size_t>(modal_.Plane.PlaneAxes[2]);
   if (in_.AxisGiven[n] != 0)
-    in_.CycleDepth =
-        Incremental() ? modal_.ProgramPosition[n] - programAtStart_[n] : move_.End[n];
+    in_.CycleDepth = Incremental() ? modal_.ProgramPosition[n] - programAtStart_[n] : move_.End[n];
   // A repeat count of 0 keeps the cycle's words but drills nothing and moves
   // nowhere, in incremental mode too.
   if (in_.RepeatCount > 0 || (in_.AnyAxisGiven == 0 && in_.CycleStarted == 0)) return;
@@ -1827,8 +1826,7 @@ void BlockScan::Complete() {
   if (b_.LocalShift != 0) RecomposeKeepingMachine();
   // An entry written by G10 that the composed offset holds: the external
   // offset or the one in force.
-  if ((b_.G10L == 2 || b_.G10L == 20) &&
-      (b_.G10P == 0 || b_.G10P == offsets_.SelectedWorkOffset))
+  if ((b_.G10L == 2 || b_.G10L == 20) && (b_.G10P == 0 || b_.G10P == offsets_.SelectedWorkOffset))
     RecomposeKeepingMachine();
   if (b_.OspG16 != 0) SelectWorkOffsetEntry(0);
   in_.OspG15Selection = 0;

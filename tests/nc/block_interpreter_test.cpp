@@ -9,8 +9,8 @@
 #include "nc/block_trace.h"
 #include "nc/coordinate_transforms.h"
 #include "nc/nc_modal_operations.h"
-#include "nc/position_update.h"
 #include "nc/nc_world.h"
+#include "nc/position_update.h"
 
 namespace vestan::testing {
 namespace {
@@ -800,8 +800,8 @@ TEST(BlockInterpreter, OspG11KeepsItsPlaneForTheRotation) {
     auto w = Ready(Dialect::kOsp);
     Interpret(*w, {g11 ? "G17 G11" : "G17", "G18", "G69 X0 Y0 Z0"});
     const RotationSlot& slot = w->Modal().Rotation.Slots[0];
-    EXPECT_EQ(slot.Axes, g11 ? (std::array<int32_t, 3>{0, 1, 2})
-                             : (std::array<int32_t, 3>{2, 0, 1}))
+    EXPECT_EQ(slot.Axes,
+              g11 ? (std::array<int32_t, 3>{0, 1, 2}) : (std::array<int32_t, 3>{2, 0, 1}))
         << g11;
   }
 }
@@ -845,6 +845,26 @@ TEST(BlockInterpreter, HeidenhainCycleCallFeed) {
   Interpret(*w, {"L X+9 FMAX"});
   EXPECT_EQ(w->Modal().CannedCycle, kNoCannedCycle);
   EXPECT_DOUBLE_EQ(Move(*w).Feed, 500.0);  // the lines' own feed again
+}
+
+// A cycle block repeated 0 times (K0 or L0) keeps its words but leaves the
+// tool and the programmed position where they were, in G91 too; a motion
+// code then ends the cycle.
+TEST(BlockInterpreter, CycleRepeatedZeroTimesMovesNothing) {
+  for (const char* block :
+       {"G91 G81 X10. Y4. Z-7. R-3. F100. K0", "G91 G81 X10. Y4. Z-7. R-3. L0"}) {
+    auto w = Ready();
+    Interpret(*w, {"G90 G00 X1. Y2. Z5.", block});
+    EXPECT_EQ(Move(*w).End, Move(*w).Start) << block;
+    EXPECT_EQ(w->Modal().ProgramPosition, (AxisPosition{1, 2, 5, 0, 0})) << block;
+    EXPECT_EQ(w->Modal().MoveExists, 0) << block;
+    EXPECT_EQ(w->Modal().CannedCycle, 81) << block;
+    EXPECT_DOUBLE_EQ(w->Modal().Interp.CycleDepth, -7.0) << block;  // the word, in G91
+    EXPECT_DOUBLE_EQ(w->Modal().Interp.CycleRPoint, -3.0) << block;
+    Interpret(*w, {"G00 X5."});
+    EXPECT_EQ(w->Modal().CannedCycle, kNoCannedCycle) << block;
+    EXPECT_DOUBLE_EQ(Move(*w).End[0], 6.0) << block;
+  }
 }
 
 TEST(BlockInterpreter, ReadPluginRecords) {
