@@ -182,6 +182,19 @@ TEST(MotionTrace, ReadPluginRecordsCarryTheirFeedAndPlane) {
   EXPECT_EQ(pass.Modal().Plane.PlaneCode, 18);
 }
 
+// The initial level is where the block with the cycle code starts, in
+// whatever order its G codes come.
+TEST(MotionTrace, TheInitialLevelWhateverTheOrderOfTheCodes) {
+  MotionPass pass;
+  EXPECT_EQ(pass.Trace("G00 X0 Y0 Z50.\nG81 G98 X10. Z-5. R2. F100.\nG80\nM30\n"),
+            (std::vector<std::string>{
+                "mm=0 s=(0.0000,0.0000,0.0000) e=(0.0000,0.0000,50.0000) F=0.0000",
+                "mm=0 s=(0.0000,0.0000,50.0000) e=(10.0000,0.0000,50.0000) F=100.0000",
+                "mm=0 s=(10.0000,0.0000,50.0000) e=(10.0000,0.0000,2.0000) F=100.0000",
+                "mm=1 s=(10.0000,0.0000,2.0000) e=(10.0000,0.0000,-5.0000) F=100.0000",
+                "mm=0 s=(10.0000,0.0000,-5.0000) e=(10.0000,0.0000,50.0000) F=100.0000"}));
+}
+
 TEST(MotionTrace, InnerCornerInterference) {
   // Offsets 0.02 apart that never meet: a connecting move and one alarm
   // entry with the offset in force.
