@@ -42,9 +42,20 @@ BinaryStlFacets::BinaryStlFacets(const std::filesystem::path& path, bool swapped
 }
 
 bool BinaryStlFacets::Next(std::array<float, 12>& values) {
-  unsigned char record[kStlFacetBytes];
-  // A file that shrank since its size was taken ends the facets early.
-  if (read_ >= count_ || !in_.read(reinterpret_cast<char*>(record), kStlFacetBytes)) return false;
+  if (read_ >= count_) return false;
+  if (next_ >= block_.size()) {
+    // Facets are read a block at a time: one stream call per record costs
+    // more than the record's own work when a large mesh is sliced.
+    constexpr uint64_t kBlockFacets = 1024;
+    block_.resize(static_cast<size_t>(std::min(kBlockFacets, count_ - read_) * kStlFacetBytes));
+    in_.read(reinterpret_cast<char*>(block_.data()), static_cast<std::streamsize>(block_.size()));
+    // A file that shrank since its size was taken ends the facets early.
+    block_.resize(static_cast<size_t>(in_.gcount()) / kStlFacetBytes * kStlFacetBytes);
+    next_ = 0;
+    if (block_.empty()) return false;
+  }
+  const unsigned char* record = block_.data() + next_;
+  next_ += kStlFacetBytes;
   ++read_;
   for (size_t k = 0; k < 12; ++k)
     values[k] = std::bit_cast<float>(StlWord(record + 4 * k, swapped_));

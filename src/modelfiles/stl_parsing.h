@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vestan::detail {
 
@@ -42,6 +43,9 @@ class BinaryStlFacets {
   bool swapped_;
   uint64_t count_ = 0;
   uint64_t read_ = 0;
+  // Facet records read ahead in one block, and the next one to hand out.
+  std::vector<unsigned char> block_;
+  size_t next_ = 0;
 };
 
 enum class StlKeyword { kNone, kFacet, kOuter, kVertex, kEndLoop, kEndFacet, kEndSolid };
