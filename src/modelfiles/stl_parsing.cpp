@@ -103,6 +103,60 @@ std::array<double, 3> ParseStlTriple(std::string_view line, size_t keywordStart)
   return values;
 }
 
+StlFacetStream::StlFacetStream(int32_t kind, const std::filesystem::path& path) {
+  // The kinds as stl_file.h numbers them.
+  if (kind == 3 || kind == 4)
+    binary_.emplace(path, kind == 4, UINT64_MAX);
+  else if (kind == 2)
+    text_.emplace(path);
+}
+
+bool StlFacetStream::Next(std::array<double, 12>& facet, uint64_t& bytes) {
+  bytes = 0;
+  if (binary_) {
+    std::array<float, 12> values;
+    if (!binary_->Next(values)) return false;
+    std::copy(values.begin(), values.end(), facet.begin());
+    bytes = kStlFacetBytes + (first_ ? kStlHeaderBytes : 0);
+    first_ = false;
+    return true;
+  }
+  if (!text_) return false;
+  std::string line;
+  size_t vertex = 0;
+  while (text_->Next(line)) {
+    bytes += line.size();
+    const StlKeywordAt k = FindStlKeyword(line);
+    switch (k.keyword) {
+      case StlKeyword::kEndSolid:
+        text_.reset();
+        return false;
+      case StlKeyword::kFacet: {
+        const std::array<double, 3> n = ParseStlTriple(line, k.start);
+        std::copy(n.begin(), n.end(), facet.begin());
+        break;
+      }
+      case StlKeyword::kOuter:
+        vertex = 0;
+        break;
+      case StlKeyword::kVertex:
+        if (vertex < 3) {
+          const std::array<double, 3> p = ParseStlTriple(line, k.start);
+          std::copy(p.begin(), p.end(), facet.begin() + 3 + 3 * vertex);
+        }
+        ++vertex;
+        break;
+      case StlKeyword::kEndFacet:
+        if (vertex >= 3) return true;
+        vertex = 0;
+        break;
+      default:
+        break;
+    }
+  }
+  return false;
+}
+
 bool StlTextLines::Next(std::string& chunk) {
   chunk.clear();
   if (!in_) return false;
