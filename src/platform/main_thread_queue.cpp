@@ -18,12 +18,15 @@ MainThreadQueue::MainThreadQueue(const Clock& clock)
 MainThreadQueue::~MainThreadQueue() { Close(); }
 
 bool MainThreadQueue::Post(std::function<void()> task) {
+  bool waiting = false;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (closed_) return false;
     tasks_.push_back({std::move(task), nullptr});
+    waiting = mainWaiting_;
   }
-  workArrived_.notify_all();
+  // A main thread that is busy finds the task when it looks next.
+  if (waiting) workArrived_.notify_all();
   return true;
 }
 
@@ -33,12 +36,14 @@ bool MainThreadQueue::Send(std::function<void()> task) {
     return true;
   }
   const auto state = std::make_shared<SendState>();
+  bool waiting = false;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (closed_) return false;
     tasks_.push_back({std::move(task), state});
+    waiting = mainWaiting_;
   }
-  workArrived_.notify_all();
+  if (waiting) workArrived_.notify_all();
   std::unique_lock<std::mutex> lock(mutex_);
   sendDone_.wait(lock, [&state] { return state->Done; });
   return state->Ran;
@@ -97,9 +102,11 @@ void MainThreadQueue::WaitForWork(int64_t maxMs) {
   if (maxMs <= 0) return;
   std::unique_lock<std::mutex> lock(mutex_);
   const uint64_t seen = wakeSerial_;
+  mainWaiting_ = true;
   workArrived_.wait_for(lock, std::chrono::milliseconds(maxMs), [this, seen] {
     return !tasks_.empty() || wakeSerial_ != seen || quit_.load();
   });
+  mainWaiting_ = false;
 }
 
 bool MainThreadQueue::WaitUntil(const std::function<bool()>& done,

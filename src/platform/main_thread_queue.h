@@ -111,6 +111,7 @@ class MainThreadQueue {
   std::condition_variable sendDone_;
   std::deque<Entry> tasks_;
   uint64_t wakeSerial_ = 0;
+  bool mainWaiting_ = false;  // the main thread sleeps in WaitForWork
   bool closed_ = false;
   std::atomic<bool> quit_{false};
   std::atomic<int32_t> exitCode_{0};
