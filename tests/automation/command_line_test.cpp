@@ -102,6 +102,15 @@ TEST_F(CommandLine, TheNcProgramIsFoundWhateverTheCaseOfItsName) {
   EXPECT_TRUE(Logged("a second NC program is ignored: second.nc"));
 }
 
+// Every absolute path begins with "/": only "-" starts an option.
+TEST_F(CommandLine, AnAbsolutePathIsAFileNotAnOption) {
+  const std::string program = scratch_.Path() + "prog.nc";
+  Parse(program + " /opt/shop/tools/atc.ttl -X2");
+  EXPECT_EQ(paths_.NcProgram, program);
+  EXPECT_EQ(paths_.ToolTable, "/opt/shop/tools/atc.ttl");
+  EXPECT_EQ(request_.runMode, 2);
+}
+
 TEST_F(CommandLine, StlAxisBehindAQuotedOrUnquotedName) {
   struct Case {
     std::string_view Line;
