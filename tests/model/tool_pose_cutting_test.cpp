@@ -299,6 +299,35 @@ TEST(ToolPoseCutting, PoseVolumeIsThePosesOwn) {
   EXPECT_EQ(w.Run.PoseRemovedVolume, 0);
 }
 
+TEST(ToolPoseCutting, TThrowBladeWithEqualCornersIsCutWhole) {
+  // D 20, corners of 1 at the tip and at the top of the blade, tip at z 6.
+  struct Case {
+    float blade;
+    int direction;
+    int32_t a, b;  // the line's grid indexes at pitch 0.5
+    std::vector<double> column;
+  };
+  const double s = std::sqrt(0.75);  // a corner of 1 at 0.5 from its centre
+  const Case cases[] = {
+      // Blade 3: the X line 2.5 above the tip crosses the top corner at 9 +
+      // sqrt(1 - 0.5^2) from the axis; the Z line 9.5 out meets both
+      // corners, 1 -+ sqrt(0.75) above the tip and below the top.
+      {3, kDirectionX, 20, 17, {0, 10 - 9 - s, 10 + 9 + s, 20}},
+      {3, kDirectionZ, 39, 20, {0, 7 - s, 8 + s, 12}},
+      // Blade 2, no flat: the Z line 5 out is cut over the whole blade.
+      {2, kDirectionZ, 30, 20, {0, 6, 8, 12}},
+  };
+  for (const Case& c : cases) {
+    PoseWorld w;
+    w.MakeBox({0, 0, 0, 20, 20, 12}, 0.5);
+    w.Tools.Table.Records[kTThrowTool].BladeWidth = c.blade;  // T-THROW 20,3,1,1,8
+    w.Use(kTThrowTool);
+    w.Pose({10, 10, 6});
+    ExpectValues(w.Column(c.direction, c.a, c.b), c.column,
+                 "blade " + std::to_string(c.blade) + " direction " + std::to_string(c.direction));
+  }
+}
+
 TEST(ToolPoseCutting, BallBladeOfATThrowIsCut) {
   // D 2, blade 2, both corners 1: the blade is a ball of radius 1 about
   // Point1, 1 above the tip; the neck (radius 0.5) runs up from Point1.
