@@ -47,7 +47,7 @@ struct KernelWorld {
   ToolLengthChecks Lengths;
   RunState Run;
   WorkDocument Document;
-  CutContext Cut{CutRecords{Tool, Lengths, Checks, Run, Document, &Mesh, &Position, &Kinematics}};
+  CutContext Cut{CutRecords{Tool, Lengths, Checks, Run, Document, &Mesh, &Position}};
 
   explicit KernelWorld(const PathCase& c) {
     Table.MaxToolNumber = 1;
@@ -90,7 +90,7 @@ struct KernelWorld {
 
   // The machine holds the tool the reference length above its tip.
   void HoldAt(const Vec3& tip) {
-    Position.MachinePosition = {tip[0], tip[1], tip[2] + Position.ReferenceLength, 0, 0};
+    Position.ToolFrame = {1, 0, 0, 0, 1, 0, 0, 0, 1, tip[0], tip[1], tip[2] + Position.ReferenceLength};
   }
 };
 

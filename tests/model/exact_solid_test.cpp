@@ -64,6 +64,8 @@ struct Solid {
   int32_t Tool;
   Inside In;
   double Reach;  // no point of the solid lies farther from the axis
+  // An IMPORT tool: the box of x, y within +-5 and z 0 to 10 as its mesh.
+  bool MeshBox = false;
 };
 
 // Test names show the solid's name.
@@ -240,6 +242,11 @@ std::vector<Solid> Solids() {
          return std::min({h, 5 - rho, -Disc(rho, h, 5, 0, 2)});
        }),
        5},
+      {"IMPORT", 28,
+       [](const ToolPoint& p) {
+         return std::min({5 - std::fabs(p.x), 5 - std::fabs(p.y), p.h, 10 - p.h});
+       },
+       std::sqrt(50.0), true},
   };
 }
 
@@ -367,6 +374,27 @@ std::vector<double> WithoutSlivers(const std::vector<double>& values, double tin
   return out;
 }
 
+// The closed box of x, y within +-5 and z 0 to 10, two facets a side.
+void MakeBoxMesh(ImportedToolMesh& mesh) {
+  const auto corner = [](int i) {
+    return Vec3{(i & 1) ? 5.0 : -5.0, (i & 2) ? 5.0 : -5.0, (i & 4) ? 10.0 : 0.0};
+  };
+  const int sides[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4},
+                           {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
+  for (const auto& side : sides) {
+    for (const std::array<int, 3> facet : {std::array<int, 3>{side[0], side[1], side[2]},
+                                           std::array<int, 3>{side[0], side[2], side[3]}}) {
+      StlTriangle t{};
+      for (int v = 0; v < 3; ++v)
+        for (int k = 0; k < 3; ++k) t[3 + 3 * v + k] = corner(facet[v])[k];
+      mesh.Triangles.push_back(t);
+    }
+  }
+  mesh.FacetCount = static_cast<int32_t>(mesh.Triangles.size());
+  mesh.BoxMin = {-5, -5, 0};
+  mesh.BoxMax = {5, 5, 10};
+}
+
 // --- The cases -----------------------------------------------------------------
 
 constexpr double kStock = 24, kPitch = 0.5;
@@ -421,8 +449,23 @@ TEST_P(ExactSolid, EveryColumnEndLiesOnTheSolid) {
     const Vec3 middle{12.13, 11.87, 12.31};
     Vec3 tip;
     for (int k = 0; k < 3; ++k) tip[k] = middle[k] - 3 * axis.Direction[k];
+    const Frame frame = MakeFrame(tip, axis.Direction);
+    if (solid.MeshBox) {
+      // The machine holds the mesh in the tool's frame, its origin the
+      // reference length up the axis from the tip.
+      MakeBoxMesh(w.Tools.Mesh);
+      w.Cut.Records.Mesh = &w.Tools.Mesh;
+      w.Cut.Records.Position = &w.Tools.Position;
+      const double ref = w.Tools.Position.ReferenceLength;
+      Placement& placed = w.Tools.Position.ToolFrame;
+      for (int k = 0; k < 3; ++k) {
+        placed[k] = frame.U[k];
+        placed[3 + k] = frame.V[k];
+        placed[6 + k] = frame.Axis[k];
+        placed[9 + k] = tip[k] + ref * frame.Axis[k];
+      }
+    }
     CutToolPoseIntoModel(w.Cut, w.Model(), tip, axis.Direction);
-    const Frame frame = MakeFrame(tip, w.Cut.Pose.Axis);
 
     int mismatches = 0;
     std::ostringstream report;
