@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "model/cut_statistics.h"
+#include "model/box_models.h"
 #include "model/cut_world.h"
 #include "model/model_history.h"
 #include "model/tool_world.h"
@@ -236,6 +237,30 @@ TEST(ToolPoseCutting, ClearanceSearchesGrowTheLengthsAndCutNothing) {
   tall.Pose({10, 10, 1.05});
   EXPECT_GE(tall.Lengths.ShankClearLength, 499.0);
   EXPECT_LT(tall.Lengths.ShankClearLength, 499.0 + 0.1);
+}
+
+TEST(ToolPoseCutting, NeckClearanceFollowsTheNeckCone) {
+  // FLAT 10,25 LENGTH3 60,20,1,10,30,12: from 20 above the tip a neck cone
+  // of 10 degrees (radius 5 + t / cot 10) over 1, then a 30-degree taper
+  // to the shank of 12. One Z line 5.05 from the axis holds material at z
+  // 20..20.25: the cone passes it beside once it runs 0.3 long (at 0.2 the
+  // taper still reaches 5.064 there).
+  PoseWorld w;
+  MakeGrid(w.Model(), {0, 0, 0}, {41, 41, 61}, 0.5);
+  ASSERT_TRUE(SetDexelColumnInSet(w.Model(), kDirectionZ, 30, 20, std::vector<double>{20, 20.25},
+                                  std::vector<uint8_t>(2, 0), std::vector<int32_t>(2, 0)));
+  w.Document.WorkPresent = 1;
+  BindCutGrids(w.Cut.Grids, w.Model());
+  ToolTable& table = w.Tools.Table;
+  table.Records[kFlatTool].Diameter = 10;
+  table.Shanks[kFlatTool] = {kShankAngled, 60, 20, 1, 10, 30, 12, -1};
+  table.Arbors[kFlatTool].Present = 0;
+  w.Use(kFlatTool);
+  w.Checks.ArborCheck = 1;  // OUTPUT
+  w.Pose({9.95, 10, 0});
+  EXPECT_NEAR(w.Lengths.NeckClearLength, 0.3, 1e-9);
+  EXPECT_NEAR(w.Lengths.ShankClearLength, 20.0, 1e-9);
+  EXPECT_EQ(w.Column(kDirectionZ, 30, 20), (std::vector<double>{20, 20.25}));
 }
 
 TEST(ToolPoseCutting, BodyAndArborCutAndReportHits) {
