@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <optional>
 #include <set>
 #include <span>
@@ -350,13 +351,28 @@ std::optional<std::string> MachineReader::ModelFile(size_t keyEnd) {
     AnnounceUnreadable(written, host_);
     return std::nullopt;
   }
-  // A relative name is taken from the machine definition's folder.
-  const std::string name = PathFrom(FolderPart(fileName_), written);
-  if (CheckFileReadable(name, host_) == 0) {
-    Note("the model file " + name + " cannot be read; the model is left out");
-    return std::nullopt;
+  const auto readable = [](const std::string& name) {
+    return !name.empty() && CanOpenForReading(ResolveDefinitionPath(name).string());
+  };
+  // The name as written, from the current folder; else beside this file,
+  // where a machine's folder keeps its meshes.
+  const std::string asWritten(written);
+  if (readable(asWritten)) {
+    std::error_code error;
+    const std::filesystem::path found =
+        std::filesystem::absolute(ResolveDefinitionPath(asWritten), error);
+    return error ? ResolveDefinitionPath(asWritten).string() : found.string();
   }
-  return ResolveDefinitionPath(name).string();
+  const std::string beside = PathFrom(FolderPart(fileName_), written);
+  if (beside != asWritten && readable(beside)) {
+    Note("the model file " + asWritten + " is not found as written; " + beside +
+         " beside the machine definition is used");
+    return ResolveDefinitionPath(beside).string();
+  }
+  AnnounceUnreadable(written, host_);
+  Note("the model file " + asWritten +
+       " cannot be read, as written or beside the machine definition; the model is left out");
+  return std::nullopt;
 }
 
 bool MachineReader::ReadText(std::string_view text, size_t capacity, std::string_view what,

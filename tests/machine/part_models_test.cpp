@@ -9,6 +9,7 @@
 #include "definitions/definition_test_support.h"
 #include "modelfiles/stl_file.h"
 #include "platform/file_open.h"
+#include "support/current_folder.h"
 
 namespace vestan {
 namespace {
@@ -166,6 +167,8 @@ class PartModels : public ::testing::Test {
   void On(std::string_view pair) { SetPair(checks_, pair, 1); }
 
   testing::TempFolder folder_;
+  // The meshes are named from the current folder, as written.
+  testing::CurrentFolder current_{folder_.Path()};
   testing::MachineHarness h_;
   InterferenceCheckSettings checks_;
   MachinePartMeshes meshes_;
