@@ -471,14 +471,11 @@ void MachineReader::ApplyKey(const KeyTarget& key, size_t keyEnd) {
     case Key::kAtcType:
       ReadAtcType(keyEnd);
       return;
-    case Key::kRoute: {
-      // The route ends at its first blank, as its parser does: a remark
-      // behind it is no part of the route.
-      const std::string_view text = Text(keyEnd);
-      ReadText(text.substr(0, std::min(text.find_first_of(" \t"), text.size())), kMaxRouteText,
-               "the tool change route", m_.RouteText);
+    case Key::kRoute:
+      // The route text is its first characters; its parser ends the route at
+      // the first character that is no axis or step.
+      m_.RouteText = std::string(Text(keyEnd).substr(0, kMaxRouteText));
       return;
-    }
     case Key::kToolChangePosition:
       m_.ToolChangePosition = Numbers<5>(keyEnd);
       m_.ToolChangePositionGiven = 1;
@@ -773,11 +770,12 @@ ToolChangeRoute ParseAxisRoute(std::string_view text, char rotary1Letter, char r
     route.Steps[1][0] = route.Steps[1][1] = 1;
     return route;
   }
-  const char r1 = ToUpperAscii(rotary1Letter);
-  const char r2 = ToUpperAscii(rotary2Letter);
+  // Letters as written: any other character, a lower-case axis letter
+  // included, ends the route.
+  const char r1 = rotary1Letter;
+  const char r2 = rotary2Letter;
   size_t step = 0;
-  for (const char raw : text) {
-    const char c = ToUpperAscii(raw);
+  for (const char c : text) {
     if (c == '-') {
       if (step + 1 >= static_cast<size_t>(kMaxRouteSteps)) break;
       ++step;

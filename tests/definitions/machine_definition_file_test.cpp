@@ -221,22 +221,26 @@ TEST_F(MachineDefinitionTest, ToolChangerKeys) {
   EXPECT_EQ(h_.Machine.TableMoves, (std::array<uint8_t, 3>{1, 0, 1}));
   EXPECT_EQ(h_.Machine.TableMoveCount, 2);
   EXPECT_EQ(h_.Machine.ViewCentreGiven, 1);
-  // Without a tool change position no route is made.
+  // Without a tool change position no route is made; the route text keeps
+  // its first 16 characters.
   const DefinitionReadResult result = ReadText("TOOL CHANGE ROUTE=Z-X-Y-X-Y-Z-X-Y-Z\n");
   EXPECT_EQ(h_.Machine.Route.StepCount, 0);
-  EXPECT_EQ(h_.Machine.RouteText, "");  // 17 characters: refused whole
-  EXPECT_TRUE(NoteMentions(result, "route"));
+  EXPECT_EQ(h_.Machine.RouteText, "Z-X-Y-X-Y-Z-X-Y-");
+  EXPECT_TRUE(result.Notes.empty());
+  // With it, the route is parsed from those 16: five steps.
+  ReadText("TOOL CHANGE POSITION=0,0,450,0,0\nTOOL CHANGE ROUTE=Z-X-Y-X-Y-Z-X-Y-Z\n");
+  EXPECT_EQ(h_.Machine.Route.StepCount, 5);
+  EXPECT_EQ(h_.Machine.Route.Steps[4], (std::array<int32_t, 5>{0, 1, 0, 0, 0}));
 }
 
 TEST_F(MachineDefinitionTest, ARouteFollowedByARemarkKeepsItsSteps) {
-  // The route is read up to its first blank, so the remark behind it neither
-  // counts toward its 16 characters nor turns it into the default route
-  // (Z first, then X and Y).
+  // The route ends at its first blank: the remark behind it neither turns
+  // it into the default route (Z first, then X and Y) nor adds steps.
   const DefinitionReadResult result = ReadText(
       "TOOL CHANGE POSITION=0,0,450,0,0\n"
       "TOOL CHANGE ROUTE=XY-Z      (X and Y first, then Z)\n");
   EXPECT_TRUE(result.Notes.empty());
-  EXPECT_EQ(h_.Machine.RouteText, "XY-Z");
+  EXPECT_EQ(h_.Machine.RouteText, "XY-Z      (X and");
   EXPECT_EQ(h_.Machine.Route.StepCount, 2);
   EXPECT_EQ(h_.Machine.Route.Steps[0], (std::array<int32_t, 5>{1, 1, 0, 0, 0}));
   EXPECT_EQ(h_.Machine.Route.Steps[1], (std::array<int32_t, 5>{0, 0, 1, 0, 0}));
@@ -252,7 +256,11 @@ TEST(ParseAxisRoute, StepsOfAxes) {
       {"Z-XY", 2, {{0, 0, 1, 0, 0}, {1, 1, 0, 0, 0}}},
       {"Z-X-Y-X-Y-Z", 5, {{0, 0, 1}, {1}, {0, 1}, {1}, {0, 1}}},  // a sixth group is ignored
       {"ZQ-X", 1, {{0, 0, 1, 0, 0}}},                             // Q ends the scan
-      {"z-ac", 2, {{0, 0, 1, 0, 0}, {0, 0, 0, 1, 1}}},            // the rotary letters
+      {"Z-AC", 2, {{0, 0, 1, 0, 0}, {0, 0, 0, 1, 1}}},            // the rotary letters
+      // A lower-case letter is any other character: it ends the scan.
+      {"Z-xY", 2, {{0, 0, 1, 0, 0}, {0, 0, 0, 0, 0}}},
+      {"z-XY", 1, {{0, 0, 0, 0, 0}}},
+      {"Z-ac", 2, {{0, 0, 1, 0, 0}, {0, 0, 0, 0, 0}}},
   };
   for (const Case& c : cases) {
     const ToolChangeRoute route = ParseAxisRoute(c.text, 'A', 'C');
