@@ -48,17 +48,19 @@ Vec3 LengthVector(const MachineKinematics& k, double length) {
   return {0.0, 0.0, length};
 }
 
-// HEAD: from the machine point to the tip, R1(R2(-HP - (0, 0, L)) - HO).
-Vec3 HeadVector(const MachineKinematics& k, const RotaryTurns& turns, double length) {
-  const Vec3& hp = k.HeadPosition;
-  const Vec3 spindle = turns.Turn(1, {-hp[0], -hp[1], -hp[2] - length});
+// A point s of the spindle's frame, from its reference point unturned (the
+// tip: s = (0, 0, -L)).
+Vec3 TipPoint(double length) { return {0.0, 0.0, -length}; }
+
+// HEAD: from the machine point to s, R1(R2(s - HP) - HO).
+Vec3 HeadVector(const MachineKinematics& k, const RotaryTurns& turns, const Vec3& s) {
+  const Vec3 spindle = turns.Turn(1, VectorSub(s, k.HeadPosition));
   return turns.Turn(0, VectorSub(spindle, k.HeadOffset));
 }
 
-// MIX: the head's tip before the table turns, relative to M + HP.
-Vec3 MixHeadVector(const MachineKinematics& k, const RotaryTurns& turns, double length) {
-  const Vec3& hp = k.HeadPosition;
-  return turns.Turn(0, {-hp[0], -hp[1], -hp[2] - length});
+// MIX: s before the table turns, relative to M + HP.
+Vec3 MixHeadVector(const MachineKinematics& k, const RotaryTurns& turns, const Vec3& s) {
+  return turns.Turn(0, VectorSub(s, k.HeadPosition));
 }
 
 Vec3 TurnAboutTable(const RotaryTurns& turns, const Vec3& centre, const Vec3& point, bool back) {
@@ -68,16 +70,14 @@ Vec3 TurnAboutTable(const RotaryTurns& turns, const Vec3& centre, const Vec3& po
   return out;
 }
 
-// Where the kinematics put a point s of the spindle's frame (s from the
-// spindle's reference point, unturned): the tip is s = -L along Z, or along
-// the tool direction on a table machine.
+// Where the kinematics put a point s of the spindle's frame: the tip is s =
+// -L along Z, or along the tool direction on a table machine.
 Vec3 SpindlePoint(const MachineKinematics& k, const RotaryTurns& turns, const Vec3& s,
                   const AxisPosition& machine) {
   const Vec3 m = Linear(machine);
   switch (k.RotaryType) {
     case kRotaryHead:
-      return VectorAdd(
-          m, turns.Turn(0, VectorSub(turns.Turn(1, VectorSub(s, k.HeadPosition)), k.HeadOffset)));
+      return VectorAdd(m, HeadVector(k, turns, s));
     case kRotaryTable: {
       const Vec3 offset = PlaneTableOffset(k, turns);
       const Vec3 p = VectorAdd(VectorSub(m, k.TablePosition), s);
@@ -85,8 +85,7 @@ Vec3 SpindlePoint(const MachineKinematics& k, const RotaryTurns& turns, const Ve
       return VectorAdd(VectorAdd(turns.Turn(1, q), offset), k.TablePosition);
     }
     default: {
-      const Vec3 head =
-          VectorAdd(VectorAdd(m, k.HeadPosition), turns.Turn(0, VectorSub(s, k.HeadPosition)));
+      const Vec3 head = VectorAdd(VectorAdd(m, k.HeadPosition), MixHeadVector(k, turns, s));
       return TurnAboutTable(turns, k.TablePosition, head, false);
     }
   }
@@ -94,7 +93,8 @@ Vec3 SpindlePoint(const MachineKinematics& k, const RotaryTurns& turns, const Ve
 
 Vec3 ToolTip(const MachineKinematics& k, const RotaryTurns& turns, double length,
              const AxisPosition& machine) {
-  const Vec3 s = k.RotaryType == kRotaryTable ? LengthVector(k, length) : Vec3{0.0, 0.0, length};
+  if (k.RotaryType != kRotaryTable) return SpindlePoint(k, turns, TipPoint(length), machine);
+  const Vec3 s = LengthVector(k, length);
   return SpindlePoint(k, turns, {-s[0], -s[1], -s[2]}, machine);
 }
 
@@ -109,7 +109,7 @@ AxisPosition Posture(const MachineKinematics& k, const RotaryTurns& turns, doubl
   Vec3 m;
   switch (k.RotaryType) {
     case kRotaryHead:
-      m = VectorSub(tip, HeadVector(k, turns, length));
+      m = VectorSub(tip, HeadVector(k, turns, TipPoint(length)));
       break;
     case kRotaryTable: {
       const Vec3 offset = PlaneTableOffset(k, turns);
@@ -120,7 +120,7 @@ AxisPosition Posture(const MachineKinematics& k, const RotaryTurns& turns, doubl
     }
     default: {
       const Vec3 head = TurnAboutTable(turns, k.TablePosition, tip, true);
-      m = VectorSub(VectorSub(head, k.HeadPosition), MixHeadVector(k, turns, length));
+      m = VectorSub(VectorSub(head, k.HeadPosition), MixHeadVector(k, turns, TipPoint(length)));
       break;
     }
   }

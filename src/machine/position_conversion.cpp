@@ -222,8 +222,8 @@ DerivedProgramPosition UpdateMachinePosition(const PositionConverter& converter,
   return derived;
 }
 
-void RefreshRotaryState(const MachineKinematics& kinematics,
-                        const ControllerDefinition& controller, MachinePositionState& state) {
+void RefreshRotaryState(const MachineKinematics& kinematics, const ControllerDefinition& controller,
+                        MachinePositionState& state) {
   const AxisPosition& machine = state.MachinePosition;
   state.RotarySinCos = ComputeRotarySinCos(controller, {machine[3], machine[4]});
   state.ToolFrame = ComputeToolFrame(kinematics, state.RotarySinCos, machine);

@@ -107,8 +107,8 @@ struct DerivedProgramPosition {
 
 // The rotary sines and the tool's frame (ToolFrame) taken afresh from the
 // machine position, as every position update ends.
-void RefreshRotaryState(const MachineKinematics& kinematics,
-                        const ControllerDefinition& controller, MachinePositionState& state);
+void RefreshRotaryState(const MachineKinematics& kinematics, const ControllerDefinition& controller,
+                        MachinePositionState& state);
 
 // Brings the state up to date from whichever side the interpreter gives:
 // at a reference point the machine position (the program position follows

@@ -420,10 +420,10 @@ TEST_F(MachineDefinitionTest, ModelFilesAreOpenedAsWrittenThenBesideTheFile) {
   const std::string table = folder_.Write("mc/table.stl", "solid p\nendsolid p\n");
   folder_.Write("vice.stl", "solid p\nendsolid p\n");
   folder_.Write("mc/vice.stl", "solid p\nendsolid p\n");
-  const DefinitionReadResult result = h_.Read(folder_.Write(
-      "mc/machine.mtl",
-      "HEAD MODEL=mc/head.stl\nTABLE MODEL=table.stl\nVICE MODEL=vice.stl\n"
-      "BASIC MODEL=mc/base.stl\n"));
+  const DefinitionReadResult result =
+      h_.Read(folder_.Write("mc/machine.mtl",
+                            "HEAD MODEL=mc/head.stl\nTABLE MODEL=table.stl\nVICE MODEL=vice.stl\n"
+                            "BASIC MODEL=mc/base.stl\n"));
   const MachinePartModels& parts = h_.Parts;
   namespace fs = std::filesystem;
   EXPECT_TRUE(fs::equivalent(parts.Heads[kHeadMain].Name, head));

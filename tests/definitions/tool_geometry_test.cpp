@@ -142,7 +142,7 @@ TEST(ProfileGeometry, OneAttributeTripleIsAllCuttingPart) {
   EXPECT_EQ(d.Diameter, 10.0f);
   EXPECT_EQ(d.CuttingLength, 2.0f);
   EXPECT_EQ(d.CornerRadius, 2.0f);
-  EXPECT_EQ(d.TipHeight, 0.0f);  // a rounded corner starts at the tip
+  EXPECT_EQ(d.TipHeight, 0.0f);       // a rounded corner starts at the tip
   EXPECT_EQ(d.ShankDiameter, 10.0f);  // from the last segment
   EXPECT_EQ(d.ProtrusionLength, 2.0f);
   EXPECT_EQ(d.ArborDiameter, 0.0f);
@@ -193,7 +193,7 @@ TEST(ProfileGeometry, CutterShankAndArborFromThreeTriples) {
   EXPECT_EQ(d.Diameter, 10.0f);
   EXPECT_EQ(d.CuttingLength, 10.0f);
   EXPECT_EQ(d.CornerRadius, -1.0f);  // clockwise arc
-  EXPECT_EQ(d.TipHeight, 2.5f);       // a hollow corner: up to its centre plus its radius
+  EXPECT_EQ(d.TipHeight, 2.5f);      // a hollow corner: up to its centre plus its radius
   EXPECT_EQ(d.ShankDiameter, 8.0f);  // where the arbor starts
   EXPECT_EQ(d.ProtrusionLength, 30.0f);
   EXPECT_EQ(d.ArborDiameter, 30.0f);

@@ -101,7 +101,8 @@ struct MeshWorld : CutWorld {
   // Puts the mesh's tool origin at tip: tool coordinates become model
   // coordinates moved by tip.
   void Place(const Vec3& tip) {
-    Position.ToolFrame = {1, 0, 0, 0, 1, 0, 0, 0, 1, tip[0], tip[1], tip[2] + Position.ReferenceLength};
+    const double top = tip[2] + Position.ReferenceLength;
+    Position.ToolFrame = {1, 0, 0, 0, 1, 0, 0, 0, 1, tip[0], tip[1], top};
   }
   // Cuts with every column of the grid in range.
   void CutAt(const Vec3& tip) {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "model/cut_statistics.h"
 #include "model/box_models.h"
+#include "model/cut_statistics.h"
 #include "model/cut_world.h"
 #include "model/model_history.h"
 #include "model/tool_world.h"

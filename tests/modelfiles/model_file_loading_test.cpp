@@ -334,7 +334,8 @@ TEST(ModelMemoryLimit, DmfCrossSetsCountWithTheSlots) {
   // Two rows of 20 samples going 0, 10, 0, 10, ... over base 0, pitch 1:
   // nz = 11. Along X each level 1..10 is crossed by all 19 pairs and the
   // last sample stands on it: 20 values, a long column of 72 bytes and
-  // blocks of 176, 32 and 96 bytes for its 160, 20 and 80, in both rows. Level 0 and every Y column keep two values.
+  // blocks of 176, 32 and 96 bytes for its 160, 20 and 80, in both rows.
+  // Level 0 and every Y column keep two values.
   Dmf dmf;
   dmf.nx = 20;
   dmf.ny = 2;
