@@ -615,7 +615,8 @@ int64_t RowWorkOf(const CutGridContext& grid, const PassReach& reach, int32_t v0
 // under another thread's reading.
 void ReserveLongColumns(DexelSet& set, int64_t lines) {
   const size_t needed = set.LongColumns.size() + static_cast<size_t>(lines);
-  if (set.LongColumns.capacity() < needed) set.LongColumns.reserve(needed);
+  if (set.LongColumns.capacity() < needed)
+    set.LongColumns.reserve(std::max(needed, 2 * set.LongColumns.capacity()));
 }
 
 bool CutMainPassOnThreads(CutContext& cut) {

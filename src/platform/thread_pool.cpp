@@ -10,7 +10,7 @@ namespace {
 
 // A worker that has just finished spins this many rounds for the next Run
 // before it sleeps: the kernel runs several a millisecond.
-constexpr int kSpinRounds = 4000;
+constexpr int kSpinRounds = 2000;
 
 void Pause() {
 #if defined(__x86_64__) || defined(__i386__)
@@ -48,11 +48,21 @@ ThreadPool::~ThreadPool() {
   for (std::thread& worker : workers_) worker.join();
 }
 
-void ThreadPool::TakeTasks(int32_t thread) {
+void ThreadPool::TakeTasks(uint32_t generation, int32_t thread) {
   for (;;) {
-    const int32_t k = next_.fetch_add(1);
-    if (k >= count_) return;
-    (*task_)(k, thread);
+    uint64_t word = next_.load();
+    if (static_cast<uint32_t>(word >> 32) != generation) return;
+    const int32_t k = static_cast<int32_t>(word & 0xffffffffu);
+    if (k >= count_.load()) return;
+    // Claimed only while the run is still this one.
+    if (!next_.compare_exchange_weak(word, word + 1)) continue;
+    (*task_.load())(k, thread);
+    if (finished_.fetch_add(1) + 1 == count_.load()) {
+      // Under the lock, so that the wake cannot fall between the caller's
+      // test and its wait.
+      std::lock_guard<std::mutex> lock(mutex_);
+      done_.notify_one();
+    }
   }
 }
 
@@ -62,43 +72,39 @@ void ThreadPool::Run(int32_t count, const std::function<void(int32_t, int32_t)>&
     for (int32_t k = 0; k < count; ++k) task(k, 0);
     return;
   }
+  uint32_t generation;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    count_ = count;
-    task_ = &task;
-    next_.store(0);
-    busy_.store(static_cast<int32_t>(workers_.size()));
-    generation_.fetch_add(1);
+    generation = static_cast<uint32_t>(next_.load() >> 32) + 1;
+    task_.store(&task);
+    count_.store(count);
+    finished_.store(0);
+    next_.store(static_cast<uint64_t>(generation) << 32);
   }
   wake_.notify_all();
-  TakeTasks(0);
-  // The workers may still be in their last task.
-  for (int spin = 0; busy_.load() != 0 && spin < kSpinRounds; ++spin) Pause();
-  if (busy_.load() != 0) {
+  TakeTasks(generation, 0);
+  // Only tasks taken by others may still run; a worker that has not woken
+  // yet is not waited for.
+  for (int spin = 0; finished_.load() != count && spin < kSpinRounds; ++spin) Pause();
+  if (finished_.load() != count) {
     std::unique_lock<std::mutex> lock(mutex_);
-    done_.wait(lock, [this] { return busy_.load() == 0; });
+    done_.wait(lock, [&] { return finished_.load() == count; });
   }
 }
 
 void ThreadPool::Work(int32_t thread) {
-  uint64_t seen = 0;
+  uint32_t seen = 0;
+  const auto current = [this] { return static_cast<uint32_t>(next_.load() >> 32); };
   for (;;) {
-    // Spin a while for the next generation, then sleep until it comes.
-    for (int spin = 0; generation_.load() == seen && !stop_.load() && spin < kSpinRounds; ++spin)
-      Pause();
-    if (generation_.load() == seen && !stop_.load()) {
+    // Spin a while for the next run, then sleep until it comes.
+    for (int spin = 0; current() == seen && !stop_.load() && spin < kSpinRounds; ++spin) Pause();
+    if (current() == seen && !stop_.load()) {
       std::unique_lock<std::mutex> lock(mutex_);
-      wake_.wait(lock, [&] { return generation_.load() != seen || stop_.load(); });
+      wake_.wait(lock, [&] { return current() != seen || stop_.load(); });
     }
     if (stop_.load()) return;
-    seen = generation_.load();
-    TakeTasks(thread);
-    // The last one out wakes the caller; under the lock, so that the wake
-    // cannot fall between its test and its wait.
-    if (busy_.fetch_sub(1) == 1) {
-      std::lock_guard<std::mutex> lock(mutex_);
-      done_.notify_one();
-    }
+    seen = current();
+    TakeTasks(seen, thread);
   }
 }
 

@@ -37,19 +37,20 @@ class ThreadPool {
 
  private:
   void Work(int32_t thread);
-  void TakeTasks(int32_t thread);
+  // Takes and runs tasks of the given generation until none is left.
+  void TakeTasks(uint32_t generation, int32_t thread);
 
   std::vector<std::thread> workers_;
   std::mutex mutex_;
   std::condition_variable wake_;
   std::condition_variable done_;
-  // Each Run is a new generation; a worker that has seen it takes tasks.
-  std::atomic<uint64_t> generation_{0};
+  // The current run's generation (high half) and next task (low half), one
+  // word: a worker that wakes late takes no task of a later run.
+  std::atomic<uint64_t> next_{0};
+  std::atomic<int32_t> count_{0};
+  std::atomic<int32_t> finished_{0};  // tasks of the current run returned
+  std::atomic<const std::function<void(int32_t, int32_t)>*> task_{nullptr};
   std::atomic<bool> stop_{false};
-  std::atomic<int32_t> next_{0};
-  std::atomic<int32_t> busy_{0};  // workers still in the current generation
-  int32_t count_ = 0;
-  const std::function<void(int32_t, int32_t)>* task_ = nullptr;
 };
 
 }  // namespace vestan
