@@ -637,7 +637,10 @@ bool CutMainPassOnThreads(CutContext& cut) {
     total += lines[c];
   }
   if (total == 0 || total < cut.ParallelMinColumns) return false;
-  const int32_t threads = cut.Threads > 0 ? cut.Threads : DefaultThreadCount("VESTAN_CUT_THREADS");
+  // The machine's count is asked once: the pool keeps it.
+  const int32_t threads = cut.Threads > 0 ? cut.Threads
+                          : cut.Workers   ? cut.Workers->Pool.Threads()
+                                          : DefaultThreadCount("VESTAN_CUT_THREADS");
   if (threads <= 1) return false;
   if (!cut.Workers || cut.Workers->Pool.Threads() != threads)
     cut.Workers = std::make_unique<MainPassWorkers>(threads, cut.Records);
