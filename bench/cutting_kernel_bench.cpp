@@ -59,8 +59,8 @@ struct KernelWorld {
     record.CornerRadius = static_cast<float>(c.cornerRadius);
     record.CuttingLength = 60;
     if (c.kind == kToolImportedMesh) MakeCylinderMesh(c.diameter / 2, record.CuttingLength);
-    ToolChangeRecords records{Table,   Tool,    Profile,    Mesh,       Position, Compensation,
-                              Display, Machine, Kinematics, Controller, Checks,   Pitch};
+    ToolChangeRecords records{Table,   Tool,    Profile,    Position, Compensation, Display,
+                              Machine, Kinematics, Controller, Checks, Pitch};
     SetCurrentTool(1, 0.0, records);
     Run.MotionMode = 1;
     Document.WorkPresent = 1;

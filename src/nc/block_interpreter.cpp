@@ -181,7 +181,7 @@ class BlockScan {
         in_(context.Modal.Interp),
         move_(context.Move),
         ctl_(records.Defs.Controller),
-        offsets_(records.Defs.Offsets),
+        offsets_(records.Memory.Offsets),
         line_(context.Line.View()) {
     dialect_ = IsHeidenhainDialect(ctl_) ? Dialect::kHeidenhain
                : IsOspDialect(ctl_)      ? Dialect::kOsp
@@ -1014,7 +1014,7 @@ void BlockScan::MWord() {
       if (ctl_.Tables.MemoryRun != 0) {
         modal_.EndState = modal_.CycleMoveCount > 0 ? kEndReached : kEndHandled;
         if (Heidenhain() && modal_.EndState == kEndHandled)
-          ClearRotaryWrapFlags(0, r_.Defs.Controller, r_.Defs.Limits);
+          ClearRotaryWrapFlags(0, ctl_, r_.Defs.Limits, r_.Memory.ShortestRoute);
         EndBlock();
       }
       return;
@@ -1069,7 +1069,8 @@ void BlockScan::MWord() {
     case 126:
     case 127:
       if (Heidenhain())
-        ClearRotaryWrapFlags(code == 126 ? 1 : 0, r_.Defs.Controller, r_.Defs.Limits);
+        ClearRotaryWrapFlags(code == 126 ? 1 : 0, ctl_, r_.Defs.Limits,
+                             r_.Memory.ShortestRoute);
       return;
     case 128:
       if (Heidenhain()) StartToolCentre();

@@ -57,7 +57,8 @@ int32_t EndOfProgram(NcContext& context, const NcPassRecords& records) {
   if (modal.CycleMoveCount > 0) return 0;
   modal.EndState = kEndHandled;
   if (IsHeidenhainDialect(records.Defs.Controller))
-    ClearRotaryWrapFlags(0, records.Defs.Controller, records.Defs.Limits);
+    ClearRotaryWrapFlags(0, records.Defs.Controller, records.Defs.Limits,
+                         records.Memory.ShortestRoute);
   return 0;
 }
 

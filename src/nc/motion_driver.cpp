@@ -164,7 +164,7 @@ void FinishReferenceReturn(NcContext& context, const NcPassRecords& records) {
   NcModalState& modal = context.Modal;
   InterpreterState& in = modal.Interp;
   NcMove& move = context.Move;
-  const OffsetMemory& offsets = records.Defs.Offsets;
+  const OffsetMemory& offsets = records.Memory.Offsets;
   move.Start = move.End;
   move.MotionMode = kMotionRapid;
   const int32_t number = in.ReferencePointNumber;
@@ -181,7 +181,7 @@ void FinishReferenceReturn(NcContext& context, const NcPassRecords& records) {
       move.End[i] = offsets.ReferencePoints[static_cast<size_t>(number)].Values[i] -
                     offsets.ActiveWorkOffset[i];
     } else {
-      move.End[i] = records.Defs.Settings.ControlPoint[i];
+      move.End[i] = records.StartPosition[i];
       if (i == static_cast<size_t>(modal.Plane.ToolLengthAxis) &&
           modal.Length.LengthOffsetInForce() && modal.Length.BAxisLength == 0)
         move.End[i] -= modal.Length.PreviousToolLength;
@@ -236,7 +236,7 @@ void ProduceNextMove(NcContext& context, const NcPassRecords& records, NcReader&
   NcModalState& modal = context.Modal;
   NcMove& move = context.Move;
   if (modal.PendingEnds.Count > 0) {
-    EndMotionRecord(context, records.Defs.Offsets);
+    EndMotionRecord(context, records.Memory.Offsets);
     return;
   }
   move.ArcAngle = 0.0;
@@ -265,8 +265,9 @@ void ProduceNextMove(NcContext& context, const NcPassRecords& records, NcReader&
   }
   if (modal.EndState == kEndReached) {
     modal.EndState = kEndHandled;
-    ControllerDefinition& ctl = records.Defs.Controller;
-    if (ctl.isHeidenhain != 0) ClearRotaryWrapFlags(0, ctl, records.Defs.Limits);
+    const ControllerDefinition& ctl = records.Defs.Controller;
+    if (ctl.isHeidenhain != 0)
+      ClearRotaryWrapFlags(0, ctl, records.Defs.Limits, records.Memory.ShortestRoute);
     return;
   }
   // No queued move took the change that ended the look-ahead: the next block

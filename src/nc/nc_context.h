@@ -271,9 +271,18 @@ struct NcContext {
 
 // What a pass reads and writes besides its context.
 struct NcPassRecords {
-  // Settings (start position, tool length mode), the controller (whose
-  // rotary route flags a reset may change), offsets, tools, machine.
-  Definitions& Defs;
+  // Settings (start position, tool length mode), controller, tools,
+  // machine: read only.
+  const Definitions& Defs;
+  // The offset memory and the rotary route switches the program changes:
+  // the application's own for a run, a copy for a pass that must leave them
+  // as they are.
+  ControllerMemory& Memory;
+  // The tool table's no-tool entry (tool 0), which a reset clears and a
+  // read or NC-comment plug-in fills, and the start position a read plug-in
+  // gives: the application's own in every pass (the same records as Defs').
+  ToolTable& Tools;
+  AxisPosition& StartPosition;
   // The frame of the composed work offset; model files are loaded into and
   // saved in it.
   WorkOffsetFrame& Frame;

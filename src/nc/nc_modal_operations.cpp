@@ -103,8 +103,8 @@ int32_t CurrentLineNumber(const NcContext& context) {
 
 void ResetNcModalState(NcContext& context, const NcPassRecords& records) {
   NcModalState& modal = context.Modal;
-  Definitions& defs = records.Defs;
-  ControllerDefinition& controller = defs.Controller;
+  const Definitions& defs = records.Defs;
+  const ControllerDefinition& controller = defs.Controller;
   RunState& run = context.Run;
 
   modal.CommentPlugin = {};
@@ -112,7 +112,8 @@ void ResetNcModalState(NcContext& context, const NcPassRecords& records) {
   modal.PlaneCodeAtStart = controller.initialPlane;
   CloseSubprogramLevels(context.Subprograms);
   modal.LastGCode = 0;
-  if (controller.isHeidenhain != 0) ClearRotaryWrapFlags(0, controller, defs.Limits);
+  if (controller.isHeidenhain != 0)
+    ClearRotaryWrapFlags(0, controller, defs.Limits, records.Memory.ShortestRoute);
   SelectPlaneAxes(controller.Planes, modal.Plane);
 
   modal.ToolAxisMode = controller.ToolCenterControl[0];
@@ -153,14 +154,14 @@ void ResetNcModalState(NcContext& context, const NcPassRecords& records) {
   modal.Tools.NextToolNumber = kNoTool;
   modal.ToolChangeState = -1;
 
-  OffsetMemory& offsets = defs.Offsets;
+  OffsetMemory& offsets = records.Memory.Offsets;
   UpdateWorkOffsetFrame(ComposeWorkOffset(offsets), defs.Kinematics, controller, records.Frame,
                         records.Display);
   modal.SelectedWorkOffsetAtStart = offsets.SelectedWorkOffset;
   modal.WorkOffsetsAtStart = offsets.WorkOffsets;
   modal.WorkOffsetAtStart = offsets.ActiveWorkOffset;
 
-  if (modal.Length.PluginTool == 0) ClearNoToolEntry(defs.Tools);
+  if (modal.Length.PluginTool == 0) ClearNoToolEntry(records.Tools);
   modal.CannedCycle = kNoCannedCycle;
   modal.HeidenhainCycle = kNoCannedCycle;
   modal.DecimalPointMode = controller.DecimalPointMode;
@@ -168,7 +169,7 @@ void ResetNcModalState(NcContext& context, const NcPassRecords& records) {
       controller.EndOfRecordLetter == ' ' || records.ActiveReadPlugin >= 0 ? 1 : 0;
   modal.SubprogramEnd = 0;
 
-  const AxisPosition& start = defs.Settings.ControlPoint;
+  const AxisPosition& start = records.StartPosition;
   modal.ProgramPosition = start;
   modal.DrawPosition = start;
   context.Move.End = start;
@@ -220,14 +221,13 @@ void ResetNcModalState(NcContext& context, const NcPassRecords& records) {
     records.Shell.RequestShellUpdate(ShellUpdate::kStatusBar);
 }
 
-void ClearRotaryWrapFlags(uint8_t value, ControllerDefinition& controller,
-                          const StrokeLimits& limits) {
-  for (size_t k = 0; k < controller.Rotary.size(); ++k) {
-    RotaryAxisRules& rules = controller.Rotary[k];
-    if (rules.ShortestRoute[1] != 0) continue;  // fixed by ROUTE=SHORTEST
+void ClearRotaryWrapFlags(uint8_t value, const ControllerDefinition& controller,
+                          const StrokeLimits& limits, std::array<uint8_t, 2>& shortestRoute) {
+  for (size_t k = 0; k < shortestRoute.size(); ++k) {
+    if (controller.Rotary[k].ShortestRoute[1] != 0) continue;  // fixed by ROUTE=SHORTEST
     const size_t axis = 3 + k;
     if (limits.Enabled[axis] == 0 || limits.Maximum[axis] - limits.Minimum[axis] >= kFullTurn)
-      rules.ShortestRoute[0] = value;
+      shortestRoute[k] = value;
   }
 }
 

@@ -19,6 +19,7 @@ RotaryModalInputs MakeRotaryModalInputs(const NcContext& context, const NcPassRe
   rotary.MotionMode = context.Run.MotionMode;
   rotary.Incremental = modal.PositioningMode;
   rotary.CuttingMode = records.Control.CuttingMode.load();
+  rotary.ShortestRoute = records.Memory.ShortestRoute;
   return rotary;
 }
 
@@ -58,7 +59,7 @@ void UpdateMachinePosition(NcContext& context, const NcPassRecords& records,
                            const WorkpiecePlacement& placement) {
   const Definitions& defs = records.Defs;
   const PositionConverter converter{
-      defs.Kinematics, defs.Controller,     defs.Limits, defs.Offsets.ActiveWorkOffset,
+      defs.Kinematics, defs.Controller,     defs.Limits, records.Memory.Offsets.ActiveWorkOffset,
       placement,       context.RotarySolve, RotaryWarningReport(context, records)};
   const DerivedProgramPosition derived =
       UpdateMachinePosition(converter, MakePositionInputs(context, records), context.Position);

@@ -276,7 +276,7 @@ TEST(BlockInterpreter, ReversedPlaneTurnsClockwiseArcsCounterClockwise) {
 
 TEST(BlockInterpreter, WorkOffsetSelectionKeepsTheMachineWhereItIs) {
   auto w = Ready();
-  OffsetMemory& offsets = w->Defs.Offsets;
+  OffsetMemory& offsets = w->Memory.Offsets;
   offsets.WorkOffsets[1] = {10.0, 0.0, 0.0, 0.0, 0.0};
   offsets.WorkOffsets[2] = {30.0, 0.0, 0.0, 0.0, 0.0};
   offsets.WorkOffsets[7] = {1.0, 0.0, 0.0, 0.0, 0.0};
@@ -369,7 +369,7 @@ TEST(BlockInterpreter, RadiusMismatchAtTheTolerance) {
 
 TEST(BlockInterpreter, G10DataInput) {
   auto w = Ready(Dialect::kDefault, "TOOL OFFSET MEMORY=C\n");
-  OffsetMemory& offsets = w->Defs.Offsets;
+  OffsetMemory& offsets = w->Memory.Offsets;
   Interpret(*w, {"G10 L2 P1 X5."});
   EXPECT_DOUBLE_EQ(offsets.WorkOffsets[1][0], 5.0);
   // The entry in force was written: the composed offset follows.
@@ -379,12 +379,12 @@ TEST(BlockInterpreter, G10DataInput) {
   Interpret(*w, {"G10 L20 P2 Y7."});
   EXPECT_DOUBLE_EQ(offsets.WorkOffsets[8][1], 7.0);
   Interpret(*w, {"G10 L20 P195 Y7."});  // entry 201: outside the table
-  EXPECT_EQ(w->Defs.Offsets.WorkOffsets.size(), static_cast<size_t>(kWorkOffsetEntries));
+  EXPECT_EQ(w->Memory.Offsets.WorkOffsets.size(), static_cast<size_t>(kWorkOffsetEntries));
   // P before L numbers the same entries, and is checked the same way.
   Interpret(*w, {"G10 P3 L20 Y9."});
   EXPECT_DOUBLE_EQ(offsets.WorkOffsets[9][1], 9.0);
   Interpret(*w, {"G10 P2147483647 L2 X1.", "G10 P195 L20 Y7."});
-  EXPECT_EQ(w->Defs.Offsets.WorkOffsets.size(), static_cast<size_t>(kWorkOffsetEntries));
+  EXPECT_EQ(w->Memory.Offsets.WorkOffsets.size(), static_cast<size_t>(kWorkOffsetEntries));
   Interpret(*w, {"G10 L12 P3 R5.", "G10 L10 P3 R50.", "G10 L11 P3 R-.5", "G10 L13 P3 R.1"});
   EXPECT_FLOAT_EQ(offsets.DGeometry[3], 5.0f);
   EXPECT_FLOAT_EQ(offsets.HGeometry[3], 50.0f);
@@ -399,13 +399,13 @@ TEST(BlockInterpreter, G10DataInput) {
 TEST(BlockInterpreter, G10OneValuePerNumber) {
   auto w = Ready(Dialect::kDefault, "TOOL OFFSET MEMORY=A\n");
   Interpret(*w, {"G10 L11 P4 R2."});
-  EXPECT_FLOAT_EQ(w->Defs.Offsets.DGeometry[4], 2.0f);
-  EXPECT_FLOAT_EQ(w->Defs.Offsets.HGeometry[4], 2.0f);
+  EXPECT_FLOAT_EQ(w->Memory.Offsets.DGeometry[4], 2.0f);
+  EXPECT_FLOAT_EQ(w->Memory.Offsets.HGeometry[4], 2.0f);
 }
 
 TEST(BlockInterpreter, OffsetNumbersOutsideTheMemory) {
   auto w = Ready();
-  OffsetMemory& offsets = w->Defs.Offsets;
+  OffsetMemory& offsets = w->Memory.Offsets;
   offsets.DGeometry[5] = 4.0f;
   offsets.HGeometry[5] = 100.0f;
   offsets.HWear[5] = 0.5f;
@@ -487,13 +487,13 @@ TEST(BlockInterpreter, CoordinateSettingAndLocalShift) {
   Interpret(*w, {"G90 G00 X10. Y20.", "G92 X0 Y0"});
   EXPECT_EQ(Move(*w).End, (AxisPosition{0, 0, 0, 0, 0}));
   EXPECT_EQ(Move(*w).Start, Move(*w).End);
-  EXPECT_DOUBLE_EQ(w->Defs.Offsets.ActiveWorkOffset[0], 10.0);
+  EXPECT_DOUBLE_EQ(w->Memory.Offsets.ActiveWorkOffset[0], 10.0);
   EXPECT_DOUBLE_EQ(w->Modal().Interp.G92Shift[1], 20.0);
   // A work offset change keeps the G92 shift.
   Interpret(*w, {"G55"});
-  EXPECT_DOUBLE_EQ(w->Defs.Offsets.ActiveWorkOffset[0], 10.0);
+  EXPECT_DOUBLE_EQ(w->Memory.Offsets.ActiveWorkOffset[0], 10.0);
   Interpret(*w, {"G52 X5.", "X1."});
-  EXPECT_DOUBLE_EQ(w->Defs.Offsets.ActiveWorkOffset[0], 15.0);
+  EXPECT_DOUBLE_EQ(w->Memory.Offsets.ActiveWorkOffset[0], 15.0);
   EXPECT_DOUBLE_EQ(Move(*w).End[0], 1.0);
 }
 

@@ -41,7 +41,7 @@ struct Golden {
 // Offsets D1 5, D2 0.01 and D3 6 for every program; rapids of 6000 per
 // minute and acceleration 0.1 on every axis, stepped by 25.
 std::vector<std::string> TraceOf(MotionPass& pass, const std::string& name) {
-  OffsetMemory& offsets = pass.World->Defs.Offsets;
+  OffsetMemory& offsets = pass.World->Memory.Offsets;
   offsets.DGeometry[1] = 5.0f;
   offsets.DGeometry[2] = 0.01f;
   offsets.DGeometry[3] = 6.0f;
@@ -106,7 +106,7 @@ TEST(MotionTrace, OffsetLargerThanAnArcRadius) {
       "G01 X20.\nG40 X30.\nM30\n";
   for (const int32_t check : {1, 0}) {
     MotionPass pass(Dialect::kDefault, check != 0 ? "CHECK RADIUS OFFSET=STOP\n" : "");
-    pass.World->Defs.Offsets.DGeometry[3] = 6.0f;
+    pass.World->Memory.Offsets.DGeometry[3] = 6.0f;
     pass.Trace(program);
     EXPECT_EQ(pass.Modal().AlarmCode, check != 0 ? kAlarmRadiusOffset : kAlarmNone) << check;
   }
@@ -124,8 +124,8 @@ TEST(MotionTrace, RotationEndsAtItsOwnBlock) {
     return text;
   };
   MotionPass ended, kept;
-  ended.World->Defs.Offsets.DGeometry[1] = 5.0f;
-  kept.World->Defs.Offsets.DGeometry[1] = 5.0f;
+  ended.World->Memory.Offsets.DGeometry[1] = 5.0f;
+  kept.World->Memory.Offsets.DGeometry[1] = 5.0f;
   const std::vector<std::string> withG69 = ended.Trace(with("G69"));
   const std::vector<std::string> withComment = kept.Trace(with("(G69)"));
   ASSERT_GE(withG69.size(), 3u);
@@ -161,7 +161,7 @@ TEST(MotionTrace, CancelRightAfterTheStartUp) {
   for (const char* program : {"G01 X10. Y0 F100.\nG41 G01 X20. Y0 D1\nG40 X40.\nM30\n",
                               "G01 X10. Y0 F100.\nG41 D1\nG01 X20. Y0\nG40 X40.\nM30\n"}) {
     MotionPass pass;
-    pass.World->Defs.Offsets.DGeometry[1] = 5.0f;
+    pass.World->Memory.Offsets.DGeometry[1] = 5.0f;
     EXPECT_EQ(pass.Trace(program), wayBack) << program;
   }
 }
@@ -172,7 +172,7 @@ TEST(MotionTrace, ReferenceReturnThroughTheIntermediatePoint) {
   // it the axis goes to the start position.
   for (const bool defined : {true, false}) {
     MotionPass pass;
-    OffsetMemory& offsets = pass.World->Defs.Offsets;
+    OffsetMemory& offsets = pass.World->Memory.Offsets;
     offsets.ReferencePoints[0] = {defined ? 1 : 0, {0, 0, 300, 0, 0}};
     offsets.WorkOffsets[1] = {0, 0, 50, 0, 0};
     pass.World->Defs.Settings.ControlPoint = {0, 0, 120, 0, 0};
@@ -193,7 +193,7 @@ TEST(MotionTrace, ReturnFromTheReferencePointToATarget) {
   const std::string program =
       "G00 X10. Y10. Z10.\nG28 X50. Y60.\n(FROM REFERENCE)\nG01 X0 F100.\nM30\n";
   MotionPass pass;
-  pass.World->Defs.Offsets.ReferencePoints[0] = {1, {200, 100, 300, 0, 0}};
+  pass.World->Memory.Offsets.ReferencePoints[0] = {1, {200, 100, 300, 0, 0}};
   pass.Hooks.SeeComment = [](NcContext& context, const NcPassRecords&, std::string_view) {
     InterpreterState& in = context.Modal.Interp;
     in.ReferenceReturnMode = kReturnFromReference;
@@ -239,7 +239,7 @@ std::vector<std::string> MachineMoves(MotionPass& pass, const std::string& text)
   for (int guard = 0; guard < 100 && pass.Modal().EndState != kEndHandled; ++guard) {
     NextNcMove(context, pass.World->Records, pass.Reader, pass.Driver);
     if (pass.Modal().MoveExists == 0) continue;
-    moves.push_back(MachineMove(context, pass.World->Defs.Offsets) +
+    moves.push_back(MachineMove(context, pass.World->Memory.Offsets) +
                     (pass.Modal().Interp.OffsetChange.Pending != 0 ? " pending" : ""));
   }
   return moves;
@@ -249,15 +249,15 @@ std::vector<std::string> MachineMoves(MotionPass& pass, const std::string& text)
 // that changes to G55 under compensation: it leaves the change as the
 // interpreter does, with the machine position kept.
 void ChangeToG55OnComments(MotionPass& pass) {
-  pass.World->Defs.Offsets.DGeometry[1] = 5.0f;
-  pass.World->Defs.Offsets.WorkOffsets[2] = {100, 0, 10, 0, 0};
+  pass.World->Memory.Offsets.DGeometry[1] = 5.0f;
+  pass.World->Memory.Offsets.WorkOffsets[2] = {100, 0, 10, 0, 0};
   pass.Hooks.SeeComment = [](NcContext& context, const NcPassRecords& records,
                              std::string_view) {
     CompensatedOffsetChange& change = context.Modal.Interp.OffsetChange;
-    change.Old = records.Defs.Offsets.ActiveWorkOffset;
-    records.Defs.Offsets.SelectedWorkOffset = 2;
+    change.Old = records.Memory.Offsets.ActiveWorkOffset;
+    records.Memory.Offsets.SelectedWorkOffset = 2;
     RecomposeWorkOffset(OffsetChange::kKeepMachine, context, records);
-    change.New = records.Defs.Offsets.ActiveWorkOffset;
+    change.New = records.Memory.Offsets.ActiveWorkOffset;
     change.Pending = 1;
   };
 }
@@ -321,14 +321,14 @@ TEST(WorkOffsetChange, G55UnderCompensationLeavesTheChange) {
   MotionPass byHook;
   ChangeToG55OnComments(byHook);
   MotionPass byG55;
-  byG55.World->Defs.Offsets.DGeometry[1] = 5.0f;
-  byG55.World->Defs.Offsets.WorkOffsets[2] = {100, 0, 10, 0, 0};
+  byG55.World->Memory.Offsets.DGeometry[1] = 5.0f;
+  byG55.World->Memory.Offsets.WorkOffsets[2] = {100, 0, 10, 0, 0};
   const std::vector<std::string> expected = MachineMoves(byHook, with("(NEW OFFSET)"));
   ASSERT_FALSE(expected.empty());
   EXPECT_EQ(MachineMoves(byG55, with("G55")), expected);
   // Without compensation the interpreter's own shift is all there is.
   MotionPass plain;
-  plain.World->Defs.Offsets.WorkOffsets[2] = {100, 0, 10, 0, 0};
+  plain.World->Memory.Offsets.WorkOffsets[2] = {100, 0, 10, 0, 0};
   MachineMoves(plain, "G01 X20. F100.\nG55\nY20.\nM30\n");
   EXPECT_EQ(plain.Modal().Interp.OffsetChange.Pending, 0);
 }
@@ -339,12 +339,12 @@ TEST(WorkOffsetChange, AQueuedPointStartsFromTheShiftedEnd) {
   const std::string program =
       "G00 X0 Y-20.\nG41 G01 X0 Y0 D1 F100.\nX20.\nY-20.\nG40 X40.\nM30\n";
   MotionPass pass;
-  pass.World->Defs.Offsets.DGeometry[1] = 5.0f;
+  pass.World->Memory.Offsets.DGeometry[1] = 5.0f;
   ScratchFolder folder;
   pass.Start(folder.Write("prog.nc", program));
   ResetMotionDriver(pass.Driver);
   NcContext& context = pass.World->Context;
-  OffsetMemory& offsets = pass.World->Defs.Offsets;
+  OffsetMemory& offsets = pass.World->Memory.Offsets;
   for (int guard = 0; guard < 10 && pass.Driver.Points.empty(); ++guard)
     NextNcMove(context, pass.World->Records, pass.Reader, pass.Driver);
   ASSERT_FALSE(pass.Driver.Points.empty());

@@ -1,7 +1,7 @@
 // The records the run's bookkeeping, messages and reports read and write,
-// built fresh for each test: a pass context with its run state, the
-// definitions, a workpiece that may be cut, the run control and a
-// recording host.
+// out of a session built fresh for each test over a recording host: a pass
+// context with its run state, the definitions, a workpiece that may be cut,
+// the run control.
 #pragma once
 
 #include <cstdint>
@@ -15,24 +15,30 @@
 #include "platform/recording_host.h"
 #include "simulation/interference_messages.h"
 #include "simulation/run_reports.h"
+#include "simulation/session.h"
 
 namespace vestan::testing {
 
 struct RunWorld {
-  RunState Run;
-  NcContext Nc{Run};
-  Definitions Defs;
-  WorkDocument Work;
-  RunControl Control;
   RecordingHost Host;
+  Session S{Host};
+  RunState& Run = S.Run;
+  NcContext& Nc = S.Nc;
+  Definitions& Defs = S.Defs;
+  WorkDocument& Work = S.Work;
+  RunControl& Control = S.Control;
   RunMessageFacts Facts;
   RunReports Reports;
-  int32_t EnglishMode = 1;
-  int32_t SoundOn = 0;
-  int32_t BatchMode = 0;
+  int32_t& EnglishMode = S.App.EnglishMode;
+  int32_t& SoundOn = S.Defs.Settings.SoundOn;
+  int32_t& BatchMode = S.CommandLine.batchMode;
   int32_t NoReportOpening = 0;
 
-  RunWorld() { Work.WorkPresent = 1; }
+  RunWorld() {
+    Work.WorkPresent = 1;
+    EnglishMode = 1;
+    SoundOn = 0;
+  }
 
   InterferenceHits& Hits() { return Run.Hits; }
   InterferenceCheckSettings& Checks() { return Defs.Checks; }
@@ -65,10 +71,14 @@ struct RunWorld {
   }
 
   InterferenceMessageLinks Messages(int32_t cuttingMode = kCuttingReal) {
-    return {Host, Nc, Defs, Facts, EnglishMode, cuttingMode};
+    InterferenceMessageLinks links = MessageLinksOf(S, Facts);
+    links.CuttingMode = cuttingMode;
+    return links;
   }
   RunReportLinks Links() {
-    return {Host, Nc, Defs.Checks, Control, EnglishMode, SoundOn, BatchMode, NoReportOpening};
+    RunReportLinks links = ReportLinksOf(S);
+    links.NoReportOpening = NoReportOpening;
+    return links;
   }
 };
 
