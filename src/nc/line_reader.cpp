@@ -359,7 +359,7 @@ void SkipNonMotionBlocks(NcContext& context, const NcPassRecords& records, NcRea
     const NcMove& move = context.Move;
     const bool still = move.Start[0] == move.End[0] && move.Start[1] == move.End[1] &&
                        move.Start[2] == move.End[2];
-    if (!still || context.Run.MotionMode >= kMotionClockwise) return;
+    if (!still || context.Modal.MotionMode >= kMotionClockwise) return;
   }
 }
 

@@ -314,6 +314,10 @@ bool IsProgramStartMark(std::string_view line, char mark) {
 void NextNcMove(NcContext& context, const NcPassRecords& records, NcReader& reader,
                 MotionDriver& driver) {
   ProduceNextMove(context, records, reader, driver);
+  // The move is cut with its own mode and cutting switch: under compensation
+  // the interpreter's are already those of the block read ahead.
+  context.Run.MotionMode = context.Move.MotionMode;
+  context.Run.CuttingEnabled = context.Move.CuttingEnabled;
   // Each arc may be reversed once by a mirror image at its block end.
   if (context.Modal.MoveExists != 0 && IsArcMotion(context.Move.MotionMode))
     context.BlockEnd.Mirror.ReverseArc = 1;

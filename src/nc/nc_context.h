@@ -131,10 +131,16 @@ struct CommentPluginStatus {
   int32_t Arbor = 0;
 };
 
-// The interpreter's modal state. The motion mode and the cutting switch are
-// the run's (RunState); the composed work offset and the number in force are
-// the offset memory's.
+// The interpreter's modal state. The composed work offset and the number in
+// force are the offset memory's.
 struct NcModalState {
+  // The motion mode in force (0 G00, 1-3 G01-G03, 0x84 NURBS) and the NC
+  // cutting switch (the controller's OFF/ON CODE M codes). Each move carries
+  // its own copies: with blocks read ahead these are already the later
+  // blocks'.
+  int32_t MotionMode = kMotionRapid;
+  int32_t CuttingEnabled = 1;
+
   // Plane and tool-length axis; the controller definition's reader sets them
   // too.
   NcPlaneState Plane;
@@ -248,7 +254,8 @@ struct NcModalState {
 };
 
 // One pass's NC state. The run, the data check and the path drawing each
-// build their own; Run is the cutting state the pass's moves set.
+// build their own; Run is the cutting state of the move the pass handed out
+// last.
 struct NcContext {
   explicit NcContext(RunState& run) : Run(run) {}
   NcContext(const NcContext&) = delete;

@@ -87,7 +87,6 @@ void RestoreMove(NcContext& context, const NcMove& record, const NcMove* geometr
   }
   context.Move = restored;
   modal.BlockLine = record.SourceLine;
-  context.Run.CuttingEnabled = record.CuttingEnabled;
   if (ToolAxisTravels(modal))
     modal.ToolAxisNormal = VectorCross(restored.ToolAxisStart, restored.ToolAxisEnd);
 }
@@ -118,8 +117,11 @@ void ResetNcModalState(NcContext& context, const NcPassRecords& records) {
 
   modal.ToolAxisMode = controller.ToolCenterControl[0];
   if (controller.Lathe[0] != 0) modal.LatheMode = 1;
-  run.CuttingEnabled = controller.Tables.CuttingEnabledAtStart;
-
+  modal.CuttingEnabled = controller.Tables.CuttingEnabledAtStart;
+  modal.MotionMode = kMotionRapid;
+  context.Move.CuttingEnabled = modal.CuttingEnabled;
+  context.Move.MotionMode = kMotionRapid;
+  run.CuttingEnabled = modal.CuttingEnabled;
   run.MotionMode = kMotionRapid;
   modal.MoveExists = 0;
   modal.CycleMoveCount = 0;
@@ -234,6 +236,8 @@ void ClearRotaryWrapFlags(uint8_t value, const ControllerDefinition& controller,
 int32_t EndMotionRecord(NcContext& context, const OffsetMemory& offsets) {
   NcMove& move = context.Move;
   PendingMoveEnds& queue = context.Modal.PendingEnds;
+  context.Modal.MotionMode = kMotionRapid;
+  move.MotionMode = kMotionRapid;
   context.Run.MotionMode = kMotionRapid;
   move.Start = move.End;
   context.Modal.MoveExists = 0;

@@ -35,9 +35,9 @@ void ResetNcModalState(NcContext& context, const NcPassRecords& records);
 void ClearRotaryWrapFlags(uint8_t value, const ControllerDefinition& controller,
                           const StrokeLimits& limits, std::array<uint8_t, 2>& shortestRoute);
 
-// Makes the next queued end of move the live move: a rapid move from the
-// live end, whose queued axes end at the queued machine position less the
-// composed work offset. Returns 1 while an entry was taken; when none is
+// Makes the next queued end of move the live move: a rapid move (G00 in
+// force after it) from the live end, whose queued axes end at the queued
+// machine position less the composed work offset. Returns 1 while an entry was taken; when none is
 // left the queue is emptied and 0 returned (the live move then stands still).
 int32_t EndMotionRecord(NcContext& context, const OffsetMemory& offsets);
 

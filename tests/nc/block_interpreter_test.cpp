@@ -467,9 +467,9 @@ TEST(BlockInterpreter, UserCodeStrings) {
   auto w = Ready(Dialect::kDefault,
                  "LATHE ON CODE=M130\nLATHE OFF CODE=M131\nCUT ON CODE=M150\n"
                  "CUT OFF CODE=M151\nROTARY1 LOCK=M10\nROTARY1 UNLOCK=M11\n");
-  EXPECT_EQ(w->Run.CuttingEnabled, 0);  // only an ON code before the OFF code
+  EXPECT_EQ(w->Modal().CuttingEnabled, 0);  // only an ON code before the OFF code
   Interpret(*w, {"M150 M130 M10 X1."});
-  EXPECT_EQ(w->Run.CuttingEnabled, 1);
+  EXPECT_EQ(w->Modal().CuttingEnabled, 1);
   EXPECT_EQ(Move(*w).CuttingEnabled, 1);
   EXPECT_EQ(w->Modal().LatheMode, 1);
   EXPECT_EQ(w->Modal().Interp.RotaryLocked[0], 1);
@@ -477,7 +477,10 @@ TEST(BlockInterpreter, UserCodeStrings) {
   // The codes are not read as M words.
   EXPECT_EQ(w->Modal().LastMCode, -1);
   Interpret(*w, {"M151 M131 M11"});
-  EXPECT_EQ(w->Run.CuttingEnabled, 0);
+  EXPECT_EQ(w->Modal().CuttingEnabled, 0);
+  // The next block's move carries the switch in force.
+  Interpret(*w, {"X2."});
+  EXPECT_EQ(Move(*w).CuttingEnabled, 0);
   EXPECT_EQ(w->Modal().LatheMode, 0);
   EXPECT_EQ(w->Modal().Interp.RotaryLocked[0], 0);
 }

@@ -472,3 +472,31 @@ TEST(ComputeOuterCornerPoints, ExtensionsByTurnAngle) {
 
 }  // namespace
 }  // namespace vestan::testing
+
+namespace vestan::testing {
+namespace {
+
+// Under compensation a move is handed out once the next block has been read:
+// it comes with its own motion mode and cutting switch all the same.
+TEST(MotionDriver, EachMoveIsHandedOutWithItsOwnModeAndCuttingSwitch) {
+  MotionPass pass(Dialect::kDefault, "CUT OFF CODE=M51\nCUT ON CODE=M50\n");
+  pass.World->Memory.Offsets.DGeometry[1] = 1.0f;
+  ScratchFolder folder;
+  pass.Start(folder.Write("switch.nc",
+                          "G00 X-10. Y0\nG41 G00 X0 D1\nG01 X10. F100\nM51 X20.\nM50 G00 X30.\n"
+                          "G40 X40.\nM30\n"));
+  ResetMotionDriver(pass.Driver);
+  NcContext& context = pass.World->Context;
+  std::vector<std::pair<int32_t, int32_t>> seen;  // mode and switch of each move that moves
+  for (int guard = 0; guard < 100 && pass.Modal().EndState != kEndHandled; ++guard) {
+    NextNcMove(context, pass.World->Records, pass.Reader, pass.Driver);
+    if (pass.Modal().MoveExists == 0) continue;
+    EXPECT_EQ(pass.World->Run.MotionMode, context.Move.MotionMode);
+    seen.emplace_back(pass.World->Run.MotionMode, pass.World->Run.CuttingEnabled);
+  }
+  EXPECT_EQ(seen, (std::vector<std::pair<int32_t, int32_t>>{
+                      {0, 1}, {0, 1}, {1, 1}, {1, 0}, {0, 1}, {0, 1}}));
+}
+
+}  // namespace
+}  // namespace vestan::testing

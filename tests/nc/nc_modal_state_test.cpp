@@ -105,8 +105,8 @@ TEST(ResetNcModalState, GivesTheStartStateOfAPass) {
   c.Subprograms.Levels[1].LineCounter = 12;
   c.Subprograms.Folder = "nc/";
   c.Snapshots.SaveEachProcess = 1;
-  w->Run.MotionMode = kMotionClockwise;
-  w->Run.CuttingEnabled = 1;
+  m.MotionMode = w->Run.MotionMode = c.Move.MotionMode = kMotionClockwise;
+  m.CuttingEnabled = w->Run.CuttingEnabled = c.Move.CuttingEnabled = 1;
 
   ResetNcModalState(c, w->Records);
 
@@ -120,8 +120,13 @@ TEST(ResetNcModalState, GivesTheStartStateOfAPass) {
   EXPECT_EQ(c.Subprograms.Folder, "nc/");  // the loaded program's folder stays
   EXPECT_EQ(m.LastGCode, 0);
   EXPECT_EQ(m.ToolAxisMode, 1);         // TYPE1
-  EXPECT_EQ(w->Run.CuttingEnabled, 0);  // only an ON code: runs start with cutting off
-  EXPECT_EQ(w->Run.MotionMode, kMotionRapid);
+  // Only an ON code: runs start with cutting off, in G00; the live move too.
+  for (const auto& [mode, cut] : {std::pair{m.MotionMode, m.CuttingEnabled},
+                                  std::pair{w->Run.MotionMode, w->Run.CuttingEnabled},
+                                  std::pair{c.Move.MotionMode, c.Move.CuttingEnabled}}) {
+    EXPECT_EQ(mode, kMotionRapid);
+    EXPECT_EQ(cut, 0);
+  }
   EXPECT_EQ(m.MoveExists, 0);
   EXPECT_EQ(m.CycleMoveCount + m.OffsetMoveCount, 0);
   EXPECT_EQ(m.PendingEnds.Count, 0);
@@ -346,10 +351,12 @@ TEST(EndMotionRecord, AnEmptyQueueLeavesTheMoveStandingAtItsEnd) {
   auto w = MakeWorld();
   w->Context.Move.Start = {9, 9, 9, 9, 9};
   w->Context.Move.End = {1, 2, 3, 4, 5};
-  w->Run.MotionMode = kMotionLinear;
+  w->Run.MotionMode = w->Modal().MotionMode = kMotionLinear;
   w->Modal().MoveExists = 1;
   EXPECT_EQ(EndMotionRecord(w->Context, w->Memory.Offsets), 0);
   EXPECT_EQ(w->Run.MotionMode, kMotionRapid);
+  EXPECT_EQ(w->Context.Move.MotionMode, kMotionRapid);
+  EXPECT_EQ(w->Modal().MotionMode, kMotionRapid);
   EXPECT_EQ(w->Context.Move.Start, w->Context.Move.End);
   EXPECT_EQ(w->Modal().MoveExists, 0);
 }
@@ -519,7 +526,8 @@ TEST(RestoreMoves, CopyTheRecordsBackWithTheirState) {
   EXPECT_EQ(w->Context.Move.Start[0], 200.0);
   EXPECT_EQ(w->Context.Move.Feed, 205.0);
   EXPECT_EQ(m.BlockLine, 6);
-  EXPECT_EQ(w->Run.CuttingEnabled, 0);                         // line 6 had cutting off
+  EXPECT_EQ(w->Context.Move.CuttingEnabled, 0);                // line 6 had cutting off
+  EXPECT_EQ(m.CuttingEnabled, 1);                              // the switch in force stays
   EXPECT_EQ(w->Context.Move.RotationAxis, (Vec3{900, 0, 0}));  // no rotation: kept
   EXPECT_EQ(w->Context.Move.LeadAngle, 900.0);                 // no tool-vector mode: kept
 
@@ -541,7 +549,7 @@ TEST(RestoreMoves, CopyTheRecordsBackWithTheirState) {
   EXPECT_EQ(w->Context.Move.Start[0], 300.0);
   EXPECT_EQ(w->Context.Move.Feed, 105.0);
   EXPECT_EQ(m.BlockLine, 5);
-  EXPECT_EQ(w->Run.CuttingEnabled, 1);
+  EXPECT_EQ(w->Context.Move.CuttingEnabled, 1);
 }
 
 }  // namespace

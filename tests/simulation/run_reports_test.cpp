@@ -126,7 +126,7 @@ TEST_F(RunReportsTest, InterferenceReportEntries) {
   NextStep();
   w_.AtLine(20, "G01 X0 F99999");
   w_.CuttingStep();
-  w_.Nc.Modal.Feed = 99999.0;
+  w_.Nc.Move.Feed = 99999.0;
   w_.Nc.Modal.SpindleSpeed = 50.0;
   InterferenceCheckSettings& c = w_.Checks();
   c.ArborCheck = 4;

@@ -43,12 +43,12 @@ struct RunWorld {
   InterferenceHits& Hits() { return Run.Hits; }
   InterferenceCheckSettings& Checks() { return Defs.Checks; }
 
-  // A step that cut material with a linear feed of 1000 (the rapid feed
+  // A step that cut material with a linear move at feed 1000 (the rapid feed
   // limit 5000), the spindle at 500 forward in a given range of 100 to 1000.
   void CuttingStep() {
     Hits().ContactFlag = 1;
     Run.MotionMode = kMotionLinear;
-    Nc.Modal.Feed = 1000.0;
+    Nc.Move.Feed = 1000.0;
     Nc.Modal.SpindleState = 1;
     Nc.Modal.SpindleSpeed = 500.0;
     Checks().RapidFeedrate = 5000.0;

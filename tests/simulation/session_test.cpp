@@ -9,6 +9,7 @@
 #include "nc/block_interpreter.h"
 #include "nc/nc_modal_operations.h"
 #include "platform/recording_host.h"
+#include "simulation/interference_bookkeeping.h"
 #include "simulation/session_runs.h"
 #include "simulation/session_tools.h"
 #include "support/current_folder.h"
@@ -77,6 +78,53 @@ TEST_F(ShippedSession, TheMultiToolPassGivesUpAtTheRunsAbort) {
   host_.OnSleep = [this](int32_t) { s_.Control.Abort = 1; };
   EXPECT_FALSE(RunMultiToolPass(records, 1, {}, state));
   EXPECT_EQ(host_.Texts(RecordingHost::Call::kSleep).size(), 1u);
+}
+
+struct MoveSeen {
+  int32_t Mode = 0;
+  bool Touched = false;
+  bool RapidCut = false;  // the rapid-cut check raised
+};
+
+// Runs the program through the session's pass, each move cut; what each move
+// that moves did.
+std::vector<MoveSeen> CutProgram(Session& s, const std::string& path) {
+  testing::StartProgram(s, path);
+  std::vector<MoveSeen> seen;
+  while (testing::NextMove(s)) {
+    if (s.Nc.Modal.MoveExists == 0) continue;
+    MoveSeen move;
+    move.Mode = s.Run.MotionMode;
+    move.Touched = testing::CutLiveMove(s);
+    move.RapidCut = move.Touched && RapidConditionOf(s.Nc, s.Defs.Checks) != RapidCondition::kNone;
+    seen.push_back(move);
+  }
+  return seen;
+}
+
+// Under compensation the block after a move is read before the move is cut:
+// the cut takes the mode of its own move, not that of the block read ahead.
+TEST_F(ShippedSession, TheCutTakesTheModeOfItsOwnMove) {
+  testing::MakeBoxStock(s_, {-250, -150, -330, -150, -50, -300}, 0.5);  // G54: 0..100, -30..0
+  // The start-up move is a rapid into the stock; the next block feeds.
+  std::vector<MoveSeen> seen = CutProgram(
+      s_, folder_.Write("rapid.nc", "%\nG90 G54 G00 X-20. Y50. Z-5.\nG41 G00 X10. D01\n"
+                                    "G01 X60. F500\nG40 G00 Z10.\nM30\n%\n"));
+  ASSERT_GE(seen.size(), 3u);
+  EXPECT_EQ(seen[1].Mode, kMotionRapid);
+  EXPECT_TRUE(seen[1].Touched);
+  EXPECT_TRUE(seen[1].RapidCut) << "a rapid into material raises the rapid-cut check";
+  EXPECT_EQ(seen[2].Mode, kMotionLinear);
+
+  // A feed move followed by a rapid block, beside the first slot: no rapid
+  // cut.
+  seen = CutProgram(s_, folder_.Write("feed.nc", "%\nG90 G54 G00 X-20. Y20. Z-5.\n"
+                                                 "G41 G01 X10. D01 F500\nX60.\nG00 Z10.\n"
+                                                 "G40 X120.\nM30\n%\n"));
+  ASSERT_GE(seen.size(), 3u);
+  EXPECT_EQ(seen[2].Mode, kMotionLinear);
+  EXPECT_TRUE(seen[2].Touched);
+  for (size_t k = 0; k < seen.size(); ++k) EXPECT_FALSE(seen[k].RapidCut) << "move " << k;
 }
 
 }  // namespace
