@@ -5,33 +5,23 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
 #include <string>
 
 #include "model/cut_statistics.h"
-#include "platform/recording_host.h"
 #include "simulation/interference_bookkeeping.h"
 #include "simulation/session_runs.h"
-#include "support/current_folder.h"
-#include "support/scratch_folder.h"
 
 namespace vestan {
 namespace {
-
-using testing::CurrentFolder;
-using testing::ScratchFolder;
 
 // The shipped tool 1, a flat end mill of diameter 10, mills a slot 5 deep
 // along X at Y50.2 from X-10 (outside the stock) to X60 in a box 100 x 100 x
 // 30 at the G54 origin (-250, -150, -300): the stock loses the slot's 60 x 10
 // x 5 and the half disc of radius 5 and depth 5 at its end.
 TEST(SessionEndToEnd, ShippedDefinitionsCutASlotIntoABoxStock) {
-  ScratchFolder folder;
-  const CurrentFolder here(folder.Path());
-  RecordingHost host;
-  auto session = std::make_unique<Session>(host);
-  Session& s = *session;
-  testing::ReadShippedDefinitions(s, folder.Path());
+  testing::FolderSession run;
+  Session& s = run.S;
+  testing::ReadShippedDefinitions(s, run.Folder.Path());
   ASSERT_EQ(s.Nc.Modal.Tools.CurrentToolNumber, 1);
   ASSERT_EQ(s.Tool.Tool.Kind, kToolFlat);
   ASSERT_EQ(s.Tool.Tool.Diameter, 10.0f);
@@ -39,7 +29,7 @@ TEST(SessionEndToEnd, ShippedDefinitionsCutASlotIntoABoxStock) {
 
   constexpr double kPitch = 0.5;
   testing::MakeBoxStock(s, {-250, -150, -330, -150, -50, -300}, kPitch);
-  testing::StartProgram(s, folder.Write("slot.nc",
+  testing::StartProgram(s, run.Folder.Write("slot.nc",
                                         "%\n"
                                         "G90 G54 G00 X-10. Y50.2 Z10.\n"
                                         "G01 Z-5. F500\n"

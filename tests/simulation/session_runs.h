@@ -1,5 +1,6 @@
-// An NC program run through a session's pass as far as the run takes it
-// before its per-step work: the pass started, the program opened, each move
+// A session run from a folder of its own, with the shipped definitions and
+// a box stock, and an NC program run through its pass as far as the run
+// takes it before its per-step work: the pass started, the program opened, each move
 // handed out by the motion driver and finished at its block end; and the
 // poses of a move cut into the workpiece at steps of the move pitch.
 #pragma once
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <memory>
 #include <string>
 
 #include "model/model_history.h"
@@ -18,9 +20,22 @@
 #include "nc/line_reader.h"
 #include "nc/motion_driver.h"
 #include "simulation/session.h"
+#include "platform/recording_host.h"
 #include "simulation/session_files.h"
+#include "support/current_folder.h"
+#include "support/scratch_folder.h"
 
 namespace vestan::testing {
+
+// A session over a recording host, run from a scratch folder of its own
+// (where its reports go).
+struct FolderSession {
+  ScratchFolder Folder;
+  CurrentFolder Here{Folder.Path()};
+  RecordingHost Host;
+  std::unique_ptr<Session> Owned = std::make_unique<Session>(Host);
+  Session& S = *Owned;
+};
 
 // The shipped definitions read in the start-up order (settings, tool table,
 // controller, machine, tool table again), as started from folder: the

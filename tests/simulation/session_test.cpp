@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,57 +11,48 @@
 #include "simulation/interference_bookkeeping.h"
 #include "simulation/session_runs.h"
 #include "simulation/session_tools.h"
-#include "support/current_folder.h"
 #include "support/scratch_folder.h"
 
 namespace vestan {
 namespace {
 
-using testing::CurrentFolder;
 using testing::ScratchFolder;
 
-// A session over the shipped definitions, run from a scratch folder (where
-// its reports go).
-class ShippedSession : public ::testing::Test {
+// A session over the shipped definitions.
+class ShippedSession : public ::testing::Test, protected testing::FolderSession {
  protected:
-  ShippedSession() { testing::ReadShippedDefinitions(s_, folder_.Path()); }
+  ShippedSession() { testing::ReadShippedDefinitions(S, Folder.Path()); }
 
   void Interpret(const NcPassRecords& records, std::string_view line) {
-    s_.Nc.Line.Assign(std::string(line) + "\n");
-    InterpretNcBlock(s_.Nc, records);
+    S.Nc.Line.Assign(std::string(line) + "\n");
+    InterpretNcBlock(S.Nc, records);
   }
-
-  ScratchFolder folder_;
-  CurrentFolder here_{folder_.Path()};
-  RecordingHost host_;
-  std::unique_ptr<Session> session_ = std::make_unique<Session>(host_);
-  Session& s_ = *session_;
 };
 
 // A pass over a copy of the controller memory leaves the application's
 // offsets as they were; the run's pass changes them.
 TEST_F(ShippedSession, APassOverACopyOfTheMemoryLeavesTheApplicationsOffsets) {
-  const double g54 = s_.Memory.Offsets.WorkOffsets[1][0];
-  ControllerMemory copy = s_.Memory;
-  ResetNcModalState(s_.Nc, NcPassOf(s_, copy));
-  Interpret(NcPassOf(s_, copy), "G10 L2 P1 X5.");
+  const double g54 = S.Memory.Offsets.WorkOffsets[1][0];
+  ControllerMemory copy = S.Memory;
+  ResetNcModalState(S.Nc, NcPassOf(S, copy));
+  Interpret(NcPassOf(S, copy), "G10 L2 P1 X5.");
   EXPECT_EQ(copy.Offsets.WorkOffsets[1][0], 5.0);
-  EXPECT_EQ(s_.Memory.Offsets.WorkOffsets[1][0], g54);
-  Interpret(NcPassOf(s_), "G10 L2 P1 X7.");
-  EXPECT_EQ(s_.Memory.Offsets.WorkOffsets[1][0], 7.0);
+  EXPECT_EQ(S.Memory.Offsets.WorkOffsets[1][0], g54);
+  Interpret(NcPassOf(S), "G10 L2 P1 X7.");
+  EXPECT_EQ(S.Memory.Offsets.WorkOffsets[1][0], 7.0);
 }
 
 // The pass's motion driver writes its radius-offset alarms into the pass's
 // "alarm.txt".
 TEST_F(ShippedSession, APassWritesTheRadiusOffsetAlarmsOfItsRun) {
-  s_.Memory.Offsets.DGeometry[2] = 0.01f;
+  S.Memory.Offsets.DGeometry[2] = 0.01f;
   testing::StartProgram(
-      s_, folder_.Write("corner.nc", "%\nG00 X-10. Y0\nG41 G01 X0 Y0 D2 F100.\nX20.\nX0\n"
+      S, Folder.Write("corner.nc", "%\nG00 X-10. Y0\nG41 G01 X0 Y0 D2 F100.\nX20.\nX0\n"
                                      "G40 X-10.\nM30\n%\n"));
-  while (testing::NextMove(s_)) {
+  while (testing::NextMove(S)) {
   }
-  EXPECT_EQ(s_.Pass->Reports.OffsetAlarm, 1);
-  CloseAlarmReport(s_.Pass->Reports, s_.Pass->ReportLinks, kRadiusList);
+  EXPECT_EQ(S.Pass->Reports.OffsetAlarm, 1);
+  CloseAlarmReport(S.Pass->Reports, S.Pass->ReportLinks, kRadiusList);
   EXPECT_EQ(ScratchFolder::Read("alarm.txt"),
             "<<< ALARM INFORMATION >>>\n--------------\nINTERFERENCE IN RADIUS(0.010) OFFSET\n"
             "5:X0\n");
@@ -70,14 +60,14 @@ TEST_F(ShippedSession, APassWritesTheRadiusOffsetAlarmsOfItsRun) {
 
 // The multi-tool pass gives up at the run's abort while the view draws.
 TEST_F(ShippedSession, TheMultiToolPassGivesUpAtTheRunsAbort) {
-  StartRunPass(s_);
-  SessionCutting cutting(s_);
-  MultiToolPassRecords records = MultiToolPassOf(s_, cutting);
+  StartRunPass(S);
+  SessionCutting cutting(S);
+  MultiToolPassRecords records = MultiToolPassOf(S, cutting);
   MultiToolPassState state;
-  host_.BusyPolls = 1000000;
-  host_.OnSleep = [this](int32_t) { s_.Control.Abort = 1; };
+  Host.BusyPolls = 1000000;
+  Host.OnSleep = [this](int32_t) { S.Control.Abort = 1; };
   EXPECT_FALSE(RunMultiToolPass(records, 1, {}, state));
-  EXPECT_EQ(host_.Texts(RecordingHost::Call::kSleep).size(), 1u);
+  EXPECT_EQ(Host.Texts(RecordingHost::Call::kSleep).size(), 1u);
 }
 
 struct MoveSeen {
@@ -105,10 +95,10 @@ std::vector<MoveSeen> CutProgram(Session& s, const std::string& path) {
 // Under compensation the block after a move is read before the move is cut:
 // the cut takes the mode of its own move, not that of the block read ahead.
 TEST_F(ShippedSession, TheCutTakesTheModeOfItsOwnMove) {
-  testing::MakeBoxStock(s_, {-250, -150, -330, -150, -50, -300}, 0.5);  // G54: 0..100, -30..0
+  testing::MakeBoxStock(S, {-250, -150, -330, -150, -50, -300}, 0.5);  // G54: 0..100, -30..0
   // The start-up move is a rapid into the stock; the next block feeds.
   std::vector<MoveSeen> seen = CutProgram(
-      s_, folder_.Write("rapid.nc", "%\nG90 G54 G00 X-20. Y50. Z-5.\nG41 G00 X10. D01\n"
+      S, Folder.Write("rapid.nc", "%\nG90 G54 G00 X-20. Y50. Z-5.\nG41 G00 X10. D01\n"
                                     "G01 X60. F500\nG40 G00 Z10.\nM30\n%\n"));
   ASSERT_GE(seen.size(), 3u);
   EXPECT_EQ(seen[1].Mode, kMotionRapid);
@@ -118,7 +108,7 @@ TEST_F(ShippedSession, TheCutTakesTheModeOfItsOwnMove) {
 
   // A feed move followed by a rapid block, beside the first slot: no rapid
   // cut.
-  seen = CutProgram(s_, folder_.Write("feed.nc", "%\nG90 G54 G00 X-20. Y20. Z-5.\n"
+  seen = CutProgram(S, Folder.Write("feed.nc", "%\nG90 G54 G00 X-20. Y20. Z-5.\n"
                                                  "G41 G01 X10. D01 F500\nX60.\nG00 Z10.\n"
                                                  "G40 X120.\nM30\n%\n"));
   ASSERT_GE(seen.size(), 3u);
