@@ -25,7 +25,8 @@ void ApplyToolChange(Session& session, int32_t tool, double pitch);
 // cut by the kernel into the workpiece with the pass's cut context.
 class SessionCutting final : public CuttingSeam {
  public:
-  // The session must have a pass (StartRunPass).
+  // Cuts with the session's current pass (StartRunPass); a seam serves the
+  // pass it was made in.
   explicit SessionCutting(Session& session);
 
   void SetTool(int32_t tool, double pitch) override;
