@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Settings& settings = world.S.Defs.Settings;
   settings.ToolBasePoint = provider.ConsumeIntegralInRange<int32_t>(kBaseBottom, kBaseArborTop);
   world.S.App.EnglishMode = provider.ConsumeBool() ? 1 : 0;
-  world.S.CommandLineTool = provider.ConsumeIntegralInRange<int32_t>(-1, 40);
+  world.S.CommandLine.initialTool = provider.ConsumeIntegralInRange<int32_t>(-1, 40);
   const double pitches[] = {0.0, 0.1, 0.5, 2.0};
   settings.Pitch.WorkPitch = pitches[provider.ConsumeIntegralInRange<int>(0, 3)];
   const std::string table =

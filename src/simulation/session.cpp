@@ -137,7 +137,7 @@ RunReportLinks ReportLinksOf(Session& session) {
           session.Control,
           session.App.EnglishMode,
           session.Defs.Settings.SoundOn,
-          session.CommandLine.batchMode};
+          session.CommandLine.batchMode.load()};
 }
 
 InterferenceMessageLinks MessageLinksOf(Session& session, const RunMessageFacts& facts) {

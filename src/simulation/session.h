@@ -77,7 +77,6 @@ struct Session {
   // table's start tool at every read).
   AppState App;
   CommandLineRequest CommandLine;
-  int32_t CommandLineTool = 0;
 
   // The definitions, and what the controller keeps in memory.
   Definitions Defs;

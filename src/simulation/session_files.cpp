@@ -31,7 +31,7 @@ void ReadSettingsInto(Session& session, const StartupEnvironment& environment) {
 ToolTableReadResult ReadToolTableInto(Session& session) {
   Definitions& defs = session.Defs;
   ToolTableReadOptions options;
-  options.CommandLineToolNumber = session.CommandLineTool;
+  options.CommandLineToolNumber = session.CommandLine.initialTool.load();
   options.EnglishMode = session.App.EnglishMode != 0;
   ToolTableReadResult result = ReadToolTable(defs.Paths.ToolTable, defs.Tools, defs.ToolFiles,
                                              session.ToolMesh, options, LoadToolMesh);

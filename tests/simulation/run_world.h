@@ -31,7 +31,7 @@ struct RunWorld {
   RunReports Reports;
   int32_t& EnglishMode = S.App.EnglishMode;
   int32_t& SoundOn = S.Defs.Settings.SoundOn;
-  int32_t& BatchMode = S.CommandLine.batchMode;
+  int32_t BatchMode = 0;
   int32_t NoReportOpening = 0;
 
   RunWorld() {
@@ -77,6 +77,7 @@ struct RunWorld {
   }
   RunReportLinks Links() {
     RunReportLinks links = ReportLinksOf(S);
+    links.BatchMode = BatchMode;
     links.NoReportOpening = NoReportOpening;
     return links;
   }

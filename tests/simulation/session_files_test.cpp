@@ -59,7 +59,7 @@ TEST_F(SessionFiles, ATableReadMakesItsStartToolCurrentAndResetsWhatDependsOnThe
   EXPECT_EQ(S.Plugins.ToolFromPlugin, 0);
   EXPECT_EQ(S.SavedPosition.ToolNumber, -1);
 
-  S.CommandLineTool = 7;  // replaces the table's start tool at every read
+  S.CommandLine.initialTool = 7;  // replaces the table's start tool at every read
   ReadToolTableInto(S);
   EXPECT_EQ(S.Nc.Modal.Tools.CurrentToolNumber, 7);
   EXPECT_EQ(S.Tool.Tool.Kind, kToolFlat);
