@@ -30,16 +30,23 @@ class ShippedSession : public ::testing::Test, protected testing::FolderSession 
 };
 
 // A pass over a copy of the controller memory leaves the application's
-// offsets as they were; the run's pass changes them.
+// offsets, and the work frame that models are loaded and saved in, as they
+// were; the run's pass changes them.
 TEST_F(ShippedSession, APassOverACopyOfTheMemoryLeavesTheApplicationsOffsets) {
   const double g54 = S.Memory.Offsets.WorkOffsets[1][0];
-  ControllerMemory copy = S.Memory;
+  const Vec3 origin = S.Frame.Origin;
+  NcPassCopy copy = CopyForPass(S);
   ResetNcModalState(S.Nc, NcPassOf(S, copy));
   Interpret(NcPassOf(S, copy), "G10 L2 P1 X5.");
-  EXPECT_EQ(copy.Offsets.WorkOffsets[1][0], 5.0);
+  Interpret(NcPassOf(S, copy), "G92 X123.");
+  EXPECT_EQ(copy.Memory.Offsets.WorkOffsets[1][0], 5.0);
+  EXPECT_NE(copy.Frame.Origin, origin);
   EXPECT_EQ(S.Memory.Offsets.WorkOffsets[1][0], g54);
+  EXPECT_EQ(S.Frame.Origin, origin);
   Interpret(NcPassOf(S), "G10 L2 P1 X7.");
+  Interpret(NcPassOf(S), "G92 X77.");
   EXPECT_EQ(S.Memory.Offsets.WorkOffsets[1][0], 7.0);
+  EXPECT_NE(S.Frame.Origin, origin);
 }
 
 // The pass's motion driver writes its radius-offset alarms into the pass's
