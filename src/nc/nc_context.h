@@ -131,10 +131,16 @@ struct CommentPluginStatus {
   int32_t Arbor = 0;
 };
 
-// The interpreter's modal state. The motion mode and the cutting switch are
-// the run's (RunState); the composed work offset and the number in force are
-// the offset memory's.
+// The interpreter's modal state. The composed work offset and the number in
+// force are the offset memory's.
 struct NcModalState {
+  // The motion mode in force (0 G00, 1-3 G01-G03, 0x84 NURBS) and the NC
+  // cutting switch (the controller's OFF/ON CODE M codes). Each move carries
+  // its own copies: with blocks read ahead these are already the later
+  // blocks'.
+  int32_t MotionMode = kMotionRapid;
+  int32_t CuttingEnabled = 1;
+
   // Plane and tool-length axis; the controller definition's reader sets them
   // too.
   NcPlaneState Plane;
@@ -249,7 +255,8 @@ struct NcModalState {
 };
 
 // One pass's NC state. The run, the data check and the path drawing each
-// build their own; Run is the cutting state the pass's moves set.
+// build their own; Run is the cutting state of the move the pass handed out
+// last.
 struct NcContext {
   explicit NcContext(RunState& run) : Run(run) {}
   NcContext(const NcContext&) = delete;
@@ -272,9 +279,18 @@ struct NcContext {
 
 // What a pass reads and writes besides its context.
 struct NcPassRecords {
-  // Settings (start position, tool length mode), the controller (whose
-  // rotary route flags a reset may change), offsets, tools, machine.
-  Definitions& Defs;
+  // Settings (start position, tool length mode), controller, tools,
+  // machine: read only.
+  const Definitions& Defs;
+  // The offset memory and the rotary route switches the program changes:
+  // the application's own for a run, a copy for a pass that must leave them
+  // as they are.
+  ControllerMemory& Memory;
+  // The tool table's no-tool entry (tool 0), which a reset clears and a
+  // read or NC-comment plug-in fills, and the start position a read plug-in
+  // gives: the application's own in every pass (the same records as Defs').
+  ToolTable& Tools;
+  AxisPosition& StartPosition;
   // The frame of the composed work offset; model files are loaded into and
   // saved in it.
   WorkOffsetFrame& Frame;
