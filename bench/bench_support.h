@@ -77,8 +77,7 @@ struct KernelWorld : testing::ToolRecords {
 
   // The machine holds the tool the reference length above its tip.
   void HoldAt(const Vec3& tip) {
-    const double top = tip[2] + Position.ReferenceLength;
-    Position.ToolFrame = {1, 0, 0, 0, 1, 0, 0, 0, 1, tip[0], tip[1], top};
+    Position.MachinePosition = {tip[0], tip[1], tip[2] + Position.ReferenceLength, 0, 0};
   }
 };
 

@@ -24,6 +24,9 @@ RunPass::RunPass(Session& session)
 Session::Session(Host& host) : Shell(host) {
   Progress.Display = &host;
   Progress.HeldAtStop = [this] { return Control.Paused.load() != 0; };
+  // Long work waits and retitles the window through the host, like the run.
+  Progress.Sleep = [&host](int32_t milliseconds) { host.Sleep(milliseconds); };
+  Progress.RebuildWindowTitle = [&host] { host.RequestShellUpdate(ShellUpdate::kWindowTitle); };
 }
 
 Session::~Session() = default;
@@ -66,7 +69,6 @@ CutRecords CutRecordsOf(Session& session) {
   CutRecords records{session.Tool, session.Lengths, session.Defs.Checks, session.Run, session.Work};
   records.Mesh = &session.ToolMesh;
   records.Position = &session.Nc.Position;
-  records.Kinematics = &session.Defs.Kinematics;
   return records;
 }
 

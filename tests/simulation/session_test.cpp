@@ -70,6 +70,30 @@ TEST_F(ShippedSession, TheMultiToolPassGivesUpAtTheRunsAbort) {
   EXPECT_EQ(Host.Texts(RecordingHost::Call::kSleep).size(), 1u);
 }
 
+// Long work shows its progress through the session's host: the shell
+// rebuilds the title with the label, the percentage goes to the title bar
+// (no status bar) with the stop mark while the run is held, and the title's
+// pauses are the host's waits.
+TEST(SessionProgress, GoesThroughTheHost) {
+  RecordingHost host;
+  Session s(host);
+  ProgressState& progress = s.Progress;
+  progress.Options.SilentMode = 1;
+  progress.Options.EnglishMode = 1;
+  s.Control.Paused = 1;
+  BeginProgress(progress, kProgressGivenTotal, 10, "", 0, "J", "Offset");
+  AddProgress(progress, 10);
+  UpdateProgress(progress, 0);
+  using Call = RecordingHost::Call;
+  EXPECT_EQ(host.Texts(Call::kWindowTitle).back(), "Offset:100.0%-STOP!");
+  EXPECT_EQ(host.Count(Call::kSleep), 10);
+  int32_t titles = 0;
+  for (const RecordingHost::Event& e : host.Events)
+    if (e.Kind == Call::kShellUpdate && e.Value == static_cast<int32_t>(ShellUpdate::kWindowTitle))
+      ++titles;
+  EXPECT_EQ(titles, 1) << "the shell rebuilds the title with the label at the start";
+}
+
 struct MoveSeen {
   int32_t Mode = 0;
   bool Touched = false;
