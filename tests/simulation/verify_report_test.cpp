@@ -136,3 +136,31 @@ TEST(VerifyReport, WrittenAfterADataCheck) {
 
 }  // namespace
 }  // namespace vestan
+
+namespace vestan {
+namespace {
+
+// The shipped example checked and reported through the shipped template:
+// every key replaced, and the facts of the program.
+TEST(VerifyReport, ShippedExampleThroughTheShippedTemplate) {
+  testing::FolderSession run;
+  Session& s = run.S;
+  testing::ReadShippedDefinitions(s, run.Folder.Path());
+  s.Defs.Paths.NcProgram = std::string(VESTAN_DATA_DIR) + "/example.nc";
+  s.Defs.Paths.VerifyReportFolder = run.Folder.Path() + "/verify";
+  s.Defs.Settings.NamingModeVerify = 1;
+  run.Folder.Write("verify_form.def",
+                   ReadFileBytes(std::string(VESTAN_DATA_DIR) + "/verify_form.def").value_or(""));
+  NcCheckResults results;
+  ASSERT_EQ(CheckNcData(s, kCheckData, results), kCheckDone);
+  EXPECT_EQ(s.Nc.Modal.AlarmCode, kAlarmNone);
+  ASSERT_EQ(WriteVerifyReport(s, results, 1), kVerifyWritten);
+  const std::string report = ReadFileBytes(run.Folder.Path() + "/verify/verify.txt").value_or("");
+  EXPECT_EQ(report.find('$'), std::string::npos);
+  EXPECT_NE(report.find("T 01,06,07"), std::string::npos);
+  EXPECT_NE(report.find("D 01 "), std::string::npos);
+  EXPECT_EQ(results.ProcessCount, 3);
+}
+
+}  // namespace
+}  // namespace vestan
