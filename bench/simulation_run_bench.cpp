@@ -115,12 +115,15 @@ void BM_WholeRun(benchmark::State& state) {
       state.SkipWithError("the run did not reach the end of the program or cut nothing");
     state.ResumeTiming();
   }
-  const int64_t poses = static_cast<int64_t>(b.Moves * 2.0 / pitch);  // 2 mm moves
+  // Poses: the path's length (the data check's) over the move pitch.
+  NcCheckResults path;
+  CheckNcData(*b.S, kCheckData, path);
+  const double poses = (path.FeedLength + path.RapidLength) / pitch;
   state.counters["removed_mm3"] = removed;
   state.counters["moves/s"] =
       benchmark::Counter(static_cast<double>(b.Moves), benchmark::Counter::kIsIterationInvariantRate);
   state.counters["poses/s"] =
-      benchmark::Counter(static_cast<double>(poses), benchmark::Counter::kIsIterationInvariantRate);
+      benchmark::Counter(poses, benchmark::Counter::kIsIterationInvariantRate);
   state.counters["peak_MiB"] = PeakMemoryMiB();
 }
 BENCHMARK(BM_WholeRun)->Arg(2)->Arg(1)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
