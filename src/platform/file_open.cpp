@@ -92,51 +92,89 @@ bool CanOpenForReading(std::string_view path) {
 }
 
 int32_t ReplaceFileContents(std::string_view path, std::string_view content, std::string* error) {
+  ReplacementFile file;
+  if (const int32_t opened = file.Open(path, error); opened != kFileReplaced) return opened;
+  file.Write(content);
+  return file.Commit(error);
+}
+
+ReplacementFile::~ReplacementFile() { Discard(); }
+
+void ReplacementFile::Discard() {
+  if (fd_ < 0) return;
+  ::close(fd_);
+  ::unlink(temp_.c_str());
+  fd_ = -1;
+}
+
+int32_t ReplacementFile::Open(std::string_view path, std::string* error) {
   static std::atomic<unsigned> counter{0};
-  const std::string target = WriteTarget(ToNativePath(path));
+  Discard();
+  failure_ = 0;
+  target_ = WriteTarget(ToNativePath(path));
   struct stat old {};
-  const bool existed = ::stat(target.c_str(), &old) == 0;
+  existed_ = ::stat(target_.c_str(), &old) == 0;
+  mode_ = static_cast<uint32_t>(old.st_mode & 07777);
   // A write-protected file stays as it is, as it would for any other program
   // (the rename beside it would otherwise replace it, even for root).
-  if (existed && (old.st_mode & S_IWUSR) == 0) {
+  if (existed_ && (old.st_mode & S_IWUSR) == 0) {
     if (error != nullptr) *error = "the file is write-protected";
     return kFileNotWritten;
   }
-
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = target + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) break;
+  for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+    temp_ = target_ + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
+    fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd_ < 0 && errno != EEXIST) break;
   }
-  if (fd < 0) {
+  if (fd_ < 0) {
     if (error != nullptr)
       *error = ErrorText("cannot create a temporary file beside the file", errno);
     return kFileTempNotCreated;
   }
-  bool written = WriteAll(fd, content);
-  int failure = written ? 0 : errno;
-  if (written && existed && ::fchmod(fd, old.st_mode & 07777) != 0) {
-    written = false;
-    failure = errno;
+  return kFileReplaced;
+}
+
+bool ReplacementFile::Write(std::string_view bytes) {
+  if (fd_ < 0 || failure_ != 0) return false;
+  if (!WriteAll(fd_, bytes)) failure_ = errno != 0 ? errno : EIO;
+  return failure_ == 0;
+}
+
+bool ReplacementFile::WriteAt(uint64_t offset, std::string_view bytes) {
+  if (fd_ < 0 || failure_ != 0) return false;
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n =
+        ::pwrite(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      failure_ = n < 0 ? errno : EIO;
+      return false;
+    }
+    done += static_cast<size_t>(n);
   }
-  if (written && ::fsync(fd) != 0) {
-    written = false;
-    failure = errno;
+  return true;
+}
+
+int32_t ReplacementFile::Commit(std::string* error) {
+  if (fd_ < 0) {
+    if (error != nullptr) *error = "the file was not opened";
+    return kFileNotWritten;
   }
-  if (::close(fd) != 0 && written) {
-    written = false;
-    failure = errno;
-  }
-  if (!written) {
-    ::unlink(temp.c_str());
+  int failure = failure_;
+  if (failure == 0 && existed_ && ::fchmod(fd_, mode_) != 0) failure = errno;
+  if (failure == 0 && ::fsync(fd_) != 0) failure = errno;
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0 && failure == 0) failure = errno;
+  if (failure != 0) {
+    ::unlink(temp_.c_str());
     if (error != nullptr) *error = ErrorText("cannot write the file", failure);
     return kFileNotWritten;
   }
-  if (::rename(temp.c_str(), target.c_str()) != 0) {
+  if (::rename(temp_.c_str(), target_.c_str()) != 0) {
     failure = errno;
-    ::unlink(temp.c_str());
+    ::unlink(temp_.c_str());
     if (error != nullptr) *error = ErrorText("cannot replace the file", failure);
     return kFileNotRenamed;
   }

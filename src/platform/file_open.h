@@ -53,4 +53,40 @@ inline constexpr int32_t kFileNotRenamed = -3;
 int32_t ReplaceFileContents(std::string_view path, std::string_view content,
                             std::string* error = nullptr);
 
+// A file too large to build in memory, written piece by piece into a
+// temporary file beside its target and renamed into place by Commit, as
+// ReplaceFileContents does in one go. The target is untouched until then; the
+// temporary file is removed when the object goes without a successful Commit.
+class ReplacementFile {
+ public:
+  ReplacementFile() = default;
+  ~ReplacementFile();
+  ReplacementFile(const ReplacementFile&) = delete;
+  ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+  // Creates the temporary file: kFileReplaced when it is open, else
+  // kFileTempNotCreated, or kFileNotWritten for a write-protected target.
+  int32_t Open(std::string_view path, std::string* error = nullptr);
+  // Appends bytes. False once any write has failed; later writes do nothing
+  // and Commit reports the failure.
+  bool Write(std::string_view bytes);
+  // Overwrites bytes already written, from offset on.
+  bool WriteAt(uint64_t offset, std::string_view bytes);
+  // Flushes the file to disk, gives it the old file's permissions and renames
+  // it into place: kFileReplaced, or kFileNotWritten / kFileNotRenamed with
+  // the temporary file removed.
+  int32_t Commit(std::string* error = nullptr);
+  bool IsOpen() const { return fd_ >= 0; }
+
+ private:
+  void Discard();
+
+  int fd_ = -1;
+  std::string temp_;
+  std::string target_;
+  bool existed_ = false;
+  uint32_t mode_ = 0;
+  int failure_ = 0;  // errno of the first failed write
+};
+
 }  // namespace vestan

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
+
 #include "support/scratch_folder.h"
 
 namespace vestan {
@@ -64,6 +66,39 @@ TEST(FileOpen, WriteProtectedFileIsNotReplaced) {
   EXPECT_NE(error.find("write-protected"), std::string::npos);
   EXPECT_EQ(ScratchFolder::Read(file), "pinned");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.Path()), {}), 1);
+}
+
+// A file written in pieces: the target keeps its old content until the
+// commit, and a file abandoned before it leaves nothing behind.
+TEST(FileOpen, ReplacementFileInPieces) {
+  ScratchFolder scratch;
+  const std::string file = scratch.Write("part.stl", "old");
+  const auto entries = [&] {
+    return std::distance(std::filesystem::directory_iterator(scratch.Path()),
+                         std::filesystem::directory_iterator());
+  };
+  {
+    ReplacementFile out;
+    ASSERT_EQ(out.Open(file), kFileReplaced);
+    EXPECT_TRUE(out.Write("0123"));
+    EXPECT_TRUE(out.Write("456789"));
+    EXPECT_EQ(entries(), 2);
+    EXPECT_EQ(ScratchFolder::Read(file), "old");
+  }
+  EXPECT_EQ(entries(), 1);
+  EXPECT_EQ(ScratchFolder::Read(file), "old");
+
+  ReplacementFile out;
+  ASSERT_EQ(out.Open(file), kFileReplaced);
+  EXPECT_TRUE(out.Write("0123456789"));
+  EXPECT_TRUE(out.WriteAt(2, "ab"));
+  EXPECT_EQ(out.Commit(), kFileReplaced);
+  EXPECT_FALSE(out.IsOpen());
+  EXPECT_EQ(ScratchFolder::Read(file), "01ab456789");
+  EXPECT_EQ(entries(), 1);
+  std::string error;
+  EXPECT_EQ(out.Commit(&error), kFileNotWritten);  // nothing open any more
+  EXPECT_FALSE(out.Write("x"));
 }
 
 TEST(FileOpen, PipesAreNotReadAsFiles) {
