@@ -2,6 +2,8 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
+
 #include "display/frame_readback.h"
 
 namespace vestan {
@@ -51,6 +53,19 @@ void OpenGlCalls::Begin(GlPrimitive primitive) { glBegin(Primitive(primitive)); 
 void OpenGlCalls::End() { glEnd(); }
 void OpenGlCalls::Normal(const Vec3& n) { glNormal3d(n[0], n[1], n[2]); }
 void OpenGlCalls::Vertex(const Vec3& p) { glVertex3d(p[0], p[1], p[2]); }
+void OpenGlCalls::Triangles(std::span<const float> normals, std::span<const float> vertices) {
+  const size_t points = std::min(normals.size(), vertices.size()) / 3;
+  if (points < 3) return;
+  // Arrays are read when the call is made, so a list being compiled keeps
+  // its own copy of the points.
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glEnableClientState(GL_NORMAL_ARRAY);
+  glVertexPointer(3, GL_FLOAT, 0, vertices.data());
+  glNormalPointer(GL_FLOAT, 0, normals.data());
+  glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(points - points % 3));
+  glDisableClientState(GL_NORMAL_ARRAY);
+  glDisableClientState(GL_VERTEX_ARRAY);
+}
 void OpenGlCalls::Material(const GlColour& colour) {
   glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, colour.data());
 }

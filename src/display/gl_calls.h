@@ -51,6 +51,9 @@ class GlCalls {
   virtual void End() = 0;
   virtual void Normal(const Vec3& n) = 0;
   virtual void Vertex(const Vec3& p) = 0;
+  // Triangles from arrays (GL_TRIANGLES): three floats a point, three points
+  // a triangle, each point with its normal.
+  virtual void Triangles(std::span<const float> normals, std::span<const float> vertices) = 0;
   // Ambient and diffuse of the front faces.
   virtual void Material(const GlColour& colour) = 0;
   // The current colour (red, green, blue) of unlit drawing.
@@ -90,6 +93,7 @@ class OpenGlCalls final : public GlCalls {
   void End() override;
   void Normal(const Vec3& n) override;
   void Vertex(const Vec3& p) override;
+  void Triangles(std::span<const float> normals, std::span<const float> vertices) override;
   void Material(const GlColour& colour) override;
   void Colour(const GlColour& colour) override;
   void PointSize(float size) override;

@@ -4,18 +4,24 @@
 #include <limits>
 #include <span>
 
+#include "foundation/single_precision.h"
 #include "modelfiles/model_triangulation.h"
 
 namespace vestan {
 
 namespace {
 
-// How a column meets an edge range [lo, hi], both ends included: no material
-// there, material strictly around it, or anything else (a value in the
-// range). Combined with |, a mixed edge stays mixed.
-constexpr uint8_t kEdgeEmpty = 0;
-constexpr uint8_t kEdgeFull = 2;
-constexpr uint8_t kEdgeMixed = 4;
+// The inside (lo, hi) of a cell edge: no material, material throughout, or
+// material changing inside it. Combined with |, a changing edge stays so.
+constexpr uint8_t kInsideEmpty = 0;
+constexpr uint8_t kInsideFull = 2;
+constexpr uint8_t kInsideChanging = 4;
+
+// A line over a range of cells: no material meets it, one interval covers
+// it whole, or anything else.
+constexpr uint8_t kLineEmpty = 0;
+constexpr uint8_t kLineFull = 1;
+constexpr uint8_t kLineMixed = 2;
 
 // The colour index of the highlight (PENKI) colour; none chosen yet.
 constexpr int32_t kHighlightColour = -1;
@@ -23,14 +29,37 @@ constexpr int32_t kNoColour = -2;
 
 int32_t Tag(uint8_t flag) { return flag >> kPenTagShift; }
 
-uint8_t RangeState(std::span<const double> values, double lo, double hi) {
+// The state of a column over [lo, hi], both ends included.
+uint8_t LineState(std::span<const double> values, double lo, double hi) {
   const size_t first = FirstIntervalReaching(values, lo);
-  if (first + 1 >= values.size() || values[first] > hi) return kEdgeEmpty;
-  return values[first] < lo && values[first + 1] > hi ? kEdgeFull : kEdgeMixed;
+  if (first + 1 >= values.size() || values[first] > hi) return kLineEmpty;
+  return values[first] <= lo && values[first + 1] >= hi ? kLineFull : kLineMixed;
 }
 
-// The first cell of [c0, c1] whose high line is at or beyond t (c1 + 1 when
-// none), and the last whose low line is at or below t (c0 - 1 when none).
+// Along a column over cells c0..c1 of lines: the inside of each cell edge
+// into inside[0 .. c1 - c0], and whether the column holds each grid point
+// c0..c1 + 1 into held[0 .. c1 - c0 + 1].
+void FillLine(std::span<const double> values, const std::vector<double>& lines, int32_t c0,
+              int32_t c1, uint8_t* inside, uint8_t* held) {
+  std::fill_n(inside, c1 - c0 + 1, kInsideEmpty);
+  std::fill_n(held, c1 - c0 + 2, 0);
+  const auto first = lines.begin() + c0;
+  const auto end = lines.begin() + c1 + 2;  // past point c1 + 1
+  for (size_t p = FirstIntervalReaching(values, lines[c0]);
+       p + 1 < values.size() && values[p] <= lines[c1 + 1]; p += 2) {
+    const double a = values[p], b = values[p + 1];
+    // Points a <= t <= b; cells a < t_m+1 and t_m < b.
+    const auto q0 = std::lower_bound(first, end, a), q1 = std::upper_bound(q0, end, b);
+    std::fill(held + (q0 - first), held + (q1 - first), 1);
+    const int32_t m0 = static_cast<int32_t>(std::upper_bound(first + 1, end, a) - first) - 1;
+    const int32_t m1 = static_cast<int32_t>(std::lower_bound(first, end - 1, b) - first) - 1;
+    for (int32_t m = std::max(m0, 0); m <= m1; ++m)
+      inside[m] |= a <= lines[c0 + m] && b >= lines[c0 + m + 1] ? kInsideFull : kInsideChanging;
+  }
+}
+
+// The cells of [c0, c1] whose closed range holds t: from the first whose high
+// line reaches t to the last whose low line is at or below it.
 int32_t FirstCellReaching(const std::vector<double>& lines, int32_t c0, int32_t c1, double t) {
   return static_cast<int32_t>(
              std::lower_bound(lines.begin() + c0 + 1, lines.begin() + c1 + 2, t) - lines.begin()) -
@@ -40,27 +69,6 @@ int32_t LastCellFrom(const std::vector<double>& lines, int32_t c0, int32_t c1, d
   return static_cast<int32_t>(
              std::upper_bound(lines.begin() + c0, lines.begin() + c1 + 1, t) - lines.begin()) -
          1;
-}
-
-// The state of each cell edge c0..c1 of a column, into out[0 .. c1 - c0].
-void FillEdgeStates(std::span<const double> values, const std::vector<double>& lines, int32_t c0,
-                    int32_t c1, uint8_t* out) {
-  std::fill_n(out, c1 - c0 + 1, kEdgeEmpty);
-  const double hi = lines[c1 + 1];
-  for (size_t p = FirstIntervalReaching(values, lines[c0]);
-       p + 1 < values.size() && values[p] <= hi; p += 2) {
-    const double a = values[p], b = values[p + 1];
-    const int32_t last = LastCellFrom(lines, c0, c1, b);
-    for (int32_t m = FirstCellReaching(lines, c0, c1, a); m <= last; ++m)
-      out[m - c0] |= a < lines[m] && lines[m + 1] < b ? kEdgeFull : kEdgeMixed;
-  }
-}
-
-// True when the column's material fills the inside of [lo, hi].
-bool InteriorFull(std::span<const double> values, std::span<const uint8_t> flags, double lo,
-                  double hi) {
-  return SpanInterior(ClassifyColumnEdge(values, flags, FirstIntervalReaching(values, lo), lo,
-                                         hi)) == kInteriorFull;
 }
 
 std::array<int32_t, 3> Counts(const DexelModel& model) {
@@ -87,7 +95,7 @@ class ListBuilder {
   int32_t Build(const CellRange& range) {
     for (int face = 0; face < kCellFaces; ++face) DrawGridBoundaryFaces(face, range);
     ScanCells(range);
-    if (open_) gl_.End();
+    Flush();
     if (listOpen_) gl_.EndList();
     if (!material_) return kBlockEmpty;
     return static_cast<int32_t>(std::min<int64_t>(triangles_, std::numeric_limits<int32_t>::max()));
@@ -133,36 +141,44 @@ class ListBuilder {
       gl_.Vertex(c);
       gl_.End();
     } else {
-      // The material changes only with the colour; the triangles stay open
-      // across loops and cells.
+      // The material changes only with the colour; the triangles of one
+      // colour go as one run across loops and cells.
       if (colour != colour_) {
-        if (open_) gl_.End();
-        open_ = false;
+        Flush();
         gl_.Material(ColourOf(colour));
         colour_ = colour;
       }
-      if (!open_) gl_.Begin(GlPrimitive::kTriangles);
-      open_ = true;
-      gl_.Normal(normal);
-      gl_.Vertex(a);
-      gl_.Vertex(b);
-      gl_.Vertex(c);
+      for (const Vec3* p : {&a, &b, &c})
+        for (int k = 0; k < 3; ++k) {
+          b_.RunPoints.push_back(RoundToSingle((*p)[k]));
+          b_.RunNormals.push_back(RoundToSingle(normal[k]));
+        }
+      if (b_.RunPoints.size() >= kRunFloats) Flush();
     }
     ++triangles_;
   }
 
+  // Draws the triangles gathered since the last colour change.
+  void Flush() {
+    if (b_.RunPoints.empty()) return;
+    gl_.Triangles(b_.RunNormals, b_.RunPoints);
+    b_.RunPoints.clear();
+    b_.RunNormals.clear();
+  }
+
   void Polygon(std::span<const SurfacePoint> loop) {
     const size_t n = loop.size();
-    view_.resize(n);
-    for (size_t k = 0; k < n; ++k) view_[k] = ToView(loop[k].Position);
+    std::vector<Vec3>& view = b_.LoopPoints;
+    view.resize(n);
+    for (size_t k = 0; k < n; ++k) view[k] = ToView(loop[k].Position);
     const int32_t t0 = Tag(loop[0].Flag);
     for (size_t k = 2; k < n; ++k) {
       const SurfacePoint &p1 = loop[k - 1], &p2 = loop[k];
       const int32_t index = LoopTriangleColour(t0, Tag(p1.Flag), Tag(p2.Flag));
       const bool highlighted = (loop[0].Flag & p1.Flag & p2.Flag & kFlagMark) != 0;
-      const Vec3& a = view_[0];
-      const Vec3& b = mirrored_ ? view_[k] : view_[k - 1];
-      const Vec3& c = mirrored_ ? view_[k - 1] : view_[k];
+      const Vec3& a = view[0];
+      const Vec3& b = mirrored_ ? view[k] : view[k - 1];
+      const Vec3& c = mirrored_ ? view[k - 1] : view[k];
       Triangle(a, b, c, VectorCross(VectorSub(b, a), VectorSub(c, a)), index, highlighted);
     }
   }
@@ -225,22 +241,15 @@ class ListBuilder {
     };
 
     // Which edges of the region lie in material: along u per point row v,
-    // along v per point column u. Strictly covered edges are full at once;
-    // only those meeting a value are classified exactly.
+    // along v per point column u.
     const int32_t ru = u1 - u0 + 1, rv = v1 - v0 + 1;
     const auto fillFull = [&](int axis, int32_t c0, int32_t c1, const std::array<int32_t, 3>& at,
                               uint8_t* out) {
-      const DexelSet& set = m_.SetByDirection(axis);
-      const int32_t column = ColumnThrough(m_, axis, at);
-      const std::span<const double> values = DexelColumnValues(set, column);
-      const std::span<const uint8_t> flags = DexelColumnFlags(set, column);
-      const std::vector<double>& lines = GridLines(m_, axis);
-      FillEdgeStates(values, lines, c0, c1, out);
-      for (int32_t m = c0; m <= c1; ++m) {
-        uint8_t& s = out[m - c0];
-        s = s == kEdgeFull ||
-            (s != kEdgeEmpty && InteriorFull(values, flags, lines[m], lines[m + 1]));
-      }
+      const std::span<const double> values =
+          DexelColumnValues(m_.SetByDirection(axis), ColumnThrough(m_, axis, at));
+      b_.EdgeHeld.resize(static_cast<size_t>(c1 - c0 + 2));
+      FillLine(values, GridLines(m_, axis), c0, c1, out, b_.EdgeHeld.data());
+      for (int32_t m = 0; m <= c1 - c0; ++m) out[m] = out[m] == kInsideFull;
     };
     b_.FaceU.resize(static_cast<size_t>(rv + 1) * ru);
     for (int32_t pv = v0; pv <= v1 + 1; ++pv)
@@ -315,70 +324,90 @@ class ListBuilder {
 
   // --- The cells --------------------------------------------------------------
   //
-  // Slab by slab (z_k to z_k+1), every edge of the range is known as empty,
-  // full or mixed: the X and Y edges of the two layers bounding the slab and
-  // the slab's Z edges. A cell whose twelve edges are all empty or all full
-  // is wholly empty or wholly material and has no surface inside; every other
-  // one is handed to the cell surface. A slab whose lines are all of one
-  // state is passed over whole, and a Z column is looked at only in the slabs
-  // its values lie in.
+  // Slab by slab (z_k to z_k+1): whether each grid point of the two layers
+  // bounding the slab is material (the three columns through it vote), and
+  // the inside of every X and Y edge of those layers and of the slab's Z
+  // edges. A cell whose corners and twelve edges all agree is wholly empty or
+  // wholly material and has no surface inside; every other one is handed to
+  // the cell surface. A slab whose lines are all of one state is passed over
+  // whole, and a Z column is looked at only in the slabs its values lie in.
 
-  // The summary of layer k's X and Y lines over the range into slot, and the
-  // layer's state: kEdgeEmpty or kEdgeFull when every line is so, else mixed.
+  // The state of layer k's X and Y lines over the range into slot, and the
+  // layer's: kLineEmpty or kLineFull when every line is so, else mixed.
   uint8_t SummariseLayer(int32_t k, int slot) {
     const std::vector<double>&gx = m_.GridX, &gy = m_.GridY;
     std::vector<uint8_t>& xr = b_.XRows[slot];
     std::vector<uint8_t>& yr = b_.YRows[slot];
     xr.resize(static_cast<size_t>(np_[1]));
     yr.resize(static_cast<size_t>(np_[0]));
-    uint8_t any = 0, all = kEdgeFull;
+    bool empty = true, full = true;
     for (int32_t pj = 0; pj < np_[1]; ++pj) {
-      xr[pj] = RangeState(DexelColumnValues(m_.XSet(), ColumnIndexX(m_, lo_[1] + pj, k)),
-                          gx[lo_[0]], gx[hi_[0] + 1]);
-      any |= xr[pj];
-      all &= xr[pj];
+      xr[pj] = LineState(DexelColumnValues(m_.XSet(), ColumnIndexX(m_, lo_[1] + pj, k)),
+                         gx[lo_[0]], gx[hi_[0] + 1]);
+      empty = empty && xr[pj] == kLineEmpty;
+      full = full && xr[pj] == kLineFull;
     }
     for (int32_t pi = 0; pi < np_[0]; ++pi) {
-      yr[pi] = RangeState(DexelColumnValues(m_.YSet(), ColumnIndexY(m_, k, lo_[0] + pi)),
-                          gy[lo_[1]], gy[hi_[1] + 1]);
-      any |= yr[pi];
-      all &= yr[pi];
+      yr[pi] = LineState(DexelColumnValues(m_.YSet(), ColumnIndexY(m_, k, lo_[0] + pi)),
+                         gy[lo_[1]], gy[hi_[1] + 1]);
+      empty = empty && yr[pi] == kLineEmpty;
+      full = full && yr[pi] == kLineFull;
     }
-    if (any == kEdgeEmpty) return kEdgeEmpty;
-    return any == kEdgeFull && all == kEdgeFull ? kEdgeFull : kEdgeMixed;
+    return empty ? kLineEmpty : full ? kLineFull : kLineMixed;
   }
 
-  // Layer k's edges per cell: X edges at [j][i], Y edges at [j][i] (cell row
-  // j, point column i).
+  // Layer k's edges and points: X edge insides at [pj][ci], Y edge insides
+  // at [cj][pi], and per point [pj][pi] whether the X and the Y column hold
+  // it (bit 0 and bit 1).
   void FillLayer(int32_t k, int slot) {
-    const int32_t cx = np_[0] - 1, cy = np_[1] - 1;
+    const int32_t px = np_[0], py = np_[1], cx = px - 1, cy = py - 1;
     std::vector<uint8_t>& xe = b_.XEdges[slot];
     std::vector<uint8_t>& ye = b_.YEdges[slot];
-    xe.resize(static_cast<size_t>(np_[1]) * cx);
-    ye.resize(static_cast<size_t>(cy) * np_[0]);
-    for (int32_t pj = 0; pj < np_[1]; ++pj) {
-      uint8_t* row = &xe[static_cast<size_t>(pj) * cx];
+    std::vector<uint8_t>& held = b_.Held[slot];
+    xe.resize(static_cast<size_t>(py) * cx);
+    ye.resize(static_cast<size_t>(cy) * px);
+    held.resize(static_cast<size_t>(py) * px);
+    b_.EdgeHeld.resize(static_cast<size_t>(std::max(px, py)));
+    for (int32_t pj = 0; pj < py; ++pj) {
+      uint8_t* inside = &xe[static_cast<size_t>(pj) * cx];
+      uint8_t* points = &held[static_cast<size_t>(pj) * px];
       const uint8_t state = b_.XRows[slot][pj];
-      if (state != kEdgeMixed)
-        std::fill_n(row, cx, state);
-      else
-        FillEdgeStates(DexelColumnValues(m_.XSet(), ColumnIndexX(m_, lo_[1] + pj, k)), m_.GridX,
-                       lo_[0], hi_[0], row);
+      if (state == kLineMixed) {
+        FillLine(DexelColumnValues(m_.XSet(), ColumnIndexX(m_, lo_[1] + pj, k)), m_.GridX,
+                 lo_[0], hi_[0], inside, points);
+      } else {
+        std::fill_n(inside, cx, state == kLineFull ? kInsideFull : kInsideEmpty);
+        std::fill_n(points, px, state == kLineFull ? 1 : 0);
+      }
     }
     b_.EdgeRun.resize(static_cast<size_t>(cy));
-    for (int32_t pi = 0; pi < np_[0]; ++pi) {
+    for (int32_t pi = 0; pi < px; ++pi) {
       const uint8_t state = b_.YRows[slot][pi];
-      if (state != kEdgeMixed)
-        std::fill(b_.EdgeRun.begin(), b_.EdgeRun.end(), state);
-      else
-        FillEdgeStates(DexelColumnValues(m_.YSet(), ColumnIndexY(m_, k, lo_[0] + pi)), m_.GridY,
-                       lo_[1], hi_[1], b_.EdgeRun.data());
-      for (int32_t cj = 0; cj < cy; ++cj) ye[static_cast<size_t>(cj) * np_[0] + pi] = b_.EdgeRun[cj];
+      if (state == kLineMixed) {
+        FillLine(DexelColumnValues(m_.YSet(), ColumnIndexY(m_, k, lo_[0] + pi)), m_.GridY, lo_[1],
+                 hi_[1], b_.EdgeRun.data(), b_.EdgeHeld.data());
+      } else {
+        std::fill(b_.EdgeRun.begin(), b_.EdgeRun.end(),
+                  state == kLineFull ? kInsideFull : kInsideEmpty);
+        std::fill_n(b_.EdgeHeld.begin(), py, state == kLineFull ? 1 : 0);
+      }
+      for (int32_t cj = 0; cj < cy; ++cj) ye[static_cast<size_t>(cj) * px + pi] = b_.EdgeRun[cj];
+      for (int32_t pj = 0; pj < py; ++pj)
+        held[static_cast<size_t>(pj) * px + pi] |= static_cast<uint8_t>(b_.EdgeHeld[pj] << 1);
     }
+  }
+
+  // The material of layer slot's points, with the Z columns' holds at it.
+  void VoteCorners(int slot) {
+    std::vector<uint8_t>& corners = b_.Corners[slot];
+    const std::vector<uint8_t>& held = b_.Held[slot];
+    corners.resize(held.size());
+    for (size_t p = 0; p < held.size(); ++p)
+      corners[p] = (held[p] & 1) + (held[p] >> 1) + b_.ZHeld[p] >= 2;
   }
 
   // The Z columns through the range's points: held at the first layer, and
-  // per slab the points whose column has a value in it.
+  // per slab the points whose column has a value in it (ends included).
   void PrepareZ() {
     const int32_t slabs = np_[2] - 1;
     const size_t points = static_cast<size_t>(np_[0]) * np_[1];
@@ -391,8 +420,7 @@ class ListBuilder {
     for (int32_t pj = 0; pj < np_[1]; ++pj)
       for (int32_t pi = 0; pi < np_[0]; ++pi) {
         const int32_t p = pj * np_[0] + pi;
-        const std::span<const double> values =
-            DexelColumnValues(m_.ZSet(), ColumnIndexZ(m_, lo_[0] + pi, lo_[1] + pj));
+        const std::span<const double> values = ZColumn(p);
         b_.ZHeld[p] = ColumnHoldsPoint(values, bottom);
         held_ += b_.ZHeld[p];
         for (size_t q = FirstIntervalReaching(values, bottom); q < values.size(); ++q) {
@@ -408,6 +436,10 @@ class ListBuilder {
       }
   }
 
+  std::span<const double> ZColumn(int32_t p) const {
+    return DexelColumnValues(m_.ZSet(), ColumnIndexZ(m_, lo_[0] + p % np_[0], lo_[1] + p / np_[0]));
+  }
+
   void ScanCells(const CellRange& range) {
     for (int axis = 0; axis < 3; ++axis) {
       lo_[axis] = range.Low[axis];
@@ -419,36 +451,39 @@ class ListBuilder {
     int low = 0;
     uint8_t lowState = SummariseLayer(lo_[2], low);
     bool lowFilled = false;
+    uint8_t zHeld[2];
     for (int32_t k = lo_[2]; k <= hi_[2]; ++k) {
       const int high = 1 - low;
       const uint8_t highState = SummariseLayer(k + 1, high);
       bool highFilled = false;
       const std::vector<int32_t>& events = b_.ZEvents[k - lo_[2]];
-      const uint8_t zState = !events.empty() ? kEdgeMixed
-                             : held_ == 0    ? kEdgeEmpty
-                             : held_ == points ? kEdgeFull
-                                               : kEdgeMixed;
-      if (zState != kEdgeMixed && lowState == zState && highState == zState) {
-        if (zState == kEdgeFull) {
+      const uint8_t zState = !events.empty() ? kLineMixed
+                             : held_ == 0    ? kLineEmpty
+                             : held_ == points ? kLineFull
+                                               : kLineMixed;
+      if (zState != kLineMixed && lowState == zState && highState == zState) {
+        if (zState == kLineFull) {
           material_ = true;
           WriteCappedSlab(k);
         }
       } else {
-        if (!lowFilled) FillLayer(k, low);
+        if (!lowFilled) {
+          FillLayer(k, low);
+          VoteCorners(low);
+        }
         FillLayer(k + 1, high);
-        highFilled = true;
+        // A Z column keeps its state through a slab it has no value in.
         b_.ZEdges.resize(static_cast<size_t>(points));
-        for (int32_t p = 0; p < points; ++p) b_.ZEdges[p] = b_.ZHeld[p] ? kEdgeFull : kEdgeEmpty;
-        for (const int32_t p : events) b_.ZEdges[p] = kEdgeMixed;
+        for (int32_t p = 0; p < points; ++p)
+          b_.ZEdges[p] = b_.ZHeld[p] ? kInsideFull : kInsideEmpty;
+        for (const int32_t p : events) {
+          FillLine(ZColumn(p), m_.GridZ, k, k, &b_.ZEdges[p], zHeld);
+          held_ += zHeld[1] - b_.ZHeld[p];
+          b_.ZHeld[p] = zHeld[1];
+        }
+        VoteCorners(high);
+        highFilled = true;
         ScanSlab(k, low, high);
-      }
-      // A column keeps its state through the slabs it has no value in.
-      for (const int32_t p : events) {
-        const uint8_t now = ColumnHoldsPoint(
-            DexelColumnValues(m_.ZSet(), ColumnIndexZ(m_, lo_[0] + p % np_[0], lo_[1] + p / np_[0])),
-            m_.GridZ[k + 1]);
-        held_ += now - b_.ZHeld[p];
-        b_.ZHeld[p] = now;
       }
       low = high;
       lowState = highState;
@@ -463,25 +498,37 @@ class ListBuilder {
     const uint8_t* y0 = b_.YEdges[low].data();
     const uint8_t* y1 = b_.YEdges[high].data();
     const uint8_t* z = b_.ZEdges.data();
+    const uint8_t* c0 = b_.Corners[low].data();
+    const uint8_t* c1 = b_.Corners[high].data();
+    const bool sideK = k == 0 || k == counts_[2] - 2;
     for (int32_t cj = 0; cj + 1 < np_[1]; ++cj) {
+      const int32_t j = lo_[1] + cj;
+      const bool sideJK = sideK || j == 0 || j == counts_[1] - 2;
       const size_t xr = static_cast<size_t>(cj) * cx, xn = xr + cx;
-      const size_t yr = static_cast<size_t>(cj) * px;
-      const size_t zr = static_cast<size_t>(cj) * px, zn = zr + px;
+      const size_t pr = static_cast<size_t>(cj) * px, pn = pr + px;
       for (int32_t ci = 0; ci < cx; ++ci) {
-        const uint8_t e[12] = {x0[xr + ci],     x0[xn + ci],     x1[xr + ci], x1[xn + ci],
-                               y0[yr + ci],     y0[yr + ci + 1], y1[yr + ci], y1[yr + ci + 1],
-                               z[zr + ci],      z[zr + ci + 1],  z[zn + ci],  z[zn + ci + 1]};
-        uint8_t any = 0, all = kEdgeFull;
-        for (const uint8_t s : e) {
+        const uint8_t inside[12] = {x0[xr + ci], x0[xn + ci], x1[xr + ci], x1[xn + ci],
+                                    y0[pr + ci], y0[pr + ci + 1], y1[pr + ci], y1[pr + ci + 1],
+                                    z[pr + ci],  z[pr + ci + 1],  z[pn + ci], z[pn + ci + 1]};
+        const uint8_t corners[8] = {c0[pr + ci], c0[pr + ci + 1], c0[pn + ci], c0[pn + ci + 1],
+                                    c1[pr + ci], c1[pr + ci + 1], c1[pn + ci], c1[pn + ci + 1]};
+        uint8_t any = 0, all = kInsideFull, anyCorner = 0, allCorners = 1;
+        for (const uint8_t s : inside) {
           any |= s;
           all &= s;
         }
-        if (any == kEdgeEmpty) continue;
+        for (const uint8_t c : corners) {
+          anyCorner |= c;
+          allCorners &= c;
+        }
+        if (any == kInsideEmpty && anyCorner == 0) continue;
         material_ = true;
-        if (any == kEdgeFull && all == kEdgeFull)
-          WriteIfCapped(lo_[0] + ci, lo_[1] + cj, k);
-        else
-          WriteCell(lo_[0] + ci, lo_[1] + cj, k);
+        const int32_t i = lo_[0] + ci;
+        if (any == kInsideFull && all == kInsideFull && allCorners == 1) {
+          if (sideJK || i == 0 || i == counts_[0] - 2) WriteIfCapped(i, j, k);
+        } else {
+          WriteCell(i, j, k);
+        }
       }
     }
   }
@@ -525,14 +572,14 @@ class ListBuilder {
   bool rotate_ = false, translate_ = false, mirrored_ = false;
 
   bool listOpen_ = false;
-  bool open_ = false;  // GL_TRIANGLES begun
+  // A run of triangles is drawn at most this many floats at a time.
+  static constexpr size_t kRunFloats = 3 * 3 * 65536;
   int32_t colour_ = kNoColour;
   int64_t triangles_ = 0;
   bool material_ = false;
-  std::vector<Vec3> view_;
 
   std::array<int32_t, 3> lo_{}, hi_{}, np_{};
-  int32_t held_ = 0;
+  int32_t held_ = 0;  // Z columns holding the layer's points
 };
 
 // The point views: the dexel end points of the X (mode 2), Y (3) or Z (4)
@@ -550,7 +597,7 @@ void BuildPointViewList(GlCalls& gl, const DexelModel& model, WorkpieceDisplayLi
   const bool translate =
       model.Placement[9] != 0 || model.Placement[10] != 0 || model.Placement[11] != 0;
   gl.NewList(lists.PointList);
-  gl.PointSize(static_cast<float>(std::max(2.0, style.Zoom * 0.5)));
+  gl.PointSize(RoundToSingle(std::max(2.0, style.Zoom * 0.5)));
   gl.Begin(GlPrimitive::kPoints);
   const int32_t mode = style.MeshMode;
   for (int axis = 0; axis < 3; ++axis) {
@@ -651,15 +698,15 @@ bool WorkpieceListsStale(const DexelModel& model, const WorkpieceDisplayLists& l
 }
 
 void PrepareModelRenderBuffers(const DexelModel& model, ModelRenderBuffers& buffers) {
+  // Sized only: a build clears the face cells of each block it draws before
+  // it merges them, and a cell reads only those of its own block.
   const std::array<int32_t, 3> counts = Counts(model);
   for (int face = 0; face < kCellFaces; ++face) {
     const CellFaceAxes a = FaceAxes(face);
-    buffers.Outer.Written[face].assign(
-        static_cast<size_t>(std::max(counts[a.U] - 1, 0)) * std::max(counts[a.V] - 1, 0), 0);
+    buffers.Outer.Written[face].resize(static_cast<size_t>(std::max(counts[a.U] - 1, 0)) *
+                                       std::max(counts[a.V] - 1, 0));
   }
 }
-
-void FreeModelRenderBuffers(ModelRenderBuffers& buffers) { buffers = ModelRenderBuffers{}; }
 
 int32_t BuildModelDisplayLists(GlCalls& gl, const DexelModel& model, ModelRenderBuffers& buffers,
                                const WorkpieceStyle& style, int32_t mode, const CellRange& range,
@@ -680,7 +727,7 @@ void BuildWorkpieceBlockLists(GlCalls& gl, DexelModel& model, WorkpieceDisplayLi
   if (static_cast<int64_t>(model.BlocksX) * model.BlocksY * model.BlocksZ != model.BlockCount ||
       model.BlockDirty.size() < static_cast<size_t>(blocks))
     return;
-  ModelRenderBuffers buffers;
+  ModelRenderBuffers& buffers = lists.Buffers;
   PrepareModelRenderBuffers(model, buffers);
   const int32_t current = model.CurrentSlot;
   const size_t slotBase = static_cast<size_t>(current) * kBlockListsPerSlot;
@@ -709,7 +756,6 @@ void BuildWorkpieceBlockLists(GlCalls& gl, DexelModel& model, WorkpieceDisplayLi
     count = BuildModelDisplayLists(gl, model, buffers, style, mode, BlockCellRange(model, b), id);
     dirty = 0;
   }
-  FreeModelRenderBuffers(buffers);
 }
 
 void BuildWorkpieceLists(GlCalls& gl, DexelModel& model, WorkpieceDisplayLists& lists,

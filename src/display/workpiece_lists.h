@@ -36,6 +36,25 @@ inline constexpr int32_t kMeshPointsAll = 5;
 // material is only removed), 0 nothing drawn, above 0 triangles in its list.
 inline constexpr int32_t kBlockEmpty = -1;
 
+// What a build works with beside the model: the outer face cells drawn as
+// rectangles, and the scratch of the cells and of the triangles. A model's
+// lists keep theirs from build to build.
+struct ModelRenderBuffers {
+  OuterFaceCells Outer;
+  // Scratch of the cell scan.
+  GridCell Cell;
+  std::vector<SurfaceSegment> Segments;
+  CellPolygons Polygons;
+  std::array<std::vector<uint8_t>, 2> XEdges, YEdges, XRows, YRows, Held, Corners;
+  std::vector<uint8_t> ZEdges, ZHeld, EdgeRun, EdgeHeld, FaceU, FaceV;
+  std::vector<uint16_t> FaceCells;
+  std::vector<std::vector<int32_t>> ZEvents;
+  std::vector<Vec3> LoopPoints;
+  // The run of triangles of one colour: three points a triangle, each with
+  // the triangle's normal.
+  std::vector<float> RunPoints, RunNormals;
+};
+
 // The list ids of one work model in one GL context.
 struct WorkpieceDisplayLists {
   // The first of the names reserved at context creation.
@@ -49,6 +68,7 @@ struct WorkpieceDisplayLists {
   std::vector<std::atomic<uint8_t>> SlotDirty;
   // The one list of the point views (mesh modes 2-5); 0 until made.
   uint32_t PointList = 0;
+  ModelRenderBuffers Buffers;
 
   // The fresh id of block b: the model's own range, one id per block.
   uint32_t FreshId(int32_t block) const {
@@ -105,23 +125,8 @@ void MarkWorkpieceForRebuild(DexelModel& model, WorkpieceDisplayLists& lists);
 // a cut marked a block.
 bool WorkpieceListsStale(const DexelModel& model, const WorkpieceDisplayLists& lists);
 
-// What one build works with beside the model: the outer face cells drawn as
-// rectangles, and the scratch of the cells. Made before a build and freed
-// after it.
-struct ModelRenderBuffers {
-  OuterFaceCells Outer;
-  // Scratch of the cell scan.
-  GridCell Cell;
-  std::vector<SurfaceSegment> Segments;
-  CellPolygons Polygons;
-  std::array<std::vector<uint8_t>, 2> XEdges, YEdges, XRows, YRows;
-  std::vector<uint8_t> ZEdges, ZHeld, EdgeRun, FaceU, FaceV;
-  std::vector<uint16_t> FaceCells;
-  std::vector<std::vector<int32_t>> ZEvents;
-};
-
+// Sizes the buffers for a build of the model's lists.
 void PrepareModelRenderBuffers(const DexelModel& model, ModelRenderBuffers& buffers);
-void FreeModelRenderBuffers(ModelRenderBuffers& buffers);
 
 // Builds list listId from the cells of range in mode kMeshSolid or
 // kMeshOutline: the grid's outer faces within the range as merged

@@ -102,6 +102,19 @@ class GlRecorder final : public GlCalls {
       list.PointColours.push_back(colour_);
     }
   }
+  void Triangles(std::span<const float> normals, std::span<const float> vertices) override {
+    if (primitive_ >= 0) Errors.push_back("Triangles inside a primitive");
+    if (normals.size() != vertices.size() || vertices.size() % 9 != 0)
+      Errors.push_back("Triangles of uneven arrays");
+    List& list = Current();
+    const auto point = [](std::span<const float> a, size_t at) {
+      return Vec3{a[at], a[at + 1], a[at + 2]};
+    };
+    for (size_t t = 0; t + 9 <= std::min(normals.size(), vertices.size()); t += 9)
+      list.Triangles.push_back({{point(vertices, t), point(vertices, t + 3), point(vertices, t + 6)},
+                                point(normals, t),
+                                material_});
+  }
   void Material(const GlColour& colour) override {
     if (primitive_ >= 0) Errors.push_back("Material inside a primitive");
     material_ = colour;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/single_precision.h"
 #include "gl_recorder.h"
 #include "model/model_history.h"
 #include "model/stock.h"
@@ -83,14 +84,15 @@ TEST(WorkpieceLists, AFullBlockIsSixMergedRectanglesFacingOut) {
     ASSERT_GE(axis, 0);
     EXPECT_EQ(std::fabs(t.Normal[axis]), 1.0);
     const int side = t.Normal[axis] > 0;
-    for (const Vec3& p : t.P) EXPECT_EQ(p[axis], side * 5 / kScale);
+    // Points go to GL in single precision.
+    for (const Vec3& p : t.P) EXPECT_EQ(p[axis], RoundToSingle(side * 5 / kScale));
     EXPECT_GT(VectorDot(VectorCross(VectorSub(t.P[1], t.P[0]), VectorSub(t.P[2], t.P[0])),
                         t.Normal),
               0);
     faces[{axis, side}] += Area(t);
   }
   ASSERT_EQ(faces.size(), 6u);
-  for (const auto& [face, area] : faces) EXPECT_NEAR(area, 25 / (kScale * kScale), 1e-15);
+  for (const auto& [face, area] : faces) EXPECT_NEAR(area, 25 / (kScale * kScale), 1e-10);
 
   // As outlines: the six rectangles as line loops in the work colour.
   GlRecorder outlines;
@@ -342,15 +344,16 @@ TEST(WorkpieceLists, TheBlocksTogetherDrawTheClosedSurfaceOfTheMaterial) {
     // four walls' 3.5 and the floor's 24 of edge.
     EXPECT_NEAR(drawn.Volume, 960 - 7 * 5 * 3.5, (4 * 3.5 + 24) / 8) << c.name;
 
-    // The export walks the same cells.
+    // The export walks the same cells (its points, like the display's, are
+    // single precision).
     testing::ScratchFolder folder;
     ASSERT_EQ(SaveModelStl(model, folder / "model.stl", 1, 0, WorkOffsetFrame{}), kFileReplaced);
     const testing::MeshReport exported = testing::CheckMesh(testing::ReadMesh(folder / "model.stl"));
-    EXPECT_NEAR(drawn.Volume, exported.Volume, 1e-6) << c.name;
-    EXPECT_NEAR(drawn.Area, exported.Area, 1e-6) << c.name;
+    EXPECT_NEAR(drawn.Volume, exported.Volume, 1e-3) << c.name;
+    EXPECT_NEAR(drawn.Area, exported.Area, 1e-3) << c.name;
     for (int k = 0; k < 3; ++k) {
-      EXPECT_NEAR(drawn.Low[k], exported.Low[k], 1e-9) << c.name;
-      EXPECT_NEAR(drawn.High[k], exported.High[k], 1e-9) << c.name;
+      EXPECT_NEAR(drawn.Low[k], exported.Low[k], 1e-4) << c.name;
+      EXPECT_NEAR(drawn.High[k], exported.High[k], 1e-4) << c.name;
     }
   }
 }
