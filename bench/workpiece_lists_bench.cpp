@@ -34,16 +34,9 @@ class SurfaceCounter final : public GlCalls {
   bool IsList(uint32_t) override { return false; }
   void DeleteList(uint32_t) override {}
   void CallList(uint32_t) override {}
-  void Begin(GlPrimitive) override { count_ = 0; }
+  void Begin(GlPrimitive) override {}
   void End() override {}
-  void Normal(const Vec3&) override {}
-  void Vertex(const Vec3& p) override {
-    for (int k = 0; k < 3; ++k) facet_[3 + 3 * count_ + k] = p[k] * 500;
-    if (++count_ == 3) {
-      Facets.push_back(facet_);
-      count_ = 0;
-    }
-  }
+  void Vertex(const Vec3&) override {}
   void Triangles(std::span<const float>, std::span<const float> vertices) override {
     for (size_t t = 0; t + 9 <= vertices.size(); t += 9) {
       StlTriangle facet{};
@@ -64,10 +57,6 @@ class SurfaceCounter final : public GlCalls {
   void LoadMatrix(GlMatrixMode, const Matrix4&) override {}
   void MultMatrix(const Matrix4&) override {}
   void ReadPixels(int32_t, int32_t, GlPixelFormat, std::span<uint8_t>) override {}
-
- private:
-  StlTriangle facet_{};
-  int count_ = 0;
 };
 
 // 100 x 100 x 50 at pitch 0.1 (1.0 million Z columns, 0.5 million in each of

@@ -12,8 +12,6 @@ namespace {
 
 GLenum Primitive(GlPrimitive primitive) {
   switch (primitive) {
-    case GlPrimitive::kTriangles:
-      return GL_TRIANGLES;
     case GlPrimitive::kLineLoop:
       return GL_LINE_LOOP;
     case GlPrimitive::kPoints:
@@ -51,7 +49,6 @@ void OpenGlCalls::CallList(uint32_t id) { glCallList(id); }
 
 void OpenGlCalls::Begin(GlPrimitive primitive) { glBegin(Primitive(primitive)); }
 void OpenGlCalls::End() { glEnd(); }
-void OpenGlCalls::Normal(const Vec3& n) { glNormal3d(n[0], n[1], n[2]); }
 void OpenGlCalls::Vertex(const Vec3& p) { glVertex3d(p[0], p[1], p[2]); }
 void OpenGlCalls::Triangles(std::span<const float> normals, std::span<const float> vertices) {
   const size_t points = std::min(normals.size(), vertices.size()) / 3;

@@ -14,7 +14,8 @@
 
 namespace vestan {
 
-enum class GlPrimitive { kTriangles, kLineLoop, kPoints };
+// Primitives drawn point by point: outlines and points.
+enum class GlPrimitive { kLineLoop, kPoints };
 
 enum class GlCapability { kCullFace, kNormalize, kLighting, kLight0, kBlend, kDepthTest };
 
@@ -49,7 +50,6 @@ class GlCalls {
   // Primitives.
   virtual void Begin(GlPrimitive primitive) = 0;
   virtual void End() = 0;
-  virtual void Normal(const Vec3& n) = 0;
   virtual void Vertex(const Vec3& p) = 0;
   // Triangles from arrays (GL_TRIANGLES): three floats a point, three points
   // a triangle, each point with its normal.
@@ -91,7 +91,6 @@ class OpenGlCalls final : public GlCalls {
   void CallList(uint32_t id) override;
   void Begin(GlPrimitive primitive) override;
   void End() override;
-  void Normal(const Vec3& n) override;
   void Vertex(const Vec3& p) override;
   void Triangles(std::span<const float> normals, std::span<const float> vertices) override;
   void Material(const GlColour& colour) override;

@@ -13,19 +13,13 @@ namespace vestan {
 
 namespace {
 
-// The surfaceless display is one per process: every context initialises it
-// and the last one to close terminates it, since terminating it would end
-// every other context on it too.
+// The surfaceless display is one per process and, once initialised, stays
+// so: terminating it would end every other context on it, and the driver
+// leaves part of its state unfreed when it is terminated.
 struct SharedDisplay {
   std::mutex Lock;
   EGLDisplay Display = EGL_NO_DISPLAY;
-  int32_t Users = 0;
 };
-
-SharedDisplay& Shared() {
-  static SharedDisplay shared;
-  return shared;
-}
 
 std::string EglError(const char* what) {
   char code[16];
@@ -38,39 +32,28 @@ void SetError(std::string* error, const std::string& text) {
 }
 
 EGLDisplay AcquireDisplay(std::string* error) {
-  SharedDisplay& shared = Shared();
+  static SharedDisplay shared;
   std::lock_guard<std::mutex> hold(shared.Lock);
-  if (shared.Users == 0) {
-    const auto getPlatformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
-        eglGetProcAddress("eglGetPlatformDisplayEXT"));
-    if (getPlatformDisplay == nullptr) {
-      SetError(error, "EGL has no platform displays (eglGetPlatformDisplayEXT)");
-      return EGL_NO_DISPLAY;
-    }
-    const EGLDisplay display =
-        getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-    if (display == EGL_NO_DISPLAY) {
-      SetError(error, EglError("the surfaceless EGL display"));
-      return EGL_NO_DISPLAY;
-    }
-    EGLint major = 0, minor = 0;
-    if (eglInitialize(display, &major, &minor) != EGL_TRUE) {
-      SetError(error, EglError("eglInitialize of the surfaceless display"));
-      return EGL_NO_DISPLAY;
-    }
-    shared.Display = display;
+  if (shared.Display != EGL_NO_DISPLAY) return shared.Display;
+  const auto getPlatformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
+      eglGetProcAddress("eglGetPlatformDisplayEXT"));
+  if (getPlatformDisplay == nullptr) {
+    SetError(error, "EGL has no platform displays (eglGetPlatformDisplayEXT)");
+    return EGL_NO_DISPLAY;
   }
-  ++shared.Users;
-  return shared.Display;
-}
-
-void ReleaseDisplay() {
-  SharedDisplay& shared = Shared();
-  std::lock_guard<std::mutex> hold(shared.Lock);
-  if (shared.Users == 0 || --shared.Users > 0) return;
-  eglTerminate(shared.Display);
-  eglReleaseThread();
-  shared.Display = EGL_NO_DISPLAY;
+  const EGLDisplay display =
+      getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+  if (display == EGL_NO_DISPLAY) {
+    SetError(error, EglError("the surfaceless EGL display"));
+    return EGL_NO_DISPLAY;
+  }
+  EGLint major = 0, minor = 0;
+  if (eglInitialize(display, &major, &minor) != EGL_TRUE) {
+    SetError(error, EglError("eglInitialize of the surfaceless display"));
+    return EGL_NO_DISPLAY;
+  }
+  shared.Display = display;
+  return display;
 }
 
 // The framebuffer object calls, which OpenGL 1.x headers do not declare.
@@ -184,7 +167,6 @@ bool OffscreenContext::Open(int32_t width, int32_t height, std::string* error) {
       eglMakeCurrent(impl->Display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
       eglDestroyContext(impl->Display, impl->Context);
     }
-    ReleaseDisplay();
     return false;
   };
   if (eglBindAPI(EGL_OPENGL_API) != EGL_TRUE) return fail(EglError("eglBindAPI(OpenGL)"));
@@ -237,7 +219,6 @@ void OffscreenContext::Close() {
   eglMakeCurrent(impl_->Display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
   eglDestroyContext(impl_->Display, impl_->Context);
   impl_.reset();
-  ReleaseDisplay();
 }
 
 bool OffscreenContext::IsOpen() const { return impl_ != nullptr; }

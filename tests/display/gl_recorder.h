@@ -78,14 +78,11 @@ class GlRecorder final : public GlCalls {
   void End() override {
     if (primitive_ < 0) Errors.push_back("End outside a primitive");
     List& list = Current();
-    if (primitive_ == static_cast<int>(GlPrimitive::kTriangles)) {
-      if (vertices_.size() % 3 != 0) Errors.push_back("a triangle left open");
-    } else if (primitive_ == static_cast<int>(GlPrimitive::kLineLoop)) {
+    if (primitive_ == static_cast<int>(GlPrimitive::kLineLoop)) {
       list.Outlines.push_back({vertices_, colour_});
     }
     primitive_ = -1;
   }
-  void Normal(const Vec3& n) override { normal_ = n; }
   void Vertex(const Vec3& p) override {
     if (primitive_ < 0) {
       Errors.push_back("Vertex outside a primitive");
@@ -93,11 +90,7 @@ class GlRecorder final : public GlCalls {
     }
     vertices_.push_back(p);
     List& list = Current();
-    if (primitive_ == static_cast<int>(GlPrimitive::kTriangles) && vertices_.size() % 3 == 0) {
-      const size_t n = vertices_.size();
-      list.Triangles.push_back({{vertices_[n - 3], vertices_[n - 2], vertices_[n - 1]}, normal_,
-                                material_});
-    } else if (primitive_ == static_cast<int>(GlPrimitive::kPoints)) {
+    if (primitive_ == static_cast<int>(GlPrimitive::kPoints)) {
       list.Points.push_back(p);
       list.PointColours.push_back(colour_);
     }
@@ -189,7 +182,6 @@ class GlRecorder final : public GlCalls {
   uint32_t compiling_ = 0;
   int primitive_ = -1;
   std::vector<Vec3> vertices_;
-  Vec3 normal_{};
   GlColour material_{}, colour_{};
   List outside_;
 };
