@@ -26,6 +26,7 @@ struct DefinitionFilePaths {
   std::string Controller;
   std::string Machine;
   std::string BasicModel;
+  std::string BasicModelTitle;  // its file name, shown with it
   std::string NcProgram;
   std::string WorkLoad;
   std::string WorkSave;
