@@ -26,19 +26,6 @@ using namespace vestan;
 
 namespace {
 
-double ValueAlong(FuzzedDataProvider& input, int32_t n) {
-  switch (input.ConsumeIntegralInRange<int>(0, 3)) {
-    case 0:
-      return input.ConsumeIntegralInRange<int32_t>(0, n - 1);
-    case 1:
-      return input.ConsumeIntegralInRange<int32_t>(0, 2 * (n - 1)) / 2.0;
-    case 2:
-      return input.ConsumeIntegralInRange<int32_t>(0, 4 * (n - 1)) / 4.0;
-    default:
-      return input.ConsumeFloatingPointInRange<double>(0, n - 1);
-  }
-}
-
 // Adds a triangle's area and its share of the enclosed volume.
 void Measure(const Vec3& p0, const Vec3& p1, const Vec3& p2, double& area, double& volume) {
   volume += VectorDot(p0, VectorCross(p1, p2)) / 6;
@@ -104,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     DexelSet& set = model.SetByDirection(axis);
     for (int32_t c = 0; c < set.Columns && input.remaining_bytes() > 0; ++c) {
       std::vector<double> values(input.ConsumeIntegralInRange<size_t>(0, 6));
-      for (double& v : values) v = ValueAlong(input, counts[axis]);
+      for (double& v : values) v = fuzz::ValueAlong(input, counts[axis]);
       std::sort(values.begin(), values.end());
       std::vector<uint8_t> flags(values.size(), 0);
       if (tags)

@@ -8,8 +8,6 @@
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "definitions/definition_test_support.h"
@@ -21,6 +19,7 @@
 #include "modelfiles/dme_file.h"
 #include "modelfiles/model_file_commands.h"
 #include "modelfiles/surface_mesh_support.h"
+#include "support/scratch_folder.h"
 
 namespace vestan {
 namespace {
@@ -51,10 +50,7 @@ std::string WritePocketedStock(const testing::ScratchFolder& folder) {
 }
 
 std::string Shipped(const std::string& name) {
-  std::ifstream in(std::string(VESTAN_DATA_DIR) + "/" + name, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return testing::ScratchFolder::Read(std::string(VESTAN_DATA_DIR) + "/" + name);
 }
 
 TEST(SaveViewImage, ThePocketedWorkpieceOfTheShippedMachineAsAPng) {
