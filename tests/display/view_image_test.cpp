@@ -62,10 +62,10 @@ TEST(SaveViewImage, ThePocketedWorkpieceOfTheShippedMachineAsAPng) {
   Definitions defs;
   defs.Controller = h.Ctl.Controller;
   defs.Machine = h.Machine;
-  defs.Offsets = h.Ctl.Offsets;
+  const OffsetMemory& offsets = h.Ctl.Offsets;
   DisplayListTable displayLists;
   WorkOffsetFrame workFrame;
-  UpdateWorkOffsetFrame(defs.Offsets.ActiveWorkOffset, h.Kinematics, defs.Controller, workFrame,
+  UpdateWorkOffsetFrame(offsets.ActiveWorkOffset, h.Kinematics, defs.Controller, workFrame,
                         displayLists);
 
   // The workpiece file opened as the program opens it.
@@ -89,7 +89,7 @@ TEST(SaveViewImage, ThePocketedWorkpieceOfTheShippedMachineAsAPng) {
   const MachineDisplayFrame display =
       MakeMachineDisplayFrame(h.Kinematics, position, tableShift, camera);
   ViewState& view = settings.view;
-  UpdateViewCentre(defs, view, work, display, camera);
+  UpdateViewCentre(defs, offsets, view, work, display, camera);
   camera.Zoom = 4;
 
   ColourMaterials materials;
