@@ -15,6 +15,7 @@
 
 #include "model/cut_statistics.h"
 #include "modelfiles/dme_file.h"
+#include "platform/file_open.h"
 #include "simulation/session_runs.h"
 
 namespace vestan {
@@ -234,6 +235,37 @@ TEST(RunLoop, ProcessSnapshotsOnePerToolThatCut) {
   for (const auto& entry : std::filesystem::directory_iterator(r.Run.Folder.Path()))
     files += entry.path().extension() == ".DME";
   EXPECT_EQ(files, 3);
+}
+
+}  // namespace
+}  // namespace vestan
+
+namespace vestan {
+namespace {
+
+// A G41 contour that turns back on itself: the motion driver's alarm goes
+// to "alarm.txt" through the run's pass, which the shell closes after the
+// run; the run itself goes on to the end.
+TEST(RunLoop, RadiusOffsetAlarmOfARun) {
+  LoopRun r;
+  r.S.Defs.Checks.Interference = 0;
+  r.Program("offset.nc",
+            "G90 G54 G00 X-20. Y20. Z10.\n"
+            "G41 G01 X0 Y20. D1 F300\n"
+            "X20.\n"
+            "X0\n"
+            "G40 G01 X-20.\n");
+  r.RunIt();
+  EXPECT_EQ(r.S.Nc.Modal.EndState, kEndHandled);
+  RunPass& pass = *r.S.Pass;
+  CloseAlarmReport(pass.Reports, pass.ReportLinks, r.S.Defs.Controller.Tables.RadiusCheckList);
+  CloseInterferenceReport(pass.Reports, pass.ReportLinks);
+  EXPECT_EQ(ReadFileBytes(r.File("alarm.txt")).value_or("none"),
+            "<<< ALARM INFORMATION >>>\n"
+            "--------------\n"
+            "INTERFERENCE IN RADIUS(5.000) OFFSET\n"
+            "5:X0\n");
+  EXPECT_FALSE(std::filesystem::exists(r.File("interference.txt")));
 }
 
 }  // namespace
