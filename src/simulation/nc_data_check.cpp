@@ -175,6 +175,9 @@ int32_t CheckNcData(Session& s, int32_t mode, NcCheckResults& r) {
   StartRunPass(s);
   RunPass& pass = *s.Pass;
   pass.Driver.Options.DataCheck = 1;
+  // A line held at a stop of an aborted run would be read in place of the
+  // program's first.
+  s.Control.LinePendingAtStop.store(0);
   const NcPassRecords records = NcPassOf(s, copy);
   NcContext& nc = s.Nc;
   NcModalState& modal = nc.Modal;

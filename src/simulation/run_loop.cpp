@@ -154,6 +154,8 @@ int32_t SimulationThreadProc(Session& s) {
   control.ShowSteps.store(0);
   control.StepStatus.store(kStepCutting);
   control.RunEndedByCheck.store(0);
+  // A line held at a stop of an aborted run is not this run's.
+  control.LinePendingAtStop.store(0);
   RunPass& pass = *s.Pass;
   NcContext& nc = s.Nc;
   NcModalState& modal = nc.Modal;

@@ -178,6 +178,16 @@ TEST(RunLoop, AbortWhilePausedOnARunThread) {
   run.join();
   EXPECT_EQ(r.Removed(), 0.0);
   EXPECT_NE(r.S.Nc.Modal.EndState, kEndHandled);
+
+  // The next run starts from the program's first line, not the line the
+  // aborted run held at its stop.
+  r.S.Control.Abort.store(0);
+  r.S.Control.Paused.store(0);
+  r.S.Defs.Controller.StopOption = 0;
+  std::thread again([&r] { SimulationThreadProc(r.S); });
+  again.join();
+  EXPECT_EQ(r.S.Nc.Modal.EndState, kEndHandled);
+  EXPECT_NEAR(r.Removed(), SlotVolume(), 1e-9 * SlotVolume());
 }
 
 TEST(RunLoop, Wait2PreselectsOnTAndLoadsThePreselectedToolOnM6) {
