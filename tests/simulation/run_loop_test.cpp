@@ -158,9 +158,11 @@ TEST(RunLoop, StopBlocksPauseWithTheLinePendingAndAbortEndsThere) {
     };
     r.RunIt();
     EXPECT_EQ(pauses > 0, c.Pauses) << c.Name;
-    if (c.Pauses) EXPECT_EQ(pendingText, c.StopRequest ? "%" : "M00") << c.Name;
-    if (c.Removed == 0) EXPECT_EQ(r.Removed(), 0.0) << c.Name;
-    else EXPECT_NEAR(r.Removed(), SlotVolume(), 1e-9 * SlotVolume()) << c.Name;
+    if (c.Pauses) {
+      EXPECT_EQ(pendingText, c.StopRequest ? "%" : "M00") << c.Name;
+    }
+    const double removed = c.Removed == 0 ? 0.0 : SlotVolume();
+    EXPECT_NEAR(r.Removed(), removed, 1e-9 * SlotVolume()) << c.Name;
     EXPECT_EQ(r.S.Nc.Modal.EndState == kEndHandled, !c.Abort) << c.Name;
   }
 }
