@@ -66,7 +66,6 @@ CutRecords CutRecordsOf(Session& session) {
   CutRecords records{session.Tool, session.Lengths, session.Defs.Checks, session.Run, session.Work};
   records.Mesh = &session.ToolMesh;
   records.Position = &session.Nc.Position;
-  records.Kinematics = &session.Defs.Kinematics;
   return records;
 }
 
