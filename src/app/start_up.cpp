@@ -279,7 +279,11 @@ void ShutDownApplication(Application& app) {
   FreeReplaceTable(s.Defs.Controller.Tables);
   FreeToolTables(s.Defs.Tools);
   FreeMachineModel(s.Meshes);
-  app.Measured = MeasuredPointList{};
+  app.Measured.Points.clear();
+  app.Measured.Points.shrink_to_fit();
+  app.Measured.Flags.clear();
+  app.Measured.Flags.shrink_to_fit();
+  app.Measured.Count = 0;
   FreeSounds(app.Sounds);
   FreeControllerTables(s.Defs.Controller.Tables, s.Nc.Subprograms);
   app.Queue.Close();
