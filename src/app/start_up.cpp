@@ -261,20 +261,22 @@ void ShutDownApplication(Application& app) {
   app.ShutDown = true;
   Session& s = *app.S;
 
-  // The window's end: the settings are written first, so nothing after this
-  // can lose them. An unattended run leaves them as they were.
-  if (s.CommandLine.batchMode.load() == 0 && app.Shell.Shown != 0) {
-    app.SettingsSaved = SaveSettings(s.Defs.Settings, s.Defs.Colors, s.Defs.Paths, nullptr,
-                                     app.Host, s.App.EnglishMode) == kSettingsSaved;
-  }
-
-  // Every thread is asked to end and joined before the records it reads go.
+  // Every thread is asked to end and joined before the records it reads
+  // are written or freed.
   app.AbortWork.store(1);
   s.Control.Abort.store(1);
   s.Control.Paused.store(0);
   app.RunThread.Join();
   app.MacroThread.Join();
   app.BatchWorker.Join();
+
+  // The window's end: the settings are written before anything is freed,
+  // so nothing after this can lose them. An unattended run leaves them as
+  // they were.
+  if (s.CommandLine.batchMode.load() == 0 && app.Shell.Shown != 0) {
+    app.SettingsSaved = SaveSettings(s.Defs.Settings, s.Defs.Colors, s.Defs.Paths, nullptr,
+                                     app.Host, s.App.EnglishMode) == kSettingsSaved;
+  }
 
   FreeReplaceTable(s.Defs.Controller.Tables);
   FreeToolTables(s.Defs.Tools);

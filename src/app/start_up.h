@@ -137,9 +137,9 @@ void EndAfterBatchWorker(Application& app);
 // Asks for the window's end (command 105) with the exit code; any thread.
 void RequestExit(Application& app, int32_t exitCode);
 
-// The window's end and the shut-down, in order: the settings written
-// (unless in batch mode), every thread asked to end and joined, then the
-// tables, meshes, sounds and buffers freed. Later calls do nothing.
+// The window's end and the shut-down, in order: every thread asked to end
+// and joined, the settings written (unless in batch mode), then the tables,
+// meshes, sounds and buffers freed. Later calls do nothing.
 void ShutDownApplication(Application& app);
 
 // The whole program: start-up, the host, shut-down. Returns the exit code.
