@@ -83,8 +83,9 @@ LineSource ReadRawLine(NcContext& context, const NcPassRecords& records, NcReade
     if (!ReadStreamLine(reader.MainStream.get(), line)) return LineSource::kEndOfProgram;
     ++modal.MainLineCounter;
     CountBlockLine(modal, reader);
-    if (FollowsRun(records, reader) && reader.Editor.StepCursor)
-      reader.Editor.StepCursor(static_cast<int32_t>(modal.MainLineCounter));
+    if (FollowsRun(records, reader))
+      reader.Editor.CursorMoves.push_back(
+          {EditorCursorMove::kStep, static_cast<int32_t>(modal.MainLineCounter)});
     if (countProgress) AddProgress(*reader.Progress, static_cast<int32_t>(line.size()));
     return LineSource::kLine;
   }
@@ -108,13 +109,10 @@ LineSource ReadRawLine(NcContext& context, const NcPassRecords& records, NcReade
     modal.ShownLine = static_cast<int32_t>(level.LineCounter);
     CountBlockLine(modal, reader);
     line.push_back('\n');
-    if (FollowsRun(records, reader) && reader.Editor.FollowSubprograms != 0) {
-      if (level.ByteOffset != 0) {
-        if (reader.Editor.StepCursor) reader.Editor.StepCursor(modal.ShownLine);
-      } else if (reader.Editor.JumpToLine) {
-        reader.Editor.JumpToLine(modal.ShownLine);
-      }
-    }
+    if (FollowsRun(records, reader) && reader.Editor.FollowSubprograms != 0)
+      reader.Editor.CursorMoves.push_back(
+          {level.ByteOffset != 0 ? EditorCursorMove::kStep : EditorCursorMove::kJump,
+           modal.ShownLine});
     level.ByteOffset += static_cast<uint32_t>(line.size());
     if (depth == 1 && countProgress)
       AddSubProgress(*reader.Progress, static_cast<int32_t>(line.size()));

@@ -121,8 +121,8 @@ void ReturnFromSubprogram(NcContext& context, const NcPassRecords& records, NcRe
   const bool heidenhain = IsHeidenhainDialect(controller);
   if (!heidenhain && (depth == 0 || callerInMemory) &&
       records.Control.CuttingMode.load() >= kCuttingReal && reader.Editor.FollowRun != 0 &&
-      reader.Editor.FollowSubprograms != 0 && reader.Editor.JumpToLine)
-    reader.Editor.JumpToLine(context.Modal.ShownLine);
+      reader.Editor.FollowSubprograms != 0)
+    reader.Editor.CursorMoves.push_back({EditorCursorMove::kJump, context.Modal.ShownLine});
   stack.Levels[static_cast<size_t>(depth)] = SubprogramLevel{};
   if (depth == 0 && reader.Progress != nullptr) EndSubProgress(*reader.Progress);
 }

@@ -24,6 +24,9 @@ RunPass::RunPass(Session& session)
 Session::Session(Host& host) : Shell(host) {
   Progress.Display = &host;
   Progress.HeldAtStop = [this] { return Control.Paused.load() != 0; };
+  // Long work waits and retitles the window through the host, like the run.
+  Progress.Sleep = [&host](int32_t milliseconds) { host.Sleep(milliseconds); };
+  Progress.RebuildWindowTitle = [&host] { host.RequestShellUpdate(ShellUpdate::kWindowTitle); };
 }
 
 Session::~Session() = default;
@@ -36,15 +39,27 @@ void StartRunPass(Session& session) {
   ResetNcModalState(session.Nc, NcPassOf(session));
 }
 
-NcPassRecords NcPassOf(Session& session) { return NcPassOf(session, session.Memory); }
+namespace {
 
-NcPassRecords NcPassOf(Session& session, ControllerMemory& memory) {
+NcPassRecords PassOver(Session& session, ControllerMemory& memory, WorkOffsetFrame& frame) {
   Definitions& defs = session.Defs;
-  NcPassRecords records{defs,          memory,          defs.Tools,    defs.Settings.ControlPoint,
-                        session.Frame, session.Display, session.Tool,  session.Profile,
+  NcPassRecords records{defs,  memory,          defs.Tools,   defs.Settings.ControlPoint,
+                        frame, session.Display, session.Tool, session.Profile,
                         session.Control, session.Shell};
   if (session.Pass) records.BlockHooks = &session.Pass->BlockHooks;
   return records;
+}
+
+}  // namespace
+
+NcPassCopy CopyForPass(const Session& session) { return {session.Memory, session.Frame}; }
+
+NcPassRecords NcPassOf(Session& session) {
+  return PassOver(session, session.Memory, session.Frame);
+}
+
+NcPassRecords NcPassOf(Session& session, NcPassCopy& copy) {
+  return PassOver(session, copy.Memory, copy.Frame);
 }
 
 ToolChangeRecords ToolChangeOf(Session& session) {

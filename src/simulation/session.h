@@ -133,11 +133,20 @@ void StartRunPass(Session& session);
 
 // The bundles of the lower folders, every one built here.
 
-// An NC pass over the session's controller memory (the run), or over memory,
-// a copy the pass may change (the data check, the path drawing). Hooks
-// into the reader once a pass is started.
+// What a pass that must leave the application's records as they are (the
+// data check, the path drawing) writes in their place: a copy of the
+// controller memory and of the work offset frame that follows its offsets.
+struct NcPassCopy {
+  ControllerMemory Memory;
+  WorkOffsetFrame Frame;
+};
+NcPassCopy CopyForPass(const Session& session);
+
+// An NC pass over the session's controller memory and frame (the run), or
+// over a copy the pass may change. Hooks into the reader once a pass is
+// started.
 NcPassRecords NcPassOf(Session& session);
-NcPassRecords NcPassOf(Session& session, ControllerMemory& memory);
+NcPassRecords NcPassOf(Session& session, NcPassCopy& copy);
 
 // SetCurrentTool's records: the current tool, its profile, where the
 // machine stands and the run's length compensation.

@@ -30,16 +30,23 @@ class ShippedSession : public ::testing::Test, protected testing::FolderSession 
 };
 
 // A pass over a copy of the controller memory leaves the application's
-// offsets as they were; the run's pass changes them.
+// offsets, and the work frame that models are loaded and saved in, as they
+// were; the run's pass changes them.
 TEST_F(ShippedSession, APassOverACopyOfTheMemoryLeavesTheApplicationsOffsets) {
   const double g54 = S.Memory.Offsets.WorkOffsets[1][0];
-  ControllerMemory copy = S.Memory;
+  const Vec3 origin = S.Frame.Origin;
+  NcPassCopy copy = CopyForPass(S);
   ResetNcModalState(S.Nc, NcPassOf(S, copy));
   Interpret(NcPassOf(S, copy), "G10 L2 P1 X5.");
-  EXPECT_EQ(copy.Offsets.WorkOffsets[1][0], 5.0);
+  Interpret(NcPassOf(S, copy), "G92 X123.");
+  EXPECT_EQ(copy.Memory.Offsets.WorkOffsets[1][0], 5.0);
+  EXPECT_NE(copy.Frame.Origin, origin);
   EXPECT_EQ(S.Memory.Offsets.WorkOffsets[1][0], g54);
+  EXPECT_EQ(S.Frame.Origin, origin);
   Interpret(NcPassOf(S), "G10 L2 P1 X7.");
+  Interpret(NcPassOf(S), "G92 X77.");
   EXPECT_EQ(S.Memory.Offsets.WorkOffsets[1][0], 7.0);
+  EXPECT_NE(S.Frame.Origin, origin);
 }
 
 // The pass's motion driver writes its radius-offset alarms into the pass's
@@ -68,6 +75,30 @@ TEST_F(ShippedSession, TheMultiToolPassGivesUpAtTheRunsAbort) {
   Host.OnSleep = [this](int32_t) { S.Control.Abort = 1; };
   EXPECT_FALSE(RunMultiToolPass(records, 1, {}, state));
   EXPECT_EQ(Host.Texts(RecordingHost::Call::kSleep).size(), 1u);
+}
+
+// Long work shows its progress through the session's host: the shell
+// rebuilds the title with the label, the percentage goes to the title bar
+// (no status bar) with the stop mark while the run is held, and the title's
+// pauses are the host's waits.
+TEST(SessionProgress, GoesThroughTheHost) {
+  RecordingHost host;
+  Session s(host);
+  ProgressState& progress = s.Progress;
+  progress.Options.SilentMode = 1;
+  progress.Options.EnglishMode = 1;
+  s.Control.Paused = 1;
+  BeginProgress(progress, kProgressGivenTotal, 10, "", 0, "J", "Offset");
+  AddProgress(progress, 10);
+  UpdateProgress(progress, 0);
+  using Call = RecordingHost::Call;
+  EXPECT_EQ(host.Texts(Call::kWindowTitle).back(), "Offset:100.0%-STOP!");
+  EXPECT_EQ(host.Count(Call::kSleep), 10);
+  int32_t titles = 0;
+  for (const RecordingHost::Event& e : host.Events)
+    if (e.Kind == Call::kShellUpdate && e.Value == static_cast<int32_t>(ShellUpdate::kWindowTitle))
+      ++titles;
+  EXPECT_EQ(titles, 1) << "the shell rebuilds the title with the label at the start";
 }
 
 struct MoveSeen {
