@@ -187,7 +187,7 @@ StatusFacts StatusFactsOf(const Session& s) {
   const NcModalState& m = s.Nc.Modal;
   const ControllerDefinition& c = s.Defs.Controller;
   f.EnglishMode = s.App.EnglishMode;
-  f.HeldAtStop = s.Control.LinePendingAtStop.load() != 0 && s.Control.Paused.load() != 0;
+  f.HeldAtStop = s.Control.LinePendingAtStop.load();
   f.BasicModelTitle = s.Defs.Paths.BasicModelTitle;
   f.Perspective = s.View.Perspective;
   f.ProductCode = c.productCode;
