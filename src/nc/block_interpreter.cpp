@@ -833,7 +833,7 @@ void BlockScan::ApplyG(int32_t code, int32_t suffix, GAction action) {
       if (action == GAction::kNurbs && suffix != 2) return;
       modal_.MotionMode = kMotionNurbs;
       if (Hooks() != nullptr && Hooks()->ReadNurbsBlocks)
-        Hooks()->ReadNurbsBlocks(c_, r_, action == GAction::kNurbs ? 'K' : 'Q');
+        Hooks()->ReadNurbsBlocks(c_, r_, p_, action == GAction::kNurbs ? 'K' : 'Q');
       EndBlock();
       return;
     case GAction::kCylindrical:

@@ -28,6 +28,7 @@
 #include "model/tool_profile.h"
 #include "nc/block_end_state.h"
 #include "nc/interpreter_state.h"
+#include "nc/nurbs_curve.h"
 #include "nc/run_control.h"
 #include "nc/transform_state.h"
 #include "platform/host.h"
@@ -118,6 +119,13 @@ inline constexpr int32_t kAlarmTwoPoints = 5;     // two decimal points in one w
 inline constexpr int32_t kAlarmRadiusOffset = 6;  // offset larger than an arc radius
 inline constexpr int32_t kAlarmRotaryLock = 8;    // and 9: the run's rotary-lock checks
 inline constexpr int32_t kAlarmRotaryUnlock = 9;
+// The run refuses a move of more interpolation steps than it can take, or a
+// move pitch of 0 or less.
+inline constexpr int32_t kAlarmMoveSteps = 10;
+// A NURBS curve that cannot be held or evaluated: an order outside 1 to 16,
+// more points or knots than the buffers hold, a weight of 0 or less, a
+// point whose weighted basis sums to 0.
+inline constexpr int32_t kAlarmNurbsData = 11;
 
 // Canned-cycle point arrays: their first and their largest capacity.
 inline constexpr size_t kCyclePointCapacity = 1000;
@@ -275,6 +283,8 @@ struct NcContext {
   RotarySolveContext RotarySolve;
   // The block end positions FinishMove leaves.
   BlockEndState BlockEnd;
+  // The curve of the last G6.2 block.
+  NurbsCurve Nurbs;
 };
 
 // What a pass reads and writes besides its context.

@@ -7,6 +7,7 @@
 #include "definitions/definition_file.h"
 #include "nc/block_interpreter.h"
 #include "nc/line_reader.h"
+#include "nc/nurbs.h"
 #include "nc/plugin_path.h"
 
 namespace vestan {
@@ -140,6 +141,10 @@ BlockInterpreterHooks MakeNcReaderHooks(NcReader& reader) {
     if (reader.Record.Delivered == 0) return false;
     record = reader.Record;
     return true;
+  };
+  hooks.ReadNurbsBlocks = [&reader](NcContext& context, const NcPassRecords& records,
+                                    size_t offset, char knotLetter) {
+    ReadNurbsBlocks(context, records, reader, offset, knotLetter);
   };
   hooks.SeeComment = [&reader](NcContext& context, const NcPassRecords& records, std::string_view) {
     RunNcCommentPlugin(context, records, reader);

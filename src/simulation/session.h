@@ -38,6 +38,7 @@
 #include "platform/progress.h"
 #include "simulation/interference_messages.h"
 #include "simulation/run_reports.h"
+#include "simulation/step_state.h"
 
 namespace vestan {
 
@@ -62,6 +63,8 @@ struct RunPass {
   RunReportLinks ReportLinks;
   RunMessageFacts Facts;
   MultiToolPassState MultiTool;
+  // The per-step work's state from move to move.
+  MoveStepState Steps;
 };
 
 struct Session {
@@ -115,6 +118,8 @@ struct Session {
 
   // The flags the main thread and the run thread share (all atomic).
   RunControl Control;
+  // What the run asks of the display; the display fills it.
+  RunViewHooks RunView;
 
   // The run's NC state. It lives as long as the session: the tool in the
   // spindle, where the machine stands and the length compensation stay
