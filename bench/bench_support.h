@@ -56,6 +56,16 @@ struct KernelWorld : testing::ToolRecords {
     Document.WorkPresent = 1;
   }
 
+  // The tool on a straight shank of 12 from 20 above its tip (after a
+  // transition of 5), 40 out of a holder of 40 across and 30 long, with the
+  // body and holder clearances searched (ARBOR CHECK 1) rather than cut.
+  void WithBodyAndHolder() {
+    Table.Shanks[1] = {kShankStraight, 40, 20, 5, 0, 0, 12, -1};
+    Table.Arbors[1] = {1, kArborPairs, 1, {40}, {30}, {}};
+    Checks.ArborCheck = 1;
+    Set(1);
+  }
+
   // A closed cylinder standing on the tool tip: 250 sides of two facets and
   // a fan of 250 at each end, 1000 facets.
   void MakeCylinderMesh(double radius, double height) {

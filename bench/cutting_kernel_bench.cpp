@@ -1,6 +1,7 @@
 // The cutting kernel on a straight path of 1000 poses through a box stock:
 // flat, ball and tilted bull-nose tools, a deep flat cut, the flat cut at
-// three pitches, and a closed mesh tool of the flat tool's size.
+// three pitches, a closed mesh tool of the flat tool's size, and a flat tool
+// whose shank and holder clearances are searched.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -30,6 +31,7 @@ struct PathCase {
   double pitch;       // of the grid and of the path
   double expected;    // removed volume, 0 when not checked
   int32_t threads = 1;  // of the main pass
+  bool holder = false;  // the tool on a shank in a holder, their clearances searched
 };
 
 // The stock of one pitch, made once: the box is long enough for the path.
@@ -59,6 +61,7 @@ void BM_CutPath(benchmark::State& state, PathCase c) {
     return;
   }
   bench::KernelWorld world(c.kind, c.diameter, c.cornerRadius);
+  if (c.holder) world.WithBodyAndHolder();
   world.Cut.Threads = c.threads;
   const double tilt = c.tiltAboutY * kRadiansPerDegree;
   const Vec3 axis{std::sin(tilt), 0, std::cos(tilt)};
@@ -91,6 +94,12 @@ void BM_CutPath(benchmark::State& state, PathCase c) {
                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
   state.counters["columns/pose"] = static_cast<double>(visited) / (kPoses * iterations);
   state.counters["volume"] = volume;
+  if (c.holder) {
+    // The shank stood in the stock: its search found the length it clears.
+    if (!(world.Lengths.ShankClearLength > 0))
+      state.SkipWithError("the shank's clearance was not searched");
+    state.counters["shank_clear"] = world.Lengths.ShankClearLength;
+  }
 }
 
 // The path covers the stock's 100 along X, the tool's ends lying outside: a
@@ -123,6 +132,18 @@ BENCHMARK_CAPTURE(BM_CutPath, e_flat10_pitch005,
 // the polygon's sides lie within 5 (1 - cos(pi / 250)) of the circle.
 BENCHMARK_CAPTURE(BM_CutPath, f_mesh1000_flat10_5deep,
                   PathCase{kToolImportedMesh, 10, 0, 5, 0, 0.1, 100 * 10 * 5})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// A flat 25 deep on a shank and in a holder with ARBOR CHECK 1: the shank
+// dips 5 into the stock, and each pose searches the shank's and the
+// holder's clearances as well as cutting (they remove nothing).
+PathCase BodyAndHolder(PathCase c) {
+  c.holder = true;
+  return c;
+}
+BENCHMARK_CAPTURE(BM_CutPath, h_flat10_25deep_holder_check1,
+                  BodyAndHolder(PathCase{kToolFlat, 10, 0, 25, 0, 0.1, 100 * 10 * 25}))
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

@@ -1,4 +1,4 @@
-// The head check at 1000 positions along a path: a head of 5,000 facets
+// The head check per position, at 1000 positions along a path: a head of 5,000 facets
 // against a table of 20,000 facets and a workpiece of 2 million dexel
 // columns. The path runs over the work with the head's face dipping in and
 // out of its top, and beyond it close above the table's waved surface.
@@ -10,6 +10,10 @@
 #include <vector>
 
 #include "machine/structure_interference.h"
+#ifdef VESTAN_REFERENCE_STRUCTURE_CHECK
+#include "machine/reference_structure_check/reference_structure_check.h"
+#endif
+#include "machine/part_models.h"
 #include "machine/structure_world.h"
 #include "model/stock.h"
 #include "modelfiles/stl_facets.h"
@@ -62,6 +66,7 @@ StructureMesh WavedTable(double lo, double hi, int n) {
     }
   BuildFacetRecords(mesh.Triangles, mesh.Records);
   BuildTriangleBuckets(mesh.Triangles, mesh.Records);
+  IndexStructureMesh(mesh);
   for (const StlFacetRecord& r : mesh.Records)
     for (int k = 0; k < 3; ++k) {
       mesh.BoxMin[k] = std::min(mesh.BoxMin[k], r.BoxMin[k]);
@@ -79,6 +84,7 @@ struct HeadWorld : testing::StructureRecords {
     head.BoxMax = {30, 30, 100};
     head.Triangles = GriddedBox(head.BoxMin, head.BoxMax, {{{25, 15}, {15, 25}, {25, 20}}});
     MakeBoxCorners(head.BoxMin, head.BoxMax, head.BoxCorners);
+    IndexHeadMesh(head);
     Meshes.Table = WavedTable(-300, 500, 100);
     // 1001 x 1001 Z columns and 1001 x 501 in each of X and Y.
     if (CreateBoxModel(Work.Workpiece(), {0, 0, 0, 200, 200, 100}, 0.2) != kModelOk) return;
@@ -100,7 +106,29 @@ struct HeadWorld : testing::StructureRecords {
   }
 };
 
-void BM_HeadCheckAlongPath(benchmark::State& state) {
+using HeadCheckFunction = int32_t (*)(StructureCheckContext&);
+
+// Runs check at every position of path; the hits of each pair in pairs.
+template <size_t N>
+std::array<int64_t, N> RunPath(testing::StructureRecords& w, const std::vector<Vec3>& path,
+                               HeadCheckFunction check, const std::array<size_t, N>& pairs) {
+  std::array<int64_t, N> hits{};
+  for (const Vec3& p : path) {
+    ResetInterferenceFlags(w.Hits);
+    w.Position.MachinePosition = {p[0], p[1], p[2], 0, 0};
+    StructureCheckContext context = w.Context();
+    check(context);
+    for (size_t i = 0; i < N; ++i) hits[i] += w.Hits.Pairs[pairs[i]] != 0;
+  }
+  return hits;
+}
+
+void CountChecks(benchmark::State& state, size_t positions) {
+  state.counters["checks/s"] = benchmark::Counter(static_cast<double>(positions),
+                                                  benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void HeadCheckAlongPath(benchmark::State& state, HeadCheckFunction check) {
   static const std::unique_ptr<HeadWorld> world = std::make_unique<HeadWorld>();
   HeadWorld& w = *world;
   if (w.Meshes.Head.FacetCount() != 5000 || w.Meshes.Table.FacetCount() != 20000 ||
@@ -108,34 +136,99 @@ void BM_HeadCheckAlongPath(benchmark::State& state) {
     state.SkipWithError("the world was not built as described");
     return;
   }
-  int64_t workHits = 0, tableHits = 0;
+  std::array<int64_t, 2> hits{};
   for (auto _ : state) {
-    workHits = tableHits = 0;
-    for (const Vec3& p : w.Path) {
-      ResetInterferenceFlags(w.Hits);
-      w.Position.MachinePosition = {p[0], p[1], p[2], 0, 0};
-      StructureCheckContext context = w.Context();
-      CheckHeadInterference(context);
-      workHits += w.Hits.Pairs[kPairHeadWork] != 0;
-      tableHits += w.Hits.Pairs[kPairHeadTable] != 0;
-    }
-    benchmark::DoNotOptimize(workHits);
-    benchmark::DoNotOptimize(tableHits);
+    hits = RunPath(w, w.Path, check, std::array<size_t, 2>{kPairHeadWork, kPairHeadTable});
+    benchmark::DoNotOptimize(hits);
   }
   // The face dips below the work's top on about half the positions over
   // it, and below the table's highest waves on some beyond it.
-  if (workHits < 100 || workHits > 500 || tableHits < 10) {
-    const std::string counts = "unexpected hit counts: work " + std::to_string(workHits) +
-                               ", table " + std::to_string(tableHits);
+  if (hits[0] < 100 || hits[0] > 500 || hits[1] < 10) {
+    const std::string counts = "unexpected hit counts: work " + std::to_string(hits[0]) +
+                               ", table " + std::to_string(hits[1]);
     state.SkipWithError(counts.c_str());
     return;
   }
-  state.counters["work_hits"] = static_cast<double>(workHits);
-  state.counters["table_hits"] = static_cast<double>(tableHits);
-  state.counters["checks/s"] =
-      benchmark::Counter(static_cast<double>(kPositions), benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["work_hits"] = static_cast<double>(hits[0]);
+  state.counters["table_hits"] = static_cast<double>(hits[1]);
+  CountChecks(state, w.Path.size());
+}
+void BM_HeadCheckAlongPath(benchmark::State& state) {
+  HeadCheckAlongPath(state, CheckHeadInterference);
 }
 BENCHMARK(BM_HeadCheckAlongPath)->Unit(benchmark::kMillisecond);
+
+// The shipped machine: its head, table and vice loaded as a run loads them,
+// a stock of 80 x 60 x 30 on the vice at pitch 0.2; the spindle runs over
+// the stock and beside it, the head's face dipping into the stock's top and
+// down past the vice's.
+struct ShippedWorld : testing::StructureRecords {
+  std::vector<Vec3> Path;
+  MachinePartModels Parts;
+
+  ShippedWorld() {
+    const std::string data = VESTAN_DATA_DIR;
+    Parts.Tables[kTableMain].Name = data + "/oguma_table.stl";
+    Parts.Heads[kHeadMain].Name = data + "/oguma_head.stl";
+    Parts.ViceNames = {data + "/oguma_vice.stl"};
+    Kinematics.RotaryType = kRotaryNone;
+    for (const size_t pair : {kPairHeadWork, kPairHeadVice, kPairHeadTable}) {
+      Checks.Pairs[pair] = 1;
+    }
+    LoadMachinePartModels({Parts, Kinematics, Checks}, Meshes);
+    if (CreateBoxModel(Work.Workpiece(), {-40, -30, 80, 40, 30, 110}, 0.2) != kModelOk) return;
+    Work.WorkPresent = 1;
+    for (int i = 0; i < kPositions; ++i) {
+      const double t = static_cast<double>(i) / (kPositions - 1);
+      const double x = -250 + 500 * t, y = 40 * std::sin(6 * kPi * t);
+      const double z = std::abs(x) < 140 ? 112 + 4 * std::sin(40 * kPi * t)
+                                         : 60 + 30 * std::sin(40 * kPi * t);
+      Path.push_back({x, y, z});
+    }
+  }
+};
+
+void HeadCheckShippedMachine(benchmark::State& state, HeadCheckFunction check) {
+  static const std::unique_ptr<ShippedWorld> world = std::make_unique<ShippedWorld>();
+  ShippedWorld& w = *world;
+  if (w.Meshes.Head.FacetCount() == 0 || w.Meshes.Table.FacetCount() == 0 ||
+      w.Meshes.Vices[0].FacetCount() == 0 || w.Work.Workpiece().CountX == 0) {
+    state.SkipWithError("the shipped parts or the stock did not load");
+    return;
+  }
+  const std::array<size_t, 3> pairs{kPairHeadWork, kPairHeadVice, kPairHeadTable};
+  std::array<int64_t, 3> hits{};
+  for (auto _ : state) {
+    hits = RunPath(w, w.Path, check, pairs);
+    benchmark::DoNotOptimize(hits);
+  }
+  if (hits[0] < 50 || hits[1] < 10) {
+    const std::string counts = "unexpected hit counts: work " + std::to_string(hits[0]) +
+                               ", vice " + std::to_string(hits[1]);
+    state.SkipWithError(counts.c_str());
+    return;
+  }
+  state.counters["work_hits"] = static_cast<double>(hits[0]);
+  state.counters["vice_hits"] = static_cast<double>(hits[1]);
+  state.counters["table_hits"] = static_cast<double>(hits[2]);
+  CountChecks(state, w.Path.size());
+}
+void BM_HeadCheckShippedMachine(benchmark::State& state) {
+  HeadCheckShippedMachine(state, CheckHeadInterference);
+}
+BENCHMARK(BM_HeadCheckShippedMachine)->Unit(benchmark::kMillisecond);
+
+#ifdef VESTAN_REFERENCE_STRUCTURE_CHECK
+// The routine before its search indexes, on the same worlds and paths.
+void BM_HeadCheckAlongPathReference(benchmark::State& state) {
+  HeadCheckAlongPath(state, reference::CheckHeadInterference);
+}
+BENCHMARK(BM_HeadCheckAlongPathReference)->Unit(benchmark::kMillisecond);
+void BM_HeadCheckShippedMachineReference(benchmark::State& state) {
+  HeadCheckShippedMachine(state, reference::CheckHeadInterference);
+}
+BENCHMARK(BM_HeadCheckShippedMachineReference)->Unit(benchmark::kMillisecond);
+#endif
 
 }  // namespace
 }  // namespace vestan

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 
 namespace vestan {
 
@@ -26,6 +27,75 @@ bool AxesValid(int k, int i, int j) {
   const auto axis = [](int a) { return a >= 0 && a <= 2; };
   return axis(k) && axis(i) && axis(j) && k != i && k != j && i != j;
 }
+
+// Where on a line of constant j a point of the triangle's plane may be
+// judged inside it. The point test says inside only near a vertex (0.01),
+// on an edge, or where the angles the point sees between the vertices add up
+// to more than 6; a point of the plane whose distance from the triangle is
+// at least Reach sees no edge under more than 2.99 radians, so its angles
+// add up to less than 6 (the largest of the three is the sum of the other
+// two outside) and it is outside. Its distance in the plane of i and j is
+// no more than the distance in space, so the span is taken there: the u
+// where the point lies within Reach of every edge's line, and a little more
+// for rounding. A triangle without area there, or not finite, has no span
+// bound.
+class TriangleReach {
+ public:
+  TriangleReach(TriangleVertices t, int i, int j) {
+    std::array<std::array<double, 2>, 3> p;
+    double longest = 0.0, size = 0.0;
+    for (int v = 0; v < 3; ++v) {
+      p[v] = {t[3 * v + i], t[3 * v + j]};
+      const Vec3 a = Vertex(t, v), b = Vertex(t, (v + 1) % 3);
+      longest = std::max(longest, VectorLength(VectorSub(b, a)));
+      for (int k = 0; k < 3; ++k) size = std::max(size, std::fabs(a[k]));
+    }
+    const double area = (p[1][0] - p[0][0]) * (p[2][1] - p[0][1]) -
+                        (p[1][1] - p[0][1]) * (p[2][0] - p[0][0]);
+    if (!std::isfinite(area) || !std::isfinite(longest) || area == 0.0) return;
+    const double reach = 0.02 + 0.05 * longest + 1e-6 * (1.0 + size);
+    for (int e = 0; e < 3; ++e) {
+      const auto& a = p[e];
+      const auto& b = p[(e + 1) % 3];
+      const double du = b[0] - a[0], dv = b[1] - a[1];
+      const double length = std::hypot(du, dv);
+      if (!(length > 0.0)) return;
+      // Inward unit normal: (nu, nv) . (q - a) >= -reach near the triangle.
+      const double sign = area > 0.0 ? 1.0 : -1.0;
+      lines_[e] = {-dv * sign / length, du * sign / length, a[0], a[1], reach};
+    }
+    bounded_ = true;
+  }
+
+  // The span [lo, hi] of u on the line j = v; false when it is empty.
+  bool Span(double v, double& lo, double& hi) const {
+    lo = -std::numeric_limits<double>::infinity();
+    hi = std::numeric_limits<double>::infinity();
+    if (!bounded_) return true;
+    for (const Line& l : lines_) {
+      // nu * (u - au) + nv * (v - av) >= -reach
+      const double rest = l.Reach + l.Nv * (v - l.Av);
+      if (l.Nu > 0.0) {
+        lo = std::max(lo, l.Au - rest / l.Nu);
+      } else if (l.Nu < 0.0) {
+        hi = std::min(hi, l.Au - rest / l.Nu);
+      } else if (rest < 0.0) {
+        return false;
+      }
+    }
+    // Rounding of the bounds themselves.
+    if (std::isfinite(lo)) lo -= 1e-9 * (1.0 + std::fabs(lo));
+    if (std::isfinite(hi)) hi += 1e-9 * (1.0 + std::fabs(hi));
+    return !(lo > hi);
+  }
+
+ private:
+  struct Line {
+    double Nu = 0.0, Nv = 0.0, Au = 0.0, Av = 0.0, Reach = 0.0;
+  };
+  std::array<Line, 3> lines_{};
+  bool bounded_ = false;
+};
 
 }  // namespace
 
@@ -81,14 +151,18 @@ int32_t TestTriangleAgainstDexels(TriangleVertices triangle, TrianglePlane& plan
       std::min<int64_t>(w.LastColumn, static_cast<int64_t>(w.ColumnCoordinates.size()) - 1);
   const int32_t lastRow =
       std::min<int64_t>(w.LastRow, static_cast<int64_t>(w.RowCoordinates.size()) - 1);
+  const TriangleReach reach(triangle, i, j);
   for (int32_t r = std::max(w.FirstRow, 0); r <= lastRow; ++r) {
     const double v = w.RowCoordinates[r];
+    double uLo = 0.0, uHi = 0.0;
+    if (!reach.Span(v, uLo, uHi)) continue;
     for (int32_t c = std::max(w.FirstColumn, 0); c <= lastColumn; ++c) {
+      const double u = w.ColumnCoordinates[c];
+      if (u < uLo || u > uHi) continue;
       const int64_t column = static_cast<int64_t>(r) * w.RowStride + c;
       if (column < 0 || column >= columnCount || set.Counts[column] < 2) continue;
       const std::span<const double> values = DexelColumnValues(set, static_cast<int32_t>(column));
       if (values.front() > kMax || values.back() < kMin) continue;
-      const double u = w.ColumnCoordinates[c];
       for (size_t n = 0; n + 1 < values.size(); n += 2) {
         const double enter = values[n], leave = values[n + 1];
         if (enter > kMax || leave < kMin) continue;

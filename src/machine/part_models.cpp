@@ -34,11 +34,13 @@ void LoadStructure(const std::string& name, const Vec3& offset, StructureMesh& m
   ReadPart(name, offset, mesh.Triangles, mesh.BoxMin, mesh.BoxMax);
   BuildFacetRecords(mesh.Triangles, mesh.Records);
   BuildTriangleBuckets(mesh.Triangles, mesh.Records);
+  IndexStructureMesh(mesh);
 }
 
 void LoadHead(const PartModel& part, HeadMesh& mesh) {
   ReadPart(part.Name, part.Offset, mesh.Triangles, mesh.BoxMin, mesh.BoxMax);
   MakeBoxCorners(mesh.BoxMin, mesh.BoxMax, mesh.BoxCorners);
+  IndexHeadMesh(mesh);
 }
 
 void LoadTable1(const PartModel& part, int32_t rotaryType, MachinePartMeshes& meshes) {
@@ -140,6 +142,7 @@ void FillGroups(std::span<const StlTriangle> triangles, const Vec3& lo, const Ve
   for (StructureMesh& group : groups) {
     BuildFacetRecords(group.Triangles, group.Records);
     BuildTriangleBuckets(group.Triangles, group.Records);
+    IndexStructureMesh(group);
   }
 }
 
@@ -164,6 +167,12 @@ Vec3 BasicReferencePoint(const MachineKinematics& kinematics, const MachinePartM
 }
 
 }  // namespace
+
+void IndexStructureMesh(StructureMesh& mesh) {
+  BuildFacetGrid(mesh.Triangles, mesh.Records, mesh.Grid);
+}
+
+void IndexHeadMesh(HeadMesh& mesh) { BuildFacetLeaves(mesh.Triangles, mesh.Leaves); }
 
 MachinePartNeeds NeededMachineParts(const InterferenceCheckSettings& checks, int32_t rotaryType) {
   MachinePartNeeds needs;
@@ -233,6 +242,7 @@ void LoadBasicModels(const MachinePartModels& parts, const MachineKinematics& ki
     FreeBox& box = meshes.BasicFreeBoxes[i];
     ComputeFreeBox(mesh.Triangles, reference, box.Min, box.Max);
     BuildTriangleBuckets(mesh.Triangles, mesh.Records);
+    IndexStructureMesh(mesh);
   }
 }
 

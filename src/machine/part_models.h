@@ -14,6 +14,7 @@
 #include "definitions/settings.h"
 #include "foundation/geometry.h"
 #include "foundation/vector_math.h"
+#include "machine/structure_search.h"
 #include "modelfiles/stl_facets.h"
 
 namespace vestan {
@@ -22,22 +23,26 @@ inline constexpr size_t kTable1Groups = 19;
 inline constexpr size_t kBasicGroups = 18;
 
 // A part that the tool, the arbor or a head is tested against: its facets in
-// decreasing order of their tops, a record for each, and their box.
+// decreasing order of their tops, a record for each, their box, and the
+// plan grid that finds the facets under a box (IndexStructureMesh).
 struct StructureMesh {
   std::vector<StlTriangle> Triangles;
   std::vector<StlFacetRecord> Records;
   Vec3 BoxMin{1e11, 1e11, 1e11};
   Vec3 BoxMax{-1e11, -1e11, -1e11};
+  FacetGrid Grid;
 
   int32_t FacetCount() const { return static_cast<int32_t>(Triangles.size()); }
 };
 
-// A head: its facets, their box and the box's 8 corners (MakeBoxCorners).
+// A head: its facets, their box and the box's 8 corners (MakeBoxCorners),
+// and its facets in boxed leaves (IndexHeadMesh).
 struct HeadMesh {
   std::vector<StlTriangle> Triangles;
   Vec3 BoxMin{1e11, 1e11, 1e11};
   Vec3 BoxMax{-1e11, -1e11, -1e11};
   std::array<Vec3, 8> BoxCorners{};
+  FacetLeaves Leaves;
 
   int32_t FacetCount() const { return static_cast<int32_t>(Triangles.size()); }
 };
@@ -72,6 +77,11 @@ struct MachinePartSources {
   const MachineKinematics& Kinematics;
   const InterferenceCheckSettings& Checks;
 };
+
+// Builds the search index of a mesh whose facets, records and order are
+// final; every loader below calls them.
+void IndexStructureMesh(StructureMesh& mesh);
+void IndexHeadMesh(HeadMesh& mesh);
 
 // The parts the checks in force need on this rotary type (a part is loaded
 // only when its file is named too).

@@ -73,16 +73,49 @@ AxisPosition WithoutTableTravel(const MachineDefinition& machine, AxisPosition p
 }
 
 // Scans mesh's facets (ordered by decreasing top) for one that the element
-// box [lo, hi] may reach, and tests it with test(facet, record).
+// box [lo, hi] may reach, and tests it with test(facet, record). The scan
+// stops at the first facet whose top lies below the box; with the mesh's
+// grid only the facets of the cells under the box are visited, each once
+// (in the first of its cells that the box covers), with the same stop.
 template <typename Test>
 bool ScanFacets(const StructureMesh& mesh, const Vec3& lo, const Vec3& hi, Test&& test) {
-  const size_t count = std::min(mesh.Triangles.size(), mesh.Records.size());
-  for (size_t f = 0; f < count; ++f) {
-    const StlFacetRecord& record = mesh.Records[f];
-    if (lo[2] > record.BoxMax[2]) break;
-    if (!Meet(lo, hi, record.BoxMin, record.BoxMax)) continue;
-    if (test(mesh.Triangles[f], record)) return true;
+  const FacetGrid& grid = mesh.Grid;
+  const bool planFinite =
+      std::isfinite(lo[0]) && std::isfinite(lo[1]) && std::isfinite(hi[0]) && std::isfinite(hi[1]);
+  if (!planFinite || !GridCurrent(grid, mesh.Triangles, mesh.Records.size())) {
+    const size_t count = std::min(mesh.Triangles.size(), mesh.Records.size());
+    for (size_t f = 0; f < count; ++f) {
+      const StlFacetRecord& record = mesh.Records[f];
+      if (lo[2] > record.BoxMax[2]) break;
+      if (!Meet(lo, hi, record.BoxMin, record.BoxMax)) continue;
+      if (test(mesh.Triangles[f], record)) return true;
+    }
+    return false;
   }
+  const auto reached = [&grid, &lo](uint32_t f) { return !(lo[2] > grid.ReachTop[f]); };
+  for (const uint32_t f : grid.Unbinned) {
+    const StlFacetRecord& record = mesh.Records[f];
+    if (reached(f) && Meet(lo, hi, record.BoxMin, record.BoxMax) && test(mesh.Triangles[f], record))
+      return true;
+  }
+  const int32_t x0 = FacetGridCell(lo[0], grid.X0, grid.InverseX, grid.CellsX);
+  const int32_t x1 = FacetGridCell(hi[0], grid.X0, grid.InverseX, grid.CellsX);
+  const int32_t y0 = FacetGridCell(lo[1], grid.Y0, grid.InverseY, grid.CellsY);
+  const int32_t y1 = FacetGridCell(hi[1], grid.Y0, grid.InverseY, grid.CellsY);
+  for (int32_t y = y0; y <= y1; ++y)
+    for (int32_t x = x0; x <= x1; ++x) {
+      const size_t cell = static_cast<size_t>(y) * grid.CellsX + x;
+      for (uint32_t e = grid.CellStart[cell]; e < grid.CellStart[cell + 1]; ++e) {
+        const uint32_t f = grid.Entries[e];
+        if (!reached(f)) break;
+        const StlFacetRecord& record = mesh.Records[f];
+        if (!Meet(lo, hi, record.BoxMin, record.BoxMax)) continue;
+        const int32_t fx = FacetGridCell(record.BoxMin[0], grid.X0, grid.InverseX, grid.CellsX);
+        const int32_t fy = FacetGridCell(record.BoxMin[1], grid.Y0, grid.InverseY, grid.CellsY);
+        if (x != std::max(fx, x0) || y != std::max(fy, y0)) continue;
+        if (test(mesh.Triangles[f], record)) return true;
+      }
+    }
   return false;
 }
 
@@ -107,6 +140,7 @@ class HeadCheck {
   HeadCheck(StructureCheckContext& context, const HeadMesh& head)
       : c_(context),
         head_(head),
+        indexed_(LeavesCurrent(head.Leaves, head.Triangles)),
         frame_(MakePartTransformFrame(context.Kinematics, context.Position.RotarySinCos)) {
     const AxisPosition& m = context.Position.MachinePosition;
     p_ = LinearOf(m);
@@ -147,17 +181,51 @@ class HeadCheck {
     return VectorAdd(p, placement.P);
   }
 
-  // The head's box and triangles at a placement, made once and kept while
-  // the following pairs use the same placement.
-  void Prepare(const HeadPlacement& placement, bool triangles);
-  const Box& HeadBox(const HeadPlacement& placement) {
-    Prepare(placement, false);
-    return box_;
+  // The head's box at a placement, made once and kept while the following
+  // pairs use the same placement.
+  const Box& HeadBox(const HeadPlacement& placement);
+
+  // A box holding every placed vertex of leaf l. A translation is exact
+  // (rounding keeps the order of sums); a turned leaf's corners are padded
+  // by far more than the rounding of a placed vertex.
+  Box LeafBox(const HeadPlacement& placement, size_t l) const;
+
+  void PlaceTriangle(const HeadPlacement& placement, size_t f, PlacedTriangle& placed) const {
+    const StlTriangle& source = head_.Triangles[f];
+    placed.Bounds = Box{};
+    for (int v = 0; v < 3; ++v) {
+      const Vec3 q = Place(placement, {source[3 + 3 * v], source[4 + 3 * v], source[5 + 3 * v]});
+      std::copy(q.begin(), q.end(), placed.V.begin() + 3 * v);
+      placed.Bounds.Extend(q);
+    }
   }
-  const std::vector<PlacedTriangle>& Triangles(const HeadPlacement& placement) {
-    Prepare(placement, true);
-    return triangles_;
+
+  // Calls visit(placed triangle) for the head's triangles that may meet the
+  // box [lo, hi], until it returns true; true then. Leaves whose box misses
+  // it are passed unplaced: none of their triangles would meet it.
+  template <typename Visit>
+  bool AnyTriangleNear(const HeadPlacement& placement, const Vec3& lo, const Vec3& hi,
+                       Visit&& visit) const {
+    PlacedTriangle t;
+    if (!indexed_) {
+      for (size_t f = 0; f < head_.Triangles.size(); ++f) {
+        PlaceTriangle(placement, f, t);
+        if (visit(t)) return true;
+      }
+      return false;
+    }
+    const FacetLeaves& leaves = head_.Leaves;
+    for (size_t l = 0; l + 1 < leaves.Start.size(); ++l) {
+      const Box leaf = LeafBox(placement, l);
+      if (!Meet(leaf.Min, leaf.Max, lo, hi)) continue;
+      for (uint32_t i = leaves.Start[l]; i < leaves.Start[l + 1]; ++i) {
+        PlaceTriangle(placement, leaves.Order[i], t);
+        if (visit(t)) return true;
+      }
+    }
+    return false;
   }
+
   bool TriangleAgainst(const PlacedTriangle& t, const StructureMesh& mesh) const {
     if (!Meet(t.Bounds, mesh)) return false;
     const TriangleVertices tri(t.V);
@@ -170,41 +238,47 @@ class HeadCheck {
 
   StructureCheckContext& c_;
   const HeadMesh& head_;
+  bool indexed_;
   PartTransformFrame frame_;
   Vec3 p_{};
   double first_ = 0.0, second_ = 0.0;
 
-  bool boxReady_ = false, trianglesReady_ = false;
+  bool boxReady_ = false;
   HeadPlacement prepared_;
   Box box_;
-  std::vector<PlacedTriangle> triangles_;
 };
 
-void HeadCheck::Prepare(const HeadPlacement& placement, bool triangles) {
-  if (!(placement == prepared_)) boxReady_ = trianglesReady_ = false;
+const Box& HeadCheck::HeadBox(const HeadPlacement& placement) {
+  if (boxReady_ && placement == prepared_) return box_;
   prepared_ = placement;
-  if (!boxReady_) {
-    box_ = Box{};
-    if (placement.Kind == HeadPlacementKind::kTranslate) {
-      TransformPartGeometry(head_.BoxMin, head_.BoxMax, placement.P, box_.Min, box_.Max);
-    } else {
-      for (const Vec3& corner : head_.BoxCorners) box_.Extend(Place(placement, corner));
-    }
-    boxReady_ = true;
+  box_ = Box{};
+  if (placement.Kind == HeadPlacementKind::kTranslate) {
+    TransformPartGeometry(head_.BoxMin, head_.BoxMax, placement.P, box_.Min, box_.Max);
+  } else {
+    for (const Vec3& corner : head_.BoxCorners) box_.Extend(Place(placement, corner));
   }
-  if (!triangles || trianglesReady_) return;
-  triangles_.resize(head_.Triangles.size());
-  for (size_t f = 0; f < head_.Triangles.size(); ++f) {
-    const StlTriangle& source = head_.Triangles[f];
-    PlacedTriangle& placed = triangles_[f];
-    placed.Bounds = Box{};
-    for (int v = 0; v < 3; ++v) {
-      const Vec3 q = Place(placement, {source[3 + 3 * v], source[4 + 3 * v], source[5 + 3 * v]});
-      std::copy(q.begin(), q.end(), placed.V.begin() + 3 * v);
-      placed.Bounds.Extend(q);
-    }
+  boxReady_ = true;
+  return box_;
+}
+
+Box HeadCheck::LeafBox(const HeadPlacement& placement, size_t l) const {
+  const Vec3& lo = head_.Leaves.Min[l];
+  const Vec3& hi = head_.Leaves.Max[l];
+  if (placement.Kind == HeadPlacementKind::kTranslate)
+    return {VectorAdd(lo, placement.P), VectorAdd(hi, placement.P)};
+  std::array<Vec3, 8> corners;
+  MakeBoxCorners(lo, hi, corners);
+  Box box;
+  for (const Vec3& corner : corners) box.Extend(Place(placement, corner));
+  double size = 0.0;
+  for (int k = 0; k < 3; ++k)
+    size = std::max({size, std::abs(box.Min[k]), std::abs(box.Max[k]), std::abs(placement.P[k])});
+  const double pad = 1e-6 + 1e-9 * size;
+  for (int k = 0; k < 3; ++k) {
+    box.Min[k] -= pad;
+    box.Max[k] += pad;
   }
-  trianglesReady_ = true;
+  return box;
 }
 
 // Grid indexes on one axis whose lines lie within [lo, hi]; first > last
@@ -250,11 +324,11 @@ bool HeadCheck::AgainstWork(const HeadPlacement& placement) {
 
   const std::vector<double>* lines[3] = {&model.GridX, &model.GridY, &model.GridZ};
   const int32_t lasts[3] = {model.LastX, model.LastY, model.LastZ};
-  for (const PlacedTriangle& t : Triangles(placement)) {
+  return AnyTriangleNear(placement, lo, hi, [&](const PlacedTriangle& t) {
     const Box& b = t.Bounds;
     if (b.Min[2] > hi[2] || b.Max[0] < lo[0] || b.Max[1] < lo[1] || b.Max[2] < lo[2] ||
         b.Min[0] > hi[0] || b.Min[1] > hi[1])
-      continue;
+      return false;
     std::array<Vec3, 3> m;
     for (int v = 0; v < 3; ++v) {
       m[v] = {t.V[3 * v], t.V[3 * v + 1], t.V[3 * v + 2]};
@@ -274,19 +348,16 @@ bool HeadCheck::AgainstWork(const HeadPlacement& placement) {
                            model.CountY, model.GridY, model.GridZ};
     const DexelWindow ySet{1,        2,       0,       first[2], last[2], first[0], last[0],
                            model.CountZ, model.GridZ, model.GridX};
-    if (TestTriangleAgainstDexels(v, plane, zSet, model.ZSet()) == 1 ||
-        TestTriangleAgainstDexels(v, plane, xSet, model.XSet()) == 1 ||
-        TestTriangleAgainstDexels(v, plane, ySet, model.YSet()) == 1)
-      return true;
-  }
-  return false;
+    return TestTriangleAgainstDexels(v, plane, zSet, model.ZSet()) == 1 ||
+           TestTriangleAgainstDexels(v, plane, xSet, model.XSet()) == 1 ||
+           TestTriangleAgainstDexels(v, plane, ySet, model.YSet()) == 1;
+  });
 }
 
 bool HeadCheck::AgainstMesh(const HeadPlacement& placement, const StructureMesh& mesh) {
   if (mesh.FacetCount() == 0 || !Meet(HeadBox(placement), mesh)) return false;
-  for (const PlacedTriangle& t : Triangles(placement))
-    if (TriangleAgainst(t, mesh)) return true;
-  return false;
+  return AnyTriangleNear(placement, mesh.BoxMin, mesh.BoxMax,
+                         [&](const PlacedTriangle& t) { return TriangleAgainst(t, mesh); });
 }
 
 bool HeadCheck::AgainstBasic(const HeadPlacement& placement) {
@@ -300,16 +371,19 @@ bool HeadCheck::AgainstBasic(const HeadPlacement& placement) {
       const FreeBox& free = meshes.BasicFreeBoxes[i];
       if (StrictlyInside(box, free)) return false;
       if (!Meet(box, mesh)) continue;
-      for (const PlacedTriangle& t : Triangles(placement))
-        if (!StrictlyInside(t.Bounds, free) && TriangleAgainst(t, mesh)) return true;
+      if (AnyTriangleNear(placement, mesh.BoxMin, mesh.BoxMax, [&](const PlacedTriangle& t) {
+            return !StrictlyInside(t.Bounds, free) && TriangleAgainst(t, mesh);
+          }))
+        return true;
     }
     return false;
   }
   if (StrictlyInside(box, meshes.BasicFreeBoxes[0])) return false;
   for (const StructureMesh& group : meshes.Basic) {
     if (group.FacetCount() == 0 || !Meet(box, group)) continue;
-    for (const PlacedTriangle& t : Triangles(placement))
-      if (TriangleAgainst(t, group)) return true;
+    if (AnyTriangleNear(placement, group.BoxMin, group.BoxMax,
+                        [&](const PlacedTriangle& t) { return TriangleAgainst(t, group); }))
+      return true;
   }
   return false;
 }

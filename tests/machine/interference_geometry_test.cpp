@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "machine/interference_transforms.h"
+#include "machine/reference_structure_check/reference_structure_check.h"
+#include "model/stock.h"
 #include "model/dexel_model.h"
 #include "model/part_transforms.h"
 
@@ -143,6 +146,43 @@ TEST(TestTriangleAgainstDexels, ColumnsOfEveryLengthAreReadWhole) {
   const OneColumn longest(values);
   EXPECT_EQ(longest.Test(FlatTriangleAt(kMaxColumnValues - 1.5)), 1);
   EXPECT_EQ(longest.Test(FlatTriangleAt(kMaxColumnValues - 2.5)), 0);
+}
+
+// Random triangles of every size about the top of a stock, many of them
+// dipping into it by a corner or an edge only, on all three sets with the
+// whole grid as the window: the answer is the one the test gave when it
+// judged every column under the window.
+TEST(TestTriangleAgainstDexels, SameAnswersAsJudgingEveryColumn) {
+  DexelModel model;
+  ASSERT_EQ(CreateBoxModel(model, {0, 0, 0, 20, 20, 10}, 0.5), kModelOk);
+  const DexelWindow zSet{2, 0, 1, 0, model.LastX, 0, model.LastY, model.CountX, model.GridX,
+                         model.GridY};
+  const DexelWindow xSet{0, 1, 2, 0, model.LastY, 0, model.LastZ, model.CountY, model.GridY,
+                         model.GridZ};
+  const DexelWindow ySet{1, 2, 0, 0, model.LastZ, 0, model.LastX, model.CountZ, model.GridZ,
+                         model.GridX};
+  std::mt19937 random(11);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  int hits = 0, misses = 0;
+  for (int n = 0; n < 20000; ++n) {
+    const double size = std::array<double, 4>{0.3, 2.0, 8.0, 40.0}[n % 4];
+    const Vec3 centre{-3 + 26 * unit(random), -3 + 26 * unit(random), 8 + 4 * unit(random)};
+    std::array<double, 9> t;
+    for (int v = 0; v < 3; ++v)
+      for (int k = 0; k < 3; ++k) t[3 * v + k] = centre[k] + size * (unit(random) - 0.5);
+    // A quarter of them flat on an axis plane, on a grid line or between.
+    if (n % 8 < 2) t[2] = t[5] = t[8] = n % 8 == 0 ? 10.0 : centre[2];
+    for (const DexelWindow* w : {&zSet, &xSet, &ySet}) {
+      const DexelSet& set = w == &zSet ? model.ZSet() : w == &xSet ? model.XSet() : model.YSet();
+      TrianglePlane plane{}, referencePlane{};
+      const int32_t expected = reference::TestTriangleAgainstDexels(t, referencePlane, *w, set);
+      ASSERT_EQ(TestTriangleAgainstDexels(t, plane, *w, set), expected)
+          << "triangle " << n << " on the set along axis " << w->K;
+      ++(expected == 1 ? hits : misses);
+    }
+  }
+  EXPECT_GT(hits, 1000);
+  EXPECT_GT(misses, 1000);
 }
 
 TEST(TransformPointToModel, AnIdentityMatrixWithATranslationMovesOnly) {

@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "machine/reference_structure_check/reference_structure_check.h"
 #include "machine/structure_world.h"
 #include "model/stock.h"
 #include "model/tool_profile.h"
@@ -47,6 +49,7 @@ StructureMesh Structure(const Vec3& lo, const Vec3& hi) {
   BuildTriangleBuckets(mesh.Triangles, mesh.Records);
   mesh.BoxMin = lo;
   mesh.BoxMax = hi;
+  IndexStructureMesh(mesh);
   return mesh;
 }
 
@@ -61,6 +64,7 @@ StructureMesh TwoBoxes(const Vec3& lo1, const Vec3& hi1, const Vec3& lo2, const 
     mesh.BoxMin[k] = std::min(lo1[k], lo2[k]);
     mesh.BoxMax[k] = std::max(hi1[k], hi2[k]);
   }
+  IndexStructureMesh(mesh);
   return mesh;
 }
 
@@ -70,6 +74,7 @@ HeadMesh Head(const Vec3& lo, const Vec3& hi) {
   head.BoxMin = lo;
   head.BoxMax = hi;
   MakeBoxCorners(lo, hi, head.BoxCorners);
+  IndexHeadMesh(head);
   return head;
 }
 
@@ -300,6 +305,199 @@ TEST_F(BoxMachine, HeadsOfAHeadMachine) {
       if (Hits.Pairs[pair] != 0) raised.insert(pair);
     EXPECT_EQ(raised, c.Raised) << c.Name;
   }
+}
+
+// ------------------------------------------- the checks against the old routine
+
+// Random facets, some flat on an axis plane, about the box [lo, hi]: n
+// facets of up to size long, and a few long slivers across the whole box.
+std::vector<StlTriangle> FacetCloud(std::mt19937& random, const Vec3& lo, const Vec3& hi, int n,
+                                    double size) {
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  const auto inBox = [&]() {
+    Vec3 p;
+    for (int k = 0; k < 3; ++k) p[k] = lo[k] + (hi[k] - lo[k]) * unit(random);
+    return p;
+  };
+  std::vector<StlTriangle> facets;
+  for (int i = 0; i < n; ++i) {
+    const Vec3 a = inBox();
+    std::array<Vec3, 3> v{a, a, a};
+    for (int j = 1; j < 3; ++j)
+      for (int k = 0; k < 3; ++k) v[j][k] += size * (unit(random) - 0.5);
+    if (i % 4 == 0) v[1][i % 3] = v[2][i % 3] = a[i % 3];  // on an axis plane
+    if (i % 25 == 0) v[2] = inBox();                       // a sliver across the box
+    StlTriangle t{};
+    for (int j = 0; j < 3; ++j)
+      for (int k = 0; k < 3; ++k) t[3 + 3 * j + k] = v[j][k];
+    facets.push_back(t);
+  }
+  return facets;
+}
+
+void Boxed(StructureMesh& mesh, bool indexed) {
+  BuildFacetRecords(mesh.Triangles, mesh.Records);
+  BuildTriangleBuckets(mesh.Triangles, mesh.Records);
+  mesh.BoxMin = {1e11, 1e11, 1e11};
+  mesh.BoxMax = {-1e11, -1e11, -1e11};
+  for (const StlFacetRecord& r : mesh.Records)
+    for (int k = 0; k < 3; ++k) {
+      mesh.BoxMin[k] = std::min(mesh.BoxMin[k], r.BoxMin[k]);
+      mesh.BoxMax[k] = std::max(mesh.BoxMax[k], r.BoxMax[k]);
+    }
+  if (indexed) IndexStructureMesh(mesh);
+}
+
+StructureMesh CloudMesh(std::mt19937& random, const Vec3& lo, const Vec3& hi, int n, double size,
+                        bool indexed) {
+  StructureMesh mesh;
+  mesh.Triangles = FacetCloud(random, lo, hi, n, size);
+  for (const StlTriangle& t : BoxFacets(lo, hi)) mesh.Triangles.push_back(t);
+  Boxed(mesh, indexed);
+  return mesh;
+}
+
+HeadMesh CloudHead(std::mt19937& random, const Vec3& lo, const Vec3& hi, int n, bool indexed) {
+  HeadMesh head;
+  head.Triangles = FacetCloud(random, lo, hi, n, 15.0);
+  for (const StlTriangle& t : BoxFacets(lo, hi)) head.Triangles.push_back(t);
+  head.BoxMin = lo;
+  head.BoxMax = hi;
+  MakeBoxCorners(lo, hi, head.BoxCorners);
+  if (indexed) IndexHeadMesh(head);
+  return head;
+}
+
+// A machine of random facet clouds about the work (0,0,0)-(60,40,30) on
+// one rotary type: vices, both tables, the tilting table's groups, the base
+// in one file or in three, and the three heads; searched with or without
+// their indexes.
+struct CloudMachine : testing::StructureRecords {
+  CloudMachine(uint32_t seed, int32_t rotaryType, bool indexed, bool severalBaseFiles) {
+    std::mt19937 random(seed);
+    Kinematics.RotaryType = rotaryType;
+    Meshes.Vices[0] = CloudMesh(random, {-30, 0, -5}, {-5, 40, 35}, 60, 8, indexed);
+    Meshes.Vices[2] = CloudMesh(random, {65, 0, -5}, {80, 40, 25}, 60, 8, indexed);
+    Meshes.Table = CloudMesh(random, {-150, -150, -40}, {200, 200, -5}, 400, 20, indexed);
+    Meshes.Table2 = CloudMesh(random, {-120, -100, -30}, {180, 140, -6}, 200, 25, indexed);
+    const std::vector<StlTriangle> tilting =
+        FacetCloud(random, {-100, -100, -60}, {160, 140, -10}, 300, 20);
+    if (rotaryType == kRotaryTable) {
+      PartitionTableMesh(tilting, {-100, -100, -60}, {160, 140, -10}, Meshes.Table1);
+      Meshes.Table1GroupCount = static_cast<int32_t>(kTable1Groups);
+    } else {
+      Meshes.Table1[0].Triangles = tilting;
+      Boxed(Meshes.Table1[0], indexed);
+      Meshes.Table1GroupCount = 1;
+    }
+    if (!indexed)
+      for (StructureMesh& group : Meshes.Table1) group.Grid = {};
+    if (severalBaseFiles) {
+      for (int i = 0; i < 3; ++i) {
+        const double x = -250.0 + 220.0 * i;
+        Meshes.Basic[i] = CloudMesh(random, {x, -200, -80}, {x + 60, 250, 200}, 150, 30, indexed);
+        Meshes.BasicFreeBoxes[i] = {{x + 60.5, -190, -70}, {x + 219, 240, 190}};
+      }
+      Meshes.BasicFreeBoxes[2] = {{-250, -190, -70}, {-30, 240, 190}};
+      Meshes.BasicFileCount = 3;
+    } else {
+      std::vector<StlTriangle> base = FacetCloud(random, {-250, -200, -80}, {-190, 250, 200}, 150, 30);
+      for (const StlTriangle& t : FacetCloud(random, {190, -200, -80}, {250, 250, 200}, 150, 30))
+        base.push_back(t);
+      Meshes.BasicFreeBoxes[0] = {{-189, -199, -79}, {189, 249, 199}};
+      PartitionBasicMesh(base, Meshes.BasicFreeBoxes[0].Min, Meshes.BasicFreeBoxes[0].Max,
+                         Meshes.Basic);
+      if (!indexed)
+        for (StructureMesh& group : Meshes.Basic) group.Grid = {};
+      Meshes.BasicFileCount = 1;
+    }
+    Meshes.Head = CloudHead(random, {-40, -40, 0}, {40, 40, 120}, 150, indexed);
+    Meshes.Head1 = CloudHead(random, {-30, -30, 0}, {30, 30, 60}, 80, indexed);
+    Meshes.Head2 = CloudHead(random, {-15, -15, 0}, {15, 15, 25}, 40, indexed);
+    EXPECT_EQ(CreateBoxModel(Work.Workpiece(), {0, 0, 0, 60, 40, 30}, 2.0), kModelOk);
+    Work.WorkPresent = 1;
+    Checks.Pairs.fill(1);
+    Position.ReferenceLength = kToolLength;
+  }
+
+  // Every check at a position, by the library or by the old routine.
+  InterferenceHits Run(const AxisPosition& at, bool old, const Tool& tool) {
+    Position.MachinePosition = at;
+    const double a = at[3] * kRadiansPerDegree, b = at[4] * kRadiansPerDegree;
+    Position.RotarySinCos = {std::sin(a), std::cos(a), std::sin(b), std::cos(b)};
+    const Vec3 tip{at[0], at[1], at[2] - kToolLength};
+    ResetInterferenceFlags(Hits);
+    StructureCheckContext context = Context();
+    if (old) {
+      reference::CheckHeadInterference(context);
+      reference::CheckHead1Interference(context);
+      reference::CheckHead2Interference(context);
+      reference::CheckToolArborInterference(context, tool.Cutter(), tip);
+      reference::CheckToolArborInterference(context, tool.Arbor(), tip);
+    } else {
+      CheckHeadInterference(context);
+      CheckHead1Interference(context);
+      CheckHead2Interference(context);
+      CheckToolArborInterference(context, tool.Cutter(), tip);
+      CheckToolArborInterference(context, tool.Arbor(), tip);
+    }
+    return Hits;
+  }
+};
+
+// Over random machines of every rotary type, with and without their search
+// indexes, and random positions about the work (half with both rotary
+// angles 0), every pair's flag is the old routine's.
+TEST(StructureChecks, SameHitsAsTheOldRoutineAtRandomPositions) {
+  const Tool tool;
+  std::array<int, kNamedPairCount> hits{}, misses{};
+  uint32_t seed = 1;
+  for (const int32_t type : {kRotaryHead, kRotaryTable, kRotaryMix})
+    for (const bool indexed : {true, false})
+      for (const bool severalBaseFiles : {false, true}) {
+        CloudMachine machine(++seed, type, indexed, severalBaseFiles);
+        machine.Machine.TableMoves = {static_cast<uint8_t>(seed % 2), 0,
+                                      static_cast<uint8_t>(seed % 3 == 0)};
+        std::mt19937 random(seed * 7919);
+        std::uniform_real_distribution<double> x(-220, 250), y(-180, 230), z(-60, 150),
+            angle(-180, 180);
+        for (int i = 0; i < 300; ++i) {
+          const bool turned = i % 2 == 1;
+          const AxisPosition at{x(random), y(random), z(random), turned ? angle(random) : 0.0,
+                                turned && i % 3 != 0 ? angle(random) : 0.0};
+          const InterferenceHits expected = machine.Run(at, true, tool);
+          const InterferenceHits got = machine.Run(at, false, tool);
+          for (size_t pair = 0; pair < kNamedPairCount; ++pair) {
+            ASSERT_EQ(got.Pairs[pair] != 0, expected.Pairs[pair] != 0)
+                << kPairCheckKeys[pair] << " at " << at[0] << ", " << at[1] << ", " << at[2]
+                << ", " << at[3] << ", " << at[4] << "; type " << type << ", indexed " << indexed
+                << ", several base files " << severalBaseFiles;
+            ++(expected.Pairs[pair] != 0 ? hits : misses)[pair];
+          }
+        }
+      }
+  // The positions reach both answers of every head pair, so the comparison
+  // says something about each.
+  for (const size_t pair : {kPairHeadWork, kPairHeadVice, kPairHeadTable2, kPairHeadTable1,
+                            kPairHeadTable, kPairHeadBasic, kPairHead1Work, kPairHead1Table,
+                            kPairHead2Work, kPairHead2Basic, kPairToolVice, kPairArborTable})
+    EXPECT_TRUE(hits[pair] > 0 && misses[pair] > 0) << kPairCheckKeys[pair];
+}
+
+// A mesh copied after its index was built, or changed in place, is searched
+// without the index, and the answers stay right.
+TEST(StructureChecks, AnIndexBuiltForOtherFacetsIsNotUsed) {
+  std::mt19937 random(5);
+  StructureMesh built = CloudMesh(random, {0, 0, 0}, {100, 100, 20}, 200, 10, true);
+  const StructureMesh copy = built;
+  EXPECT_TRUE(GridCurrent(built.Grid, built.Triangles, built.Records.size()));
+  EXPECT_FALSE(GridCurrent(copy.Grid, copy.Triangles, copy.Records.size()));
+  built.Triangles.pop_back();
+  EXPECT_FALSE(GridCurrent(built.Grid, built.Triangles, built.Records.size()));
+  HeadMesh head = CloudHead(random, {0, 0, 0}, {10, 10, 10}, 20, true);
+  const HeadMesh headCopy = head;
+  EXPECT_TRUE(LeavesCurrent(head.Leaves, head.Triangles));
+  EXPECT_FALSE(LeavesCurrent(headCopy.Leaves, headCopy.Triangles));
 }
 
 }  // namespace
