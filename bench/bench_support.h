@@ -37,7 +37,7 @@ struct KernelWorld : testing::ToolRecords {
   RunState Run;
   WorkDocument Document;
   CutContext Cut{
-      CutRecords{Current, Lengths, Checks, Run, Document, &Mesh, &Position, &Kinematics}};
+      CutRecords{Current, Lengths, Checks, Run, Document, &Mesh, &Position}};
 
   // The tool: a cutter kind (kToolFlat, kToolBall ...), its diameter and
   // corner radius.
@@ -78,7 +78,8 @@ struct KernelWorld : testing::ToolRecords {
 
   // The machine holds the tool the reference length above its tip.
   void HoldAt(const Vec3& tip) {
-    Position.MachinePosition = {tip[0], tip[1], tip[2] + Position.ReferenceLength, 0, 0};
+    const double top = tip[2] + Position.ReferenceLength;
+    Position.ToolFrame = {1, 0, 0, 0, 1, 0, 0, 0, 1, tip[0], tip[1], top};
   }
 };
 

@@ -129,10 +129,11 @@ int32_t ReadDmeGrid(ModelFileReader& in, DexelModel& model, uint64_t memoryLimit
   model.OriginX = origin[0];
   model.OriginY = origin[1];
   model.OriginZ = origin[2];
-  // A value of a long column takes 13 bytes in the file as in memory, and
-  // every column's count 4 more: what is left of the file bounds the long
-  // columns.
-  if (const int32_t code = AllocLoadedModel(model, in.Left() - countBytes, memoryLimit);
+  // A value takes 13 bytes in the file, and every column's count 4 more:
+  // what is left of the file bounds the values of the long columns, and so
+  // their memory.
+  if (const int32_t code =
+          AllocLoadedModel(model, LongColumnBytesWithin(in.Left() - countBytes), memoryLimit);
       code != kModelOk)
     return code;
 
