@@ -142,11 +142,14 @@ TEST(BuildToolList, ColoursOfTheToolAndItsTranslucentCuttingPart) {
     const size_t steps = static_cast<size_t>(w.Tools.Profile.AngleSteps);
     const GlColour& cut = list.Faces[static_cast<size_t>(side - 1) * steps].Material;
     const float alpha = c.toolMode == 2 ? 0.5f * w.Defs.Colors.ToolAlpha : 0.5f;
-    if (c.translucentCut) EXPECT_EQ(cut[3], alpha) << what;
+    if (c.translucentCut) {
+      EXPECT_EQ(cut[3], alpha) << what;
+    }
     const GlColour& shank =
         side == w.Tools.Profile.ShankEndCount ? w.Materials.Arbor : w.Materials.ToolSide;
-    if (side + 1 < w.Tools.Profile.PointCount)
+    if (side + 1 < w.Tools.Profile.PointCount) {
       EXPECT_EQ(list.Faces[static_cast<size_t>(side) * steps].Material, shank) << what;
+    }
     // The top cap: the first colour again for a measured tool.
     EXPECT_EQ(list.Faces.back().Kind, GlPrimitive::kPolygon);
     // The tip is at the reference length below the spindle.
