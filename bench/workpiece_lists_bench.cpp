@@ -114,7 +114,9 @@ struct CutWorkpiece {
     AttachWorkpiece(Offscreen, Model());
   }
   Scene Frame() {
-    return {Defs, Materials, World->Document, View, Camera, Position, Tool, *Profile, Mesh, Flags};
+    return {Defs,  Materials, World->Document, View,    Camera,  Position, Tool,
+            *Profile, Mesh, Flags,           0,       1,       0.0,      nullptr,
+            nullptr,  nullptr, {},           SceneFrameKind::kIdle, nullptr};
   }
 };
 

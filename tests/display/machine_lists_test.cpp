@@ -42,7 +42,9 @@ TEST(DrawBox, SixFacesWithTheirNormalsWoundOutward) {
     // Each face lies on the box's side its normal names.
     for (const Vec3& p : faces[i].P)
       for (int k = 0; k < 3; ++k)
-        if (normals[i][k] != 0) EXPECT_EQ(p[k], normals[i][k] > 0 ? (Vec3{4, 5, 6})[k] : (Vec3{-1, -2, -3})[k]);
+        if (normals[i][k] != 0) {
+          EXPECT_EQ(p[k], normals[i][k] > 0 ? (Vec3{4, 5, 6})[k] : (Vec3{-1, -2, -3})[k]);
+        }
   }
   ExpectWoundOutward(faces);
 }

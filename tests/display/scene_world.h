@@ -66,7 +66,9 @@ struct SceneWorld {
 
   Scene Make() {
     Scene scene{Defs,          Materials,     Work,          View,  Camera,
-                Position,      Tools.Current, Tools.Profile, Tools.Mesh, Flags};
+                Position,      Tools.Current, Tools.Profile, Tools.Mesh, Flags,
+                0,             1,             0.0,           nullptr,    nullptr,
+                nullptr,       {},            SceneFrameKind::kIdle, nullptr};
     scene.CurrentToolNumber = ToolNumber;
     scene.ToolInSpindle = ToolInSpindle;
     scene.Pick = &Pick;
