@@ -1,6 +1,7 @@
 // Helpers shared by the benchmarks: a scratch folder for their files, and
 // every record a tool change and a pose cut need (the tests' tool records
-// and the run's), with one tool in slot 1.
+// and the run's, out of one session), with one tool in slot 1, and the
+// material a model holds.
 #pragma once
 
 #include <stdlib.h>
@@ -8,10 +9,12 @@
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 
 #include "model/current_tool.h"
 #include "model/cut_grid_context.h"
+#include "model/dexel_model.h"
 #include "model/tool_pose_cutting.h"
 #include "model/tool_profile.h"
 #include "model/tool_records.h"
@@ -33,11 +36,10 @@ struct BenchFolder {
 
 // Everything a tool change and a pose cut need, with one tool in slot 1.
 struct KernelWorld : testing::ToolRecords {
-  ToolLengthChecks Lengths;
-  RunState Run;
-  WorkDocument Document;
-  CutContext Cut{
-      CutRecords{Current, Lengths, Checks, Run, Document, &Mesh, &Position}};
+  ToolLengthChecks& Lengths = S.Lengths;
+  RunState& Run = S.Run;
+  WorkDocument& Document = S.Work;
+  CutContext Cut{CutRecordsOf(S)};
 
   // The tool: a cutter kind (kToolFlat, kToolBall ...), its diameter and
   // corner radius.
@@ -78,9 +80,23 @@ struct KernelWorld : testing::ToolRecords {
 
   // The machine holds the tool the reference length above its tip.
   void HoldAt(const Vec3& tip) {
-    const double top = tip[2] + Position.ReferenceLength;
-    Position.ToolFrame = {1, 0, 0, 0, 1, 0, 0, 0, 1, tip[0], tip[1], top};
+    Position.MachinePosition = {tip[0], tip[1], tip[2] + Position.ReferenceLength, 0, 0};
   }
 };
+
+// The material of a model by its Z columns, each over the area it stands for.
+inline double MaterialVolume(const DexelModel& m) {
+  double volume = 0;
+  for (int32_t j = 0; j < m.CountY; ++j)
+    for (int32_t i = 0; i < m.CountX; ++i) {
+      const std::span<const double> v = DexelColumnValues(m.ZSet(), ColumnIndexZ(m, i, j));
+      double length = 0;
+      for (size_t k = 0; k + 1 < v.size(); k += 2) length += v[k + 1] - v[k];
+      const double weight = (i == 0 || i == m.CountX - 1 ? 0.5 : 1.0) *
+                            (j == 0 || j == m.CountY - 1 ? 0.5 : 1.0) * m.Pitch * m.Pitch;
+      volume += weight * length;
+    }
+  return volume;
+}
 
 }  // namespace vestan::bench

@@ -142,15 +142,7 @@ bool SurfaceHoldsTheMaterial(CutWorkpiece& w, std::string& why) {
   BuildWorkpieceLists(counter, m, lists, w.Style);
   double volume = 0, area = 0;
   for (const StlTriangle& t : counter.Facets) testing::AddVolumeAndArea(t, volume, area);
-  double material = 0;
-  for (int32_t j = 0; j < m.CountY; ++j)
-    for (int32_t i = 0; i < m.CountX; ++i) {
-      const std::span<const double> v = DexelColumnValues(m.ZSet(), ColumnIndexZ(m, i, j));
-      double length = 0;
-      for (size_t k = 0; k + 1 < v.size(); k += 2) length += v[k + 1] - v[k];
-      material += (i == 0 || i == m.CountX - 1 ? 0.5 : 1.0) *
-                  (j == 0 || j == m.CountY - 1 ? 0.5 : 1.0) * m.Pitch * m.Pitch * length;
-    }
+  const double material = bench::MaterialVolume(m);
   why = "enclosed volume " + std::to_string(volume) + " against material " +
         std::to_string(material);
   return !counter.Facets.empty() && std::fabs(volume - material) < area * m.Pitch;

@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   auto world = std::make_unique<World>();
   FUZZ_CHECK(ReadController(*world, data[0]));
-  OffsetMemory& offsets = world->Defs.Offsets;
+  OffsetMemory& offsets = world->Memory.Offsets;
   offsets.DGeometry[1] = 5.0f;
   offsets.DGeometry[2] = 0.01f;
   offsets.DGeometry[3] = -6.0f;

@@ -5,7 +5,8 @@
 // the input chooses. Whatever the columns hold, the lists are made in order
 // (no list inside a list, no point outside a primitive) and the blocks
 // together draw the same surface, by area and enclosed volume, as one block
-// over the whole grid.
+// over the whole grid and as every cell built on its own with its outer
+// faces as its own caps (no cell passed over, no rectangles).
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -19,22 +20,16 @@
 #include "fuzz_support.h"
 #include "model/dexel_model.h"
 #include "model/stock.h"
+#include "modelfiles/surface_cells.h"
 
 using namespace vestan;
 
 namespace {
 
-double ValueAlong(FuzzedDataProvider& input, int32_t n) {
-  switch (input.ConsumeIntegralInRange<int>(0, 3)) {
-    case 0:
-      return input.ConsumeIntegralInRange<int32_t>(0, n - 1);
-    case 1:
-      return input.ConsumeIntegralInRange<int32_t>(0, 2 * (n - 1)) / 2.0;
-    case 2:
-      return input.ConsumeIntegralInRange<int32_t>(0, 4 * (n - 1)) / 4.0;
-    default:
-      return input.ConsumeFloatingPointInRange<double>(0, n - 1);
-  }
+// Adds a triangle's area and its share of the enclosed volume.
+void Measure(const Vec3& p0, const Vec3& p1, const Vec3& p2, double& area, double& volume) {
+  volume += VectorDot(p0, VectorCross(p1, p2)) / 6;
+  area += VectorLength(VectorCross(VectorSub(p1, p0), VectorSub(p2, p0))) / 2;
 }
 
 // Builds every block's list and measures what the lists draw together, in
@@ -51,9 +46,29 @@ void Draw(DexelModel& model, const WorkpieceStyle& style, double& area, double& 
     Vec3 p[3];
     for (int k = 0; k < 3; ++k)
       for (int c = 0; c < 3; ++c) p[k][c] = t.P[k][c] * style.DisplayScale;
-    volume += VectorDot(p[0], VectorCross(p[1], p[2])) / 6;
-    area += VectorLength(VectorCross(VectorSub(p[1], p[0]), VectorSub(p[2], p[0]))) / 2;
+    Measure(p[0], p[1], p[2], area, volume);
   }
+}
+
+// The surface of every cell, each built whole: the slow way the lists must
+// agree with.
+void DrawEveryCell(const DexelModel& model, double& area, double& volume) {
+  OuterFaceCells none;
+  GridCell cell;
+  std::vector<SurfaceSegment> segments;
+  CellPolygons polygons;
+  area = volume = 0;
+  for (int32_t k = 0; k + 1 < model.CountZ; ++k)
+    for (int32_t j = 0; j + 1 < model.CountY; ++j)
+      for (int32_t i = 0; i + 1 < model.CountX; ++i) {
+        const uint8_t caps = CellGridSides(model, i, j, k);
+        if (!BuildCellSurface(model, i, j, k, caps, cell, segments, polygons)) continue;
+        for (size_t p = 0; p < polygons.Count(); ++p) {
+          const std::span<const SurfacePoint> loop = polygons.Polygon(p);
+          for (size_t n = 2; n < loop.size(); ++n)
+            Measure(loop[0].Position, loop[n - 1].Position, loop[n].Position, area, volume);
+        }
+      }
 }
 
 }  // namespace
@@ -76,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     DexelSet& set = model.SetByDirection(axis);
     for (int32_t c = 0; c < set.Columns && input.remaining_bytes() > 0; ++c) {
       std::vector<double> values(input.ConsumeIntegralInRange<size_t>(0, 6));
-      for (double& v : values) v = ValueAlong(input, counts[axis]);
+      for (double& v : values) v = fuzz::ValueAlong(input, counts[axis]);
       std::sort(values.begin(), values.end());
       std::vector<uint8_t> flags(values.size(), 0);
       if (tags)
@@ -99,5 +114,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Points reach GL in single precision.
   FUZZ_CHECK(std::fabs(blockArea - wholeArea) <= 1e-4 * (1 + wholeArea));
   FUZZ_CHECK(std::fabs(blockVolume - wholeVolume) <= 1e-4 * (1 + wholeArea));
+  double cellArea = 0, cellVolume = 0;
+  DrawEveryCell(model, cellArea, cellVolume);
+  FUZZ_CHECK(std::fabs(cellArea - wholeArea) <= 1e-4 * (1 + wholeArea));
+  FUZZ_CHECK(std::fabs(cellVolume - wholeVolume) <= 1e-4 * (1 + wholeArea));
   return 0;
 }

@@ -525,15 +525,14 @@ struct LayoutToolProfile {
   ToolTable Table;
   CurrentTool Current;
   std::unique_ptr<ToolProfile> Profile = std::make_unique<ToolProfile>();
-  ImportedToolMesh Mesh;
   MachinePositionState Position;
   LengthCompensationState Compensation;
   DisplayListTable Display;
 
   LayoutToolProfile(const Definitions& defs, int32_t tool) : Table(defs.Tools) {
-    ToolChangeRecords records{Table,       Current,   *Profile,         Mesh,
-                              Position,    Compensation, Display,       defs.Machine,
-                              defs.Kinematics, defs.Controller, defs.Checks, defs.Settings.Pitch};
+    ToolChangeRecords records{Table,           Current,         *Profile,    Position,
+                              Compensation,    Display,         defs.Machine, defs.Kinematics,
+                              defs.Controller, defs.Checks,     defs.Settings.Pitch};
     SetCurrentTool(tool, 0.0, records);
   }
 };

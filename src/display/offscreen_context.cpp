@@ -120,6 +120,9 @@ struct OffscreenContext::Impl {
                           std::to_string(largest) + " a side)");
       return false;
     }
+    // An error left by earlier drawing must not fail this framebuffer.
+    for (int n = 0; n < 16 && glGetError() != GL_NO_ERROR; ++n) {
+    }
     frame.Width = width;
     frame.Height = height;
     Calls.GenRenderbuffers(1, &frame.Colour);

@@ -8,8 +8,6 @@
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "definitions/definition_test_support.h"
@@ -22,6 +20,7 @@
 #include "modelfiles/model_file_commands.h"
 #include "modelfiles/surface_mesh_support.h"
 #include "scene_world.h"
+#include "support/scratch_folder.h"
 
 namespace vestan {
 namespace {
@@ -52,10 +51,7 @@ std::string WritePocketedStock(const testing::ScratchFolder& folder) {
 }
 
 std::string Shipped(const std::string& name) {
-  std::ifstream in(std::string(VESTAN_DATA_DIR) + "/" + name, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return testing::ScratchFolder::Read(std::string(VESTAN_DATA_DIR) + "/" + name);
 }
 
 TEST(SaveViewImage, ThePocketedWorkpieceOnTheShippedMachineAsAPng) {
@@ -72,11 +68,11 @@ TEST(SaveViewImage, ThePocketedWorkpieceOnTheShippedMachineAsAPng) {
   defs.Machine = h.Machine;
   defs.Kinematics = h.Kinematics;
   defs.Parts = h.Parts;
-  defs.Offsets = h.Ctl.Offsets;
   CreateColourMaterials(defs.Colors, {}, w.Materials);
   w.Flags.RequestRebuild(kMachineLists);
   WorkOffsetFrame workFrame;
-  UpdateWorkOffsetFrame(defs.Offsets.ActiveWorkOffset, h.Kinematics, defs.Controller, workFrame,
+  const OffsetMemory& offsets = h.Ctl.Offsets;
+  UpdateWorkOffsetFrame(offsets.ActiveWorkOffset, h.Kinematics, defs.Controller, workFrame,
                         w.Flags);
 
   // The shipped tool table with its first tool in the spindle.
@@ -102,7 +98,7 @@ TEST(SaveViewImage, ThePocketedWorkpieceOnTheShippedMachineAsAPng) {
   w.View = settings.view;
   ViewState& view = w.View;
   ViewCamera& camera = w.Camera;
-  UpdateViewCentre(defs, view, w.Work, display, camera);
+  UpdateViewCentre(defs, offsets, view, w.Work, display, camera);
   camera.Zoom = 4;
   const int32_t orientation = defs.Machine.MachineOrientation;
 
