@@ -37,6 +37,7 @@ class SurfaceCounter final : public GlCalls {
   void Begin(GlPrimitive) override {}
   void End() override {}
   void Vertex(const Vec3&) override {}
+  void Normal(const Vec3&) override {}
   void Triangles(std::span<const float>, std::span<const float> vertices) override {
     for (size_t t = 0; t + 9 <= vertices.size(); t += 9) {
       StlTriangle facet{};
@@ -47,6 +48,7 @@ class SurfaceCounter final : public GlCalls {
   void Material(const GlColour&) override {}
   void Colour(const GlColour&) override {}
   void PointSize(float) override {}
+  void LineWidth(float) override {}
   void Enable(GlCapability) override {}
   void Disable(GlCapability) override {}
   void UseAlphaBlending() override {}
@@ -74,6 +76,13 @@ struct CutWorkpiece {
   OffscreenView Offscreen;
   std::vector<uint8_t> PoseBlocks;
   std::string Error;
+  // The rest of the scene: a 3-axis machine without part files, no tool.
+  Definitions Defs;
+  MachinePositionState Position;
+  CurrentTool Tool;
+  std::unique_ptr<ToolProfile> Profile = std::make_unique<ToolProfile>();
+  ImportedToolMesh Mesh;
+  DisplayListTable Flags;
 
   DexelModel& Model() { return World->Document.Workpiece(); }
 
@@ -99,10 +108,16 @@ struct CutWorkpiece {
     SetViewSize(Camera, 1280, 800);
     Camera.Zoom = 2.5;
     Camera.Centre = {0.1, 0.1, 0.05};
-    if (!PrepareOffscreenView(Offscreen, 1280, 800, &Error)) return;
+    Defs.Colors = Colours;
+    World->Document.WorkPresent = 1;
+    if (!PrepareOffscreenView(Offscreen, 1280, 800, Flags, &Error)) return;
     AttachWorkpiece(Offscreen, Model());
   }
-  WorkpieceScene Scene() { return {Model(), 1, View, Camera, 0, Display, Style}; }
+  Scene Frame() {
+    return {Defs,  Materials, World->Document, View,    Camera,  Position, Tool,
+            *Profile, Mesh, Flags,           0,       1,       0.0,      nullptr,
+            nullptr,  nullptr, {},           SceneFrameKind::kIdle, nullptr};
+  }
 };
 
 CutWorkpiece& Workpiece() {
@@ -144,8 +159,8 @@ void BM_BuildAllWorkpieceLists(benchmark::State& state) {
   w.Offscreen.Context.MakeCurrent();
   int64_t lists = 0, triangles = 0;
   for (auto _ : state) {
-    MarkWorkpieceForRebuild(m, w.Offscreen.Lists);
-    BuildWorkpieceLists(w.Offscreen.Gl, m, w.Offscreen.Lists, w.Style);
+    MarkWorkpieceForRebuild(m, w.Offscreen.Lists.Work);
+    BuildWorkpieceLists(w.Offscreen.Gl, m, w.Offscreen.Lists.Work, w.Style);
     triangles += Triangles(m);
     lists += m.BlockCount;
   }
@@ -166,13 +181,13 @@ void BM_BuildCutBlocks(benchmark::State& state) {
   }
   DexelModel& m = w.Model();
   w.Offscreen.Context.MakeCurrent();
-  BuildWorkpieceLists(w.Offscreen.Gl, m, w.Offscreen.Lists, w.Style);
+  BuildWorkpieceLists(w.Offscreen.Gl, m, w.Offscreen.Lists.Work, w.Style);
   const std::vector<uint8_t>& marked = w.PoseBlocks;
   int64_t lists = 0, triangles = 0;
   for (auto _ : state) {
     m.BlockDirty = marked;
     for (const uint8_t d : marked) lists += d;
-    BuildWorkpieceLists(w.Offscreen.Gl, m, w.Offscreen.Lists, w.Style);
+    BuildWorkpieceLists(w.Offscreen.Gl, m, w.Offscreen.Lists.Work, w.Style);
     const size_t base = static_cast<size_t>(m.CurrentSlot) * kBlockListsPerSlot;
     for (size_t b = 0; b < marked.size(); ++b)
       if (marked[b] != 0) triangles += std::max(m.BlockLists[base + b], 0);
@@ -196,7 +211,7 @@ void BM_DrawAndReadFrame(benchmark::State& state) {
   const FrameGeometry frame = MakeFrameGeometry(1280, 800);
   std::vector<uint8_t> pixels;
   for (auto _ : state) {
-    DrawWorkpieceScene(w.Offscreen.Gl, w.Scene(), w.Offscreen.Lists);
+    DrawScene(w.Offscreen.Gl, w.Frame(), w.Offscreen.Lists);
     ReadFrameBuffer(w.Offscreen.Gl, frame, GlPixelFormat::kRgb, pixels);
     const uint8_t* middle = &pixels[400 * frame.RowBytes + 3 * 640];
     if (middle[0] + middle[1] + middle[2] == 0) {
@@ -218,7 +233,7 @@ void BM_SaveViewImage(benchmark::State& state) {
   bench::BenchFolder folder;
   std::string error;
   for (auto _ : state) {
-    if (SaveViewImage(w.Offscreen, w.Scene(), folder.path + "view.png", &error) !=
+    if (SaveViewImage(w.Offscreen, w.Frame(), folder.path + "view.png", &error) !=
         kFileReplaced) {
       state.SkipWithError(error.c_str());
       return;

@@ -16,6 +16,14 @@ GLenum Primitive(GlPrimitive primitive) {
       return GL_LINE_LOOP;
     case GlPrimitive::kPoints:
       return GL_POINTS;
+    case GlPrimitive::kLines:
+      return GL_LINES;
+    case GlPrimitive::kLineStrip:
+      return GL_LINE_STRIP;
+    case GlPrimitive::kQuads:
+      return GL_QUADS;
+    case GlPrimitive::kPolygon:
+      return GL_POLYGON;
   }
   return GL_POINTS;
 }
@@ -50,6 +58,7 @@ void OpenGlCalls::CallList(uint32_t id) { glCallList(id); }
 void OpenGlCalls::Begin(GlPrimitive primitive) { glBegin(Primitive(primitive)); }
 void OpenGlCalls::End() { glEnd(); }
 void OpenGlCalls::Vertex(const Vec3& p) { glVertex3d(p[0], p[1], p[2]); }
+void OpenGlCalls::Normal(const Vec3& n) { glNormal3d(n[0], n[1], n[2]); }
 void OpenGlCalls::Triangles(std::span<const float> normals, std::span<const float> vertices) {
   const size_t points = std::min(normals.size(), vertices.size()) / 3;
   if (points < 3) return;
@@ -68,6 +77,7 @@ void OpenGlCalls::Material(const GlColour& colour) {
 }
 void OpenGlCalls::Colour(const GlColour& colour) { glColor3fv(colour.data()); }
 void OpenGlCalls::PointSize(float size) { glPointSize(size); }
+void OpenGlCalls::LineWidth(float width) { glLineWidth(width); }
 
 void OpenGlCalls::Enable(GlCapability capability) { glEnable(Capability(capability)); }
 void OpenGlCalls::Disable(GlCapability capability) { glDisable(Capability(capability)); }

@@ -14,8 +14,8 @@
 
 namespace vestan {
 
-// Primitives drawn point by point: outlines and points.
-enum class GlPrimitive { kLineLoop, kPoints };
+// Primitives drawn point by point.
+enum class GlPrimitive { kLineLoop, kPoints, kLines, kLineStrip, kQuads, kPolygon };
 
 enum class GlCapability { kCullFace, kNormalize, kLighting, kLight0, kBlend, kDepthTest };
 
@@ -51,6 +51,8 @@ class GlCalls {
   virtual void Begin(GlPrimitive primitive) = 0;
   virtual void End() = 0;
   virtual void Vertex(const Vec3& p) = 0;
+  // The normal of the vertices that follow.
+  virtual void Normal(const Vec3& n) = 0;
   // Triangles from arrays (GL_TRIANGLES): three floats a point, three points
   // a triangle, each point with its normal.
   virtual void Triangles(std::span<const float> normals, std::span<const float> vertices) = 0;
@@ -59,6 +61,7 @@ class GlCalls {
   // The current colour (red, green, blue) of unlit drawing.
   virtual void Colour(const GlColour& colour) = 0;
   virtual void PointSize(float size) = 0;
+  virtual void LineWidth(float width) = 0;
 
   // Frame state.
   virtual void Enable(GlCapability capability) = 0;
@@ -92,10 +95,12 @@ class OpenGlCalls final : public GlCalls {
   void Begin(GlPrimitive primitive) override;
   void End() override;
   void Vertex(const Vec3& p) override;
+  void Normal(const Vec3& n) override;
   void Triangles(std::span<const float> normals, std::span<const float> vertices) override;
   void Material(const GlColour& colour) override;
   void Colour(const GlColour& colour) override;
   void PointSize(float size) override;
+  void LineWidth(float width) override;
   void Enable(GlCapability capability) override;
   void Disable(GlCapability capability) override;
   void UseAlphaBlending() override;

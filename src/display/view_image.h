@@ -9,8 +9,7 @@
 
 #include "display/gl_calls.h"
 #include "display/offscreen_context.h"
-#include "display/workpiece_lists.h"
-#include "display/workpiece_scene.h"
+#include "display/scene.h"
 
 namespace vestan {
 
@@ -19,29 +18,30 @@ namespace vestan {
 inline constexpr int32_t kImageNotDrawn = -12;
 
 // What the program draws in without a window: the context, the calls made on
-// it and the workpiece's lists in it.
+// it and the scene's lists in it.
 struct OffscreenView {
   OffscreenContext Context;
   OpenGlCalls Gl;
-  WorkpieceDisplayLists Lists;
+  SceneLists Lists;
 };
 
 // Makes the view's context current at the size: the first call makes the
 // context and reserves the list names (then no workpiece has lists in it
-// yet), a later one only resizes. False with the reason in error.
+// yet and every fixed list is marked for a rebuild), a later one only
+// resizes. False with the reason in error.
 bool PrepareOffscreenView(OffscreenView& view, int32_t width, int32_t height,
-                          std::string* error = nullptr);
+                          DisplayListTable& flags, std::string* error = nullptr);
 
 // Gives a workpiece that was just made or loaded its lists in the view (ids
 // and every block marked for a rebuild). Call it when the workpiece changes
 // as a whole.
 void AttachWorkpiece(OffscreenView& view, DexelModel& model, int32_t workIndex = 0);
 
-// Saves the view: draws the scene offscreen at the camera's size, reads the
-// frame back and writes it as a PNG image named by PngImageName(imageName)
-// (into written, when given). Returns kFileReplaced, kImageNotDrawn or a
-// result of WritePngImage, with the reason in error.
-int32_t SaveViewImage(OffscreenView& view, const WorkpieceScene& scene, std::string_view imageName,
+// Saves the view: draws the whole scene offscreen at the camera's size, reads
+// the frame back and writes it as a PNG image named by
+// PngImageName(imageName) (into written, when given). Returns kFileReplaced,
+// kImageNotDrawn or a result of WritePngImage, with the reason in error.
+int32_t SaveViewImage(OffscreenView& view, const Scene& scene, std::string_view imageName,
                       std::string* error = nullptr, std::string* written = nullptr);
 
 }  // namespace vestan

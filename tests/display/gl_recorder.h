@@ -25,10 +25,21 @@ class GlRecorder final : public GlCalls {
   struct Outline {
     std::vector<Vec3> P;
     GlColour Colour{};
+    GlPrimitive Kind = GlPrimitive::kLineLoop;
+  };
+  // A quad or polygon: its points with their normals, and its material.
+  struct Face {
+    GlPrimitive Kind = GlPrimitive::kPolygon;
+    std::vector<Vec3> P;
+    std::vector<Vec3> N;
+    GlColour Material{};
   };
   struct List {
     std::vector<Triangle> Triangles;
+    std::vector<Face> Faces;
     std::vector<Outline> Outlines;
+    // Capabilities switched and materials set while the list was compiled.
+    std::vector<std::string> Calls;
     std::vector<Vec3> Points;
     std::vector<GlColour> PointColours;
     int MaterialChanges = 0;
@@ -37,6 +48,8 @@ class GlRecorder final : public GlCalls {
 
   std::map<uint32_t, List> Lists;
   std::vector<uint32_t> Made, Deleted, Called;
+  // The model-view matrix each list was last called under.
+  std::map<uint32_t, Matrix4> CallMatrices;
   std::vector<std::string> Errors;
   // Frame state.
   std::vector<std::string> Frame;
@@ -67,6 +80,7 @@ class GlRecorder final : public GlCalls {
   }
   void CallList(uint32_t id) override {
     Called.push_back(id);
+    CallMatrices[id] = ModelView;
     Frame.push_back("CallList " + std::to_string(id));
   }
 
@@ -74,12 +88,22 @@ class GlRecorder final : public GlCalls {
     if (primitive_ >= 0) Errors.push_back("Begin inside a primitive");
     primitive_ = static_cast<int>(primitive);
     vertices_.clear();
+    normals_.clear();
   }
   void End() override {
     if (primitive_ < 0) Errors.push_back("End outside a primitive");
     List& list = Current();
-    if (primitive_ == static_cast<int>(GlPrimitive::kLineLoop)) {
-      list.Outlines.push_back({vertices_, colour_});
+    const auto kind = static_cast<GlPrimitive>(primitive_);
+    if (kind == GlPrimitive::kLineLoop || kind == GlPrimitive::kLines ||
+        kind == GlPrimitive::kLineStrip) {
+      list.Outlines.push_back({vertices_, colour_, kind});
+    } else if (kind == GlPrimitive::kQuads) {
+      if (vertices_.size() % 4 != 0) Errors.push_back("quads of uneven points");
+      for (size_t q = 0; q + 4 <= vertices_.size(); q += 4)
+        list.Faces.push_back({kind, {vertices_.begin() + q, vertices_.begin() + q + 4},
+                              {normals_.begin() + q, normals_.begin() + q + 4}, material_});
+    } else if (kind == GlPrimitive::kPolygon) {
+      list.Faces.push_back({kind, vertices_, normals_, material_});
     }
     primitive_ = -1;
   }
@@ -89,12 +113,14 @@ class GlRecorder final : public GlCalls {
       return;
     }
     vertices_.push_back(p);
+    normals_.push_back(normal_);
     List& list = Current();
     if (primitive_ == static_cast<int>(GlPrimitive::kPoints)) {
       list.Points.push_back(p);
       list.PointColours.push_back(colour_);
     }
   }
+  void Normal(const Vec3& n) override { normal_ = n; }
   void Triangles(std::span<const float> normals, std::span<const float> vertices) override {
     if (primitive_ >= 0) Errors.push_back("Triangles inside a primitive");
     if (normals.size() != vertices.size() || vertices.size() % 9 != 0)
@@ -112,15 +138,17 @@ class GlRecorder final : public GlCalls {
     if (primitive_ >= 0) Errors.push_back("Material inside a primitive");
     material_ = colour;
     ++Current().MaterialChanges;
+    Current().Calls.push_back("Material");
   }
   void Colour(const GlColour& colour) override { colour_ = colour; }
   void PointSize(float size) override { Current().PointSize = size; }
+  void LineWidth(float) override {}
 
   void Enable(GlCapability capability) override {
-    Frame.push_back("Enable " + Name(capability));
+    (compiling_ != 0 ? Lists[compiling_].Calls : Frame).push_back("Enable " + Name(capability));
   }
   void Disable(GlCapability capability) override {
-    Frame.push_back("Disable " + Name(capability));
+    (compiling_ != 0 ? Lists[compiling_].Calls : Frame).push_back("Disable " + Name(capability));
   }
   void UseAlphaBlending() override { Frame.push_back("UseAlphaBlending"); }
   void SetLight0(const GlLight& light) override {
@@ -181,7 +209,8 @@ class GlRecorder final : public GlCalls {
 
   uint32_t compiling_ = 0;
   int primitive_ = -1;
-  std::vector<Vec3> vertices_;
+  std::vector<Vec3> vertices_, normals_;
+  Vec3 normal_{};
   GlColour material_{}, colour_{};
   List outside_;
 };

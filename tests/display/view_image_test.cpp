@@ -1,7 +1,7 @@
 // Saving the view as a PNG image with no window, from files to file: the
-// shipped settings, controller and machine definitions, a cut workpiece
-// saved as DME and opened again, the view drawn offscreen and written, and
-// the image read back with libpng.
+// shipped settings, controller, machine definitions and tool table, a cut
+// workpiece saved as DME and opened again, the whole scene drawn offscreen
+// and written, and the image read back with libpng.
 #include "display/view_image.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +19,7 @@
 #include "modelfiles/dme_file.h"
 #include "modelfiles/model_file_commands.h"
 #include "modelfiles/surface_mesh_support.h"
+#include "scene_world.h"
 #include "support/scratch_folder.h"
 
 namespace vestan {
@@ -53,56 +54,60 @@ std::string Shipped(const std::string& name) {
   return testing::ScratchFolder::Read(std::string(VESTAN_DATA_DIR) + "/" + name);
 }
 
-TEST(SaveViewImage, ThePocketedWorkpieceOfTheShippedMachineAsAPng) {
+TEST(SaveViewImage, ThePocketedWorkpieceOnTheShippedMachineAsAPng) {
   testing::SettingsWorld settings;
   settings.Read(Shipped("vestan.ini"));
   testing::MachineHarness h;
   ASSERT_EQ(h.Ctl.Read(std::string(VESTAN_DATA_DIR) + "/hanuc.ctl").State, kFileRead);
   ASSERT_EQ(h.Read(std::string(VESTAN_DATA_DIR) + "/oguma.mtl").State, kFileRead);
-  Definitions defs;
+  testing::SceneWorld w(320, 240);
+  Definitions& defs = w.Defs;
+  defs.Settings = settings.settings;
+  defs.Colors = settings.colors;
   defs.Controller = h.Ctl.Controller;
   defs.Machine = h.Machine;
-  const OffsetMemory& offsets = h.Ctl.Offsets;
-  DisplayListTable displayLists;
+  defs.Kinematics = h.Kinematics;
+  defs.Parts = h.Parts;
+  CreateColourMaterials(defs.Colors, {}, w.Materials);
+  w.Flags.RequestRebuild(kMachineLists);
   WorkOffsetFrame workFrame;
+  const OffsetMemory& offsets = h.Ctl.Offsets;
   UpdateWorkOffsetFrame(offsets.ActiveWorkOffset, h.Kinematics, defs.Controller, workFrame,
-                        displayLists);
+                        w.Flags);
+
+  // The shipped tool table with its first tool in the spindle.
+  testing::ScratchFolder folder;
+  w.UseTool(folder.Path(), Shipped("atc.ttl"), 1);
+  ASSERT_EQ(w.Tools.Current.Tool.Defined, 1);
 
   // The workpiece file opened as the program opens it.
-  testing::ScratchFolder folder;
-  WorkDocument work;
   ModelLoadSettings load = ModelLoadSettingsFrom(settings.settings, 1.0);
   CompressionApiCache api;
   const ModelFileOutcome opened =
-      OpenWorkModelFile(work.Workpiece(), WritePocketedStock(folder), load, workFrame, api);
+      OpenWorkModelFile(w.Work.Workpiece(), WritePocketedStock(folder), load, workFrame, api);
   ASSERT_EQ(opened.Result, kModelOk) << opened.Text;
-  work.WorkPresent = 1;
+  w.Work.WorkPresent = 1;
 
-  // The table at X 50, Y -20; the view as the settings give it, centred on
-  // the workpiece.
-  MachinePositionState position;
-  position.MachinePosition = {50, -20, 200, 0, 0};
+  // The table at X 50, Y -20, the spindle at Z 200; the view as the
+  // settings give it, centred on the workpiece.
+  w.Position.MachinePosition = {50, -20, 200, 0, 0};
   Vec3 tableShift;
-  SetTableShift(defs.Machine, position.MachinePosition, tableShift);
-  ViewCamera camera;
-  ASSERT_TRUE(SetViewSize(camera, 320, 240));
+  SetTableShift(defs.Machine, w.Position.MachinePosition, tableShift);
   const MachineDisplayFrame display =
-      MakeMachineDisplayFrame(h.Kinematics, position, tableShift, camera);
-  ViewState& view = settings.view;
-  UpdateViewCentre(defs, offsets, view, work, display, camera);
+      MakeMachineDisplayFrame(h.Kinematics, w.Position, tableShift, w.Camera);
+  w.View = settings.view;
+  ViewState& view = w.View;
+  ViewCamera& camera = w.Camera;
+  UpdateViewCentre(defs, offsets, view, w.Work, display, camera);
   camera.Zoom = 4;
-
-  ColourMaterials materials;
-  CreateColourMaterials(settings.colors, {}, materials);
-  WorkpieceStyle style{materials, settings.colors.Live, settings.settings.WorkDisplay,
-                       settings.settings.MeshMode, view.DisplayScale, camera.Zoom};
   const int32_t orientation = defs.Machine.MachineOrientation;
-  const WorkpieceScene scene{work.Workpiece(), work.WorkPresent, view, camera, orientation,
-                             display, style};
 
+  // The workpiece alone first.
+  defs.Settings.MachineDisplay = defs.Settings.ToolDisplay = 0;
+  defs.Settings.BasicAxis = 0;
   OffscreenView offscreen;
   std::string error, written;
-  const int32_t saved = SaveViewImage(offscreen, scene, folder / "view", &error, &written);
+  const int32_t saved = SaveViewImage(offscreen, w.Make(), folder / "view", &error, &written);
   if (saved == kImageNotDrawn && std::getenv("VESTAN_ALLOW_NO_GL") != nullptr)
     GTEST_SKIP() << error;
   ASSERT_EQ(saved, kFileReplaced) << error;
@@ -116,13 +121,15 @@ TEST(SaveViewImage, ThePocketedWorkpieceOfTheShippedMachineAsAPng) {
     return std::array<int, 3>{p[0], p[1], p[2]};
   };
   // The image pixel (top row first) where the view shows a machine point.
+  const auto window = [&](const Vec3& p) {
+    return ModelToWindow(view, camera, orientation, MachineToDisplayCoordinates(display, p));
+  };
   const auto at = [&](const Vec3& p) {
-    const WindowPoint w = ModelToWindow(view, camera, orientation,
-                                        MachineToDisplayCoordinates(display, p));
-    return rgb(static_cast<uint32_t>(w.X), static_cast<uint32_t>(w.Y));
+    const WindowPoint wp = window(p);
+    return rgb(static_cast<uint32_t>(wp.X), static_cast<uint32_t>(wp.Y));
   };
   const std::array<int, 3> background{0, 0, 0};
-  EXPECT_EQ(rgb(0, 0), background);
+  EXPECT_EQ(rgb(319, 0), background);
   EXPECT_NE(at({-30, 0, 110}), background);  // the top beside the pocket
   EXPECT_NE(at({0, 0, 90}), background);     // the pocket's floor
 
@@ -133,9 +140,11 @@ TEST(SaveViewImage, ThePocketedWorkpieceOfTheShippedMachineAsAPng) {
   view.Elevation = 0;
   view.Perspective = 0;
   UpdateViewAngleTrig(view);
+  w.Flags.RequestRebuild(kListOverlay);
   camera.Zoom = 1.5 * view.DisplayScale / camera.HalfHeight;
   camera.Centre[1] -= 50 / view.DisplayScale;
-  ASSERT_EQ(SaveViewImage(offscreen, scene, folder / "top.png", &error, &written), kFileReplaced)
+  ASSERT_EQ(SaveViewImage(offscreen, w.Make(), folder / "top.png", &error, &written),
+            kFileReplaced)
       << error;
   EXPECT_EQ(written, folder / "top.png");
   png = testing::ReadPng(written);
@@ -147,32 +156,45 @@ TEST(SaveViewImage, ThePocketedWorkpieceOfTheShippedMachineAsAPng) {
   EXPECT_LT(floor[2], 30);
   EXPECT_GT(top[2], floor[2]);
   EXPECT_NE(at({0, 25, 110}), background);
-  const WindowPoint below =
-      ModelToWindow(view, camera, orientation, MachineToDisplayCoordinates(display, {0, -30, 110}));
+  const WindowPoint below = window({0, -30, 110});
   ASSERT_LT(below.Y, 200);
+  // Below the workpiece only the triad, in the lower-left corner.
   for (uint32_t y = static_cast<uint32_t>(below.Y) + 2; y < 240; ++y)
-    for (uint32_t x = 0; x < 320; x += 7)
+    for (uint32_t x = 80; x < 320; x += 7)
       ASSERT_EQ(rgb(x, y), background) << x << ", " << y;
+
+  // The whole scene as the settings show it: the head and the tool over the
+  // workpiece and the table around it cover most of what was background.
+  const auto lit = [&] {
+    int count = 0;
+    for (uint32_t y = 0; y < 160; ++y)
+      for (uint32_t x = 0; x < 320; ++x) count += rgb(x, y) != background ? 1 : 0;
+    return count;
+  };
+  const int workAlone = lit();
+  defs.Settings = settings.settings;
+  ASSERT_GE(defs.Settings.MachineDisplay, 1);
+  ASSERT_GE(defs.Settings.ToolDisplay, 1);
+  ASSERT_EQ(SaveViewImage(offscreen, w.Make(), folder / "whole.png", &error, &written),
+            kFileReplaced)
+      << error;
+  png = testing::ReadPng(written);
+  ASSERT_TRUE(png.Ok) << png.Error;
+  EXPECT_GT(lit(), workAlone + 20000);
+  EXPECT_NE(at({0, -45, 0}), background);  // beside the workpiece: the head over the table
 
   // A folder that does not exist: an error, and no image.
   error.clear();
-  EXPECT_LT(SaveViewImage(offscreen, scene, folder / "missing/view.png", &error), 0);
+  EXPECT_LT(SaveViewImage(offscreen, w.Make(), folder / "missing/view.png", &error), 0);
   EXPECT_FALSE(error.empty());
   EXPECT_FALSE(std::filesystem::exists(folder / "missing"));
 }
 
 TEST(SaveViewImage, AViewWithoutSizeDrawsNothing) {
-  DexelModel model;
-  ViewState view;
-  ViewCamera camera;
-  MachineDisplayFrame display;
-  ColorSettings colours;
-  ColourMaterials materials;
-  WorkpieceStyle style{materials, colours.Live};
+  testing::SceneWorld w(0, 0);
   OffscreenView offscreen;
   std::string error;
-  EXPECT_EQ(SaveViewImage(offscreen, {model, 0, view, camera, 0, display, style}, "x.png", &error),
-            kImageNotDrawn);
+  EXPECT_EQ(SaveViewImage(offscreen, w.Make(), "x.png", &error), kImageNotDrawn);
   EXPECT_FALSE(error.empty());
   EXPECT_FALSE(offscreen.Context.IsOpen());
 }
