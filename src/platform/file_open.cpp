@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "foundation/path_text.h"
 #include "platform/host.h"
@@ -92,54 +93,83 @@ bool CanOpenForReading(std::string_view path) {
 }
 
 int32_t ReplaceFileContents(std::string_view path, std::string_view content, std::string* error) {
+  FileReplacement file(path);
+  if (file.Status() != kFileReplaced) {
+    if (error != nullptr) *error = file.Error();
+    return file.Status();
+  }
+  file.Write(content);
+  return file.Commit(error);
+}
+
+FileReplacement::FileReplacement(std::string_view path) {
   static std::atomic<unsigned> counter{0};
-  const std::string target = WriteTarget(ToNativePath(path));
+  target_ = WriteTarget(ToNativePath(path));
   struct stat old {};
-  const bool existed = ::stat(target.c_str(), &old) == 0;
+  existed_ = ::stat(target_.c_str(), &old) == 0;
+  mode_ = existed_ ? static_cast<uint32_t>(old.st_mode & 07777) : 0;
   // A write-protected file stays as it is, as it would for any other program
   // (the rename beside it would otherwise replace it, even for root).
-  if (existed && (old.st_mode & S_IWUSR) == 0) {
-    if (error != nullptr) *error = "the file is write-protected";
-    return kFileNotWritten;
+  if (existed_ && (old.st_mode & S_IWUSR) == 0) {
+    status_ = kFileNotWritten;
+    error_ = "the file is write-protected";
+    return;
   }
+  for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+    temp_ = target_ + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
+    fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd_ < 0 && errno != EEXIST) break;
+  }
+  if (fd_ < 0) {
+    status_ = kFileTempNotCreated;
+    error_ = ErrorText("cannot create a temporary file beside the file", errno);
+    temp_.clear();
+    return;
+  }
+  status_ = kFileReplaced;
+}
 
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = target + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) break;
+FileReplacement::~FileReplacement() {
+  if (fd_ >= 0) ::close(fd_);
+  if (!temp_.empty()) ::unlink(temp_.c_str());
+}
+
+bool FileReplacement::Write(std::string_view bytes) {
+  if (fd_ < 0 || writeError_ != 0) return false;
+  if (!WriteAll(fd_, bytes)) {
+    writeError_ = errno != 0 ? errno : EIO;
+    error_ = ErrorText("cannot write the file", writeError_);
+    return false;
   }
-  if (fd < 0) {
-    if (error != nullptr)
-      *error = ErrorText("cannot create a temporary file beside the file", errno);
-    return kFileTempNotCreated;
-  }
-  bool written = WriteAll(fd, content);
-  int failure = written ? 0 : errno;
-  if (written && existed && ::fchmod(fd, old.st_mode & 07777) != 0) {
-    written = false;
-    failure = errno;
-  }
-  if (written && ::fsync(fd) != 0) {
-    written = false;
-    failure = errno;
-  }
-  if (::close(fd) != 0 && written) {
-    written = false;
-    failure = errno;
-  }
-  if (!written) {
-    ::unlink(temp.c_str());
-    if (error != nullptr) *error = ErrorText("cannot write the file", failure);
-    return kFileNotWritten;
-  }
-  if (::rename(temp.c_str(), target.c_str()) != 0) {
-    failure = errno;
-    ::unlink(temp.c_str());
-    if (error != nullptr) *error = ErrorText("cannot replace the file", failure);
-    return kFileNotRenamed;
-  }
+  return true;
+}
+
+int32_t FileReplacement::Fail(int32_t code, std::string reason) {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  if (!temp_.empty()) ::unlink(temp_.c_str());
+  temp_.clear();
+  status_ = code;
+  error_ = std::move(reason);
+  return code;
+}
+
+int32_t FileReplacement::Commit(std::string* error) {
+  const auto result = [&](int32_t code) {
+    if (code != kFileReplaced && error != nullptr) *error = error_;
+    return code;
+  };
+  if (fd_ < 0) return result(status_ == kFileReplaced ? kFileNotWritten : status_);
+  int failure = writeError_;
+  if (failure == 0 && existed_ && ::fchmod(fd_, mode_) != 0) failure = errno;
+  if (failure == 0 && ::fsync(fd_) != 0) failure = errno;
+  const int closed = ::close(fd_);
+  fd_ = -1;
+  if (failure == 0 && closed != 0) failure = errno;
+  if (failure != 0) return result(Fail(kFileNotWritten, ErrorText("cannot write the file", failure)));
+  if (::rename(temp_.c_str(), target_.c_str()) != 0)
+    return result(Fail(kFileNotRenamed, ErrorText("cannot replace the file", errno)));
+  temp_.clear();
   return kFileReplaced;
 }
 

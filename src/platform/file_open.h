@@ -53,4 +53,39 @@ inline constexpr int32_t kFileNotRenamed = -3;
 int32_t ReplaceFileContents(std::string_view path, std::string_view content,
                             std::string* error = nullptr);
 
+// The same, for content written piece by piece: the pieces go to a temporary
+// file beside path, and Commit puts it in place. Without a Commit (or when a
+// write failed) the temporary file is removed and the old file stays as it
+// was.
+class FileReplacement {
+ public:
+  explicit FileReplacement(std::string_view path);
+  ~FileReplacement();
+  FileReplacement(const FileReplacement&) = delete;
+  FileReplacement& operator=(const FileReplacement&) = delete;
+
+  // kFileReplaced when the temporary file was made, else the code
+  // ReplaceFileContents would give (kFileTempNotCreated, or kFileNotWritten
+  // for a write-protected file), with the reason in Error().
+  int32_t Status() const { return status_; }
+  const std::string& Error() const { return error_; }
+  // False once any write failed; later writes are then not attempted.
+  bool Write(std::string_view bytes);
+  // Syncs, closes and renames: kFileReplaced, or a negative code with the
+  // reason in error when given.
+  int32_t Commit(std::string* error = nullptr);
+
+ private:
+  int32_t Fail(int32_t code, std::string reason);
+
+  std::string target_;
+  std::string temp_;
+  int fd_ = -1;
+  bool existed_ = false;
+  uint32_t mode_ = 0;
+  int32_t status_ = 0;
+  int writeError_ = 0;
+  std::string error_;
+};
+
 }  // namespace vestan

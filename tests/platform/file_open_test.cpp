@@ -66,6 +66,35 @@ TEST(FileOpen, WriteProtectedFileIsNotReplaced) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.Path()), {}), 1);
 }
 
+TEST(FileOpen, ReplacementWrittenInPiecesTakesEffectOnlyOnCommit) {
+  ScratchFolder scratch;
+  const std::string file = scratch.Write("model.dme", "old");
+  {
+    FileReplacement dropped(file);
+    ASSERT_EQ(dropped.Status(), kFileReplaced);
+    EXPECT_TRUE(dropped.Write("half"));
+  }  // gone without a commit: the old file stays, the temporary file goes
+  EXPECT_EQ(ScratchFolder::Read(file), "old");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.Path()), {}), 1);
+
+  FileReplacement file2(file);
+  EXPECT_TRUE(file2.Write("ne"));
+  EXPECT_TRUE(file2.Write(""));
+  EXPECT_TRUE(file2.Write("w"));
+  EXPECT_EQ(ScratchFolder::Read(file), "old");
+  EXPECT_EQ(file2.Commit(), kFileReplaced);
+  EXPECT_EQ(ScratchFolder::Read(file), "new");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.Path()), {}), 1);
+
+  FileReplacement nowhere(scratch / "missing/x.dme");
+  EXPECT_EQ(nowhere.Status(), kFileTempNotCreated);
+  EXPECT_FALSE(nowhere.Error().empty());
+  EXPECT_FALSE(nowhere.Write("x"));
+  std::string error;
+  EXPECT_EQ(nowhere.Commit(&error), kFileTempNotCreated);
+  EXPECT_FALSE(error.empty());
+}
+
 TEST(FileOpen, PipesAreNotReadAsFiles) {
   ScratchFolder scratch;
   ASSERT_EQ(::mkfifo((scratch / "pipe").c_str(), 0600), 0);
