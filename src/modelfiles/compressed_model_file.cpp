@@ -292,10 +292,10 @@ std::optional<std::string> CompressBytes(std::string_view plain) {
   return out;
 }
 
-std::optional<std::string> DecompressBytes(std::string_view packed) {
+std::optional<std::string> DecompressBytes(std::string_view packed, uint64_t maxPlainBytes) {
   MemoryReader in(packed);
   const std::optional<FrameLayout> layout = WalkFrame(in);
-  if (!layout) return std::nullopt;
+  if (!layout || layout->Header.Total > maxPlainBytes) return std::nullopt;
   std::string plain;
   if (UnpackChunks(in, *layout, AppendTo(plain)).Result != kCompressOk) return std::nullopt;
   return plain;
@@ -332,7 +332,9 @@ int32_t DecompressFile(std::string_view sourcePath, std::string_view targetPath,
   // bytes may announce gigabytes.
   if (layout->Header.Total > maxPlainBytes)
     return Fail(kCompressSourceTooLarge, error, "the plain data would take too much memory");
-  FileReplacement target(targetPath);
+  // The plain file is a working copy for the loaders: it need not wait for
+  // the disk.
+  FileReplacement target(targetPath, ReplacementSync::kNone);
   if (target.Status() != kFileReplaced) return TargetFailure(target, error);
   const CodecOutcome outcome = UnpackChunks(in, *layout, WriteTo(target));
   switch (outcome.Result) {

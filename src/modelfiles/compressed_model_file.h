@@ -65,7 +65,8 @@ int32_t CompressFile(std::string_view sourcePath, std::string_view targetPath,
 // whose size must not exceed maxPlainBytes (else kCompressSourceTooLarge).
 // The chunks are then decoded one at a time into the target: memory stays
 // within one stored and one plain chunk. A damaged source leaves the target as
-// it was.
+// it was. The target is a working copy for the loaders, renamed into place
+// without waiting for the disk.
 int32_t DecompressFile(std::string_view sourcePath, std::string_view targetPath,
                        std::string* error = nullptr, uint64_t maxPlainBytes = kLzmsMaxPlainBytes);
 
@@ -80,8 +81,10 @@ int32_t IsCompressedFile(std::string_view path);
 // The framing in memory: the compressed image of plain, or nothing when the
 // codec fails. Plain must be below kLzmsMaxPlainBytes.
 std::optional<std::string> CompressBytes(std::string_view plain);
-// The plain bytes of a compressed image, or nothing when it is damaged.
-std::optional<std::string> DecompressBytes(std::string_view packed);
+// The plain bytes of a compressed image, or nothing when it is damaged or
+// they would be more than maxPlainBytes.
+std::optional<std::string> DecompressBytes(std::string_view packed,
+                                           uint64_t maxPlainBytes = kLzmsMaxPlainBytes);
 
 // The standard CRC-32 (reflected polynomial 0xEDB88320, as zlib's crc32).
 uint32_t Crc32(std::span<const uint8_t> bytes);

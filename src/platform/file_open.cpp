@@ -102,7 +102,7 @@ int32_t ReplaceFileContents(std::string_view path, std::string_view content, std
   return file.Commit(error);
 }
 
-FileReplacement::FileReplacement(std::string_view path) {
+FileReplacement::FileReplacement(std::string_view path, ReplacementSync sync) : sync_(sync) {
   static std::atomic<unsigned> counter{0};
   target_ = WriteTarget(ToNativePath(path));
   struct stat old {};
@@ -162,7 +162,8 @@ int32_t FileReplacement::Commit(std::string* error) {
   if (fd_ < 0) return result(status_ == kFileReplaced ? kFileNotWritten : status_);
   int failure = writeError_;
   if (failure == 0 && existed_ && ::fchmod(fd_, mode_) != 0) failure = errno;
-  if (failure == 0 && ::fsync(fd_) != 0) failure = errno;
+  if (failure == 0 && sync_ == ReplacementSync::kBeforeRename && ::fsync(fd_) != 0)
+    failure = errno;
   const int closed = ::close(fd_);
   fd_ = -1;
   if (failure == 0 && closed != 0) failure = errno;

@@ -53,13 +53,19 @@ inline constexpr int32_t kFileNotRenamed = -3;
 int32_t ReplaceFileContents(std::string_view path, std::string_view content,
                             std::string* error = nullptr);
 
+// Whether a replacement reaches the disk before it takes the old file's
+// place: a user's file does; a working copy that is read back at once and
+// removed (a decompressed model) need not wait for the disk.
+enum class ReplacementSync { kBeforeRename, kNone };
+
 // The same, for content written piece by piece: the pieces go to a temporary
 // file beside path, and Commit puts it in place. Without a Commit (or when a
 // write failed) the temporary file is removed and the old file stays as it
 // was.
 class FileReplacement {
  public:
-  explicit FileReplacement(std::string_view path);
+  explicit FileReplacement(std::string_view path,
+                           ReplacementSync sync = ReplacementSync::kBeforeRename);
   ~FileReplacement();
   FileReplacement(const FileReplacement&) = delete;
   FileReplacement& operator=(const FileReplacement&) = delete;
@@ -80,6 +86,7 @@ class FileReplacement {
 
   std::string target_;
   std::string temp_;
+  ReplacementSync sync_;
   int fd_ = -1;
   bool existed_ = false;
   uint32_t mode_ = 0;
