@@ -26,6 +26,8 @@ using WorkOffsetValues = std::array<double, 5>;
 struct ReferencePoint {
   int32_t Given = 0;
   std::array<float, 5> Values{};
+
+  friend bool operator==(const ReferencePoint&, const ReferencePoint&) = default;
 };
 
 struct OffsetMemory {
@@ -42,6 +44,8 @@ struct OffsetMemory {
   // 0 none, 1-6 G54-G59, otherwise the extended number.
   int32_t SelectedWorkOffset = 1;
   WorkOffsetValues ActiveWorkOffset{};
+
+  friend bool operator==(const OffsetMemory&, const OffsetMemory&) = default;
 };
 
 // What a controller definition read clears: the D and H offsets, every work
