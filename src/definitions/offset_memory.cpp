@@ -358,11 +358,20 @@ bool ReadOffsetMemoryLine(std::string_view line, size_t cursor, OffsetMemory& me
                           std::vector<std::string>& refused) {
   // A value beyond any float or double would read as infinity, and written
   // back it would shift the values behind it: the line changes nothing.
-  const std::string_view memoryWord = cursor > 0 ? "MEMORY " : "";
   const auto finite = [&](std::string_view name, std::span<const double> values) {
     const std::optional<std::string> why = BrokenNumberRule(values, NumberRule::kFinite);
-    if (why) refused.push_back(RefusedKeyNote(std::string(memoryWord) + std::string(name), *why));
+    if (why) {
+      // Built by appending: g++ 12 warns falsely on operator+ here.
+      std::string key(cursor > 0 ? "MEMORY " : "");
+      key.append(name);
+      refused.push_back(RefusedKeyNote(key, *why));
+    }
     return !why;
+  };
+  const auto numbered = [](char letter, size_t number) {
+    std::string name(1, letter);
+    name.append(std::to_string(number));
+    return name;
   };
   if (MatchesKeyAt(line, cursor, "REF-PT")) {
     size_t c = cursor + 6;
@@ -373,7 +382,7 @@ bool ReadOffsetMemoryLine(std::string_view line, size_t cursor, OffsetMemory& me
     ValueList values(pc, line);
     std::array<double, 5> read{};
     for (double& value : read) value = values.NextFloat();
-    if (!finite("REF-PT" + std::to_string(point + 1), read)) return true;
+    if (!finite(std::string("REF-PT").append(std::to_string(point + 1)), read)) return true;
     ReferencePoint& ref = memory.ReferencePoints[point];
     ref.Given = 1;
     for (size_t k = 0; k < read.size(); ++k) ref.Values[k] = RoundToSingle(read[k]);
@@ -393,7 +402,7 @@ bool ReadOffsetMemoryLine(std::string_view line, size_t cursor, OffsetMemory& me
       const ToolOffsetValue value = ReadToolOffsetValue(line, offset.ValueStart);
       const bool d = offset.Form == OffsetForm::kD;
       const double both[] = {value.Geometry, value.Wear};
-      if (!finite((d ? "D" : "H") + std::to_string(n), both)) break;
+      if (!finite(numbered(d ? 'D' : 'H', n), both)) break;
       (d ? memory.DGeometry : memory.HGeometry)[n] = value.Geometry;
       (d ? memory.DWear : memory.HWear)[n] = value.Wear;
       break;
@@ -402,7 +411,7 @@ bool ReadOffsetMemoryLine(std::string_view line, size_t cursor, OffsetMemory& me
       int32_t c = static_cast<int32_t>(std::min(offset.ValueStart, line.size()));
       const float value = ParseFloat(c, line);
       const double read[] = {value};
-      if (finite("F" + std::to_string(n), read)) memory.FTable[n] = value;
+      if (finite(numbered('F', n), read)) memory.FTable[n] = value;
       break;
     }
     case OffsetForm::kWork: {
@@ -462,7 +471,7 @@ int32_t SaveToolOffsetMemory(ToolOffsetKind kind, std::string_view fileName,
   };
   rewrite.Unwritable = [&](size_t n) -> std::optional<std::string> {
     if (n == 0 || (std::isfinite(geometry[n]) && std::isfinite(wear[n]))) return std::nullopt;
-    return (radius ? "D" : "H") + std::to_string(n);
+    return std::string(radius ? "D" : "H").append(std::to_string(n));
   };
   rewrite.AppendLine = [&](std::string& text, const OffsetLine& offset, std::string_view,
                            std::optional<size_t> cursor, std::string_view lineEnd) {
@@ -492,7 +501,8 @@ int32_t SaveWorkOffsetMemory(std::string_view fileName, const OffsetMemory& memo
     const WorkOffsetValues& values = memory.WorkOffsets[entry];
     if (std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); }))
       return std::nullopt;
-    return entry == 0 ? std::string("EXOFS") : "work offset " + std::to_string(entry);
+    return entry == 0 ? std::string("EXOFS")
+                      : std::string("work offset ").append(std::to_string(entry));
   };
   rewrite.AppendLine = [&](std::string& text, const OffsetLine& offset, std::string_view line,
                            std::optional<size_t> cursor, std::string_view lineEnd) {

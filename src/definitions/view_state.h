@@ -3,7 +3,6 @@
 // model rotation of the display.
 #pragma once
 
-#include <cmath>
 #include <cstdint>
 
 #include "foundation/vector_math.h"
@@ -39,12 +38,11 @@ struct ViewState {
   DisplayModelRotation ModelRotation;
 };
 
-// Recomputes the cached sines and cosines from the two angles.
+// Recomputes the cached sines and cosines from the two angles, exact at
+// multiples of 90 degrees so that a view along an axis sees it end-on.
 inline void UpdateViewAngleTrig(ViewState& view) {
-  view.AzimuthSin = std::sin(view.Azimuth * kRadiansPerDegree);
-  view.AzimuthCos = std::cos(view.Azimuth * kRadiansPerDegree);
-  view.ElevationSin = std::sin(view.Elevation * kRadiansPerDegree);
-  view.ElevationCos = std::cos(view.Elevation * kRadiansPerDegree);
+  GetAxisSinCos(view.Azimuth, 1, view.AzimuthSin, view.AzimuthCos);
+  GetAxisSinCos(view.Elevation, 1, view.ElevationSin, view.ElevationCos);
 }
 
 }  // namespace vestan

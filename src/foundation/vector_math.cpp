@@ -10,6 +10,26 @@ double TanDegrees(double degrees) {
   return degrees == 45.0 ? 1.0 : std::tan(degrees * kRadiansPerDegree);
 }
 
+void GetAxisSinCos(double angle, int32_t sign, double& sin, double& cos) {
+  if (angle == 0.0 || angle == 360.0 || angle == -360.0) {
+    sin = 0.0;
+    cos = 1.0;
+  } else if (angle == 90.0 || angle == -270.0) {
+    sin = sign;
+    cos = 0.0;
+  } else if (angle == -90.0 || angle == 270.0) {
+    sin = -sign;
+    cos = 0.0;
+  } else if (angle == 180.0 || angle == -180.0) {
+    sin = 0.0;
+    cos = -1.0;
+  } else {
+    const double x = sign * angle / 180.0 * kPi;
+    sin = std::sin(x);
+    cos = std::cos(x);
+  }
+}
+
 double VectorLength(const Vec3& v) { return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]); }
 
 Vec3 VectorAdd(const Vec3& a, const Vec3& b) { return {a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }

@@ -32,6 +32,10 @@ inline constexpr double kDegreesPerRadian = 180.0 / kPi;
 // tan of an angle in degrees, exactly 1 at 45.
 double TanDegrees(double degrees);
 
+// sin and cos of sign * angle (degrees). Multiples of 90 degrees give exact
+// values; the sign enters them through the sine only.
+void GetAxisSinCos(double angle, int32_t sign, double& sin, double& cos);
+
 double VectorLength(const Vec3& v);
 Vec3 VectorAdd(const Vec3& a, const Vec3& b);
 Vec3 VectorSub(const Vec3& a, const Vec3& b);

@@ -20,26 +20,6 @@ void TurnInPlane(Vec3& v, double cos, double sin, size_t i, size_t j) {
 
 }  // namespace
 
-void GetAxisSinCos(double angle, int32_t sign, double& sin, double& cos) {
-  if (angle == 0.0 || angle == 360.0 || angle == -360.0) {
-    sin = 0.0;
-    cos = 1.0;
-  } else if (angle == 90.0 || angle == -270.0) {
-    sin = sign;
-    cos = 0.0;
-  } else if (angle == -90.0 || angle == 270.0) {
-    sin = -sign;
-    cos = 0.0;
-  } else if (angle == 180.0 || angle == -180.0) {
-    sin = 0.0;
-    cos = -1.0;
-  } else {
-    const double x = sign * angle / 180.0 * kPi;
-    sin = std::sin(x);
-    cos = std::cos(x);
-  }
-}
-
 Vec3 RotateInAxisPlane(const Vec3& in, double cos, double sin, int kept, int i, int j) {
   if (!IsAxisIndex(kept) || !IsAxisIndex(i) || !IsAxisIndex(j)) return in;
   Vec3 out;

@@ -21,10 +21,6 @@ using RotaryAngles = std::array<double, 2>;
 // each taken with its axis's direction sign.
 using RotarySinCos = std::array<double, 4>;
 
-// sin and cos of sign * angle (degrees). Multiples of 90 degrees give exact
-// values; the sign enters them through the sine only.
-void GetAxisSinCos(double angle, int32_t sign, double& sin, double& cos);
-
 // in turned by (cos, sin) in the plane of axes i and j; component kept stays.
 // Indexes outside 0-2 leave in as it is.
 Vec3 RotateInAxisPlane(const Vec3& in, double cos, double sin, int kept, int i, int j);

@@ -16,10 +16,10 @@ Vec3 TurnAbout(const Turn& turn, const Vec3& centre, const Vec3& p) {
 
 }  // namespace
 
-void UpdateWorkOffsetFrame(const WorkOffsetValues& composed, const MachineKinematics& kinematics,
-                           const ControllerDefinition& controller, WorkOffsetFrame& frame,
-                           DisplayListTable& display) {
-  frame = WorkOffsetFrame{};
+WorkOffsetFrame ComputeWorkOffsetFrame(const WorkOffsetValues& composed,
+                                       const MachineKinematics& kinematics,
+                                       const ControllerDefinition& controller) {
+  WorkOffsetFrame frame;
   frame.Rotary1 = composed[3];
   frame.Rotary2 = composed[4];
   Vec3 origin{composed[0], composed[1], composed[2]};
@@ -52,6 +52,13 @@ void UpdateWorkOffsetFrame(const WorkOffsetValues& composed, const MachineKinema
   for (size_t c = 0; c < 3; ++c)
     for (size_t r = 0; r < 3; ++r) frame.Matrix[3 * c + r] = axes[c][r];
   frame.InverseMatrix = InvertMatrix3(frame.Matrix);
+  return frame;
+}
+
+void UpdateWorkOffsetFrame(const WorkOffsetValues& composed, const MachineKinematics& kinematics,
+                           const ControllerDefinition& controller, WorkOffsetFrame& frame,
+                           DisplayListTable& display) {
+  frame = ComputeWorkOffsetFrame(composed, kinematics, controller);
   display.RequestRebuild(kListCoordinateAxes);
 }
 

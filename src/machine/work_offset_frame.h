@@ -25,4 +25,10 @@ void UpdateWorkOffsetFrame(const WorkOffsetValues& composed, const MachineKinema
                            const ControllerDefinition& controller, WorkOffsetFrame& frame,
                            DisplayListTable& display);
 
+// The same frame computed alone, for a work offset that is not the composed
+// one (the coordinate axes show the first entry's frame too).
+WorkOffsetFrame ComputeWorkOffsetFrame(const WorkOffsetValues& offset,
+                                       const MachineKinematics& kinematics,
+                                       const ControllerDefinition& controller);
+
 }  // namespace vestan

@@ -8,6 +8,8 @@
 #include <system_error>
 
 #include "modelfiles/dme_file.h"
+#include "modelfiles/placement_matrix_file.h"
+#include "modelfiles/stl_model_loading.h"
 
 namespace vestan {
 
@@ -70,10 +72,11 @@ ModelFileOutcome SaveFailure(int32_t result, std::string_view path, const std::s
 
 ModelFileOutcome OpenWorkModelFile(DexelModel& model, std::string_view path,
                                    ModelLoadSettings& settings, const WorkOffsetFrame& frame,
-                                   CompressionApiCache& api) {
+                                   CompressionApiCache& api, ProgressState* progress) {
   const bool dmeKind = HasFileEnding(path, ".DME") || HasFileEnding(path, ".DMEZ");
   const bool dmfKind = HasFileEnding(path, ".DMF") || HasFileEnding(path, ".DMFZ");
-  if (!dmeKind && !dmfKind) return LoadOutcome(LoadModelFileIdentity(model, path, settings, frame));
+  if (!dmeKind && !dmfKind)
+    return LoadOutcome(LoadModelFileIdentity(model, path, settings, frame, progress));
 
   std::string plain(path);
   std::optional<TemporaryFile> temporary;
@@ -90,9 +93,30 @@ ModelFileOutcome OpenWorkModelFile(DexelModel& model, std::string_view path,
   } else if (dmeKind && HasFileEnding(path, ".DMEZ")) {
     return Outcome(kCompressBadData, "Broken Data?", "Warning");
   }
-  if (dmeKind) return LoadOutcome(LoadPlainDme(model, plain, settings, frame));
+  if (dmeKind) {
+    const int32_t loaded = LoadPlainDme(model, plain, settings, frame);
+    if (loaded == kModelOk) WriteMatrixDebug(model.Placement, settings.CheckMatrix);
+    return LoadOutcome(loaded);
+  }
   return LoadOutcome(
-      LoadModelFileAs(ModelFileKind::kDmf, model, plain, kIdentity, settings, frame));
+      LoadModelFileAs(ModelFileKind::kDmf, model, plain, kIdentity, settings, frame, progress));
+}
+
+ModelFileOutcome OpenBasicModelFile(WorkDocument& document, std::string_view path,
+                                    ModelLoadSettings& settings, const WorkOffsetFrame& frame,
+                                    ProgressState* progress) {
+  FreeDexelModel(document.BasicModel);
+  document.BasicModel.CountX = 0;
+  FreeDexelModel(document.DifferenceModel);
+  document.DifferenceModel.CountX = 0;
+  document.BasicModelLoaded = 0;
+  const int32_t loaded = LoadStlModelOnGrid(document.BasicModel, path, document.Workpiece(), 0,
+                                            settings, frame, progress);
+  if (loaded == kModelOk) {
+    document.BasicModelLoaded = 1;
+    document.ReferenceShift = {kStlGridMargin, kStlGridMargin, kStlGridMargin};
+  }
+  return LoadOutcome(loaded);
 }
 
 ModelFileOutcome SaveWorkModelFile(const DexelModel& model, std::string_view path, int32_t stlKind,

@@ -6,11 +6,13 @@
 #include <cstring>
 #include <limits>
 
+#include "definitions/settings.h"
 #include "foundation/single_precision.h"
 #include "foundation/text_fields.h"
 #include "model/stock.h"
 #include "modelfiles/dme_file.h"
 #include "modelfiles/model_file_reader.h"
+#include "modelfiles/stl_model_loading.h"
 
 namespace vestan {
 
@@ -243,29 +245,44 @@ int32_t LoadDme(DexelModel& model, ModelFileReader& in, uint64_t memoryLimit) {
   return detail::ReadDmeGrid(in, model, memoryLimit);
 }
 
-// Profile value of Z column c: the stored slot, whatever the column's count.
+// Profile value of a height column: the stored slot, whatever its count.
 double ProfileValue(const DexelSet& set, int32_t column, int slot) {
   return set.Values[static_cast<size_t>(column) * set.Stride + slot];
 }
 
+const std::vector<double>& GridOf(const DexelModel& model, int axis) {
+  return axis == 0 ? model.GridX : axis == 1 ? model.GridY : model.GridZ;
+}
+
+// The column of the set along axis line whose grid indexes on the two other
+// axes are index[] (index[line] is not read).
+int32_t ColumnAlong(const DexelModel& model, int line, const std::array<int32_t, 3>& index) {
+  if (line == kDirectionZ) return ColumnIndexZ(model, index[0], index[1]);
+  if (line == kDirectionY) return ColumnIndexY(model, index[2], index[0]);
+  return ColumnIndexX(model, index[1], index[2]);
+}
+
+// Writes, for every grid level of axis level, the intervals along axis along
+// where the profile heights (at positions) reach it, into the set along that
+// axis; fixed holds the index of the profile on the third axis.
 template <typename Finder>
-void WriteCrossColumns(DexelModel& model, int direction, int32_t b, std::span<const double> heights,
-                       std::span<const double> positions, Finder find, bool zAlongB) {
+void WriteCrossColumns(DexelModel& model, int along, int level, std::array<int32_t, 3> index,
+                       std::span<const double> heights, Finder find) {
   const auto [low, high] = std::minmax_element(heights.begin(), heights.end());
   const double minimum = std::min(9999999999.9, *low);
   const double maximum = std::max(-9999999999.9, *high);
+  const std::vector<double>& levels = GridOf(model, level);
   std::vector<double> out;
   std::vector<uint8_t> flags;
   std::vector<int32_t> attributes;
-  for (int32_t k = 0; k < model.CountZ; ++k) {
-    const int32_t n = find(heights, minimum, maximum, model.Pitch, model.GridZ[k], positions, out);
+  DexelSet& set = model.SetByDirection(along);
+  for (int32_t k = 0; k < static_cast<int32_t>(levels.size()); ++k) {
+    const int32_t n =
+        find(heights, minimum, maximum, model.Pitch, levels[k], GridOf(model, along), out);
     flags.assign(n, 0);
     attributes.assign(n, 0);
-    // Y-set columns are indexed (k, i), X-set columns (j, k).
-    if (zAlongB)
-      SetDexelColumnInSet(model, direction, b, k, out, flags, attributes);
-    else
-      SetDexelColumnInSet(model, direction, k, b, out, flags, attributes);
+    index[level] = k;
+    SetDexelColumn(set, ColumnAlong(model, along, index), out, flags, attributes);
   }
 }
 
@@ -281,6 +298,17 @@ double Crossing(std::span<const double> h, std::span<const double> p, size_t s, 
 
 }  // namespace
 
+ModelLoadSettings ModelLoadSettingsFrom(const Settings& settings, double pitch) {
+  ModelLoadSettings load;
+  load.Pitch = pitch;
+  load.StlAxis = settings.StlAxis;
+  load.ImportChoice = settings.ImportInWork;
+  load.StlFilter = settings.StlFilter;
+  load.StlMatrixFile = settings.StlMatrix;
+  load.CheckMatrix = settings.CheckMatrix;
+  return load;
+}
+
 ModelFileKind ModelFileKindOf(std::string_view path) {
   if (HasFileEnding(path, ".DME")) return ModelFileKind::kDme;
   if (HasFileEnding(path, ".DMF")) return ModelFileKind::kDmf;
@@ -290,7 +318,9 @@ ModelFileKind ModelFileKindOf(std::string_view path) {
 
 int32_t LoadModelFileAs(ModelFileKind kind, DexelModel& model, std::string_view path,
                         const Placement& placement, const ModelLoadSettings& settings,
-                        const WorkOffsetFrame& frame) {
+                        const WorkOffsetFrame& frame, ProgressState* progress) {
+  if (kind == ModelFileKind::kStl)
+    return LoadStlModel(model, path, placement, settings, frame, progress);
   if (kind != ModelFileKind::kDme && kind != ModelFileKind::kDmf) return kModelBadGrid;
   ModelFileReader in(path);
   if (!in.Opened()) return detail::RefuseModel(model, kModelBadGrid);
@@ -299,31 +329,44 @@ int32_t LoadModelFileAs(ModelFileKind kind, DexelModel& model, std::string_view 
 }
 
 int32_t LoadModelFile(DexelModel& model, std::string_view path, const Placement& placement,
-                      const ModelLoadSettings& settings, const WorkOffsetFrame& frame) {
-  return LoadModelFileAs(ModelFileKindOf(path), model, path, placement, settings, frame);
+                      const ModelLoadSettings& settings, const WorkOffsetFrame& frame,
+                      ProgressState* progress) {
+  return LoadModelFileAs(ModelFileKindOf(path), model, path, placement, settings, frame, progress);
 }
 
 int32_t LoadModelFileIdentity(DexelModel& model, std::string_view path,
-                              const ModelLoadSettings& settings, const WorkOffsetFrame& frame) {
-  return LoadModelFile(model, path, kIdentity, settings, frame);
+                              const ModelLoadSettings& settings, const WorkOffsetFrame& frame,
+                              ProgressState* progress) {
+  return LoadModelFile(model, path, kIdentity, settings, frame, progress);
 }
 
 void BuildCrossSetsFromHeights(DexelModel& model, int32_t useTop) {
-  const DexelSet& zSet = model.ZSet();
-  const int slot = useTop > 0 ? 1 : 0;
-  const auto find = useTop > 0 ? ProfileIntervalsUnderTop : ProfileIntervalsOverBottom;
+  BuildCrossSetsFromHeightsAxes(model, kSliceZ, useTop > 0 ? 1 : -1);
+}
+
+void BuildCrossSetsFromHeightsAxes(DexelModel& model, StlSliceAxes axes, int32_t direction) {
+  const int a = axes.First, b = axes.Second, c = axes.Line;
+  const DexelSet& heightSet = model.SetByDirection(c);
+  const int slot = direction > 0 ? 1 : 0;
+  const auto find = direction > 0 ? ProfileIntervalsUnderTop : ProfileIntervalsOverBottom;
+  const int32_t na = static_cast<int32_t>(GridOf(model, a).size());
+  const int32_t nb = static_cast<int32_t>(GridOf(model, b).size());
   std::vector<double> heights;
-  for (int32_t i = 0; i < model.CountX; ++i) {
+  std::array<int32_t, 3> index{};
+  // Profiles along b, one per index on a.
+  for (int32_t i = 0; i < na; ++i) {
     heights.clear();
-    for (int32_t j = 0; j < model.CountY; ++j)
-      heights.push_back(ProfileValue(zSet, ColumnIndexZ(model, i, j), slot));
-    WriteCrossColumns(model, kDirectionY, i, heights, model.GridY, find, false);
+    for (int32_t j = 0; j < nb; ++j) heights.push_back(ProfileValue(heightSet, j * na + i, slot));
+    index[a] = i;
+    WriteCrossColumns(model, b, c, index, heights, find);
   }
-  for (int32_t j = 0; j < model.CountY; ++j) {
+  // Profiles along a, one per index on b.
+  for (int32_t j = 0; j < nb; ++j) {
     heights.clear();
-    for (int32_t i = 0; i < model.CountX; ++i)
-      heights.push_back(ProfileValue(zSet, ColumnIndexZ(model, i, j), slot));
-    WriteCrossColumns(model, kDirectionX, j, heights, model.GridX, find, true);
+    for (int32_t i = 0; i < na; ++i) heights.push_back(ProfileValue(heightSet, j * na + i, slot));
+    index = {};
+    index[b] = j;
+    WriteCrossColumns(model, a, c, index, heights, find);
   }
 }
 

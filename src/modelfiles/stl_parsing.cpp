@@ -42,9 +42,20 @@ BinaryStlFacets::BinaryStlFacets(const std::filesystem::path& path, bool swapped
 }
 
 bool BinaryStlFacets::Next(std::array<float, 12>& values) {
-  unsigned char record[kStlFacetBytes];
-  // A file that shrank since its size was taken ends the facets early.
-  if (read_ >= count_ || !in_.read(reinterpret_cast<char*>(record), kStlFacetBytes)) return false;
+  if (read_ >= count_) return false;
+  if (next_ >= block_.size()) {
+    // Facets are read a block at a time: one stream call per record costs
+    // more than the record's own work when a large mesh is sliced.
+    constexpr uint64_t kBlockFacets = 1024;
+    block_.resize(static_cast<size_t>(std::min(kBlockFacets, count_ - read_) * kStlFacetBytes));
+    in_.read(reinterpret_cast<char*>(block_.data()), static_cast<std::streamsize>(block_.size()));
+    // A file that shrank since its size was taken ends the facets early.
+    block_.resize(static_cast<size_t>(in_.gcount()) / kStlFacetBytes * kStlFacetBytes);
+    next_ = 0;
+    if (block_.empty()) return false;
+  }
+  const unsigned char* record = block_.data() + next_;
+  next_ += kStlFacetBytes;
   ++read_;
   for (size_t k = 0; k < 12; ++k)
     values[k] = std::bit_cast<float>(StlWord(record + 4 * k, swapped_));
@@ -90,6 +101,60 @@ std::array<double, 3> ParseStlTriple(std::string_view line, size_t keywordStart)
     values[i] = ConvertDouble(line.substr(static_cast<size_t>(start)));
   }
   return values;
+}
+
+StlFacetStream::StlFacetStream(int32_t kind, const std::filesystem::path& path) {
+  // The kinds as stl_file.h numbers them.
+  if (kind == 3 || kind == 4)
+    binary_.emplace(path, kind == 4, UINT64_MAX);
+  else if (kind == 2)
+    text_.emplace(path);
+}
+
+bool StlFacetStream::Next(std::array<double, 12>& facet, uint64_t& bytes) {
+  bytes = 0;
+  if (binary_) {
+    std::array<float, 12> values;
+    if (!binary_->Next(values)) return false;
+    std::copy(values.begin(), values.end(), facet.begin());
+    bytes = kStlFacetBytes + (first_ ? kStlHeaderBytes : 0);
+    first_ = false;
+    return true;
+  }
+  if (!text_) return false;
+  std::string line;
+  size_t vertex = 0;
+  while (text_->Next(line)) {
+    bytes += line.size();
+    const StlKeywordAt k = FindStlKeyword(line);
+    switch (k.keyword) {
+      case StlKeyword::kEndSolid:
+        text_.reset();
+        return false;
+      case StlKeyword::kFacet: {
+        const std::array<double, 3> n = ParseStlTriple(line, k.start);
+        std::copy(n.begin(), n.end(), facet.begin());
+        break;
+      }
+      case StlKeyword::kOuter:
+        vertex = 0;
+        break;
+      case StlKeyword::kVertex:
+        if (vertex < 3) {
+          const std::array<double, 3> p = ParseStlTriple(line, k.start);
+          std::copy(p.begin(), p.end(), facet.begin() + 3 + 3 * vertex);
+        }
+        ++vertex;
+        break;
+      case StlKeyword::kEndFacet:
+        if (vertex >= 3) return true;
+        vertex = 0;
+        break;
+      default:
+        break;
+    }
+  }
+  return false;
 }
 
 bool StlTextLines::Next(std::string& chunk) {

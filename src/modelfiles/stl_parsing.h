@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vestan::detail {
 
@@ -42,6 +43,9 @@ class BinaryStlFacets {
   bool swapped_;
   uint64_t count_ = 0;
   uint64_t read_ = 0;
+  // Facet records read ahead in one block, and the next one to hand out.
+  std::vector<unsigned char> block_;
+  size_t next_ = 0;
 };
 
 enum class StlKeyword { kNone, kFacet, kOuter, kVertex, kEndLoop, kEndFacet, kEndSolid };
@@ -68,6 +72,26 @@ class StlTextLines {
 
  private:
   std::ifstream in_;
+};
+
+// The facets of an STL file of any kind, one at a time as they are read:
+// twelve values (the normal as stored, then the three vertices; binary vertex
+// values below 1e-14 in magnitude become 0). An ASCII facet is handed out at
+// its "endfacet" line when its loop gave three vertices (a fourth is
+// ignored); a facet with fewer is passed over.
+class StlFacetStream {
+ public:
+  // kind: kStlAscii (2), kStlBinary (3) or kStlBinarySwapped (4); any other
+  // kind gives no facets.
+  StlFacetStream(int32_t kind, const std::filesystem::path& path);
+  // The next facet; false at the end. bytes gets the bytes of the file read
+  // since the last call (the header with the first binary facet).
+  bool Next(std::array<double, 12>& facet, uint64_t& bytes);
+
+ private:
+  std::optional<BinaryStlFacets> binary_;
+  std::optional<StlTextLines> text_;
+  bool first_ = true;
 };
 
 }  // namespace vestan::detail

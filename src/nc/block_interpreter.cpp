@@ -163,6 +163,7 @@ struct BlockCodes {
   int32_t Motion = 0;              // a motion code in the block
   int32_t OspG127 = 0;
   int32_t OspG137 = 0;
+  int32_t OspG16 = 0;
   int32_t OspCallOo88 = 0;
   int32_t HeidenhainCircleCentre = 0;  // CC
   int32_t HeidenhainCircle = 0;
@@ -215,6 +216,8 @@ class BlockScan {
   void TWord();
   void AxisWord(size_t axis);
   void RotaryWord(size_t k);
+  bool MazakRotaryForm();
+  void RotaryValue(size_t k, double value);
   void CentreWord(size_t k);
   void RWord();
   void PWord();
@@ -226,7 +229,10 @@ class BlockScan {
   void SWord();
   void Comment();
   void SelectWorkOffsetEntry(int32_t entry);
-  void CancelLengthOffset();
+  void RecomposeKeepingMachine();
+  void NoteOffsetChange(const WorkOffsetValues& before);
+  void CallHeidenhainCycle();
+  void CancelLengthOffset(bool endToolCentre = true);
   void StartToolCentre();
   void CallSubprogram(const SubprogramCall& call);
   void ReturnFromSubprogram();
@@ -243,6 +249,8 @@ class BlockScan {
   void PointToolAlong(const Vec3& axis);
   bool SiemensOrientation();
   void CompleteCoordinateSetting();
+  void CompleteCycleBlock();
+  void CompleteOspWorkOffsetCall();
   void RecordCode(std::array<uint8_t, kCodeTableSize>& table, int32_t code) const;
   const BlockInterpreterHooks* Hooks() const { return r_.BlockHooks; }
 
@@ -259,6 +267,8 @@ class BlockScan {
   size_t end_ = 0;
   bool ended_ = false;
   BlockCodes b_;
+  // Where the program stood before this block's words.
+  AxisPosition programAtStart_{};
 };
 
 void BlockScan::RecordCode(std::array<uint8_t, kCodeTableSize>& table, int32_t code) const {
@@ -292,6 +302,10 @@ void BlockScan::ReadDwellTime() {
 
 void BlockScan::StartBlock() {
   move_.Start = move_.End;
+  // No arc until the block makes one; blocks read ahead by compensation
+  // must not keep the sweep of the block before them.
+  move_.ArcAngle = 0.0;
+  move_.Length = 0.0;
   in_.TiltAngleAtStart = modal_.TiltAngle;
   in_.TiltKindAtStart = in_.TiltKind;
   if (Heidenhain()) in_.PolarGiven = 0;
@@ -305,7 +319,9 @@ void BlockScan::StartBlock() {
   in_.AnyAxisGiven = 0;
   in_.ReferenceReturnMode = kReferenceNone;
   in_.DwellFlag = 0;
+  in_.CycleStarted = 0;
   in_.CutStateChanged = 0;
+  programAtStart_ = modal_.ProgramPosition;
   move_.EndsRotation = 0;
   move_.EndsRotationWords = 0;
   modal_.MoveExists = 0;
@@ -506,6 +522,7 @@ void BlockScan::ReturnFromSubprogram() {
 
 bool BlockScan::Keyword() {
   const char ch = line_[p_];
+  if (Mazak() && MazakRotaryForm()) return true;
   if (Siemens()) {
     if (SiemensOrientation()) return true;
     if (At("CYCLE800(")) {
@@ -536,16 +553,15 @@ bool BlockScan::Keyword() {
   if (Heidenhain()) {
     if (At("CYCL DEF") || At("CYCLDEF")) {
       p_ += At("CYCL DEF") ? 8 : 7;
+      const WorkOffsetValues before = offsets_.ActiveWorkOffset;
       ParseHeidenhainCycleDef(p_, line_, c_, r_);
+      NoteOffsetChange(before);
       EndBlock();  // the rest of the line names the cycle
       return true;
     }
     if (At("CYCL CALL") || At("CYCLCALL")) {
       p_ += At("CYCL CALL") ? 9 : 8;
-      modal_.CannedCycle = modal_.HeidenhainCycle;
-      in_.RepeatCount = 1;
-      in_.AnyAxisGiven = 1;
-      modal_.LastMCode = 0;
+      CallHeidenhainCycle();
       return true;
     }
     if (At("BLK")) {
@@ -585,7 +601,9 @@ bool BlockScan::Keyword() {
     while (p_ < end_ && (line_[p_] == ' ' || line_[p_] == '\t')) ++p_;
     if (At("OO88")) {
       p_ += 4;
+      const WorkOffsetValues before = offsets_.ActiveWorkOffset;
       ParseOspCallArgs(p_, line_, c_, r_);
+      NoteOffsetChange(before);
       modal_.LastGCode = 8110;
       b_.OspCallOo88 = 1;
       EndBlock();
@@ -614,6 +632,20 @@ bool BlockScan::Keyword() {
     return true;
   }
   return false;
+}
+
+// CYCL CALL, or M99 in a line: the defined cycle at the block's end point,
+// from the level the tool starts at, fed at Q206 (a Q206 never given, or
+// FAUTO, leaves the feed in force rather than feeding at 0).
+void BlockScan::CallHeidenhainCycle() {
+  modal_.CannedCycle = modal_.HeidenhainCycle;
+  in_.RepeatCount = 1;
+  in_.AnyAxisGiven = 1;
+  modal_.LastMCode = 0;
+  if (modal_.HeidenhainCycle == kNoCannedCycle) return;
+  in_.CycleStarted = 1;
+  const double feed = in_.CycleParameter(206);
+  if (feed > 0.0) move_.Feed = feed;
 }
 
 bool BlockScan::SiemensOrientation() {
@@ -650,9 +682,12 @@ bool BlockScan::HeidenhainLineWord() {
     modal_.Length.LengthCompensationActive = 1;
     modal_.CannedCycle = kNoCannedCycle;
     p_ += next == 'P' ? 2 : 1;
-    if (line_.find("M91", p_) != std::string_view::npos ||
-        line_.find("M92", p_) != std::string_view::npos)
-      modal_.MachineCoordinates = 1;
+    // M91 or M92 makes the line a move in machine coordinates, of that kind.
+    for (size_t m = line_.find('M', p_); m < end_; m = line_.find('M', m + 1)) {
+      size_t q = m + 1;
+      const int32_t code = ParseNcWordInt(line_, q);
+      if (code == 91 || code == 92) modal_.MachineCoordinates = code;
+    }
     if (next == 'P') {
       b_.HeidenhainPolar = 1;
       in_.PolarGiven = 1;
@@ -730,29 +765,43 @@ void BlockScan::StartToolCentre() {
   ApplyToolLengthOffset(modal_, r_);
 }
 
-void BlockScan::CancelLengthOffset() {
-  const bool toolCentre = modal_.ToolAxisMode != kToolAxisOff;
+// G49 and its kin end a tool-centre mode too; OSP G53 cancels the length
+// offset alone.
+void BlockScan::CancelLengthOffset(bool endToolCentre) {
+  const bool toolCentre = endToolCentre && modal_.ToolAxisMode != kToolAxisOff;
   modal_.Length.LengthCompensationActive = 0;
   modal_.Length.PreviousToolLength = 0.0;
   modal_.ToolLengthCopy = 0.0;
-  modal_.Length.LengthCompensationActive = 0;
+  if (!endToolCentre) return;
   modal_.ToolAxisMode = kToolAxisOff;
   if (toolCentre) ResyncProgramPosition(c_, r_);
 }
 
+// The composed work offset changed from before without a move: under
+// compensation the moves read ahead of this block still belong to the old
+// offset, and the motion driver takes the new one into force.
+void BlockScan::NoteOffsetChange(const WorkOffsetValues& before) {
+  if (in_.CompensationStart == 0 || offsets_.ActiveWorkOffset == before) return;
+  CompensatedOffsetChange& change = in_.OffsetChange;
+  if (change.Pending == 0) change.Old = before;
+  change.New = offsets_.ActiveWorkOffset;
+  change.Pending = 1;
+}
+
 void BlockScan::SelectWorkOffsetEntry(int32_t entry) {
   const WorkOffsetValues before = offsets_.ActiveWorkOffset;
-  if (!SelectWorkOffset(entry, OffsetChange::kKeepMachine, c_, r_)) return;
-  // Under compensation the moves read ahead of this block still belong to
-  // the old offset: the motion driver takes the new one into force.
-  if (in_.CompensationStart != 0 && offsets_.ActiveWorkOffset != before) {
-    CompensatedOffsetChange& change = in_.OffsetChange;
-    if (change.Pending == 0) change.Old = before;
-    change.New = offsets_.ActiveWorkOffset;
-    change.Pending = 1;
-  }
+  if (!SelectWorkOffset(entry, c_, r_)) return;
+  NoteOffsetChange(before);
   if (r_.Control.CuttingMode.load() > kCuttingIdle)
     r_.Shell.RequestShellUpdate(ShellUpdate::kStatusBar);
+}
+
+// A changed entry or shift of the offset in force (G10 L2, G52): the tool
+// stays where it is, and the next absolute move goes to the new coordinates.
+void BlockScan::RecomposeKeepingMachine() {
+  const WorkOffsetValues before = offsets_.ActiveWorkOffset;
+  RecomposeWorkOffset(c_, r_);
+  NoteOffsetChange(before);
 }
 
 void BlockScan::ApplyG(int32_t code, int32_t suffix, GAction action) {
@@ -769,6 +818,8 @@ void BlockScan::ApplyG(int32_t code, int32_t suffix, GAction action) {
       if (motion == 2 || motion == 3) in_.ArcSeen = 1;
       c_.Run.MotionMode = motion;
       b_.Motion = 1;
+      // A motion code ends a canned cycle, as G80 does.
+      modal_.CannedCycle = kNoCannedCycle;
       return;
     }
     case GAction::kDwell:
@@ -802,6 +853,7 @@ void BlockScan::ApplyG(int32_t code, int32_t suffix, GAction action) {
       return;
     case GAction::kOspPlaneRotationStart:
       in_.OspPlaneRotation = 1;
+      in_.OspRotationPlaneAxes = modal_.Plane.PlaneAxes;
       return;
     case GAction::kPolarInterpolation:
       if (suffix == 1) modal_.Polar.On = code == 12 ? 1 : 0;
@@ -810,6 +862,9 @@ void BlockScan::ApplyG(int32_t code, int32_t suffix, GAction action) {
       in_.OspG15Selection = 1;
       return;
     case GAction::kOspAxisConvert:
+      // The H word selects as under G15; the block's end then takes entry 0.
+      in_.OspG15Selection = 1;
+      b_.OspG16 = 1;
       return;
     case GAction::kPlane:
       modal_.Plane.PlaneCode = code;
@@ -840,10 +895,13 @@ void BlockScan::ApplyG(int32_t code, int32_t suffix, GAction action) {
       return;
     }
     case GAction::kLengthOffset:
-      if (code == 43 && suffix == 4) {
-        modal_.ToolAxisMode = kToolAxisAngles;
-      } else if (code == 43 && suffix == 5) {
-        modal_.ToolAxisMode = kToolAxisVector;
+      if (code == 43 && (suffix == 4 || suffix == 5)) {
+        // Tool-tip control turns the tool by the rotary axes; without any
+        // the block is a plain G43.
+        if (r_.Defs.Kinematics.RotaryType != kRotaryNone)
+          modal_.ToolAxisMode = suffix == 4 ? kToolAxisAngles : kToolAxisVector;
+        else
+          Log(NumberNote("G43.", suffix, ": the machine has no rotary axes; taken as G43"));
       } else if (code == 49) {
         CancelLengthOffset();
         return;
@@ -881,7 +939,8 @@ void BlockScan::ApplyG(int32_t code, int32_t suffix, GAction action) {
       modal_.MachineCoordinates = 1;
       return;
     case GAction::kOspLengthCancel:
-      CancelLengthOffset();
+      // The length offset alone; a tool-centre mode stays (G170 ends it).
+      CancelLengthOffset(false);
       return;
     case GAction::kOspLengthOn:
       modal_.Length.LengthCompensationActive = 1;
@@ -901,6 +960,8 @@ void BlockScan::ApplyG(int32_t code, int32_t suffix, GAction action) {
       if (suffix == 2 && Default()) {
         modal_.LastGCode = 682;
         modal_.TiltedPlane.State = 1;
+        // Its I, J, K are Euler angles, whatever form G254 or CYCLE800 left.
+        modal_.TiltedPlane.Form = kTiltedEuler;
         b_.TiltedPlane = 1;
         return;
       }
@@ -919,6 +980,7 @@ void BlockScan::ApplyG(int32_t code, int32_t suffix, GAction action) {
     case GAction::kCannedCycle:
       modal_.CannedCycle = code;
       in_.CyclePositioningMode = modal_.PositioningMode;
+      if (code != kNoCannedCycle) in_.CycleStarted = 1;
       return;
     case GAction::kPositioning:
       modal_.PositioningMode = code == 91 ? 1 : 0;
@@ -1055,10 +1117,7 @@ void BlockScan::MWord() {
       return;
     case 99:
       if (Heidenhain()) {
-        modal_.CannedCycle = modal_.HeidenhainCycle;
-        in_.RepeatCount = 1;
-        in_.AnyAxisGiven = 1;
-        modal_.LastMCode = 0;
+        CallHeidenhainCycle();
         return;
       }
       ReturnFromSubprogram();
@@ -1207,12 +1266,37 @@ void BlockScan::AxisWord(size_t axis) {
 
 void BlockScan::RotaryWord(size_t k) {
   ++p_;
-  double value = ReadDivided(ctl_.AngleDivisor);
+  RotaryValue(k, ReadDivided(ctl_.AngleDivisor));
+}
+
+// MAZAK "AB=" and "AC=" give the B or C rotary position as written; "AT="
+// is read and left.
+bool BlockScan::MazakRotaryForm() {
+  const char letter = Peek(1);
+  if (line_[p_] != 'A' || Peek(2) != '=' || (letter != 'B' && letter != 'C' && letter != 'T'))
+    return false;
+  p_ += 3;
+  const double value = ReadDivided(1);
+  for (size_t k = 0; k < 2 && letter != 'T'; ++k) {
+    if (ToUpperAscii(ctl_.Rotary[k].Letter) == letter) {
+      RotaryValue(k, value);
+      break;
+    }
+  }
+  return true;
+}
+
+void BlockScan::RotaryValue(size_t k, double value) {
   if (ctl_.Rotary[k].Reverse != 0) value = -value;
   const size_t axis = 3 + k;
   if (k == 1 && ToUpperAscii(ctl_.Rotary[1].Letter) == 'C' && b_.CylinderRadius != 0) {
     modal_.Cylindrical.Divisor = value;
     if (value == 0.0) modal_.Cylindrical.On = 0;
+    return;
+  }
+  if (k == 1 && ToUpperAscii(ctl_.Rotary[1].Letter) == 'C' && b_.OspG137 != 0) {
+    // The C angle the polar interpolation turns from; C does not move.
+    modal_.Polar.AngleOffset = value;
     return;
   }
   in_.AxisGiven[axis] = 1;
@@ -1400,6 +1484,7 @@ void BlockScan::PWord() {
 void BlockScan::QWord() {
   ++p_;
   if (Heidenhain() && Peek(0) >= '0' && Peek(0) <= '9') {
+    StoreHeidenhainCycleParameter(p_, line_, in_);
     ++p_;
     ParseHeidenhainQParameter(p_, line_, modal_, ctl_.LengthDivisor);
     return;
@@ -1434,13 +1519,8 @@ void BlockScan::LWord() {
 void BlockScan::DWord() {
   ++p_;
   int32_t n = ReadInt();
-  // D numbers at or beyond the offset memory are ignored; zero or negative
-  // numbers mean no offset.
-  if (n >= kOffsetNumbers) {
-    Log(NumberNote("D", n, " is beyond the offset memory; ignored"));
-    return;
-  }
-  if (n < 0) n = 0;
+  // Numbers from 1000 on, zero and negative ones mean no offset.
+  if (n < 0 || n >= kOffsetNumbers) n = 0;
   in_.RadiusOffsetNumber = n;
   const size_t i = static_cast<size_t>(n);
   if (n > 0 && ctl_.DCodeAuto != 0) offsets_.DGeometry[i] = r_.Tool.Tool.Diameter / 2.0f;
@@ -1457,11 +1537,8 @@ void BlockScan::HWord() {
     SelectWorkOffsetEntry(n);
     return;
   }
-  if (n >= kOffsetNumbers) {
-    Log(NumberNote("H", n, " is beyond the offset memory; ignored"));
-    return;
-  }
-  if (n <= 0) {
+  // H0 and numbers from 1000 on cancel the length offset.
+  if (n <= 0 || n >= kOffsetNumbers) {
     if (ctl_.AutomaticToolOffset == 0) {
       modal_.LengthOffsetNumber = 0;
       modal_.Length.PreviousToolLength = 0.0;
@@ -1607,6 +1684,37 @@ void BlockScan::CompleteCoordinateSetting() {
   }
 }
 
+void BlockScan::CompleteCycleBlock() {
+  if (!InCycle()) return;
+  const size_t n = static_cast<size_t>(modal_.Plane.PlaneAxes[2]);
+  if (in_.AxisGiven[n] != 0)
+    in_.CycleDepth = Incremental() ? modal_.ProgramPosition[n] - programAtStart_[n] : move_.End[n];
+  // A repeat count of 0 keeps the cycle's words but drills nothing and moves
+  // nowhere, in incremental mode too.
+  if (in_.RepeatCount > 0 || (in_.AnyAxisGiven == 0 && in_.CycleStarted == 0)) return;
+  move_.End = move_.Start;
+  modal_.ProgramPosition = programAtStart_;
+}
+
+// OSP CALL OO88 with a W word also writes the rotated work offset of that
+// code from the block's end; the tool stays where it was.
+void BlockScan::CompleteOspWorkOffsetCall() {
+  const int32_t code = in_.OspTargetWorkOffset;
+  if (code != 0) {
+    const int32_t selected = offsets_.SelectedWorkOffset;
+    const bool inTable = selected >= 0 && selected < kWorkOffsetEntries;
+    const WorkOffsetValues inForce =
+        inTable ? offsets_.WorkOffsets[static_cast<size_t>(selected)] : WorkOffsetValues{};
+    if (!ComputeRotatedWorkOffset(c_, r_, move_.End, code)) {
+      Log(NumberNote("OO88: W", code, " names no work offset; nothing written"));
+    } else if (inTable && offsets_.WorkOffsets[static_cast<size_t>(selected)] != inForce) {
+      RecomposeKeepingMachine();
+    }
+  }
+  move_.End = move_.Start;
+  modal_.ProgramPosition = move_.Start;
+}
+
 // An active rotation is ended by this block's block end, which takes the
 // block's end from where the rotation left the tool; one not in force is
 // just cleared.
@@ -1658,10 +1766,7 @@ void BlockScan::SetMirrorImage() {
 void BlockScan::Complete() {
   const std::array<int32_t, 3>& axes = modal_.Plane.PlaneAxes;
   if (b_.Mirror != 0) SetMirrorImage();
-  if (b_.OspCallOo88 != 0) {
-    move_.End = move_.Start;
-    modal_.ProgramPosition = move_.Start;
-  }
+  if (b_.OspCallOo88 != 0) CompleteOspWorkOffsetCall();
   if (b_.OspG127 != 0) {
     StartCoordinateRotation(modal_.Rotation, modal_.Plane, 0.0);
     modal_.TransformState = modal_.Rotation.State == kRotationActive ? 1 : 0;
@@ -1669,7 +1774,9 @@ void BlockScan::Complete() {
   }
   if (b_.Rotation != 0) {
     CoordinateRotation& rotation = modal_.Rotation;
-    StartCoordinateRotation(rotation, modal_.Plane, ctl_.RotationAngle);
+    NcPlaneState plane = modal_.Plane;
+    if (Osp() && in_.OspPlaneRotation != 0) plane.PlaneAxes = in_.OspRotationPlaneAxes;
+    StartCoordinateRotation(rotation, plane, ctl_.RotationAngle);
     modal_.TransformState = rotation.State == kRotationActive ? 1 : 0;
     if (rotation.State == kRotationActive && rotation.Count > 0) {
       // The centre words by program axis, into the slot's axes.
@@ -1716,12 +1823,14 @@ void BlockScan::Complete() {
       b_.HeidenhainCircle == 0)
     move_.Length = 0.0;
   if (b_.CoordinateSetting != 0) CompleteCoordinateSetting();
-  if (b_.LocalShift != 0) RecomposeWorkOffset(OffsetChange::kKeepProgram, c_, r_);
-  if (b_.G10L == 2 || b_.G10L == 20) {
-    if (b_.G10P == offsets_.SelectedWorkOffset)
-      RecomposeWorkOffset(OffsetChange::kKeepProgram, c_, r_);
-  }
+  if (b_.LocalShift != 0) RecomposeKeepingMachine();
+  // An entry written by G10 that the composed offset holds: the external
+  // offset or the one in force.
+  if ((b_.G10L == 2 || b_.G10L == 20) && (b_.G10P == 0 || b_.G10P == offsets_.SelectedWorkOffset))
+    RecomposeKeepingMachine();
+  if (b_.OspG16 != 0) SelectWorkOffsetEntry(0);
   in_.OspG15Selection = 0;
+  CompleteCycleBlock();
   move_.MotionMode = c_.Run.MotionMode;
   for (size_t i = 0; i < move_.End.size(); ++i) {
     if (move_.End[i] != move_.Start[i]) modal_.MoveExists = 1;
@@ -1739,6 +1848,7 @@ void InterpretNcBlock(NcContext& context, const NcPassRecords& records) {
   const BlockInterpreterHooks* hooks = records.BlockHooks;
   if (records.ActiveReadPlugin >= 0) {
     context.Move.Start = context.Move.End;
+    context.Modal.MoveExists = 0;
     PluginPathRecord record;
     if (hooks != nullptr && hooks->NextPluginRecord && hooks->NextPluginRecord(context, record))
       ApplyPluginPathRecord(record, context, records);
@@ -1751,19 +1861,24 @@ void InterpretNcBlock(NcContext& context, const NcPassRecords& records) {
 void ApplyPluginPathRecord(const PluginPathRecord& record, NcContext& context,
                            const NcPassRecords& records) {
   NcModalState& modal = context.Modal;
-  constexpr int32_t kToolChangeKinds = 1000;
-  if (record.Kind >= kToolChangeKinds) {
-    const int32_t tool = record.Kind - kToolChangeKinds;
+  if (record.Type >= kPluginToolChangeType) {
+    const int32_t tool = record.Type - kPluginToolChangeType;
     modal.BlockTool = tool;
     if (tool >= 0) modal.Tools.NextToolNumber = tool;
     return;
   }
   NcMove& move = context.Move;
   move.End = record.End;
-  context.Run.MotionMode = record.Kind;
-  move.MotionMode = record.Kind;
+  context.Run.MotionMode = record.Type;
+  move.MotionMode = record.Type;
   move.Centre = record.Centre;
-  move.Feed = modal.Interp.FeedCopy;
+  move.Feed = record.Feed;
+  // A kind that names no plane keeps the one in force.
+  if (record.Kind == 17 || record.Kind == 18 || record.Kind == 19) {
+    modal.Plane.PlaneCode = record.Kind;
+    SelectPlaneAxes(records.Defs.Controller.Planes, modal.Plane);
+    SelectToolLengthAxis(records.Defs.Controller, modal.Plane);
+  }
   if (VectorLength(record.ToolAxis) > 0.0) {
     const RotaryModalInputs inputs = MakeRotaryModalInputs(context, records);
     const RotaryAngles angles =
@@ -1777,10 +1892,13 @@ void ApplyPluginPathRecord(const PluginPathRecord& record, NcContext& context,
     if (records.Control.CuttingMode.load() > kCuttingIdle)
       records.Shell.RequestShellUpdate(ShellUpdate::kStatusBar);
   }
-  if (IsArcMotion(record.Kind)) {
+  if (IsArcMotion(record.Type)) {
     if (ComputeArcSweep(move, modal.Plane.PlaneAxes, records.Defs.Controller.RTolerance))
       modal.Interp.RadiusMismatch = 1;
   }
+  // A record that goes somewhere is a move, a full circle too.
+  if (move.End != move.Start || (IsArcMotion(record.Type) && move.Length > 0.0))
+    modal.MoveExists = 1;
 }
 
 }  // namespace vestan

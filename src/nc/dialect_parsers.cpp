@@ -43,6 +43,18 @@ void SkipNumber(std::string_view line, int32_t& cursor) {
   cursor = static_cast<int32_t>(c);
 }
 
+// The program positions (interpreter, live start and end) moved by what the
+// composed offset moved, so that the machine stays where it is.
+void KeepMachine(const WorkOffsetValues& before, const WorkOffsetValues& after,
+                 NcContext& context) {
+  for (size_t i = 0; i < before.size(); ++i) {
+    const double d = before[i] - after[i];
+    context.Modal.ProgramPosition[i] += d;
+    context.Move.Start[i] += d;
+    context.Move.End[i] += d;
+  }
+}
+
 }  // namespace
 
 std::string NumberNote(std::string_view before, int64_t n, std::string_view after) {
@@ -54,33 +66,25 @@ std::string NumberNote(std::string_view before, int64_t n, std::string_view afte
   return note;
 }
 
-void RecomposeWorkOffset(OffsetChange change, NcContext& context, const NcPassRecords& records) {
+void RecomposeWorkOffset(NcContext& context, const NcPassRecords& records) {
   OffsetMemory& offsets = records.Defs.Offsets;
   const WorkOffsetValues before = offsets.ActiveWorkOffset;
   ComposeWorkOffset(offsets);
   const InterpreterState& interp = context.Modal.Interp;
   for (size_t i = 0; i < before.size(); ++i)
     offsets.ActiveWorkOffset[i] += interp.G92Shift[i] + interp.LocalShift[i];
-  if (change == OffsetChange::kKeepMachine) {
-    for (size_t i = 0; i < before.size(); ++i) {
-      const double d = before[i] - offsets.ActiveWorkOffset[i];
-      context.Modal.ProgramPosition[i] += d;
-      context.Move.Start[i] += d;
-      context.Move.End[i] += d;
-    }
-  }
+  KeepMachine(before, offsets.ActiveWorkOffset, context);
   context.Modal.WorkCoordinateDisplay = 1;
   RefreshFrame(records);
 }
 
-bool SelectWorkOffset(int32_t entry, OffsetChange change, NcContext& context,
-                      const NcPassRecords& records) {
+bool SelectWorkOffset(int32_t entry, NcContext& context, const NcPassRecords& records) {
   if (!InWorkOffsetTable(entry)) {
     records.Shell.Log(NumberNote("work offset ", entry, " is outside the table; ignored"));
     return false;
   }
   records.Defs.Offsets.SelectedWorkOffset = entry;
-  RecomposeWorkOffset(change, context, records);
+  RecomposeWorkOffset(context, records);
   return true;
 }
 
@@ -128,6 +132,20 @@ void ParseHeidenhainQParameter(size_t& position, std::string_view line, NcModalS
   }
 }
 
+void StoreHeidenhainCycleParameter(size_t position, std::string_view line,
+                                   InterpreterState& interp) {
+  int64_t number = 0;
+  size_t digits = 0;
+  for (; position < line.size() && line[position] >= '0' && line[position] <= '9'; ++position)
+    if (++digits <= 9) number = number * 10 + (line[position] - '0');
+  const int64_t index = number - kFirstCycleParameter;
+  if (digits == 0 || index < 0 || index >= static_cast<int64_t>(interp.CycleParameters.size()))
+    return;
+  SkipBlanks(line, position);
+  if (position < line.size() && line[position] == '=') ++position;
+  interp.CycleParameters[static_cast<size_t>(index)] = ParseNcWordToBlank(line, position);
+}
+
 void ParseHeidenhainCycleDef(size_t& position, std::string_view line, NcContext& context,
                              const NcPassRecords& records) {
   OffsetMemory& offsets = records.Defs.Offsets;
@@ -143,15 +161,18 @@ void ParseHeidenhainCycleDef(size_t& position, std::string_view line, NcContext&
     if (axis == 0 && position < line.size() && line[position] == '#') {
       ++position;
       const int32_t datum = ParseNcWordInt(line, position);
-      SelectWorkOffset(datum, OffsetChange::kKeepProgram, context, records);
+      SelectWorkOffset(datum, context, records);
       return;
     }
     ++position;  // the axis letter
     double value = 0.0;
     ParseNcWordValue(line, position, records.Defs.Controller.LengthDivisor,
                      context.Modal.DecimalPointMode, value);
+    const WorkOffsetValues before = offsets.ActiveWorkOffset;
     offsets.WorkOffsets[1][axis] = value;
     offsets.ActiveWorkOffset[axis] = offsets.WorkOffsets[0][axis] + value;
+    // A datum shift moves the coordinates, not the tool.
+    KeepMachine(before, offsets.ActiveWorkOffset, context);
     context.Modal.WorkCoordinateDisplay = 1;
     RefreshFrame(records);
     return;
@@ -166,7 +187,7 @@ void ParseHeidenhainCycleDef(size_t& position, std::string_view line, NcContext&
     SkipBlanks(line, position);
     if (position < line.size() && line[position] == '=') ++position;
     const int32_t datum = ParseNcWordInt(line, position);
-    SelectWorkOffset(datum, OffsetChange::kKeepProgram, context, records);
+    SelectWorkOffset(datum, context, records);
     return;
   }
   if (At(line, position, "20") && position + 2 < line.size() && line[position + 2] >= '0' &&
@@ -187,6 +208,9 @@ void ParsePlaneSpatial(size_t& position, std::string_view line, NcContext& conte
     OffsetMemory& offsets = records.Defs.Offsets;
     for (size_t i = 0; i < 3; ++i) offsets.ActiveWorkOffset[i] = offsets.WorkOffsets[0][i];
     plane.Form = 0;
+    // The plane ends here, as with G69.
+    plane.State = 0;
+    plane.Active = 0;
     context.Move.End[3] = 0.0;
     context.Move.End[4] = 0.0;
     return;
@@ -326,7 +350,7 @@ void ParseOspCallArgs(size_t& position, std::string_view line, NcContext& contex
       target[3 + k] = args.TargetC;
   }
   offsets.WorkOffsets[static_cast<size_t>(args.Target)] = target;
-  SelectWorkOffset(args.Target, OffsetChange::kKeepMachine, context, records);
+  SelectWorkOffset(args.Target, context, records);
   if (records.Control.CuttingMode.load() > kCuttingIdle)
     records.Shell.RequestShellUpdate(ShellUpdate::kStatusBar);
 }

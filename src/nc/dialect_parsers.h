@@ -19,6 +19,13 @@ namespace vestan {
 void ParseHeidenhainQParameter(size_t& position, std::string_view line, NcModalState& modal,
                                int32_t unitScale);
 
+// A HEIDENHAIN cycle parameter assignment ("Q201=-20", the value up to the
+// next blank); position at the parameter number's first digit, and it stays.
+// Q200 to Q299 are kept by number for the cycles 200 to 209; other numbers
+// are left to the slots above.
+void StoreHeidenhainCycleParameter(size_t position, std::string_view line,
+                                   InterpreterState& interp);
+
 // The text after CYCL DEF: the datum shift (7.0 to 7.3, a datum number by
 // "7.1 #n"), the datum setting 247 with Q339, or the cycle number 200-209.
 // A datum number outside the work-offset table changes nothing.
@@ -42,20 +49,16 @@ int32_t ParseCycle800(size_t& position, std::string_view line, Cycle800Record& r
 void ParseOspCallArgs(size_t& position, std::string_view line, NcContext& context,
                       const NcPassRecords& records);
 
-// Whether a change of the composed work offset moves the program position
-// (the machine stays) or leaves it (the machine moves with the offset).
-enum class OffsetChange { kKeepMachine, kKeepProgram };
-
 // Recomposes the work offset in force: the external offset, the selected
-// entry, the G92 shift and the G52 local shift; with kKeepMachine the
-// program positions (interpreter, live start and end) shift by the change.
+// entry, the G92 shift and the G52 local shift. The program positions
+// (interpreter, live start and end) shift by the change, so that the machine
+// stays where it is: a changed offset moves the coordinates, never the tool.
 // The frame is refreshed.
-void RecomposeWorkOffset(OffsetChange change, NcContext& context, const NcPassRecords& records);
+void RecomposeWorkOffset(NcContext& context, const NcPassRecords& records);
 
 // Makes work-offset entry `entry` the one in force and recomposes. An entry
 // outside the table changes nothing and returns false.
-bool SelectWorkOffset(int32_t entry, OffsetChange change, NcContext& context,
-                      const NcPassRecords& records);
+bool SelectWorkOffset(int32_t entry, NcContext& context, const NcPassRecords& records);
 
 // before + n + after, for the log's notes on refused numbers.
 std::string NumberNote(std::string_view before, int64_t n, std::string_view after);

@@ -16,6 +16,8 @@ namespace vestan {
 
 // Cycle kind of the HEIDENHAIN-style cycle parameters.
 inline constexpr int32_t kCycleKindHeidenhain = 11;
+// The HEIDENHAIN cycles 200 to 209 are numbered from here.
+inline constexpr int32_t kFirstHeidenhainCycle = 200;
 
 // Return levels: the R level (G99), the initial level (G98), a third level
 // kept by the interpreter.

@@ -34,6 +34,10 @@ inline constexpr int32_t kReferenceCheck = 3;   // G27
 inline constexpr int32_t kArcByCentre = 1;
 inline constexpr int32_t kArcByRadius = 2;
 
+// HEIDENHAIN cycle parameters kept by number: Q200 and the 99 after it.
+inline constexpr int32_t kFirstCycleParameter = 200;
+inline constexpr size_t kCycleParameterCount = 100;
+
 // The SIEMENS CYCLE800 arguments as written.
 struct Cycle800Record {
   int32_t RetractMode = 0;
@@ -111,6 +115,12 @@ struct InterpreterState {
   int32_t RepeatCount = 1;
   double CycleRPoint = 0.0;
   double CycleQ = 0.0;
+  // The cycle's depth on the plane's normal axis, modal: the level itself in
+  // absolute mode, the word as written (from R) in incremental mode.
+  double CycleDepth = 0.0;
+  // Per block: the block starts a cycle (a cycle code, or a HEIDENHAIN cycle
+  // call); the initial level is taken there.
+  int32_t CycleStarted = 0;
   int32_t SequenceNumber = 0;
   int32_t ProgramNumber = 0;
 
@@ -153,6 +163,16 @@ struct InterpreterState {
   // HEIDENHAIN: cycle parameter slots 1-5 (index 0 unused), the cycle-block
   // flag; the pole, polar radius and angle and their flags.
   std::array<double, 6> CycleSlots{};
+  // The cycle parameters Q200 to Q299 by number, as the cycle definition
+  // assigned them.
+  std::array<double, kCycleParameterCount> CycleParameters{};
+  // Parameter Q number; 0 for one never assigned or outside the table.
+  double CycleParameter(int32_t number) const {
+    const int64_t i = int64_t{number} - kFirstCycleParameter;
+    return i >= 0 && i < static_cast<int64_t>(CycleParameters.size())
+               ? CycleParameters[static_cast<size_t>(i)]
+               : 0.0;
+  }
   int32_t CycleBlockFlag = 0;
   Vec3 CircleCentre{};
   int32_t CircleCentreGiven = 0;
@@ -165,6 +185,9 @@ struct InterpreterState {
   int32_t OspG15Selection = 0;
   int32_t OspCylinder = 0;
   int32_t OspPlaneRotation = 0;  // G11 .. G10
+  // The plane's axes when G11 started the plane-rotation mode: a rotation
+  // started in that mode turns in them.
+  std::array<int32_t, 3> OspRotationPlaneAxes{0, 1, 2};
   OspCallArgs OspCall;
 
   Cycle800Record Cycle800;

@@ -102,25 +102,34 @@ void TakeQueuedPoint(NcContext& context, const NcPassRecords& records, MotionDri
 // Expands the block's canned cycle into the point queue and takes the first.
 void QueueCannedCycle(NcContext& context, const NcPassRecords& records, MotionDriver& driver) {
   NcModalState& modal = context.Modal;
+  const InterpreterState& in = modal.Interp;
   const ControllerDefinition& ctl = records.Defs.Controller;
   NcMove& move = context.Move;
   const size_t n = Axis(modal, 2);
-  if (modal.LastGCode == modal.CannedCycle) driver.CycleInitialLevel = move.Start[n];
-  // The depth is modal; the normal axis of the live end is the last level.
-  if (modal.Interp.AxisGiven[n] != 0) driver.CycleDepth = move.End[n];
+  if (in.CycleStarted != 0) driver.CycleInitialLevel = move.Start[n];
   DrillingCycle cycle;
   cycle.Code = modal.CannedCycle;
   cycle.Start = move.Start;
   cycle.End = move.End;
-  cycle.Depth = driver.CycleDepth;
-  cycle.RPoint = modal.Interp.CycleRPoint;
-  cycle.Peck = modal.Interp.CycleQ;
-  cycle.Repeat = modal.Interp.RepeatCount;
+  cycle.Depth = in.CycleDepth;
+  cycle.RPoint = in.CycleRPoint;
+  cycle.Peck = in.CycleQ;
+  cycle.Repeat = in.RepeatCount;
   cycle.Incremental = modal.PositioningMode;
   cycle.ReturnLevelMode = modal.ReturnLevel;
   cycle.InitialLevel = driver.CycleInitialLevel;
   cycle.PlaneAxes = modal.Plane.PlaneAxes;
   DrillingCycleSettings settings;
+  // The HEIDENHAIN cycles 200 to 209 take their levels, plunge and returns
+  // from the cycle parameters.
+  if (IsHeidenhainDialect(ctl) && cycle.Code >= kFirstHeidenhainCycle) {
+    settings.CycleKind = kCycleKindHeidenhain;
+    cycle.Q200 = in.CycleParameter(200);
+    cycle.Q201 = in.CycleParameter(201);
+    cycle.Q203 = in.CycleParameter(203);
+    cycle.Q204 = in.CycleParameter(204);
+    cycle.Peck = in.CycleParameter(202);
+  }
   settings.Clearance = ctl.CycleClearance;
   settings.ChipBreakReturn = ctl.G73D;
   settings.PeckReturn = ctl.G83D;
@@ -133,7 +142,10 @@ void QueueCannedCycle(NcContext& context, const NcPassRecords& records, MotionDr
   ExpandDrillingCycle(true, cycle, settings, capacity, points, records.Shell);
   ShiftLookAheadMoves(context);
   move.End = move.Start;
-  if (points.empty()) return;
+  if (points.empty()) {
+    modal.MoveExists = 0;
+    return;
+  }
   driver.Points.clear();
   for (const CyclePoint& p : points) driver.Points.push_back({p.Mode, p.Position});
   driver.PointIndex = 0;
@@ -209,6 +221,17 @@ bool ProgramStartLine(NcContext& context, const NcPassRecords& records,
   return true;
 }
 
+// Whether a later call still has a move to give without reading a line.
+bool MovesQueued(const NcContext& context, const MotionDriver& driver) {
+  const NcModalState& modal = context.Modal;
+  return modal.PendingEnds.Count > 0 || driver.Rapid.Count > 0 ||
+         driver.NormalIndex < static_cast<int32_t>(driver.NormalMoves.size()) ||
+         driver.ToolAxisIndex < static_cast<int32_t>(driver.ToolAxisChanges.size()) ||
+         driver.PointIndex < static_cast<int32_t>(driver.Points.size()) ||
+         modal.ReferenceReturnStage == kReferenceIntermediate ||
+         driver.Phase == kCompensationCancelling;
+}
+
 bool CompensationSwitchedOn(const NcContext& context, const MotionDriver& driver) {
   return driver.Phase == kCompensationOff && context.Modal.Interp.CompensationStart != 0;
 }
@@ -263,7 +286,8 @@ void ProduceNextMove(NcContext& context, const NcPassRecords& records, NcReader&
     FinishReferenceReturn(context, records);
     return;
   }
-  if (modal.EndState == kEndReached) {
+  // A cancel move still to come runs before the end.
+  if (modal.EndState == kEndReached && driver.Phase != kCompensationCancelling) {
     modal.EndState = kEndHandled;
     ControllerDefinition& ctl = records.Defs.Controller;
     if (ctl.isHeidenhain != 0) ClearRotaryWrapFlags(0, ctl, records.Defs.Limits);
@@ -288,7 +312,7 @@ void ProduceNextMove(NcContext& context, const NcPassRecords& records, NcReader&
     return;
   }
   if (modal.CannedCycle != kNoCannedCycle &&
-      (modal.Interp.AnyAxisGiven != 0 || modal.LastGCode == modal.CannedCycle)) {
+      (modal.Interp.AnyAxisGiven != 0 || modal.Interp.CycleStarted != 0)) {
     QueueCannedCycle(context, records, driver);
     return;
   }
@@ -313,6 +337,10 @@ bool IsProgramStartMark(std::string_view line, char mark) {
 void NextNcMove(NcContext& context, const NcPassRecords& records, NcReader& reader,
                 MotionDriver& driver) {
   ProduceNextMove(context, records, reader, driver);
+  // The program's end was read while moves are still queued (read ahead by
+  // compensation, split rapids, cycle or corner points): they run first.
+  if (context.Modal.EndState == kEndHandled && MovesQueued(context, driver))
+    context.Modal.EndState = kEndReached;
   // Each arc may be reversed once by a mirror image at its block end.
   if (context.Modal.MoveExists != 0 && IsArcMotion(context.Move.MotionMode))
     context.BlockEnd.Mirror.ReverseArc = 1;

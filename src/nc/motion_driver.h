@@ -80,7 +80,6 @@ struct MotionDriver {
   Vec3 ArcCentre{};
   int32_t CyclePoints = 0;  // the queue holds a canned cycle's points
   double CycleInitialLevel = 0.0;
-  double CycleDepth = 0.0;
 
   RapidSubMoves Rapid;
   // Moves of the normal axis alone: the value and the motion mode.

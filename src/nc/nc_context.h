@@ -191,7 +191,8 @@ struct NcModalState {
 
   // Positioning: 0 absolute (G90), 1 incremental (G91).
   int32_t PositioningMode = 0;
-  // A plain G53 block positions in machine coordinates; the motion driver's
+  // A plain G53 block (1), or a HEIDENHAIN line with M91 or M92 (91, 92),
+  // positions in machine coordinates; the motion driver's
   // reference return is at stage kReferencePointReached at a reference point.
   int32_t MachineCoordinates = 0;
   int32_t ReferenceReturnStage = 0;

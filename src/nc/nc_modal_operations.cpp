@@ -129,6 +129,7 @@ void ResetNcModalState(NcContext& context, const NcPassRecords& records) {
   modal.TransformState = 0;
   modal.Rotation = CoordinateRotation{};
   modal.TiltedPlane = TiltedPlaneState{};
+  modal.Polar = PolarState{};
   modal.RadiusOffset = 0.0;
   context.Move.ToolAxisStart = {};
   context.Move.ToolAxisEnd = {};

@@ -28,13 +28,23 @@ enum class ReadPluginEntry : int32_t {
   kClose,
 };
 
-// The kind a path record takes after the IJK form delivered it.
+// The kind a path record takes after the IJK form delivered it: the XY
+// plane, which that form cannot name.
 inline constexpr int32_t kPluginIjkRecordKind = 17;
+
+// Record types from this one on are tool changes (to the type less it).
+inline constexpr int32_t kPluginToolChangeType = 1000;
 
 // One path record as a read plug-in fills it.
 struct PluginPathRecord {
   int32_t LineNumber = 0;  // 0 none
-  int32_t Kind = 0;
+  // The motion: 0 rapid, 1 line, 2 and 3 arcs; a tool change from
+  // kPluginToolChangeType on.
+  int32_t Type = 0;
+  // The record's kind: its plane, 17, 18 or 19 as G17 to G19.
+  int32_t Kind = kPluginIjkRecordKind;
+  // The kind-specific block: the feed of the move.
+  double Feed = 0.0;
   AxisPosition End{};
   Vec3 Centre{};
   Vec3 ToolAxis{};

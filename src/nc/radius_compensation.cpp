@@ -28,9 +28,11 @@ PlaneAxes Axes(const NcModalState& modal) {
   return {static_cast<size_t>(a[0]), static_cast<size_t>(a[1]), static_cast<size_t>(a[2])};
 }
 
+// A block that leaves the tool where it is in the plane is no plane move,
+// whatever motion code is modal; a full circle goes round.
 bool MovesInPlane(const NcMove& move, const PlaneAxes& p) {
   return move.Start[p.A] != move.End[p.A] || move.Start[p.B] != move.End[p.B] ||
-         IsArcMotion(move.MotionMode);
+         (IsArcMotion(move.MotionMode) && move.Length > 0.0);
 }
 
 // The tangent at the end (atEnd) or the start of a programmed move.
@@ -65,6 +67,8 @@ Collected CollectNonPlaneBlocks(NcContext& context, const NcPassRecords& records
   const PlaneAxes p = Axes(modal);
   for (bool read = readFirst;; read = true) {
     if (read) {
+      // Nothing after the program's end (M02, M30, END PGM) is read ahead.
+      if (modal.EndState != kEndRunning) return Collected::kProgramEnded;
       if (ReadNcLine(context, records, reader) != 1) return Collected::kProgramEnded;
       if (IsProgramStartMark(context.Line.View(), records.Defs.Controller.EndOfRecordLetter))
         return Collected::kProgramEnded;

@@ -66,6 +66,7 @@ struct TiltedPlaneParams {
 };
 
 // Tilted-plane forms of the block that sets the plane.
+inline constexpr int32_t kTiltedEuler = 0;           // G68.2 with Euler angles I, J, K
 inline constexpr int32_t kTiltedRotatedOffset = 2;   // G68.2 writing a rotated work offset
 inline constexpr int32_t kTiltedFromRotaryAxes = 3;  // G254
 inline constexpr int32_t kTiltedSwivel = 4;          // CYCLE800, PLANE with a sequence

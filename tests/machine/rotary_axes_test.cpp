@@ -29,26 +29,6 @@ void ExpectNear(const Vec3& got, const Vec3& want, const std::string& what = "")
   for (size_t i = 0; i < 3; ++i) EXPECT_NEAR(got[i], want[i], 1e-12) << what << " [" << i << "]";
 }
 
-TEST(GetAxisSinCos, QuarterTurnsAreExactAndSigned) {
-  struct Case {
-    double angle;
-    int32_t sign;
-    double sin, cos;
-  } cases[] = {{90, -1, -1, 0},  {-270, 1, 1, 0}, {180, -1, 0, -1}, {0, -1, 0, 1},   {360, 1, 0, 1},
-               {-360, -1, 0, 1}, {-90, 1, -1, 0}, {270, -1, 1, 0},  {-180, 1, 0, -1}};
-  for (const Case& c : cases) {
-    double s = 9, co = 9;
-    GetAxisSinCos(c.angle, c.sign, s, co);
-    EXPECT_EQ(s, c.sin) << c.angle << " " << c.sign;
-    EXPECT_EQ(co, c.cos) << c.angle << " " << c.sign;
-  }
-  // Elsewhere the sign turns the angle: sin(-30 degrees), cos(30 degrees).
-  double s, c;
-  GetAxisSinCos(30, -1, s, c);
-  EXPECT_DOUBLE_EQ(s, -0.5);
-  EXPECT_DOUBLE_EQ(c, std::sqrt(3.0) / 2);
-}
-
 TEST(Rotations, InclinedAxesTurnAboutTheirOwnLine) {
   double s, c;
   // Y tilted 45 degrees toward Z: u = (0, r, r), r = sqrt(1/2). Half a turn

@@ -82,6 +82,21 @@ inline void PutTestColumn(DexelModel& model, int direction, int32_t a, int32_t b
   ASSERT_TRUE(SetDexelColumnInSet(model, direction, a, b, values, flags, attributes));
 }
 
+// One column's values, flag bytes and attributes, copied out.
+struct ColumnContents {
+  std::vector<double> Values;
+  std::vector<uint8_t> Flags;
+  std::vector<int32_t> Attributes;
+};
+
+inline ColumnContents ReadColumn(const DexelModel& model, int direction, int32_t column) {
+  const DexelSet& set = model.SetByDirection(direction);
+  const auto v = DexelColumnValues(set, column);
+  const auto f = DexelColumnFlags(set, column);
+  const auto a = DexelColumnAttributes(set, column);
+  return {{v.begin(), v.end()}, {f.begin(), f.end()}, {a.begin(), a.end()}};
+}
+
 // A 5 x 4 x 3 box with pitch 0.1 (values that are not exact in binary), a
 // Z column of 8 values (inline), one of 9 (own arrays), flagged values in
 // the other sets and, when placed, a rotated and moved placement.

@@ -10,6 +10,7 @@
 #include "nc/coordinate_transforms.h"
 #include "nc/nc_modal_operations.h"
 #include "nc/nc_world.h"
+#include "nc/position_update.h"
 
 namespace vestan::testing {
 namespace {
@@ -169,7 +170,7 @@ TEST(BlockInterpreter, DialectBlockTable) {
       {Dialect::kOsp,
        "",
        {"G15 H3 G16 X1."},
-       "mm=0 G=16 M=-1 pl=17 inc=0 wo=3 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=0.0000 "
+       "mm=0 G=16 M=-1 pl=17 inc=0 wo=0 T=0/-1 D=0 H=0 los=0 side=0 len=0.0000 rad=0.0000 F=0.0000 "
        "S=0 cyc=80 R=0.0000 Q=0.0000 K=1 ax=10000 end=(1.0000,0.0000,0.0000,0.0000,0.0000) "
        "ctr=(0.0000,0.0000,0.0000) ang=0.0000 arc=0.0000 r=0.0000/0.0000 mis=0 es=0"},
       {Dialect::kOsp,
@@ -392,8 +393,8 @@ TEST(BlockInterpreter, G10DataInput) {
   EXPECT_FLOAT_EQ(offsets.DWear[3], 0.1f);
   Interpret(*w, {"G91 G10 L12 P3 R1.", "G90"});
   EXPECT_FLOAT_EQ(offsets.DGeometry[3], 6.0f);
-  // The block moved nothing.
-  EXPECT_EQ(Move(*w).End, (AxisPosition{0, 0, 0, 0, 0}));
+  // No block moved the tool: it stands at X -10 of the entry now 10 along.
+  EXPECT_EQ(Move(*w).End, (AxisPosition{-10, 0, 0, 0, 0}));
 }
 
 TEST(BlockInterpreter, G10OneValuePerNumber) {
@@ -412,13 +413,14 @@ TEST(BlockInterpreter, OffsetNumbersOutsideTheMemory) {
   Interpret(*w, {"G41 D5", "G43 H5"});
   EXPECT_DOUBLE_EQ(w->Modal().RadiusOffset, 4.0);
   EXPECT_DOUBLE_EQ(w->Modal().Length.PreviousToolLength, 100.5);
-  // At or above 1000: ignored.
+  // At or above 1000: D numbers none, H cancels, as D0 and H0 do.
   Interpret(*w, {"D1000 H1234"});
-  EXPECT_EQ(w->Modal().Interp.RadiusOffsetNumber, 5);
-  EXPECT_EQ(w->Modal().LengthOffsetNumber, 5);
-  EXPECT_DOUBLE_EQ(w->Modal().RadiusOffset, 4.0);
-  // Negative: no radius offset, length offset cancelled.
-  Interpret(*w, {"D-3 H-2"});
+  EXPECT_EQ(w->Modal().Interp.RadiusOffsetNumber, 0);
+  EXPECT_DOUBLE_EQ(w->Modal().RadiusOffset, 0.0);
+  EXPECT_EQ(w->Modal().LengthOffsetNumber, 0);
+  EXPECT_DOUBLE_EQ(w->Modal().Length.PreviousToolLength, 0.0);
+  // Negative: the same.
+  Interpret(*w, {"G41 D5 G43 H5", "D-3 H-2"});
   EXPECT_EQ(w->Modal().Interp.RadiusOffsetNumber, 0);
   EXPECT_DOUBLE_EQ(w->Modal().RadiusOffset, 0.0);
   EXPECT_EQ(w->Modal().LengthOffsetNumber, 0);
@@ -628,6 +630,10 @@ TEST(BlockInterpreter, HeidenhainPolarWords) {
   Interpret(*w, {"CP IPA+90 DR+"});
   EXPECT_NEAR(Move(*w).End[1], -15.0, 1e-12);
   EXPECT_NEAR(Move(*w).ArcAngle, std::numbers::pi / 2, 1e-12);
+  // A new pole while the circle is modal sweeps nothing.
+  Interpret(*w, {"CC X+5 Y+5"});
+  EXPECT_EQ(Move(*w).Length, 0.0);
+  EXPECT_EQ(Move(*w).ArcAngle, 0.0);
 }
 
 TEST(BlockInterpreter, DwellWords) {
@@ -660,14 +666,220 @@ TEST(BlockInterpreter, SiemensOrientationWords) {
   EXPECT_EQ(in.OrientationValues, (Vec3{30.0, 0.0, 0.0}));
 }
 
+// G68.2 takes its I, J, K as Euler angles Z-X-Z whatever form G254 (or
+// CYCLE800) left: J30 alone turns about X.
+TEST(BlockInterpreter, G68Point2SetsItsOwnForm) {
+  for (const bool after254 : {false, true}) {
+    auto w = Ready();
+    if (after254) Interpret(*w, {"G254", "G255"});
+    Interpret(*w, {"G68.2 X0 Y0 Z0 I0. J30. K0."});
+    const TiltedPlaneState& plane = w->Modal().TiltedPlane;
+    EXPECT_EQ(plane.Form, kTiltedEuler) << after254;
+    EXPECT_EQ(plane.Active, 1) << after254;
+    const double c = std::cos(kPi / 6), s = std::sin(kPi / 6);
+    // Columns: X stays, Y to (0, c, s), Z to (0, -s, c).
+    const Matrix3 want{1, 0, 0, 0, c, s, 0, -s, c};
+    for (size_t i = 0; i < 9; ++i) EXPECT_NEAR(plane.Frame.Matrix[i], want[i], 1e-12) << i;
+  }
+}
+
+// PLANE RESET ends the plane: X10 is X10 on the machine again.
+TEST(BlockInterpreter, PlaneResetEndsTheTiltedPlane) {
+  const auto machineX10 = [](bool reset) {
+    auto w = Ready(Dialect::kHeidenhain);
+    Interpret(*w, {"PLANE SPATIAL SPA+0 SPB+45 SPC+0 STAY"});
+    EXPECT_EQ(w->Modal().TiltedPlane.Active, 1);
+    if (reset) Interpret(*w, {"PLANE RESET STAY"});
+    Interpret(*w, {"L X+10 FMAX"});
+    w->Position.ProgramPosition = Move(*w).End;
+    UpdateMachinePosition(w->Context, w->Records, WorkpiecePlacement{});
+    if (reset) {
+      EXPECT_EQ(w->Modal().TiltedPlane.State, 0);
+      EXPECT_EQ(w->Modal().TiltedPlane.Active, 0);
+    }
+    const AxisPosition& m = w->Position.MachinePosition;
+    return Vec3{m[0], m[1], m[2]};
+  };
+  const Vec3 tilted = machineX10(false);
+  EXPECT_GT(std::fabs(tilted[2]), 1.0);  // the plane in force turns it
+  const Vec3 plain = machineX10(true);
+  for (size_t i = 0; i < 3; ++i) EXPECT_NEAR(plain[i], i == 0 ? 10.0 : 0.0, 1e-12) << i;
+}
+
+// OSP G16: the block's axis words in the offset in force (here G15 H3),
+// then entry 0 in force with the tool where those words put it.
+TEST(BlockInterpreter, OspG16TakesEntryZeroWithTheMachineKept) {
+  auto w = Ready(Dialect::kOsp);
+  OffsetMemory& offsets = w->Defs.Offsets;
+  offsets.WorkOffsets[0] = {1, 0, 0, 0, 0};
+  offsets.WorkOffsets[3] = {100, 0, 0, 0, 0};
+  Interpret(*w, {"G15 H3", "G00 X10."});
+  EXPECT_EQ(offsets.SelectedWorkOffset, 3);
+  Interpret(*w, {"G16 X5."});
+  EXPECT_EQ(offsets.SelectedWorkOffset, 0);
+  EXPECT_DOUBLE_EQ(offsets.ActiveWorkOffset[0], 1.0);
+  // Machine X 106 (5 in the frame of 101) is X 105 in the frame of 1.
+  EXPECT_DOUBLE_EQ(Move(*w).End[0], 105.0);
+  EXPECT_DOUBLE_EQ(Move(*w).Start[0], 110.0);  // machine 111, unmoved
+  EXPECT_DOUBLE_EQ(w->Modal().ProgramPosition[0], 105.0);
+}
+
+// OSP CALL OO88 with W: the work offset of the W code (56 is entry 3) is the
+// offset in force plus the block's end, turned by rotaries at 0 here.
+TEST(BlockInterpreter, OspOo88WritesItsWTarget) {
+  auto w = Ready(Dialect::kOsp);
+  OffsetMemory& offsets = w->Defs.Offsets;
+  offsets.WorkOffsets[1] = {10, 0, 0, 0, 0};
+  Interpret(*w, {"G15 H1", "G00 X0 Y0", "W56 CALL OO88 PH=1 PP=2 PX=5."});
+  EXPECT_EQ(offsets.WorkOffsets[2], (WorkOffsetValues{15, 0, 0, 0, 0}));
+  EXPECT_EQ(offsets.SelectedWorkOffset, 2);
+  // The tool stays at machine X 10: X -5 under entry 2.
+  EXPECT_EQ(Move(*w).End, (AxisPosition{-5, 0, 0, 0, 0}));
+  EXPECT_EQ(Move(*w).Start, Move(*w).End);
+  EXPECT_EQ(offsets.WorkOffsets[3], (WorkOffsetValues{10, 0, 0, 0, 0}));
+  // A W code that names no entry writes nothing and says so.
+  const std::vector<WorkOffsetValues> before = offsets.WorkOffsets;
+  Interpret(*w, {"W99 CALL OO88 PH=2 PP=2"});
+  EXPECT_EQ(offsets.WorkOffsets, before);
+  EXPECT_FALSE(w->Host.Texts(RecordingHost::Call::kLog).empty());
+}
+
+TEST(BlockInterpreter, ToolTipControlNeedsRotaryAxes) {
+  auto plain = Ready();
+  Interpret(*plain, {"G43.4 H1"});
+  EXPECT_EQ(plain->Modal().ToolAxisMode, kToolAxisOff);
+  EXPECT_EQ(plain->Modal().Length.LengthCompensationActive, 1);  // as G43
+  EXPECT_FALSE(plain->Host.Texts(RecordingHost::Call::kLog).empty());
+  auto head = Ready();
+  head->Defs.Kinematics.RotaryType = kRotaryHead;
+  Interpret(*head, {"G43.4 H1"});
+  EXPECT_EQ(head->Modal().ToolAxisMode, kToolAxisAngles);
+  Interpret(*head, {"G43.5"});
+  EXPECT_EQ(head->Modal().ToolAxisMode, kToolAxisVector);
+}
+
+// OSP G53 cancels the length offset alone; G170 ends the tool-centre mode.
+TEST(BlockInterpreter, OspG53CancelsTheLengthOnly) {
+  auto w = Ready(Dialect::kOsp);
+  w->Defs.Offsets.HGeometry[2] = 100.0f;
+  Interpret(*w, {"G169", "G56 H2"});
+  const int32_t mode = w->Modal().ToolAxisMode;
+  ASSERT_NE(mode, kToolAxisOff);
+  EXPECT_DOUBLE_EQ(w->Modal().Length.PreviousToolLength, 100.0);
+  Interpret(*w, {"G53"});
+  EXPECT_EQ(w->Modal().Length.LengthCompensationActive, 0);
+  EXPECT_DOUBLE_EQ(w->Modal().Length.PreviousToolLength, 0.0);
+  EXPECT_EQ(w->Modal().ToolAxisMode, mode);
+  Interpret(*w, {"G170"});
+  EXPECT_EQ(w->Modal().ToolAxisMode, kToolAxisOff);
+}
+
+// A HEIDENHAIN line with M91 or M92 moves in machine coordinates and keeps
+// which of the two it was.
+TEST(BlockInterpreter, HeidenhainMachineCoordinateLines) {
+  auto w = Ready(Dialect::kHeidenhain);
+  w->Defs.Offsets.WorkOffsets[1] = {0, 0, 30, 0, 0};
+  ResetNcModalState(w->Context, w->Records);
+  struct Case {
+    std::string_view Line;
+    int32_t Kind;
+    double Z;
+  };
+  for (const Case& c : {Case{"L Z+100 FMAX M91", 91, 70.0}, Case{"L Z+100 FMAX M92", 92, 70.0},
+                        Case{"L Z+100 FMAX M3", 0, 100.0}}) {
+    Interpret(*w, {c.Line});
+    EXPECT_EQ(w->Modal().MachineCoordinates, c.Kind) << c.Line;
+    EXPECT_DOUBLE_EQ(Move(*w).End[2], c.Z) << c.Line;
+  }
+}
+
+// OSP: a rotation started in the G11 plane-rotation mode turns in the plane
+// G11 saw, whatever plane came after it.
+TEST(BlockInterpreter, OspG11KeepsItsPlaneForTheRotation) {
+  for (const bool g11 : {true, false}) {
+    auto w = Ready(Dialect::kOsp);
+    Interpret(*w, {g11 ? "G17 G11" : "G17", "G18", "G69 X0 Y0 Z0"});
+    const RotationSlot& slot = w->Modal().Rotation.Slots[0];
+    EXPECT_EQ(slot.Axes,
+              g11 ? (std::array<int32_t, 3>{0, 1, 2}) : (std::array<int32_t, 3>{2, 0, 1}))
+        << g11;
+  }
+}
+
+// OSP G137 C: the C angle polar interpolation turns from, not a C move.
+TEST(BlockInterpreter, OspG137CIsThePolarAngle) {
+  auto w = Ready(Dialect::kOsp, "ROTARY2 CHAR=C\n");
+  Interpret(*w, {"G137 C30.", "G01 X10. Y0 F100."});
+  EXPECT_EQ(w->Modal().Polar.On, 1);
+  EXPECT_DOUBLE_EQ(w->Modal().Polar.AngleOffset, 30.0);
+  EXPECT_DOUBLE_EQ(Move(*w).End[4], 0.0);
+  w->Position.ProgramPosition = Move(*w).End;
+  UpdateMachinePosition(w->Context, w->Records, WorkpiecePlacement{});
+  EXPECT_DOUBLE_EQ(w->Position.MachinePosition[0], 10.0);
+  EXPECT_DOUBLE_EQ(w->Position.MachinePosition[4], 30.0);
+}
+
+// MAZAK AB= and AC= give the B and C positions as written (no angle unit);
+// AT= is read without moving anything.
+TEST(BlockInterpreter, MazakRotaryForms) {
+  auto w = Ready(Dialect::kMazak, "ROTARY1 CHAR=B\nROTARY2 CHAR=C\n");
+  Interpret(*w, {"G00 AB=30 AC=45.5"});
+  EXPECT_DOUBLE_EQ(Move(*w).End[3], 30.0);
+  EXPECT_DOUBLE_EQ(Move(*w).End[4], 45.5);
+  Interpret(*w, {"G00 AT=1 X1."});
+  EXPECT_EQ(Move(*w).End, (AxisPosition{1, 0, 0, 30, 45.5}));
+  Interpret(*w, {"G00 B30"});  // the plain word keeps its unit
+  EXPECT_DOUBLE_EQ(Move(*w).End[3], 0.03);
+}
+
+// A HEIDENHAIN cycle call feeds at Q206; without it at the feed in force.
+TEST(BlockInterpreter, HeidenhainCycleCallFeed) {
+  auto w = Ready(Dialect::kHeidenhain);
+  Interpret(*w, {"L Z+10 F500", "CYCL DEF 200 DRILLING", "CYCL CALL"});
+  EXPECT_EQ(w->Modal().CannedCycle, 200);
+  EXPECT_EQ(w->Modal().Interp.CycleStarted, 1);
+  EXPECT_DOUBLE_EQ(Move(*w).Feed, 500.0);
+  Interpret(*w, {"Q206=150 ;FEED", "L X+5 FMAX M99"});
+  EXPECT_EQ(w->Modal().CannedCycle, 200);
+  EXPECT_DOUBLE_EQ(Move(*w).Feed, 150.0);
+  Interpret(*w, {"L X+9 FMAX"});
+  EXPECT_EQ(w->Modal().CannedCycle, kNoCannedCycle);
+  EXPECT_DOUBLE_EQ(Move(*w).Feed, 500.0);  // the lines' own feed again
+}
+
+// A cycle block repeated 0 times (K0 or L0) keeps its words but leaves the
+// tool and the programmed position where they were, in G91 too; a motion
+// code then ends the cycle.
+TEST(BlockInterpreter, CycleRepeatedZeroTimesMovesNothing) {
+  for (const char* block :
+       {"G91 G81 X10. Y4. Z-7. R-3. F100. K0", "G91 G81 X10. Y4. Z-7. R-3. L0"}) {
+    auto w = Ready();
+    Interpret(*w, {"G90 G00 X1. Y2. Z5.", block});
+    EXPECT_EQ(Move(*w).End, Move(*w).Start) << block;
+    EXPECT_EQ(w->Modal().ProgramPosition, (AxisPosition{1, 2, 5, 0, 0})) << block;
+    EXPECT_EQ(w->Modal().MoveExists, 0) << block;
+    EXPECT_EQ(w->Modal().CannedCycle, 81) << block;
+    EXPECT_DOUBLE_EQ(w->Modal().Interp.CycleDepth, -7.0) << block;  // the word, in G91
+    EXPECT_DOUBLE_EQ(w->Modal().Interp.CycleRPoint, -3.0) << block;
+    Interpret(*w, {"G00 X5."});
+    EXPECT_EQ(w->Modal().CannedCycle, kNoCannedCycle) << block;
+    EXPECT_DOUBLE_EQ(Move(*w).End[0], 6.0) << block;
+  }
+}
+
 TEST(BlockInterpreter, ReadPluginRecords) {
   auto w = Ready();
   w->Records.ActiveReadPlugin = 0;
   std::vector<PluginPathRecord> records(3);
-  records[0].Kind = 1005;
-  records[1].Kind = kMotionLinear;
+  records[0].Type = 1005;
+  // Each record brings its plane and its feed.
+  records[1].Type = kMotionLinear;
+  records[1].Kind = 18;
+  records[1].Feed = 250.0;
   records[1].End = {10, 0, 0, 0, 0};
-  records[2].Kind = kMotionCounterClockwise;
+  records[2].Type = kMotionCounterClockwise;
+  records[2].Kind = 17;
+  records[2].Feed = 80.0;
   records[2].End = {0, 10, 0, 0, 0};
   records[2].Centre = {0, 0, 0};
   size_t next = 0;
@@ -681,7 +893,13 @@ TEST(BlockInterpreter, ReadPluginRecords) {
   Interpret(*w, {"X99."});
   EXPECT_EQ(w->Modal().Tools.NextToolNumber, 5);
   EXPECT_EQ(Move(*w).End, (AxisPosition{0, 0, 0, 0, 0}));
-  Interpret(*w, {"", ""});
+  Interpret(*w, {""});
+  EXPECT_DOUBLE_EQ(Move(*w).Feed, 250.0);
+  EXPECT_EQ(w->Modal().Plane.PlaneCode, 18);
+  EXPECT_EQ(w->Modal().Plane.PlaneAxes, (std::array<int32_t, 3>{2, 0, 1}));
+  Interpret(*w, {""});
+  EXPECT_DOUBLE_EQ(Move(*w).Feed, 80.0);
+  EXPECT_EQ(w->Modal().Plane.PlaneCode, 17);
   EXPECT_EQ(Move(*w).Start, (AxisPosition{10, 0, 0, 0, 0}));
   EXPECT_NEAR(Move(*w).ArcAngle, kPi / 2, 1e-12);
   EXPECT_NEAR(Move(*w).Length, 5 * kPi, 1e-12);

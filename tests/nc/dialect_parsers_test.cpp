@@ -82,6 +82,33 @@ TEST(HeidenhainQParameter, SlotsByDigitAndCycle) {
   EXPECT_DOUBLE_EQ(modal.Interp.CycleSlots[5], 7.0);
 }
 
+TEST(HeidenhainQParameter, CycleParametersByNumber) {
+  InterpreterState interp;
+  struct Case {
+    std::string_view Text;  // from the number's first digit
+    int32_t Number;
+    double Value;
+  };
+  const Case cases[] = {
+      {"201=-20 ;DEPTH\n", 201, -20.0},
+      {"206=150\n", 206, 150.0},
+      {"203=+2.5 ;SURFACE\n", 203, 2.5},
+      {"204 =50\n", 204, 50.0},
+      {"202= 5\n", 202, 0.0},  // a blank after "=": an empty value
+      {"299=7\n", 299, 7.0},
+  };
+  for (const Case& c : cases) {
+    StoreHeidenhainCycleParameter(0, c.Text, interp);
+    EXPECT_DOUBLE_EQ(interp.CycleParameter(c.Number), c.Value) << c.Text;
+  }
+  // Numbers outside Q200 to Q299 are not kept.
+  const InterpreterState before = interp;
+  for (const std::string_view other : {"1=5\n", "300=5\n", "20=5\n", "=5\n"})
+    StoreHeidenhainCycleParameter(0, other, interp);
+  EXPECT_EQ(interp.CycleParameters, before.CycleParameters);
+  EXPECT_DOUBLE_EQ(interp.CycleParameter(300), 0.0);
+}
+
 TEST(PlaneSpatial, SpatialAnglesAndReset) {
   auto w = Ready(Dialect::kHeidenhain);
   const std::string_view line = "SPATIAL SPA+0 SPB+45 SPC+0 SEQ- TURN F2000\n";
@@ -95,11 +122,15 @@ TEST(PlaneSpatial, SpatialAnglesAndReset) {
 
   w->Context.Move.End[3] = 30.0;
   w->Defs.Offsets.ActiveWorkOffset = {5, 5, 5, 0, 0};
+  w->Modal().TiltedPlane.State = 1;  // as the block applying it leaves it
+  w->Modal().TiltedPlane.Active = 1;
   position = 0;
   ParsePlaneSpatial(position, "RESET STAY\n", w->Context, w->Records);
   EXPECT_EQ(position, 5u);
   EXPECT_EQ(plane.Angles, (std::array<double, 3>{}));
   EXPECT_EQ(plane.Form, 0);
+  EXPECT_EQ(plane.State, 0);  // the plane ends
+  EXPECT_EQ(plane.Active, 0);
   EXPECT_EQ(w->Modal().LastGCode, 69);
   EXPECT_DOUBLE_EQ(w->Context.Move.End[3], 0.0);
   EXPECT_DOUBLE_EQ(w->Defs.Offsets.ActiveWorkOffset[0], 0.0);

@@ -633,6 +633,7 @@ TEST(ReadNcLine, ReadPluginRecords) {
   first.LineNumber = 10;
   first.End = {1.0, 2.0, 3.0, 0.0, 0.0};
   PluginPathRecord second;
+  second.Type = kMotionLinear;
   second.End = {4.0, 2.0, 3.0, 0.0, 0.0};
   plugin.Path = {first, second};
   pass.World->Records.ActiveReadPlugin = 0;
@@ -647,9 +648,9 @@ TEST(ReadNcLine, ReadPluginRecords) {
   EXPECT_EQ(pass.Reader.Record.Kind, kPluginIjkRecordKind);
   ASSERT_EQ(pass.Read(), 1);
   EXPECT_EQ(pass.Modal().MainLineCounter, 11u);
-  pass.Reader.Record.Kind = kMotionLinear;
   InterpretNcBlock(pass.World->Context, pass.World->Records);
   EXPECT_EQ(pass.World->Context.Move.End[0], 4.0);
+  EXPECT_EQ(pass.World->Context.Move.MotionMode, kMotionLinear);
   EXPECT_EQ(pass.Read(), 0);
   EXPECT_EQ(pass.Modal().EndState, kEndHandled);
 }

@@ -15,6 +15,7 @@
 #include "nc/dialect_parsers.h"
 #include "nc/move_trace.h"
 #include "nc/radius_compensation.h"
+#include "nc/recording_plugins.h"
 
 namespace vestan::testing {
 namespace {
@@ -36,6 +37,7 @@ std::vector<std::string> Lines(const std::string& text) {
 struct Golden {
   const char* Name;
   const char* Controller = "";  // further controller definition lines
+  Dialect Kind = Dialect::kDefault;
 };
 
 // Offsets D1 5, D2 0.01 and D3 6 for every program; rapids of 6000 per
@@ -67,14 +69,130 @@ TEST(MotionTrace, GoldenPrograms) {
       {"rapid_kind2", "G00MODE=ASYNC2\n"},
       {"rotate"},
       {"rotate_mirror"},
+      // Canned cycles in each dialect: incremental depths and R levels in
+      // the planes, repeat count 0, OSP return levels, a motion code ending
+      // the cycle, HEIDENHAIN cycle 200 from its parameters.
+      {"cycles_g91"},
+      {"cycles_mazak", "", Dialect::kMazak},
+      {"cycles_osp", "", Dialect::kOsp},
+      {"cycles_siemens", "", Dialect::kSiemens},
+      {"cycle200_heidenhain", "", Dialect::kHeidenhain},
   };
   for (const Golden& g : programs) {
-    MotionPass pass(Dialect::kDefault, g.Controller);
+    MotionPass pass(g.Kind, g.Controller);
     const std::vector<std::string> got = TraceOf(pass, g.Name);
     const std::vector<std::string> want = Lines(Fixture(std::string(g.Name) + ".trace"));
     ASSERT_FALSE(want.empty()) << g.Name;
     EXPECT_EQ(got, want) << g.Name;
   }
+}
+
+// Under compensation a block that leaves the tool where it is in the plane
+// (here a comment while G03 is modal) is no plane move: the start-up arc
+// ends on the offset start of the full circle after it, inside the contour.
+TEST(MotionTrace, ABlockWithoutAxisWordsUnderAModalArcIsNoPlaneMove) {
+  // Offset 5 toward the centre: circle radius 20 becomes 15, fed at 15/20;
+  // the start-up arc of radius 10 ends at radius 5, length (10 + 5) pi / 4.
+  const std::vector<std::string> want{
+      "mm=0 s=(0.0000,0.0000,0.0000) e=(60.0000,-10.0000,0.0000) F=0.0000",
+      "mm=3 s=(60.0000,-10.0000,0.0000) e=(65.0000,0.0000,0.0000) c=(60.0000,0.0000,0.0000) "
+      "ang=1.5708 len=11.7810 F=100.0000",
+      "mm=3 s=(65.0000,0.0000,0.0000) e=(65.0000,0.0000,0.0000) c=(50.0000,0.0000,0.0000) "
+      "ang=6.2832 len=94.2478 F=75.0000",
+      "mm=1 s=(65.0000,0.0000,0.0000) e=(50.0000,0.0000,0.0000) F=100.0000"};
+  MotionPass circle;
+  circle.World->Defs.Offsets.DGeometry[1] = 5.0f;
+  EXPECT_EQ(circle.Trace("G90 G00 X60. Y-10.\nG41 D1 G03 X70. Y0 I0 J10. F100.\n(CONTOUR)\n"
+                         "G03 I-20.\nG40 G01 X50. Y0\nM30\n"),
+            want);
+}
+
+// The program's end read while moves are still queued: they run first. A
+// G40 without axis words is followed by a Z retract, read ahead by
+// compensation; M30 ends the program held in memory (nothing after it is
+// read ahead), the file's end a program read from its file.
+TEST(MotionTrace, TheEndRunsTheMovesStillQueued) {
+  const std::vector<std::string> want{
+      "mm=0 s=(0.0000,0.0000,0.0000) e=(-10.0000,0.0000,0.0000) F=0.0000",
+      "mm=1 s=(-10.0000,0.0000,0.0000) e=(0.0000,5.0000,0.0000) F=100.0000",
+      "mm=1 s=(0.0000,5.0000,0.0000) e=(20.0000,5.0000,0.0000) F=100.0000",
+      "mm=0 s=(20.0000,5.0000,0.0000) e=(20.0000,5.0000,50.0000) F=100.0000"};
+  const std::string program =
+      "G90 G00 X-10. Y0\nG41 G01 X0 Y0 D1 F100.\nX20.\nG40\nG00 Z50.\nM30\n";
+  for (const bool memory : {true, false}) {
+    MotionPass pass(Dialect::kDefault, memory ? "RUN TYPE=MEMORY\n" : "");
+    pass.World->Defs.Offsets.DGeometry[1] = 5.0f;
+    EXPECT_EQ(pass.Trace(memory ? program + "G00 X99.\n" : program), want) << memory;
+    EXPECT_EQ(pass.Modal().EndState, kEndHandled) << memory;
+  }
+}
+
+// The depth of a canned cycle in incremental mode goes from R, R from the
+// initial level, in a subprogram as in the main program; a motion code ends
+// the cycle, so the rapid after it drills nothing.
+TEST(MotionTrace, IncrementalCycleInASubprogramAndTheRapidAfterIt) {
+  MotionPass pass(Dialect::kDefault, "RUN TYPE=MEMORY\n");
+  EXPECT_EQ(pass.Trace("G90 G00 X0 Y0 Z5.\nM98 P100\nG00 X20. Z10.\nM30\n"
+                       "O0100\nG91 G81 X10. Z-7. R-3. F100.\nG90\nM99\n"),
+            (std::vector<std::string>{
+                "mm=0 s=(0.0000,0.0000,0.0000) e=(0.0000,0.0000,5.0000) F=0.0000",
+                "mm=0 s=(0.0000,0.0000,5.0000) e=(10.0000,0.0000,5.0000) F=100.0000",
+                "mm=0 s=(10.0000,0.0000,5.0000) e=(10.0000,0.0000,2.0000) F=100.0000",
+                "mm=1 s=(10.0000,0.0000,2.0000) e=(10.0000,0.0000,-5.0000) F=100.0000",
+                "mm=0 s=(10.0000,0.0000,-5.0000) e=(10.0000,0.0000,5.0000) F=100.0000",
+                "mm=0 s=(10.0000,0.0000,5.0000) e=(20.0000,0.0000,10.0000) F=100.0000"}));
+}
+
+// A read plug-in's records through the driver: each with its motion, plane
+// and feed.
+TEST(MotionTrace, ReadPluginRecordsCarryTheirFeedAndPlane) {
+  MotionPass pass;
+  RecordingReadPlugin plugin;
+  plugin.Entries = {ReadPluginEntry::kPath};
+  PluginPathRecord rapid, line, arc;
+  rapid.End = {10, 0, 5, 0, 0};
+  line.Type = kMotionLinear;
+  line.Feed = 250.0;
+  line.End = {20, 0, 5, 0, 0};
+  // A clockwise quarter in the ZX plane (Z first) about (10, 0, 5), from X 20
+  // to Z 15.
+  arc.Type = kMotionClockwise;
+  arc.Kind = 18;
+  arc.Feed = 80.0;
+  arc.End = {10, 0, 15, 0, 0};
+  arc.Centre = {10, 0, 5};
+  plugin.Path = {rapid, line, arc};
+  NcWorld& world = *pass.World;
+  world.Records.ActiveReadPlugin = 0;
+  pass.Reader.Plugin = &plugin;
+  ResetNcModalState(world.Context, world.Records);
+  ASSERT_EQ(OpenNcProgram(world.Records, pass.Reader), kNcProgramFromPlugin);
+  std::vector<std::string> lines;
+  for (int guard = 0; guard < 10 && pass.Modal().EndState != kEndHandled; ++guard) {
+    NextNcMove(world.Context, world.Records, pass.Reader, pass.Driver);
+    const bool moves = pass.Modal().MoveExists != 0;
+    FinishMove(world.Context, world.Records);
+    if (moves) lines.push_back(FormatMoveTrace(world.Context));
+  }
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "mm=0 s=(0.0000,0.0000,0.0000) e=(10.0000,0.0000,5.0000) F=0.0000",
+                       "mm=1 s=(10.0000,0.0000,5.0000) e=(20.0000,0.0000,5.0000) F=250.0000",
+                       "mm=2 s=(20.0000,0.0000,5.0000) e=(10.0000,0.0000,15.0000) "
+                       "c=(10.0000,0.0000,5.0000) ang=1.5708 len=15.7080 F=80.0000"}));
+  EXPECT_EQ(pass.Modal().Plane.PlaneCode, 18);
+}
+
+// The initial level is where the block with the cycle code starts, in
+// whatever order its G codes come.
+TEST(MotionTrace, TheInitialLevelWhateverTheOrderOfTheCodes) {
+  MotionPass pass;
+  EXPECT_EQ(pass.Trace("G00 X0 Y0 Z50.\nG81 G98 X10. Z-5. R2. F100.\nG80\nM30\n"),
+            (std::vector<std::string>{
+                "mm=0 s=(0.0000,0.0000,0.0000) e=(0.0000,0.0000,50.0000) F=0.0000",
+                "mm=0 s=(0.0000,0.0000,50.0000) e=(10.0000,0.0000,50.0000) F=100.0000",
+                "mm=0 s=(10.0000,0.0000,50.0000) e=(10.0000,0.0000,2.0000) F=100.0000",
+                "mm=1 s=(10.0000,0.0000,2.0000) e=(10.0000,0.0000,-5.0000) F=100.0000",
+                "mm=0 s=(10.0000,0.0000,-5.0000) e=(10.0000,0.0000,50.0000) F=100.0000"}));
 }
 
 TEST(MotionTrace, InnerCornerInterference) {
@@ -256,7 +374,7 @@ void ChangeToG55OnComments(MotionPass& pass) {
     CompensatedOffsetChange& change = context.Modal.Interp.OffsetChange;
     change.Old = records.Defs.Offsets.ActiveWorkOffset;
     records.Defs.Offsets.SelectedWorkOffset = 2;
-    RecomposeWorkOffset(OffsetChange::kKeepMachine, context, records);
+    RecomposeWorkOffset(context, records);
     change.New = records.Defs.Offsets.ActiveWorkOffset;
     change.Pending = 1;
   };
@@ -320,17 +438,50 @@ TEST(WorkOffsetChange, G55UnderCompensationLeavesTheChange) {
   };
   MotionPass byHook;
   ChangeToG55OnComments(byHook);
-  MotionPass byG55;
-  byG55.World->Defs.Offsets.DGeometry[1] = 5.0f;
-  byG55.World->Defs.Offsets.WorkOffsets[2] = {100, 0, 10, 0, 0};
   const std::vector<std::string> expected = MachineMoves(byHook, with("(NEW OFFSET)"));
   ASSERT_FALSE(expected.empty());
-  EXPECT_EQ(MachineMoves(byG55, with("G55")), expected);
+  // A shift or a changed entry of the offset in force: the same change.
+  for (const char* block : {"G55", "G52 X100. Z10.", "G10 L2 P1 X100. Z10."}) {
+    MotionPass byBlock;
+    byBlock.World->Defs.Offsets.DGeometry[1] = 5.0f;
+    byBlock.World->Defs.Offsets.WorkOffsets[2] = {100, 0, 10, 0, 0};
+    EXPECT_EQ(MachineMoves(byBlock, with(block)), expected) << block;
+  }
   // Without compensation the interpreter's own shift is all there is.
   MotionPass plain;
   plain.World->Defs.Offsets.WorkOffsets[2] = {100, 0, 10, 0, 0};
   MachineMoves(plain, "G01 X20. F100.\nG55\nY20.\nM30\n");
   EXPECT_EQ(plain.Modal().Interp.OffsetChange.Pending, 0);
+}
+
+// A changed offset moves the coordinates, not the tool: after G10 L2 on
+// the entry in force, G52, G92 or a HEIDENHAIN datum shift the tool stays
+// where it is, and the next absolute move goes to the new coordinates.
+TEST(WorkOffsetChange, AChangedOffsetLeavesTheToolWhereItIs) {
+  struct Case {
+    Dialect Kind;
+    const char* Program;
+    std::vector<std::string> Moves;  // in machine coordinates
+  };
+  const std::string atFive = "(0.0000,0.0000,0.0000)>(5.0000,0.0000,0.0000) wo=(0.0000,0.0000)";
+  const std::vector<Case> cases{
+      {Dialect::kDefault,
+       "G90 G00 X5. Y0\nG10 L2 P1 X10.\nG00 X0 Y0\nM30\n",
+       {atFive, "(5.0000,0.0000,0.0000)>(10.0000,0.0000,0.0000) wo=(10.0000,0.0000)"}},
+      {Dialect::kDefault,
+       "G90 G00 X5. Y0\nG52 X20. Y10.\nG00 X0 Y0\nM30\n",
+       {atFive, "(5.0000,0.0000,0.0000)>(20.0000,10.0000,0.0000) wo=(20.0000,0.0000)"}},
+      {Dialect::kDefault,
+       "G90 G00 X5. Y0\nG92 X0 Y0\nG00 X10.\nM30\n",
+       {atFive, "(5.0000,0.0000,0.0000)>(15.0000,0.0000,0.0000) wo=(5.0000,0.0000)"}},
+      {Dialect::kHeidenhain,
+       "L X+5 Y+0 FMAX\nCYCL DEF 7.0 DATUM SHIFT\nCYCL DEF 7.1 X+20\nL X+0 Y+0 FMAX\n",
+       {atFive, "(5.0000,0.0000,0.0000)>(20.0000,0.0000,0.0000) wo=(20.0000,0.0000)"}},
+  };
+  for (const Case& c : cases) {
+    MotionPass pass(c.Kind);
+    EXPECT_EQ(MachineMoves(pass, c.Program), c.Moves) << c.Program;
+  }
 }
 
 TEST(WorkOffsetChange, AQueuedPointStartsFromTheShiftedEnd) {

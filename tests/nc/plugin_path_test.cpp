@@ -139,13 +139,13 @@ TEST(PluginPathRecords, PathBeforeIjkAndThePreviewApart) {
   PluginPass pass;
   pass.Read.Entries = {ReadPluginEntry::kPath, ReadPluginEntry::kPathIjk};
   PluginPathRecord record;
-  record.Kind = 1;
+  record.Kind = 18;
   record.LineNumber = 7;
   pass.Read.Path = {record, record};
   int32_t delivered = 0;
   EXPECT_EQ(FetchPluginPathRecord(pass.Reader, delivered), 1);
   EXPECT_EQ(delivered, 1);
-  EXPECT_EQ(pass.Reader.Record.Kind, 1);
+  EXPECT_EQ(pass.Reader.Record.Kind, 18);
   EXPECT_EQ(PeekPluginPathRecord(pass.Reader, delivered), 1);
   EXPECT_EQ(pass.Reader.Preview.LineNumber, 7);
   EXPECT_EQ(FetchPluginPathRecord(pass.Reader, delivered), 0);
@@ -155,6 +155,23 @@ TEST(PluginPathRecords, PathBeforeIjkAndThePreviewApart) {
   pass.Reader.Plugin = nullptr;
   EXPECT_EQ(FetchPluginPathRecord(pass.Reader, delivered), 0);
   EXPECT_EQ(delivered, 0);
+}
+
+// The IJK form names no plane: its records are of kind 17 (XY), their
+// motion type as delivered.
+TEST(PluginPathRecords, AnIjkRecordKeepsItsMotion) {
+  PluginPass pass;
+  pass.Read.Entries = {ReadPluginEntry::kPathIjk};
+  PluginPathRecord record;
+  record.Type = kMotionClockwise;
+  record.Kind = 19;
+  record.Feed = 300.0;
+  pass.Read.Path = {record};
+  int32_t delivered = 0;
+  EXPECT_EQ(FetchPluginPathRecord(pass.Reader, delivered), 1);
+  EXPECT_EQ(pass.Reader.Record.Type, kMotionClockwise);
+  EXPECT_EQ(pass.Reader.Record.Kind, kPluginIjkRecordKind);
+  EXPECT_DOUBLE_EQ(pass.Reader.Record.Feed, 300.0);
 }
 
 TEST(RunNcCommentPlugin, EachKindUntilItAsksToStop) {
