@@ -19,6 +19,7 @@ namespace {
 
 using testing::ControllerHarness;
 using testing::LinesOf;
+using testing::NoteLines;
 using testing::Noise;
 using testing::TempFolder;
 using testing::WithValues;
@@ -92,14 +93,6 @@ TEST(DamagedController, VeryLongLinesRead) {
     for (const WaitEntry& wait : h.Controller.Tables.Waits)
       EXPECT_LE(wait.FileName.size(), kMaxWaitFileName);
   }
-}
-
-// The notes of a read, as "line: message".
-std::vector<std::string> NoteLines(const DefinitionReadResult& result) {
-  std::vector<std::string> lines;
-  for (const DefinitionNote& note : result.Notes)
-    lines.push_back(std::to_string(note.Line) + ": " + note.Message);
-  return lines;
 }
 
 TEST(DamagedController, NumbersOutOfRangeAreRefusedWithANoteAndNeverWrittenBack) {

@@ -89,10 +89,7 @@ TEST(DamagedMachine, NumbersOutOfRangeAreRefusedWithANote) {
   MachineHarness h;
   const DefinitionReadResult result = h.Read(path);
   ASSERT_EQ(result.State, kFileRead);
-  std::vector<std::string> notes;
-  for (const DefinitionNote& note : result.Notes)
-    notes.push_back(std::to_string(note.Line) + ": " + note.Message);
-  EXPECT_EQ(notes,
+  EXPECT_EQ(testing::NoteLines(result),
             (std::vector<std::string>{
                 "2: RAPID(X): 0 is not above 0; the line is ignored",
                 "3: RAPID(Y): -5000 is not above 0; the line is ignored",

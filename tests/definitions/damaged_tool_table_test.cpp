@@ -95,10 +95,7 @@ TEST(DamagedToolTable, NumbersBeyondAFloatAreRefusedKeyByKey) {
   ToolTableHarness harness(20);
   const DefinitionReadResult result = harness.Read(path);
   ASSERT_EQ(result.State, kFileRead);
-  std::vector<std::string> notes;
-  for (const DefinitionNote& note : result.Notes)
-    notes.push_back(std::to_string(note.Line) + ": " + note.Message);
-  EXPECT_EQ(notes, (std::vector<std::string>{
+  EXPECT_EQ(testing::NoteLines(result), (std::vector<std::string>{
                        "2: ARBOR: a value is not a finite number; the line is ignored",
                        "3: SHIFT of tool 1: a value is not a finite number; the key is ignored",
                        "4: BALL of tool 2: a value is not a finite number; the key is ignored",

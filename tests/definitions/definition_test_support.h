@@ -151,6 +151,14 @@ inline std::string WithValues(std::string_view keyLines, const std::string& valu
 }
 
 // True when one of the read's notes, as the log shows it, holds text.
+// The notes of a read, as "line: message".
+inline std::vector<std::string> NoteLines(const DefinitionReadResult& result) {
+  std::vector<std::string> lines;
+  for (const DefinitionNote& note : result.Notes)
+    lines.push_back(std::to_string(note.Line) + ": " + note.Message);
+  return lines;
+}
+
 inline bool NoteMentions(const DefinitionReadResult& result, std::string_view text) {
   for (const DefinitionNote& note : result.Notes)
     if (FormatNote(note).find(text) != std::string::npos) return true;
