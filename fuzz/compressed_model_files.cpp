@@ -34,8 +34,9 @@ void OnMalloc(const volatile void*, size_t size) {
 }
 
 void OnFree(const volatile void* block) {
-  if (watching) liveBytes -= static_cast<int64_t>(__sanitizer_get_allocated_size(
-                    const_cast<const void*>(block)));
+  if (watching)
+    liveBytes -=
+        static_cast<int64_t>(__sanitizer_get_allocated_size(const_cast<const void*>(block)));
 }
 
 // The codec's state and the few names and messages around it.

@@ -9,6 +9,8 @@
 // changes no byte. The wait files the reader deletes can only name files of
 // the scratch folder, which is current and holds no folders; each file is
 // written again before it is read.
+#include "definitions/controller_definition.h"
+
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cmath>
@@ -16,7 +18,6 @@
 #include <string>
 #include <vector>
 
-#include "definitions/controller_definition.h"
 #include "definitions/definition_test_support.h"
 #include "fuzz_support.h"
 #include "support/current_folder.h"

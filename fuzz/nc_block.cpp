@@ -57,14 +57,14 @@ std::string StateOf(const fuzz::NcWorld& w) {
   d.Add(m.Plane.PlaneCode);
   d.Add(m.Plane.PlaneAxes);
   d.Add(m.Plane.ToolLengthAxis);
-  for (const int64_t v : {int64_t{m.LastGCode}, int64_t{m.LastMCode}, int64_t{m.MoveExists},
-                          int64_t{m.CannedCycle}, int64_t{m.PositioningMode},
-                          int64_t{m.ReturnLevel}, int64_t{m.SpindleState}, int64_t{m.AlarmCode},
-                          int64_t{m.EndState}, int64_t{m.TransformState},
-                          int64_t{m.LengthOffsetNumber}, int64_t{m.BlockTool}})
+  for (const int64_t v :
+       {int64_t{m.LastGCode}, int64_t{m.LastMCode}, int64_t{m.MoveExists}, int64_t{m.CannedCycle},
+        int64_t{m.PositioningMode}, int64_t{m.ReturnLevel}, int64_t{m.SpindleState},
+        int64_t{m.AlarmCode}, int64_t{m.EndState}, int64_t{m.TransformState},
+        int64_t{m.LengthOffsetNumber}, int64_t{m.BlockTool}})
     d.Add(v);
-  for (const double v : {m.Feed, m.SpindleSpeed, m.RadiusOffset, m.ToolLengthCopy,
-                         m.RotationAngle, m.RotationCos, m.RotationSin, m.LeadAngle, m.TiltAngle})
+  for (const double v : {m.Feed, m.SpindleSpeed, m.RadiusOffset, m.ToolLengthCopy, m.RotationAngle,
+                         m.RotationCos, m.RotationSin, m.LeadAngle, m.TiltAngle})
     d.Add(v);
   d.Add(m.ProgramPosition);
   d.Add(m.DrawPosition);

@@ -57,10 +57,10 @@ void ReadMachine(World& world, std::string_view text) {
   Definitions& d = world.Defs;
   NcPlaneState plane;
   StatusAxisLabels labels;
-  const MachineReadRecords records{d.Machine,  d.Kinematics, d.Limits,
-                                   d.Parts,    d.MachineFile, d.Controller,
-                                   d.Settings, world.Context.Modal.PendingEnds, labels,
-                                   world.Display};
+  const MachineReadRecords records{
+      d.Machine,     d.Kinematics, d.Limits,   d.Parts,
+      d.MachineFile, d.Controller, d.Settings, world.Context.Modal.PendingEnds,
+      labels,        world.Display};
   const std::string path = fuzz::WriteScratchFile("nc_moves.mtl", text);
   FUZZ_CHECK(ReadMachineDefinition(path, 1, records, MachineReadHooks{}, world.Host).State ==
              kFileRead);

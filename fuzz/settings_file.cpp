@@ -50,10 +50,10 @@ void CheckSameWritten(const World& a, const World& b) {
     FUZZ_CHECK(Close(a.colors.ToolAlpha, b.colors.ToolAlpha, 0.051));
   }
   if (s.SaveMachineColor == 1) {
-    FUZZ_CHECK(x.HeadStar == y.HeadStar && x.HeadStarStar == y.HeadStarStar &&
-               x.Head == y.Head && x.Head1 == y.Head1 && x.Head2 == y.Head2 &&
-               x.TableStar == y.TableStar && x.Table == y.Table && x.Table1 == y.Table1 &&
-               x.Table2 == y.Table2 && x.Vice == y.Vice && x.Basic == y.Basic);
+    FUZZ_CHECK(x.HeadStar == y.HeadStar && x.HeadStarStar == y.HeadStarStar && x.Head == y.Head &&
+               x.Head1 == y.Head1 && x.Head2 == y.Head2 && x.TableStar == y.TableStar &&
+               x.Table == y.Table && x.Table1 == y.Table1 && x.Table2 == y.Table2 &&
+               x.Vice == y.Vice && x.Basic == y.Basic);
     FUZZ_CHECK(Close(a.colors.MachineAlpha, b.colors.MachineAlpha, 0.051));
   }
   if (s.SaveLineColor != 0) {

@@ -43,19 +43,44 @@ bool AllFinite(const Values& values) {
 
 void CheckGeometry(const testing::ToolRecords& w) {
   const CurrentTool& t = w.Current;
-  FUZZ_CHECK(AllFinite(std::array<double, 33>{
-      t.Reach, t.ReachReference, t.CornerRadiusAbs, t.PointFlatRadius, t.BottomRadius,
-      t.ArcCentreRadius, t.FullRadiusHeight, t.ArcTopRadius, t.EnvelopeRadius, t.BottomSlope,
-      t.BottomOffset, t.SideSlope, t.SideOffset, t.BottomEdgeHeight, t.UpperHeightA,
-      t.UpperHeightB, t.OvalHeight, t.OvalRadius, t.OvalJoinHeight, t.BladeFlatHeight,
-      t.LowerArcCentreRadius, t.CentreZoneRadiusSquared, t.CuttingRadius, t.NeckRadius,
-      t.NeckTopHeight, t.NeckEndRadius, t.ShankRadius, t.ShankRise, t.NeckTaperRatio,
-      t.ShankTaperRatio, t.ArborBaseHeight, t.Tool.Diameter, t.Tool.CuttingLength}));
+  FUZZ_CHECK(AllFinite(std::array<double, 33>{t.Reach,
+                                              t.ReachReference,
+                                              t.CornerRadiusAbs,
+                                              t.PointFlatRadius,
+                                              t.BottomRadius,
+                                              t.ArcCentreRadius,
+                                              t.FullRadiusHeight,
+                                              t.ArcTopRadius,
+                                              t.EnvelopeRadius,
+                                              t.BottomSlope,
+                                              t.BottomOffset,
+                                              t.SideSlope,
+                                              t.SideOffset,
+                                              t.BottomEdgeHeight,
+                                              t.UpperHeightA,
+                                              t.UpperHeightB,
+                                              t.OvalHeight,
+                                              t.OvalRadius,
+                                              t.OvalJoinHeight,
+                                              t.BladeFlatHeight,
+                                              t.LowerArcCentreRadius,
+                                              t.CentreZoneRadiusSquared,
+                                              t.CuttingRadius,
+                                              t.NeckRadius,
+                                              t.NeckTopHeight,
+                                              t.NeckEndRadius,
+                                              t.ShankRadius,
+                                              t.ShankRise,
+                                              t.NeckTaperRatio,
+                                              t.ShankTaperRatio,
+                                              t.ArborBaseHeight,
+                                              t.Tool.Diameter,
+                                              t.Tool.CuttingLength}));
   FUZZ_CHECK(AllFinite(t.ArborStepRadius) && AllFinite(t.ArborStepBottom) &&
              AllFinite(t.ArborStepTop));
   const ToolProfile& p = w.Profile;
-  FUZZ_CHECK(0 <= p.CutCount && p.CutCount <= p.ShankEndCount &&
-             p.ShankEndCount <= p.PointCount && p.PointCount <= kProfileCapacity);
+  FUZZ_CHECK(0 <= p.CutCount && p.CutCount <= p.ShankEndCount && p.ShankEndCount <= p.PointCount &&
+             p.PointCount <= kProfileCapacity);
   for (int32_t i = 0; i < p.PointCount; ++i)
     FUZZ_CHECK(std::isfinite(p.Radius[i]) && std::isfinite(p.Height[i]));
   FUZZ_CHECK(AllFinite(p.ToolBoxMin) && AllFinite(p.ToolBoxMax) && AllFinite(p.ArborBoxMin) &&

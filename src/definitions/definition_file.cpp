@@ -46,9 +46,8 @@ std::optional<fs::path> FindNoCase(const fs::path& folder, std::string_view comp
 std::string NoteNumber(double value) {
   char text[32];
   const float single = RoundToSingle(value);
-  const std::to_chars_result r =
-      single == value ? std::to_chars(text, text + sizeof text, single)
-                      : std::to_chars(text, text + sizeof text, value);
+  const std::to_chars_result r = single == value ? std::to_chars(text, text + sizeof text, single)
+                                                 : std::to_chars(text, text + sizeof text, value);
   return std::string(text, r.ptr);
 }
 

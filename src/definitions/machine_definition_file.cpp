@@ -291,7 +291,8 @@ class MachineReader {
   }
   // N numbers of the key when they keep the rule.
   template <size_t N>
-  std::optional<std::array<double, N>> Checked(size_t keyEnd, NumberRule rule = NumberRule::kFinite) {
+  std::optional<std::array<double, N>> Checked(size_t keyEnd,
+                                               NumberRule rule = NumberRule::kFinite) {
     const std::array<double, N> values = Numbers<N>(keyEnd);
     if (!Takes(keyEnd, values, rule)) return std::nullopt;
     return values;

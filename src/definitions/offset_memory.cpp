@@ -207,7 +207,9 @@ bool PrintsAsZero(double value) {
   return text == "0.000000" || text == "-0.000000";
 }
 
-bool AllZero(const WorkOffsetValues& values) { return std::all_of(values.begin(), values.end(), PrintsAsZero); }
+bool AllZero(const WorkOffsetValues& values) {
+  return std::all_of(values.begin(), values.end(), PrintsAsZero);
+}
 
 // Writes content as path + ".new", keeps the old file as ".bak" and puts
 // ".new" in its place; restores the old file when the last rename fails.

@@ -85,10 +85,10 @@ enum class ToolOffsetKind : int32_t { kRadius = 0, kLength = 1 };
 // stays as it was, in its place and with its line ending; a line whose
 // offset is now zero is dropped and offsets not yet in the file are added at
 // the end; an offset whose values print as 0 counts as zero. An offset that
-// is not a finite number would not read back: the writer then saves
-// nothing (kOffsetsNotFinite). The new text goes to fileName + ".new", the old file becomes
-// fileName + ".bak" and ".new" takes its place; the stored time is then
-// refreshed so the change check does not read the file again. On failure
+// is not a finite number would not read back: the writer then saves nothing
+// (kOffsetsNotFinite). The new text goes to fileName + ".new", the old file
+// becomes fileName + ".bak" and ".new" takes its place; the stored time is
+// then refreshed so the change check does not read the file again. On failure
 // the file, ".bak" and the stored time stay as they were, and error (when
 // given) says why.
 int32_t SaveToolOffsetMemory(ToolOffsetKind kind, std::string_view fileName,

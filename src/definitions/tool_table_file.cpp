@@ -4,8 +4,8 @@
 #include <array>
 #include <cmath>
 #include <iterator>
-#include <string>
 #include <optional>
+#include <string>
 
 #include "definitions/arbor_table.h"
 #include "definitions/cutter_kinds.h"
@@ -127,13 +127,13 @@ bool IsFinite(const ToolTable& table, size_t t) {
   const ToolRecord& r = table.Records[t];
   const ToolShankRecord& s = table.Shanks[t];
   const ToolFeedRecord& f = table.FeedTables[t];
-  const std::array<double, 21> values{r.Diameter,      r.CornerRadius,    r.LowerCornerRadius,
-                                      r.CornerCentreRadius, r.TipHeight, r.BottomAngle,
-                                      r.BottomAngleWidth,   r.TaperAngle,  r.TaperWidth,
-                                      r.SideParam,          r.BladeWidth,  r.NeckDiameter,
+  const std::array<double, 21> values{r.Diameter,           r.CornerRadius,     r.LowerCornerRadius,
+                                      r.CornerCentreRadius, r.TipHeight,        r.BottomAngle,
+                                      r.BottomAngleWidth,   r.TaperAngle,       r.TaperWidth,
+                                      r.SideParam,          r.BladeWidth,       r.NeckDiameter,
                                       r.CuttingLength,      s.ProtrusionLength, s.NeckLength,
-                                      s.TransitionLength,   s.NeckAngle,   s.ShankAngle,
-                                      s.ShankDiameter,      s.NeckDiameter, table.Lengths[t]};
+                                      s.TransitionLength,   s.NeckAngle,        s.ShankAngle,
+                                      s.ShankDiameter,      s.NeckDiameter,     table.Lengths[t]};
   const auto segment = [](const ProfileSegment& g) {
     return AllFinite(std::array<double, 9>{g.X1, g.Y1, g.X2, g.Y2, g.CentreX, g.CentreY, g.Radius,
                                            g.StartAngle, g.EndAngle});
@@ -141,7 +141,8 @@ bool IsFinite(const ToolTable& table, size_t t) {
   return AllFinite(values) && AllFinite(r.ProfileMax) && AllFinite(r.ImportOffset) &&
          std::all_of(r.ProfileSegments.begin(), r.ProfileSegments.end(), segment) &&
          IsFinite(table.Arbors[t]) && AllFinite(table.Limits[t].Values) &&
-         std::all_of(f.Table.begin(), f.Table.end(), AllFinite<std::array<float, kMaxFeedPairs + 1>>) &&
+         std::all_of(f.Table.begin(), f.Table.end(),
+                     AllFinite<std::array<float, kMaxFeedPairs + 1>>) &&
          std::all_of(f.PairX.begin(), f.PairX.end(), AllFinite<std::array<float, kMaxFeedPairs>>);
 }
 
@@ -157,7 +158,7 @@ struct ToolSnapshot {
 };
 
 ToolSnapshot TakeSnapshot(const ToolTable& table, size_t t) {
-  return {table.Records[t], table.Shanks[t], table.Arbors[t],
+  return {table.Records[t], table.Shanks[t],     table.Arbors[t],
           table.Limits[t],  table.FeedTables[t], table.Lengths[t]};
 }
 
@@ -545,9 +546,9 @@ void ToolTableReader::LoadImportedMesh(ToolRecord& record) {
       Note("IMPORT names no STL file" + tool);
     else
       Note("STL file \"" + name + "\" " +
-           (mesh.StlKind == 0  ? "cannot be read"
-            : mesh.NotFinite ? "holds a number that is not finite"
-                             : "holds no facet") +
+           (mesh.StlKind == 0 ? "cannot be read"
+            : mesh.NotFinite  ? "holds a number that is not finite"
+                              : "holds no facet") +
            tool);
     return;
   }

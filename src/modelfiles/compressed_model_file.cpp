@@ -212,7 +212,8 @@ template <typename Reader, typename Sink>
 CodecOutcome PackChunks(Reader& in, uint64_t total, Sink&& sink) {
   const uint32_t chunk = static_cast<uint32_t>(std::min<uint64_t>(total, kLzmsWriterChunkBytes));
   const std::string header = HeaderFor(total, chunk);
-  if (!sink(reinterpret_cast<const uint8_t*>(header.data()), header.size())) return {kCompressFailed};
+  if (!sink(reinterpret_cast<const uint8_t*>(header.data()), header.size()))
+    return {kCompressFailed};
   if (total == 0) return {};
   // The compressor's memory grows with its block size: size it to the chunk.
   const Compressor compressor = MakeCompressor(chunk);
@@ -223,9 +224,9 @@ CodecOutcome PackChunks(Reader& in, uint64_t total, Sink&& sink) {
     const size_t length = static_cast<size_t>(std::min<uint64_t>(chunk, total - offset));
     if (!in.ReadBytes(plain.get(), length)) return {kCompressSourceUnreadable};
     // A chunk that does not shrink by at least one byte is stored raw.
-    const size_t size =
-        length > 1 ? wimlib_compress(plain.get(), length, packed.get(), length - 1, compressor.get())
-                   : 0;
+    const size_t size = length > 1 ? wimlib_compress(plain.get(), length, packed.get(), length - 1,
+                                                     compressor.get())
+                                   : 0;
     const uint32_t stored = static_cast<uint32_t>(size != 0 ? size : length);
     if (!sink(reinterpret_cast<const uint8_t*>(&stored), sizeof stored) ||
         !sink(size != 0 ? packed.get() : plain.get(), stored))
@@ -325,7 +326,8 @@ int32_t CompressFile(std::string_view sourcePath, std::string_view targetPath, s
 int32_t DecompressFile(std::string_view sourcePath, std::string_view targetPath, std::string* error,
                        uint64_t maxPlainBytes) {
   ModelFileReader in(sourcePath);
-  if (!in.Opened()) return Fail(kCompressSourceUnreadable, error, "cannot read the compressed file");
+  if (!in.Opened())
+    return Fail(kCompressSourceUnreadable, error, "cannot read the compressed file");
   const std::optional<FrameLayout> layout = WalkFrame(in);
   if (!layout) return Fail(kCompressBadData, error, "the compressed data is damaged");
   // A few header bytes declare the plain size: a sound frame of a few dozen

@@ -162,12 +162,12 @@ int32_t FileReplacement::Commit(std::string* error) {
   if (fd_ < 0) return result(status_ == kFileReplaced ? kFileNotWritten : status_);
   int failure = writeError_;
   if (failure == 0 && existed_ && ::fchmod(fd_, mode_) != 0) failure = errno;
-  if (failure == 0 && sync_ == ReplacementSync::kBeforeRename && ::fsync(fd_) != 0)
-    failure = errno;
+  if (failure == 0 && sync_ == ReplacementSync::kBeforeRename && ::fsync(fd_) != 0) failure = errno;
   const int closed = ::close(fd_);
   fd_ = -1;
   if (failure == 0 && closed != 0) failure = errno;
-  if (failure != 0) return result(Fail(kFileNotWritten, ErrorText("cannot write the file", failure)));
+  if (failure != 0)
+    return result(Fail(kFileNotWritten, ErrorText("cannot write the file", failure)));
   if (::rename(temp_.c_str(), target_.c_str()) != 0)
     return result(Fail(kFileNotRenamed, ErrorText("cannot replace the file", errno)));
   temp_.clear();

@@ -7,8 +7,8 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
-#include <vector>
 #include <string>
+#include <vector>
 
 #include "definition_test_support.h"
 #include "definitions/controller_definition.h"
@@ -19,8 +19,8 @@ namespace {
 
 using testing::ControllerHarness;
 using testing::LinesOf;
-using testing::NoteLines;
 using testing::Noise;
+using testing::NoteLines;
 using testing::TempFolder;
 using testing::WithValues;
 
@@ -98,7 +98,8 @@ TEST(DamagedController, VeryLongLinesRead) {
 TEST(DamagedController, NumbersOutOfRangeAreRefusedWithANoteAndNeverWrittenBack) {
   TempFolder folder;
   const std::string path = folder.Write(
-      "out.ctl", TempFolder::Read(std::string(VESTAN_FIXTURES_DIR) + "/definitions/out_of_range.ctl"));
+      "out.ctl",
+      TempFolder::Read(std::string(VESTAN_FIXTURES_DIR) + "/definitions/out_of_range.ctl"));
   ControllerHarness h;
   const DefinitionReadResult result = h.Read(path);
   ASSERT_EQ(result.State, kFileRead);
@@ -160,12 +161,11 @@ TEST(DamagedController, OffsetsThatAreNoFiniteNumberAreNotSaved) {
   h.Offsets.WorkOffsets[3][1] = std::numeric_limits<double>::infinity();
   h.Offsets.DWear[7] = std::numeric_limits<float>::quiet_NaN();
   std::string error;
-  EXPECT_EQ(SaveWorkOffsetMemory(path, h.Offsets, h.Controller, h.File, &error),
-            kOffsetsNotFinite);
+  EXPECT_EQ(SaveWorkOffsetMemory(path, h.Offsets, h.Controller, h.File, &error), kOffsetsNotFinite);
   EXPECT_EQ(error, "work offset 3 is not a finite number; nothing is saved");
-  EXPECT_EQ(SaveToolOffsetMemory(ToolOffsetKind::kRadius, path, h.Offsets, h.Controller, h.File,
-                                 &error),
-            kOffsetsNotFinite);
+  EXPECT_EQ(
+      SaveToolOffsetMemory(ToolOffsetKind::kRadius, path, h.Offsets, h.Controller, h.File, &error),
+      kOffsetsNotFinite);
   EXPECT_EQ(error, "D7 is not a finite number; nothing is saved");
   EXPECT_EQ(TempFolder::Read(path), content);
   EXPECT_FALSE(std::filesystem::exists(path + ".bak"));
@@ -173,7 +173,8 @@ TEST(DamagedController, OffsetsThatAreNoFiniteNumberAreNotSaved) {
 
 TEST(DamagedController, OffsetsThatPrintAsZeroAreZero) {
   TempFolder folder;
-  const std::string path = folder.Write("t.ctl", "MEMORY D01= 1e-7,0\nMEMORY WK9= (0,-1e-9,0,0,0)\n");
+  const std::string path =
+      folder.Write("t.ctl", "MEMORY D01= 1e-7,0\nMEMORY WK9= (0,-1e-9,0,0,0)\n");
   ControllerHarness h;
   h.Read(path);
   ASSERT_EQ(h.Offsets.DGeometry[1], 1e-7f);

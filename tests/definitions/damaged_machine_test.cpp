@@ -85,7 +85,8 @@ TEST(DamagedMachine, VeryLongLinesRead) {
 TEST(DamagedMachine, NumbersOutOfRangeAreRefusedWithANote) {
   TempFolder folder;
   const std::string path = folder.Write(
-      "out.mtl", TempFolder::Read(std::string(VESTAN_FIXTURES_DIR) + "/definitions/out_of_range.mtl"));
+      "out.mtl",
+      TempFolder::Read(std::string(VESTAN_FIXTURES_DIR) + "/definitions/out_of_range.mtl"));
   MachineHarness h;
   const DefinitionReadResult result = h.Read(path);
   ASSERT_EQ(result.State, kFileRead);

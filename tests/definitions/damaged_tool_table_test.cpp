@@ -90,19 +90,20 @@ TEST(DamagedToolTable, VeryLongLinesAreReadWhole) {
 
 TEST(DamagedToolTable, NumbersBeyondAFloatAreRefusedKeyByKey) {
   TempFolder folder;
-  const std::string path = folder.Write(
-      "t.ttl", TempFolder::Read(std::string(VESTAN_FIXTURES_DIR) + "/definitions/out_of_range.ttl"));
+  const std::string path = folder.Write("t.ttl", TempFolder::Read(std::string(VESTAN_FIXTURES_DIR) +
+                                                                  "/definitions/out_of_range.ttl"));
   ToolTableHarness harness(20);
   const DefinitionReadResult result = harness.Read(path);
   ASSERT_EQ(result.State, kFileRead);
-  EXPECT_EQ(testing::NoteLines(result), (std::vector<std::string>{
-                       "2: ARBOR: a value is not a finite number; the line is ignored",
-                       "3: SHIFT of tool 1: a value is not a finite number; the key is ignored",
-                       "4: BALL of tool 2: a value is not a finite number; the key is ignored",
-                       "6: LIMIT of tool 3: a value is not a finite number; the key is ignored",
-                       "7: LAYOUT1 of tool 3: a value is not a finite number; the key is ignored",
-                       "8: ARBOR of tool 3: a value is not a finite number; the key is ignored",
-                   }));
+  EXPECT_EQ(testing::NoteLines(result),
+            (std::vector<std::string>{
+                "2: ARBOR: a value is not a finite number; the line is ignored",
+                "3: SHIFT of tool 1: a value is not a finite number; the key is ignored",
+                "4: BALL of tool 2: a value is not a finite number; the key is ignored",
+                "6: LIMIT of tool 3: a value is not a finite number; the key is ignored",
+                "7: LAYOUT1 of tool 3: a value is not a finite number; the key is ignored",
+                "8: ARBOR of tool 3: a value is not a finite number; the key is ignored",
+            }));
   EXPECT_EQ(harness.Table.DefaultArbor.Present, 0);
   EXPECT_EQ(harness.Record(1).Diameter, 10.0f);
   EXPECT_EQ(harness.Table.Lengths[1], 0.0f);

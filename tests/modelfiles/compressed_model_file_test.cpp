@@ -3,7 +3,6 @@
 #include "modelfiles/compressed_model_file.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/resource.h>
 
 #include <cstring>

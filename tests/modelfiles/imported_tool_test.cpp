@@ -202,8 +202,8 @@ TEST(ImportedTools, MeshWithANumberBeyondAFloatGivesNoShape) {
   folder.Write("huge.stl", facetStart + "vertex 1e999 0 0\nvertex 0 1 0\nendloop\nendfacet\n");
   // A binary facet whose second vertex is not a number.
   std::string binary = std::string(80, ' ') + std::string("\x01\0\0\0", 4);
-  std::array<float, 12> facet{0, 0, 1, 0, 0, 0, std::numeric_limits<float>::quiet_NaN(), 0, 0,
-                              0, 1, 0};
+  std::array<float, 12> facet{0, 0, 1, 0, 0, 0, std::numeric_limits<float>::quiet_NaN(),
+                              0, 0, 0, 1, 0};
   binary.append(reinterpret_cast<const char*>(facet.data()), sizeof facet).append(2, '\0');
   folder.Write("nan.stl", binary);
   for (const char* name : {"huge.stl", "nan.stl"}) {
@@ -218,8 +218,9 @@ TEST(ImportedTools, MeshWithANumberBeyondAFloatGivesNoShape) {
   ImportHarness h;
   const DefinitionReadResult result =
       h.Read(folder.Write("t.ttl", "MAGAZINE 4 IMPORT \"huge.stl\" LENGTH 20\n"));
-  EXPECT_TRUE(NoteMentions(result, "STL file \"huge.stl\" holds a number that is not finite; "
-                                   "tool 4 has no shape"));
+  EXPECT_TRUE(NoteMentions(result,
+                           "STL file \"huge.stl\" holds a number that is not finite; "
+                           "tool 4 has no shape"));
   EXPECT_EQ(h.Record(4).Kind, kToolImportedMesh);
   EXPECT_EQ(h.Record(4).Diameter, 0.0f);
   EXPECT_EQ(h.Mesh.FacetCount, 0);
