@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "bench_support.h"
 #include "model/axial_cutting.h"
 #include "model/cut_grid_context.h"
 #include "model/stock.h"
@@ -28,70 +29,6 @@ struct PathCase {
   double tiltAboutY;  // degrees
   double pitch;       // of the grid and of the path
   double expected;    // removed volume, 0 when not checked
-};
-
-// Everything a tool change and a pose cut need, with one tool in slot 1.
-struct KernelWorld {
-  ToolTable Table;
-  CurrentTool Tool;
-  ToolProfile Profile;
-  ImportedToolMesh Mesh;
-  MachinePositionState Position;
-  LengthCompensationState Compensation;
-  DisplayListTable Display;
-  MachineDefinition Machine;
-  MachineKinematics Kinematics;
-  ControllerDefinition Controller;
-  InterferenceCheckSettings Checks;
-  PitchSettings Pitch;
-  ToolLengthChecks Lengths;
-  RunState Run;
-  WorkDocument Document;
-  CutContext Cut{CutRecords{Tool, Lengths, Checks, Run, Document, &Mesh, &Position, &Kinematics}};
-
-  explicit KernelWorld(const PathCase& c) {
-    Table.MaxToolNumber = 1;
-    AllocToolTables(Table);
-    ToolRecord& record = Table.Records[1];
-    record.Defined = 1;
-    record.Kind = c.kind;
-    record.Diameter = static_cast<float>(c.diameter);
-    record.CornerRadius = static_cast<float>(c.cornerRadius);
-    record.CuttingLength = 60;
-    if (c.kind == kToolImportedMesh) MakeCylinderMesh(c.diameter / 2, record.CuttingLength);
-    ToolChangeRecords records{Table,   Tool,    Profile,    Mesh,       Position, Compensation,
-                              Display, Machine, Kinematics, Controller, Checks,   Pitch};
-    SetCurrentTool(1, 0.0, records);
-    Run.MotionMode = 1;
-    Document.WorkPresent = 1;
-  }
-
-  // A closed cylinder standing on the tool tip: 250 sides of two facets and
-  // a fan of 250 at each end, 1000 facets.
-  void MakeCylinderMesh(double radius, double height) {
-    constexpr int kSides = 250;
-    const auto at = [&](int k, double z) {
-      const double a = kTwoPi * (k + 0.25) / kSides;
-      return Vec3{radius * std::cos(a), radius * std::sin(a), z};
-    };
-    const auto facet = [this](const Vec3& p, const Vec3& q, const Vec3& r) {
-      Mesh.Triangles.push_back({0, 0, 0, p[0], p[1], p[2], q[0], q[1], q[2], r[0], r[1], r[2]});
-    };
-    for (int k = 0; k < kSides; ++k) {
-      facet(at(k, 0), at(k + 1, 0), at(k + 1, height));
-      facet(at(k, 0), at(k + 1, height), at(k, height));
-      facet({0, 0, 0}, at(k + 1, 0), at(k, 0));
-      facet({0, 0, height}, at(k, height), at(k + 1, height));
-    }
-    Mesh.FacetCount = static_cast<int32_t>(Mesh.Triangles.size());
-    Mesh.BoxMin = {-radius, -radius, 0};
-    Mesh.BoxMax = {radius, radius, height};
-  }
-
-  // The machine holds the tool the reference length above its tip.
-  void HoldAt(const Vec3& tip) {
-    Position.MachinePosition = {tip[0], tip[1], tip[2] + Position.ReferenceLength, 0, 0};
-  }
 };
 
 // The stock of one pitch, made once: the box is long enough for the path.
@@ -120,7 +57,7 @@ void BM_CutPath(benchmark::State& state, PathCase c) {
     state.SkipWithError("stock creation failed");
     return;
   }
-  KernelWorld world(c);
+  bench::KernelWorld world(c.kind, c.diameter, c.cornerRadius);
   const double tilt = c.tiltAboutY * kRadiansPerDegree;
   const Vec3 axis{std::sin(tilt), 0, std::cos(tilt)};
   double volume = 0;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "model/stock.h"
 #include "modelfiles/dme_file.h"
 #include "modelfiles/model_file_commands.h"
@@ -37,19 +38,6 @@ const DexelModel& WavyModel() {
   return model;
 }
 
-// A folder for the benchmark's files, removed at exit of the run.
-struct BenchFolder {
-  std::string path;
-  BenchFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vestan-bench-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) path = pattern + "/";
-  }
-  ~BenchFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path, ec);
-  }
-};
-
 // The plain DME size, the unit of every figure.
 int64_t DmeBytes(const DexelModel& model) {
   return static_cast<int64_t>(BuildDmeImage(model, 0, WorkOffsetFrame{}).size());
@@ -68,7 +56,7 @@ double TopSum(const DexelModel& model) {
 // The model, a file name in a fresh folder and the state a save or open reads.
 struct BenchFiles {
   const DexelModel& Model = WavyModel();
-  BenchFolder Folder;
+  bench::BenchFolder Folder;
   std::string Path;
   WorkOffsetFrame Frame;
   CompressionApiCache Api;

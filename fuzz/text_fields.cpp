@@ -97,10 +97,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(std::string_view(line).starts_with(folder));
   FUZZ_CHECK(ToNativePath(line).size() == line.size());
   FUZZ_CHECK(JoinPath(folder, "x").ends_with("x"));
+  FUZZ_CHECK(folder + FileNamePart(line) == line);
   PathFrom(folder, line);
   HasFolderPart(line);
   EndsWithPathSeparator(line);
   const std::string cp932 = Utf8ToCp932(line);
   if (IsValidUtf8(line)) FUZZ_CHECK(cp932.size() <= line.size());
+  // Any bytes give UTF-8, at most three bytes for each byte read.
+  const std::string utf8 = Cp932ToUtf8(line);
+  FUZZ_CHECK(IsValidUtf8(utf8));
+  FUZZ_CHECK(utf8.size() <= 3 * line.size());
   return 0;
 }

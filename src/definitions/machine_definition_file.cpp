@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <optional>
 #include <set>
 #include <span>
@@ -379,13 +380,28 @@ std::optional<std::string> MachineReader::ModelFile(size_t keyEnd) {
     AnnounceUnreadable(written, host_);
     return std::nullopt;
   }
-  // A relative name is taken from the machine definition's folder.
-  const std::string name = PathFrom(FolderPart(fileName_), written);
-  if (CheckFileReadable(name, host_) == 0) {
-    Note("the model file " + name + " cannot be read; the model is left out");
-    return std::nullopt;
+  const auto readable = [](const std::string& name) {
+    return !name.empty() && CanOpenForReading(ResolveDefinitionPath(name).string());
+  };
+  // The name as written, from the current folder; else beside this file,
+  // where a machine's folder keeps its meshes.
+  const std::string asWritten(written);
+  if (readable(asWritten)) {
+    std::error_code error;
+    const std::filesystem::path found =
+        std::filesystem::absolute(ResolveDefinitionPath(asWritten), error);
+    return error ? ResolveDefinitionPath(asWritten).string() : found.string();
   }
-  return ResolveDefinitionPath(name).string();
+  const std::string beside = PathFrom(FolderPart(fileName_), written);
+  if (beside != asWritten && readable(beside)) {
+    Note("the model file " + asWritten + " is not found as written; " + beside +
+         " beside the machine definition is used");
+    return ResolveDefinitionPath(beside).string();
+  }
+  AnnounceUnreadable(written, host_);
+  Note("the model file " + asWritten +
+       " cannot be read, as written or beside the machine definition; the model is left out");
+  return std::nullopt;
 }
 
 bool MachineReader::ReadText(std::string_view text, size_t capacity, std::string_view what,
@@ -487,14 +503,11 @@ void MachineReader::ApplyKey(const KeyTarget& key, size_t keyEnd) {
     case Key::kAtcType:
       ReadAtcType(keyEnd);
       return;
-    case Key::kRoute: {
-      // The route ends at its first blank, as its parser does: a remark
-      // behind it is no part of the route.
-      const std::string_view text = Text(keyEnd);
-      ReadText(text.substr(0, std::min(text.find_first_of(" \t"), text.size())), kMaxRouteText,
-               "the tool change route", m_.RouteText);
+    case Key::kRoute:
+      // The route text is its first characters; its parser ends the route at
+      // the first character that is no axis or step.
+      m_.RouteText = std::string(Text(keyEnd).substr(0, kMaxRouteText));
       return;
-    }
     case Key::kToolChangePosition:
       if (const auto position = Checked<5>(keyEnd)) {
         m_.ToolChangePosition = *position;
@@ -806,11 +819,12 @@ ToolChangeRoute ParseAxisRoute(std::string_view text, char rotary1Letter, char r
     route.Steps[1][0] = route.Steps[1][1] = 1;
     return route;
   }
-  const char r1 = ToUpperAscii(rotary1Letter);
-  const char r2 = ToUpperAscii(rotary2Letter);
+  // Letters as written: any other character, a lower-case axis letter
+  // included, ends the route.
+  const char r1 = rotary1Letter;
+  const char r2 = rotary2Letter;
   size_t step = 0;
-  for (const char raw : text) {
-    const char c = ToUpperAscii(raw);
+  for (const char c : text) {
     if (c == '-') {
       if (step + 1 >= static_cast<size_t>(kMaxRouteSteps)) break;
       ++step;

@@ -26,6 +26,7 @@ struct DefinitionFilePaths {
   std::string Controller;
   std::string Machine;
   std::string BasicModel;
+  std::string BasicModelTitle;  // its file name, shown with it
   std::string NcProgram;
   std::string WorkLoad;
   std::string WorkSave;
@@ -105,7 +106,9 @@ struct InterferenceCheckSettings {
   // In the order of the settings keys "TOOL-VICE CHECK" .. "HEAD-BASIC CHECK".
   std::array<int32_t, kPairCount> Pairs{};
   // Further per-part checks set by the shell, the machine model and the
-  // dialogs, same coding.
+  // dialogs, same coding, in the order of the further pair hits: two more
+  // for each of the TOOL, ARBOR, HEAD2, HEAD1 and HEAD groups, then two
+  // further head groups of six (WORK, VICE, TABLE2, TABLE1, TABLE, BASIC).
   std::vector<int32_t> PartChecks;
   double RapidFeedrate = 999999999.0;
   int32_t ToolClearanceMode = 0;  // 0 no, 1 yes, 2 by value
@@ -125,6 +128,9 @@ inline constexpr std::array<const char*, InterferenceCheckSettings::kPairCount> 
     "HEAD1-TABLE1 CHECK", "HEAD1-TABLE CHECK", "HEAD1-BASIC CHECK",  "HEAD-WORK CHECK",
     "HEAD-VICE CHECK",    "HEAD-TABLE2 CHECK", "HEAD-TABLE1 CHECK",  "HEAD-TABLE CHECK",
     "HEAD-BASIC CHECK"};
+
+// The BASIC checks of the two further head groups among PartChecks.
+inline constexpr std::array<size_t, 2> kFurtherBasicChecks = {15, 21};
 
 // Sets MachineCheckStops from the checks; run after they change.
 void UpdateMachineCheckFlag(InterferenceCheckSettings& checks);

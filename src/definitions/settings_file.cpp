@@ -190,8 +190,9 @@ class SettingsReader {
     if (Is(Get("DMEdata", "DME SELECT", "OFF"), "ON")) s.DmeSelect = 1;
     if (Is(Get("DMEdata", "DMF SELECT", "ON"), "OFF")) s.DmfSelect = 0;
     if (Is(Get("DMEdata", "STL SELECT", "ON"), "OFF")) s.StlSelect = 0;
+    // The command line's work file carries its own axis ("w.stl+Z").
     const bool stockGiven = cl_.stockShapeKind >= 1 && cl_.stockShapeKind <= 3;
-    if (!stockGiven)
+    if (!stockGiven && cl_.workLoadRequested == 0)
       s.StlAxis = WordCode(Get("DMEdata", "STL AXIS", "NO"),
                            {{"+X", 1}, {"-X", -1}, {"+Y", 2}, {"-Y", -2}, {"+Z", 3}, {"-Z", -3}},
                            s.StlAxis);

@@ -172,6 +172,9 @@ ProfileDimensions DeriveToolFromProfile(std::span<const ProfileSegment> segments
     my = std::max(my, s.Y2);
     if (!arcSeen && (s.Kind == 2 || s.Kind == 3)) {
       corner = s.Kind == 3 ? s.Radius : -s.Radius;
+      // A hollow corner ends where its arc rises to the centre's height plus
+      // its radius: measured from the tip, not hung below it.
+      if (s.Kind == 2) d.TipHeight = RoundToSingle(s.CentreY + s.Radius);
       arcSeen = true;
     }
   }

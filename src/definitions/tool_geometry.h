@@ -57,6 +57,9 @@ struct ProfileDimensions {
   int32_t LastOutwardIndex = 0;  // 1 + last segment ending right of its centre
   float Diameter = 0.0f;
   float CornerRadius = 0.0f;  // first arc of the cutting part; negative when clockwise
+  // A hollow (clockwise) corner: the height of its arc's top, where the
+  // tool's full radius begins; 0 otherwise.
+  float TipHeight = 0.0f;
   float CuttingLength = 0.0f;
   float ShankDiameter = 0.0f;
   float ProtrusionLength = 0.0f;

@@ -517,6 +517,7 @@ void ToolTableReader::ReadImportedOutline(ToolRecord& record) {
   record.LastOutwardIndex = d.LastOutwardIndex;
   record.Diameter = d.Diameter;
   record.CornerRadius = d.CornerRadius;
+  record.TipHeight = d.TipHeight;
   record.CuttingLength = d.CuttingLength;
   table_.Shanks[t].ShankDiameter = d.ShankDiameter;
   table_.Shanks[t].ProtrusionLength = d.ProtrusionLength;

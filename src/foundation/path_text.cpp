@@ -42,6 +42,11 @@ std::string FolderPart(std::string_view path) {
   return last == std::string_view::npos ? std::string() : std::string(path.substr(0, last + 1));
 }
 
+std::string FileNamePart(std::string_view path) {
+  const size_t last = FindLastPathSeparator(path);
+  return std::string(last == std::string_view::npos ? path : path.substr(last + 1));
+}
+
 std::string JoinPath(std::string_view folder, std::string_view name) {
   if (folder.empty()) return std::string(name);
   std::string joined(folder);

@@ -16,6 +16,8 @@ bool HasFolderPart(std::string_view path);
 bool EndsWithPathSeparator(std::string_view path);
 // The path up to and including its last separator; empty when it has none.
 std::string FolderPart(std::string_view path);
+// The name after the last separator; the whole path when it has none.
+std::string FileNamePart(std::string_view path);
 // The name alone when the folder is empty; else the folder, a "/" unless the
 // folder already ends in a separator, then the name.
 std::string JoinPath(std::string_view folder, std::string_view name);

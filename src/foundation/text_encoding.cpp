@@ -80,4 +80,40 @@ std::string Utf8ToCp932(std::string_view text) {
   return out;
 }
 
+std::string Cp932ToUtf8(std::string_view text) {
+  constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+  iconv_t cd = iconv_open("UTF-8", "CP932");
+  std::string out;
+  out.reserve(text.size());
+  char buffer[8];
+  for (size_t i = 0; i < text.size();) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    if (b < 0x80) {
+      out.push_back(text[i++]);
+      continue;
+    }
+    const bool pair = IsCp932LeadByte(text[i]) && i + 1 < text.size();
+    const size_t length = pair ? 2 : 1;
+    bool converted = false;
+    if (cd != reinterpret_cast<iconv_t>(-1) && (pair || !IsCp932LeadByte(text[i]))) {
+      char* in = const_cast<char*>(text.data() + i);
+      size_t inLeft = length;
+      char* outPtr = buffer;
+      size_t outLeft = sizeof(buffer);
+      converted = iconv(cd, &in, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1);
+      if (converted) out.append(buffer, outPtr);
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+    if (converted) {
+      i += length;
+      continue;
+    }
+    out.append(kReplacement);
+    // An ASCII byte after a lead byte is a character of its own.
+    i += pair && static_cast<unsigned char>(text[i + 1]) >= 0x80 ? 2 : 1;
+  }
+  if (cd != reinterpret_cast<iconv_t>(-1)) iconv_close(cd);
+  return out;
+}
+
 }  // namespace vestan

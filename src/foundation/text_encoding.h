@@ -1,5 +1,5 @@
-// Byte-level text helpers: telling cp932 from UTF-8 and converting the UI's
-// UTF-8 into the cp932 of the program's own files.
+// Byte-level text helpers: telling cp932 from UTF-8 and converting between
+// the UI's UTF-8 and the cp932 of the program's own files.
 #pragma once
 
 #include <string>
@@ -20,5 +20,10 @@ bool IsValidUtf8(std::string_view text);
 // character cp932 has no code for, or a malformed sequence, is kept as its
 // original bytes so that nothing is dropped.
 std::string Utf8ToCp932(std::string_view text);
+
+// cp932 to UTF-8 for showing the program's files in the UI. A byte or pair
+// that is no cp932 character becomes U+FFFD; a lead byte followed by an
+// ASCII byte gives U+FFFD and the ASCII character.
+std::string Cp932ToUtf8(std::string_view text);
 
 }  // namespace vestan

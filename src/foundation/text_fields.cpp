@@ -40,6 +40,12 @@ std::string_view From(std::string_view line, int32_t index) {
 }  // namespace
 
 double ConvertDouble(std::string_view s) {
+  size_t consumed = 0;
+  return ConvertDouble(s, consumed);
+}
+
+double ConvertDouble(std::string_view s, size_t& consumed) {
+  consumed = 0;
   size_t i = 0;
   while (i < s.size() && IsSpace(s[i])) ++i;
   const size_t start = i;
@@ -70,6 +76,7 @@ double ConvertDouble(std::string_view s) {
     }
   }
   if (digits == 0) return 0.0;
+  consumed = i;
   int64_t exponent = 0;
   if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
     size_t j = i + 1;
@@ -84,6 +91,7 @@ double ConvertDouble(std::string_view s) {
       i = j;
     }
   }
+  consumed = i;
   const char* first = s.data() + start + ((s[start] == '+') ? 1 : 0);
   double value = 0.0;
   const auto result = std::from_chars(first, s.data() + i, value);

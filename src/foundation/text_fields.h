@@ -44,6 +44,9 @@ void ParseQuotedField(int32_t& cursor, std::string_view line, std::optional<std:
 // prefix; no digits gives 0). Exposed for readers that convert a field they
 // located themselves.
 double ConvertDouble(std::string_view s);
+// The same, with the number of characters the number took (leading blanks
+// included); 0 when s does not begin with a number.
+double ConvertDouble(std::string_view s, size_t& consumed);
 int32_t ConvertInteger(std::string_view s);
 
 // A number truncated toward zero to an integer, saturating at the 32-bit

@@ -48,17 +48,19 @@ Vec3 LengthVector(const MachineKinematics& k, double length) {
   return {0.0, 0.0, length};
 }
 
-// HEAD: from the machine point to the tip, R1(R2(-HP - (0, 0, L)) - HO).
-Vec3 HeadVector(const MachineKinematics& k, const RotaryTurns& turns, double length) {
-  const Vec3& hp = k.HeadPosition;
-  const Vec3 spindle = turns.Turn(1, {-hp[0], -hp[1], -hp[2] - length});
+// A point s of the spindle's frame, from its reference point unturned (the
+// tip: s = (0, 0, -L)).
+Vec3 TipPoint(double length) { return {0.0, 0.0, -length}; }
+
+// HEAD: from the machine point to s, R1(R2(s - HP) - HO).
+Vec3 HeadVector(const MachineKinematics& k, const RotaryTurns& turns, const Vec3& s) {
+  const Vec3 spindle = turns.Turn(1, VectorSub(s, k.HeadPosition));
   return turns.Turn(0, VectorSub(spindle, k.HeadOffset));
 }
 
-// MIX: the head's tip before the table turns, relative to M + HP.
-Vec3 MixHeadVector(const MachineKinematics& k, const RotaryTurns& turns, double length) {
-  const Vec3& hp = k.HeadPosition;
-  return turns.Turn(0, {-hp[0], -hp[1], -hp[2] - length});
+// MIX: s before the table turns, relative to M + HP.
+Vec3 MixHeadVector(const MachineKinematics& k, const RotaryTurns& turns, const Vec3& s) {
+  return turns.Turn(0, VectorSub(s, k.HeadPosition));
 }
 
 Vec3 TurnAboutTable(const RotaryTurns& turns, const Vec3& centre, const Vec3& point, bool back) {
@@ -68,23 +70,38 @@ Vec3 TurnAboutTable(const RotaryTurns& turns, const Vec3& centre, const Vec3& po
   return out;
 }
 
-Vec3 ToolTip(const MachineKinematics& k, const RotaryTurns& turns, double length,
-             const AxisPosition& machine) {
+// Where the kinematics put a point s of the spindle's frame: the tip is s =
+// -L along Z, or along the tool direction on a table machine.
+Vec3 SpindlePoint(const MachineKinematics& k, const RotaryTurns& turns, const Vec3& s,
+                  const AxisPosition& machine) {
   const Vec3 m = Linear(machine);
   switch (k.RotaryType) {
     case kRotaryHead:
-      return VectorAdd(m, HeadVector(k, turns, length));
+      return VectorAdd(m, HeadVector(k, turns, s));
     case kRotaryTable: {
       const Vec3 offset = PlaneTableOffset(k, turns);
-      const Vec3 p = VectorSub(VectorSub(m, k.TablePosition), LengthVector(k, length));
+      const Vec3 p = VectorAdd(VectorSub(m, k.TablePosition), s);
       const Vec3 q = VectorSub(turns.Turn(0, p), offset);
       return VectorAdd(VectorAdd(turns.Turn(1, q), offset), k.TablePosition);
     }
     default: {
-      const Vec3 head = VectorAdd(VectorAdd(m, k.HeadPosition), MixHeadVector(k, turns, length));
+      const Vec3 head = VectorAdd(VectorAdd(m, k.HeadPosition), MixHeadVector(k, turns, s));
       return TurnAboutTable(turns, k.TablePosition, head, false);
     }
   }
+}
+
+Vec3 ToolTip(const MachineKinematics& k, const RotaryTurns& turns, double length,
+             const AxisPosition& machine) {
+  if (k.RotaryType != kRotaryTable) return SpindlePoint(k, turns, TipPoint(length), machine);
+  const Vec3 s = LengthVector(k, length);
+  return SpindlePoint(k, turns, {-s[0], -s[1], -s[2]}, machine);
+}
+
+// A direction of the spindle's frame turned as the tool axis turns.
+Vec3 TurnDirection(const MachineKinematics& k, const RotaryTurns& turns, const Vec3& d) {
+  return k.RotaryType == kRotaryHead ? turns.Turn(0, turns.Turn(1, d))
+                                     : turns.Turn(1, turns.Turn(0, d));
 }
 
 AxisPosition Posture(const MachineKinematics& k, const RotaryTurns& turns, double length,
@@ -92,7 +109,7 @@ AxisPosition Posture(const MachineKinematics& k, const RotaryTurns& turns, doubl
   Vec3 m;
   switch (k.RotaryType) {
     case kRotaryHead:
-      m = VectorSub(tip, HeadVector(k, turns, length));
+      m = VectorSub(tip, HeadVector(k, turns, TipPoint(length)));
       break;
     case kRotaryTable: {
       const Vec3 offset = PlaneTableOffset(k, turns);
@@ -103,7 +120,7 @@ AxisPosition Posture(const MachineKinematics& k, const RotaryTurns& turns, doubl
     }
     default: {
       const Vec3 head = TurnAboutTable(turns, k.TablePosition, tip, true);
-      m = VectorSub(VectorSub(head, k.HeadPosition), MixHeadVector(k, turns, length));
+      m = VectorSub(VectorSub(head, k.HeadPosition), MixHeadVector(k, turns, TipPoint(length)));
       break;
     }
   }
@@ -117,10 +134,23 @@ void ComputeToolTipAndAxis(const MachineKinematics& kinematics,
                            const AxisPosition& machine, Vec3& tip, Vec3& axis) {
   const RotaryTurns turns(kinematics, ComputeRotarySinCos(controller, {machine[3], machine[4]}));
   tip = ToolTip(kinematics, turns, toolLength, machine);
-  const Vec3& d = kinematics.ToolDirection;
-  axis = kinematics.RotaryType == kRotaryHead ? turns.Turn(0, turns.Turn(1, d))
-                                              : turns.Turn(1, turns.Turn(0, d));
+  axis = TurnDirection(kinematics, turns, kinematics.ToolDirection);
   SnapToolAxis(axis);
+}
+
+Placement ComputeToolFrame(const MachineKinematics& kinematics, const RotarySinCos& sinCos,
+                           const AxisPosition& machine) {
+  Placement frame{};
+  const RotaryTurns turns(kinematics, sinCos);
+  for (int k = 0; k < 3; ++k) {
+    Vec3 unit{0.0, 0.0, 0.0};
+    unit[static_cast<size_t>(k)] = 1.0;
+    const Vec3 image = TurnDirection(kinematics, turns, unit);
+    for (int i = 0; i < 3; ++i) frame[static_cast<size_t>(3 * k + i)] = image[i];
+  }
+  const Vec3 origin = SpindlePoint(kinematics, turns, {0.0, 0.0, 0.0}, machine);
+  for (int i = 0; i < 3; ++i) frame[static_cast<size_t>(9 + i)] = origin[i];
+  return frame;
 }
 
 AxisPosition ComputeToolPosture(const MachineKinematics& kinematics,

@@ -20,6 +20,14 @@ void ComputeToolTipAndAxis(const MachineKinematics& kinematics,
                            const ControllerDefinition& controller, double toolLength,
                            const AxisPosition& machine, Vec3& tip, Vec3& axis);
 
+// Where the machine holds the tool at the machine position (rotary sines and
+// cosines as ComputeRotarySinCos gives them): the placement that takes a
+// point of the spindle's frame (the tool axis along +Z from the spindle's
+// reference point, the tip toolLength down it) to where the kinematics put
+// it, so that the tip and the axis stand as ComputeToolTipAndAxis has them.
+Placement ComputeToolFrame(const MachineKinematics& kinematics, const RotarySinCos& sinCos,
+                           const AxisPosition& machine);
+
 // The machine position whose tool tip is tip at these angles (the inverse of
 // ComputeToolTipAndAxis for X, Y, Z); elements 4 and 5 are the angles.
 AxisPosition ComputeToolPosture(const MachineKinematics& kinematics,

@@ -4,7 +4,6 @@
 
 #include "machine/forward_kinematics.h"
 #include "machine/position_conversion.h"
-#include "machine/rotary_axes.h"
 
 namespace vestan {
 
@@ -40,7 +39,7 @@ MultiToolPassRecord PassOneTool(MultiToolPassRecords& r, const AxisPosition& pro
   for (int k = 0; k < 5; ++k) machine[k] = program[k] + r.WorkOffset[k];
   for (int k = 0; k < 3; ++k) machine[k] += shift[k] + effect * lengthVector[k];
   position.MachinePosition = machine;
-  position.RotarySinCos = ComputeRotarySinCos(r.Controller, {machine[3], machine[4]});
+  RefreshRotaryState(r.Kinematics, r.Controller, position);
   ComputeToolTipAndAxis(r.Kinematics, r.Controller, length, machine, position.ToolTip,
                         position.ToolAxis);
 

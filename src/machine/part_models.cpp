@@ -184,6 +184,10 @@ MachinePartNeeds NeededMachineParts(const InterferenceCheckSettings& checks, int
                               "HEAD-TABLE1 CHECK", "HEAD-TABLE CHECK", "HEAD-BASIC CHECK"});
   needs.Basic = AnyOn(checks, {"TOOL-BASIC CHECK", "ARBOR-BASIC CHECK", "HEAD2-BASIC CHECK",
                                "HEAD1-BASIC CHECK", "HEAD-BASIC CHECK"});
+  // The further head groups check nothing, but their BASIC checks load the
+  // base all the same.
+  for (const size_t check : kFurtherBasicChecks)
+    if (check < checks.PartChecks.size() && checks.PartChecks[check] >= 1) needs.Basic = true;
   return needs;
 }
 

@@ -218,9 +218,15 @@ DerivedProgramPosition UpdateMachinePosition(const PositionConverter& converter,
   const DerivedProgramPosition derived =
       Convert(converter, inputs, state, program, state.MachinePosition, state.ToolTip,
               state.ToolAxis, true);
-  state.RotarySinCos = ComputeRotarySinCos(converter.Controller,
-                                           {state.MachinePosition[3], state.MachinePosition[4]});
+  RefreshRotaryState(converter.Kinematics, converter.Controller, state);
   return derived;
+}
+
+void RefreshRotaryState(const MachineKinematics& kinematics, const ControllerDefinition& controller,
+                        MachinePositionState& state) {
+  const AxisPosition& machine = state.MachinePosition;
+  state.RotarySinCos = ComputeRotarySinCos(controller, {machine[3], machine[4]});
+  state.ToolFrame = ComputeToolFrame(kinematics, state.RotarySinCos, machine);
 }
 
 DerivedProgramPosition ConvertProgramToMachine(const PositionConverter& converter,

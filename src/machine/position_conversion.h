@@ -105,12 +105,18 @@ struct DerivedProgramPosition {
   AxisPosition Commanded{};
 };
 
+// The rotary sines and the tool's frame (ToolFrame) taken afresh from the
+// machine position, as every position update ends.
+void RefreshRotaryState(const MachineKinematics& kinematics, const ControllerDefinition& controller,
+                        MachinePositionState& state);
+
 // Brings the state up to date from whichever side the interpreter gives:
 // at a reference point the machine position (the program position follows
 // it); in tool-tip control the tool tip (the program position plus the work
 // offset); for a plain block the program position (through polar,
 // cylindrical or tilted-plane forms); for G53 and G53.1 the machine
-// position. Then the tool tip, the tool axis and the rotary sines follow.
+// position. Then the tool tip, the tool axis, the rotary sines and the
+// tool's frame follow.
 DerivedProgramPosition UpdateMachinePosition(const PositionConverter& converter,
                                              const PositionModalInputs& inputs,
                                              MachinePositionState& state);

@@ -32,7 +32,9 @@ void WidenHolderParts(CurrentTool& c, const InterferenceCheckSettings& checks, d
 void DeriveCutterShape(CurrentTool& c) {
   const ToolRecord& t = c.Tool;
   const bool oval = t.Kind == kToolOval;
-  const double D = t.Diameter, R = t.CornerRadius, R2 = t.LowerCornerRadius;
+  // A sphere is a ball of its whole diameter.
+  const double D = t.Diameter, R2 = t.LowerCornerRadius;
+  const double R = t.Kind == kToolSphere ? D / 2.0 : t.CornerRadius;
   const double Rc = t.CornerCentreRadius, Ht = t.TipHeight, G2 = t.BottomAngleWidth;
   const double W = t.TaperWidth, S = t.SideParam, B = t.BladeWidth, L = t.CuttingLength;
   // An oval's ellipse replaces any bottom or taper angle.
@@ -122,6 +124,10 @@ void DeriveNeck(CurrentTool& c, const InterferenceCheckSettings& checks) {
   const ToolRecord& t = c.Tool;
   if (t.Kind == kToolTThrow) {
     c.CuttingRadius = c.NeckRadius = c.ShankRadius = t.NeckDiameter / 2.0;
+  } else if (t.Kind == kToolSphere) {
+    // The ball sits on its neck; without a neck diameter the neck is as wide.
+    c.CuttingRadius = c.NeckRadius = c.ShankRadius =
+        (t.NeckDiameter > 0.0f ? t.NeckDiameter : t.Diameter) / 2.0;
   } else if (t.Kind == kToolImportedMesh) {
     const double radius = (t.NeckDiameter > 0.0f ? t.NeckDiameter : t.Diameter) / 2.0;
     c.NeckRadius = c.CuttingRadius = c.ShankRadius = radius;

@@ -89,7 +89,8 @@ struct CutGridContext {
   // interval ends (two per removed piece).
   double RemovedVolume = 0.0;
   int32_t RemovedCount = 0;
-  // Dexel lines the cutters have examined, a running total for measuring.
+  // Dexel lines the cutters have examined, a running total for measuring;
+  // the mesh-tool cutter counts a line once for each facet that tries it.
   int64_t VisitedColumns = 0;
 };
 
@@ -151,11 +152,9 @@ struct CutRecords {
   const WorkDocument& Document;  // whether a workpiece exists and may be cut
   // The shape of an imported mesh tool; none: the tool has no mesh.
   const ImportedToolMesh* Mesh = nullptr;
-  // Where the machine holds the mesh tool: its machine position and the
-  // reference length; none: a mesh tool cuts nothing.
+  // Where the machine holds the mesh tool: the tool's frame at the machine
+  // position and the reference length; none: a mesh tool cuts nothing.
   const MachinePositionState* Position = nullptr;
-  // How the machine turns the mesh tool; none: a machine without rotary axes.
-  const MachineKinematics* Kinematics = nullptr;
 };
 
 // Everything one pose cut works with. No state lives outside it, so a cut

@@ -2,8 +2,10 @@
 // update blocks, allocation and the accessors that read and write one column.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <span>
 #include <vector>
 
@@ -170,10 +172,33 @@ void BuildUpdateBlocks(DexelModel& model, int32_t cellsX, int32_t cellsY, int32_
 // as 0; a total beyond 64 bits gives the largest value.
 uint64_t DexelModelBytes(int64_t slots, int32_t nx, int32_t ny, int32_t nz);
 
-// Bytes a column of count values takes beyond its set's inline slots: its
-// own arrays, 13 per value, once it is longer than the stride; else 0.
+// Bytes a heap block of size bytes takes from the C library's allocator:
+// the size and an 8-byte header, rounded up to 16, at least 32; nothing for
+// an empty array.
+inline uint64_t HeapBlockBytes(uint64_t size) {
+  if (size == 0) return 0;
+  return std::max<uint64_t>(32, (size + 8 + 15) / 16 * 16);
+}
+
+// Bytes a column of count values takes beyond its set's inline slots once it
+// is longer than the stride: its entry in the set's long columns and the
+// heap blocks of its values, flags and attributes (8, 1 and 4 bytes each);
+// else 0.
 inline uint64_t LongColumnBytes(int64_t count, int32_t stride = kDexelStride) {
-  return count > stride ? 13 * static_cast<uint64_t>(count) : 0;
+  if (count <= stride) return 0;
+  const uint64_t n = static_cast<uint64_t>(count);
+  return sizeof(LongColumn) + HeapBlockBytes(8 * n) + HeapBlockBytes(n) + HeapBlockBytes(4 * n);
+}
+
+// The most the long columns can take whose values a file stores in
+// valueBytes (13 bytes a value): the shortest long columns take the most
+// for their values, so at most one of them per 13 (stride + 1) bytes.
+inline uint64_t LongColumnBytesWithin(uint64_t valueBytes, int32_t stride = kDexelStride) {
+  const uint64_t shortest = 13 * (static_cast<uint64_t>(stride) + 1);
+  const uint64_t columns = valueBytes / shortest + (valueBytes % shortest != 0 ? 1 : 0);
+  const uint64_t each = LongColumnBytes(stride + 1, stride);
+  constexpr uint64_t kMost = std::numeric_limits<uint64_t>::max();
+  return columns > kMost / each ? kMost : columns * each;
 }
 
 // Allocates every history slot (all columns empty, everything zeroed) and the

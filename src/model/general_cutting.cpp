@@ -198,6 +198,7 @@ class GeneralCutter {
         if (Hit(Body(P(1), h, pose_.Radius))) Neck();
         return;
       case kToolTThrow:
+      case kToolSphere:
         Body(P(1), h, tool_.CuttingRadius);
         return;
       default:
@@ -214,12 +215,8 @@ class GeneralCutter {
     u_ = grid_.CoordU[i];
     v_ = grid_.CoordV[j];
   }
-  // The line's squared distance from Point1 across it, and the height of its
-  // point at value 0 above the tip plane; only some lines need them.
-  double DistanceSquared() const {
-    const double du = P(1)[0] - u_, dv = P(1)[1] - v_;
-    return du * du + dv * dv;
-  }
+  // The height of the line's point at value 0 above the tip plane; only some
+  // lines need it.
   double LineHeight() const { return LineHeightOf(pose_, grid_, i_, j_); }
 
   void CutLine() {
@@ -233,6 +230,8 @@ class GeneralCutter {
         return CutRadius();
       case kToolTThrow:
         return CutTThrow();
+      case kToolSphere:
+        return CutSphere();
       default:
         return t_.CornerRadius < 0 ? CutHollowCorner() : CutDefault();
     }
@@ -256,11 +255,13 @@ class GeneralCutter {
     return IntersectDexelWithTorus(base, A(), ring, tube, u_, v_);
   }
   // A ball about Point1 of the squared radius.
-  DexelCrossings Ball(double radiusSquared) const {
-    const double d2 = DistanceSquared();
+  DexelCrossings Ball(double radiusSquared) const { return BallAbout(P(1), radiusSquared); }
+  DexelCrossings BallAbout(const Vec3& centre, double radiusSquared) const {
+    const double du = centre[0] - u_, dv = centre[1] - v_;
+    const double d2 = du * du + dv * dv;
     if (!(radiusSquared > d2)) return {};
     const double h = std::sqrt(radiusSquared - d2);
-    return IntervalList::Pair(P(1)[2] - h, P(1)[2] + h);
+    return IntervalList::Pair(centre[2] - h, centre[2] + h);
   }
 
   // The body above the cutting part, from base, reaching to the tool's
@@ -391,6 +392,16 @@ class GeneralCutter {
     CutList(IntervalList::Of(set));
   }
 
+  // The ball on its neck, which runs up from the ball's centre: where the
+  // neck is narrower a line may meet the two apart.
+  void CutSphere() {
+    const DexelCrossings ball = Ball(pose_.RadiusSquared);
+    const DexelCrossings neck = Body(P(1), tool_.FullRadiusHeight, tool_.CuttingRadius);
+    ToolIntervals set;
+    MergeSolidIntervals(set, ball, neck);
+    CutList(IntervalList::Of(set));
+  }
+
   // The hull of two crossing pairs, the second only when it is one.
   static DexelCrossings Hull(const DexelCrossings& a, const DexelCrossings& b) {
     DexelCrossings hull = a;
@@ -463,54 +474,86 @@ class GeneralCutter {
     }
   }
 
+  // The blade of a T-THROW tool: the corner arcs at its tip (R) and at its
+  // top (R2), the flat side between them or a taper instead, then the neck
+  // as the body. The blade is convex, so a line meets it in one interval:
+  // the hull of where it meets the pieces that make it up.
   void CutTThrow() {
     const double R = tool_.CornerRadiusAbs, R2 = t_.LowerCornerRadius;
     const double W = t_.TaperWidth, D = t_.Diameter;
-    const double halfBlade = t_.BladeWidth / 2.0f;
     const double flat = tool_.BladeFlatHeight;
-    IntervalList list;
-    if (flat == 0 && tool_.ArcCentreRadius == 0 && tool_.LowerArcCentreRadius == 0) {
-      // The blade is a ball.
-      list.Join(Ball(pose_.RadiusSquared));
-    } else {
-      if (R > 0) {
-        if (R == pose_.Radius) {
-          list.Join(Ball(pose_.RadiusSquared));
+    IntervalList blade;
+    if (R > 0) blade.Join(BladeCorner(P(0), R, false));
+    if (flat > 0) {
+      if (R == 0 && R2 == 0 && W != 0 && W != D) {
+        if (W > D) {
+          blade.Join(Cone(P(0), tool_.ArcTopRadius, (W - D) / flat / 2, flat));
         } else {
-          const bool whole = flat == 0 && tool_.ArcCentreRadius == tool_.LowerArcCentreRadius;
-          list.Join(Cylinder(P(0), tool_.ArcCentreRadius, whole ? t_.BladeWidth : R));
-          list.Join(Torus(P(0), tool_.ArcCentreRadius, R));
-          if (R > halfBlade) list.Remove(Cylinder(P(1), tool_.ArcTopRadius, R));
-        }
-      }
-      if (flat > 0) {
-        if (R == 0 && R2 == 0 && W != 0 && W != D) {
-          if (W > D) {
-            list.Join(Cone(P(0), tool_.ArcTopRadius, (W - D) / flat / 2, flat));
-          } else {
-            // Narrowing upwards: the cone from the blade's top down the axis.
-            Vec3 top, down;
-            for (int k = 0; k < 3; ++k) {
-              top[k] = P(0)[k] + flat * A()[k];
-              down[k] = -A()[k];
-            }
-            list.Join(IntersectDexelWithCone(top, down, t_.TaperWidth / 2.0f, (D - W) / flat / 2,
-                                             flat, u_, v_));
+          // Narrowing upwards: the cone from the blade's top down the axis.
+          Vec3 top, down;
+          for (int k = 0; k < 3; ++k) {
+            top[k] = P(0)[k] + flat * A()[k];
+            down[k] = -A()[k];
           }
-        } else {
-          list.Join(Cylinder(P(1), tool_.ArcTopRadius, flat));
+          blade.Join(IntersectDexelWithCone(top, down, t_.TaperWidth / 2.0f, (D - W) / flat / 2,
+                                            flat, u_, v_));
         }
-      }
-      if (R2 > 0 && tool_.ArcCentreRadius != tool_.LowerArcCentreRadius) {
-        list.Join(Cylinder(P(3), tool_.LowerArcCentreRadius, R2));
-        IntervalList corner = IntervalList::Of(Torus(P(2), tool_.LowerArcCentreRadius, R2));
-        if (R2 > halfBlade) corner.Remove(Cylinder(P(2), tool_.ArcTopRadius, R2));
-        list.Join(corner);
+      } else {
+        blade.Join(Cylinder(P(1), tool_.ArcTopRadius, flat));
       }
     }
-    CutList(list);
+    if (R2 > 0) blade.Join(BladeCorner(P(2), R2, true));
+    CutList(blade);
     const DexelCrossings body = Body(P(1), tool_.FullRadiusHeight, tool_.CuttingRadius);
     if (Hit(body)) CutInterval(body.W[0], body.W[1], true);
+  }
+
+  // One corner of a T-THROW blade of the given radius, from base, the lowest
+  // point of its arc's circle on the axis: the half of the torus about the
+  // ring r - radius that faces the blade's middle (the upper half at the
+  // blade's top, the lower at its tip), with the core inside the ring. A
+  // corner as wide as the blade is half a ball.
+  IntervalList BladeCorner(const Vec3& base, double radius, bool upper) {
+    const double ring = tool_.ArcTopRadius - radius;
+    const double from = upper ? radius : 0.0;
+    IntervalList corner;
+    if (ring > 0) {
+      corner = WithinAxial(Torus(base, ring, radius), base, from, from + radius);
+      corner.Join(Cylinder(AlongPoseAxis(base, from), ring, radius));
+    } else {
+      const Vec3 centre = AlongPoseAxis(base, radius);
+      corner = WithinAxial(BallAbout(centre, radius * radius), base, from, from + radius);
+    }
+    return corner;
+  }
+
+  // The point at axis parameter t from base, in the context's frame.
+  Vec3 AlongPoseAxis(const Vec3& base, double t) const {
+    return {base[0] + t * A()[0], base[1] + t * A()[1], base[2] + t * A()[2]};
+  }
+
+  // The crossing pairs cut to where the axis parameter from base lies in
+  // [low, high]: the slab between the two planes across the axis.
+  IntervalList WithinAxial(const DexelCrossings& c, const Vec3& base, double low,
+                           double high) const {
+    IntervalList list;
+    const Vec3& a = A();
+    // Along the line the axis parameter is a[2] (w - base w) - q.
+    const double q = a[0] * (base[0] - u_) + a[1] * (base[1] - v_);
+    double wLow = -std::numeric_limits<double>::infinity();
+    double wHigh = std::numeric_limits<double>::infinity();
+    if (a[2] != 0.0) {
+      const double w0 = base[2] + (low + q) / a[2], w1 = base[2] + (high + q) / a[2];
+      wLow = std::min(w0, w1);
+      wHigh = std::max(w0, w1);
+    } else if (-q < low || -q > high) {
+      return list;
+    }
+    for (int32_t k = 0; k + 1 < c.Count; k += 2) {
+      const double w0 = std::max(c.W[k], wLow), w1 = std::min(c.W[k + 1], wHigh);
+      if (w0 < w1) list.Append(IntervalList::Pair(w0, w1));
+    }
+    return list;
   }
 
   CutContext& cut_;
@@ -564,6 +607,7 @@ PassReach GeneralCutReach(const CutContext& cut) {
     case kToolVertical:
       break;
     case kToolBall:
+    case kToolSphere:
       take({std::sqrt(pose.RadiusSquared)});
       break;
     case kToolRadius:
@@ -574,7 +618,7 @@ PassReach GeneralCutReach(const CutContext& cut) {
       take({std::sqrt(pose.RadiusSquared)});
       take({tool.ArcCentreRadius, rc});
       take({tool.ArcTopRadius});
-      take({tool.LowerArcCentreRadius, t.LowerCornerRadius});
+      take({tool.ArcTopRadius - t.LowerCornerRadius, t.LowerCornerRadius});
       if (t.TaperWidth != 0) {
         take({tool.ArcTopRadius, (t.TaperWidth - t.Diameter) / 2});
         take({t.TaperWidth / 2.0f, (t.Diameter - t.TaperWidth) / 2});
@@ -610,7 +654,7 @@ PassReach GeneralCutReach(const CutContext& cut) {
   for (double length : lengths)
     if (!(length >= 0)) return reach;
   double low = 0.0;
-  if (t.Kind == kToolBall || t.Kind == kToolTThrow)
+  if (t.Kind == kToolBall || t.Kind == kToolTThrow || t.Kind == kToolSphere)
     low = tool.FullRadiusHeight - std::sqrt(pose.RadiusSquared);
   else if (t.Kind == kToolTaperBall)
     low = tool.FullRadiusHeight - rc;

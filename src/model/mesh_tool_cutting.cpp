@@ -32,14 +32,6 @@ IndexRange GridRange(double low, double high, std::span<const double> lines, dou
           std::min(last, TruncIndex((high - lines.front()) / pitch))};
 }
 
-// Whether the mesh can be taken to machine coordinates: the head and table
-// forms of the turning machines are not built yet, but with both rotary axes
-// at 0 every form reduces to the plain move.
-bool PlacementBuilt(const MachineKinematics* kinematics, const AxisPosition& position) {
-  return kinematics == nullptr || kinematics->RotaryType == kRotaryNone ||
-         (position[3] == 0.0 && position[4] == 0.0);
-}
-
 // One facet in model coordinates, with its plane, computed at first need.
 struct PlacedFacet {
   std::array<Vec3, 3> P{};
@@ -175,11 +167,12 @@ class ProjectedFacet {
 class FacetIntersector {
  public:
   FacetIntersector(PlacedFacet& facet, const CutGridContext& grid, CrossingSet& out,
-                   int64_t& ignored)
+                   int64_t& ignored, int64_t& visited)
       : facet_(facet),
         grid_(grid),
         out_(out),
         ignored_(ignored),
+        visited_(visited),
         a_(grid.AxisW),
         b_(grid.AxisU),
         c_(grid.AxisV),
@@ -209,6 +202,7 @@ class FacetIntersector {
     for (int32_t r = v.First; r <= v.Last; ++r) {
       for (int32_t q = u.First; q <= u.Last; ++q) {
         if (counts_[r * rowLength_ + q] < 2) continue;
+        ++visited_;
         if (!facet_.Crosses(a_)) return;
         Cross(q, r, true);
       }
@@ -221,6 +215,7 @@ class FacetIntersector {
   void Rows(const ProjectedFacet& projected, IndexRange u, IndexRange v) {
     const auto candidate = [&](int32_t q, int32_t r, bool inside) {
       if (counts_[r * rowLength_ + q] < 2) return;
+      ++visited_;
       const ProjectedFacet::Side side = inside
                                             ? ProjectedFacet::Side::kInside
                                             : projected.Classify(grid_.CoordU[q], grid_.CoordV[r]);
@@ -290,6 +285,7 @@ class FacetIntersector {
   const CutGridContext& grid_;
   CrossingSet& out_;
   int64_t& ignored_;
+  int64_t& visited_;  // the context's VisitedColumns
   const int a_, b_, c_;
   const int32_t rowLength_;
   const int32_t* counts_;
@@ -449,8 +445,6 @@ bool CollectMeshToolCrossings(CutContext& cut, DexelModel& model) {
     return false;
   if (records.Run.CuttingEnabled == 0 || !records.Document.MayCut() || !model.Allocated())
     return false;
-  const AxisPosition& position = records.Position->MachinePosition;
-  if (!PlacementBuilt(records.Kinematics, position)) return false;
 
   CutGrids& grids = cut.Grids;
   if (std::any_of(grids.begin(), grids.end(),
@@ -469,13 +463,14 @@ bool CollectMeshToolCrossings(CutContext& cut, DexelModel& model) {
 
   const double spin = records.Run.ToolSpinAngle;
   const double reference = records.Position->ReferenceLength;
+  const Placement& frame = records.Position->ToolFrame;
   for (const StlTriangle& triangle : records.Mesh->Triangles) {
     PlacedFacet facet;
     for (int k = 0; k < 3; ++k) {
       Vec3 p{triangle[3 + 3 * k], triangle[4 + 3 * k], triangle[5 + 3 * k]};
       if (spin != 0.0) p = SpinToolPoint(spin, p);
       p[2] -= reference;
-      p = TransformInterferencePart(position, p);
+      p = TransformPointAffine(frame, p);
       TransformPointToModel(model, p);
       facet.P[k] = p;
     }
@@ -489,7 +484,8 @@ bool CollectMeshToolCrossings(CutContext& cut, DexelModel& model) {
       const IndexRange& u = ranges[grid.AxisU];
       const IndexRange& v = ranges[grid.AxisV];
       if (grid.Set == nullptr || u.Empty() || v.Empty()) continue;
-      FacetIntersector(facet, grid, crossings.Directions[grid.AxisW], crossings.IgnoredCrossings)
+      FacetIntersector(facet, grid, crossings.Directions[grid.AxisW], crossings.IgnoredCrossings,
+                       grid.VisitedColumns)
           .Run(u, v, cut.PlainColumnScan);
     }
   }

@@ -13,12 +13,11 @@
 namespace vestan {
 
 // Cuts the current tool's mesh (the records' Mesh, turned by the run's
-// ToolSpinAngle and placed by the machine position less the reference
-// length) from the columns of the three contexts' ranges, adding to their
-// sums; the new faces carry the run's CutFaceFlags and CutFaceAttributes.
-// Nothing happens without a mesh or a position, while NC cutting is off or
-// the workpiece may not be cut, or on a machine whose rotary axes stand
-// turned (only the placement without turns is built). Always returns 0.
+// ToolSpinAngle, lowered by the reference length and placed by the
+// position's ToolFrame) from the columns of the three contexts' ranges,
+// adding to their sums; the new faces carry the run's CutFaceFlags and
+// CutFaceAttributes. Nothing happens without a mesh or a position, or while
+// NC cutting is off or the workpiece may not be cut. Always returns 0.
 int32_t CutWithMeshTool(CutContext& cut, DexelModel& model);
 
 // The point turned about the tool axis (Z) by degrees: exact for 0 and every

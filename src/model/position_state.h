@@ -35,6 +35,11 @@ struct MachinePositionState {
   // Sine and cosine of machine rotary 1, then of rotary 2, each with its
   // axis's direction sign; refreshed by every position update.
   std::array<double, 4> RotarySinCos{0.0, 1.0, 0.0, 1.0};
+  // Where the machine holds the tool at the machine position: tool
+  // coordinates (the tool axis along +Z, z less the reference length) to
+  // machine coordinates, through the rotary axes as they stand; refreshed
+  // with the rotary sines. A mesh tool is cut where it places it.
+  Placement ToolFrame{1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0};
   // The rotary angles of the last solution: the nearest-solution reference.
   std::array<double, 2> PreviousRotaryAngles{};
   // Rotary angles taken into the work coordinates when tool-tip control

@@ -328,9 +328,12 @@ class PoseCutter {
     double& neck = lengths_.NeckClearLength;
     if (neck < 0) return;
     for (;;) {
-      const double end = tool_.Shank.Kind == kShankStraight
-                             ? tool_.ShankRadius
-                             : tool_.EnvelopeRadius + tool_.NeckTaperRatio * neck;
+      // The neck cone widens by 1 / NeckTaperRatio (a cotangent) per unit of
+      // length; a ratio of 0 (no cone) leaves it straight.
+      const double ratio = tool_.NeckTaperRatio;
+      const double end = tool_.Shank.Kind == kShankStraight ? tool_.ShankRadius
+                         : ratio != 0.0                     ? tool_.EnvelopeRadius + neck / ratio
+                                                            : tool_.EnvelopeRadius;
       if (end > tool_.ShankRadius) {
         neck = -1.0;
         return;

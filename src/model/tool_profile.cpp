@@ -134,9 +134,25 @@ void AddTThrowBlade(const CurrentTool& c, Outline& out) {
   out.Add(t.NeckDiameter / 2.0, B);
 }
 
-// Top of the cutting part: the end of the taper and the cutting length.
+// SPHERE: the ball's upper half back in to its neck.
+void AddSphereTop(const CurrentTool& c, Outline& out) {
+  const double r = c.CornerRadiusAbs, neck = c.CuttingRadius;
+  if (!(neck < r)) {
+    out.Add(neck, r);
+    return;
+  }
+  const double q = (r - neck) / 5.0;
+  for (int k = 1; k <= 5; ++k) {
+    const double x = k == 5 ? neck : r - k * q;
+    out.Add(x, r + std::sqrt(std::max(0.0, r * r - x * x)));
+  }
+}
+
+// Top of the cutting part: the end of the taper and the cutting length (a
+// sphere's neck up to it).
 void AddCuttingTop(const CurrentTool& c, ToolProfile& profile, Outline& out) {
-  const double er = c.EnvelopeRadius, L = c.Tool.CuttingLength;
+  const double er = c.Tool.Kind == kToolSphere ? c.CuttingRadius : c.EnvelopeRadius;
+  const double L = c.Tool.CuttingLength;
   if (er > c.ArcTopRadius) out.Add(er, c.SideSlope * er + c.SideOffset);
   if (L > out.LastHeight() && c.Tool.Kind != kToolTThrow) {
     const int32_t shank = c.Shank.Kind;
@@ -359,6 +375,7 @@ void BuildToolProfile(const CurrentTool& c, const MachineKinematics& machine, do
       } else {
         AddBottomAndArc(c, gridPitch, out);
         if (t.Kind == kToolTThrow) AddTThrowBlade(c, out);
+        if (t.Kind == kToolSphere) AddSphereTop(c, out);
       }
       AddCuttingTop(c, profile, out);
     }

@@ -244,7 +244,7 @@ auto AppendTo(std::string& out) {
 }
 
 // A sink that writes to the replacement of a file.
-auto WriteTo(FileReplacement& out) {
+auto WriteTo(ReplacementFile& out) {
   return [&out](const uint8_t* bytes, size_t count) {
     return out.Write({reinterpret_cast<const char*>(bytes), count});
   };
@@ -255,14 +255,19 @@ int32_t Fail(int32_t code, std::string* error, std::string reason) {
   return code;
 }
 
-// The target's replacement, or the failure to make one.
-int32_t TargetFailure(const FileReplacement& target, std::string* error) {
-  return Fail(target.Status() == kFileTempNotCreated ? kCompressTargetNotCreated : kCompressFailed,
-              error, target.Error());
+// Makes the target's replacement: kCompressOk, or the failure to make one.
+int32_t OpenTarget(ReplacementFile& target, std::string_view path, std::string* error,
+                   ReplacementSync sync) {
+  std::string reason;
+  const int32_t opened = target.Open(path, &reason, sync);
+  if (opened == kFileReplaced) return kCompressOk;
+  return Fail(opened == kFileTempNotCreated ? kCompressTargetNotCreated : kCompressFailed, error,
+              reason);
 }
 
-// Puts the written target in place, or says why it could not be.
-int32_t CommitTarget(FileReplacement& target, std::string* error) {
+// Puts the written target in place, or says why it could not be; a target
+// whose write failed is removed with the reason.
+int32_t CommitTarget(ReplacementFile& target, std::string* error) {
   std::string reason;
   if (target.Commit(&reason) == kFileReplaced) return kCompressOk;
   return Fail(kCompressFailed, error, reason);
@@ -308,8 +313,10 @@ int32_t CompressFile(std::string_view sourcePath, std::string_view targetPath, s
     return Fail(kCompressSourceUnreadable, error, "cannot read the file to compress");
   if (in.Size() > kLzmsMaxPlainBytes)
     return Fail(kCompressSourceTooLarge, error, "the file is 4 GiB or larger");
-  FileReplacement target(targetPath);
-  if (target.Status() != kFileReplaced) return TargetFailure(target, error);
+  ReplacementFile target;
+  if (const int32_t opened = OpenTarget(target, targetPath, error, ReplacementSync::kBeforeRename);
+      opened != kCompressOk)
+    return opened;
   const CodecOutcome outcome = PackChunks(in, in.Size(), WriteTo(target));
   switch (outcome.Result) {
     case kCompressOk:
@@ -319,7 +326,7 @@ int32_t CompressFile(std::string_view sourcePath, std::string_view targetPath, s
     case kCompressNoCodec:
       return Fail(outcome.Result, error, "the compressor cannot be set up");
     default:
-      return Fail(kCompressFailed, error, target.Error());
+      return Fail(kCompressFailed, error, "cannot write the file");
   }
 }
 
@@ -336,8 +343,10 @@ int32_t DecompressFile(std::string_view sourcePath, std::string_view targetPath,
     return Fail(kCompressSourceTooLarge, error, "the plain data would take too much memory");
   // The plain file is a working copy for the loaders: it need not wait for
   // the disk.
-  FileReplacement target(targetPath, ReplacementSync::kNone);
-  if (target.Status() != kFileReplaced) return TargetFailure(target, error);
+  ReplacementFile target;
+  if (const int32_t opened = OpenTarget(target, targetPath, error, ReplacementSync::kNone);
+      opened != kCompressOk)
+    return opened;
   const CodecOutcome outcome = UnpackChunks(in, *layout, WriteTo(target));
   switch (outcome.Result) {
     case kCompressOk:
@@ -351,7 +360,7 @@ int32_t DecompressFile(std::string_view sourcePath, std::string_view targetPath,
     case kCompressNoCodec:
       return Fail(outcome.Result, error, "the decompressor cannot be set up");
     default:
-      return Fail(kCompressFailed, error, target.Error());
+      return Fail(kCompressFailed, error, "cannot write the file");
   }
 }
 

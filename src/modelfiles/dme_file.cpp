@@ -9,6 +9,7 @@
 
 #include "foundation/text_fields.h"
 #include "model/stock.h"
+#include "modelfiles/model_triangulation.h"
 #include "platform/file_open.h"
 
 namespace vestan {
@@ -128,10 +129,11 @@ int32_t ReadDmeGrid(ModelFileReader& in, DexelModel& model, uint64_t memoryLimit
   model.OriginX = origin[0];
   model.OriginY = origin[1];
   model.OriginZ = origin[2];
-  // A value of a long column takes 13 bytes in the file as in memory, and
-  // every column's count 4 more: what is left of the file bounds the long
-  // columns.
-  if (const int32_t code = AllocLoadedModel(model, in.Left() - countBytes, memoryLimit);
+  // A value takes 13 bytes in the file, and every column's count 4 more:
+  // what is left of the file bounds the values of the long columns, and so
+  // their memory.
+  if (const int32_t code =
+          AllocLoadedModel(model, LongColumnBytesWithin(in.Left() - countBytes), memoryLimit);
       code != kModelOk)
     return code;
 
@@ -195,25 +197,29 @@ std::string BuildDmeImage(const DexelModel& model, int32_t inWorkCoordinates,
   return out;
 }
 
-int32_t SaveWorkModel(const DexelModel& model, std::string_view path,
-                      int32_t /*stlKind: for the STL writer*/, int32_t inWorkCoordinates,
-                      const WorkOffsetFrame& frame, std::string* error) {
+int32_t SaveWorkModel(const DexelModel& model, std::string_view path, int32_t stlKind,
+                      int32_t inWorkCoordinates, const WorkOffsetFrame& frame, std::string* error,
+                      ProgressState* progress) {
   const auto fail = [error](int32_t code, const char* reason) {
     if (error != nullptr) *error = reason;
     return code;
   };
-  if (HasFileEnding(path, ".STL"))
-    return fail(kSaveNoStlWriter, "STL export of the model is not available");
-  if (!HasFileEnding(path, ".DME")) return fail(kSaveUnknownKind, "the name does not end in .DME");
+  const bool stl = HasFileEnding(path, ".STL");
+  if (!stl && !HasFileEnding(path, ".DME"))
+    return fail(kSaveUnknownKind, "the name ends in neither .DME nor .STL");
   if (model.CountX == 0 || !model.Allocated()) return fail(kSaveNoModel, "there is no model");
 
-  std::string image;
+  int32_t written = kFileNotWritten;
   try {
-    image = BuildDmeImage(model, inWorkCoordinates, frame);
+    if (stl) {
+      written = SaveModelStl(model, path, stlKind, inWorkCoordinates, frame, error, progress);
+    } else {
+      written = ReplaceFileContents(path, BuildDmeImage(model, inWorkCoordinates, frame), error);
+    }
   } catch (const std::bad_alloc&) {
     return fail(kSaveNotWritten, "not enough memory for the file");
   }
-  switch (ReplaceFileContents(path, image, error)) {
+  switch (written) {
     case kFileReplaced:
       return kSaveOk;
     case kFileTempNotCreated:

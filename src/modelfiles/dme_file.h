@@ -11,6 +11,7 @@
 #include "foundation/vector_math.h"
 #include "model/dexel_model.h"
 #include "modelfiles/model_file_reader.h"
+#include "platform/progress.h"
 #include "platform/system_memory.h"
 
 namespace vestan {
@@ -27,24 +28,25 @@ inline constexpr int32_t kSaveUnknownKind = -1;     // the name ends in neither 
 inline constexpr int32_t kSaveNoModel = -2;         // the model is absent
 inline constexpr int32_t kSaveTempNotCreated = -3;  // no temporary file beside the target
 inline constexpr int32_t kSaveNotWritten = -4;      // writing the temporary file failed
-inline constexpr int32_t kSaveNotRenamed = -5;   // the temporary file could not replace the target
-inline constexpr int32_t kSaveNoStlWriter = -6;  // STL export is not built yet
+inline constexpr int32_t kSaveNotRenamed = -5;  // the temporary file could not replace the target
 
 // Bytes before the first column record of a DME file.
 inline constexpr uint64_t kDmeHeaderBytes = 152;
 
 // Writes the model by the ending of path (compared without case): ".DME" the
-// DME file; ".STL" would write the surface as STL (stlKind 0 ASCII, 1 binary,
-// 2 byte-swapped binary; not built yet). With inWorkCoordinates 0 the header
-// is "V1.0M" and the placement is stored as it is; otherwise "V1.0N" with the
-// placement as it is when the frame's origin is exactly (0, 0, 0) and it is
-// not rotated, else "V1.0W" with the placement expressed in the frame. The
-// file is written to a temporary file beside path and renamed into place, so
-// a failed save leaves any previous file as it was. On failure the reason is
-// stored in error when given.
+// DME file; ".STL" the model's surface as STL (SaveModelStl: stlKind 0 ASCII,
+// 1 binary, 2 byte-swapped binary; in world coordinates, or in the work frame
+// when inWorkCoordinates is set and the frame is offset or rotated). For DME,
+// with inWorkCoordinates 0 the header is "V1.0M" and the placement is stored
+// as it is; otherwise "V1.0N" with the placement as it is when the frame's
+// origin is exactly (0, 0, 0) and it is not rotated, else "V1.0W" with the
+// placement expressed in the frame. The file is written to a temporary file
+// beside path and renamed into place, so a failed save leaves any previous
+// file as it was. On failure the reason is stored in error when given. The
+// STL surface is long work: progress, when given, advances while it is built.
 int32_t SaveWorkModel(const DexelModel& model, std::string_view path, int32_t stlKind,
                       int32_t inWorkCoordinates, const WorkOffsetFrame& frame,
-                      std::string* error = nullptr);
+                      std::string* error = nullptr, ProgressState* progress = nullptr);
 
 // The DME image of the model (header, placement, grid, column records), as
 // SaveWorkModel writes it. The model must be allocated.

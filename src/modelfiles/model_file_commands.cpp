@@ -121,10 +121,11 @@ ModelFileOutcome OpenBasicModelFile(WorkDocument& document, std::string_view pat
 
 ModelFileOutcome SaveWorkModelFile(const DexelModel& model, std::string_view path, int32_t stlKind,
                                    int32_t exportCoordinate, const WorkOffsetFrame& frame,
-                                   CompressionApiCache& api) {
+                                   CompressionApiCache& api, ProgressState* progress) {
   std::string reason;
   if (!HasFileEnding(path, ".DMEZ")) {
-    const int32_t result = SaveWorkModel(model, path, stlKind, exportCoordinate, frame, &reason);
+    const int32_t result =
+        SaveWorkModel(model, path, stlKind, exportCoordinate, frame, &reason, progress);
     return result == kSaveOk ? Outcome(result) : SaveFailure(result, path, reason);
   }
   if (IsCompressionApiAvailable(api) == 0)

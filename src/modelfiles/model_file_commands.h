@@ -56,9 +56,10 @@ ModelFileOutcome OpenBasicModelFile(WorkDocument& document, std::string_view pat
 // Saves the model by the ending of path: ".DMEZ" as a DME image compressed
 // whole, anything else through SaveWorkModel. exportCoordinate is the EXPORT
 // COORDINATE setting (1 work coordinates). No previous file is ever replaced
-// by a partial one.
+// by a partial one. progress, when given, advances while an STL surface is
+// built.
 ModelFileOutcome SaveWorkModelFile(const DexelModel& model, std::string_view path, int32_t stlKind,
                                    int32_t exportCoordinate, const WorkOffsetFrame& frame,
-                                   CompressionApiCache& api);
+                                   CompressionApiCache& api, ProgressState* progress = nullptr);
 
 }  // namespace vestan

@@ -144,6 +144,24 @@ void AppendTripleLine(std::string& text, std::string_view lead, const Vec3& v) {
   text += '\n';
 }
 
+// An export streamed into its file hands its bytes over in pieces this large.
+constexpr size_t kStreamChunkBytes = size_t{1} << 20;
+
+// Hands the bytes gathered so far to the export's file once there are at
+// least atLeast of them (a write failure stays with the file until Close).
+void FlushStlBytes(StlWriterState& state, size_t atLeast) {
+  if (!state.Output || state.Bytes.size() < atLeast) return;
+  state.Output->Write(state.Bytes);
+  state.Bytes.clear();
+}
+
+// The count field of a binary file.
+std::string CountBytes(const StlWriterState& state) {
+  std::string count;
+  AppendWord(count, state.FacetsWritten, state.BinaryMode == kStlWriteSwapped);
+  return count;
+}
+
 // One facet in the file's form; the points are already in the export frame.
 void AppendFacet(StlWriterState& state, const Vec3& n, const std::array<Vec3, 3>& p) {
   std::string& out = state.Bytes;
@@ -157,13 +175,21 @@ void AppendFacet(StlWriterState& state, const Vec3& n, const std::array<Vec3, 3>
     return;
   }
   const bool big = state.BinaryMode == kStlWriteSwapped;
-  for (size_t a = 0; a < 3; ++a)
-    AppendWord(out, std::bit_cast<uint32_t>(RoundToSingle(n[a])), big);
+  // The record is put together whole and appended at once.
+  char record[50];
+  size_t at = 0;
+  const auto put = [&](double value) {
+    const uint32_t word = std::bit_cast<uint32_t>(RoundToSingle(value));
+    for (int i = 0; i < 4; ++i)
+      record[at++] = static_cast<char>((word >> (big ? 24 - 8 * i : 8 * i)) & 0xFFu);
+  };
+  for (size_t a = 0; a < 3; ++a) put(n[a]);
   for (const Vec3& v : p)
-    for (size_t a = 0; a < 3; ++a)
-      AppendWord(out, std::bit_cast<uint32_t>(RoundToSingle(v[a])), big);
-  out.push_back(static_cast<char>(state.Attribute & 0xFFu));
-  out.push_back(static_cast<char>(state.Attribute >> 8));
+    for (size_t a = 0; a < 3; ++a) put(v[a]);
+  record[at++] = static_cast<char>(state.Attribute & 0xFFu);
+  record[at++] = static_cast<char>(state.Attribute >> 8);
+  out.append(record, at);
+  FlushStlBytes(state, kStreamChunkBytes);
 }
 
 bool SameAsFloats(const Vec3& a, const Vec3& b) {
@@ -271,11 +297,36 @@ int32_t FinishStlFile(StlWriterState& state, std::string_view path, std::string*
     state.Bytes += "endsolid\n";
   } else if (state.Bytes.size() >= static_cast<size_t>(detail::kStlHeaderBytes)) {
     // The count says what the file holds, whatever the callers counted.
-    std::string count;
-    AppendWord(count, state.FacetsWritten, state.BinaryMode == kStlWriteSwapped);
-    state.Bytes.replace(detail::kStlCountOffset, 4, count);
+    state.Bytes.replace(detail::kStlCountOffset, 4, CountBytes(state));
   }
   const int32_t result = ReplaceFileContents(path, state.Bytes, error);
+  state.Bytes = {};
+  return result;
+}
+
+int32_t OpenStlExport(StlWriterState& state, std::string_view path, std::string* error) {
+  state.Output = std::make_unique<ReplacementFile>();
+  const int32_t opened = state.Output->Open(path, error);
+  if (opened != kFileReplaced) {
+    state.Output.reset();
+    return opened;
+  }
+  BeginStlFile(state);
+  return kFileReplaced;
+}
+
+int32_t CloseStlExport(StlWriterState& state, std::string* error) {
+  if (!state.Output) {
+    if (error != nullptr) *error = "the export was not opened";
+    return kFileNotWritten;
+  }
+  if (state.BinaryMode == kStlWriteAscii) state.Bytes += "endsolid\n";
+  FlushStlBytes(state, 0);
+  // The count says what the file holds, whatever the callers counted.
+  if (state.BinaryMode != kStlWriteAscii)
+    state.Output->WriteAt(static_cast<uint64_t>(detail::kStlCountOffset), CountBytes(state));
+  const int32_t result = state.Output->Commit(error);
+  state.Output.reset();
   state.Bytes = {};
   return result;
 }

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -13,6 +14,7 @@
 
 #include "foundation/geometry.h"
 #include "foundation/vector_math.h"
+#include "platform/file_open.h"
 
 namespace vestan {
 
@@ -60,8 +62,13 @@ struct StlWriterState {
   Vec3 WorkOffset{};
   Matrix3 WorkRotation{1, 0, 0, 0, 1, 0, 0, 0, 1};
   uint16_t Attribute = 0;
+  // The bytes not yet handed to Output (all of them for a file built in
+  // memory).
   std::string Bytes;
   uint32_t FacetsWritten = 0;
+  // The temporary file of an export opened by OpenStlExport; none for a file
+  // built in memory.
+  std::unique_ptr<ReplacementFile> Output;
 };
 
 // Starts the file: 80 blanks and a count of 0, or "solid".
@@ -83,5 +90,18 @@ void WriteStlTriangle(StlWriterState& state, uint32_t& facetCounter, const Vec3&
 // save leaves a previous file as it was. Returns kFileReplaced, or a negative
 // code of ReplaceFileContents with the reason in error when given.
 int32_t FinishStlFile(StlWriterState& state, std::string_view path, std::string* error = nullptr);
+
+// Starts an export too large to build in memory: the file goes piece by
+// piece into a temporary file beside path, then BeginStlFile. Returns
+// kFileReplaced, or the code of ReplacementFile::Open with the reason in
+// error when given.
+int32_t OpenStlExport(StlWriterState& state, std::string_view path, std::string* error = nullptr);
+
+// Ends an export opened by OpenStlExport: the binary count of the facets
+// written or "endsolid", then the file renamed into place. A write that
+// failed on the way (a full disk) is reported here: the previous file stays
+// whole and the temporary file goes. Returns kFileReplaced or a negative
+// code of ReplacementFile.
+int32_t CloseStlExport(StlWriterState& state, std::string* error = nullptr);
 
 }  // namespace vestan

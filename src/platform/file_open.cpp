@@ -9,7 +9,6 @@
 #include <cstring>
 #include <filesystem>
 #include <system_error>
-#include <utility>
 
 #include "foundation/path_text.h"
 #include "platform/host.h"
@@ -93,27 +92,35 @@ bool CanOpenForReading(std::string_view path) {
 }
 
 int32_t ReplaceFileContents(std::string_view path, std::string_view content, std::string* error) {
-  FileReplacement file(path);
-  if (file.Status() != kFileReplaced) {
-    if (error != nullptr) *error = file.Error();
-    return file.Status();
-  }
+  ReplacementFile file;
+  if (const int32_t opened = file.Open(path, error); opened != kFileReplaced) return opened;
   file.Write(content);
   return file.Commit(error);
 }
 
-FileReplacement::FileReplacement(std::string_view path, ReplacementSync sync) : sync_(sync) {
+ReplacementFile::~ReplacementFile() { Discard(); }
+
+void ReplacementFile::Discard() {
+  if (fd_ < 0) return;
+  ::close(fd_);
+  ::unlink(temp_.c_str());
+  fd_ = -1;
+}
+
+int32_t ReplacementFile::Open(std::string_view path, std::string* error, ReplacementSync sync) {
   static std::atomic<unsigned> counter{0};
+  Discard();
+  failure_ = 0;
+  sync_ = sync;
   target_ = WriteTarget(ToNativePath(path));
   struct stat old {};
   existed_ = ::stat(target_.c_str(), &old) == 0;
-  mode_ = existed_ ? static_cast<uint32_t>(old.st_mode & 07777) : 0;
+  mode_ = static_cast<uint32_t>(old.st_mode & 07777);
   // A write-protected file stays as it is, as it would for any other program
   // (the rename beside it would otherwise replace it, even for root).
   if (existed_ && (old.st_mode & S_IWUSR) == 0) {
-    status_ = kFileNotWritten;
-    error_ = "the file is write-protected";
-    return;
+    if (error != nullptr) *error = "the file is write-protected";
+    return kFileNotWritten;
   }
   for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
     temp_ = target_ + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
@@ -121,56 +128,58 @@ FileReplacement::FileReplacement(std::string_view path, ReplacementSync sync) : 
     if (fd_ < 0 && errno != EEXIST) break;
   }
   if (fd_ < 0) {
-    status_ = kFileTempNotCreated;
-    error_ = ErrorText("cannot create a temporary file beside the file", errno);
-    temp_.clear();
-    return;
+    if (error != nullptr)
+      *error = ErrorText("cannot create a temporary file beside the file", errno);
+    return kFileTempNotCreated;
   }
-  status_ = kFileReplaced;
+  return kFileReplaced;
 }
 
-FileReplacement::~FileReplacement() {
-  if (fd_ >= 0) ::close(fd_);
-  if (!temp_.empty()) ::unlink(temp_.c_str());
+bool ReplacementFile::Write(std::string_view bytes) {
+  if (fd_ < 0 || failure_ != 0) return false;
+  if (!WriteAll(fd_, bytes)) failure_ = errno != 0 ? errno : EIO;
+  return failure_ == 0;
 }
 
-bool FileReplacement::Write(std::string_view bytes) {
-  if (fd_ < 0 || writeError_ != 0) return false;
-  if (!WriteAll(fd_, bytes)) {
-    writeError_ = errno != 0 ? errno : EIO;
-    error_ = ErrorText("cannot write the file", writeError_);
-    return false;
+bool ReplacementFile::WriteAt(uint64_t offset, std::string_view bytes) {
+  if (fd_ < 0 || failure_ != 0) return false;
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n =
+        ::pwrite(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      failure_ = n < 0 ? errno : EIO;
+      return false;
+    }
+    done += static_cast<size_t>(n);
   }
   return true;
 }
 
-int32_t FileReplacement::Fail(int32_t code, std::string reason) {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
-  if (!temp_.empty()) ::unlink(temp_.c_str());
-  temp_.clear();
-  status_ = code;
-  error_ = std::move(reason);
-  return code;
-}
-
-int32_t FileReplacement::Commit(std::string* error) {
-  const auto result = [&](int32_t code) {
-    if (code != kFileReplaced && error != nullptr) *error = error_;
-    return code;
-  };
-  if (fd_ < 0) return result(status_ == kFileReplaced ? kFileNotWritten : status_);
-  int failure = writeError_;
+int32_t ReplacementFile::Commit(std::string* error) {
+  if (fd_ < 0) {
+    if (error != nullptr) *error = "the file was not opened";
+    return kFileNotWritten;
+  }
+  int failure = failure_;
   if (failure == 0 && existed_ && ::fchmod(fd_, mode_) != 0) failure = errno;
-  if (failure == 0 && sync_ == ReplacementSync::kBeforeRename && ::fsync(fd_) != 0) failure = errno;
-  const int closed = ::close(fd_);
+  if (failure == 0 && sync_ == ReplacementSync::kBeforeRename && ::fsync(fd_) != 0)
+    failure = errno;
+  const int fd = fd_;
   fd_ = -1;
-  if (failure == 0 && closed != 0) failure = errno;
-  if (failure != 0)
-    return result(Fail(kFileNotWritten, ErrorText("cannot write the file", failure)));
-  if (::rename(temp_.c_str(), target_.c_str()) != 0)
-    return result(Fail(kFileNotRenamed, ErrorText("cannot replace the file", errno)));
-  temp_.clear();
+  if (::close(fd) != 0 && failure == 0) failure = errno;
+  if (failure != 0) {
+    ::unlink(temp_.c_str());
+    if (error != nullptr) *error = ErrorText("cannot write the file", failure);
+    return kFileNotWritten;
+  }
+  if (::rename(temp_.c_str(), target_.c_str()) != 0) {
+    failure = errno;
+    ::unlink(temp_.c_str());
+    if (error != nullptr) *error = ErrorText("cannot replace the file", failure);
+    return kFileNotRenamed;
+  }
   return kFileReplaced;
 }
 

@@ -58,41 +58,42 @@ int32_t ReplaceFileContents(std::string_view path, std::string_view content,
 // removed (a decompressed model) need not wait for the disk.
 enum class ReplacementSync { kBeforeRename, kNone };
 
-// The same, for content written piece by piece: the pieces go to a temporary
-// file beside path, and Commit puts it in place. Without a Commit (or when a
-// write failed) the temporary file is removed and the old file stays as it
-// was.
-class FileReplacement {
+// A file too large to build in memory, written piece by piece into a
+// temporary file beside its target and renamed into place by Commit, as
+// ReplaceFileContents does in one go. The target is untouched until then; the
+// temporary file is removed when the object goes without a successful Commit.
+class ReplacementFile {
  public:
-  explicit FileReplacement(std::string_view path,
-                           ReplacementSync sync = ReplacementSync::kBeforeRename);
-  ~FileReplacement();
-  FileReplacement(const FileReplacement&) = delete;
-  FileReplacement& operator=(const FileReplacement&) = delete;
+  ReplacementFile() = default;
+  ~ReplacementFile();
+  ReplacementFile(const ReplacementFile&) = delete;
+  ReplacementFile& operator=(const ReplacementFile&) = delete;
 
-  // kFileReplaced when the temporary file was made, else the code
-  // ReplaceFileContents would give (kFileTempNotCreated, or kFileNotWritten
-  // for a write-protected file), with the reason in Error().
-  int32_t Status() const { return status_; }
-  const std::string& Error() const { return error_; }
-  // False once any write failed; later writes are then not attempted.
+  // Creates the temporary file: kFileReplaced when it is open, else
+  // kFileTempNotCreated, or kFileNotWritten for a write-protected target.
+  int32_t Open(std::string_view path, std::string* error = nullptr,
+               ReplacementSync sync = ReplacementSync::kBeforeRename);
+  // Appends bytes. False once any write has failed; later writes do nothing
+  // and Commit reports the failure.
   bool Write(std::string_view bytes);
-  // Syncs, closes and renames: kFileReplaced, or a negative code with the
-  // reason in error when given.
+  // Overwrites bytes already written, from offset on.
+  bool WriteAt(uint64_t offset, std::string_view bytes);
+  // Flushes the file to disk, gives it the old file's permissions and renames
+  // it into place: kFileReplaced, or kFileNotWritten / kFileNotRenamed with
+  // the temporary file removed.
   int32_t Commit(std::string* error = nullptr);
+  bool IsOpen() const { return fd_ >= 0; }
 
  private:
-  int32_t Fail(int32_t code, std::string reason);
+  void Discard();
 
-  std::string target_;
-  std::string temp_;
-  ReplacementSync sync_;
   int fd_ = -1;
+  std::string temp_;
+  std::string target_;
   bool existed_ = false;
   uint32_t mode_ = 0;
-  int32_t status_ = 0;
-  int writeError_ = 0;
-  std::string error_;
+  int failure_ = 0;  // errno of the first failed write
+  ReplacementSync sync_ = ReplacementSync::kBeforeRename;
 };
 
 }  // namespace vestan

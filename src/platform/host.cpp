@@ -44,4 +44,11 @@ bool HeadlessHost::OpenWithDesktop(std::string_view path) {
   return false;
 }
 
+bool HeadlessHost::StartProgram(const ProgramStart& start) {
+  std::string line = "Not started (no desktop): " + start.Program;
+  for (const std::string& argument : start.Arguments) line += " " + argument;
+  Log(line);
+  return false;
+}
+
 }  // namespace vestan

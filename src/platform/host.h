@@ -1,8 +1,9 @@
 // The host: what the program asks of its surroundings (message boxes, status
 // texts, progress bars, the log, sounds, the desktop). The window shell gives
 // one with widgets; HeadlessHost serves unattended runs; tests record calls
-// with RecordingHost. The interface is header-only so that every folder may
-// take a Host& without linking the platform library.
+// with RecordingHost. It serves the prompt, sound and shell ports of
+// ports.h. The interface is header-only so that every folder may take a
+// Host& without linking the platform library.
 #pragma once
 
 #include <chrono>
@@ -12,24 +13,9 @@
 #include <thread>
 #include <utility>
 
+#include "platform/ports.h"
+
 namespace vestan {
-
-enum class MessageButtons { kOk, kOkCancel, kYesNo, kYesNoCancel };
-enum class MessageIcon { kNone, kInformation, kWarning, kError, kQuestion };
-enum class MessageAnswer { kOk, kCancel, kYes, kNo };
-
-inline constexpr std::string_view kProductCaption = "VESTAN9";
-
-// One message box. Texts are UTF-8.
-struct HostMessage {
-  std::string Caption{kProductCaption};
-  std::string Text;
-  MessageButtons Buttons = MessageButtons::kOk;
-  MessageIcon Icon = MessageIcon::kNone;
-  bool Topmost = false;
-  // What a run without a person answers; a headless host returns it.
-  MessageAnswer UnattendedAnswer = MessageAnswer::kOk;
-};
 
 // The main progress bar and the second one of a file read inside longer work.
 enum class ProgressBar { kMain, kFile };
@@ -53,12 +39,10 @@ enum class ShellUpdate {
   kMagazine,         // a repaint of the tool magazine after a preselection
 };
 
-class Host {
+class Host : public PromptPort, public SoundPort, public ShellPort {
  public:
-  virtual ~Host() = default;
+  ~Host() override = default;
 
-  // Shows a message box owned by the main window and returns the answer.
-  virtual MessageAnswer ShowMessage(const HostMessage& message) = 0;
   // Sets one part of the status bar.
   virtual void SetStatusText(int32_t part, std::string_view text) = 0;
   virtual void SetWindowTitle(std::string_view title) = 0;
@@ -69,12 +53,6 @@ class Host {
   virtual void RequestRedraw() = 0;
   // One line for the program's log (UTF-8, no line end).
   virtual void Log(std::string_view text) = 0;
-  // Plays a loaded sound by its file name ("toolchg.wav"), or the system's
-  // error sound for "SystemHand"; silent where there is no audio.
-  virtual void PlaySound(std::string_view name) = 0;
-  // Opens a file (a report, a help page) with the desktop's application for
-  // it. False when nothing could open it.
-  virtual bool OpenWithDesktop(std::string_view path) = 0;
   // Asks the shell to bring one of its views up to date; a host without
   // those views does nothing.
   virtual void RequestShellUpdate(ShellUpdate) {}
@@ -107,7 +85,7 @@ namespace vestan {
 // their unattended answer, the log goes to a file (cp932, in the log's entry
 // form) and to stderr, window titles (which carry the progress of a run
 // without a status bar) go to stderr, status texts and bars are not shown,
-// nothing plays and nothing is opened.
+// nothing plays, and nothing is opened or started (a log line says so).
 class HeadlessHost : public Host {
  public:
   explicit HeadlessHost(std::string logPath = "vestan.log", bool echoToStderr = true);
@@ -123,8 +101,9 @@ class HeadlessHost : public Host {
   void SetProgressPosition(ProgressBar, int32_t) override {}
   void RequestRedraw() override {}
   void Log(std::string_view text) override;
-  void PlaySound(std::string_view) override {}
+  void PlaySound(std::string_view, SoundWait = SoundWait::kNo) override {}
   bool OpenWithDesktop(std::string_view path) override;
+  bool StartProgram(const ProgramStart& start) override;
 
  private:
   std::string logPath_;

@@ -25,21 +25,28 @@ class RecordingHost : public Host {
     kRedraw,
     kLog,
     kSound,
+    kStopSound,
     kOpen,
+    kStartProgram,
     kShellUpdate,
     kSleep
   };
   struct Event {
     Call Kind;
-    std::string Text;   // message text, status text, title, log line, sound, path
-    int32_t Value = 0;  // status part, progress value, visibility, shell update, sleep
-    int32_t Bar = 0;    // progress bar (0 main, 1 file)
+    // Message text, status text, title, log line, sound, path, or a program
+    // with its arguments, each after one blank.
+    std::string Text;
+    // Status part, progress value, visibility, shell update, sleep, 1 for a
+    // sound played to its end.
+    int32_t Value = 0;
+    int32_t Bar = 0;  // progress bar (0 main, 1 file)
   };
 
   std::vector<Event> Events;
   std::vector<HostMessage> Messages;
   std::deque<MessageAnswer> Answers;
   bool OpenSucceeds = true;
+  bool StartSucceeds = true;
   // Runs at every sleep, in place of the wait: a test plays the other thread
   // here (clears a flag, sets abort).
   std::function<void(int32_t milliseconds)> OnSleep;
@@ -79,12 +86,19 @@ class RecordingHost : public Host {
   }
   void RequestRedraw() override { Events.push_back({Call::kRedraw, {}}); }
   void Log(std::string_view text) override { Events.push_back({Call::kLog, std::string(text)}); }
-  void PlaySound(std::string_view name) override {
-    Events.push_back({Call::kSound, std::string(name)});
+  void PlaySound(std::string_view name, SoundWait wait = SoundWait::kNo) override {
+    Events.push_back({Call::kSound, std::string(name), wait == SoundWait::kUntilPlayed ? 1 : 0});
   }
+  void StopSound() override { Events.push_back({Call::kStopSound, {}}); }
   bool OpenWithDesktop(std::string_view path) override {
     Events.push_back({Call::kOpen, std::string(path)});
     return OpenSucceeds;
+  }
+  bool StartProgram(const ProgramStart& start) override {
+    std::string text = start.Program;
+    for (const std::string& argument : start.Arguments) text += " " + argument;
+    Events.push_back({Call::kStartProgram, text});
+    return StartSucceeds;
   }
   void RequestShellUpdate(ShellUpdate what) override {
     Events.push_back({Call::kShellUpdate, {}, static_cast<int32_t>(what)});

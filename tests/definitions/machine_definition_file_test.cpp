@@ -3,14 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "definition_test_support.h"
+#include "support/current_folder.h"
 
 namespace vestan {
 namespace {
 
+using testing::CurrentFolder;
 using testing::MachineHarness;
 using testing::NoteMentions;
 using testing::TempFolder;
@@ -218,22 +221,26 @@ TEST_F(MachineDefinitionTest, ToolChangerKeys) {
   EXPECT_EQ(h_.Machine.TableMoves, (std::array<uint8_t, 3>{1, 0, 1}));
   EXPECT_EQ(h_.Machine.TableMoveCount, 2);
   EXPECT_EQ(h_.Machine.ViewCentreGiven, 1);
-  // Without a tool change position no route is made.
+  // Without a tool change position no route is made; the route text keeps
+  // its first 16 characters.
   const DefinitionReadResult result = ReadText("TOOL CHANGE ROUTE=Z-X-Y-X-Y-Z-X-Y-Z\n");
   EXPECT_EQ(h_.Machine.Route.StepCount, 0);
-  EXPECT_EQ(h_.Machine.RouteText, "");  // 17 characters: refused whole
-  EXPECT_TRUE(NoteMentions(result, "route"));
+  EXPECT_EQ(h_.Machine.RouteText, "Z-X-Y-X-Y-Z-X-Y-");
+  EXPECT_TRUE(result.Notes.empty());
+  // With it, the route is parsed from those 16: five steps.
+  ReadText("TOOL CHANGE POSITION=0,0,450,0,0\nTOOL CHANGE ROUTE=Z-X-Y-X-Y-Z-X-Y-Z\n");
+  EXPECT_EQ(h_.Machine.Route.StepCount, 5);
+  EXPECT_EQ(h_.Machine.Route.Steps[4], (std::array<int32_t, 5>{0, 1, 0, 0, 0}));
 }
 
 TEST_F(MachineDefinitionTest, ARouteFollowedByARemarkKeepsItsSteps) {
-  // The route is read up to its first blank, so the remark behind it neither
-  // counts toward its 16 characters nor turns it into the default route
-  // (Z first, then X and Y).
+  // The route ends at its first blank: the remark behind it neither turns
+  // it into the default route (Z first, then X and Y) nor adds steps.
   const DefinitionReadResult result = ReadText(
       "TOOL CHANGE POSITION=0,0,450,0,0\n"
       "TOOL CHANGE ROUTE=XY-Z      (X and Y first, then Z)\n");
   EXPECT_TRUE(result.Notes.empty());
-  EXPECT_EQ(h_.Machine.RouteText, "XY-Z");
+  EXPECT_EQ(h_.Machine.RouteText, "XY-Z      (X and");
   EXPECT_EQ(h_.Machine.Route.StepCount, 2);
   EXPECT_EQ(h_.Machine.Route.Steps[0], (std::array<int32_t, 5>{1, 1, 0, 0, 0}));
   EXPECT_EQ(h_.Machine.Route.Steps[1], (std::array<int32_t, 5>{0, 0, 1, 0, 0}));
@@ -249,7 +256,11 @@ TEST(ParseAxisRoute, StepsOfAxes) {
       {"Z-XY", 2, {{0, 0, 1, 0, 0}, {1, 1, 0, 0, 0}}},
       {"Z-X-Y-X-Y-Z", 5, {{0, 0, 1}, {1}, {0, 1}, {1}, {0, 1}}},  // a sixth group is ignored
       {"ZQ-X", 1, {{0, 0, 1, 0, 0}}},                             // Q ends the scan
-      {"z-ac", 2, {{0, 0, 1, 0, 0}, {0, 0, 0, 1, 1}}},            // the rotary letters
+      {"Z-AC", 2, {{0, 0, 1, 0, 0}, {0, 0, 0, 1, 1}}},            // the rotary letters
+      // A lower-case letter is any other character: it ends the scan.
+      {"Z-xY", 2, {{0, 0, 1, 0, 0}, {0, 0, 0, 0, 0}}},
+      {"z-XY", 1, {{0, 0, 0, 0, 0}}},
+      {"Z-ac", 2, {{0, 0, 1, 0, 0}, {0, 0, 0, 0, 0}}},
   };
   for (const Case& c : cases) {
     const ToolChangeRoute route = ParseAxisRoute(c.text, 'A', 'C');
@@ -282,7 +293,8 @@ TEST_F(MachineDefinitionTest, PartModelsAndTheirOffsets) {
   EXPECT_EQ(std::filesystem::path(parts.ViceNames[1]).filename(), "vice1.stl");
   // Three vices, one offset: every vice gets it.
   EXPECT_EQ(parts.ViceOffsets, (std::vector<Vec3>(3, Vec3{1, 2, 3})));
-  EXPECT_EQ(Messages(), (std::vector<std::string>{folder_.Path().string() + "missing.stl"}));
+  // Not in the current folder nor beside the file: announced as written.
+  EXPECT_EQ(Messages(), (std::vector<std::string>{"missing.stl"}));
   EXPECT_EQ(h_.Host.Messages[0].Caption, "ファイルが存在しないか読めない状態です!");
   EXPECT_TRUE(h_.Host.Messages[0].Topmost);
   EXPECT_TRUE(NoteMentions(result, "oguma.mtl:4:"));
@@ -325,8 +337,9 @@ TEST_F(MachineDefinitionTest, ListsStopAtFiveAndLongNamesAreRefused) {
   EXPECT_EQ(h_.Parts.ViceOffsets.size(), 5u);
   EXPECT_EQ(h_.Parts.Heads[kHeadMain].Name, "");
   EXPECT_EQ(h_.Machine.Name, "");
-  // Noted once each: vices, basic models, vice offsets; the head; the name.
-  EXPECT_EQ(result.Notes.size(), 5u);
+  // Noted once each: vices, basic models, vice offsets; the head; the name;
+  // v.stl taken from beside the file.
+  EXPECT_EQ(result.Notes.size(), 6u);
   EXPECT_EQ(Messages(), (std::vector<std::string>{std::string(256, 'h')}));
   content = "HEAD MODEL=" + std::string(255 - folder_.Path().string().size(), 'h') + "\n";
   ReadText(content);  // fits: only unreadable
@@ -398,12 +411,46 @@ TEST_F(MachineDefinitionTest, MissingFileLeavesThePreviousMachine) {
   EXPECT_TRUE(h_.HookCalls.empty());
 }
 
+TEST_F(MachineDefinitionTest, ModelFilesAreOpenedAsWrittenThenBesideTheFile) {
+  // A machine folder "mc" under the current folder. Its meshes are named as
+  // the user runs the program: from the current folder ("mc/head.stl"), or
+  // by the bare name of a mesh beside the file.
+  const CurrentFolder current(folder_.Path());
+  const std::string head = folder_.Write("mc/head.stl", "solid p\nendsolid p\n");
+  const std::string table = folder_.Write("mc/table.stl", "solid p\nendsolid p\n");
+  folder_.Write("vice.stl", "solid p\nendsolid p\n");
+  folder_.Write("mc/vice.stl", "solid p\nendsolid p\n");
+  const DefinitionReadResult result =
+      h_.Read(folder_.Write("mc/machine.mtl",
+                            "HEAD MODEL=mc/head.stl\nTABLE MODEL=table.stl\nVICE MODEL=vice.stl\n"
+                            "BASIC MODEL=mc/base.stl\n"));
+  const MachinePartModels& parts = h_.Parts;
+  namespace fs = std::filesystem;
+  EXPECT_TRUE(fs::equivalent(parts.Heads[kHeadMain].Name, head));
+  EXPECT_TRUE(fs::equivalent(parts.Tables[kTableMain].Name, table));
+  // Found as written, the mesh of the current folder is taken.
+  ASSERT_EQ(parts.ViceNames.size(), 1u);
+  EXPECT_TRUE(fs::equivalent(parts.ViceNames[0], folder_.Path() / "vice.stl"));
+  EXPECT_TRUE(parts.BasicNames.empty());
+  EXPECT_EQ(Messages(), (std::vector<std::string>{"mc/base.stl"}));
+  // The notes say where the table came from and that the base is missing.
+  ASSERT_EQ(result.Notes.size(), 2u);
+  EXPECT_EQ(result.Notes[0].Line, 2);
+  EXPECT_NE(result.Notes[0].Message.find("table.stl is not found as written; "), std::string::npos);
+  EXPECT_NE(result.Notes[0].Message.find("beside the machine definition is used"),
+            std::string::npos);
+  EXPECT_EQ(result.Notes[1].Line, 4);
+  EXPECT_NE(result.Notes[1].Message.find("mc/base.stl cannot be read"), std::string::npos);
+}
+
 TEST(ShippedMachines, ReadWithoutNotesOrMessages) {
   struct Case {
     const char* file;
     int32_t rotaryType;
     size_t vices;
   } cases[] = {{"oguma.mtl", kRotaryNone, 1}, {"oguma5x.mtl", kRotaryTable, 0}};
+  // Read from their own folder, as the program reads them from its own.
+  const CurrentFolder current(VESTAN_DATA_DIR);
   for (const Case& c : cases) {
     MachineHarness h;
     h.Ctl.Read(std::string(VESTAN_DATA_DIR) + "/hanuc.ctl");

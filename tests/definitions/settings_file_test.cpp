@@ -181,15 +181,13 @@ TEST(SettingsFile, CommandLineGivenValuesSkipTheirKeys) {
       "DIFFERENCE MARGIN=3\nDIFFERENCE TARGET=PEN4\nPITCH(WORK)=3\nPITCH(MOVE)=4\n"
       "[Save]\nX=10\nY=20\nHEIGHT=30\nWIDE=40\nSHOW=3\n";
   SettingsWorld w;
-  w.commandLine = {.toolTableGiven = 1,
-                   .basicModelGiven = 1,
-                   .stockShapeKind = 1,
-                   .controlPointGiven = 1,
-                   .offsetValueGiven = 1,
-                   .differenceJob = 1,
-                   .workPitchGiven = 1,
-                   .movePitchGiven = 1,
-                   .windowRectGiven = 1};
+  for (CommandLineRequest::Flag* flag :
+       {&w.commandLine.toolTableGiven, &w.commandLine.basicModelGiven,
+        &w.commandLine.stockShapeKind, &w.commandLine.controlPointGiven,
+        &w.commandLine.offsetValueGiven, &w.commandLine.differenceJob,
+        &w.commandLine.workPitchGiven, &w.commandLine.movePitchGiven,
+        &w.commandLine.windowRectGiven})
+    *flag = 1;
   w.paths.ToolTable = "given.ttl";
   w.paths.BasicModel = "given.dme";
   w.settings.Stock.Box = {5, 5, 5, 6, 6, 6};
@@ -214,6 +212,14 @@ TEST(SettingsFile, CommandLineGivenValuesSkipTheirKeys) {
   EXPECT_EQ(w.settings.Pitch.MovePitch, 0.1);
   EXPECT_EQ(w.settings.WindowX, 1);
   EXPECT_EQ(w.settings.WindowShow, 3);
+}
+
+TEST(SettingsFile, ACommandLineWorkFileKeepsItsStlAxis) {
+  SettingsWorld w;
+  w.commandLine.workLoadRequested = 1;
+  w.settings.StlAxis = 3;  // "w.stl"+Z
+  w.Read("[DMEdata]\nSTL AXIS=-Y\n");
+  EXPECT_EQ(w.settings.StlAxis, 3);
 }
 
 TEST(SettingsFile, BatchModeForcesDisplaysOff) {

@@ -142,6 +142,7 @@ TEST(ProfileGeometry, OneAttributeTripleIsAllCuttingPart) {
   EXPECT_EQ(d.Diameter, 10.0f);
   EXPECT_EQ(d.CuttingLength, 2.0f);
   EXPECT_EQ(d.CornerRadius, 2.0f);
+  EXPECT_EQ(d.TipHeight, 0.0f);       // a rounded corner starts at the tip
   EXPECT_EQ(d.ShankDiameter, 10.0f);  // from the last segment
   EXPECT_EQ(d.ProtrusionLength, 2.0f);
   EXPECT_EQ(d.ArborDiameter, 0.0f);
@@ -182,6 +183,7 @@ TEST(ProfileGeometry, CutterShankAndArborFromThreeTriples) {
       Segment(1, 0, 45, 0, 46, 2, 3),   Segment(1, 0, 46, 0, 47, 9, 9),
   };
   outline.back().Class = 10;  // as the chaining left it
+  outline[1].CentreY = 1.5;
   const ProfileClassStarts starts = ClassifyProfileSegments(outline);
   EXPECT_EQ(starts, (ProfileClassStarts{0, 3, 6}));
   const int32_t classes[] = {1, 1, 1, 2, 2, 2, 3, 3, 3, 0, 10};
@@ -191,6 +193,7 @@ TEST(ProfileGeometry, CutterShankAndArborFromThreeTriples) {
   EXPECT_EQ(d.Diameter, 10.0f);
   EXPECT_EQ(d.CuttingLength, 10.0f);
   EXPECT_EQ(d.CornerRadius, -1.0f);  // clockwise arc
+  EXPECT_EQ(d.TipHeight, 2.5f);      // a hollow corner: up to its centre plus its radius
   EXPECT_EQ(d.ShankDiameter, 8.0f);  // where the arbor starts
   EXPECT_EQ(d.ProtrusionLength, 30.0f);
   EXPECT_EQ(d.ArborDiameter, 30.0f);

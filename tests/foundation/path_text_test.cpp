@@ -37,6 +37,11 @@ TEST(PathText, FolderPartAndRelativePaths) {
   EXPECT_EQ(FolderPart("/opt/vestan/vestan9"), "/opt/vestan/");
   EXPECT_EQ(FolderPart("vestan9"), "");
   EXPECT_EQ(FolderPart("C:\\nc\\tables/atc.ttl"), "C:\\nc\\tables/");
+  EXPECT_EQ(FolderPart("C:\\work\\A.NC"), "C:\\work\\");
+  EXPECT_EQ(FileNamePart("C:\\work\\A.NC"), "A.NC");
+  EXPECT_EQ(FileNamePart("A.NC"), "A.NC");
+  EXPECT_EQ(FileNamePart("/opt/vestan/"), "");
+  EXPECT_EQ(FileNamePart("D:\\" + std::string(kCp932Hyo) + ".nc"), std::string(kCp932Hyo) + ".nc");
   EXPECT_TRUE(HasFolderPart("data\\atc.ttl"));
   EXPECT_TRUE(HasFolderPart("data/atc.ttl"));
   EXPECT_FALSE(HasFolderPart("atc.ttl"));

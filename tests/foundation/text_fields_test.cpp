@@ -76,6 +76,21 @@ TEST(TextFields, Integers) {
   EXPECT_EQ(ParseFloatAfterComma(cursor, line), 0.0f);
 }
 
+TEST(TextFields, TheLengthOfTheNumberConverted) {
+  struct Case {
+    std::string_view text;
+    double value;
+    size_t consumed;
+  };
+  const Case cases[] = {{"12.5,3", 12.5, 4}, {" -2e3)", -2000, 5}, {"5.x", 5, 2}, {"1e", 1, 1},
+                        {"-.5C", -0.5, 3},   {"-", 0, 0},          {"P", 0, 0},   {"", 0, 0}};
+  for (const Case& c : cases) {
+    size_t consumed = 99;
+    EXPECT_EQ(ConvertDouble(c.text, consumed), c.value) << c.text;
+    EXPECT_EQ(consumed, c.consumed) << c.text;
+  }
+}
+
 TEST(TextFields, TruncationSaturates) {
   EXPECT_EQ(TruncateToInt32(12.9), 12);
   EXPECT_EQ(TruncateToInt32(-12.9), -12);

@@ -88,6 +88,13 @@ TEST(KinematicsRoundTrip, EveryMachineKind) {
       ExpectNear(axis, RotatePointThroughRotaryAxes2(k, c, pair), what + ": axis");
       EXPECT_NEAR(VectorLength(axis), 1.0, 1e-12) << what;
 
+      // The tool's frame, where a mesh tool is cut, holds the tip and the
+      // axis where they stand.
+      const Placement frame = ComputeToolFrame(k, ComputeRotarySinCos(c, pair), posture);
+      ExpectNear(TransformPointAffine(frame, {0, 0, -length}), tip, what + ": frame, tip");
+      ExpectNear(MultiplyMatrixVector(PlacementMatrix(frame), k.ToolDirection), axis,
+                 what + ": frame, axis");
+
       // Tool-tip control: the length in force, on a TABLE the reference
       // length plus the length in force less the tool's own.
       const double tipLength = k.RotaryType == kRotaryTable ? 100.0 + 90.0 - 20.0 : 90.0;

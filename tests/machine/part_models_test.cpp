@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "definitions/definition_test_support.h"
+#include "model/interference_hits.h"
 #include "modelfiles/stl_file.h"
 #include "platform/file_open.h"
+#include "support/current_folder.h"
 
 namespace vestan {
 namespace {
@@ -76,6 +78,16 @@ TEST(NeededMachineParts, ChecksAndRotaryTypes) {
   const MachinePartNeeds none = NeededMachineParts(InterferenceCheckSettings{}, kRotaryTable);
   EXPECT_FALSE(none.Table || none.Table1 || none.Table2 || none.Head || none.Head1 || none.Head2 ||
                none.Basic);
+  // The BASIC checks of the two further head groups (the last of each six)
+  // load the base too; their other checks load nothing.
+  for (size_t check = 0; check < kFurtherPairCount; ++check) {
+    InterferenceCheckSettings checks;
+    checks.PartChecks.assign(kFurtherPairCount, 0);
+    checks.PartChecks[check] = 2;
+    const MachinePartNeeds needs = NeededMachineParts(checks, kRotaryHead);
+    EXPECT_EQ(needs.Basic, check == 15 || check == 21) << check;
+    EXPECT_FALSE(needs.Table || needs.Head || needs.Head1 || needs.Head2) << check;
+  }
 }
 
 // Facets in every band of the box [0, 30]^3 (thirds at 10 and 20), or around
@@ -166,6 +178,8 @@ class PartModels : public ::testing::Test {
   void On(std::string_view pair) { SetPair(checks_, pair, 1); }
 
   testing::TempFolder folder_;
+  // The meshes are named from the current folder, as written.
+  testing::CurrentFolder current_{folder_.Path()};
   testing::MachineHarness h_;
   InterferenceCheckSettings checks_;
   MachinePartMeshes meshes_;

@@ -75,7 +75,8 @@ TEST_F(ToolChangeTest, EveryKindOfTheFixtureTableSetsUp) {
       {kOvalTool, kToolOval, 5, 5, ovalTop, 5, 5, 5, 7, 35, 42},
       {kOvalRTool, kToolOval, ovalJoin, 3.5, ovalArcCentreHeight, 5, 5, 5, 5, 30, 20},
       {kTThrowTool, kToolTThrow, 9, 9, 1, 10, 10, 4, 4, 40, 15},
-      {kSphereTool, kToolSphere, 3, 3, 0, 3, 3, 3, 3, 45, 30},
+      // A ball of 3 about its centre 3 above the tip, on its neck of 2.
+      {kSphereTool, kToolSphere, 0, 0, 3, 3, 3, 2, 2, 45, 30},
       {kRadiusTool, kToolRadius, 5, 5, 5, 10, 10, 10, 10, 30, 5},
       {kKegakiTool, kToolKegaki, 0.5, 0.5, 0, 0.5, 0.5, 0.5, 0.5, 3, 5},
       {kCutterTool, kToolDrill, cutterBottom, cutterArcCentre, cutterArcHeight, cutterArcTop,

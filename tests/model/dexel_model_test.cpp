@@ -99,6 +99,25 @@ TEST(DexelModel, RefusesUnusableGrids) {
   }
 }
 
+TEST(DexelModel, BytesOfLongColumnsAsTheAllocatorHandsThemOut) {
+  // The column's entry (three arrays, 72 bytes) and a block per array: its
+  // bytes and an 8-byte header rounded up to 16, at least 32. Measured with
+  // the allocator's statistics: 232, 248, 632 and 13112 bytes.
+  EXPECT_EQ(LongColumnBytes(8), 0u);  // inline
+  EXPECT_EQ(LongColumnBytes(9), 72u + 80 + 32 + 48);
+  EXPECT_EQ(LongColumnBytes(10), 72u + 96 + 32 + 48);
+  EXPECT_EQ(LongColumnBytes(40), 72u + 336 + 48 + 176);
+  EXPECT_EQ(LongColumnBytes(1000), 72u + 8016 + 1008 + 4016);
+  // A file's values bound the long columns they fill: long columns of 9 take
+  // the most for their values, one per 117 bytes begun.
+  EXPECT_EQ(LongColumnBytesWithin(0), 0u);
+  EXPECT_EQ(LongColumnBytesWithin(117), 232u);
+  EXPECT_EQ(LongColumnBytesWithin(118), 2 * 232u);
+  EXPECT_GE(LongColumnBytesWithin(13 * 1000), LongColumnBytes(1000));
+  EXPECT_EQ(LongColumnBytesWithin(std::numeric_limits<uint64_t>::max()),
+            std::numeric_limits<uint64_t>::max());
+}
+
 TEST(DexelModel, BytesOfSlotsAndGridLines) {
   constexpr uint64_t kMax = std::numeric_limits<uint64_t>::max();
   constexpr int32_t kMaxCount = std::numeric_limits<int32_t>::max();

@@ -92,18 +92,17 @@ void AddDoublePyramid(ImportedToolMesh& mesh, const std::array<Vec3, 4>& ring, c
 struct MeshWorld : CutWorld {
   ImportedToolMesh Mesh;
   MachinePositionState Position;
-  MachineKinematics Kinematics;
 
   MeshWorld() {
     Cut.Records.Mesh = &Mesh;
     Cut.Records.Position = &Position;
-    Cut.Records.Kinematics = &Kinematics;
     Position.ReferenceLength = 100;
   }
   // Puts the mesh's tool origin at tip: tool coordinates become model
   // coordinates moved by tip.
   void Place(const Vec3& tip) {
-    Position.MachinePosition = {tip[0], tip[1], tip[2] + Position.ReferenceLength, 0, 0};
+    const double top = tip[2] + Position.ReferenceLength;
+    Position.ToolFrame = {1, 0, 0, 0, 1, 0, 0, 0, 1, tip[0], tip[1], top};
   }
   // Cuts with every column of the grid in range.
   void CutAt(const Vec3& tip) {
@@ -405,30 +404,24 @@ TEST(MeshToolCutting, TheMeshIsSpunAndHeldByTheMachine) {
   }
 }
 
-TEST(MeshToolCutting, ATurnedHeadOrTableIsNotPlacedYet) {
-  struct Case {
-    int32_t rotaryType;
-    double rotary1;
-    bool cuts;
-  };
-  const Case cases[] = {{kRotaryNone, 0, true},
-                        {kRotaryHead, 0, true},
-                        {kRotaryHead, 30, false},
-                        {kRotaryTable, 0, true},
-                        {kRotaryTable, -5, false}};
-  for (const Case& c : cases) {
-    MeshWorld w;
-    w.MakeBox({0, 0, 0, 8, 8, 10}, 1.0);
-    AddBox(w.Mesh, {-1.3, -1.4, 0}, {1.2, 1.1, 3});
-    w.Kinematics.RotaryType = c.rotaryType;
-    w.Place({4, 4, 8});
-    w.Position.MachinePosition[3] = c.rotary1;
-    w.SetSegment({4, 4, 8}, {0, 0, 1}, 0);
-    CutWithMeshTool(w.Cut, w.Model());
-    const std::vector<double> expected =
-        c.cuts ? std::vector<double>{0, 8} : std::vector<double>{0, 10};
-    EXPECT_EQ(w.Column(kDirectionZ, 4, 4), expected) << c.rotaryType << " at " << c.rotary1;
-  }
+TEST(MeshToolCutting, TheMeshIsPlacedByTheToolFrame) {
+  // The machine holds the tool turned to lie along +X (its Y across stays
+  // Y), its origin the reference length back along it from (3, 4, 5). A box
+  // of the tool's z 0..3 then lies at x 3..6; the X line (4, 5) runs through it.
+  MeshWorld w;
+  w.MakeBox({0, 0, 0, 10, 10, 10}, 1.0);
+  AddBox(w.Mesh, {-1.2, -1.3, 0}, {1.1, 1.4, 3});
+  const double ref = w.Position.ReferenceLength;
+  // Tool X to -Z, Y to Y, Z to +X.
+  w.Position.ToolFrame = {0, 0, -1, 0, 1, 0, 1, 0, 0, 3 + ref, 4, 5};
+  w.SetSegment({3, 4, 5}, {1, 0, 0}, 0);
+  CutWithMeshTool(w.Cut, w.Model());
+  EXPECT_EQ(w.Column(kDirectionX, 4, 5), (std::vector<double>{0, 3, 6, 10}));
+  // Its tool x, -1.2 to 1.1, runs down the machine's Z from 6.2 to 3.9.
+  EXPECT_EQ(w.Column(kDirectionZ, 4, 4), (std::vector<double>{0, 3.9, 6.2, 10}));
+  EXPECT_EQ(w.Column(kDirectionZ, 2, 4), (std::vector<double>{0, 10}));
+  // Every direction counts the lines its facets tried.
+  for (const CutGridContext& grid : w.Cut.Grids) EXPECT_GT(grid.VisitedColumns, 0) << grid.AxisW;
 }
 
 // Random meshes and poses: the columns visited by the facets' rows cut

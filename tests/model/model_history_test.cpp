@@ -138,15 +138,17 @@ TEST(ModelHistory, MemoryEstimateFollowsTheStorageLayout) {
   DexelModel m = Box(1);
   ASSERT_EQ(CreateBoxModel(m, {0, 0, 0, 10, 10, 10}, 1), kModelOk);
   EXPECT_EQ(EstimateModelMemory(m), 39642u);
-  // A long column adds 13 bytes per value; a second slot its whole layout.
+  // A long column of 12 values adds its entry (72 bytes) and the allocator's
+  // blocks of its arrays: 96, 12 and 48 bytes with an 8-byte header each,
+  // rounded up to 16 and at least 32; a second slot its whole layout.
   Write(m.YSet(), 0, 12, 0);
-  EXPECT_EQ(EstimateModelMemory(m), 39642u + 156);
+  EXPECT_EQ(EstimateModelMemory(m), 39642u + 72 + 112 + 32 + 64);
 
   DexelModel two = Box(2);
   ASSERT_EQ(CreateBoxModel(two, {0, 0, 0, 10, 10, 10}, 1), kModelOk);
   Write(two.YSet(), 0, 12, 0);
   PushModelHistory(two);
-  EXPECT_EQ(EstimateModelMemory(two), 2 * (39642u + 156) - 33 * 8);
+  EXPECT_EQ(EstimateModelMemory(two), 2 * (39642u + 280) - 33 * 8);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "model/box_models.h"
 #include "model/cut_statistics.h"
 #include "model/cut_world.h"
 #include "model/model_history.h"
@@ -238,6 +239,30 @@ TEST(ToolPoseCutting, ClearanceSearchesGrowTheLengthsAndCutNothing) {
   EXPECT_LT(tall.Lengths.ShankClearLength, 499.0 + 0.1);
 }
 
+TEST(ToolPoseCutting, NeckClearanceFollowsTheNeckCone) {
+  // FLAT 10,25 LENGTH3 60,20,1,10,30,12: from 20 above the tip a neck cone
+  // of 10 degrees (radius 5 + t / cot 10) over 1, then a 30-degree taper
+  // to the shank of 12. One Z line 5.05 from the axis holds material at z
+  // 20..20.25: the cone passes it beside once it runs 0.3 long (at 0.2 the
+  // taper still reaches 5.064 there).
+  PoseWorld w;
+  MakeGrid(w.Model(), {0, 0, 0}, {41, 41, 61}, 0.5);
+  ASSERT_TRUE(SetDexelColumnInSet(w.Model(), kDirectionZ, 30, 20, std::vector<double>{20, 20.25},
+                                  std::vector<uint8_t>(2, 0), std::vector<int32_t>(2, 0)));
+  w.Document.WorkPresent = 1;
+  BindCutGrids(w.Cut.Grids, w.Model());
+  ToolTable& table = w.Tools.Table;
+  table.Records[kFlatTool].Diameter = 10;
+  table.Shanks[kFlatTool] = {kShankAngled, 60, 20, 1, 10, 30, 12, -1};
+  table.Arbors[kFlatTool].Present = 0;
+  w.Use(kFlatTool);
+  w.Checks.ArborCheck = 1;  // OUTPUT
+  w.Pose({9.95, 10, 0});
+  EXPECT_NEAR(w.Lengths.NeckClearLength, 0.3, 1e-9);
+  EXPECT_NEAR(w.Lengths.ShankClearLength, 20.0, 1e-9);
+  EXPECT_EQ(w.Column(kDirectionZ, 30, 20), (std::vector<double>{20, 20.25}));
+}
+
 TEST(ToolPoseCutting, BodyAndArborCutAndReportHits) {
   // The tool's axis at x -2.5 lies beside the stock: the cutter (radius 2)
   // misses it, the shank (radius 3) and the holder (radius 10) reach it.
@@ -297,6 +322,35 @@ TEST(ToolPoseCutting, PoseVolumeIsThePosesOwn) {
   EXPECT_GT(w.Run.PoseRemovedVolume, 0);
   w.Pose({40, 10, 8});  // beside the grid: nothing cut
   EXPECT_EQ(w.Run.PoseRemovedVolume, 0);
+}
+
+TEST(ToolPoseCutting, TThrowBladeWithEqualCornersIsCutWhole) {
+  // D 20, corners of 1 at the tip and at the top of the blade, tip at z 6.
+  struct Case {
+    float blade;
+    int direction;
+    int32_t a, b;  // the line's grid indexes at pitch 0.5
+    std::vector<double> column;
+  };
+  const double s = std::sqrt(0.75);  // a corner of 1 at 0.5 from its centre
+  const Case cases[] = {
+      // Blade 3: the X line 2.5 above the tip crosses the top corner at 9 +
+      // sqrt(1 - 0.5^2) from the axis; the Z line 9.5 out meets both
+      // corners, 1 -+ sqrt(0.75) above the tip and below the top.
+      {3, kDirectionX, 20, 17, {0, 10 - 9 - s, 10 + 9 + s, 20}},
+      {3, kDirectionZ, 39, 20, {0, 7 - s, 8 + s, 12}},
+      // Blade 2, no flat: the Z line 5 out is cut over the whole blade.
+      {2, kDirectionZ, 30, 20, {0, 6, 8, 12}},
+  };
+  for (const Case& c : cases) {
+    PoseWorld w;
+    w.MakeBox({0, 0, 0, 20, 20, 12}, 0.5);
+    w.Tools.Table.Records[kTThrowTool].BladeWidth = c.blade;  // T-THROW 20,3,1,1,8
+    w.Use(kTThrowTool);
+    w.Pose({10, 10, 6});
+    ExpectValues(w.Column(c.direction, c.a, c.b), c.column,
+                 "blade " + std::to_string(c.blade) + " direction " + std::to_string(c.direction));
+  }
 }
 
 TEST(ToolPoseCutting, BallBladeOfATThrowIsCut) {

@@ -80,6 +80,11 @@ TEST_F(ToolProfileTest, OutlinesOfTheFixtureTools) {
   // LENGTH3 forms: a neck cone of 10 degrees over the transition length 5.
   const double neckCone = 5 * std::tan(10 * kPi / 180);
   auto radiusArc = [](double k) { return (1 - std::sqrt(1 - (5 - k) * (5 - k) / 25)) * 5; };
+  // SPHERE 6,4: the ball of 3 about (0, 3), in five steps each way.
+  Points spherePoints{{0, 0}};
+  for (double x : {0.6, 1.2, 1.8, 2.4, 3.0}) spherePoints.push_back({x, 3 - std::sqrt(9 - x * x)});
+  for (double x : {2.8, 2.6, 2.4, 2.2, 2.0}) spherePoints.push_back({x, 3 + std::sqrt(9 - x * x)});
+  spherePoints.insert(spherePoints.end(), {{2, 30}, {2, 45}});
   const OutlineCase cases[] = {
       // Bull: corner arc in 5 steps, neck of 8 up to the holder, two steps.
       {kBullTool,
@@ -182,7 +187,8 @@ TEST_F(ToolProfileTest, OutlinesOfTheFixtureTools) {
        12,
        13,
        13},
-      {kSphereTool, {{0, 0}, {3, 0}, {3, 30}, {3, 45}}, 3, 4, 4},
+      // The ball's upper half back in to the neck of 2, the neck up to 5 D.
+      {kSphereTool, spherePoints, 12, 13, 13},
       // LENGTH3A without shank angle: a flat shoulder at N + T.
       {kNoShankAngleTool,
        {{0, 0}, {6, 0}, {6, 35}, {6, 35}, {6 + neckCone, 40}, {8, 40}, {8, 70}},

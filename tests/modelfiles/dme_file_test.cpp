@@ -224,7 +224,6 @@ TEST(DmeFile, SaveRefusesWhatItCannotWrite) {
   EXPECT_EQ(SaveWorkModel(absent, scratch / "a.DME", 0, 0, kNoFrame), kSaveNoModel);
   EXPECT_EQ(SaveWorkModel(model, scratch / "no/such/folder/a.DME", 0, 0, kNoFrame),
             kSaveTempNotCreated);
-  EXPECT_EQ(SaveWorkModel(model, scratch / "a.stl", 0, 0, kNoFrame), kSaveNoStlWriter);
 }
 
 TEST(DmeFile, FailedSaveKeepsThePreviousFile) {

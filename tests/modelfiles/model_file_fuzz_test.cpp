@@ -72,10 +72,11 @@ TEST(ModelFileFuzzInputs, RefusedWithinTheLimit) {
 TEST(ModelFileFuzzInputs, RoughHeightsLoadWithinTheirTrueSize) {
   // Slots: 60 * 60 + 2 * 60 * 1001 columns, 60 + 60 + 1001 grid lines. Every
   // row and column of samples alternates 0 and 1000: at each level 1..1000
-  // all 59 pairs cross it and one end stands above it, 60 values of 13 bytes
-  // in each of the 60 X and 60 Y columns of that level.
+  // all 59 pairs cross it and one end stands above it, 60 values in each of
+  // the 60 X and 60 Y columns of that level: a long column of 72 bytes and
+  // blocks of 496, 80 and 256 bytes for its 480, 60 and 240.
   const uint64_t slots = 174 + (3600 + 2 * 60 * 1001) * 108ull + 1121 * 8;
-  const uint64_t need = slots + 2 * 60 * 1000 * 13 * 60ull;
+  const uint64_t need = slots + 2 * 60 * 1000 * (72 + 496 + 80 + 256ull);
   DexelModel model;
   ASSERT_EQ(OpenAs("rough_heights.dmf", ".DMF", 2 * need, model).Result, kModelOk);
   EXPECT_EQ(model.CountZ, 1001);

@@ -333,15 +333,16 @@ TEST(ModelMemoryLimit, DmfCrossSetsCountWithTheSlots) {
   ScratchFolder scratch;
   // Two rows of 20 samples going 0, 10, 0, 10, ... over base 0, pitch 1:
   // nz = 11. Along X each level 1..10 is crossed by all 19 pairs and the
-  // last sample stands on it: 20 values, a long column of 13 * 20 bytes, in
-  // both rows. Level 0 and every Y column keep two values.
+  // last sample stands on it: 20 values, a long column of 72 bytes and
+  // blocks of 176, 32 and 96 bytes for its 160, 20 and 80, in both rows.
+  // Level 0 and every Y column keep two values.
   Dmf dmf;
   dmf.nx = 20;
   dmf.ny = 2;
   for (int s = 0; s < 40; ++s) dmf.heights.push_back(s % 2 == 0 ? 0.0f : 10.0f);
   // Columns 20 * 2 + 2 * 11 + 20 * 11, grid lines 20 + 2 + 11.
   const uint64_t slots = 174 + 282 * 108 + 33 * 8;
-  const uint64_t need = slots + 2 * 10 * 13 * 20;
+  const uint64_t need = slots + 2 * 10 * (72 + 176 + 32 + 96);
   const std::string path = scratch.Write("w.DMF", dmf.Bytes());
   ModelLoadSettings settings;
   settings.MemoryLimit = need - 1;
@@ -362,10 +363,12 @@ TEST(ModelMemoryLimit, DmeOnBothReaders) {
   testing::MakeSampleModel(saved, true);
   const std::string image = BuildDmeImage(saved, 0, kNoFrame);
   const std::string path = scratch.Write("s.DME", image);
-  // 5 x 4 x 3 points: 20 + 12 + 15 columns, 12 grid lines; and, as any value
-  // the file stores could be in a long column, 13 bytes for each: the
-  // records' bytes without their counts.
-  const uint64_t bytes = 174 + 47 * 108 + 12 * 8 + (image.size() - 152 - 47 * 4);
+  // 5 x 4 x 3 points: 20 + 12 + 15 columns, 12 grid lines; and, as the
+  // values the file stores (13 bytes each, the records without their
+  // counts) could all be in long columns of 9, one of 232 bytes (72, and
+  // blocks of 80, 32 and 48) for every 117 bytes begun.
+  const uint64_t values = image.size() - 152 - 47 * 4;
+  const uint64_t bytes = 174 + 47 * 108 + 12 * 8 + (values + 116) / 117 * 232;
   DexelModel model;
   EXPECT_EQ(LoadDmeFile(model, path, 0, kNoFrame, bytes - 1), kModelNoMemory);
   ExpectNothingAllocated(model);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
+
 #include "support/scratch_folder.h"
 
 namespace vestan {
@@ -66,33 +68,44 @@ TEST(FileOpen, WriteProtectedFileIsNotReplaced) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.Path()), {}), 1);
 }
 
-TEST(FileOpen, ReplacementWrittenInPiecesTakesEffectOnlyOnCommit) {
+// A file written in pieces: the target keeps its old content until the
+// commit, and a file abandoned before it leaves nothing behind.
+TEST(FileOpen, ReplacementFileInPieces) {
   ScratchFolder scratch;
-  const std::string file = scratch.Write("model.dme", "old");
+  const std::string file = scratch.Write("part.stl", "old");
+  const auto entries = [&] {
+    return std::distance(std::filesystem::directory_iterator(scratch.Path()),
+                         std::filesystem::directory_iterator());
+  };
   {
-    FileReplacement dropped(file);
-    ASSERT_EQ(dropped.Status(), kFileReplaced);
-    EXPECT_TRUE(dropped.Write("half"));
-  }  // gone without a commit: the old file stays, the temporary file goes
+    ReplacementFile out;
+    ASSERT_EQ(out.Open(file), kFileReplaced);
+    EXPECT_TRUE(out.Write("0123"));
+    EXPECT_TRUE(out.Write("456789"));
+    EXPECT_EQ(entries(), 2);
+    EXPECT_EQ(ScratchFolder::Read(file), "old");
+  }
+  EXPECT_EQ(entries(), 1);
   EXPECT_EQ(ScratchFolder::Read(file), "old");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.Path()), {}), 1);
 
-  FileReplacement file2(file);
-  EXPECT_TRUE(file2.Write("ne"));
-  EXPECT_TRUE(file2.Write(""));
-  EXPECT_TRUE(file2.Write("w"));
-  EXPECT_EQ(ScratchFolder::Read(file), "old");
-  EXPECT_EQ(file2.Commit(), kFileReplaced);
-  EXPECT_EQ(ScratchFolder::Read(file), "new");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.Path()), {}), 1);
-
-  FileReplacement nowhere(scratch / "missing/x.dme");
-  EXPECT_EQ(nowhere.Status(), kFileTempNotCreated);
-  EXPECT_FALSE(nowhere.Error().empty());
-  EXPECT_FALSE(nowhere.Write("x"));
+  ReplacementFile out;
+  ASSERT_EQ(out.Open(file), kFileReplaced);
+  EXPECT_TRUE(out.Write("0123456789"));
+  EXPECT_TRUE(out.WriteAt(2, "ab"));
+  EXPECT_EQ(out.Commit(), kFileReplaced);
+  EXPECT_FALSE(out.IsOpen());
+  EXPECT_EQ(ScratchFolder::Read(file), "01ab456789");
+  EXPECT_EQ(entries(), 1);
   std::string error;
-  EXPECT_EQ(nowhere.Commit(&error), kFileTempNotCreated);
+  EXPECT_EQ(out.Commit(&error), kFileNotWritten);  // nothing open any more
+  EXPECT_FALSE(out.Write("x"));
+
+  // A folder that does not exist: nothing is written, and the reason is given.
+  ReplacementFile nowhere;
+  EXPECT_EQ(nowhere.Open(scratch / "missing/x.dme", &error), kFileTempNotCreated);
   EXPECT_FALSE(error.empty());
+  EXPECT_FALSE(nowhere.Write("x"));
+  EXPECT_EQ(nowhere.Commit(), kFileNotWritten);
 }
 
 TEST(FileOpen, PipesAreNotReadAsFiles) {

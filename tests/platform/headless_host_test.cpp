@@ -8,7 +8,7 @@ namespace {
 
 using testing::ScratchFolder;
 
-TEST(HeadlessHost, MessagesBecomeCp932LogLinesAndTakeUnattendedAnswer) {
+TEST(HeadlessHost, MessagesBecomeCp932LogLinesAndTakeUnattendedAnswerNothingStarts) {
   ScratchFolder scratch;
   HeadlessHost host(scratch / "vestan.log", false);
   HostMessage question;
@@ -18,6 +18,8 @@ TEST(HeadlessHost, MessagesBecomeCp932LogLinesAndTakeUnattendedAnswer) {
   EXPECT_EQ(host.ShowMessage(question), MessageAnswer::kNo);
   host.Log("second");
   EXPECT_FALSE(host.OpenWithDesktop("report.txt"));
+  EXPECT_FALSE(host.StartProgram({"gedit", {"+12", "a b.nc"}, ""}));
+  host.PlaySound("toolchg.wav", SoundWait::kUntilPlayed);  // silent, returns
 
   const std::string log = ScratchFolder::Read(scratch / "vestan.log");
   // Each line: 19 characters of time, the fullwidth colon 0x81 0x46, the text.
@@ -27,6 +29,7 @@ TEST(HeadlessHost, MessagesBecomeCp932LogLinesAndTakeUnattendedAnswer) {
             "\x82\xC4\x82\xA2\x82\xDC\x82\xB7");
   EXPECT_NE(log.find("\x81\x46second\n"), std::string::npos);
   EXPECT_NE(log.find("report.txt"), std::string::npos);
+  EXPECT_NE(log.find("Not started (no desktop): gedit +12 a b.nc\n"), std::string::npos);
 }
 
 }  // namespace
