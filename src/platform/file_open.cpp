@@ -164,8 +164,7 @@ int32_t ReplacementFile::Commit(std::string* error) {
   }
   int failure = failure_;
   if (failure == 0 && existed_ && ::fchmod(fd_, mode_) != 0) failure = errno;
-  if (failure == 0 && sync_ == ReplacementSync::kBeforeRename && ::fsync(fd_) != 0)
-    failure = errno;
+  if (failure == 0 && sync_ == ReplacementSync::kBeforeRename && ::fsync(fd_) != 0) failure = errno;
   const int fd = fd_;
   fd_ = -1;
   if (::close(fd) != 0 && failure == 0) failure = errno;

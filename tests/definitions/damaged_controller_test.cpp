@@ -97,9 +97,7 @@ TEST(DamagedController, VeryLongLinesRead) {
 
 TEST(DamagedController, NumbersOutOfRangeAreRefusedWithANoteAndNeverWrittenBack) {
   TempFolder folder;
-  const std::string path = folder.Write(
-      "out.ctl",
-      TempFolder::Read(std::string(VESTAN_FIXTURES_DIR) + "/definitions/out_of_range.ctl"));
+  const std::string path = testing::CopyFixture(folder, "out_of_range.ctl");
   ControllerHarness h;
   const DefinitionReadResult result = h.Read(path);
   ASSERT_EQ(result.State, kFileRead);

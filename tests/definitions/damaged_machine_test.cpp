@@ -84,9 +84,7 @@ TEST(DamagedMachine, VeryLongLinesRead) {
 
 TEST(DamagedMachine, NumbersOutOfRangeAreRefusedWithANote) {
   TempFolder folder;
-  const std::string path = folder.Write(
-      "out.mtl",
-      TempFolder::Read(std::string(VESTAN_FIXTURES_DIR) + "/definitions/out_of_range.mtl"));
+  const std::string path = testing::CopyFixture(folder, "out_of_range.mtl");
   MachineHarness h;
   const DefinitionReadResult result = h.Read(path);
   ASSERT_EQ(result.State, kFileRead);

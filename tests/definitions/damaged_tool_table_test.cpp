@@ -90,8 +90,7 @@ TEST(DamagedToolTable, VeryLongLinesAreReadWhole) {
 
 TEST(DamagedToolTable, NumbersBeyondAFloatAreRefusedKeyByKey) {
   TempFolder folder;
-  const std::string path = folder.Write("t.ttl", TempFolder::Read(std::string(VESTAN_FIXTURES_DIR) +
-                                                                  "/definitions/out_of_range.ttl"));
+  const std::string path = testing::CopyFixture(folder, "out_of_range.ttl");
   ToolTableHarness harness(20);
   const DefinitionReadResult result = harness.Read(path);
   ASSERT_EQ(result.State, kFileRead);
