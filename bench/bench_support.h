@@ -1,6 +1,6 @@
 // Helpers shared by the benchmarks: a scratch folder for their files, and
 // every record a tool change and a pose cut need (the tests' tool records
-// and the run's), with one tool in slot 1.
+// and the run's, out of one session), with one tool in slot 1.
 #pragma once
 
 #include <stdlib.h>
@@ -33,11 +33,10 @@ struct BenchFolder {
 
 // Everything a tool change and a pose cut need, with one tool in slot 1.
 struct KernelWorld : testing::ToolRecords {
-  ToolLengthChecks Lengths;
-  RunState Run;
-  WorkDocument Document;
-  CutContext Cut{
-      CutRecords{Current, Lengths, Checks, Run, Document, &Mesh, &Position}};
+  ToolLengthChecks& Lengths = S.Lengths;
+  RunState& Run = S.Run;
+  WorkDocument& Document = S.Work;
+  CutContext Cut{CutRecordsOf(S)};
 
   // The tool: a cutter kind (kToolFlat, kToolBall ...), its diameter and
   // corner radius.
@@ -78,8 +77,7 @@ struct KernelWorld : testing::ToolRecords {
 
   // The machine holds the tool the reference length above its tip.
   void HoldAt(const Vec3& tip) {
-    const double top = tip[2] + Position.ReferenceLength;
-    Position.ToolFrame = {1, 0, 0, 0, 1, 0, 0, 0, 1, tip[0], tip[1], top};
+    Position.MachinePosition = {tip[0], tip[1], tip[2] + Position.ReferenceLength, 0, 0};
   }
 };
 

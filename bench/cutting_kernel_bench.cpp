@@ -29,6 +29,7 @@ struct PathCase {
   double tiltAboutY;  // degrees
   double pitch;       // of the grid and of the path
   double expected;    // removed volume, 0 when not checked
+  int32_t threads = 1;  // of the main pass
 };
 
 // The stock of one pitch, made once: the box is long enough for the path.
@@ -58,6 +59,7 @@ void BM_CutPath(benchmark::State& state, PathCase c) {
     return;
   }
   bench::KernelWorld world(c.kind, c.diameter, c.cornerRadius);
+  world.Cut.Threads = c.threads;
   const double tilt = c.tiltAboutY * kRadiansPerDegree;
   const Vec3 axis{std::sin(tilt), 0, std::cos(tilt)};
   double volume = 0;
@@ -123,6 +125,28 @@ BENCHMARK_CAPTURE(BM_CutPath, f_mesh1000_flat10_5deep,
                   PathCase{kToolImportedMesh, 10, 0, 5, 0, 0.1, 100 * 10 * 5})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+// Cases a, c and d with the main pass's rows on 2, 4 and 8 threads, and a
+// small tool (Ø2 at pitch 0.2, mostly below the threshold) on 1 and 8.
+PathCase Threaded(PathCase c, int32_t threads) {
+  c.threads = threads;
+  return c;
+}
+#define VESTAN_THREADED(name, n, ...)                                                  \
+  BENCHMARK_CAPTURE(BM_CutPath, name##_threads##n, Threaded(PathCase{__VA_ARGS__}, n)) \
+      ->Unit(benchmark::kMillisecond)                                                 \
+      ->UseRealTime();
+VESTAN_THREADED(a_flat10_5deep, 2, kToolFlat, 10, 0, 5, 0, 0.1, 100 * 10 * 5)
+VESTAN_THREADED(a_flat10_5deep, 4, kToolFlat, 10, 0, 5, 0, 0.1, 100 * 10 * 5)
+VESTAN_THREADED(a_flat10_5deep, 8, kToolFlat, 10, 0, 5, 0, 0.1, 100 * 10 * 5)
+VESTAN_THREADED(c_bull10r2_tilt30, 2, kToolBull, 10, 2, 5, 30, 0.1, 0)
+VESTAN_THREADED(c_bull10r2_tilt30, 4, kToolBull, 10, 2, 5, 30, 0.1, 0)
+VESTAN_THREADED(c_bull10r2_tilt30, 8, kToolBull, 10, 2, 5, 30, 0.1, 0)
+VESTAN_THREADED(d_flat10_45deep, 2, kToolFlat, 10, 0, 45, 0, 0.1, 100 * 10 * 45)
+VESTAN_THREADED(d_flat10_45deep, 4, kToolFlat, 10, 0, 45, 0, 0.1, 100 * 10 * 45)
+VESTAN_THREADED(d_flat10_45deep, 8, kToolFlat, 10, 0, 45, 0, 0.1, 100 * 10 * 45)
+VESTAN_THREADED(g_flat2_pitch02, 1, kToolFlat, 2, 0, 1, 0, 0.2, 0)
+VESTAN_THREADED(g_flat2_pitch02, 8, kToolFlat, 2, 0, 1, 0, 0.2, 0)
 
 }  // namespace
 }  // namespace vestan

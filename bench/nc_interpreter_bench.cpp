@@ -24,6 +24,7 @@
 #include "nc/nc_context.h"
 #include "nc/nc_modal_operations.h"
 #include "platform/recording_host.h"
+#include "simulation/session.h"
 
 namespace vestan {
 namespace {
@@ -91,17 +92,14 @@ Program MakeProgram(bool compensatedHalf = false) {
   return program;
 }
 
+// One pass's records, out of a session.
 struct PassWorld {
-  Definitions Defs;
-  WorkOffsetFrame Frame;
-  DisplayListTable Display;
-  CurrentTool Tool;
-  std::unique_ptr<ToolProfile> Profile = std::make_unique<ToolProfile>();
-  RunControl Control;
   RecordingHost Host;
-  RunState Run;
-  NcContext Context{Run};
-  NcPassRecords Records{Defs, Frame, Display, Tool, *Profile, Control, Host};
+  Session S{Host};
+  Definitions& Defs = S.Defs;
+  ControllerMemory& Memory = S.Memory;
+  NcContext& Context = S.Nc;
+  NcPassRecords Records = NcPassOf(S);
 };
 
 void BM_InterpretProgram(benchmark::State& state) {
@@ -139,7 +137,7 @@ void BM_MotionDriver(benchmark::State& state) {
   auto world = std::make_unique<PassWorld>();
   world->Defs.Settings.ControlPoint = {};
   world->Defs.Paths.NcProgram = path;
-  world->Defs.Offsets.DGeometry[1] = 1.0f;
+  world->Memory.Offsets.DGeometry[1] = 1.0f;
   LoadedNcProgram loaded;
   NcReader reader(loaded);
   const BlockInterpreterHooks hooks = MakeNcReaderHooks(reader);

@@ -74,7 +74,7 @@ std::string StateOf(const fuzz::NcWorld& w) {
   d.Add(c.Move.ArcAngle);
   d.Add(c.Position.ProgramPosition);
   d.Add(c.Position.MachinePosition);
-  const OffsetMemory& o = w.Defs.Offsets;
+  const OffsetMemory& o = w.Memory.Offsets;
   d.Add(int64_t{o.SelectedWorkOffset});
   for (const WorkOffsetValues& entry : o.WorkOffsets) d.Add(entry);
   d.Add(o.ActiveWorkOffset);
@@ -92,7 +92,7 @@ void CheckRanges(const fuzz::NcWorld& w) {
   FUZZ_CHECK(m.SpindleState >= -1 && m.SpindleState <= 1);
   FUZZ_CHECK(m.DecimalPointMode >= 0 && m.DecimalPointMode <= 3);
   FUZZ_CHECK(m.EndState >= kEndRunning && m.EndState <= kEndHandled);
-  const int32_t selected = w.Defs.Offsets.SelectedWorkOffset;
+  const int32_t selected = w.Memory.Offsets.SelectedWorkOffset;
   FUZZ_CHECK(selected >= 0 && selected < kWorkOffsetEntries);
 }
 
@@ -137,7 +137,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     copy->Context.Modal = world->Context.Modal;
     copy->Context.Move = world->Context.Move;
     copy->Context.Position = world->Context.Position;
-    copy->Defs.Offsets = world->Defs.Offsets;
+    copy->Memory = world->Memory;
     InterpretNcBlock(world->Context, world->Records);
     InterpretNcBlock(copy->Context, copy->Records);
     FUZZ_CHECK(StateOf(*world) == StateOf(*copy));

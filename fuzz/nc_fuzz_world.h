@@ -10,6 +10,7 @@
 #include "definitions/definitions.h"
 #include "fuzz_support.h"
 #include "nc/nc_pass_world.h"
+#include "simulation/session_files.h"
 
 namespace vestan::fuzz {
 
@@ -20,14 +21,8 @@ using testing::NcWorld;
 
 // Reads the controller definition text (written as fileName) into the world.
 inline bool ReadNcController(NcWorld& world, std::string_view fileName, std::string_view text) {
-  const std::string path = WriteScratchFile(fileName, text);
-  NcPlaneState plane;
-  SubprogramStack subprograms;
-  StatusAxisLabels labels;
-  const DefinitionReadResult result = ReadControllerDefinition(
-      path, {world.Defs.Controller, world.Defs.Offsets, world.Defs.ControllerFile, plane,
-             subprograms, labels, world.Display});
-  return result.State == kFileRead;
+  world.Defs.Paths.Controller = WriteScratchFile(fileName, text);
+  return ReadControllerInto(world.S).State == kFileRead;
 }
 
 }  // namespace vestan::fuzz

@@ -25,6 +25,7 @@
 #include "nc/nc_modal_operations.h"
 #include "nc/position_update.h"
 #include "nc_fuzz_world.h"
+#include "simulation/session.h"
 
 using namespace vestan;
 
@@ -54,16 +55,9 @@ bool ReadController(World& world, uint8_t choice, std::string_view own) {
 }
 
 void ReadMachine(World& world, std::string_view text) {
-  Definitions& d = world.Defs;
-  NcPlaneState plane;
-  StatusAxisLabels labels;
-  const MachineReadRecords records{
-      d.Machine,     d.Kinematics, d.Limits,   d.Parts,
-      d.MachineFile, d.Controller, d.Settings, world.Context.Modal.PendingEnds,
-      labels,        world.Display};
-  const std::string path = fuzz::WriteScratchFile("nc_moves.mtl", text);
-  FUZZ_CHECK(ReadMachineDefinition(path, 1, records, MachineReadHooks{}, world.Host).State ==
-             kFileRead);
+  world.Defs.Paths.Machine = fuzz::WriteScratchFile("nc_moves.mtl", text);
+  FUZZ_CHECK(ReadMachineDefinition(world.Defs.Paths.Machine, 1, MachineReadOf(world.S), world.Host)
+                 .State == kFileRead);
 }
 
 // No number has more than 12 digits or an exponent: every value stays far
@@ -108,7 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   machine.RapidRate = {6000.0f, 12000.0f, 3000.0f};
   machine.RapidAcceleration = {0.1f, 0.2f, 0.05f};
   if (!machineText.empty()) ReadMachine(*world, machineText);
-  OffsetMemory& offsets = world->Defs.Offsets;
+  OffsetMemory& offsets = world->Memory.Offsets;
   offsets.DGeometry[1] = 5.0f;
   offsets.DGeometry[2] = 0.01f;
   offsets.DGeometry[3] = -6.0f;

@@ -1,19 +1,19 @@
-// Tool tables (.TTL), read with the real tool change as the hook that makes
-// a tool current, so that the tool set-up and profile see every value a
-// table can hold. The outline, holder and mesh files that the seeds name
-// stand in the scratch folder beside the table. Every tool made current has
-// a geometry within bounds: finite radii, heights and slopes, an outline of
-// finite points within the profile's capacity, its parts in order, and
+// Tool tables (.TTL), read as the session reads them (the real tool change
+// makes each tool current), so that the tool set-up and profile see every
+// value a table can hold. The outline, holder and mesh files that the seeds
+// name stand in the scratch folder beside the table. Every tool made current
+// has a geometry within bounds: finite radii, heights and slopes, an outline
+// of finite points within the profile's capacity, its parts in order, and
 // boxes that hold it.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <array>
 #include <cmath>
 #include <string>
 
 #include "definitions/tool_table_file.h"
 #include "fuzz_support.h"
 #include "model/tool_records.h"
-#include "modelfiles/imported_tool_stl.h"
 #include "support/current_folder.h"
 
 using namespace vestan;
@@ -95,30 +95,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::WriteScratchFile("tool.stl", kMesh);
   // Options from the last bytes, the table from the rest.
   FuzzedDataProvider provider(data, size);
-  ToolTableReadOptions options;
-  options.BasePoint = provider.ConsumeIntegralInRange<int32_t>(kBaseBottom, kBaseArborTop);
-  options.EnglishMode = provider.ConsumeBool();
-  options.CommandLineToolNumber = provider.ConsumeIntegralInRange<int32_t>(-1, 40);
+  testing::ToolRecords world(30);
+  Settings& settings = world.S.Defs.Settings;
+  settings.ToolBasePoint = provider.ConsumeIntegralInRange<int32_t>(kBaseBottom, kBaseArborTop);
+  world.S.App.EnglishMode = provider.ConsumeBool() ? 1 : 0;
+  world.S.CommandLine.initialTool = provider.ConsumeIntegralInRange<int32_t>(-1, 40);
   const double pitches[] = {0.0, 0.1, 0.5, 2.0};
-  options.WorkPitch = pitches[provider.ConsumeIntegralInRange<int>(0, 3)];
+  settings.Pitch.WorkPitch = pitches[provider.ConsumeIntegralInRange<int>(0, 3)];
   const std::string table =
       fuzz::WriteScratchFile("tools.ttl", provider.ConsumeRemainingBytesAsString());
 
   // Names in the table resolve in the process folder, as in the program's own.
   const testing::CurrentFolder inScratch(fuzz::ProcessFolder().Path());
-  testing::ToolRecords world(30);
-  world.Records.Hooks.ReloadImportedMesh = ReloadImportedToolMesh;
-  world.ReadHooks.ReleaseImportedMesh = [&world] { world.Mesh.Release(); };
-  world.ReadHooks.LoadImportedMesh = [&world](std::string_view name,
-                                              const Vec3& offset) -> const ImportedToolMesh& {
-    return LoadImportedToolMesh(name, offset, world.Mesh);
-  };
-  const DefinitionReadResult result = world.ReadTable(table, options);
+  const DefinitionReadResult result = world.ReadTable(table);
   FUZZ_CHECK(result.State == kFileRead);
   FUZZ_CHECK(world.Table.Entries() == 31);
   // Every tool once more, as the tool list does.
   for (int32_t tool = 0; tool <= world.Table.MaxMagazineNumber; ++tool) {
-    world.Set(tool, options.WorkPitch);
+    world.Change(tool, settings.Pitch.WorkPitch);
     CheckGeometry(world);
   }
   return 0;

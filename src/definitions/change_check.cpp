@@ -38,58 +38,29 @@ std::string_view WithoutTrailingSeparator(std::string_view folder) {
   return folder;
 }
 
-class ChangeCheck {
- public:
-  ChangeCheck(const ChangeCheckRecords& records, const DefinitionReloadHooks& hooks, Host& host)
-      : r_(records), hooks_(hooks), host_(host) {}
+void Show(const Texts& texts, const ChangeCheckRecords& r, Host& host) {
+  HostMessage message;
+  message.Text = std::string(r.EnglishMode != 0 ? texts.English : texts.Japanese);
+  message.Topmost = true;
+  host.ShowMessage(message);
+}
 
-  void Run();
+void Sound(std::string_view name, const ChangeCheckRecords& r, Host& host) {
+  if (r.AppSettings.SoundOn == 0) return;
+  host.PlaySound(name);
+  std::this_thread::yield();
+}
 
- private:
-  void Show(const Texts& texts) {
-    HostMessage message;
-    message.Text = std::string(r_.EnglishMode != 0 ? texts.English : texts.Japanese);
-    message.Topmost = true;
-    host_.ShowMessage(message);
-  }
-  static void Call(const std::function<void()>& hook) {
-    if (hook) hook();
-  }
-  void ReadMachine(int32_t clearFlag) {
-    if (hooks_.ReadMachineDefinition) hooks_.ReadMachineDefinition(clearFlag);
-  }
-  void Sound(std::string_view name) {
-    if (r_.AppSettings.SoundOn == 0) return;
-    host_.PlaySound(name);
-    std::this_thread::yield();
-  }
-  void RebuildToolList() {
-    if (r_.AppSettings.ToolDisplay > 0) r_.Display.RequestRebuild(kListTool);
-  }
-  void Redraw() { host_.RequestRedraw(); }
-  // The controller reread, with what shows it (shared by both branches).
-  void ReloadController() {
-    host_.RequestShellUpdate(ShellUpdate::kStopViewTimer);
-    Call(hooks_.ReadControllerDefinition);
-    host_.RequestShellUpdate(ShellUpdate::kNameBrush);
-    host_.RequestShellUpdate(ShellUpdate::kStatusBar);
-  }
-  // Whether the file read last changed since; a file missing at its last
-  // read is announced (when missing is given) and then no longer watched.
-  bool Changed(WatchedFile& watch, std::string_view fileName, const Texts* missing);
-  void CheckToolTable();
-  void CheckArborTable();
-  void CheckController();
-  void CheckMachine();
+void RebuildToolList(const ChangeCheckRecords& r) {
+  if (r.AppSettings.ToolDisplay > 0) r.Display.RequestRebuild(kListTool);
+}
 
-  const ChangeCheckRecords& r_;
-  const DefinitionReloadHooks& hooks_;
-  Host& host_;
-};
-
-bool ChangeCheck::Changed(WatchedFile& watch, std::string_view fileName, const Texts* missing) {
+// Whether the file read last changed since; a file missing at its last
+// read is announced (when missing is given) and then no longer watched.
+bool Changed(WatchedFile& watch, std::string_view fileName, const Texts* missing,
+             const ChangeCheckRecords& r, Host& host) {
   if (watch.State == kFileMissing && missing != nullptr) {
-    Show(*missing);
+    Show(*missing, r, host);
     watch.State = kFileNotWatched;
     return false;
   }
@@ -100,77 +71,81 @@ bool ChangeCheck::Changed(WatchedFile& watch, std::string_view fileName, const T
   return !time || *time != watch.Time;
 }
 
-void ChangeCheck::CheckToolTable() {
-  if (!Changed(r_.ToolFiles.ToolTable, r_.Paths.ToolTable, &kToolTableMissing)) return;
-  Show(kToolTableChanged);
-  Call(hooks_.ReadToolTable);
-  RebuildToolList();
-  Call(hooks_.UpdateMachinePosition);
-  r_.Display.RequestRebuild(kSlideAndHeadLists);
-  host_.RequestShellUpdate(ShellUpdate::kWindowTitle);
-  Sound("toolchg.wav");
-  host_.RequestShellUpdate(ShellUpdate::kSecondView);
-  Redraw();
-}
-
-void ChangeCheck::CheckArborTable() {
-  // A missing arbor table is never announced.
-  if (!Changed(r_.ToolFiles.ArborTable, r_.ToolFiles.ArborTableName, nullptr)) return;
-  Show(kArborTableChanged);
-  Call(hooks_.ReadToolTable);
-  Call(hooks_.UpdateMachinePosition);
-  host_.RequestShellUpdate(ShellUpdate::kWindowTitle);
-  Sound("toolchg.wav");
-  host_.RequestShellUpdate(ShellUpdate::kSecondView);
-  Redraw();
-}
-
-void ChangeCheck::CheckController() {
-  if (!Changed(r_.Controller, r_.Paths.Controller, &kControllerMissing)) return;
-  Show(kControllerChanged);
-  ReloadController();
-  ReadMachine(0);
-  Call(hooks_.ReadToolTable);
-  Sound("workset.wav");
-  Redraw();
-}
-
-void ChangeCheck::CheckMachine() {
-  if (!Changed(r_.Machine, r_.Paths.Machine, &kMachineMissing)) return;
-  Show(kMachineChanged);
-  ReloadController();
-  ReadMachine(1);
-  Call(hooks_.BuildToolProfile);
-  RebuildToolList();
-  Call(hooks_.ReadToolTable);
-  Call(hooks_.UpdateMachinePosition);
-  if (r_.SyncPluginLoaded) host_.RequestShellUpdate(ShellUpdate::kInfoPane);
-  host_.RequestShellUpdate(ShellUpdate::kWindowTitle);
-  Sound("workset.wav");
-  Redraw();
-  host_.RequestShellUpdate(ShellUpdate::kSecondView);
-}
-
-void ChangeCheck::Run() {
-  // Relative names mean the start-up folder; elsewhere (after a file
-  // dialog moved the current folder) they would name other files.
-  const std::string current = CurrentFolder();
-  if (!EqualsIgnoringAsciiCase(WithoutTrailingSeparator(current),
-                               WithoutTrailingSeparator(r_.Paths.CurrentFolder)))
-    return;
-  r_.ChangeCheckState = kCheckRunning;
-  CheckToolTable();
-  CheckArborTable();
-  CheckController();
-  CheckMachine();
-  r_.ChangeCheckState = kCheckIdle;
-}
-
 }  // namespace
 
-void CheckDefinitionFilesUpdated(const ChangeCheckRecords& records,
-                                 const DefinitionReloadHooks& hooks, Host& host) {
-  ChangeCheck(records, hooks, host).Run();
+bool MayCheckDefinitionFiles(const ChangeCheckRecords& records) {
+  const std::string current = CurrentFolder();
+  return EqualsIgnoringAsciiCase(WithoutTrailingSeparator(current),
+                                 WithoutTrailingSeparator(records.Paths.CurrentFolder));
+}
+
+bool DefinitionFileChanged(DefinitionFile file, const ChangeCheckRecords& r, Host& host) {
+  switch (file) {
+    case DefinitionFile::kToolTable:
+      return Changed(r.ToolFiles.ToolTable, r.Paths.ToolTable, &kToolTableMissing, r, host);
+    case DefinitionFile::kArborTable:
+      // A missing arbor table is never announced.
+      return Changed(r.ToolFiles.ArborTable, r.ToolFiles.ArborTableName, nullptr, r, host);
+    case DefinitionFile::kController:
+      return Changed(r.Controller, r.Paths.Controller, &kControllerMissing, r, host);
+    case DefinitionFile::kMachine:
+      return Changed(r.Machine, r.Paths.Machine, &kMachineMissing, r, host);
+  }
+  return false;
+}
+
+void AnnounceDefinitionReload(DefinitionFile file, const ChangeCheckRecords& r, Host& host) {
+  switch (file) {
+    case DefinitionFile::kToolTable:
+      Show(kToolTableChanged, r, host);
+      return;
+    case DefinitionFile::kArborTable:
+      Show(kArborTableChanged, r, host);
+      return;
+    case DefinitionFile::kController:
+      Show(kControllerChanged, r, host);
+      host.RequestShellUpdate(ShellUpdate::kStopViewTimer);
+      return;
+    case DefinitionFile::kMachine:
+      Show(kMachineChanged, r, host);
+      host.RequestShellUpdate(ShellUpdate::kStopViewTimer);
+      return;
+  }
+}
+
+void FinishDefinitionReload(DefinitionFile file, const ChangeCheckRecords& r, Host& host) {
+  switch (file) {
+    case DefinitionFile::kToolTable:
+      RebuildToolList(r);
+      r.Display.RequestRebuild(kSlideAndHeadLists);
+      host.RequestShellUpdate(ShellUpdate::kWindowTitle);
+      Sound("toolchg.wav", r, host);
+      host.RequestShellUpdate(ShellUpdate::kSecondView);
+      host.RequestRedraw();
+      return;
+    case DefinitionFile::kArborTable:
+      host.RequestShellUpdate(ShellUpdate::kWindowTitle);
+      Sound("toolchg.wav", r, host);
+      host.RequestShellUpdate(ShellUpdate::kSecondView);
+      host.RequestRedraw();
+      return;
+    case DefinitionFile::kController:
+      host.RequestShellUpdate(ShellUpdate::kNameBrush);
+      host.RequestShellUpdate(ShellUpdate::kStatusBar);
+      Sound("workset.wav", r, host);
+      host.RequestRedraw();
+      return;
+    case DefinitionFile::kMachine:
+      host.RequestShellUpdate(ShellUpdate::kNameBrush);
+      host.RequestShellUpdate(ShellUpdate::kStatusBar);
+      RebuildToolList(r);
+      if (r.SyncPluginLoaded) host.RequestShellUpdate(ShellUpdate::kInfoPane);
+      host.RequestShellUpdate(ShellUpdate::kWindowTitle);
+      Sound("workset.wav", r, host);
+      host.RequestRedraw();
+      host.RequestShellUpdate(ShellUpdate::kSecondView);
+      return;
+  }
 }
 
 }  // namespace vestan

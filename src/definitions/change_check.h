@@ -1,11 +1,11 @@
 // The definition file change check: when the main window becomes active,
 // each definition file changed on disk since it was read is announced and
-// read again with what depends on it; a file missing at its last read is
-// announced once.
+// read again with what depends on it (the session runs the check and the
+// reads in order); a file missing at its last read is announced once.
 #pragma once
 
+#include <array>
 #include <cstdint>
-#include <functional>
 
 #include "definitions/definition_file.h"
 #include "definitions/display_list_table.h"
@@ -36,23 +36,33 @@ struct ChangeCheckRecords {
   bool SyncPluginLoaded = false;
 };
 
-// The reads and rebuilds a change sets off, bound by the caller to its
-// records; each may be empty.
-struct DefinitionReloadHooks {
-  std::function<void()> ReadToolTable;  // also reads the default holder's arbor table
-  std::function<void()> ReadControllerDefinition;
-  std::function<void(int32_t clearFlag)> ReadMachineDefinition;
-  std::function<void()> BuildToolProfile;
-  std::function<void()> UpdateMachinePosition;
-};
+// The files the check looks at, in its order.
+enum class DefinitionFile : int32_t { kToolTable, kArborTable, kController, kMachine };
+inline constexpr std::array<DefinitionFile, 4> kDefinitionFilesInCheckOrder{
+    DefinitionFile::kToolTable, DefinitionFile::kArborTable, DefinitionFile::kController,
+    DefinitionFile::kMachine};
 
-// Runs the check unless the process's current folder is another than the
-// start-up folder: tool table, arbor table, controller and machine
-// definition in turn. A changed file (a file that can no longer be read
-// counts as changed) is announced and read again, a controller or machine
-// definition together with the files that depend on it; a missing one is
-// announced once. ChangeCheckState is kCheckRunning meanwhile.
-void CheckDefinitionFilesUpdated(const ChangeCheckRecords& records,
-                                 const DefinitionReloadHooks& hooks, Host& host);
+// Whether the check may run: relative names mean the start-up folder, so
+// not while the process's current folder is another one.
+bool MayCheckDefinitionFiles(const ChangeCheckRecords& records);
+
+// Whether file changed on disk since it was read (a file that can no longer
+// be read counts as changed: its reader then finds it missing). A file
+// missing at its last read is announced once (the arbor table never) and
+// no longer watched. Asked file by file in the check's order, after the
+// reads of the files before: a tool table read rereads the arbor table.
+bool DefinitionFileChanged(DefinitionFile file, const ChangeCheckRecords& records, Host& host);
+
+// Before a changed file is read again: its message, and for the controller
+// and the machine definition the view timer stopped.
+void AnnounceDefinitionReload(DefinitionFile file, const ChangeCheckRecords& records, Host& host);
+
+// After the reads a changed file sets off (the caller's: the tool table and
+// the position for a tool or arbor table; the controller, the machine
+// with the part meshes kept, the tool table for a controller; the
+// controller, the machine, the tool profile, the tool table and the position
+// for a machine), what shows them: the list rebuilds, the window title and
+// status texts, the sound and the redraw.
+void FinishDefinitionReload(DefinitionFile file, const ChangeCheckRecords& records, Host& host);
 
 }  // namespace vestan

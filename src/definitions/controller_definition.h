@@ -27,6 +27,8 @@ inline constexpr int32_t kProductHeidenhain = 11;
 struct RotaryAxisRules {
   char Letter = ' ';         // blank: no such axis
   int8_t DirectionSign = 1;  // -1: ROTARY DIRECTION=REVERSE
+  // ROUTE=SHORTEST: the switch as the file sets it (the running switch is in
+  // ControllerMemory), and whether the file fixed it.
   std::array<uint8_t, 2> ShortestRoute{};
   int32_t RangeGiven = 0;
   double RangeMinimum = 0.0;

@@ -225,11 +225,10 @@ void AnnounceUnreadable(std::string_view fileName, Host& host) {
 class MachineReader {
  public:
   MachineReader(std::string_view fileName, int32_t clearFlag, const MachineReadRecords& records,
-                const MachineReadHooks& hooks, Host& host)
+                Host& host)
       : fileName_(fileName),
         clearFlag_(clearFlag),
         r_(records),
-        hooks_(hooks),
         host_(host),
         m_(records.Machine),
         k_(records.Kinematics) {}
@@ -315,7 +314,6 @@ class MachineReader {
   std::string_view fileName_;
   int32_t clearFlag_;
   const MachineReadRecords& r_;
-  const MachineReadHooks& hooks_;
   Host& host_;
   MachineDefinition& m_;
   MachineKinematics& k_;
@@ -339,7 +337,6 @@ DefinitionReadResult MachineReader::Read() {
   if (!lines) return std::move(result_);
 
   ResetRecords();
-  if (hooks_.FreeMachineModel) hooks_.FreeMachineModel();
   ClearMachineModel(r_.Parts, clearFlag_);
   for (const std::string& line : *lines) {
     ++lineNumber_;
@@ -496,9 +493,7 @@ void MachineReader::ApplyKey(const KeyTarget& key, size_t keyEnd) {
   MachinePartModels& parts = r_.Parts;
   switch (key.Kind) {
     case Key::kName:
-      if (ReadText(Text(keyEnd), kMaxPartModelName, "the machine name", m_.Name) &&
-          hooks_.SyncPluginName)
-        hooks_.SyncPluginName(m_.Name, m_.PluginName);
+      ReadText(Text(keyEnd), kMaxPartModelName, "the machine name", m_.Name);
       return;
     case Key::kAtcType:
       ReadAtcType(keyEnd);
@@ -756,7 +751,6 @@ void MachineReader::Finish() {
   if (!parts.ViceOffsets.empty() && parts.ViceOffsets.size() < parts.ViceNames.size())
     parts.ViceOffsets.resize(parts.ViceNames.size(), parts.ViceOffsets.back());
 
-  if (hooks_.LoadMachinePartModels) hooks_.LoadMachinePartModels();
   if (controller.isHeidenhain != 0) m_.AtcType = kAtcDirect;
   if (m_.ToolChangePositionGiven != 0)
     m_.Route =
@@ -772,8 +766,8 @@ void MachineReader::Finish() {
 
 DefinitionReadResult ReadMachineDefinition(std::string_view fileName, int32_t clearFlag,
                                            const MachineReadRecords& records,
-                                           const MachineReadHooks& hooks, Host& host) {
-  return MachineReader(fileName, clearFlag, records, hooks, host).Read();
+                                           Host& host) {
+  return MachineReader(fileName, clearFlag, records, host).Read();
 }
 
 int32_t CheckFileReadable(std::string_view fileName, Host& host) {

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -39,30 +38,19 @@ struct MachineReadRecords {
   DisplayListTable& Display;
 };
 
-// Work of the machine model that a read triggers; each may be empty.
-struct MachineReadHooks {
-  // Frees the part meshes before the file is read.
-  std::function<void()> FreeMachineModel;
-  // Loads the part meshes from the names and offsets just read.
-  std::function<void()> LoadMachinePartModels;
-  // Given while the synchronisation plug-in is loaded: it takes the machine
-  // name and fills the plug-in name.
-  std::function<void(std::string_view machineName, std::string& pluginName)> SyncPluginName;
-};
-
 // Reads the machine definition file fileName. A missing file sets the state
 // -1 and leaves the previous machine in place. Otherwise the records start
 // from their defaults (speeds and the tool change time are kept from the
-// previous file), the part meshes are freed and the part names cleared
-// (ClearMachineModel with clearFlag), every key is read, the rotary stroke
-// ranges, tilts, tool direction and vice offsets are derived and the part
-// meshes loaded. A model file given by a relative name is taken from the
-// machine definition's folder; one that cannot be read is announced through
-// host and left out. Refused values are noted. The work offset frame turns
-// with the new rotary axes: the caller brings it up to date.
+// previous file), the part names are cleared (ClearMachineModel with
+// clearFlag), every key is read and the rotary stroke ranges, tilts, tool
+// direction and vice offsets are derived. A model file given by a relative
+// name is taken from the machine definition's folder; one that cannot be
+// read is announced through host and left out. Refused values are noted.
+// When the file was read the caller loads the part meshes anew from the
+// names and offsets (the machine model lies above this folder) and brings
+// the work offset frame up to date: it turns with the new rotary axes.
 DefinitionReadResult ReadMachineDefinition(std::string_view fileName, int32_t clearFlag,
-                                           const MachineReadRecords& records,
-                                           const MachineReadHooks& hooks, Host& host);
+                                           const MachineReadRecords& records, Host& host);
 
 // 1 when the file can be opened for reading; otherwise shows its name in a
 // topmost message box and returns 0.

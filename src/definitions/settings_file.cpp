@@ -84,9 +84,8 @@ int32_t PenNumber(std::string_view digits) {
 class SettingsReader {
  public:
   SettingsReader(const SettingsTargets& t, const CommandLineRequest& commandLine,
-                 const StartupEnvironment& environment, const SettingsReaderHooks& hooks,
-                 Host& host)
-      : t_(t), cl_(commandLine), env_(environment), hooks_(hooks), host_(host) {}
+                 const StartupEnvironment& environment, Host& host)
+      : t_(t), cl_(commandLine), env_(environment), host_(host) {}
 
   void Read() {
     LocateFiles();
@@ -511,12 +510,7 @@ class SettingsReader {
     EditorSettings& e = t_.settings.Editor;
     const EditorSettings defaults;
     e.ExecProgram = Get("ExecEditor", "EXEC_PROGRAM", defaults.ExecProgram);
-    if (hooks_.EditorExecProgram) {
-      hooks_.EditorExecProgram(e.ExecProgram);
-      e.EditorKind = 99;
-    }
     e.ExecOption = Get("ExecEditor", "EXEC_OPTION", defaults.ExecOption);
-    if (hooks_.EditorExecOption) hooks_.EditorExecOption(e.ExecOption);
     e.MacroNumber = ConvertInteger(Get("ExecEditor", "EXEC_MACRO_NO", "-1"));
     e.MacroName = Get("ExecEditor", "EXEC_MACRO_NAME", defaults.MacroName);
     e.SelectOpen = Is(Get("ExecEditor", "SELECT OPEN", "NO"), "YES") ? 1 : 0;
@@ -623,7 +617,6 @@ class SettingsReader {
   const SettingsTargets& t_;
   const CommandLineRequest& cl_;
   const StartupEnvironment& env_;
-  const SettingsReaderHooks& hooks_;
   Host& host_;
   ProfileFile profile_;
 };
@@ -646,9 +639,8 @@ StartupEnvironment DetectStartupEnvironment(int32_t osVersionCode) {
 }
 
 void ReadSettingsFile(const SettingsTargets& targets, const CommandLineRequest& commandLine,
-                      const StartupEnvironment& environment, const SettingsReaderHooks& hooks,
-                      Host& host) {
-  SettingsReader(targets, commandLine, environment, hooks, host).Read();
+                      const StartupEnvironment& environment, Host& host) {
+  SettingsReader(targets, commandLine, environment, host).Read();
 }
 
 std::string ResolveFilePath(std::string_view folder, std::string_view name,

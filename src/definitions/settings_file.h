@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -30,12 +29,6 @@ struct StartupEnvironment {
 // The current folder and program file of this process.
 StartupEnvironment DetectStartupEnvironment(int32_t osVersionCode);
 
-// The optional entries of the editor plug-in module; empty when absent.
-struct SettingsReaderHooks {
-  std::function<void(std::string& text)> EditorExecProgram;
-  std::function<void(std::string& text)> EditorExecOption;
-};
-
 // Everything the reader fills.
 struct SettingsTargets {
   Settings& settings;
@@ -57,9 +50,10 @@ inline constexpr int32_t kCoordinatePaneCount = 5;
 // line may have replaced the name) and fills the targets; keys the command
 // line gave are skipped as it says. A missing file is no error: every key
 // takes its default. Values that had to be corrected are logged to host.
+// The editor program and option are handed to an editor plug-in by whoever
+// loads it, after the read.
 void ReadSettingsFile(const SettingsTargets& targets, const CommandLineRequest& commandLine,
-                      const StartupEnvironment& environment, const SettingsReaderHooks& hooks,
-                      Host& host);
+                      const StartupEnvironment& environment, Host& host);
 
 // A definition file name from the settings or a dialog, as a path: a name
 // with a folder part as it is; else folder + name when that file can be

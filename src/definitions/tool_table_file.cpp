@@ -178,16 +178,16 @@ std::string_view From(std::string_view line, int32_t cursor) {
 class ToolTableReader {
  public:
   ToolTableReader(std::string_view fileName, ToolTable& table, ToolTableFiles& files,
-                  ToolTableLinks& links, const ToolTableReadOptions& options,
-                  const ToolTableReadHooks& hooks)
+                  ImportedToolMesh& mesh, const ToolTableReadOptions& options,
+                  const ImportedMeshLoader& loadMesh)
       : fileName_(fileName),
         table_(table),
         files_(files),
-        links_(links),
+        mesh_(mesh),
         options_(options),
-        hooks_(hooks) {}
+        loadMesh_(loadMesh) {}
 
-  DefinitionReadResult Read();
+  ToolTableReadResult Read();
 
  private:
   void Note(std::string message) {
@@ -210,27 +210,21 @@ class ToolTableReader {
   // records go back to what they were before the key, with a note.
   bool KeepIfFinite(std::string_view key, ToolSnapshot& before);
   void PostProcess();
-  void AddBasePointLengths();
-  ToolBaseHeights SetCurrent(int32_t tool, double pitch) {
-    return hooks_.SetCurrentTool ? hooks_.SetCurrentTool(tool, pitch) : ToolBaseHeights{};
-  }
 
   std::string_view fileName_;
   ToolTable& table_;
   ToolTableFiles& files_;
-  ToolTableLinks& links_;
+  ImportedToolMesh& mesh_;
   const ToolTableReadOptions& options_;
-  const ToolTableReadHooks& hooks_;
-  DefinitionReadResult result_;
+  const ImportedMeshLoader& loadMesh_;
+  ToolTableReadResult result_;
   int32_t lineNumber_ = 0;
   bool magazineSeen_ = false;
   int32_t tool_ = 0;  // tool of the last MAGAZINE line; 0 before the first
   bool layoutFullNoted_ = false;
-  // Facets of the shared STL tool mesh, as the last IMPORT key left it.
-  int32_t importedFacets_ = 0;
 };
 
-DefinitionReadResult ToolTableReader::Read() {
+ToolTableReadResult ToolTableReader::Read() {
   ClearTable();
   const std::optional<std::vector<std::string>> lines =
       ReadWatchedDefinition(fileName_, files_.ToolTable);
@@ -247,7 +241,7 @@ DefinitionReadResult ToolTableReader::Read() {
 
 void ToolTableReader::ClearTable() {
   table_.Layout = ToolLayout{};
-  if (ReleaseToolBuffers(table_) && hooks_.ReleaseImportedMesh) hooks_.ReleaseImportedMesh();
+  if (ReleaseToolBuffers(table_)) mesh_.Release();
   // Every array must hold MaxToolNumber + 1 entries before any is indexed.
   const size_t entries = static_cast<size_t>(std::max(table_.MaxToolNumber, 0)) + 1;
   if (table_.Entries() != entries || table_.Defined.size() != entries) AllocToolTables(table_);
@@ -270,19 +264,15 @@ void ToolTableReader::ClearTable() {
     table_.Pens[t] = 0;
   }
   files_.ArborTable.State = kFileNotWatched;
-  links_.SavedPosition.ToolNumber = -1;
   table_.MaxMagazineNumber = 11;
   table_.DefaultArbor = ArborRecord{};
-  links_.Tools.CurrentToolNumber = 1;
-  links_.Tools.NextToolNumber = 1;
+  result_.StartTool = 1;
 }
 
 bool ToolTableReader::ReadLine(std::string_view line) {
   if (MatchesKey(line, "I")) {
     int32_t cursor = 1;
-    const int32_t tool = TruncateToInt32(ParseFloat(cursor, line));
-    links_.Tools.CurrentToolNumber = tool;
-    links_.Tools.NextToolNumber = tool;
+    result_.StartTool = TruncateToInt32(ParseFloat(cursor, line));
     return true;
   }
   if (line[0] == '#') return true;
@@ -374,8 +364,7 @@ void ToolTableReader::ScanKeys(std::string_view line, int32_t start) {
           if (*cutter == CutterKey::kImport) LoadImportedMesh(record);
           // A mesh too wide for a float's size is not kept either.
           if (!KeepIfFinite(key, before) && *cutter == CutterKey::kImport) {
-            if (hooks_.ReleaseImportedMesh) hooks_.ReleaseImportedMesh();
-            importedFacets_ = 0;
+            mesh_.Release();
           }
         }
         cutterRead = true;
@@ -536,10 +525,10 @@ void ToolTableReader::ReadImportedOutline(ToolRecord& record) {
 
 void ToolTableReader::LoadImportedMesh(ToolRecord& record) {
   // One mesh exists at a time: loading replaces the one of an earlier IMPORT.
-  if (!hooks_.LoadImportedMesh) return;
+  if (!loadMesh_) return;
   const std::string name = record.Name.value_or(std::string());
-  const ImportedToolMesh& mesh = hooks_.LoadImportedMesh(name, record.ImportOffset);
-  importedFacets_ = mesh.FacetCount;
+  loadMesh_(name, record.ImportOffset, mesh_);
+  const ImportedToolMesh& mesh = mesh_;
   if (mesh.FacetCount < 1) {
     // Kind IMPORT stays; the size is not taken from an empty box.
     const std::string tool = "; tool " + std::to_string(tool_) + " has no shape";
@@ -716,57 +705,42 @@ void ToolTableReader::PostProcess() {
     // Only a tool with a shank has a holder.
     if (table_.Shanks[t].Kind == kShankNone) table_.Arbors[t].Present = 0;
   }
-  if (hooks_.AllocDisplayBuffers) hooks_.AllocDisplayBuffers();
   // A single layout position is no layout.
   if (table_.Layout.Count == 1) table_.Layout = ToolLayout{};
-  AddBasePointLengths();
 
-  if (options_.CommandLineToolNumber > 0) {
-    links_.Tools.CurrentToolNumber = options_.CommandLineToolNumber;
-    links_.Tools.NextToolNumber = options_.CommandLineToolNumber;
-  }
-  const int32_t start = links_.Tools.CurrentToolNumber;
+  if (options_.CommandLineToolNumber > 0) result_.StartTool = options_.CommandLineToolNumber;
+  const int32_t start = result_.StartTool;
   if (!table_.InRange(start))
     Note("start tool " + std::to_string(start) + " is outside 0.." +
          std::to_string(table_.MaxToolNumber) + "; it is an undefined tool");
-  SetCurrent(start, options_.WorkPitch);
-
-  links_.ToolList.ViewMode = 0;
-  links_.Plugins.ToolFromPlugin = 0;
-  if (importedFacets_ >= 1 && hooks_.AllocCutWorkArrays) hooks_.AllocCutWorkArrays();
-}
-
-void ToolTableReader::AddBasePointLengths() {
-  const int32_t mode = options_.BasePoint;
-  if (mode < kBaseBallCentre || mode > kBaseArborTop) return;
-  for (size_t t = 0; t < table_.Entries(); ++t) {
-    const ToolRecord& record = table_.Records[t];
-    const ToolShankRecord& shank = table_.Shanks[t];
-    if (shank.Kind == kShankNone && record.Kind != kToolImportedMesh) continue;
-    // Two rules read what the tool set-up derives.
-    ToolBaseHeights heights;
-    if (mode == kBaseFullRadiusCentre || mode == kBaseArborTop)
-      heights = SetCurrent(static_cast<int32_t>(t), 0.0);
-    const double add = ToolBasePointHeight(mode, record, shank, heights);
-    const float length = RoundToSingle(table_.Lengths[t] + add);
-    if (std::isfinite(length)) {
-      table_.Lengths[t] = length;
-    } else {
-      result_.Notes.push_back({std::string(fileName_), 0,
-                               "tool " + std::to_string(t) +
-                                   ": its length to the base point is not a finite number; "
-                                   "the base point is not added"});
-    }
-  }
 }
 
 }  // namespace
 
-DefinitionReadResult ReadToolTable(std::string_view fileName, ToolTable& table,
-                                   ToolTableFiles& files, ToolTableLinks& links,
-                                   const ToolTableReadOptions& options,
-                                   const ToolTableReadHooks& hooks) {
-  return ToolTableReader(fileName, table, files, links, options, hooks).Read();
+ToolTableReadResult ReadToolTable(std::string_view fileName, ToolTable& table,
+                                  ToolTableFiles& files, ImportedToolMesh& mesh,
+                                  const ToolTableReadOptions& options,
+                                  const ImportedMeshLoader& loadMesh) {
+  return ToolTableReader(fileName, table, files, mesh, options, loadMesh).Read();
+}
+
+bool TakesBasePointLength(const ToolTable& table, size_t t, int32_t mode) {
+  if (mode < kBaseBallCentre || mode > kBaseArborTop || t >= table.Entries()) return false;
+  return table.Shanks[t].Kind != kShankNone || table.Records[t].Kind == kToolImportedMesh;
+}
+
+bool BasePointReadsToolSetUp(int32_t mode) {
+  return mode == kBaseFullRadiusCentre || mode == kBaseArborTop;
+}
+
+bool AddToolBasePointLength(ToolTable& table, size_t t, int32_t mode,
+                            const ToolBaseHeights& heights) {
+  if (t >= table.Entries()) return true;
+  const double add = ToolBasePointHeight(mode, table.Records[t], table.Shanks[t], heights);
+  const float length = RoundToSingle(table.Lengths[t] + add);
+  if (!std::isfinite(length)) return false;
+  table.Lengths[t] = length;
+  return true;
 }
 
 }  // namespace vestan

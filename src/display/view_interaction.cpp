@@ -8,7 +8,8 @@
 
 namespace vestan {
 
-void UpdateViewCentre(const Definitions& defs, const ViewState& view, const WorkDocument& work,
+void UpdateViewCentre(const Definitions& defs, const OffsetMemory& offsetMemory,
+                      const ViewState& view, const WorkDocument& work,
                       const MachineDisplayFrame& display, ViewCamera& camera) {
   Vec3 centre{};
   const DexelModel& model = work.Workpiece();
@@ -22,8 +23,8 @@ void UpdateViewCentre(const Definitions& defs, const ViewState& view, const Work
   } else if (work.WorkPresent != 0 && model.Allocated()) {
     for (size_t k = 0; k < 3; ++k) centre[k] = (model.MinCorner()[k] + model.MaxCorner()[k]) / 2.0;
   } else {
-    const std::vector<WorkOffsetValues>& offsets = defs.Offsets.WorkOffsets;
-    const int32_t selected = defs.Offsets.SelectedWorkOffset;
+    const std::vector<WorkOffsetValues>& offsets = offsetMemory.WorkOffsets;
+    const int32_t selected = offsetMemory.SelectedWorkOffset;
     for (size_t k = 0; k < 3 && !offsets.empty(); ++k) {
       centre[k] = offsets[0][k];
       if (selected > 0 && static_cast<size_t>(selected) < offsets.size())

@@ -25,9 +25,10 @@ inline constexpr double kDragAngleStep = 2.5;
 // Chooses the point the view turns about: the controller definition's
 // "VIEW CENTER", else the machine definition's, else the settings'; else
 // the middle of the workpiece's bounds; else the origin of the external
-// work offset plus the selected one. The point goes through the display
-// frame into view units.
-void UpdateViewCentre(const Definitions& defs, const ViewState& view, const WorkDocument& work,
+// work offset plus the selected one (of the controller memory's offsets).
+// The point goes through the display frame into view units.
+void UpdateViewCentre(const Definitions& defs, const OffsetMemory& offsetMemory,
+                      const ViewState& view, const WorkDocument& work,
                       const MachineDisplayFrame& display, ViewCamera& camera);
 
 // Moves point (view units) so that the view shifts by a screen displacement

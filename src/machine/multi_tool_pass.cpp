@@ -84,7 +84,7 @@ int32_t MultiToolStatus(const std::array<int32_t, 4>& hits, bool cutMaterial,
 
 bool RunMultiToolPass(MultiToolPassRecords& r, int32_t currentTool, const PassCounters& counters,
                       MultiToolPassState& state) {
-  const auto aborted = [&r]() { return r.Aborted && r.Aborted(); };
+  const auto aborted = [&r]() { return r.Abort != nullptr && r.Abort->load() != 0; };
   if (!WaitWhileDisplayBusy(r.Shell, aborted)) return false;
 
   const ToolTable& tools = r.Tools;

@@ -5,8 +5,8 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 #include "definitions/controller_definition.h"
@@ -69,8 +69,9 @@ struct MultiToolPassRecords {
   const WorkOffsetValues& WorkOffset;  // the composed work offset
   double Pitch = 0.0;                  // the work model's
   Host& Shell;
-  // True once the user or the program gives the work up.
-  std::function<bool()> Aborted;
+  // Set once the user or the program gives the work up (the run's abort
+  // flag); none: never.
+  const std::atomic<int32_t>* Abort = nullptr;
 };
 
 // The interpreter's counters the records keep.

@@ -39,6 +39,9 @@ struct RotaryModalInputs {
   int32_t MotionMode = 0;    // 0 rapid, 1 linear, 2 and 3 arcs
   int32_t Incremental = 0;   // 1 under G91
   int32_t CuttingMode = 0;   // the run's: 0 idle, 1 to 3 running
+  // Per rotary axis: 1 turns the shortest way (the controller memory's
+  // switch).
+  std::array<uint8_t, 2> ShortestRoute{};
   PathAngleValues PathAngles;
 };
 

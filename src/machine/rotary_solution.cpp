@@ -276,7 +276,7 @@ const RotaryAngles& ChooseBetween(const RotarySolver& solver, const RotaryAngles
       (controller.AngleDecision == 0 && mix) || (controller.AngleDecision == 1 && !mix) ? 1 : 0;
   const size_t secondary = 1 - primary;
   const auto move = [&](size_t i, size_t k) {
-    if (controller.Rotary[k].ShortestRoute[0] != 0)
+    if (solver.Modal.ShortestRoute[k] != 0)
       return std::fabs(GetRotaryAngleDelta(solver.Modal, previous[k], pairs[i][k]));
     return std::fabs(pairs[i][k] - previous[k]);
   };

@@ -80,6 +80,8 @@ std::span<const double> CutColumnThroughEdit(CutContext& cut, CutGridContext& gr
                                              const ColumnCut& c) {
   std::span<double> pieces = cut.RemovedPieces;
   int32_t removed = 0;
+  std::unique_lock<std::mutex> lock;
+  if (cut.ColumnEditLock != nullptr) lock = std::unique_lock<std::mutex>(*cut.ColumnEditLock);
   const ColumnEditResult result = EditDexelColumn(
       *grid.Set, c.J * grid.CountU + c.I, cut.ColumnScratch, [&](DexelColumnEdit& edit) {
         const int32_t before = edit.Count;

@@ -43,6 +43,7 @@ inline ColumnCut MakeColumnCut(const CutGridContext& grid, int32_t i, int32_t j,
   c.Cut.GridOrigin = grid.CoordW[0];
   c.Cut.Weight = CellArea(grid, i, j);
   c.Cut.Touching = rule == CutRule::kTouching ? kTouchingTolerance : 0.0;
+  c.Cut.VolumeTerms = grid.VolumeTerms;
   return c;
 }
 

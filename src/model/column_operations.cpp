@@ -65,7 +65,7 @@ struct Recording {
     pieces[count] = low;
     pieces[count + 1] = high;
     count += 2;
-    volume += length * cut.Weight;
+    cut.AddVolume(volume, length * cut.Weight);
   }
 };
 

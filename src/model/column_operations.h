@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "model/dexel_model.h"
 
@@ -84,6 +85,17 @@ struct RecordingCut {
   // 0 for CutIntervalRecording, kTouchingTolerance for
   // SubtractIntervalFromDexel.
   double Touching = 0.0;
+  // When set, each removed piece's volume term (its length times Weight) is
+  // appended here instead of being added to the volume: a pass whose rows
+  // run on several threads adds them up later in the one-thread order.
+  std::vector<double>* VolumeTerms = nullptr;
+
+  void AddVolume(double& volume, double term) const {
+    if (VolumeTerms != nullptr)
+      VolumeTerms->push_back(term);
+    else
+      volume += term;
+  }
 };
 
 // The recording cut on a column opened for an edit (its Values.size() the
@@ -125,14 +137,14 @@ inline bool TrimColumnPairs(DexelColumnEdit& column, const RecordingCut& cut, do
       column.Attributes[r + 1] = cut.FaceAttributes[0];
       pieces[removed] = a;
       pieces[removed + 1] = q;
-      volume += (q - a) * cut.Weight;
+      cut.AddVolume(volume, (q - a) * cut.Weight);
     } else {  // loses its bottom to the cut's high end
       values[r] = b;
       column.Flags[r] = cut.FaceFlags[1];
       column.Attributes[r] = cut.FaceAttributes[1];
       pieces[removed] = p;
       pieces[removed + 1] = b;
-      volume += (b - p) * cut.Weight;
+      cut.AddVolume(volume, (b - p) * cut.Weight);
     }
     removed += 2;
   }

@@ -318,22 +318,6 @@ void SetCurrentTool(int32_t tool, double pitch, ToolChangeRecords& records) {
                    records.Display);
 
   if (tool >= 1) compensation.PluginTool = 0;
-  if (compensation.LengthOffsetInForce() && records.Hooks.StoreToolLengthOffset)
-    records.Hooks.StoreToolLengthOffset(tool);
-  if (records.Controller.Rotary[0].Letter == 'B' && compensation.BAxisLength != 0 &&
-      compensation.LengthCompensationActive != 0 && records.Hooks.ComputeToolLengthVector) {
-    records.Hooks.ComputeToolLengthVector(compensation.ProgramRotary1 +
-                                          compensation.WorkOffsetRotary1);
-  }
-
-  // The reload replaces the mesh; without a loader the table's mesh stays.
-  if (current.Tool.Kind == kToolImportedMesh && records.Hooks.ReloadImportedMesh) {
-    AngleHeadAngles angles;
-    const AngleHeadAngles* angleHead = AngleHeadInUse(records.Kinematics, angles);
-    records.Mesh.Release();
-    records.Hooks.ReloadImportedMesh(current.Tool, angleHead, records.Mesh);
-  }
-
   records.Display.RequestRebuild(kListTool);
 }
 

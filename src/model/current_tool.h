@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 
 #include "definitions/controller_definition.h"
 #include "definitions/display_list_table.h"
@@ -88,25 +87,11 @@ struct ToolLengthChecks {
   double CentreHeight = 0.0;
 };
 
-// Actions of higher subsystems that a tool change triggers; each may be empty.
-struct ToolChangeHooks {
-  // Reads the STL shape of an IMPORT tool into the released mesh, turned by
-  // the angle head when one is given.
-  std::function<void(const ToolRecord& tool, const AngleHeadAngles* angleHead,
-                     ImportedToolMesh& mesh)>
-      ReloadImportedMesh;
-  // Books the new tool's length offset.
-  std::function<void(int32_t tool)> StoreToolLengthOffset;
-  // Sets the tool-length vector for a B-axis angle in degrees.
-  std::function<void(double angle)> ComputeToolLengthVector;
-};
-
 // The records a tool change reads and writes.
 struct ToolChangeRecords {
   ToolTable& Table;  // kinds 12 and 13 may raise a cutting length
   CurrentTool& Current;
   ToolProfile& Profile;
-  ImportedToolMesh& Mesh;
   MachinePositionState& Position;
   LengthCompensationState& Compensation;
   DisplayListTable& Display;
@@ -119,13 +104,13 @@ struct ToolChangeRecords {
   // The work model's grid pitch: the clearance of ARBOR CLEARANCE YES and
   // the spacing of the profile's arc points.
   const PitchSettings& Pitch;
-  ToolChangeHooks Hooks{};
 };
 
 // Makes tool `tool` current: copies its records, derives its shape, widens
-// the holder parts by the arbor clearance when pitch > 0, builds its profile
-// and books its length offset. A tool number outside the table is an
-// undefined tool.
+// the holder parts by the arbor clearance when pitch > 0 and builds its
+// profile. A tool number outside the table is an undefined tool. What the
+// change sets off above (the length offset booking, the tool-length vector,
+// the shape of an imported STL tool) follows in the session's tool change.
 void SetCurrentTool(int32_t tool, double pitch, ToolChangeRecords& records);
 
 // The heights the tool table's base-point lengths read after a tool change:

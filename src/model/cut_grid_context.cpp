@@ -1,5 +1,7 @@
 #include "model/cut_grid_context.h"
 
+#include "model/main_pass_workers.h"
+
 namespace vestan {
 
 namespace {
@@ -92,5 +94,7 @@ void BindCutGrids(CutGrids& grids, DexelModel& model) {
 
 CutContext::CutContext(const CutRecords& records)
     : Records(records), RemovedPieces(kMaxColumnValues) {}
+
+CutContext::~CutContext() = default;
 
 }  // namespace vestan

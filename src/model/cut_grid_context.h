@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <memory>
+#include <mutex>
 #include <span>
 #include <vector>
 
@@ -92,6 +94,9 @@ struct CutGridContext {
   // Dexel lines the cutters have examined, a running total for measuring;
   // the mesh-tool cutter counts a line once for each facet that tries it.
   int64_t VisitedColumns = 0;
+  // When set, the cutters log each removed piece's volume term here rather
+  // than adding it to RemovedVolume (a row range cut on a worker thread).
+  std::vector<double>* VolumeTerms = nullptr;
 };
 
 using CutGrids = std::array<CutGridContext, 3>;  // X, Y, Z
@@ -157,10 +162,16 @@ struct CutRecords {
   const MachinePositionState* Position = nullptr;
 };
 
+// The worker threads of a pose's main pass and their records.
+struct MainPassWorkers;
+
 // Everything one pose cut works with. No state lives outside it, so a cut
 // needs nothing but the context and the model.
 struct CutContext {
   explicit CutContext(const CutRecords& records);
+  ~CutContext();
+  CutContext(const CutContext&) = delete;
+  CutContext& operator=(const CutContext&) = delete;
 
   CutRecords Records;
   ToolPose Pose;
@@ -180,6 +191,21 @@ struct CutContext {
   // Visit every column of each pass's range (the reference the skipping is
   // checked against).
   bool PlainColumnScan = false;
+
+  // Threads the main pass's rows are spread over: 0 the machine's
+  // processors (capped by VESTAN_CUT_THREADS), 1 the calling thread alone.
+  // The result is the same bit for bit whatever the count.
+  int32_t Threads = 0;
+  // A main pass that may visit fewer dexel lines than this stays on the
+  // calling thread: waking the workers would cost more than they save.
+  int64_t ParallelMinColumns = kParallelMinColumns;
+  static constexpr int64_t kParallelMinColumns = 6000;
+  // Started at the first pass that uses them; joined when the context goes.
+  std::unique_ptr<MainPassWorkers> Workers;
+  // Held around a column's growth or shrinking through the model's column
+  // edit while rows are cut on several threads (the long columns are the
+  // set's, shared by its rows); none on one thread.
+  std::mutex* ColumnEditLock = nullptr;
 };
 
 }  // namespace vestan

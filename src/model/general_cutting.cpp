@@ -13,6 +13,7 @@
 #include "model/column_operations.h"
 #include "model/cut_face_flags.h"
 #include "model/dexel_intersections.h"
+#include "model/main_pass_workers.h"
 
 namespace vestan {
 
@@ -98,6 +99,10 @@ class GeneralCutter {
         pose_(cut.Pose),
         run_(cut.Records.Run),
         checks_(cut.Records.Checks) {}
+
+  // Whether the cut set the move's face flags (the last value stands in
+  // the run's record).
+  bool Stamped() const { return stamped_; }
 
   void Run() {
     const BeyondTest beyond = MakeBeyondTest();
@@ -297,6 +302,7 @@ class GeneralCutter {
   void StampFaces(const std::array<double, 2>& faces) {
     if (run_.MotionMode <= kMotionRapid) return;
     run_.CutFaceFlags = TestPointOutsideToolBand(cut_, grid_.AxisW, LineHeight(), faces);
+    stamped_ = true;
     if (t_.Kind == kToolVertical)
       FlagCentreZoneFaces(cut_, grid_.AxisU, grid_.AxisV, grid_.AxisW, u_, v_, faces,
                           run_.CutFaceFlags);
@@ -565,6 +571,7 @@ class GeneralCutter {
   const InterferenceCheckSettings& checks_;
 
   int body_ = kNotMet, neck_ = kNotMet, chip_ = kNotMet;
+  bool stamped_ = false;
   int32_t i_ = 0, j_ = 0;
   double u_ = 0.0, v_ = 0.0;
   // The flat tools' cutting radius, halved in single precision.
@@ -574,7 +581,179 @@ class GeneralCutter {
   const LineAxis lineAxis_{grid_.PoseAxis};
 };
 
+
+// --- The main pass on several threads ----------------------------------------
+//
+// Rows are independent: a line's cut edits only its own column, the row
+// states start afresh on every row, and what rows share is either taken
+// apart and merged in a fixed order (the removed volume's terms, the move's
+// face flags) or merged where the order cannot matter (counts, update-block
+// flags, hit flags, highest values). So the result is the one-thread result
+// bit for bit.
+
+// Dexel lines of each row of the context's range that the pass may visit
+// (as VisitRangeColumns finds them, or more), into work; their sum.
+int64_t RowWorkOf(const CutGridContext& grid, const PassReach& reach, int32_t v0, int32_t v1,
+                  std::vector<int64_t>& work) {
+  work.assign(static_cast<size_t>(std::max(v1 - v0 + 1, 0)), 0);
+  const int32_t u0 = std::max(grid.RangeU0, 0), u1 = std::min(grid.RangeU1, grid.LastU);
+  if (u1 < u0) return 0;
+  const bool limited = reach.Radius >= 0 && std::isfinite(reach.Radius);
+  const ReachTest test = limited ? MakeReachTest(grid, reach) : ReachTest{};
+  int64_t sum = 0;
+  for (int32_t j = v0; j <= v1; ++j) {
+    int32_t first = u0, last = u1;
+    if (limited && !ReachableColumns(grid, test, j, first, last)) continue;
+    work[static_cast<size_t>(j - v0)] = last - first + 1;
+    sum += last - first + 1;
+  }
+  return sum;
+}
+
+// Room for a long column per line the pass may visit, taken before the
+// threads start: a column's growth then never moves the set's long columns
+// under another thread's reading.
+void ReserveLongColumns(DexelSet& set, int64_t lines) {
+  const size_t needed = set.LongColumns.size() + static_cast<size_t>(lines);
+  if (set.LongColumns.capacity() < needed)
+    set.LongColumns.reserve(std::max(needed, 2 * set.LongColumns.capacity()));
+}
+
+bool CutMainPassOnThreads(CutContext& cut) {
+  if (cut.Threads == 1) return false;
+  const CurrentTool& tool = cut.Records.Tool;
+  // The chip probe climbs from line to line.
+  if (tool.Tool.Kind == kToolRadius && cut.Records.Checks.ChipWidthCheck == 1) return false;
+  for (CutGridContext& grid : cut.Grids) RefreshCutGrid(grid);
+
+  std::array<int64_t, 3> lines{};
+  std::array<std::vector<int64_t>, 3> rowWork;
+  int64_t total = 0;
+  for (int c = 0; c < 3; ++c) {
+    const CutGridContext& grid = cut.Grids[c];
+    if (grid.Set == nullptr) continue;
+    const int32_t v0 = std::max(grid.RangeV0, 0), v1 = std::min(grid.RangeV1, grid.LastV);
+    lines[c] = RowWorkOf(grid, cut.Reach, v0, v1, rowWork[c]);
+    total += lines[c];
+  }
+  if (total == 0 || total < cut.ParallelMinColumns) return false;
+  // The machine's count is asked once: the pool keeps it.
+  const int32_t threads = cut.Threads > 0 ? cut.Threads
+                          : cut.Workers   ? cut.Workers->Pool.Threads()
+                                          : DefaultThreadCount("VESTAN_CUT_THREADS");
+  if (threads <= 1) return false;
+  if (!cut.Workers || cut.Workers->Pool.Threads() != threads)
+    cut.Workers = std::make_unique<MainPassWorkers>(threads, cut.Records);
+  MainPassWorkers& workers = *cut.Workers;
+
+  // Row ranges of about equal work, several per thread so that uneven rows
+  // even out.
+  const int64_t share = std::max<int64_t>(total / (threads * 6), 1);
+  size_t taskCount = 0;
+  const auto nextTask = [&]() -> MainPassWorkers::Task& {
+    if (taskCount == workers.Tasks.size()) workers.Tasks.emplace_back();
+    return workers.Tasks[taskCount++];
+  };
+  for (int c = 0; c < 3; ++c) {
+    const CutGridContext& grid = cut.Grids[c];
+    if (lines[c] == 0) continue;
+    ReserveLongColumns(*grid.Set, lines[c]);
+    const int32_t v0 = std::max(grid.RangeV0, 0);
+    const std::vector<int64_t>& work = rowWork[c];
+    int64_t sum = 0;
+    int32_t first = -1;
+    for (size_t r = 0; r < work.size(); ++r) {
+      if (work[r] == 0 && first < 0) continue;
+      if (first < 0) first = v0 + static_cast<int32_t>(r);
+      sum += work[r];
+      if (sum >= share || r + 1 == work.size()) {
+        MainPassWorkers::Task& task = nextTask();
+        task.Context = c;
+        task.FirstRow = first;
+        task.LastRow = v0 + static_cast<int32_t>(r);
+        sum = 0;
+        first = -1;
+      }
+    }
+  }
+
+  RunState& run = cut.Records.Run;
+  ToolLengthChecks& lengths = cut.Records.Lengths;
+  const std::array<uint8_t, 2> faceFlags = run.CutFaceFlags;
+  const size_t blockCount = cut.Grids[kContextZ].Model->BlockDirty.size();
+  for (MainPassWorkers::Thread& thread : workers.Threads) {
+    RunState& r = thread.Run;
+    r.MotionMode = run.MotionMode;
+    r.CuttingEnabled = run.CuttingEnabled;
+    r.CycleFeedFlag = run.CycleFeedFlag;
+    r.CutFaceAttributes = run.CutFaceAttributes;
+    r.Hits.HeightHitFlag = 0;
+    r.Hits.ChipWidthHitFlag = 0;
+    thread.Lengths = lengths;
+    CutContext& local = *thread.Cut;
+    local.Pose = cut.Pose;
+    local.Reach = cut.Reach;
+    local.PlainColumnScan = cut.PlainColumnScan;
+    local.ColumnEditLock = &workers.ColumnEditLock;
+    thread.Dirty.assign(blockCount, 0);
+  }
+
+  workers.Pool.Run(static_cast<int32_t>(taskCount), [&](int32_t k, int32_t t) {
+    MainPassWorkers::Task& task = workers.Tasks[static_cast<size_t>(k)];
+    MainPassWorkers::Thread& thread = workers.Threads[static_cast<size_t>(t)];
+    CutContext& local = *thread.Cut;
+    thread.Run.CutFaceFlags = faceFlags;
+    CutGridContext grid = cut.Grids[task.Context];
+    grid.RangeV0 = task.FirstRow;
+    grid.RangeV1 = task.LastRow;
+    grid.RemovedVolume = 0.0;
+    grid.RemovedCount = 0;
+    grid.VisitedColumns = 0;
+    task.VolumeTerms.clear();
+    grid.VolumeTerms = &task.VolumeTerms;
+    if (grid.Blocks.Dirty != nullptr) grid.Blocks.Dirty = thread.Dirty.data();
+    GeneralCutter cutter(local, grid);
+    cutter.Run();
+    task.RemovedCount = grid.RemovedCount;
+    task.Visited = grid.VisitedColumns;
+    task.Stamped = cutter.Stamped();
+    task.FaceFlags = thread.Run.CutFaceFlags;
+  });
+
+  for (size_t k = 0; k < taskCount; ++k) {
+    const MainPassWorkers::Task& task = workers.Tasks[k];
+    CutGridContext& grid = cut.Grids[task.Context];
+    for (double term : task.VolumeTerms) grid.RemovedVolume += term;
+    grid.RemovedCount += task.RemovedCount;
+    grid.VisitedColumns += task.Visited;
+    if (task.Stamped) run.CutFaceFlags = task.FaceFlags;
+  }
+  std::vector<uint8_t>& dirty = cut.Grids[kContextZ].Model->BlockDirty;
+  for (const MainPassWorkers::Thread& thread : workers.Threads) {
+    if (thread.Run.Hits.HeightHitFlag != 0) run.Hits.HeightHitFlag = 1;
+    if (thread.Run.Hits.ChipWidthHitFlag != 0) run.Hits.ChipWidthHitFlag = 1;
+    lengths.MaxCutHeight = std::max(lengths.MaxCutHeight, thread.Lengths.MaxCutHeight);
+    lengths.TipWidth = std::max(lengths.TipWidth, thread.Lengths.TipWidth);
+    if (thread.Dirty.size() == dirty.size())
+      for (size_t b = 0; b < dirty.size(); ++b) dirty[b] |= thread.Dirty[b];
+  }
+  return true;
+}
+
 }  // namespace
+
+MainPassWorkers::MainPassWorkers(int32_t threads, const CutRecords& records)
+    : Threads(static_cast<size_t>(std::max(threads, 1))), Pool(threads) {
+  for (Thread& thread : Threads)
+    thread.Cut = std::make_unique<CutContext>(
+        CutRecords{records.Tool, thread.Lengths, records.Checks, thread.Run, records.Document,
+                   records.Mesh, records.Position});
+}
+
+void CutMainPass(CutContext& cut) {
+  if (!CutMainPassOnThreads(cut))
+    for (CutGridContext& grid : cut.Grids) CutDexelGrid3(cut, grid);
+}
 
 int32_t CutDexelGrid3(CutContext& cut, CutGridContext& grid) {
   RefreshCutGrid(grid);

@@ -17,6 +17,10 @@ namespace vestan {
 // checks. A RADIUS tool under CHIP-W CHECK OUTPUT raises CentreHeight with
 // its chip probe, which changes no column. Always returns 0.
 int32_t CutDexelGrid3(CutContext& cut, CutGridContext& grid);
+// CutDexelGrid3 on the X, the Y and the Z context, their rows spread over
+// the context's threads when the pass is large enough; the result is the
+// one-thread result bit for bit.
+void CutMainPass(CutContext& cut);
 
 // Where the solids of the current tool's outline lie at the pose (for the
 // cutters to skip dexel lines beyond): a distance from the axis none

@@ -26,9 +26,10 @@ inline constexpr bool IsArcMotion(int32_t mode) {
 }
 
 struct RunState {
-  // The interpreter's motion mode (0 G00, 1-3 G01-G03, 0x84 NURBS).
+  // The motion mode of the move being cut (0 G00, 1-3 G01-G03, 0x84 NURBS)
+  // and its NC cutting switch (the controller's OFF/ON CODE M codes), as
+  // the move carries them.
   int32_t MotionMode = kMotionRapid;
-  // NC cutting on; the controller's OFF/ON CODE M codes switch it.
   int32_t CuttingEnabled = 1;
   // 1 for moves inside an active canned cycle.
   int32_t CycleFeedFlag = 0;

@@ -205,7 +205,7 @@ class PoseCutter {
     ZeroSums();
     if (t.Kind != kToolImportedMesh) {
       SetReach(GeneralCutReach(cut_));
-      for (CutGridContext& grid : cut_.Grids) CutDexelGrid3(cut_, grid);
+      CutMainPass(cut_);
       run_.PoseRemovedVolume = Combined();
       if (AnyRemoved()) {
         run_.MoveCutFlag = 1;

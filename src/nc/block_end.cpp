@@ -49,7 +49,7 @@ void ApplyOspRotation(NcContext& context, const NcPassRecords& records, bool arc
   BlockEndState& state = context.BlockEnd;
   OspWorkOffsetRotation& rot = state.OspRotation;
   NcMove& move = context.Move;
-  const size_t entry = static_cast<size_t>(records.Defs.Offsets.SelectedWorkOffset);
+  const size_t entry = static_cast<size_t>(records.Memory.Offsets.SelectedWorkOffset);
   std::vector<WorkOffsetValues>& table = context.Modal.WorkOffsetTransforms;
   if (entry >= table.size()) return;
   const Vec3 offset{table[entry][0], table[entry][1], table[entry][2]};

@@ -182,7 +182,7 @@ class BlockScan {
         in_(context.Modal.Interp),
         move_(context.Move),
         ctl_(records.Defs.Controller),
-        offsets_(records.Defs.Offsets),
+        offsets_(records.Memory.Offsets),
         line_(context.Line.View()) {
     dialect_ = IsHeidenhainDialect(ctl_) ? Dialect::kHeidenhain
                : IsOspDialect(ctl_)      ? Dialect::kOsp
@@ -199,7 +199,7 @@ class BlockScan {
   bool Mazak() const { return ctl_.isMazak != 0; }
   bool Incremental() const { return modal_.PositioningMode == 1; }
   bool InCycle() const { return modal_.CannedCycle != kNoCannedCycle; }
-  bool ArcMotion() const { return IsArcMotion(c_.Run.MotionMode); }
+  bool ArcMotion() const { return IsArcMotion(modal_.MotionMode); }
   bool At(std::string_view text) const { return line_.substr(p_).starts_with(text); }
   char Peek(size_t ahead) const { return p_ + ahead < end_ ? line_[p_ + ahead] : '\0'; }
   void EndBlock() { ended_ = true; }
@@ -324,6 +324,8 @@ void BlockScan::StartBlock() {
   programAtStart_ = modal_.ProgramPosition;
   move_.EndsRotation = 0;
   move_.EndsRotationWords = 0;
+  // A move restored from the look-ahead may carry an older switch.
+  move_.CuttingEnabled = modal_.CuttingEnabled;
   modal_.MoveExists = 0;
   modal_.MachineCoordinates = 0;
   end_ = line_.size();
@@ -345,7 +347,7 @@ bool BlockScan::UserCodes() {
     int32_t Value;
     bool Cut;
   };
-  int32_t cut = c_.Run.CuttingEnabled;
+  int32_t cut = modal_.CuttingEnabled;
   const std::array<Code, 10> codes{
       {{t.Lathe[0].On, &in_.LatheModes[0], 1, false},
        {t.Lathe[1].On, &in_.LatheModes[1], 1, false},
@@ -362,7 +364,7 @@ bool BlockScan::UserCodes() {
     *code.Flag = code.Value;
     p_ += code.Text.size();
     if (code.Cut) {
-      c_.Run.CuttingEnabled = cut;
+      modal_.CuttingEnabled = cut;
       move_.CuttingEnabled = cut;
       in_.CutStateChanged = 1;
       if (ctl_.TclVectorInterpolation != 0) modal_.ToolAxisInterpolation = 0;
@@ -678,7 +680,7 @@ bool BlockScan::HeidenhainLineWord() {
   const size_t a = static_cast<size_t>(axes[0]), bAxis = static_cast<size_t>(axes[1]);
   if (ch == 'L' && (isAxisOrBlank(next) || next == 'P')) {
     modal_.LastGCode = 1;
-    c_.Run.MotionMode = kMotionLinear;
+    modal_.MotionMode = kMotionLinear;
     modal_.Length.LengthCompensationActive = 1;
     modal_.CannedCycle = kNoCannedCycle;
     p_ += next == 'P' ? 2 : 1;
@@ -704,7 +706,7 @@ bool BlockScan::HeidenhainLineWord() {
     return true;
   }
   if (ch == 'C' && (isAxisOrBlank(next) || next == 'P') && !At("CYCL")) {
-    c_.Run.MotionMode = kMotionClockwise;
+    modal_.MotionMode = kMotionClockwise;
     in_.CentreGiven = 1;
     modal_.Length.LengthCompensationActive = 1;
     modal_.CannedCycle = kNoCannedCycle;
@@ -721,7 +723,7 @@ bool BlockScan::HeidenhainLineWord() {
   }
   if (ch == 'D' && next == 'R' && (Peek(2) == '+' || Peek(2) == '-')) {
     const bool ccw = (Peek(2) == '+') != (modal_.Plane.PlaneCode < 0);
-    c_.Run.MotionMode = ccw ? kMotionCounterClockwise : kMotionClockwise;
+    modal_.MotionMode = ccw ? kMotionCounterClockwise : kMotionClockwise;
     p_ += 3;
     return true;
   }
@@ -732,7 +734,7 @@ bool BlockScan::HeidenhainLineWord() {
     return true;
   }
   if (ch == 'F' && (At("FMAX") || At("F MAX"))) {
-    c_.Run.MotionMode = kMotionRapid;
+    modal_.MotionMode = kMotionRapid;
     p_ += At("FMAX") ? 4 : 5;
     return true;
   }
@@ -816,7 +818,7 @@ void BlockScan::ApplyG(int32_t code, int32_t suffix, GAction action) {
                                                        : code - 130;
       if (modal_.Plane.PlaneCode < 0 && (motion == 2 || motion == 3)) motion = 5 - motion;
       if (motion == 2 || motion == 3) in_.ArcSeen = 1;
-      c_.Run.MotionMode = motion;
+      modal_.MotionMode = motion;
       b_.Motion = 1;
       // A motion code ends a canned cycle, as G80 does.
       modal_.CannedCycle = kNoCannedCycle;
@@ -829,9 +831,9 @@ void BlockScan::ApplyG(int32_t code, int32_t suffix, GAction action) {
     case GAction::kNurbs:
     case GAction::kNurbsQ:
       if (action == GAction::kNurbs && suffix != 2) return;
-      c_.Run.MotionMode = kMotionNurbs;
+      modal_.MotionMode = kMotionNurbs;
       if (Hooks() != nullptr && Hooks()->ReadNurbsBlocks)
-        Hooks()->ReadNurbsBlocks(c_, r_, action == GAction::kNurbs ? 'K' : 'Q');
+        Hooks()->ReadNurbsBlocks(c_, r_, p_, action == GAction::kNurbs ? 'K' : 'Q');
       EndBlock();
       return;
     case GAction::kCylindrical:
@@ -1076,7 +1078,7 @@ void BlockScan::MWord() {
       if (ctl_.Tables.MemoryRun != 0) {
         modal_.EndState = modal_.CycleMoveCount > 0 ? kEndReached : kEndHandled;
         if (Heidenhain() && modal_.EndState == kEndHandled)
-          ClearRotaryWrapFlags(0, r_.Defs.Controller, r_.Defs.Limits);
+          ClearRotaryWrapFlags(0, ctl_, r_.Defs.Limits, r_.Memory.ShortestRoute);
         EndBlock();
       }
       return;
@@ -1128,7 +1130,8 @@ void BlockScan::MWord() {
     case 126:
     case 127:
       if (Heidenhain())
-        ClearRotaryWrapFlags(code == 126 ? 1 : 0, r_.Defs.Controller, r_.Defs.Limits);
+        ClearRotaryWrapFlags(code == 126 ? 1 : 0, ctl_, r_.Defs.Limits,
+                             r_.Memory.ShortestRoute);
       return;
     case 128:
       if (Heidenhain()) StartToolCentre();
@@ -1579,7 +1582,7 @@ void BlockScan::FWord() {
   in_.FeedCopy = feed;
   modal_.Feed = feed;
   move_.Feed = feed;
-  if (Heidenhain() && c_.Run.MotionMode == kMotionRapid) c_.Run.MotionMode = kMotionLinear;
+  if (Heidenhain() && modal_.MotionMode == kMotionRapid) modal_.MotionMode = kMotionLinear;
 }
 
 void BlockScan::SWord() {
@@ -1635,7 +1638,7 @@ void BlockScan::CompleteArc() {
   } else if (in_.ArcForm == kArcByRadius &&
              (move_.Start[a] != move_.End[a] || move_.Start[b] != move_.End[b])) {
     move_.Centre =
-        ArcCentreFromRadius(move_.Start, move_.End, axes, in_.ArcRadius, c_.Run.MotionMode);
+        ArcCentreFromRadius(move_.Start, move_.End, axes, in_.ArcRadius, modal_.MotionMode);
   }
   const bool byCentre = in_.ArcForm == kArcByCentre || (Heidenhain() && in_.CentreGiven != 0);
   if ((!byCentre && in_.PolarGiven == 0) && move_.Start[a] == move_.End[a] &&
@@ -1650,7 +1653,7 @@ void BlockScan::CompleteArc() {
   }
   if (modal_.ToolAxisInterpolation != 0) {
     const TiltedArcInputs inputs{modal_.Length.PreviousToolLength, in_.TiltAngleAtStart,
-                                 modal_.TiltAngle, c_.Run.MotionMode,
+                                 modal_.TiltAngle, modal_.MotionMode,
                                  r_.Defs.Settings.ToolBasePoint};
     ComputeTiltedArcLength(move_.Length, move_.ArcAngle, move_.StartRadius, move_.EndRadius,
                            inputs);
@@ -1789,7 +1792,7 @@ void BlockScan::Complete() {
 
   const bool vectorWords =
       in_.CentreWords[0] != 0.0 || in_.CentreWords[1] != 0.0 || in_.CentreWords[2] != 0.0;
-  if (modal_.ToolAxisMode == kToolAxisVector && c_.Run.MotionMode == kMotionLinear &&
+  if (modal_.ToolAxisMode == kToolAxisVector && modal_.MotionMode == kMotionLinear &&
       (vectorWords || b_.Orientation != 0)) {
     Vec3 axis = in_.CentreWords;
     if (b_.Orientation != 0) {
@@ -1801,7 +1804,7 @@ void BlockScan::Complete() {
     }
     PointToolAlong(axis);
   } else if (ArcMotion() && b_.HeidenhainCircleCentre == 0) {
-    move_.MotionMode = c_.Run.MotionMode;
+    move_.MotionMode = modal_.MotionMode;
     CompleteArc();
   } else if (Heidenhain() && in_.PolarGiven != 0) {
     const size_t a = static_cast<size_t>(axes[0]), b = static_cast<size_t>(axes[1]);
@@ -1819,7 +1822,7 @@ void BlockScan::Complete() {
     in_.AxisGiven = {};
     in_.AnyAxisGiven = 0;
   }
-  if (Heidenhain() && c_.Run.MotionMode == kMotionLinear && in_.CentreGiven != 0 &&
+  if (Heidenhain() && modal_.MotionMode == kMotionLinear && in_.CentreGiven != 0 &&
       b_.HeidenhainCircle == 0)
     move_.Length = 0.0;
   if (b_.CoordinateSetting != 0) CompleteCoordinateSetting();
@@ -1831,7 +1834,7 @@ void BlockScan::Complete() {
   if (b_.OspG16 != 0) SelectWorkOffsetEntry(0);
   in_.OspG15Selection = 0;
   CompleteCycleBlock();
-  move_.MotionMode = c_.Run.MotionMode;
+  move_.MotionMode = modal_.MotionMode;
   for (size_t i = 0; i < move_.End.size(); ++i) {
     if (move_.End[i] != move_.Start[i]) modal_.MoveExists = 1;
   }
@@ -1869,7 +1872,7 @@ void ApplyPluginPathRecord(const PluginPathRecord& record, NcContext& context,
   }
   NcMove& move = context.Move;
   move.End = record.End;
-  context.Run.MotionMode = record.Type;
+  context.Modal.MotionMode = record.Type;
   move.MotionMode = record.Type;
   move.Centre = record.Centre;
   move.Feed = record.Feed;

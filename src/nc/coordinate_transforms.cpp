@@ -204,7 +204,7 @@ bool ApplyTiltedPlaneForm(NcContext& context, const NcPassRecords& records) {
     case kTiltedRotatedOffset: {
       const Vec3& origin = plane.Frame.Origin;
       ComputeRotatedWorkOffsetFromPlane(
-          context, records, records.Defs.Offsets.SelectedWorkOffset + kWorkOffsetCodeBase,
+          context, records, records.Memory.Offsets.SelectedWorkOffset + kWorkOffsetCodeBase,
           origin[0], origin[1], origin[2], plane.Angles[0], plane.Angles[1], plane.Code);
       plane.State = 0;
       plane.Active = 0;
@@ -255,7 +255,7 @@ bool ApplyTiltedPlaneForm(NcContext& context, const NcPassRecords& records) {
 
 bool ComputeRotatedWorkOffset(NcContext& context, const NcPassRecords& records,
                               const AxisPosition& programmed, int32_t targetCode) {
-  OffsetMemory& offsets = records.Defs.Offsets;
+  OffsetMemory& offsets = records.Memory.Offsets;
   const int32_t selected = offsets.SelectedWorkOffset;
   WorkOffsetValues* target = OspTarget(offsets, targetCode);
   if (target == nullptr || selected < 0 || selected >= kWorkOffsetEntries) return false;
@@ -275,7 +275,7 @@ bool ComputeRotatedWorkOffset(NcContext& context, const NcPassRecords& records,
 bool ComputeRotatedWorkOffsetFromPlane(NcContext& context, const NcPassRecords& records,
                                        int32_t sourceCode, double x, double y, double z,
                                        double firstAngle, double secondAngle, int32_t targetCode) {
-  OffsetMemory& offsets = records.Defs.Offsets;
+  OffsetMemory& offsets = records.Memory.Offsets;
   const WorkOffsetValues* sourceEntry = EntryOfCode(offsets, sourceCode);
   WorkOffsetValues* target = EntryOfCode(offsets, targetCode);
   if (sourceEntry == nullptr || target == nullptr) return false;
@@ -309,7 +309,7 @@ void ResyncProgramPosition(NcContext& context, const NcPassRecords& records) {
       machine[2] -= d;
     }
   }
-  const AxisPosition program = SubtractWorkOffset(machine, records.Defs.Offsets.ActiveWorkOffset);
+  const AxisPosition program = SubtractWorkOffset(machine, records.Memory.Offsets.ActiveWorkOffset);
   context.Move.Start = context.Move.End = program;
   modal.ProgramPosition = modal.DrawPosition = program;
   context.Position.ProgramPosition = program;

@@ -26,7 +26,7 @@ bool InWorkOffsetTable(int32_t entry) { return entry >= 0 && entry < kWorkOffset
 
 void RefreshFrame(const NcPassRecords& records) {
   const Definitions& defs = records.Defs;
-  UpdateWorkOffsetFrame(defs.Offsets.ActiveWorkOffset, defs.Kinematics, defs.Controller,
+  UpdateWorkOffsetFrame(records.Memory.Offsets.ActiveWorkOffset, defs.Kinematics, defs.Controller,
                         records.Frame, records.Display);
 }
 
@@ -67,7 +67,7 @@ std::string NumberNote(std::string_view before, int64_t n, std::string_view afte
 }
 
 void RecomposeWorkOffset(NcContext& context, const NcPassRecords& records) {
-  OffsetMemory& offsets = records.Defs.Offsets;
+  OffsetMemory& offsets = records.Memory.Offsets;
   const WorkOffsetValues before = offsets.ActiveWorkOffset;
   ComposeWorkOffset(offsets);
   const InterpreterState& interp = context.Modal.Interp;
@@ -83,7 +83,7 @@ bool SelectWorkOffset(int32_t entry, NcContext& context, const NcPassRecords& re
     records.Shell.Log(NumberNote("work offset ", entry, " is outside the table; ignored"));
     return false;
   }
-  records.Defs.Offsets.SelectedWorkOffset = entry;
+  records.Memory.Offsets.SelectedWorkOffset = entry;
   RecomposeWorkOffset(context, records);
   return true;
 }
@@ -148,7 +148,7 @@ void StoreHeidenhainCycleParameter(size_t position, std::string_view line,
 
 void ParseHeidenhainCycleDef(size_t& position, std::string_view line, NcContext& context,
                              const NcPassRecords& records) {
-  OffsetMemory& offsets = records.Defs.Offsets;
+  OffsetMemory& offsets = records.Memory.Offsets;
   SkipBlanks(line, position);
   if (At(line, position, "7.0")) {
     position += 3;
@@ -205,7 +205,7 @@ void ParsePlaneSpatial(size_t& position, std::string_view line, NcContext& conte
     position += 5;
     modal.LastGCode = 69;
     plane.Angles = {};
-    OffsetMemory& offsets = records.Defs.Offsets;
+    OffsetMemory& offsets = records.Memory.Offsets;
     for (size_t i = 0; i < 3; ++i) offsets.ActiveWorkOffset[i] = offsets.WorkOffsets[0][i];
     plane.Form = 0;
     // The plane ends here, as with G69.
@@ -281,7 +281,7 @@ int32_t ParseCycle800(size_t& position, std::string_view line, Cycle800Record& r
 
 void ParseOspCallArgs(size_t& position, std::string_view line, NcContext& context,
                       const NcPassRecords& records) {
-  OffsetMemory& offsets = records.Defs.Offsets;
+  OffsetMemory& offsets = records.Memory.Offsets;
   OspCallArgs args;
   args.Target = offsets.SelectedWorkOffset;
   int32_t cursor = CursorOf(position);

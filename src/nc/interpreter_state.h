@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -217,8 +218,10 @@ struct BlockInterpreterHooks {
   std::function<void(NcContext&, const NcPassRecords&)> ReturnFromSubprogram;
   // The active read plug-in's next path record; false when none came.
   std::function<bool(NcContext&, PluginPathRecord&)> NextPluginRecord;
-  // G6.2 and G132: the NURBS blocks from the current line on.
-  std::function<void(NcContext&, const NcPassRecords&, char knotLetter)> ReadNurbsBlocks;
+  // G6.2 and G132: the NURBS blocks from offset in the current line (where
+  // the words after the G code begin) on.
+  std::function<void(NcContext&, const NcPassRecords&, size_t offset, char knotLetter)>
+      ReadNurbsBlocks;
   // The NC-comment plug-in's view of a comment.
   std::function<void(NcContext&, const NcPassRecords&, std::string_view comment)> SeeComment;
 };

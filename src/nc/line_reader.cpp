@@ -57,7 +57,8 @@ int32_t EndOfProgram(NcContext& context, const NcPassRecords& records) {
   if (modal.CycleMoveCount > 0) return 0;
   modal.EndState = kEndHandled;
   if (IsHeidenhainDialect(records.Defs.Controller))
-    ClearRotaryWrapFlags(0, records.Defs.Controller, records.Defs.Limits);
+    ClearRotaryWrapFlags(0, records.Defs.Controller, records.Defs.Limits,
+                         records.Memory.ShortestRoute);
   return 0;
 }
 
@@ -82,8 +83,9 @@ LineSource ReadRawLine(NcContext& context, const NcPassRecords& records, NcReade
     if (!ReadStreamLine(reader.MainStream.get(), line)) return LineSource::kEndOfProgram;
     ++modal.MainLineCounter;
     CountBlockLine(modal, reader);
-    if (FollowsRun(records, reader) && reader.Editor.StepCursor)
-      reader.Editor.StepCursor(static_cast<int32_t>(modal.MainLineCounter));
+    if (FollowsRun(records, reader))
+      reader.Editor.CursorMoves.push_back(
+          {EditorCursorMove::kStep, static_cast<int32_t>(modal.MainLineCounter)});
     if (countProgress) AddProgress(*reader.Progress, static_cast<int32_t>(line.size()));
     return LineSource::kLine;
   }
@@ -107,13 +109,10 @@ LineSource ReadRawLine(NcContext& context, const NcPassRecords& records, NcReade
     modal.ShownLine = static_cast<int32_t>(level.LineCounter);
     CountBlockLine(modal, reader);
     line.push_back('\n');
-    if (FollowsRun(records, reader) && reader.Editor.FollowSubprograms != 0) {
-      if (level.ByteOffset != 0) {
-        if (reader.Editor.StepCursor) reader.Editor.StepCursor(modal.ShownLine);
-      } else if (reader.Editor.JumpToLine) {
-        reader.Editor.JumpToLine(modal.ShownLine);
-      }
-    }
+    if (FollowsRun(records, reader) && reader.Editor.FollowSubprograms != 0)
+      reader.Editor.CursorMoves.push_back(
+          {level.ByteOffset != 0 ? EditorCursorMove::kStep : EditorCursorMove::kJump,
+           modal.ShownLine});
     level.ByteOffset += static_cast<uint32_t>(line.size());
     if (depth == 1 && countProgress)
       AddSubProgress(*reader.Progress, static_cast<int32_t>(line.size()));
@@ -358,7 +357,7 @@ void SkipNonMotionBlocks(NcContext& context, const NcPassRecords& records, NcRea
     const NcMove& move = context.Move;
     const bool still = move.Start[0] == move.End[0] && move.Start[1] == move.End[1] &&
                        move.Start[2] == move.End[2];
-    if (!still || context.Run.MotionMode >= kMotionClockwise) return;
+    if (!still || context.Modal.MotionMode >= kMotionClockwise) return;
   }
 }
 

@@ -51,13 +51,22 @@ struct LoadedNcProgram {
   std::vector<LoadedProgramEntry> Index;
 };
 
-// The external editor as the reader moves it; the shell fills the calls.
+// One move of the external editor's cursor: one line down, or a jump to a
+// line.
+struct EditorCursorMove {
+  enum Kind : uint8_t { kStep, kJump };
+  Kind Move = kStep;
+  int32_t Line = 0;
+  bool operator==(const EditorCursorMove&) const = default;
+};
+
+// The external editor as the reader moves it. The reader only records the
+// moves, in order; the editor link takes them (and clears the list) as it
+// passes them on to the editor.
 struct NcEditorLink {
   int32_t FollowRun = 0;
   int32_t FollowSubprograms = 0;
-  // Moves the editor's cursor one line down; jumps it to a line.
-  std::function<void(int32_t line)> StepCursor;
-  std::function<void(int32_t line)> JumpToLine;
+  std::vector<EditorCursorMove> CursorMoves;
 };
 
 // Where the reader refused a line: the 1-based column and the character

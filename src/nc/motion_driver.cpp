@@ -176,7 +176,7 @@ void FinishReferenceReturn(NcContext& context, const NcPassRecords& records) {
   NcModalState& modal = context.Modal;
   InterpreterState& in = modal.Interp;
   NcMove& move = context.Move;
-  const OffsetMemory& offsets = records.Defs.Offsets;
+  const OffsetMemory& offsets = records.Memory.Offsets;
   move.Start = move.End;
   move.MotionMode = kMotionRapid;
   const int32_t number = in.ReferencePointNumber;
@@ -193,7 +193,7 @@ void FinishReferenceReturn(NcContext& context, const NcPassRecords& records) {
       move.End[i] = offsets.ReferencePoints[static_cast<size_t>(number)].Values[i] -
                     offsets.ActiveWorkOffset[i];
     } else {
-      move.End[i] = records.Defs.Settings.ControlPoint[i];
+      move.End[i] = records.StartPosition[i];
       if (i == static_cast<size_t>(modal.Plane.ToolLengthAxis) &&
           modal.Length.LengthOffsetInForce() && modal.Length.BAxisLength == 0)
         move.End[i] -= modal.Length.PreviousToolLength;
@@ -259,7 +259,7 @@ void ProduceNextMove(NcContext& context, const NcPassRecords& records, NcReader&
   NcModalState& modal = context.Modal;
   NcMove& move = context.Move;
   if (modal.PendingEnds.Count > 0) {
-    EndMotionRecord(context, records.Defs.Offsets);
+    EndMotionRecord(context, records.Memory.Offsets);
     return;
   }
   move.ArcAngle = 0.0;
@@ -289,8 +289,9 @@ void ProduceNextMove(NcContext& context, const NcPassRecords& records, NcReader&
   // A cancel move still to come runs before the end.
   if (modal.EndState == kEndReached && driver.Phase != kCompensationCancelling) {
     modal.EndState = kEndHandled;
-    ControllerDefinition& ctl = records.Defs.Controller;
-    if (ctl.isHeidenhain != 0) ClearRotaryWrapFlags(0, ctl, records.Defs.Limits);
+    const ControllerDefinition& ctl = records.Defs.Controller;
+    if (ctl.isHeidenhain != 0)
+      ClearRotaryWrapFlags(0, ctl, records.Defs.Limits, records.Memory.ShortestRoute);
     return;
   }
   // No queued move took the change that ended the look-ahead: the next block
@@ -337,6 +338,10 @@ bool IsProgramStartMark(std::string_view line, char mark) {
 void NextNcMove(NcContext& context, const NcPassRecords& records, NcReader& reader,
                 MotionDriver& driver) {
   ProduceNextMove(context, records, reader, driver);
+  // The move is cut with its own mode and cutting switch: under compensation
+  // the interpreter's are already those of the block read ahead.
+  context.Run.MotionMode = context.Move.MotionMode;
+  context.Run.CuttingEnabled = context.Move.CuttingEnabled;
   // The program's end was read while moves are still queued (read ahead by
   // compensation, split rapids, cycle or corner points): they run first.
   if (context.Modal.EndState == kEndHandled && MovesQueued(context, driver))

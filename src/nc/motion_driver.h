@@ -98,7 +98,8 @@ void ResetMotionDriver(MotionDriver& driver);
 bool IsProgramStartMark(std::string_view line, char mark);
 
 // Leaves the next move in context.Move (context.Modal.MoveExists tells
-// whether it moves) or, at the end of the program, end state 1 or 2.
+// whether it moves), its motion mode and cutting switch in context.Run, or,
+// at the end of the program, end state 1 or 2.
 void NextNcMove(NcContext& context, const NcPassRecords& records, NcReader& reader,
                 MotionDriver& driver);
 

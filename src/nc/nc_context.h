@@ -28,6 +28,7 @@
 #include "model/tool_profile.h"
 #include "nc/block_end_state.h"
 #include "nc/interpreter_state.h"
+#include "nc/nurbs_curve.h"
 #include "nc/run_control.h"
 #include "nc/transform_state.h"
 #include "platform/host.h"
@@ -118,6 +119,13 @@ inline constexpr int32_t kAlarmTwoPoints = 5;     // two decimal points in one w
 inline constexpr int32_t kAlarmRadiusOffset = 6;  // offset larger than an arc radius
 inline constexpr int32_t kAlarmRotaryLock = 8;    // and 9: the run's rotary-lock checks
 inline constexpr int32_t kAlarmRotaryUnlock = 9;
+// The run refuses a move of more interpolation steps than it can take, or a
+// move pitch of 0 or less.
+inline constexpr int32_t kAlarmMoveSteps = 10;
+// A NURBS curve that cannot be held or evaluated: an order outside 1 to 16,
+// more points or knots than the buffers hold, a weight of 0 or less, a
+// point whose weighted basis sums to 0.
+inline constexpr int32_t kAlarmNurbsData = 11;
 
 // Canned-cycle point arrays: their first and their largest capacity.
 inline constexpr size_t kCyclePointCapacity = 1000;
@@ -131,10 +139,16 @@ struct CommentPluginStatus {
   int32_t Arbor = 0;
 };
 
-// The interpreter's modal state. The motion mode and the cutting switch are
-// the run's (RunState); the composed work offset and the number in force are
-// the offset memory's.
+// The interpreter's modal state. The composed work offset and the number in
+// force are the offset memory's.
 struct NcModalState {
+  // The motion mode in force (0 G00, 1-3 G01-G03, 0x84 NURBS) and the NC
+  // cutting switch (the controller's OFF/ON CODE M codes). Each move carries
+  // its own copies: with blocks read ahead these are already the later
+  // blocks'.
+  int32_t MotionMode = kMotionRapid;
+  int32_t CuttingEnabled = 1;
+
   // Plane and tool-length axis; the controller definition's reader sets them
   // too.
   NcPlaneState Plane;
@@ -249,7 +263,8 @@ struct NcModalState {
 };
 
 // One pass's NC state. The run, the data check and the path drawing each
-// build their own; Run is the cutting state the pass's moves set.
+// build their own; Run is the cutting state of the move the pass handed out
+// last.
 struct NcContext {
   explicit NcContext(RunState& run) : Run(run) {}
   NcContext(const NcContext&) = delete;
@@ -268,13 +283,24 @@ struct NcContext {
   RotarySolveContext RotarySolve;
   // The block end positions FinishMove leaves.
   BlockEndState BlockEnd;
+  // The curve of the last G6.2 block.
+  NurbsCurve Nurbs;
 };
 
 // What a pass reads and writes besides its context.
 struct NcPassRecords {
-  // Settings (start position, tool length mode), the controller (whose
-  // rotary route flags a reset may change), offsets, tools, machine.
-  Definitions& Defs;
+  // Settings (start position, tool length mode), controller, tools,
+  // machine: read only.
+  const Definitions& Defs;
+  // The offset memory and the rotary route switches the program changes:
+  // the application's own for a run, a copy for a pass that must leave them
+  // as they are.
+  ControllerMemory& Memory;
+  // The tool table's no-tool entry (tool 0), which a reset clears and a
+  // read or NC-comment plug-in fills, and the start position a read plug-in
+  // gives: the application's own in every pass (the same records as Defs').
+  ToolTable& Tools;
+  AxisPosition& StartPosition;
   // The frame of the composed work offset; model files are loaded into and
   // saved in it.
   WorkOffsetFrame& Frame;

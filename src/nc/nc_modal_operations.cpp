@@ -87,7 +87,6 @@ void RestoreMove(NcContext& context, const NcMove& record, const NcMove* geometr
   }
   context.Move = restored;
   modal.BlockLine = record.SourceLine;
-  context.Run.CuttingEnabled = record.CuttingEnabled;
   if (ToolAxisTravels(modal))
     modal.ToolAxisNormal = VectorCross(restored.ToolAxisStart, restored.ToolAxisEnd);
 }
@@ -103,8 +102,8 @@ int32_t CurrentLineNumber(const NcContext& context) {
 
 void ResetNcModalState(NcContext& context, const NcPassRecords& records) {
   NcModalState& modal = context.Modal;
-  Definitions& defs = records.Defs;
-  ControllerDefinition& controller = defs.Controller;
+  const Definitions& defs = records.Defs;
+  const ControllerDefinition& controller = defs.Controller;
   RunState& run = context.Run;
 
   modal.CommentPlugin = {};
@@ -112,13 +111,17 @@ void ResetNcModalState(NcContext& context, const NcPassRecords& records) {
   modal.PlaneCodeAtStart = controller.initialPlane;
   CloseSubprogramLevels(context.Subprograms);
   modal.LastGCode = 0;
-  if (controller.isHeidenhain != 0) ClearRotaryWrapFlags(0, controller, defs.Limits);
+  if (controller.isHeidenhain != 0)
+    ClearRotaryWrapFlags(0, controller, defs.Limits, records.Memory.ShortestRoute);
   SelectPlaneAxes(controller.Planes, modal.Plane);
 
   modal.ToolAxisMode = controller.ToolCenterControl[0];
   if (controller.Lathe[0] != 0) modal.LatheMode = 1;
-  run.CuttingEnabled = controller.Tables.CuttingEnabledAtStart;
-
+  modal.CuttingEnabled = controller.Tables.CuttingEnabledAtStart;
+  modal.MotionMode = kMotionRapid;
+  context.Move.CuttingEnabled = modal.CuttingEnabled;
+  context.Move.MotionMode = kMotionRapid;
+  run.CuttingEnabled = modal.CuttingEnabled;
   run.MotionMode = kMotionRapid;
   modal.MoveExists = 0;
   modal.CycleMoveCount = 0;
@@ -154,14 +157,14 @@ void ResetNcModalState(NcContext& context, const NcPassRecords& records) {
   modal.Tools.NextToolNumber = kNoTool;
   modal.ToolChangeState = -1;
 
-  OffsetMemory& offsets = defs.Offsets;
+  OffsetMemory& offsets = records.Memory.Offsets;
   UpdateWorkOffsetFrame(ComposeWorkOffset(offsets), defs.Kinematics, controller, records.Frame,
                         records.Display);
   modal.SelectedWorkOffsetAtStart = offsets.SelectedWorkOffset;
   modal.WorkOffsetsAtStart = offsets.WorkOffsets;
   modal.WorkOffsetAtStart = offsets.ActiveWorkOffset;
 
-  if (modal.Length.PluginTool == 0) ClearNoToolEntry(defs.Tools);
+  if (modal.Length.PluginTool == 0) ClearNoToolEntry(records.Tools);
   modal.CannedCycle = kNoCannedCycle;
   modal.HeidenhainCycle = kNoCannedCycle;
   modal.DecimalPointMode = controller.DecimalPointMode;
@@ -169,7 +172,7 @@ void ResetNcModalState(NcContext& context, const NcPassRecords& records) {
       controller.EndOfRecordLetter == ' ' || records.ActiveReadPlugin >= 0 ? 1 : 0;
   modal.SubprogramEnd = 0;
 
-  const AxisPosition& start = defs.Settings.ControlPoint;
+  const AxisPosition& start = records.StartPosition;
   modal.ProgramPosition = start;
   modal.DrawPosition = start;
   context.Move.End = start;
@@ -221,20 +224,21 @@ void ResetNcModalState(NcContext& context, const NcPassRecords& records) {
     records.Shell.RequestShellUpdate(ShellUpdate::kStatusBar);
 }
 
-void ClearRotaryWrapFlags(uint8_t value, ControllerDefinition& controller,
-                          const StrokeLimits& limits) {
-  for (size_t k = 0; k < controller.Rotary.size(); ++k) {
-    RotaryAxisRules& rules = controller.Rotary[k];
-    if (rules.ShortestRoute[1] != 0) continue;  // fixed by ROUTE=SHORTEST
+void ClearRotaryWrapFlags(uint8_t value, const ControllerDefinition& controller,
+                          const StrokeLimits& limits, std::array<uint8_t, 2>& shortestRoute) {
+  for (size_t k = 0; k < shortestRoute.size(); ++k) {
+    if (controller.Rotary[k].ShortestRoute[1] != 0) continue;  // fixed by ROUTE=SHORTEST
     const size_t axis = 3 + k;
     if (limits.Enabled[axis] == 0 || limits.Maximum[axis] - limits.Minimum[axis] >= kFullTurn)
-      rules.ShortestRoute[0] = value;
+      shortestRoute[k] = value;
   }
 }
 
 int32_t EndMotionRecord(NcContext& context, const OffsetMemory& offsets) {
   NcMove& move = context.Move;
   PendingMoveEnds& queue = context.Modal.PendingEnds;
+  context.Modal.MotionMode = kMotionRapid;
+  move.MotionMode = kMotionRapid;
   context.Run.MotionMode = kMotionRapid;
   move.Start = move.End;
   context.Modal.MoveExists = 0;

@@ -4,6 +4,7 @@
 // of cutter-radius compensation.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "definitions/controller_definition.h"
@@ -28,15 +29,15 @@ namespace vestan {
 // the status bar refreshed.
 void ResetNcModalState(NcContext& context, const NcPassRecords& records);
 
-// Sets each rotary axis's shortest-route flag to value when the axis has no
-// stroke limit or a stroke of at least 360 degrees, unless the controller
+// Sets each rotary axis's shortest-route switch to value when the axis has
+// no stroke limit or a stroke of at least 360 degrees, unless the controller
 // definition fixed that axis to SHORTEST.
-void ClearRotaryWrapFlags(uint8_t value, ControllerDefinition& controller,
-                          const StrokeLimits& limits);
+void ClearRotaryWrapFlags(uint8_t value, const ControllerDefinition& controller,
+                          const StrokeLimits& limits, std::array<uint8_t, 2>& shortestRoute);
 
-// Makes the next queued end of move the live move: a rapid move from the
-// live end, whose queued axes end at the queued machine position less the
-// composed work offset. Returns 1 while an entry was taken; when none is
+// Makes the next queued end of move the live move: a rapid move (G00 in
+// force after it) from the live end, whose queued axes end at the queued
+// machine position less the composed work offset. Returns 1 while an entry was taken; when none is
 // left the queue is emptied and 0 returned (the live move then stands still).
 int32_t EndMotionRecord(NcContext& context, const OffsetMemory& offsets);
 

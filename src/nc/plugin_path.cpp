@@ -98,11 +98,10 @@ void NormalizePluginTool(ToolRecord& tool) {
 void OpenPluginNcProgram(NcContext& context, const NcPassRecords& records, NcReader& reader) {
   ReadPlugin* plugin = reader.Plugin;
   if (plugin == nullptr) return;
-  Definitions& defs = records.Defs;
   NcModalState& modal = context.Modal;
-  if (plugin->Has(ReadPluginEntry::kOpen)) plugin->Open(defs.Paths.NcProgram);
-  if (plugin->Has(ReadPluginEntry::kTool) && defs.Tools.InRange(0)) {
-    ToolTable& table = defs.Tools;
+  if (plugin->Has(ReadPluginEntry::kOpen)) plugin->Open(records.Defs.Paths.NcProgram);
+  if (plugin->Has(ReadPluginEntry::kTool) && records.Tools.InRange(0)) {
+    ToolTable& table = records.Tools;
     table.Records[0].Kind = kToolDrill;
     table.Records[0].Name.reset();
     PluginTool tool;
@@ -129,9 +128,9 @@ void OpenPluginNcProgram(NcContext& context, const NcPassRecords& records, NcRea
     records.Shell.RequestShellUpdate(ShellUpdate::kSecondView);
   }
   if (plugin->Has(ReadPluginEntry::kStartPoint)) {
-    AxisPosition start = defs.Settings.ControlPoint;
+    AxisPosition start = records.StartPosition;
     plugin->ReadStartPoint(start);
-    defs.Settings.ControlPoint = start;
+    records.StartPosition = start;
     modal.ProgramPosition = start;
     modal.DrawPosition = start;
     context.Position.ProgramPosition = start;
@@ -152,7 +151,7 @@ void RunNcCommentPlugin(NcContext& context, const NcPassRecords& records, NcRead
   CommentPlugin* plugin = reader.CommentTools;
   if (plugin == nullptr || reader.CommentPluginOn == 0 || !plugin->Has(CommentPluginEntry::kTool))
     return;
-  ToolTable& table = records.Defs.Tools;
+  ToolTable& table = records.Tools;
   if (!table.InRange(0)) return;
   CommentPluginStatus& status = context.Modal.CommentPlugin;
   const std::string_view line = context.Line.View();

@@ -16,9 +16,10 @@ RotaryModalInputs MakeRotaryModalInputs(const NcContext& context, const NcPassRe
   rotary.SwivelCode = modal.Swivel.OrderCode;
   rotary.SwivelAngles = modal.Swivel.Angles;
   rotary.ToolAxisMode = modal.ToolAxisMode;
-  rotary.MotionMode = context.Run.MotionMode;
+  rotary.MotionMode = context.Modal.MotionMode;
   rotary.Incremental = modal.PositioningMode;
   rotary.CuttingMode = records.Control.CuttingMode.load();
+  rotary.ShortestRoute = records.Memory.ShortestRoute;
   return rotary;
 }
 
@@ -51,6 +52,8 @@ PositionModalInputs MakePositionInputs(const NcContext& context, const NcPassRec
   in.KeepRotaryOffsetsOut =
       controller.isSiemens != 0 || controller.isHeidenhain != 0 || controller.isOsp != 0 ? 1 : 0;
   in.Rotary = MakeRotaryModalInputs(context, records);
+  // A conversion places the move being executed.
+  in.Rotary.MotionMode = context.Run.MotionMode;
   return in;
 }
 
@@ -58,7 +61,7 @@ void UpdateMachinePosition(NcContext& context, const NcPassRecords& records,
                            const WorkpiecePlacement& placement) {
   const Definitions& defs = records.Defs;
   const PositionConverter converter{
-      defs.Kinematics, defs.Controller,     defs.Limits, defs.Offsets.ActiveWorkOffset,
+      defs.Kinematics, defs.Controller,     defs.Limits, records.Memory.Offsets.ActiveWorkOffset,
       placement,       context.RotarySolve, RotaryWarningReport(context, records)};
   const DerivedProgramPosition derived =
       UpdateMachinePosition(converter, MakePositionInputs(context, records), context.Position);

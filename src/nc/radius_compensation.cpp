@@ -317,8 +317,8 @@ AxisPosition ApplyWorkOffsetChange(NcContext& context, const NcPassRecords& reco
   CompensatedOffsetChange& change = context.Modal.Interp.OffsetChange;
   AxisPosition shift{};
   if (change.Pending == 0) return shift;
-  Definitions& defs = records.Defs;
-  WorkOffsetValues& active = defs.Offsets.ActiveWorkOffset;
+  const Definitions& defs = records.Defs;
+  WorkOffsetValues& active = records.Memory.Offsets.ActiveWorkOffset;
   const WorkOffsetValues before = active;
   active = use == OffsetChangeUse::kOld ? change.Old : change.New;
   if (use == OffsetChangeUse::kNew) {

@@ -7,6 +7,7 @@
 #include "definitions/definition_file.h"
 #include "nc/block_interpreter.h"
 #include "nc/line_reader.h"
+#include "nc/nurbs.h"
 #include "nc/plugin_path.h"
 
 namespace vestan {
@@ -121,8 +122,8 @@ void ReturnFromSubprogram(NcContext& context, const NcPassRecords& records, NcRe
   const bool heidenhain = IsHeidenhainDialect(controller);
   if (!heidenhain && (depth == 0 || callerInMemory) &&
       records.Control.CuttingMode.load() >= kCuttingReal && reader.Editor.FollowRun != 0 &&
-      reader.Editor.FollowSubprograms != 0 && reader.Editor.JumpToLine)
-    reader.Editor.JumpToLine(context.Modal.ShownLine);
+      reader.Editor.FollowSubprograms != 0)
+    reader.Editor.CursorMoves.push_back({EditorCursorMove::kJump, context.Modal.ShownLine});
   stack.Levels[static_cast<size_t>(depth)] = SubprogramLevel{};
   if (depth == 0 && reader.Progress != nullptr) EndSubProgress(*reader.Progress);
 }
@@ -140,6 +141,10 @@ BlockInterpreterHooks MakeNcReaderHooks(NcReader& reader) {
     if (reader.Record.Delivered == 0) return false;
     record = reader.Record;
     return true;
+  };
+  hooks.ReadNurbsBlocks = [&reader](NcContext& context, const NcPassRecords& records,
+                                    size_t offset, char knotLetter) {
+    ReadNurbsBlocks(context, records, reader, offset, knotLetter);
   };
   hooks.SeeComment = [&reader](NcContext& context, const NcPassRecords& records, std::string_view) {
     RunNcCommentPlugin(context, records, reader);

@@ -48,7 +48,7 @@ int32_t ApplyToolLengthOffset(NcModalState& modal, const NcPassRecords& records)
   const int32_t mode = records.Defs.Settings.ToolBasePoint;
   const double holderOffset = records.Defs.Kinematics.ToolHolderOffset;
   const CurrentTool& current = records.Tool;
-  OffsetMemory& memory = records.Defs.Offsets;
+  OffsetMemory& memory = records.Memory.Offsets;
   modal.LengthOffsetNumber = tool;
   LengthOffsetBooking booking = StoreToolLengthOffset(tool, current, records.Profile.ProfileHeight,
                                                       mode, holderOffset, memory, modal.Length);

@@ -71,7 +71,7 @@ bool CountsCuttingKinds(const NcContext& nc, const WorkDocument& work) {
 
 RapidCondition RapidConditionOf(const NcContext& nc, const InterferenceCheckSettings& checks) {
   if (nc.Run.MotionMode <= kMotionRapid) return RapidCondition::kRapidMove;
-  if (nc.Modal.Feed >= checks.RapidFeedrate) return RapidCondition::kTooFast;
+  if (nc.Move.Feed >= checks.RapidFeedrate) return RapidCondition::kTooFast;
   return RapidCondition::kNone;
 }
 

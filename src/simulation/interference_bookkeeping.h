@@ -63,8 +63,8 @@ inline constexpr int32_t kArborCheckStop = 4;
 inline constexpr int32_t kLimitCheckBreak = 2;  // height and chip width
 inline constexpr int32_t kLimitCheckStop = 3;
 
-// The step's rapid-feed condition (with contact): a G00 move, else a feed
-// at or above the rapid feed limit.
+// The step's rapid-feed condition (with contact): the move being cut is a
+// G00 move, else its feed is at or above the rapid feed limit.
 enum class RapidCondition { kNone, kRapidMove, kTooFast };
 RapidCondition RapidConditionOf(const NcContext& nc, const InterferenceCheckSettings& checks);
 

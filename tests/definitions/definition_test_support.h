@@ -25,34 +25,25 @@ class TempFolder : public ScratchFolder {
   std::filesystem::path Path() const { return std::filesystem::path(ScratchFolder::Path()); }
 };
 
-// A tool table and every record a read touches, with hooks that record what
-// the reader asked for.
+// A tool table and every record a read touches; the start tool of the last
+// read is kept.
 struct ToolTableHarness {
   ToolTable Table;
   ToolTableFiles Files;
-  NcToolNumbers Tools;
-  SavedPositionState SavedPosition;
-  ToolListState ToolList;
-  PluginState Plugins;
+  ImportedToolMesh Mesh;
   ToolTableReadOptions Options;
-  ToolTableReadHooks Hooks;
-  ToolTableLinks Links{Tools, SavedPosition, ToolList, Plugins};
-  std::vector<std::pair<int32_t, double>> SetCurrentCalls;
-  int DisplayBufferCalls = 0;
+  ImportedMeshLoader LoadMesh;
+  int32_t StartTool = 0;
 
   explicit ToolTableHarness(int32_t maxTool = kDefaultMaxToolNumber) {
     Table.MaxToolNumber = maxTool;
     AllocToolTables(Table);
-    Hooks.SetCurrentTool = [this](int32_t tool, double pitch) {
-      SetCurrentCalls.emplace_back(tool, pitch);
-      return ToolBaseHeights{};
-    };
-    Hooks.AllocDisplayBuffers = [this] { ++DisplayBufferCalls; };
   }
 
-  DefinitionReadResult Read(std::string_view fileName) {
-    SetCurrentCalls.clear();
-    return ReadToolTable(fileName, Table, Files, Links, Options, Hooks);
+  ToolTableReadResult Read(std::string_view fileName) {
+    ToolTableReadResult result = ReadToolTable(fileName, Table, Files, Mesh, Options, LoadMesh);
+    StartTool = result.StartTool;
+    return result;
   }
 
   const ToolRecord& Record(int32_t tool) const { return Table.Records.at(tool); }
@@ -93,7 +84,7 @@ struct ControllerHarness {
 };
 
 // The machine records, the controller records the machine reader uses, and
-// a host that records messages and requests; the hooks count their calls.
+// a host that records messages and requests.
 struct MachineHarness {
   ControllerHarness Ctl;
   MachineDefinition Machine;
@@ -103,19 +94,12 @@ struct MachineHarness {
   WatchedFile File;
   Settings AppSettings;
   RecordingHost Host;
-  MachineReadHooks Hooks;
-  std::vector<std::string> HookCalls;
   MachineReadRecords Records{Machine,        Kinematics,     Limits,      Parts,
                              File,           Ctl.Controller, AppSettings, Ctl.PendingEnds,
                              Ctl.AxisLabels, Ctl.Display};
 
-  MachineHarness() {
-    Hooks.FreeMachineModel = [this] { HookCalls.push_back("free"); };
-    Hooks.LoadMachinePartModels = [this] { HookCalls.push_back("load"); };
-  }
   DefinitionReadResult Read(std::string_view fileName, int32_t clearFlag = 1) {
-    HookCalls.clear();
-    DefinitionReadResult result = ReadMachineDefinition(fileName, clearFlag, Records, Hooks, Host);
+    DefinitionReadResult result = ReadMachineDefinition(fileName, clearFlag, Records, Host);
     if (result.State == kFileRead) FollowWorkOffset(Ctl.Offsets, Ctl.Frame);
     return result;
   }

@@ -307,21 +307,18 @@ TEST_F(MachineDefinitionTest, PartModelsAndTheirOffsets) {
   EXPECT_EQ(parts.Tables[kTableMain].Name, folder_.Path().string() + "sub/table.stl");
   EXPECT_EQ(parts.BasicOffset, (Vec3{9, 9, 9}));
   EXPECT_TRUE(parts.BasicNames.empty());
-  EXPECT_EQ(h_.HookCalls, (std::vector<std::string>{"free", "load"}));
 }
 
-TEST_F(MachineDefinitionTest, ThePartMeshesAreLoadedWithEveryViceOffset) {
+TEST_F(MachineDefinitionTest, EveryViceHasAnOffsetForTheLoader) {
   // The loader places vice i by offset i: the vices beyond the offsets given
-  // must have theirs (a copy of the last) when it runs, not only afterwards.
+  // take a copy of the last.
   Part("vice.stl");
-  std::vector<Vec3> offsetsSeenByTheLoader;
-  h_.Hooks.LoadMachinePartModels = [&] { offsetsSeenByTheLoader = h_.Parts.ViceOffsets; };
   ReadText(
       "VICE MODEL OFFSET=1,2,3\n"
       "VICE MODEL=vice.stl\n"
       "VICE MODEL=vice.stl\n"
       "VICE MODEL=vice.stl\n");
-  EXPECT_EQ(offsetsSeenByTheLoader, (std::vector<Vec3>(3, Vec3{1, 2, 3})));
+  EXPECT_EQ(h_.Parts.ViceOffsets, (std::vector<Vec3>(3, Vec3{1, 2, 3})));
 }
 
 TEST_F(MachineDefinitionTest, ListsStopAtFiveAndLongNamesAreRefused) {
@@ -372,16 +369,9 @@ TEST(HasMachinePartModels, AnyNamedPartCounts) {
   EXPECT_EQ(HasMachinePartModels(parts), 1);
 }
 
-TEST_F(MachineDefinitionTest, NameAndTheSyncPlugin) {
-  std::string seen;
-  h_.Hooks.SyncPluginName = [&seen](std::string_view name, std::string& pluginName) {
-    seen = std::string(name);
-    pluginName = "SYNC " + seen;
-  };
+TEST_F(MachineDefinitionTest, Name) {
   ReadText("NAME= OGUMA 1\n");
   EXPECT_EQ(h_.Machine.Name, "OGUMA 1");
-  EXPECT_EQ(seen, "OGUMA 1");
-  EXPECT_EQ(h_.Machine.PluginName, "SYNC OGUMA 1");
 }
 
 TEST_F(MachineDefinitionTest, ReadRefreshesTheDisplayAndTheShell) {
@@ -408,7 +398,6 @@ TEST_F(MachineDefinitionTest, MissingFileLeavesThePreviousMachine) {
   EXPECT_EQ(h_.Kinematics.RotaryType, kRotaryHead);
   EXPECT_EQ(h_.Machine.AtcType, kAtcDirect);  // reset before the file is opened
   EXPECT_EQ(h_.Ctl.PendingEnds.Count, 0);
-  EXPECT_TRUE(h_.HookCalls.empty());
 }
 
 TEST_F(MachineDefinitionTest, ModelFilesAreOpenedAsWrittenThenBesideTheFile) {

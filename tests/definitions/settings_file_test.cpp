@@ -265,8 +265,6 @@ TEST(SettingsFile, CommandLineColourFileIsMadeLive) {
 
 TEST(SettingsFile, EditorVideoMouseAndSaveSections) {
   SettingsWorld w;
-  std::string handedOver;
-  w.hooks.EditorExecProgram = [&handedOver](std::string& text) { handedOver = text; };
   w.movie.FrameOnToolChange = 1;
   w.movie.FrameEveryBlock = 1;
   w.environment.OsVersionCode = 1;
@@ -278,8 +276,7 @@ TEST(SettingsFile, EditorVideoMouseAndSaveSections) {
       "[Mouse]\nWHEEL ZOOM=REVERSE\n"
       "[Save]\nDISPLAY=0\nLINE COLOR=2\nX=-8\nWIDE=1024\n");
   const Settings& s = w.settings;
-  EXPECT_EQ(handedOver, "gedit");
-  EXPECT_EQ(s.Editor.EditorKind, 99);
+  EXPECT_EQ(s.Editor.ExecProgram, "gedit");
   EXPECT_EQ(s.Editor.ExecOption, "%1");
   EXPECT_EQ(s.Editor.MacroNumber, 3);
   EXPECT_EQ(s.Editor.MacroName, "VESTANJUMP.MAC");

@@ -32,7 +32,6 @@ struct SettingsWorld {
   DisplayListTable lists;
   MovieSettings movie;
   CommandLineRequest commandLine;
-  SettingsReaderHooks hooks;
   RecordingHost host;
   ScratchFolder scratch;
   StartupEnvironment environment{scratch / "cwd/", scratch / "bin/vestan9", 0};
@@ -44,7 +43,7 @@ struct SettingsWorld {
   std::string Program() const { return scratch / "bin/"; }
   // Writes vestan.ini into the current folder.
   void WriteSettings(std::string_view content) const { scratch.Write("cwd/vestan.ini", content); }
-  void Read() { ReadSettingsFile(Targets(), commandLine, environment, hooks, host); }
+  void Read() { ReadSettingsFile(Targets(), commandLine, environment, host); }
   void Read(std::string_view content) {
     WriteSettings(content);
     Read();

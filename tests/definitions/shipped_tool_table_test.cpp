@@ -26,8 +26,7 @@ TEST(ShippedToolTable, ReadsTwelveToolsWithTheirHolders) {
   EXPECT_TRUE(result.Notes.empty());
   EXPECT_EQ(harness.Files.ArborTable.State, kFileRead);
   EXPECT_EQ(harness.Files.ArborTableName, std::string(VESTAN_DATA_DIR) + "/bt40.atl");
-  EXPECT_EQ(harness.Tools.CurrentToolNumber, 1);
-  EXPECT_EQ(harness.SetCurrentCalls.size(), 1u);
+  EXPECT_EQ(harness.StartTool, 1);
   EXPECT_EQ(harness.Table.MaxMagazineNumber, 12);
   for (int32_t t = 0; t <= 200; ++t)
     EXPECT_EQ(harness.Table.Defined[t], t >= 1 && t <= 12 ? 1 : 0) << t;

@@ -30,18 +30,14 @@ class ToolTableFileTest : public ::testing::Test {
   std::string path_;
 };
 
-TEST_F(ToolTableFileTest, StartToolLineAloneMakesThatToolCurrent) {
-  harness_.Options.WorkPitch = 0.25;
+TEST_F(ToolTableFileTest, StartToolLineAloneNamesTheStartTool) {
   const DefinitionReadResult result = ReadText("I5\n");
   EXPECT_EQ(result.State, kFileRead);
   EXPECT_EQ(harness_.Files.ToolTable.State, kFileRead);
   EXPECT_EQ(harness_.Files.ToolTable.Time, std::filesystem::last_write_time(path_));
-  EXPECT_EQ(harness_.Tools.CurrentToolNumber, 5);
-  EXPECT_EQ(harness_.Tools.NextToolNumber, 5);
+  EXPECT_EQ(harness_.StartTool, 5);
   for (int32_t t = 0; t <= 20; ++t) EXPECT_EQ(harness_.Table.Defined[t], 0) << t;
-  EXPECT_EQ(harness_.SetCurrentCalls, (std::vector<std::pair<int32_t, double>>{{5, 0.25}}));
   EXPECT_EQ(harness_.Table.MaxMagazineNumber, 11);
-  EXPECT_EQ(harness_.DisplayBufferCalls, 1);
 }
 
 TEST_F(ToolTableFileTest, StartToolLineIsAnyLineBeginningWithI) {
@@ -49,7 +45,7 @@ TEST_F(ToolTableFileTest, StartToolLineIsAnyLineBeginningWithI) {
       "MAGAZINE 1 FLAT 10,20\n"
       "IMPORT \"7.stl\"\n"  // a start tool line, not an import: its number is the 7
       "LENGTH 50\n");
-  EXPECT_EQ(harness_.Tools.CurrentToolNumber, 7);
+  EXPECT_EQ(harness_.StartTool, 7);
   EXPECT_EQ(harness_.Record(1).Kind, kToolFlat);
   EXPECT_EQ(harness_.Shank(1).ProtrusionLength, 50.0f);
 }
@@ -66,8 +62,7 @@ TEST_F(ToolTableFileTest, MagazineNumberOutOfRangeEndsTheReading) {
     EXPECT_EQ(harness_.Table.Defined[2], 0) << stop;
     ASSERT_EQ(result.Notes.size(), 1u) << stop;
     EXPECT_EQ(result.Notes[0].Line, 3) << stop;
-    EXPECT_EQ(harness_.DisplayBufferCalls > 0, true) << stop;  // post-processing ran
-    EXPECT_EQ(harness_.SetCurrentCalls.size(), 1u) << stop;
+    EXPECT_EQ(harness_.Arbor(1).Present, 0) << stop;  // post-processing ran: no shank, no holder
   }
   ReadText("MAGAZINE 20 FLAT 5,10\nMAGAZINE\t3\n");  // the highest number and a tab both work
   EXPECT_EQ(harness_.Table.Defined[20], 1);
@@ -295,14 +290,16 @@ TEST_F(ToolTableFileTest, ToolBasePoint) {
   const Case cases[] = {{kBaseBottom, {1, 0, 0, 0}},           {kBaseBallCentre, {6, 0, 0, 0}},
                         {kBaseFullRadiusCentre, {2, 2, 3, 0}}, {kBaseCornerHeight, {6, 2, 0, 0}},
                         {kBaseLengthTop, {51, 60, 70, 0}},     {kBaseArborTop, {101, 200, 300, 0}}};
-  // The tool set-up gives the full-radius height t and the reference length 100 t.
-  harness_.Hooks.SetCurrentTool = [this](int32_t tool, double pitch) {
-    harness_.SetCurrentCalls.emplace_back(tool, pitch);
-    return ToolBaseHeights{static_cast<double>(tool), 100.0 * tool};
-  };
+  // The tool set-up gives the full-radius height t and the reference length
+  // 100 t; it is asked only by the two rules that read it.
   for (const Case& c : cases) {
-    harness_.Options.BasePoint = c.mode;
     ReadText(content);
+    for (size_t t = 0; t < harness_.Table.Entries(); ++t) {
+      if (!TakesBasePointLength(harness_.Table, t, c.mode)) continue;
+      const ToolBaseHeights heights =
+          BasePointReadsToolSetUp(c.mode) ? ToolBaseHeights{1.0 * t, 100.0 * t} : ToolBaseHeights{};
+      AddToolBasePointLength(harness_.Table, t, c.mode, heights);
+    }
     for (int t = 1; t <= 4; ++t)
       EXPECT_EQ(harness_.Table.Lengths[t], c.lengths[t - 1]) << "mode " << c.mode << " tool " << t;
   }
@@ -311,9 +308,7 @@ TEST_F(ToolTableFileTest, ToolBasePoint) {
 TEST_F(ToolTableFileTest, CommandLineToolAndOutOfRangeStartTools) {
   harness_.Options.CommandLineToolNumber = 7;
   ReadText("I 3\nMAGAZINE 7 FLAT 10,20\n");
-  EXPECT_EQ(harness_.Tools.CurrentToolNumber, 7);
-  EXPECT_EQ(harness_.Tools.NextToolNumber, 7);
-  EXPECT_EQ(harness_.SetCurrentCalls.back().first, 7);
+  EXPECT_EQ(harness_.StartTool, 7);
 
   // Numbers outside the table are passed on as they are and noted: the tool
   // set-up treats them as an undefined tool.
@@ -322,27 +317,17 @@ TEST_F(ToolTableFileTest, CommandLineToolAndOutOfRangeStartTools) {
     const DefinitionReadResult result = ReadText(line);
     EXPECT_EQ(result.Notes.size(), 1u) << line;
   }
-  EXPECT_EQ(harness_.Tools.CurrentToolNumber, 2147483647);
+  EXPECT_EQ(harness_.StartTool, 2147483647);
   harness_.Options.CommandLineToolNumber = 500;
   EXPECT_EQ(ReadText("I 1\n").Notes.size(), 1u);
-  EXPECT_EQ(harness_.SetCurrentCalls.back().first, 500);
-}
-
-TEST_F(ToolTableFileTest, ReadResetsOtherSubsystemsState) {
-  harness_.ToolList.ViewMode = 2;
-  harness_.Plugins.ToolFromPlugin = 1;
-  harness_.SavedPosition.ToolNumber = 4;
-  ReadText("MAGAZINE 1\n");
-  EXPECT_EQ(harness_.ToolList.ViewMode, 0);
-  EXPECT_EQ(harness_.Plugins.ToolFromPlugin, 0);
-  EXPECT_EQ(harness_.SavedPosition.ToolNumber, -1);
+  EXPECT_EQ(harness_.StartTool, 500);
 }
 
 TEST_F(ToolTableFileTest, EachReadStartsFromAClearedTable) {
   ReadText("I 4\nMAGAZINE 4 BALL 10,20 \"OLD\"\nLENGTH 50;6\nPEN 3\nSHIFT 2\nLIMIT 5\n");
   ASSERT_EQ(harness_.Table.Defined[4], 1);
   ReadText("MAGAZINE 2 FLAT 5,10\n");
-  EXPECT_EQ(harness_.Tools.CurrentToolNumber, 1);
+  EXPECT_EQ(harness_.StartTool, 1);
   EXPECT_EQ(harness_.Table.Defined[4], 0);
   EXPECT_EQ(harness_.Record(4), ToolRecord{});
   EXPECT_EQ(harness_.Shank(4), ToolShankRecord{});
@@ -357,7 +342,7 @@ TEST_F(ToolTableFileTest, EachReadStartsFromAClearedTable) {
   EXPECT_EQ(harness_.Shank(2).ProtrusionLength, 30.0f);
 }
 
-TEST_F(ToolTableFileTest, MissingFileLeavesAClearedTableAndNoCurrentTool) {
+TEST_F(ToolTableFileTest, MissingFileLeavesAClearedTable) {
   ReadText("MAGAZINE 2 FLAT 5,10\n");
   const FileTime seen = harness_.Files.ToolTable.Time;
   const DefinitionReadResult result = harness_.Read((folder_.Path() / "none.ttl").string());
@@ -365,7 +350,7 @@ TEST_F(ToolTableFileTest, MissingFileLeavesAClearedTableAndNoCurrentTool) {
   EXPECT_EQ(harness_.Files.ToolTable.State, kFileMissing);
   EXPECT_EQ(harness_.Files.ToolTable.Time, seen);
   EXPECT_EQ(harness_.Table.Defined[2], 0);
-  EXPECT_TRUE(harness_.SetCurrentCalls.empty());
+  EXPECT_EQ(harness_.StartTool, 1);
 }
 
 TEST_F(ToolTableFileTest, NameIsFoundWhateverItsCaseAndSeparators) {

@@ -38,20 +38,17 @@ TEST(ShippedView, CentrePickMeasureAndExtentsOnTheShippedMachine) {
   testing::MachineHarness h;
   MachinePartMeshes meshes;
   InterferenceCheckSettings checks;
-  h.Hooks.FreeMachineModel = [&] { FreeMachineModel(meshes); };
-  h.Hooks.LoadMachinePartModels = [&] {
-    LoadMachinePartModels({h.Parts, h.Kinematics, checks}, meshes);
-  };
   ASSERT_EQ(h.Ctl.Read(std::string(VESTAN_DATA_DIR) + "/hanuc.ctl").State, kFileRead);
   ASSERT_EQ(h.Read(std::string(VESTAN_DATA_DIR) + "/oguma.mtl").State, kFileRead);
+  LoadMachinePartModels({h.Parts, h.Kinematics, checks}, meshes);
   ASSERT_GT(meshes.Vices[0].FacetCount(), 0);
   Definitions defs;
   defs.Controller = h.Ctl.Controller;
   defs.Machine = h.Machine;
-  defs.Offsets = h.Ctl.Offsets;
+  const OffsetMemory& offsets = h.Ctl.Offsets;
   DisplayListTable lists;
   WorkOffsetFrame workFrame;
-  UpdateWorkOffsetFrame(defs.Offsets.ActiveWorkOffset, h.Kinematics, defs.Controller, workFrame,
+  UpdateWorkOffsetFrame(offsets.ActiveWorkOffset, h.Kinematics, defs.Controller, workFrame,
                         lists);
 
   // A stock on the vice, with the table moved to X 50, Y -20.
@@ -69,7 +66,7 @@ TEST(ShippedView, CentrePickMeasureAndExtentsOnTheShippedMachine) {
       MakeMachineDisplayFrame(h.Kinematics, position, tableShift, camera);
 
   // Centred on the workpiece, as the table carries it.
-  UpdateViewCentre(defs, view, work, display, camera);
+  UpdateViewCentre(defs, offsets, view, work, display, camera);
   EXPECT_EQ(camera.Centre, (Vec3{-50.0 / 500, 20.0 / 500, 95.0 / 500}));
 
   // Looking down, zoomed in.

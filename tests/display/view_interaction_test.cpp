@@ -201,16 +201,17 @@ TEST(UpdateViewCentre, TheFirstSourceGivenWins) {
     defs.Controller.ViewCentreGiven = c.controller;
     defs.Machine.ViewCentre = {4, 5, 6};
     defs.Machine.ViewCentreGiven = c.machine;
-    defs.Offsets.WorkOffsets[0] = {10, 20, 30, 0, 0};
-    defs.Offsets.WorkOffsets[2] = {100, 200, 300, 0, 0};
-    defs.Offsets.SelectedWorkOffset = c.selected;
+    OffsetMemory offsets;
+    offsets.WorkOffsets[0] = {10, 20, 30, 0, 0};
+    offsets.WorkOffsets[2] = {100, 200, 300, 0, 0};
+    offsets.SelectedWorkOffset = c.selected;
     ViewWorld w;
     w.View.ViewCentre = {7, 8, 9};
     w.View.FixedViewCentre = c.settings;
     if (c.work) w.MakeBox({0, 0, 0, 100, 80, 30}, 5.0);
     // The table moves along X and stands at -10.
     w.Display.Shift = {-10, 0, 0};
-    UpdateViewCentre(defs, w.View, w.Work, w.Display, w.Camera);
+    UpdateViewCentre(defs, offsets, w.View, w.Work, w.Display, w.Camera);
     const Vec3 expected{(c.expected[0] - 10) / 500, c.expected[1] / 500, c.expected[2] / 500};
     EXPECT_EQ(w.Camera.Centre, expected) << c.name;
   }

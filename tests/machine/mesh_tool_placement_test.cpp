@@ -58,14 +58,9 @@ struct MachineCut : testing::CutWorld {
   MachineCut(const std::string& folder, int32_t tool) {
     EXPECT_EQ(Machine.Read(VESTAN_DATA_DIR "/oguma5x.mtl").State, kFileRead);
     Tools.Kinematics = Machine.Kinematics;
-    Tools.Records.Hooks.ReloadImportedMesh = ReloadImportedToolMesh;
-    Tools.ReadHooks.LoadImportedMesh = [this](std::string_view name,
-                                              const Vec3& offset) -> const ImportedToolMesh& {
-      return LoadImportedToolMesh(name, offset, Tools.Mesh);
-    };
     const testing::CurrentFolder in(folder);
     EXPECT_EQ(Tools.ReadTable("tools.ttl").State, kFileRead);
-    Tools.Set(tool);
+    Tools.Change(tool);
     Tool = Tools.Current;
     Cut.Records.Mesh = &Tools.Mesh;
     Cut.Records.Position = &Tools.Position;

@@ -115,7 +115,7 @@ class MultiToolPass : public ::testing::Test {
 
   bool Run(MultiToolPassState& state) {
     MultiToolPassRecords records{Tools,  Cutting, Profile, Position,   Meshes, Machine, Kinematics,
-                                 Controller, Checks, Work, WorkOffset, 1.0, Shell, Aborted};
+                                 Controller, Checks, Work, WorkOffset, 1.0, Shell, &Abort};
     return RunMultiToolPass(records, 1, {7, 12}, state);
   }
 
@@ -131,7 +131,7 @@ class MultiToolPass : public ::testing::Test {
   WorkDocument Work;
   WorkOffsetValues WorkOffset{10, 0, 0, 0, 0};
   RecordingHost Shell;
-  std::function<bool()> Aborted;
+  std::atomic<int32_t> Abort{0};
 };
 
 TEST_F(MultiToolPass, EachMountedToolIsPlacedCutAndCheckedThenTheCurrentOneAgain) {
@@ -191,8 +191,9 @@ TEST_F(MultiToolPass, WaitsForTheViewAndGivesUpWhenAborted) {
   Cutting.Tools.clear();
   Shell.BusyPolls = 1000000;
   int sleeps = 0;
-  Shell.OnSleep = [&sleeps](int32_t) { ++sleeps; };
-  Aborted = [&sleeps]() { return sleeps >= 2; };
+  Shell.OnSleep = [this, &sleeps](int32_t) {
+    if (++sleeps >= 2) Abort = 1;
+  };
   EXPECT_FALSE(Run(state));
   EXPECT_EQ(sleeps, 2);
   EXPECT_TRUE(Cutting.Tools.empty());

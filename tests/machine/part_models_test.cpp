@@ -166,13 +166,18 @@ TEST(ComputeFreeBox, FacetsNarrowItFromOutside) {
 
 class PartModels : public ::testing::Test {
  protected:
-  PartModels() {
-    h_.Hooks.FreeMachineModel = [this] { FreeMachineModel(meshes_); };
-    h_.Hooks.LoadMachinePartModels = [this] { LoadMachinePartModels(Sources(), meshes_); };
-  }
   MachinePartSources Sources() { return {h_.Parts, h_.Kinematics, checks_}; }
+  // A machine read as the session reads one: the meshes loaded anew after.
+  DefinitionReadResult ReadFile(const std::string& path) {
+    const DefinitionReadResult result = h_.Read(path);
+    if (result.State == kFileRead) {
+      FreeMachineModel(meshes_);
+      LoadMachinePartModels(Sources(), meshes_);
+    }
+    return result;
+  }
   void Read(std::string_view text) {
-    const DefinitionReadResult result = h_.Read(folder_.Write("m.mtl", text));
+    const DefinitionReadResult result = ReadFile(folder_.Write("m.mtl", text));
     EXPECT_TRUE(result.Notes.empty()) << text;
   }
   void On(std::string_view pair) { SetPair(checks_, pair, 1); }
@@ -187,7 +192,7 @@ class PartModels : public ::testing::Test {
 
 TEST_F(PartModels, ShippedMachinesLoadTheirParts) {
   for (const std::string_view pair : kPairCheckKeys) On(pair);
-  h_.Read(std::string(VESTAN_DATA_DIR) + "/oguma.mtl");
+  ReadFile(std::string(VESTAN_DATA_DIR) + "/oguma.mtl");
   EXPECT_EQ(meshes_.Table.FacetCount(), 12);
   EXPECT_EQ(meshes_.Table.Records.size(), 12u);
   EXPECT_EQ(meshes_.Table.BoxMax, (Vec3{400, 200, 0}));
@@ -196,7 +201,7 @@ TEST_F(PartModels, ShippedMachinesLoadTheirParts) {
   EXPECT_EQ(meshes_.Head.BoxCorners[7], (Vec3{100, 150, 300}));
   EXPECT_EQ(meshes_.Table1GroupCount, 0);
 
-  h_.Read(std::string(VESTAN_DATA_DIR) + "/oguma5x.mtl");
+  ReadFile(std::string(VESTAN_DATA_DIR) + "/oguma5x.mtl");
   EXPECT_EQ(meshes_.Table.FacetCount(), 0);  // freed with the old machine
   EXPECT_EQ(meshes_.Vices[0].FacetCount(), 0);
   ASSERT_EQ(meshes_.Table1GroupCount, 19);

@@ -120,7 +120,7 @@ TEST(RotarySolution, DecisionOrderAndShortestRoute) {
     ranges.Maximum = {400, 0};
     ExpectAngles(ChooseRotaryAnglesForToolAxis(world.Solver(), axis, {10, 0}, ranges), {185, -30},
                  "plain moves");
-    world.Controller().Rotary[0].ShortestRoute = {1, 1};
+    world.Modal.ShortestRoute[0] = 1;
     ExpectAngles(ChooseRotaryAnglesForToolAxis(world.Solver(), axis, {10, 0}, ranges), {365, 30},
                  "shortest route");
   }

@@ -408,10 +408,6 @@ TEST_F(ToolChangeTest, UndefinedToolTakesTheHolderOffsetAsReference) {
   Set(kFlatTool);
   EXPECT_EQ(Position.ReferenceLength, 130.0);
   EXPECT_EQ(Profile.ProfileHeight, 30.0);
-  int hookCalls = 0;
-  Records.Hooks.StoreToolLengthOffset = [&](int32_t) { ++hookCalls; };
-  Records.Hooks.ReloadImportedMesh = [&](const ToolRecord&, const AngleHeadAngles*,
-                                         ImportedToolMesh&) { ++hookCalls; };
   Compensation.ToolLengthOffsetOn = 1;
   Compensation.PreviousToolLength = 55;
   Compensation.PluginTool = 1;
@@ -422,7 +418,6 @@ TEST_F(ToolChangeTest, UndefinedToolTakesTheHolderOffsetAsReference) {
   EXPECT_EQ(Compensation.PreviousToolLength, 0.0);
   EXPECT_EQ(Compensation.PluginTool, 0);
   EXPECT_TRUE(Display.NeedsRebuild(kListTool));
-  EXPECT_EQ(hookCalls, 0);
 }
 
 // Tool numbers that callers never checked take the undefined-tool path.
@@ -469,73 +464,14 @@ TEST_F(ToolChangeTest, HolderOfTheMachineDefinition) {
   EXPECT_EQ(Current.Holder, ToolHolderRecord{});
 }
 
-TEST_F(ToolChangeTest, LengthOffsetBookingAndBAxisVector) {
+// The neck diameter (6) gives every radius of an imported tool; without one
+// the tool's diameter does.
+TEST_F(ToolChangeTest, ImportedToolRadii) {
   ReadFixtureTable();
-  std::vector<int32_t> booked;
-  std::vector<double> vectors;
-  Records.Hooks.StoreToolLengthOffset = [&](int32_t tool) { booked.push_back(tool); };
-  Records.Hooks.ComputeToolLengthVector = [&](double angle) { vectors.push_back(angle); };
-  Controller.Rotary[0].Letter = 'B';
-  Compensation.BAxisLength = 1;
-  Compensation.ProgramRotary1 = 30;
-  Compensation.WorkOffsetRotary1 = 5;
-  Set(kBallTool);  // no length-offset flag
-  EXPECT_TRUE(booked.empty());
-  EXPECT_TRUE(vectors.empty());
-  Compensation.ToolLengthOffsetOn = 1;
-  Set(kBallTool);
-  EXPECT_EQ(booked, std::vector<int32_t>{kBallTool});
-  EXPECT_TRUE(vectors.empty());  // the vector needs length compensation in force
-  Compensation.LengthCompensationActive = 1;
-  Set(kFlatTool);
-  EXPECT_EQ(vectors, std::vector<double>{35.0});
-  Controller.Rotary[0].Letter = 'A';
-  Set(kFlatTool);
-  EXPECT_EQ(vectors.size(), 1u);
-}
-
-TEST_F(ToolChangeTest, ImportedToolReloadsItsMesh) {
-  ReadFixtureTable();
-  Mesh.FileName = "previous.stl";
-  Mesh.FacetCount = 3;
-  Mesh.Triangles.resize(3);
-  struct Call {
-    std::string name;
-    std::array<double, 3> offset;
-    std::optional<AngleHeadAngles> head;
-    bool released;
-  };
-  std::vector<Call> calls;
-  Records.Hooks.ReloadImportedMesh = [&](const ToolRecord& tool, const AngleHeadAngles* head,
-                                         ImportedToolMesh& mesh) {
-    calls.push_back({tool.Name.value_or(""), tool.ImportOffset,
-                     head ? std::optional<AngleHeadAngles>(*head) : std::nullopt,
-                     mesh.FileName.empty() && mesh.Triangles.empty()});
-  };
   Set(kImportTool);
-  ASSERT_EQ(calls.size(), 1u);
-  EXPECT_EQ(calls[0].name, "cube_ascii.stl");
-  EXPECT_EQ(calls[0].offset, (std::array<double, 3>{1, 2, 3}));
-  EXPECT_FALSE(calls[0].head.has_value());
-  EXPECT_TRUE(calls[0].released);
-  // The neck diameter (6) gives every radius of an imported tool.
   for (double radius : {Current.NeckRadius, Current.CuttingRadius, Current.ShankRadius,
                         Current.EnvelopeRadius, Current.ArcTopRadius, Current.BottomRadius})
     EXPECT_EQ(radius, 3.0);
-
-  Kinematics.ToolDirectionInUse = 1;
-  Kinematics.AngleHeadB = 90;
-  Kinematics.AngleHeadC = 30;
-  Set(kImportTool);
-  ASSERT_EQ(calls.size(), 2u);
-  ASSERT_TRUE(calls[1].head.has_value());
-  EXPECT_EQ(calls[1].head->A, 0.0);
-  EXPECT_EQ(calls[1].head->B, 90.0);
-  EXPECT_EQ(calls[1].head->C, 30.0);
-  Set(kFlatTool);  // other kinds leave the mesh alone
-  EXPECT_EQ(calls.size(), 2u);
-
-  // Without a neck diameter the tool's diameter gives the radii.
   Table.Records[kImportTool].NeckDiameter = 0;
   Table.Records[kImportTool].Diameter = 10;
   Set(kImportTool);

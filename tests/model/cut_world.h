@@ -1,5 +1,5 @@
-// The records a cut reads and writes, with a box stock to cut, for the
-// cutting kernel tests.
+// The records a cut reads and writes, out of a session, with a box stock to
+// cut, for the cutting kernel tests.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,16 +12,20 @@
 
 #include "model/cut_grid_context.h"
 #include "model/stock.h"
+#include "platform/recording_host.h"
+#include "simulation/session.h"
 
 namespace vestan::testing {
 
 struct CutWorld {
-  CurrentTool Tool;
-  ToolLengthChecks Lengths;
-  InterferenceCheckSettings Checks;
-  RunState Run;
-  WorkDocument Document;
-  CutContext Cut{CutRecords{Tool, Lengths, Checks, Run, Document}};
+  RecordingHost Host;
+  Session S{Host};
+  CurrentTool& Tool = S.Tool;
+  ToolLengthChecks& Lengths = S.Lengths;
+  InterferenceCheckSettings& Checks = S.Defs.Checks;
+  RunState& Run = S.Run;
+  WorkDocument& Document = S.Work;
+  CutContext Cut{CutRecordsOf(S)};
 
   DexelModel& Model() { return Document.Workpiece(); }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <random>
@@ -14,6 +15,7 @@
 #include "model/cut_statistics.h"
 #include "model/cut_world.h"
 #include "model/model_history.h"
+#include "model/reference_kernel/reference_kernel.h"
 #include "model/tool_world.h"
 
 namespace vestan {
@@ -39,8 +41,13 @@ struct PoseWorld : CutWorld {
     Tool = Tools.Current;
   }
   void Pose(const Vec3& tip, const Vec3& axis = kUp) {
-    CutToolPoseIntoModel(Cut, Model(), tip, axis);
+    if (Reference)
+      reference::CutToolPoseIntoModel(Cut, Model(), tip, axis);
+    else
+      CutToolPoseIntoModel(Cut, Model(), tip, axis);
   }
+  // Cut with the kernel kept in the tests as it stood before its speed work.
+  bool Reference = false;
 };
 
 TEST(ToolPoseCutting, GuardsLeaveEverythingAlone) {
@@ -431,14 +438,15 @@ void ExpectSameOutputs(const PoseWorld& a, const PoseWorld& b, const std::string
         << where;
 }
 
-// The skipping of dexel lines out of the tool's reach changes nothing: random
-// poses of every kind, with tool body and holder, cut alike both ways under
-// each way of checking (cutting or searching with body and holder, the
-// height and chip-width checks reporting or stopping), in feed and rapid
-// moves; then straight paths of a tilted tool, whose body far above the
-// material leaves whole rows of lines beyond it (their row states wait for a
-// cut line).
-TEST(ToolPoseCutting, SkippingOutOfReachIsBitIdenticalToThePlainScan) {
+// Cuts the same poses in two worlds made alike but for what setUp does to
+// world k (0 or 1), and expects the same model and outputs after every pose:
+// random poses of every kind, with tool body and holder, under each way of
+// checking (cutting or searching with body and holder, the height and
+// chip-width checks reporting or stopping), in feed and rapid moves; then
+// straight paths of a tilted tool, whose body far above the material leaves
+// whole rows of lines beyond it (their row states wait for a cut line).
+void ExpectPoseCutsAlike(const std::function<void(PoseWorld&, int)>& setUp,
+                         const std::string& what) {
   // The second adds a margin to the tools' necks where the table gives no
   // neck diameter: necks wider than the cutter.
   struct Checks {
@@ -464,7 +472,7 @@ TEST(ToolPoseCutting, SkippingOutOfReachIsBitIdenticalToThePlainScan) {
         worlds[k]->Checks.ArborCheck = check.arbor;
         worlds[k]->Checks.HeightCheck = check.height;
         worlds[k]->Checks.ChipWidthCheck = check.chipWidth;
-        worlds[k]->Cut.PlainColumnScan = k == 0;
+        setUp(*worlds[k], k);
       }
       for (int pose = 0; pose < 48; ++pose) {
         Vec3 tip{unit(random) * 30 - 3, unit(random) * 30 - 3, unit(random) * 14 - 1};
@@ -491,13 +499,34 @@ TEST(ToolPoseCutting, SkippingOutOfReachIsBitIdenticalToThePlainScan) {
           std::fill(w->Model().BlockDirty.begin(), w->Model().BlockDirty.end(), 0);
           w->Pose(tip, axis);
         }
-        const std::string where = "checks " + std::to_string(check.arbor) +
+        const std::string where = what + ": checks " + std::to_string(check.arbor) +
                                   std::to_string(check.height) + std::to_string(check.chipWidth) +
                                   " tool " + std::to_string(tool) + " pose " + std::to_string(pose);
         ExpectSameModel(worlds[0]->Model(), worlds[1]->Model(), where);
         ExpectSameOutputs(*worlds[0], *worlds[1], where);
+        if (::testing::Test::HasFailure()) return;
       }
     }
+  }
+}
+
+// The skipping of dexel lines out of the tool's reach changes nothing.
+TEST(ToolPoseCutting, SkippingOutOfReachIsBitIdenticalToThePlainScan) {
+  ExpectPoseCutsAlike([](PoseWorld& w, int k) { w.Cut.PlainColumnScan = k == 0; }, "skipping");
+}
+
+// The kernel cuts as the kernel kept in the tests as it stood before its
+// speed work, bit for bit, on one thread and with the main pass's rows on
+// several (every pass spread, however small).
+TEST(ToolPoseCutting, KernelIsBitIdenticalToTheReferenceOnAnyThreads) {
+  for (int32_t threads : {1, 2, 5}) {
+    ExpectPoseCutsAlike(
+        [threads](PoseWorld& w, int k) {
+          w.Reference = k == 0;
+          w.Cut.Threads = threads;
+          w.Cut.ParallelMinColumns = 0;
+        },
+        std::to_string(threads) + " threads");
   }
 }
 

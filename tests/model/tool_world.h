@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "model/tool_records.h"
+#include "support/current_folder.h"
 
 namespace vestan::testing {
 
@@ -31,8 +32,11 @@ enum FixtureTool : int32_t {
 struct ToolWorld : ToolRecords {
   using ToolRecords::ToolRecords;
 
-  // Reads the fixture table; its start tool is made current with pitch 0.
+  // Reads the fixture table as the session does (its start tool made
+  // current at the work pitch). Its IMPORT tool's shape is the cube of the
+  // model file fixtures.
   void ReadFixtureTable() {
+    const CurrentFolder meshes(VESTAN_FIXTURES_DIR "/modelfiles");
     const DefinitionReadResult result = ReadTable(VESTAN_FIXTURES_DIR "/model/all_kinds.ttl");
     ASSERT_TRUE(result.Notes.empty()) << FormatNote(result.Notes.front());
     ASSERT_EQ(Table.MaxMagazineNumber, 16);

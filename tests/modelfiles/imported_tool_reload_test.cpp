@@ -58,21 +58,20 @@ TEST(ReloadImportedToolMesh, UnreadableFileLeavesNoFacets) {
   EXPECT_EQ(mesh.FacetCount, 0);
 }
 
-// The tool change reloads the shape of an IMPORT tool through the hook.
+// The tool change reloads the shape of an IMPORT tool.
 TEST(ReloadImportedToolMesh, ToolChangeLoadsTheCurrentToolsShape) {
   testing::ToolWorld world;
-  world.Records.Hooks.ReloadImportedMesh = ReloadImportedToolMesh;
   world.Table.Records[2] = CubeTool(kCube);
   world.Table.Records[2].NeckDiameter = 6;
   world.Kinematics.ToolDirectionInUse = 1;
   world.Kinematics.AngleHeadB = -90;  // (z, x) -> (x, -z)
-  world.Set(2);
+  world.Change(2);
   EXPECT_EQ(world.Mesh.FacetCount, 12);
   EXPECT_EQ(world.Mesh.BoxMin, (Vec3{-13, -3, -4}));
   EXPECT_EQ(world.Mesh.BoxMax, (Vec3{-3, 7, 6}));
   // Another tool leaves the mesh; the next IMPORT tool replaces it.
   world.Table.Records[3] = CubeTool("/nonexistent/tool.stl");
-  world.Set(3);
+  world.Change(3);
   EXPECT_EQ(world.Mesh.FacetCount, 0);
   EXPECT_TRUE(world.Mesh.Triangles.empty());
 }
@@ -82,11 +81,6 @@ TEST(ReloadImportedToolMesh, ToolChangeLoadsTheCurrentToolsShape) {
 TEST(ImportedToolChange, OutlinesAndShapesOfTheImportedToolsTable) {
   const testing::CurrentFolder folder(VESTAN_FIXTURES_DIR "/definitions");
   testing::ToolWorld world;
-  world.Records.Hooks.ReloadImportedMesh = ReloadImportedToolMesh;
-  world.ReadHooks.LoadImportedMesh = [&](std::string_view name,
-                                         const Vec3& offset) -> const ImportedToolMesh& {
-    return LoadImportedToolMesh(name, offset, world.Mesh);
-  };
   ASSERT_EQ(world.ReadTable("imported_tools.ttl").State, kFileRead);
   const ToolProfile& profile = world.Profile;
 
@@ -118,7 +112,7 @@ TEST(ImportedToolChange, OutlinesAndShapesOfTheImportedToolsTable) {
   // Tool 3: the cube's shape, found from the name with "\" separators.
   world.Kinematics.ToolDirectionInUse = 1;
   world.Kinematics.AngleHeadA = 90;  // (y, z) -> (-z, y)
-  world.Set(3);
+  world.Change(3);
   EXPECT_EQ(world.Mesh.FacetCount, 12);
   EXPECT_EQ(world.Mesh.BoxMin, (Vec3{-5, -10, -5}));
   EXPECT_EQ(world.Mesh.BoxMax, (Vec3{5, 0, 5}));

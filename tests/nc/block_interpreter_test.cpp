@@ -277,7 +277,7 @@ TEST(BlockInterpreter, ReversedPlaneTurnsClockwiseArcsCounterClockwise) {
 
 TEST(BlockInterpreter, WorkOffsetSelectionKeepsTheMachineWhereItIs) {
   auto w = Ready();
-  OffsetMemory& offsets = w->Defs.Offsets;
+  OffsetMemory& offsets = w->Memory.Offsets;
   offsets.WorkOffsets[1] = {10.0, 0.0, 0.0, 0.0, 0.0};
   offsets.WorkOffsets[2] = {30.0, 0.0, 0.0, 0.0, 0.0};
   offsets.WorkOffsets[7] = {1.0, 0.0, 0.0, 0.0, 0.0};
@@ -370,7 +370,7 @@ TEST(BlockInterpreter, RadiusMismatchAtTheTolerance) {
 
 TEST(BlockInterpreter, G10DataInput) {
   auto w = Ready(Dialect::kDefault, "TOOL OFFSET MEMORY=C\n");
-  OffsetMemory& offsets = w->Defs.Offsets;
+  OffsetMemory& offsets = w->Memory.Offsets;
   Interpret(*w, {"G10 L2 P1 X5."});
   EXPECT_DOUBLE_EQ(offsets.WorkOffsets[1][0], 5.0);
   // The entry in force was written: the composed offset follows.
@@ -380,12 +380,12 @@ TEST(BlockInterpreter, G10DataInput) {
   Interpret(*w, {"G10 L20 P2 Y7."});
   EXPECT_DOUBLE_EQ(offsets.WorkOffsets[8][1], 7.0);
   Interpret(*w, {"G10 L20 P195 Y7."});  // entry 201: outside the table
-  EXPECT_EQ(w->Defs.Offsets.WorkOffsets.size(), static_cast<size_t>(kWorkOffsetEntries));
+  EXPECT_EQ(w->Memory.Offsets.WorkOffsets.size(), static_cast<size_t>(kWorkOffsetEntries));
   // P before L numbers the same entries, and is checked the same way.
   Interpret(*w, {"G10 P3 L20 Y9."});
   EXPECT_DOUBLE_EQ(offsets.WorkOffsets[9][1], 9.0);
   Interpret(*w, {"G10 P2147483647 L2 X1.", "G10 P195 L20 Y7."});
-  EXPECT_EQ(w->Defs.Offsets.WorkOffsets.size(), static_cast<size_t>(kWorkOffsetEntries));
+  EXPECT_EQ(w->Memory.Offsets.WorkOffsets.size(), static_cast<size_t>(kWorkOffsetEntries));
   Interpret(*w, {"G10 L12 P3 R5.", "G10 L10 P3 R50.", "G10 L11 P3 R-.5", "G10 L13 P3 R.1"});
   EXPECT_FLOAT_EQ(offsets.DGeometry[3], 5.0f);
   EXPECT_FLOAT_EQ(offsets.HGeometry[3], 50.0f);
@@ -400,13 +400,13 @@ TEST(BlockInterpreter, G10DataInput) {
 TEST(BlockInterpreter, G10OneValuePerNumber) {
   auto w = Ready(Dialect::kDefault, "TOOL OFFSET MEMORY=A\n");
   Interpret(*w, {"G10 L11 P4 R2."});
-  EXPECT_FLOAT_EQ(w->Defs.Offsets.DGeometry[4], 2.0f);
-  EXPECT_FLOAT_EQ(w->Defs.Offsets.HGeometry[4], 2.0f);
+  EXPECT_FLOAT_EQ(w->Memory.Offsets.DGeometry[4], 2.0f);
+  EXPECT_FLOAT_EQ(w->Memory.Offsets.HGeometry[4], 2.0f);
 }
 
 TEST(BlockInterpreter, OffsetNumbersOutsideTheMemory) {
   auto w = Ready();
-  OffsetMemory& offsets = w->Defs.Offsets;
+  OffsetMemory& offsets = w->Memory.Offsets;
   offsets.DGeometry[5] = 4.0f;
   offsets.HGeometry[5] = 100.0f;
   offsets.HWear[5] = 0.5f;
@@ -469,9 +469,9 @@ TEST(BlockInterpreter, UserCodeStrings) {
   auto w = Ready(Dialect::kDefault,
                  "LATHE ON CODE=M130\nLATHE OFF CODE=M131\nCUT ON CODE=M150\n"
                  "CUT OFF CODE=M151\nROTARY1 LOCK=M10\nROTARY1 UNLOCK=M11\n");
-  EXPECT_EQ(w->Run.CuttingEnabled, 0);  // only an ON code before the OFF code
+  EXPECT_EQ(w->Modal().CuttingEnabled, 0);  // only an ON code before the OFF code
   Interpret(*w, {"M150 M130 M10 X1."});
-  EXPECT_EQ(w->Run.CuttingEnabled, 1);
+  EXPECT_EQ(w->Modal().CuttingEnabled, 1);
   EXPECT_EQ(Move(*w).CuttingEnabled, 1);
   EXPECT_EQ(w->Modal().LatheMode, 1);
   EXPECT_EQ(w->Modal().Interp.RotaryLocked[0], 1);
@@ -479,7 +479,10 @@ TEST(BlockInterpreter, UserCodeStrings) {
   // The codes are not read as M words.
   EXPECT_EQ(w->Modal().LastMCode, -1);
   Interpret(*w, {"M151 M131 M11"});
-  EXPECT_EQ(w->Run.CuttingEnabled, 0);
+  EXPECT_EQ(w->Modal().CuttingEnabled, 0);
+  // The next block's move carries the switch in force.
+  Interpret(*w, {"X2."});
+  EXPECT_EQ(Move(*w).CuttingEnabled, 0);
   EXPECT_EQ(w->Modal().LatheMode, 0);
   EXPECT_EQ(w->Modal().Interp.RotaryLocked[0], 0);
 }
@@ -489,13 +492,13 @@ TEST(BlockInterpreter, CoordinateSettingAndLocalShift) {
   Interpret(*w, {"G90 G00 X10. Y20.", "G92 X0 Y0"});
   EXPECT_EQ(Move(*w).End, (AxisPosition{0, 0, 0, 0, 0}));
   EXPECT_EQ(Move(*w).Start, Move(*w).End);
-  EXPECT_DOUBLE_EQ(w->Defs.Offsets.ActiveWorkOffset[0], 10.0);
+  EXPECT_DOUBLE_EQ(w->Memory.Offsets.ActiveWorkOffset[0], 10.0);
   EXPECT_DOUBLE_EQ(w->Modal().Interp.G92Shift[1], 20.0);
   // A work offset change keeps the G92 shift.
   Interpret(*w, {"G55"});
-  EXPECT_DOUBLE_EQ(w->Defs.Offsets.ActiveWorkOffset[0], 10.0);
+  EXPECT_DOUBLE_EQ(w->Memory.Offsets.ActiveWorkOffset[0], 10.0);
   Interpret(*w, {"G52 X5.", "X1."});
-  EXPECT_DOUBLE_EQ(w->Defs.Offsets.ActiveWorkOffset[0], 15.0);
+  EXPECT_DOUBLE_EQ(w->Memory.Offsets.ActiveWorkOffset[0], 15.0);
   EXPECT_DOUBLE_EQ(Move(*w).End[0], 1.0);
 }
 
@@ -710,7 +713,7 @@ TEST(BlockInterpreter, PlaneResetEndsTheTiltedPlane) {
 // then entry 0 in force with the tool where those words put it.
 TEST(BlockInterpreter, OspG16TakesEntryZeroWithTheMachineKept) {
   auto w = Ready(Dialect::kOsp);
-  OffsetMemory& offsets = w->Defs.Offsets;
+  OffsetMemory& offsets = w->Memory.Offsets;
   offsets.WorkOffsets[0] = {1, 0, 0, 0, 0};
   offsets.WorkOffsets[3] = {100, 0, 0, 0, 0};
   Interpret(*w, {"G15 H3", "G00 X10."});
@@ -728,7 +731,7 @@ TEST(BlockInterpreter, OspG16TakesEntryZeroWithTheMachineKept) {
 // offset in force plus the block's end, turned by rotaries at 0 here.
 TEST(BlockInterpreter, OspOo88WritesItsWTarget) {
   auto w = Ready(Dialect::kOsp);
-  OffsetMemory& offsets = w->Defs.Offsets;
+  OffsetMemory& offsets = w->Memory.Offsets;
   offsets.WorkOffsets[1] = {10, 0, 0, 0, 0};
   Interpret(*w, {"G15 H1", "G00 X0 Y0", "W56 CALL OO88 PH=1 PP=2 PX=5."});
   EXPECT_EQ(offsets.WorkOffsets[2], (WorkOffsetValues{15, 0, 0, 0, 0}));
@@ -761,7 +764,7 @@ TEST(BlockInterpreter, ToolTipControlNeedsRotaryAxes) {
 // OSP G53 cancels the length offset alone; G170 ends the tool-centre mode.
 TEST(BlockInterpreter, OspG53CancelsTheLengthOnly) {
   auto w = Ready(Dialect::kOsp);
-  w->Defs.Offsets.HGeometry[2] = 100.0f;
+  w->Memory.Offsets.HGeometry[2] = 100.0f;
   Interpret(*w, {"G169", "G56 H2"});
   const int32_t mode = w->Modal().ToolAxisMode;
   ASSERT_NE(mode, kToolAxisOff);
@@ -778,7 +781,7 @@ TEST(BlockInterpreter, OspG53CancelsTheLengthOnly) {
 // which of the two it was.
 TEST(BlockInterpreter, HeidenhainMachineCoordinateLines) {
   auto w = Ready(Dialect::kHeidenhain);
-  w->Defs.Offsets.WorkOffsets[1] = {0, 0, 30, 0, 0};
+  w->Memory.Offsets.WorkOffsets[1] = {0, 0, 30, 0, 0};
   ResetNcModalState(w->Context, w->Records);
   struct Case {
     std::string_view Line;

@@ -92,7 +92,7 @@ inline std::vector<std::string> InterpretBlocks(NcContext& context, const NcPass
   for (const std::string_view line : lines) {
     context.Line.Assign(std::string(line) + "\n");
     InterpretNcBlock(context, records);
-    traces.push_back(FormatBlockTrace(context, records.Defs.Offsets));
+    traces.push_back(FormatBlockTrace(context, records.Memory.Offsets));
   }
   return traces;
 }

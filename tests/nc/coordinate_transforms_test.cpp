@@ -299,14 +299,14 @@ TEST(ApplyTiltedPlaneForm, RotatedOffsetFormWritesTheTargetAndEnds) {
   plane.Code = 55;  // into G55
   EXPECT_TRUE(ApplyTiltedPlaneForm(w->Context, w->Records));
   // No turns, no centres: the source's point plus the origin.
-  EXPECT_EQ(w->Defs.Offsets.WorkOffsets[2], (WorkOffsetValues{11, 22, 33, 0, 0}));
+  EXPECT_EQ(w->Memory.Offsets.WorkOffsets[2], (WorkOffsetValues{11, 22, 33, 0, 0}));
   EXPECT_EQ(plane.State, 0);
   EXPECT_EQ(plane.Active, 0);
 }
 
 TEST(ComputeRotatedWorkOffsetFromPlane, TurnsAboutTheRotaryCentres) {
   auto w = MakeNcWorld();
-  OffsetMemory& offsets = w->Defs.Offsets;
+  OffsetMemory& offsets = w->Memory.Offsets;
   w->Defs.Kinematics.TablePosition = {0, 0, -100};
   offsets.WorkOffsets[1] = {0, 0, 0, 90, 7};
   // (0, 10, 0) from the centre (0, 0, -100) is (0, 10, 100); the source's
@@ -330,7 +330,7 @@ TEST(ComputeRotatedWorkOffsetFromPlane, TurnsAboutTheRotaryCentres) {
 
 TEST(ComputeRotatedWorkOffset, TargetCodesAndTheStatedTurns) {
   auto w = MakeNcWorld(Dialect::kOsp, "MEMORY G54= (10,20,30,4,5)\n");
-  OffsetMemory& offsets = w->Defs.Offsets;
+  OffsetMemory& offsets = w->Memory.Offsets;
   offsets.SelectedWorkOffset = 1;
   MachineKinematics& k = w->Defs.Kinematics;
   k.RotaryType = kRotaryTable;
@@ -379,7 +379,7 @@ TEST(ResyncProgramPosition, FromTheMachinePositionIntoEveryCopy) {
   for (const Case& c : cases) {
     auto w = MakeNcWorld(c.dialect);
     const int dialect = static_cast<int>(c.dialect);
-    w->Defs.Offsets.ActiveWorkOffset = {1, 2, 3, 0, 1};
+    w->Memory.Offsets.ActiveWorkOffset = {1, 2, 3, 0, 1};
     w->Defs.Kinematics.ToolDirectionInUse = c.direction;
     w->Defs.Kinematics.ToolDirection = {1, 0, 0};
     MachinePositionState& p = w->Context.Position;

@@ -19,7 +19,7 @@ std::unique_ptr<NcWorld> Ready(Dialect dialect) {
 
 TEST(HeidenhainCycleDef, DatumShiftAndDatumNumber) {
   auto w = Ready(Dialect::kHeidenhain);
-  OffsetMemory& offsets = w->Defs.Offsets;
+  OffsetMemory& offsets = w->Memory.Offsets;
   offsets.WorkOffsets[0] = {1.0, 2.0, 3.0, 0.0, 0.0};
   offsets.WorkOffsets[3] = {10.0, 20.0, 30.0, 40.0, 0.0};
   std::string_view line = " 7.1 #3\n";
@@ -121,7 +121,7 @@ TEST(PlaneSpatial, SpatialAnglesAndReset) {
   EXPECT_EQ(plane.Form, kTiltedSpatial);
 
   w->Context.Move.End[3] = 30.0;
-  w->Defs.Offsets.ActiveWorkOffset = {5, 5, 5, 0, 0};
+  w->Memory.Offsets.ActiveWorkOffset = {5, 5, 5, 0, 0};
   w->Modal().TiltedPlane.State = 1;  // as the block applying it leaves it
   w->Modal().TiltedPlane.Active = 1;
   position = 0;
@@ -133,7 +133,7 @@ TEST(PlaneSpatial, SpatialAnglesAndReset) {
   EXPECT_EQ(plane.Active, 0);
   EXPECT_EQ(w->Modal().LastGCode, 69);
   EXPECT_DOUBLE_EQ(w->Context.Move.End[3], 0.0);
-  EXPECT_DOUBLE_EQ(w->Defs.Offsets.ActiveWorkOffset[0], 0.0);
+  EXPECT_DOUBLE_EQ(w->Memory.Offsets.ActiveWorkOffset[0], 0.0);
 }
 
 TEST(Cycle800, ArgumentLists) {
@@ -167,7 +167,7 @@ TEST(Cycle800, ArgumentLists) {
 
 TEST(OspCallArgs, TurnsTheSourceIntoTheTarget) {
   auto w = Ready(Dialect::kOsp);
-  OffsetMemory& offsets = w->Defs.Offsets;
+  OffsetMemory& offsets = w->Memory.Offsets;
   MachineKinematics& kinematics = w->Defs.Kinematics;
   // Rotary 1 about X, rotary 2 about Z, both through the origin.
   kinematics.Rotary[0].Axis = 0;

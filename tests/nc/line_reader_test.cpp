@@ -536,20 +536,15 @@ TEST(Subprograms, TheEditorFollowsTheRun) {
   ScratchFolder folder;
   Pass pass;
   pass.Controller().Tables.MemoryRun = 1;
-  std::vector<std::string> moves;
   pass.Reader.Editor.FollowRun = 1;
   pass.Reader.Editor.FollowSubprograms = 1;
-  pass.Reader.Editor.StepCursor = [&](int32_t line) {
-    moves.push_back("step " + std::to_string(line));
-  };
-  pass.Reader.Editor.JumpToLine = [&](int32_t line) {
-    moves.push_back("jump " + std::to_string(line));
-  };
   pass.World->Control.CuttingMode = kCuttingReal;
   pass.Start(folder.Write("editor.nc", "M98 P1000\nG01 X1.\nM30\nO1000\nG01 Y1.\nM99\n"));
   pass.ReadAll();
-  EXPECT_EQ(moves, (std::vector<std::string>{"step 1", "jump 4", "step 5", "step 6", "jump 1",
-                                             "step 2", "step 3"}));
+  constexpr auto kStep = EditorCursorMove::kStep, kJump = EditorCursorMove::kJump;
+  EXPECT_EQ(pass.Reader.Editor.CursorMoves,
+            (std::vector<EditorCursorMove>{
+                {kStep, 1}, {kJump, 4}, {kStep, 5}, {kStep, 6}, {kJump, 1}, {kStep, 2}, {kStep, 3}}));
 }
 
 TEST(Subprograms, DialectCallsAndReturns) {

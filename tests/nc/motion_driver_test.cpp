@@ -43,7 +43,7 @@ struct Golden {
 // Offsets D1 5, D2 0.01 and D3 6 for every program; rapids of 6000 per
 // minute and acceleration 0.1 on every axis, stepped by 25.
 std::vector<std::string> TraceOf(MotionPass& pass, const std::string& name) {
-  OffsetMemory& offsets = pass.World->Defs.Offsets;
+  OffsetMemory& offsets = pass.World->Memory.Offsets;
   offsets.DGeometry[1] = 5.0f;
   offsets.DGeometry[2] = 0.01f;
   offsets.DGeometry[3] = 6.0f;
@@ -101,7 +101,7 @@ TEST(MotionTrace, ABlockWithoutAxisWordsUnderAModalArcIsNoPlaneMove) {
       "ang=6.2832 len=94.2478 F=75.0000",
       "mm=1 s=(65.0000,0.0000,0.0000) e=(50.0000,0.0000,0.0000) F=100.0000"};
   MotionPass circle;
-  circle.World->Defs.Offsets.DGeometry[1] = 5.0f;
+  circle.World->Memory.Offsets.DGeometry[1] = 5.0f;
   EXPECT_EQ(circle.Trace("G90 G00 X60. Y-10.\nG41 D1 G03 X70. Y0 I0 J10. F100.\n(CONTOUR)\n"
                          "G03 I-20.\nG40 G01 X50. Y0\nM30\n"),
             want);
@@ -121,7 +121,7 @@ TEST(MotionTrace, TheEndRunsTheMovesStillQueued) {
       "G90 G00 X-10. Y0\nG41 G01 X0 Y0 D1 F100.\nX20.\nG40\nG00 Z50.\nM30\n";
   for (const bool memory : {true, false}) {
     MotionPass pass(Dialect::kDefault, memory ? "RUN TYPE=MEMORY\n" : "");
-    pass.World->Defs.Offsets.DGeometry[1] = 5.0f;
+    pass.World->Memory.Offsets.DGeometry[1] = 5.0f;
     EXPECT_EQ(pass.Trace(memory ? program + "G00 X99.\n" : program), want) << memory;
     EXPECT_EQ(pass.Modal().EndState, kEndHandled) << memory;
   }
@@ -224,7 +224,7 @@ TEST(MotionTrace, OffsetLargerThanAnArcRadius) {
       "G01 X20.\nG40 X30.\nM30\n";
   for (const int32_t check : {1, 0}) {
     MotionPass pass(Dialect::kDefault, check != 0 ? "CHECK RADIUS OFFSET=STOP\n" : "");
-    pass.World->Defs.Offsets.DGeometry[3] = 6.0f;
+    pass.World->Memory.Offsets.DGeometry[3] = 6.0f;
     pass.Trace(program);
     EXPECT_EQ(pass.Modal().AlarmCode, check != 0 ? kAlarmRadiusOffset : kAlarmNone) << check;
   }
@@ -242,8 +242,8 @@ TEST(MotionTrace, RotationEndsAtItsOwnBlock) {
     return text;
   };
   MotionPass ended, kept;
-  ended.World->Defs.Offsets.DGeometry[1] = 5.0f;
-  kept.World->Defs.Offsets.DGeometry[1] = 5.0f;
+  ended.World->Memory.Offsets.DGeometry[1] = 5.0f;
+  kept.World->Memory.Offsets.DGeometry[1] = 5.0f;
   const std::vector<std::string> withG69 = ended.Trace(with("G69"));
   const std::vector<std::string> withComment = kept.Trace(with("(G69)"));
   ASSERT_GE(withG69.size(), 3u);
@@ -279,7 +279,7 @@ TEST(MotionTrace, CancelRightAfterTheStartUp) {
   for (const char* program : {"G01 X10. Y0 F100.\nG41 G01 X20. Y0 D1\nG40 X40.\nM30\n",
                               "G01 X10. Y0 F100.\nG41 D1\nG01 X20. Y0\nG40 X40.\nM30\n"}) {
     MotionPass pass;
-    pass.World->Defs.Offsets.DGeometry[1] = 5.0f;
+    pass.World->Memory.Offsets.DGeometry[1] = 5.0f;
     EXPECT_EQ(pass.Trace(program), wayBack) << program;
   }
 }
@@ -290,7 +290,7 @@ TEST(MotionTrace, ReferenceReturnThroughTheIntermediatePoint) {
   // it the axis goes to the start position.
   for (const bool defined : {true, false}) {
     MotionPass pass;
-    OffsetMemory& offsets = pass.World->Defs.Offsets;
+    OffsetMemory& offsets = pass.World->Memory.Offsets;
     offsets.ReferencePoints[0] = {defined ? 1 : 0, {0, 0, 300, 0, 0}};
     offsets.WorkOffsets[1] = {0, 0, 50, 0, 0};
     pass.World->Defs.Settings.ControlPoint = {0, 0, 120, 0, 0};
@@ -311,7 +311,7 @@ TEST(MotionTrace, ReturnFromTheReferencePointToATarget) {
   const std::string program =
       "G00 X10. Y10. Z10.\nG28 X50. Y60.\n(FROM REFERENCE)\nG01 X0 F100.\nM30\n";
   MotionPass pass;
-  pass.World->Defs.Offsets.ReferencePoints[0] = {1, {200, 100, 300, 0, 0}};
+  pass.World->Memory.Offsets.ReferencePoints[0] = {1, {200, 100, 300, 0, 0}};
   pass.Hooks.SeeComment = [](NcContext& context, const NcPassRecords&, std::string_view) {
     InterpreterState& in = context.Modal.Interp;
     in.ReferenceReturnMode = kReturnFromReference;
@@ -357,7 +357,7 @@ std::vector<std::string> MachineMoves(MotionPass& pass, const std::string& text)
   for (int guard = 0; guard < 100 && pass.Modal().EndState != kEndHandled; ++guard) {
     NextNcMove(context, pass.World->Records, pass.Reader, pass.Driver);
     if (pass.Modal().MoveExists == 0) continue;
-    moves.push_back(MachineMove(context, pass.World->Defs.Offsets) +
+    moves.push_back(MachineMove(context, pass.World->Memory.Offsets) +
                     (pass.Modal().Interp.OffsetChange.Pending != 0 ? " pending" : ""));
   }
   return moves;
@@ -367,15 +367,15 @@ std::vector<std::string> MachineMoves(MotionPass& pass, const std::string& text)
 // that changes to G55 under compensation: it leaves the change as the
 // interpreter does, with the machine position kept.
 void ChangeToG55OnComments(MotionPass& pass) {
-  pass.World->Defs.Offsets.DGeometry[1] = 5.0f;
-  pass.World->Defs.Offsets.WorkOffsets[2] = {100, 0, 10, 0, 0};
+  pass.World->Memory.Offsets.DGeometry[1] = 5.0f;
+  pass.World->Memory.Offsets.WorkOffsets[2] = {100, 0, 10, 0, 0};
   pass.Hooks.SeeComment = [](NcContext& context, const NcPassRecords& records,
                              std::string_view) {
     CompensatedOffsetChange& change = context.Modal.Interp.OffsetChange;
-    change.Old = records.Defs.Offsets.ActiveWorkOffset;
-    records.Defs.Offsets.SelectedWorkOffset = 2;
+    change.Old = records.Memory.Offsets.ActiveWorkOffset;
+    records.Memory.Offsets.SelectedWorkOffset = 2;
     RecomposeWorkOffset(context, records);
-    change.New = records.Defs.Offsets.ActiveWorkOffset;
+    change.New = records.Memory.Offsets.ActiveWorkOffset;
     change.Pending = 1;
   };
 }
@@ -443,13 +443,13 @@ TEST(WorkOffsetChange, G55UnderCompensationLeavesTheChange) {
   // A shift or a changed entry of the offset in force: the same change.
   for (const char* block : {"G55", "G52 X100. Z10.", "G10 L2 P1 X100. Z10."}) {
     MotionPass byBlock;
-    byBlock.World->Defs.Offsets.DGeometry[1] = 5.0f;
-    byBlock.World->Defs.Offsets.WorkOffsets[2] = {100, 0, 10, 0, 0};
+    byBlock.World->Memory.Offsets.DGeometry[1] = 5.0f;
+    byBlock.World->Memory.Offsets.WorkOffsets[2] = {100, 0, 10, 0, 0};
     EXPECT_EQ(MachineMoves(byBlock, with(block)), expected) << block;
   }
   // Without compensation the interpreter's own shift is all there is.
   MotionPass plain;
-  plain.World->Defs.Offsets.WorkOffsets[2] = {100, 0, 10, 0, 0};
+  plain.World->Memory.Offsets.WorkOffsets[2] = {100, 0, 10, 0, 0};
   MachineMoves(plain, "G01 X20. F100.\nG55\nY20.\nM30\n");
   EXPECT_EQ(plain.Modal().Interp.OffsetChange.Pending, 0);
 }
@@ -490,12 +490,12 @@ TEST(WorkOffsetChange, AQueuedPointStartsFromTheShiftedEnd) {
   const std::string program =
       "G00 X0 Y-20.\nG41 G01 X0 Y0 D1 F100.\nX20.\nY-20.\nG40 X40.\nM30\n";
   MotionPass pass;
-  pass.World->Defs.Offsets.DGeometry[1] = 5.0f;
+  pass.World->Memory.Offsets.DGeometry[1] = 5.0f;
   ScratchFolder folder;
   pass.Start(folder.Write("prog.nc", program));
   ResetMotionDriver(pass.Driver);
   NcContext& context = pass.World->Context;
-  OffsetMemory& offsets = pass.World->Defs.Offsets;
+  OffsetMemory& offsets = pass.World->Memory.Offsets;
   for (int guard = 0; guard < 10 && pass.Driver.Points.empty(); ++guard)
     NextNcMove(context, pass.World->Records, pass.Reader, pass.Driver);
   ASSERT_FALSE(pass.Driver.Points.empty());
@@ -619,6 +619,34 @@ TEST(ComputeOuterCornerPoints, ExtensionsByTurnAngle) {
         EXPECT_NEAR(points[i].Position[k], c.Points[i][k], 1e-9) << c.Name << " " << i;
     }
   }
+}
+
+}  // namespace
+}  // namespace vestan::testing
+
+namespace vestan::testing {
+namespace {
+
+// Under compensation a move is handed out once the next block has been read:
+// it comes with its own motion mode and cutting switch all the same.
+TEST(MotionDriver, EachMoveIsHandedOutWithItsOwnModeAndCuttingSwitch) {
+  MotionPass pass(Dialect::kDefault, "CUT OFF CODE=M51\nCUT ON CODE=M50\n");
+  pass.World->Memory.Offsets.DGeometry[1] = 1.0f;
+  ScratchFolder folder;
+  pass.Start(folder.Write("switch.nc",
+                          "G00 X-10. Y0\nG41 G00 X0 D1\nG01 X10. F100\nM51 X20.\nM50 G00 X30.\n"
+                          "G40 X40.\nM30\n"));
+  ResetMotionDriver(pass.Driver);
+  NcContext& context = pass.World->Context;
+  std::vector<std::pair<int32_t, int32_t>> seen;  // mode and switch of each move that moves
+  for (int guard = 0; guard < 100 && pass.Modal().EndState != kEndHandled; ++guard) {
+    NextNcMove(context, pass.World->Records, pass.Reader, pass.Driver);
+    if (pass.Modal().MoveExists == 0) continue;
+    EXPECT_EQ(pass.World->Run.MotionMode, context.Move.MotionMode);
+    seen.emplace_back(pass.World->Run.MotionMode, pass.World->Run.CuttingEnabled);
+  }
+  EXPECT_EQ(seen, (std::vector<std::pair<int32_t, int32_t>>{
+                      {0, 1}, {0, 1}, {1, 1}, {1, 0}, {0, 1}, {0, 1}}));
 }
 
 }  // namespace

@@ -12,7 +12,6 @@
 namespace vestan {
 namespace {
 
-using testing::BuildController;
 using testing::Dialect;
 using testing::NcWorld;
 
@@ -33,9 +32,8 @@ TEST(ControllerBuilders, EachDialectAsItsFileGivesIt) {
       {Dialect::kHeidenhain, kProductHeidenhain, 0, 0, 0, 1, 3, 1},  // numbers as written
   };
   for (const Case& c : cases) {
-    Definitions defs;
-    BuildController(defs, c.dialect);
-    const ControllerDefinition& ctl = defs.Controller;
+    auto w = MakeWorld(c.dialect);
+    const ControllerDefinition& ctl = w->Defs.Controller;
     const int dialect = static_cast<int>(c.dialect);
     EXPECT_EQ(ctl.productCode, c.product) << dialect;
     EXPECT_EQ(ctl.isOsp, c.osp) << dialect;
@@ -43,7 +41,7 @@ TEST(ControllerBuilders, EachDialectAsItsFileGivesIt) {
     EXPECT_EQ(ctl.isSiemens, c.siemens) << dialect;
     EXPECT_EQ(ctl.isHeidenhain, c.heidenhain) << dialect;
     EXPECT_EQ(ctl.DecimalPointMode, c.decimalPoint) << dialect;
-    EXPECT_EQ(defs.Offsets.SelectedWorkOffset, c.workOffset) << dialect;
+    EXPECT_EQ(w->Memory.Offsets.SelectedWorkOffset, c.workOffset) << dialect;
   }
 }
 
@@ -107,8 +105,8 @@ TEST(ResetNcModalState, GivesTheStartStateOfAPass) {
   c.Subprograms.Levels[1].LineCounter = 12;
   c.Subprograms.Folder = "nc/";
   c.Snapshots.SaveEachProcess = 1;
-  w->Run.MotionMode = kMotionClockwise;
-  w->Run.CuttingEnabled = 1;
+  m.MotionMode = w->Run.MotionMode = c.Move.MotionMode = kMotionClockwise;
+  m.CuttingEnabled = w->Run.CuttingEnabled = c.Move.CuttingEnabled = 1;
 
   ResetNcModalState(c, w->Records);
 
@@ -122,8 +120,13 @@ TEST(ResetNcModalState, GivesTheStartStateOfAPass) {
   EXPECT_EQ(c.Subprograms.Folder, "nc/");  // the loaded program's folder stays
   EXPECT_EQ(m.LastGCode, 0);
   EXPECT_EQ(m.ToolAxisMode, 1);         // TYPE1
-  EXPECT_EQ(w->Run.CuttingEnabled, 0);  // only an ON code: runs start with cutting off
-  EXPECT_EQ(w->Run.MotionMode, kMotionRapid);
+  // Only an ON code: runs start with cutting off, in G00; the live move too.
+  for (const auto& [mode, cut] : {std::pair{m.MotionMode, m.CuttingEnabled},
+                                  std::pair{w->Run.MotionMode, w->Run.CuttingEnabled},
+                                  std::pair{c.Move.MotionMode, c.Move.CuttingEnabled}}) {
+    EXPECT_EQ(mode, kMotionRapid);
+    EXPECT_EQ(cut, 0);
+  }
   EXPECT_EQ(m.MoveExists, 0);
   EXPECT_EQ(m.CycleMoveCount + m.OffsetMoveCount, 0);
   EXPECT_EQ(m.PendingEnds.Count, 0);
@@ -148,7 +151,7 @@ TEST(ResetNcModalState, GivesTheStartStateOfAPass) {
 
   // EXOFS (1, 1, 1) + G54 (10, 20, 30).
   const WorkOffsetValues composed{11, 21, 31, 0, 0};
-  EXPECT_EQ(w->Defs.Offsets.ActiveWorkOffset, composed);
+  EXPECT_EQ(w->Memory.Offsets.ActiveWorkOffset, composed);
   EXPECT_EQ(m.WorkOffsetAtStart, composed);
   EXPECT_EQ(m.SelectedWorkOffsetAtStart, 1);
   EXPECT_EQ(m.WorkOffsetsAtStart[1], (WorkOffsetValues{10, 20, 30, 0, 0}));
@@ -226,10 +229,10 @@ TEST(ResetNcModalState, DefinitionsChooseTheVariants) {
   }
   {  // HEIDENHAIN clears the route flags that no ROUTE line fixed.
     auto w = MakeWorld(Dialect::kHeidenhain, "ROTARY2 ROUTE=SHORTEST\n");
-    w->Defs.Controller.Rotary[0].ShortestRoute[0] = 1;
+    EXPECT_EQ(w->Memory.ShortestRoute, (std::array<uint8_t, 2>{0, 1}));  // as the file sets it
+    w->Memory.ShortestRoute[0] = 1;
     ResetNcModalState(w->Context, w->Records);
-    EXPECT_EQ(w->Defs.Controller.Rotary[0].ShortestRoute[0], 0);
-    EXPECT_EQ(w->Defs.Controller.Rotary[1].ShortestRoute[0], 1);
+    EXPECT_EQ(w->Memory.ShortestRoute, (std::array<uint8_t, 2>{0, 1}));
     EXPECT_EQ(w->Modal().DecimalPointMode, kDecimalPointNormal);
   }
 }
@@ -261,7 +264,7 @@ TEST(ResetNcModalState, BooksTheLengthAndTakesTheVectorOffTheStart) {
     ResetNcModalState(w->Context, w->Records);
     const NcModalState& m = w->Modal();
     EXPECT_EQ(m.Length.PreviousToolLength, 60.0) << c.lines;
-    EXPECT_EQ(w->Defs.Offsets.HGeometry[7], 60.0f) << c.lines;
+    EXPECT_EQ(w->Memory.Offsets.HGeometry[7], 60.0f) << c.lines;
     EXPECT_EQ(m.LengthOffsetNumber, 7) << c.lines;
     for (size_t i = 0; i < 3; ++i) EXPECT_NEAR(m.Length.ToolLengthVector[i], c.vector[i], 1e-12);
     // The end and the drawing copy lose the vector's X and Z; the program
@@ -323,66 +326,68 @@ TEST(ClearRotaryWrapFlags, OnlyAxesThatTurnFullyAndAreNotFixed) {
   for (const Case& c : cases) {
     ControllerDefinition controller;
     StrokeLimits limits;
+    std::array<uint8_t, 2> routes{1, 1};
     for (size_t k = 0; k < 2; ++k) {
       controller.Rotary[k].ShortestRoute = {1, static_cast<uint8_t>(c.fixed ? 1 : 0)};
       limits.Enabled[3 + k] = c.enabled;
       limits.Minimum[3 + k] = c.minimum;
       limits.Maximum[3 + k] = c.maximum;
     }
-    ClearRotaryWrapFlags(0, controller, limits);
+    ClearRotaryWrapFlags(0, controller, limits, routes);
     for (size_t k = 0; k < 2; ++k)
-      EXPECT_EQ(controller.Rotary[k].ShortestRoute[0], c.after)
-          << c.minimum << " " << c.maximum << " axis " << k;
+      EXPECT_EQ(routes[k], c.after) << c.minimum << " " << c.maximum << " axis " << k;
   }
   // Each axis by its own stroke.
   ControllerDefinition controller;
   StrokeLimits limits;
+  std::array<uint8_t, 2> routes{};
   limits.Enabled = {0, 0, 0, 1, 1};
   limits.Maximum = {0, 0, 0, 360, 90};
-  ClearRotaryWrapFlags(1, controller, limits);
-  EXPECT_EQ(controller.Rotary[0].ShortestRoute[0], 1);
-  EXPECT_EQ(controller.Rotary[1].ShortestRoute[0], 0);
+  ClearRotaryWrapFlags(1, controller, limits, routes);
+  EXPECT_EQ(routes, (std::array<uint8_t, 2>{1, 0}));
 }
 
 TEST(EndMotionRecord, AnEmptyQueueLeavesTheMoveStandingAtItsEnd) {
   auto w = MakeWorld();
   w->Context.Move.Start = {9, 9, 9, 9, 9};
   w->Context.Move.End = {1, 2, 3, 4, 5};
-  w->Run.MotionMode = kMotionLinear;
+  w->Run.MotionMode = w->Modal().MotionMode = kMotionLinear;
   w->Modal().MoveExists = 1;
-  EXPECT_EQ(EndMotionRecord(w->Context, w->Defs.Offsets), 0);
+  EXPECT_EQ(EndMotionRecord(w->Context, w->Memory.Offsets), 0);
   EXPECT_EQ(w->Run.MotionMode, kMotionRapid);
+  EXPECT_EQ(w->Context.Move.MotionMode, kMotionRapid);
+  EXPECT_EQ(w->Modal().MotionMode, kMotionRapid);
   EXPECT_EQ(w->Context.Move.Start, w->Context.Move.End);
   EXPECT_EQ(w->Modal().MoveExists, 0);
 }
 
 TEST(EndMotionRecord, TakesTheQueuedEndsInWorkCoordinates) {
   auto w = MakeWorld();
-  w->Defs.Offsets.ActiveWorkOffset = {10, 20, 30, 0, 0};
+  w->Memory.Offsets.ActiveWorkOffset = {10, 20, 30, 0, 0};
   w->Context.Move.End = {1, 2, 3, 0, 0};
   PendingMoveEnds& queue = w->Modal().PendingEnds;
   queue.Entries = {{{1, 0, 1, 0, 0}, {50, 0, 80, 0, 0}},  // X and Z
                    {{0, 1, 0, 0, 0}, {0, 22, 0, 0, 0}}};  // Y where it already is
   queue.Count = 2;
 
-  ASSERT_EQ(EndMotionRecord(w->Context, w->Defs.Offsets), 1);
+  ASSERT_EQ(EndMotionRecord(w->Context, w->Memory.Offsets), 1);
   EXPECT_EQ(w->Context.Move.Start, (AxisPosition{1, 2, 3, 0, 0}));
   EXPECT_EQ(w->Context.Move.End, (AxisPosition{50 - 10, 2, 80 - 30, 0, 0}));
   EXPECT_EQ(w->Modal().MoveExists, 1);
 
-  ASSERT_EQ(EndMotionRecord(w->Context, w->Defs.Offsets), 1);
+  ASSERT_EQ(EndMotionRecord(w->Context, w->Memory.Offsets), 1);
   EXPECT_EQ(w->Context.Move.End, (AxisPosition{40, 22 - 20, 50, 0, 0}));
   EXPECT_EQ(w->Modal().MoveExists, 0);  // 22 - 20 is where Y stood
 
-  EXPECT_EQ(EndMotionRecord(w->Context, w->Defs.Offsets), 0);
+  EXPECT_EQ(EndMotionRecord(w->Context, w->Memory.Offsets), 0);
   EXPECT_EQ(queue.Count, 0);
   EXPECT_EQ(queue.ReadIndex, 0);
 
   // A count beyond the entries held reads only those.
   queue.Count = 5;
   queue.Entries.resize(1);
-  EXPECT_EQ(EndMotionRecord(w->Context, w->Defs.Offsets), 1);
-  EXPECT_EQ(EndMotionRecord(w->Context, w->Defs.Offsets), 0);
+  EXPECT_EQ(EndMotionRecord(w->Context, w->Memory.Offsets), 1);
+  EXPECT_EQ(EndMotionRecord(w->Context, w->Memory.Offsets), 0);
   EXPECT_EQ(queue.Count, 0);
 }
 
@@ -421,8 +426,8 @@ TEST(ApplyToolLengthOffset, ModesAndProgrammedToolPoints) {
     m.Tools.CurrentToolNumber = 7;
     m.ProgramLengthWear = 0.25f;
     EXPECT_EQ(ApplyToolLengthOffset(m, w->Records), c.mode);
-    EXPECT_EQ(w->Defs.Offsets.HGeometry[7], c.geometry) << c.mode << "/" << c.point;
-    EXPECT_EQ(w->Defs.Offsets.HWear[7], c.wear) << c.mode << "/" << c.point;
+    EXPECT_EQ(w->Memory.Offsets.HGeometry[7], c.geometry) << c.mode << "/" << c.point;
+    EXPECT_EQ(w->Memory.Offsets.HWear[7], c.wear) << c.mode << "/" << c.point;
     EXPECT_EQ(m.Length.PreviousToolLength, c.length) << c.mode << "/" << c.point;
     EXPECT_EQ(m.ToolLengthCopy, c.length) << c.mode << "/" << c.point;
     EXPECT_EQ(m.LengthOffsetNumber, 7);
@@ -437,8 +442,8 @@ TEST(ApplyToolLengthOffset, AToolWithoutAnHNumberBooksNoEntry) {
   w->Modal().ProgramLengthWear = 0.5f;
   ApplyToolLengthOffset(w->Modal(), w->Records);
   EXPECT_EQ(w->Modal().Length.PreviousToolLength, 60.5);
-  EXPECT_EQ(w->Defs.Offsets.HGeometry, OffsetMemory{}.HGeometry);
-  EXPECT_EQ(w->Defs.Offsets.HWear, OffsetMemory{}.HWear);
+  EXPECT_EQ(w->Memory.Offsets.HGeometry, OffsetMemory{}.HGeometry);
+  EXPECT_EQ(w->Memory.Offsets.HWear, OffsetMemory{}.HWear);
 }
 
 TEST(ComputeToolLengthVector, TakesTheLiveRotaryEndsWithTheirSigns) {
@@ -521,7 +526,8 @@ TEST(RestoreMoves, CopyTheRecordsBackWithTheirState) {
   EXPECT_EQ(w->Context.Move.Start[0], 200.0);
   EXPECT_EQ(w->Context.Move.Feed, 205.0);
   EXPECT_EQ(m.BlockLine, 6);
-  EXPECT_EQ(w->Run.CuttingEnabled, 0);                         // line 6 had cutting off
+  EXPECT_EQ(w->Context.Move.CuttingEnabled, 0);                // line 6 had cutting off
+  EXPECT_EQ(m.CuttingEnabled, 1);                              // the switch in force stays
   EXPECT_EQ(w->Context.Move.RotationAxis, (Vec3{900, 0, 0}));  // no rotation: kept
   EXPECT_EQ(w->Context.Move.LeadAngle, 900.0);                 // no tool-vector mode: kept
 
@@ -543,7 +549,7 @@ TEST(RestoreMoves, CopyTheRecordsBackWithTheirState) {
   EXPECT_EQ(w->Context.Move.Start[0], 300.0);
   EXPECT_EQ(w->Context.Move.Feed, 105.0);
   EXPECT_EQ(m.BlockLine, 5);
-  EXPECT_EQ(w->Run.CuttingEnabled, 1);
+  EXPECT_EQ(w->Context.Move.CuttingEnabled, 1);
 }
 
 }  // namespace

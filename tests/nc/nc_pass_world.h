@@ -1,25 +1,27 @@
 // One NC pass's context with every record it reads and writes besides, for
-// the NC tests and fuzz targets (no test framework needed).
+// the NC tests and fuzz targets (no test framework needed): a session over a
+// recording host, with the records it hands out named.
 #pragma once
 
-#include "definitions/definitions.h"
-#include "nc/nc_context.h"
 #include "platform/recording_host.h"
+#include "simulation/session.h"
 
 namespace vestan::testing {
 
 struct NcWorld {
-  Definitions Defs;
-  WorkOffsetFrame Frame;
-  DisplayListTable Display;
-  CurrentTool Tool;
-  ToolProfile Profile;
-  RunControl Control;
   RecordingHost Host;
-  RunState Run;
-  NcContext Context{Run};
-  MachinePositionState& Position = Context.Position;
-  NcPassRecords Records{Defs, Frame, Display, Tool, Profile, Control, Host};
+  Session S{Host};
+  Definitions& Defs = S.Defs;
+  ControllerMemory& Memory = S.Memory;
+  WorkOffsetFrame& Frame = S.Frame;
+  DisplayListTable& Display = S.Display;
+  CurrentTool& Tool = S.Tool;
+  ToolProfile& Profile = S.Profile;
+  RunControl& Control = S.Control;
+  RunState& Run = S.Run;
+  NcContext& Context = S.Nc;
+  MachinePositionState& Position = S.Nc.Position;
+  NcPassRecords Records = NcPassOf(S);
 
   NcModalState& Modal() { return Context.Modal; }
 };

@@ -14,6 +14,7 @@
 #include "nc/nc_context.h"
 #include "nc/nc_pass_world.h"
 #include "platform/recording_host.h"
+#include "simulation/session_files.h"
 #include "support/scratch_folder.h"
 
 namespace vestan::testing {
@@ -37,28 +38,22 @@ inline std::string_view ProductLine(Dialect dialect) {
 }
 
 // Reads a controller definition of the dialect with the further lines into
-// the definitions' controller and offset memory.
-inline void BuildController(Definitions& defs, Dialect dialect, std::string_view lines = {}) {
+// the world's session, as the session reads one.
+inline void BuildController(NcWorld& world, Dialect dialect, std::string_view lines = {}) {
   ScratchFolder folder;
-  const std::string file = folder.Write(
+  world.Defs.Paths.Controller = folder.Write(
       "test.ctl", "NAME(MAX20)=TEST\n" + std::string(ProductLine(dialect)) + std::string(lines));
-  NcPlaneState plane;
-  SubprogramStack subprograms;
-  StatusAxisLabels labels;
-  DisplayListTable display;
-  const DefinitionReadResult result = ReadControllerDefinition(
-      file,
-      {defs.Controller, defs.Offsets, defs.ControllerFile, plane, subprograms, labels, display});
-  ASSERT_EQ(result.State, kFileRead) << file;
+  const DefinitionReadResult result = ReadControllerInto(world.S);
+  ASSERT_EQ(result.State, kFileRead) << world.Defs.Paths.Controller;
   ASSERT_TRUE(result.Notes.empty()) << FormatNote(result.Notes.front());
 }
 
-// NcWorld holds a tool profile of some size: one per test, on the heap, with
-// the dialect's controller read.
+// NcWorld holds a session of some size: one per test, on the heap, with the
+// dialect's controller read.
 inline std::unique_ptr<NcWorld> MakeNcWorld(Dialect dialect = Dialect::kDefault,
                                             std::string_view lines = {}) {
   auto world = std::make_unique<NcWorld>();
-  BuildController(world->Defs, dialect, lines);
+  BuildController(*world, dialect, lines);
   return world;
 }
 

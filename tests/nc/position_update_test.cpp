@@ -52,7 +52,7 @@ TEST(MakePositionInputs, TakesThePassState) {
 
 TEST(UpdateMachinePosition, DerivedPositionsLandInTheMoveAndTheInterpreter) {
   auto w = MakeNcWorld();
-  w->Defs.Offsets.ActiveWorkOffset = {1, 2, 3, 0, 0};
+  w->Memory.Offsets.ActiveWorkOffset = {1, 2, 3, 0, 0};
   MachinePositionState& p = w->Context.Position;
   p.ReferenceLength = 100;
   p.ToolLength = 100.0f;

@@ -36,13 +36,13 @@ TEST(InterferenceBookkeepingTest, BreakClassHitsOfTheCuttingKinds) {
       {"feed at the limit",
        [](RunWorld& w) {
          w.Checks().Interference = 1;
-         w.Nc.Modal.Feed = 5000.0;
+         w.Nc.Move.Feed = 5000.0;
        },
        1},
       {"feed below the limit",
        [](RunWorld& w) {
          w.Checks().Interference = 1;
-         w.Nc.Modal.Feed = 4999.9;
+         w.Nc.Move.Feed = 4999.9;
        },
        0},
       {"G00 without contact",
@@ -278,7 +278,7 @@ TEST(InterferenceBookkeepingTest, StopClassHitsAreRegistered) {
       {"too fast",
        [](RunWorld& w) {
          w.Checks().Interference = 2;
-         w.Nc.Modal.Feed = 5000;
+         w.Nc.Move.Feed = 5000;
        },
        {"TOO FAST"}},
       {"no contact: only the pairs",

@@ -63,7 +63,7 @@ class RunReportsTest : public ::testing::Test {
 TEST_F(RunReportsTest, InnerCornerInterferenceOfTheMotionDriver) {
   // Offsets 0.02 apart at the turn of line 4: one entry with the offset.
   testing::MotionPass pass(testing::Dialect::kDefault, "CHECK RADIUS OFFSET=OPEN\n");
-  pass.World->Defs.Offsets.DGeometry[2] = 0.01f;
+  pass.World->Memory.Offsets.DGeometry[2] = 0.01f;
   testing::NcWorld& nc = *pass.World;
   const RunReportLinks links{nc.Host, nc.Context, nc.Defs.Checks, nc.Control, 1, 0, 1, 0};
   pass.Driver.RadiusOffsetInterference =
@@ -126,7 +126,7 @@ TEST_F(RunReportsTest, InterferenceReportEntries) {
   NextStep();
   w_.AtLine(20, "G01 X0 F99999");
   w_.CuttingStep();
-  w_.Nc.Modal.Feed = 99999.0;
+  w_.Nc.Move.Feed = 99999.0;
   w_.Nc.Modal.SpindleSpeed = 50.0;
   InterferenceCheckSettings& c = w_.Checks();
   c.ArborCheck = 4;

@@ -1,7 +1,7 @@
 // The records the run's bookkeeping, messages and reports read and write,
-// built fresh for each test: a pass context with its run state, the
-// definitions, a workpiece that may be cut, the run control and a
-// recording host.
+// out of a session built fresh for each test over a recording host: a pass
+// context with its run state, the definitions, a workpiece that may be cut,
+// the run control.
 #pragma once
 
 #include <cstdint>
@@ -15,34 +15,40 @@
 #include "platform/recording_host.h"
 #include "simulation/interference_messages.h"
 #include "simulation/run_reports.h"
+#include "simulation/session.h"
 
 namespace vestan::testing {
 
 struct RunWorld {
-  RunState Run;
-  NcContext Nc{Run};
-  Definitions Defs;
-  WorkDocument Work;
-  RunControl Control;
   RecordingHost Host;
+  Session S{Host};
+  RunState& Run = S.Run;
+  NcContext& Nc = S.Nc;
+  Definitions& Defs = S.Defs;
+  WorkDocument& Work = S.Work;
+  RunControl& Control = S.Control;
   RunMessageFacts Facts;
   RunReports Reports;
-  int32_t EnglishMode = 1;
-  int32_t SoundOn = 0;
+  int32_t& EnglishMode = S.App.EnglishMode;
+  int32_t& SoundOn = S.Defs.Settings.SoundOn;
   int32_t BatchMode = 0;
   int32_t NoReportOpening = 0;
 
-  RunWorld() { Work.WorkPresent = 1; }
+  RunWorld() {
+    Work.WorkPresent = 1;
+    EnglishMode = 1;
+    SoundOn = 0;
+  }
 
   InterferenceHits& Hits() { return Run.Hits; }
   InterferenceCheckSettings& Checks() { return Defs.Checks; }
 
-  // A step that cut material with a linear feed of 1000 (the rapid feed
+  // A step that cut material with a linear move at feed 1000 (the rapid feed
   // limit 5000), the spindle at 500 forward in a given range of 100 to 1000.
   void CuttingStep() {
     Hits().ContactFlag = 1;
     Run.MotionMode = kMotionLinear;
-    Nc.Modal.Feed = 1000.0;
+    Nc.Move.Feed = 1000.0;
     Nc.Modal.SpindleState = 1;
     Nc.Modal.SpindleSpeed = 500.0;
     Checks().RapidFeedrate = 5000.0;
@@ -65,10 +71,15 @@ struct RunWorld {
   }
 
   InterferenceMessageLinks Messages(int32_t cuttingMode = kCuttingReal) {
-    return {Host, Nc, Defs, Facts, EnglishMode, cuttingMode};
+    InterferenceMessageLinks links = MessageLinksOf(S, Facts);
+    links.CuttingMode = cuttingMode;
+    return links;
   }
   RunReportLinks Links() {
-    return {Host, Nc, Defs.Checks, Control, EnglishMode, SoundOn, BatchMode, NoReportOpening};
+    RunReportLinks links = ReportLinksOf(S);
+    links.BatchMode = BatchMode;
+    links.NoReportOpening = NoReportOpening;
+    return links;
   }
 };
 

@@ -1,0 +1,48 @@
+// The worker threads of a pose's main pass and what each keeps: its own
+// run and length-check records, cut context and update-block flags, and the
+// row ranges (tasks) a pass is split into with what each task removed.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "model/cut_grid_context.h"
+#include "platform/thread_pool.h"
+
+namespace vestan {
+
+struct MainPassWorkers {
+  // threads counts the calling thread; records are the main cut's, whose
+  // tool, settings and document the threads read.
+  MainPassWorkers(int32_t threads, const CutRecords& records);
+
+  struct Thread {
+    RunState Run;
+    ToolLengthChecks Lengths;
+    std::unique_ptr<CutContext> Cut;
+    std::vector<uint8_t> Dirty;  // the model's BlockDirty as this thread marks it
+  };
+  // A range of rows of one context, cut on one thread.
+  struct Task {
+    int Context = 0;
+    int32_t FirstRow = 0, LastRow = -1;
+    std::vector<double> VolumeTerms;  // in the order the one-thread cut adds them
+    int32_t RemovedCount = 0;
+    int64_t Visited = 0;
+    bool Stamped = false;  // set the move's face flags, last to FaceFlags
+    std::array<uint8_t, 2> FaceFlags{};
+  };
+
+  std::vector<Thread> Threads;
+  std::vector<Task> Tasks;
+  std::vector<int64_t> RowWork;  // scratch: dexel lines per row
+  std::mutex ColumnEditLock;
+  // Last, so that it goes first: its threads are joined before the records
+  // they use.
+  ThreadPool Pool;
+};
+
+}  // namespace vestan

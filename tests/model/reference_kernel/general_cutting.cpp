@@ -1,0 +1,670 @@
+// The reference kernel (see reference_kernel.h): unchanged but for its namespace.
+#include "model/reference_kernel/reference_kernel.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <initializer_list>
+#include <limits>
+#include <span>
+#include <vector>
+
+#include "definitions/tool_geometry.h"
+#include "model/column_operations.h"
+#include "model/cut_face_flags.h"
+#include "model/dexel_intersections.h"
+
+namespace vestan::reference {
+
+namespace {
+
+// How far a row has come past a solid: not met yet, meeting it, passed it.
+// Across a row the solids are convex, so a passed solid is not met again.
+constexpr int kNotMet = -1, kMeeting = 0, kPassed = 1;
+
+void Update(int& state, bool hit) {
+  if (hit)
+    state = kMeeting;
+  else if (state == kMeeting)
+    state = kPassed;
+}
+
+bool Hit(const DexelCrossings& c) { return c.Count >= 2; }
+
+// Intervals of the tool on one line with room to split two of them.
+struct IntervalList {
+  int32_t Count = 0;
+  std::array<double, 6> Values{};
+
+  // Widens the list to the hull of the solid's crossings (first to last).
+  void Join(const DexelCrossings& c) {
+    if (!Hit(c)) return;
+    const double low = c.W[0], high = c.W[c.Count - 1];
+    if (Count == 0) {
+      Values[0] = low;
+      Values[1] = high;
+      Count = 2;
+    } else {
+      Values[0] = std::min(Values[0], low);
+      Values[Count - 1] = std::max(Values[Count - 1], high);
+    }
+  }
+  void Join(const IntervalList& other) {
+    if (other.Count < 2) return;
+    DexelCrossings hull;
+    hull.Count = 2;
+    hull.W[0] = other.Values[0];
+    hull.W[1] = other.Values[other.Count - 1];
+    Join(hull);
+  }
+  // Takes the solid's first crossing pair out of the list.
+  void Remove(const DexelCrossings& c) {
+    if (Hit(c) && Count >= 2) SubtractIntervalFromColumn(Values, Count, c.W[0], c.W[1]);
+  }
+  void Append(const DexelCrossings& c) {
+    if (!Hit(c) || Count + 2 > static_cast<int32_t>(Values.size())) return;
+    Values[Count] = c.W[0];
+    Values[Count + 1] = c.W[1];
+    Count += 2;
+  }
+  static IntervalList Of(const DexelCrossings& c) {
+    IntervalList list;
+    for (int32_t k = 0; k + 1 < c.Count; k += 2) list.Append(Pair(c.W[k], c.W[k + 1]));
+    return list;
+  }
+  static IntervalList Of(const ToolIntervals& set) {
+    IntervalList list;
+    list.Count = set.Count;
+    std::copy_n(set.Values.begin(), set.Count, list.Values.begin());
+    return list;
+  }
+  static DexelCrossings Pair(double low, double high) {
+    DexelCrossings c;
+    c.Count = 2;
+    c.W[0] = low;
+    c.W[1] = high;
+    return c;
+  }
+};
+
+// One call of the general cutter on one context.
+class GeneralCutter {
+ public:
+  GeneralCutter(CutContext& cut, CutGridContext& grid)
+      : cut_(cut),
+        grid_(grid),
+        tool_(cut.Records.Tool),
+        t_(cut.Records.Tool.Tool),
+        pose_(cut.Pose),
+        run_(cut.Records.Run),
+        checks_(cut.Records.Checks) {}
+
+  void Run() {
+    const BeyondTest beyond = MakeBeyondTest();
+    int32_t row = -1;
+    std::vector<int32_t>& deferred = cut_.DeferredLines;
+    deferred.clear();
+    VisitRangeColumns(grid_, cut_.Reach, [&](int32_t i, int32_t j) {
+      if (j != row) {
+        row = j;
+        body_ = neck_ = chip_ = kNotMet;
+        deferred.clear();
+      }
+      // A line beyond the material only moves the row states, and they
+      // matter only to a line of the same row that is cut later: such lines
+      // wait for one (most rows far up a tilted tool never see one).
+      if (beyond.On && beyond.Holds(grid_, i, j)) {
+        deferred.push_back(i);
+        return false;
+      }
+      for (int32_t k : deferred) {
+        StartLine(k, j);
+        UpdateRowStates();
+      }
+      deferred.clear();
+      StartLine(i, j);
+      CutLine();
+      return false;
+    });
+  }
+
+ private:
+  // Whether the part of a line that the pass's solids can reach lies beyond
+  // the column's material: the line within the reach of the axis, not below
+  // the lowest axis parameter. Nothing could be cut there. What does not
+  // change along the pass is taken once.
+  struct BeyondTest {
+    // Along the lines the reach is endless; nearly across them the bounds
+    // along w would lose their precision.
+    bool On = false;
+    Vec3 Base{}, Axis{};
+    double S = 0.0, NegAxisW = 0.0, RadiusSquared = 0.0, AbsBaseW = 0.0;
+    bool HasAxialLow = false;
+    double AxialLow = 0.0;
+
+    bool Holds(const CutGridContext& grid, int32_t i, int32_t j) const {
+      const double du = Base[0] - grid.CoordU[i], dv = Base[1] - grid.CoordV[j];
+      const double q = Axis[0] * du + Axis[1] * dv;
+      const double rest = RadiusSquared - (du * du + dv * dv - q * q / S);
+      if (rest < 0) return false;
+      // Squared distance from the axis along the line: d^2 + s (z - z0)^2.
+      const double z0 = NegAxisW * q / S, half = std::sqrt(rest / S);
+      double low = z0 - half, high = z0 + half;
+      if (HasAxialLow) {
+        const double z = (AxialLow + q) / Axis[2];  // where t = A.w z - q is AxialLow
+        if (Axis[2] > 0)
+          low = std::max(low, z);
+        else
+          high = std::min(high, z);
+      }
+      const double margin = 1e-6 + 1e-9 * (AbsBaseW + std::fabs(low) + std::fabs(high));
+      const std::span<const double> values = DexelColumnValues(*grid.Set, j * grid.CountU + i);
+      return values.back() < Base[2] + low - margin || values.front() > Base[2] + high + margin;
+    }
+  };
+
+  BeyondTest MakeBeyondTest() const {
+    const PassReach& reach = cut_.Reach;
+    BeyondTest test;
+    test.Base = P(0);
+    test.Axis = A();
+    test.S = test.Axis[0] * test.Axis[0] + test.Axis[1] * test.Axis[1];
+    test.On = !(reach.Radius < 0 || test.S == 0.0 || std::fabs(test.Axis[2]) < 0.01);
+    const double radius = reach.Radius * (1 + 1e-9) + 1e-6;
+    test.RadiusSquared = radius * radius;
+    test.NegAxisW = -test.Axis[2];
+    test.AbsBaseW = std::fabs(test.Base[2]);
+    test.HasAxialLow = reach.AxialLow > -std::numeric_limits<double>::infinity();
+    test.AxialLow = reach.AxialLow;
+    return test;
+  }
+
+  // On a line beyond the material only the row states move: the solids that
+  // carry them are tried as CutLine tries them.
+  void UpdateRowStates() {
+    const double h = tool_.FullRadiusHeight;
+    switch (t_.Kind) {
+      case kToolBall:
+        Body(P(1), h, pose_.Radius);
+        Neck();
+        return;
+      case kToolFlat:
+      case kToolVertical:
+        if (body_ != kPassed) Update(body_, Hit(FlatBody()));
+        Neck();
+        return;
+      case kToolRadius:
+        if (chip_ != kPassed) Update(chip_, Hit(Endless(P(2), t_.CornerCentreRadius)));
+        if (Hit(Body(P(1), h, pose_.Radius))) Neck();
+        return;
+      case kToolTThrow:
+      case kToolSphere:
+        Body(P(1), h, tool_.CuttingRadius);
+        return;
+      default:
+        Body(P(4), t_.CornerRadius < 0 ? h - tool_.CornerRadiusAbs : tool_.UpperHeightB,
+             pose_.Radius);
+        Neck();
+        return;
+    }
+  }
+
+  void StartLine(int32_t i, int32_t j) {
+    i_ = i;
+    j_ = j;
+    u_ = grid_.CoordU[i];
+    v_ = grid_.CoordV[j];
+  }
+  // The height of the line's point at value 0 above the tip plane; only some
+  // lines need it.
+  double LineHeight() const { return LineHeightOf(pose_, grid_, i_, j_); }
+
+  void CutLine() {
+    switch (t_.Kind) {
+      case kToolBall:
+        return CutBall();
+      case kToolFlat:
+      case kToolVertical:
+        return CutFlat();
+      case kToolRadius:
+        return CutRadius();
+      case kToolTThrow:
+        return CutTThrow();
+      case kToolSphere:
+        return CutSphere();
+      default:
+        return t_.CornerRadius < 0 ? CutHollowCorner() : CutDefault();
+    }
+  }
+
+  // --- Solids on the current line ----------------------------------------
+
+  const Vec3& P(int k) const { return grid_.PosePoints[k]; }
+  const Vec3& A() const { return grid_.PoseAxis; }
+
+  DexelCrossings Cylinder(const Vec3& base, double radius, double length) const {
+    return IntersectDexelWithCylinder(base, lineAxis_, radius, length, u_, v_);
+  }
+  DexelCrossings Endless(const Vec3& base, double radius) const {
+    return IntersectDexelWithEndlessCylinder(base, lineAxis_, radius, u_, v_);
+  }
+  DexelCrossings Cone(const Vec3& base, double r0, double k, double length) const {
+    return IntersectDexelWithCone(base, A(), r0, k, length, u_, v_);
+  }
+  DexelCrossings Torus(const Vec3& base, double ring, double tube) const {
+    return IntersectDexelWithTorus(base, A(), ring, tube, u_, v_);
+  }
+  // A ball about Point1 of the squared radius.
+  DexelCrossings Ball(double radiusSquared) const { return BallAbout(P(1), radiusSquared); }
+  DexelCrossings BallAbout(const Vec3& centre, double radiusSquared) const {
+    const double du = centre[0] - u_, dv = centre[1] - v_;
+    const double d2 = du * du + dv * dv;
+    if (!(radiusSquared > d2)) return {};
+    const double h = std::sqrt(radiusSquared - d2);
+    return IntervalList::Pair(centre[2] - h, centre[2] + h);
+  }
+
+  // The body above the cutting part, from base, reaching to the tool's
+  // length measured from height from; the row state decides whether it is
+  // tried at all. (Results are built in place: a copy of a freshly written
+  // result stalls on store forwarding.)
+  DexelCrossings Body(const Vec3& base, double from, double radius) {
+    const bool tried = body_ != kPassed;
+    const DexelCrossings c = tried ? BodySolid(base, from, radius) : DexelCrossings{};
+    if (tried) Update(body_, Hit(c));
+    return c;
+  }
+  DexelCrossings BodySolid(const Vec3& base, double from, double radius) const {
+    if (tool_.CuttingRadius <= tool_.ShankRadius && tool_.CuttingRadius == tool_.NeckRadius)
+      return Endless(base, radius);
+    const double length = tool_.CuttingRadius > tool_.ShankRadius
+                              ? static_cast<double>(tool_.Shank.NeckLength)
+                              : static_cast<double>(t_.CuttingLength);
+    return length > from ? Cylinder(base, radius, length - from) : DexelCrossings{};
+  }
+
+  // The neck step above the cutting part.
+  DexelCrossings Neck() {
+    const bool tried = tool_.HasUpperPoint != 0 && neck_ != kPassed;
+    const DexelCrossings c = tried ? Endless(P(5), tool_.NeckRadius) : DexelCrossings{};
+    if (tried) Update(neck_, Hit(c));
+    return c;
+  }
+
+  // --- Cutting --------------------------------------------------------------
+
+  // The move's face flags for a piece [low, high] (only in a cutting feed).
+  void StampFaces(const std::array<double, 2>& faces) {
+    if (run_.MotionMode <= kMotionRapid) return;
+    run_.CutFaceFlags = TestPointOutsideToolBand(cut_, grid_.AxisW, LineHeight(), faces);
+    if (t_.Kind == kToolVertical)
+      FlagCentreZoneFaces(cut_, grid_.AxisU, grid_.AxisV, grid_.AxisW, u_, v_, faces,
+                          run_.CutFaceFlags);
+  }
+
+  // Removes one interval; returns whether material went.
+  bool CutInterval(double low, double high, bool heightCheck) {
+    if (!IntervalMeetsColumn(grid_, i_, j_, {low, high}, 0.0)) return false;
+    StampFaces({low, high});
+    const ColumnCut c = MakeColumnCut(grid_, i_, j_, {low, high}, run_.CutFaceFlags,
+                                      run_.CutFaceAttributes, CutRule::kRecording);
+    const std::span<const double> pieces = CutMetColumnInterval(cut_, grid_, c);
+    if (pieces.empty()) return false;
+    if (heightCheck && checks_.HeightCheck > 0)
+      RecordCutHeight(cut_, grid_.AxisW, LineHeight(), pieces);
+    if (t_.Kind == kToolVertical && checks_.ChipWidthCheck >= 1)
+      RecordChipWidth(cut_, grid_.AxisU, grid_.AxisV, grid_.AxisW, u_, v_, pieces);
+    return true;
+  }
+
+  void CutList(const IntervalList& list) {
+    for (int32_t k = 0; k + 1 < list.Count; k += 2)
+      CutInterval(list.Values[k], list.Values[k + 1], true);
+  }
+
+  void CutMerged(const DexelCrossings& first, const DexelCrossings& neck) {
+    // Without a neck step the merge is the first interval itself.
+    if (neck.Count != 2) {
+      if (first.Count == 2) CutInterval(first.W[0], first.W[1], true);
+      return;
+    }
+    ToolIntervals set;
+    MergeSolidIntervals(set, first, neck);
+    CutList(IntervalList::Of(set));
+  }
+
+  // --- Cutter kinds -------------------------------------------------------
+
+  // Tip shape, corner torus and taper cone joined, then body and neck step.
+  void CutDefault() {
+    const double rc = tool_.CornerRadiusAbs;
+    IntervalList list;
+    if (t_.Kind == kToolOval)
+      list.Join(IntersectDexelWithSpheroid(P(0), A(), tool_.OvalRadius, tool_.OvalHeight,
+                                           tool_.OvalJoinHeight, u_, v_));
+    else if (tool_.BottomEdgeHeight > 0)
+      list.Join(Cone(P(0), tool_.PointFlatRadius, 1 / tool_.BottomSlope, tool_.BottomEdgeHeight));
+    else if (tool_.BottomRadius > 0)
+      list.Join(Cylinder(P(0), tool_.ArcCentreRadius, tool_.FullRadiusHeight));
+    else if (t_.Kind == kToolTaperBall)
+      list.Join(Ball(rc * rc));
+    if (t_.Kind != kToolTaperBall && tool_.ArcTopRadius > tool_.BottomRadius)
+      list.Join(Torus(P(2), tool_.ArcCentreRadius, rc));
+    if (tool_.EnvelopeRadius > tool_.ArcTopRadius)
+      list.Join(Cone(P(3), tool_.ArcTopRadius, 1 / tool_.SideSlope,
+                     tool_.UpperHeightB - tool_.UpperHeightA));
+    ToolIntervals set;
+    set.Count = list.Count;
+    std::copy_n(list.Values.begin(), 2, set.Values.begin());
+    const DexelCrossings body = Body(P(4), tool_.UpperHeightB, pose_.Radius);
+    MergeSolidIntervals(set, body, Neck());
+    CutList(IntervalList::Of(set));
+  }
+
+  // A hollow corner: the body less the corner torus, then tip and neck.
+  void CutHollowCorner() {
+    const double rc = tool_.CornerRadiusAbs, h = tool_.FullRadiusHeight;
+    const DexelCrossings body = Body(P(4), h - rc, pose_.Radius);
+    if (Hit(body)) {
+      IntervalList list = IntervalList::Of(body);
+      const DexelCrossings corner = Torus(P(3), tool_.ArcTopRadius, rc);
+      list.Remove(corner);
+      if (corner.Count >= 4) list.Remove(IntervalList::Pair(corner.W[2], corner.W[3]));
+      CutList(list);
+    }
+    DexelCrossings tip;
+    if (h > rc) tip = Cylinder(P(0), tool_.ArcCentreRadius, t_.CuttingLength);
+    CutMerged(tip, Neck());
+  }
+
+  void CutBall() {
+    const DexelCrossings ball = Ball(pose_.RadiusSquared);
+    const DexelCrossings body = Body(P(1), tool_.FullRadiusHeight, pose_.Radius);
+    const DexelCrossings neck = Neck();
+    ToolIntervals set;
+    MergeSolidIntervals(set, ball, {});
+    if (neck.Count != 2) {
+      // Without a neck step the body widens the ball to their hull.
+      if (set.Count == 2) return CutMerged(Hull(ball, body), neck);
+      return CutMerged(body, neck);
+    }
+    MergeSolidIntervals(set, body, neck);
+    CutList(IntervalList::Of(set));
+  }
+
+  // The ball on its neck, which runs up from the ball's centre: where the
+  // neck is narrower a line may meet the two apart.
+  void CutSphere() {
+    const DexelCrossings ball = Ball(pose_.RadiusSquared);
+    const DexelCrossings neck = Body(P(1), tool_.FullRadiusHeight, tool_.CuttingRadius);
+    ToolIntervals set;
+    MergeSolidIntervals(set, ball, neck);
+    CutList(IntervalList::Of(set));
+  }
+
+  // The hull of two crossing pairs, the second only when it is one.
+  static DexelCrossings Hull(const DexelCrossings& a, const DexelCrossings& b) {
+    DexelCrossings hull = a;
+    if (b.Count == 2) {
+      hull.W[0] = std::min(a.W[0], b.W[0]);
+      hull.W[1] = std::max(a.W[1], b.W[1]);
+    }
+    return hull;
+  }
+
+  // The body is the cutting part itself.
+  void CutFlat() {
+    const bool tried = body_ != kPassed;
+    const DexelCrossings body = tried ? FlatBody() : DexelCrossings{};
+    if (tried) Update(body_, Hit(body));
+    CutMerged(body, Neck());
+  }
+  DexelCrossings FlatBody() const {
+    if (tool_.CuttingRadius <= tool_.ShankRadius)
+      return tool_.CuttingRadius == tool_.NeckRadius
+                 ? Endless(P(0), flatRadius_)
+                 : Cylinder(P(0), flatRadius_, t_.CuttingLength);
+    return tool_.Shank.NeckLength > 0 ? Cylinder(P(0), flatRadius_, tool_.Shank.NeckLength)
+                                      : DexelCrossings{};
+  }
+
+  void CutRadius() {
+    if (checks_.ChipWidthCheck == 1) {
+      ProbeChipWidth();
+    } else if (chip_ != kPassed) {
+      const DexelCrossings tip = Endless(P(2), t_.CornerCentreRadius);
+      Update(chip_, Hit(tip));
+      if (Hit(tip) && CutInterval(tip.W[0], tip.W[1], false) && checks_.ChipWidthCheck > 0)
+        run_.Hits.ChipWidthHitFlag = 1;
+    }
+    const DexelCrossings body = Body(P(1), tool_.FullRadiusHeight, pose_.Radius);
+    if (Hit(body)) {
+      IntervalList list = IntervalList::Of(body);
+      const double probeHeight =
+          checks_.ChipWidthCheck == 1 ? cut_.Records.Lengths.CentreHeight : t_.TipHeight;
+      const double h = probeHeight - t_.CornerRadius;
+      if (h > 0) list.Remove(Cylinder(P(1), t_.CornerCentreRadius, h));
+      list.Append(Neck());
+      CutList(list);
+    }
+    CutList(IntervalList::Of(Torus(P(0), tool_.BottomRadius, tool_.CornerRadiusAbs)));
+  }
+
+  // The chip probe: a cylinder of the corner's offset at CentreHeight that
+  // climbs by 0.1 while it would still remove material; it cuts a copy only.
+  void ProbeChipWidth() {
+    double& height = cut_.Records.Lengths.CentreHeight;
+    // Beyond this the endless cylinder itself ends.
+    constexpr double kHighest = 1e7;
+    for (;;) {
+      run_.Hits.ChipWidthHitFlag = 0;
+      if (chip_ == kPassed || !(height < kHighest)) return;
+      const double radius = ComputeCornerOffset(t_.Diameter, t_.CornerRadius, height);
+      const DexelCrossings probe = Endless(P(2), radius);
+      Update(chip_, Hit(probe));
+      if (!Hit(probe)) return;
+      StampFaces({probe.W[0], probe.W[1]});
+      double volume = 0;  // a probe removes nothing
+      const ColumnCut c = MakeColumnCut(grid_, i_, j_, {probe.W[0], probe.W[1]}, run_.CutFaceFlags,
+                                        run_.CutFaceAttributes, CutRule::kRecording);
+      if (ProbeColumnInterval(cut_, grid_, c, volume).empty()) return;
+      run_.Hits.ChipWidthHitFlag = 1;
+      height += 0.1;
+      for (int k = 0; k < 3; ++k) grid_.PosePoints[2][k] = P(0)[k] + height * A()[k];
+    }
+  }
+
+  // The blade of a T-THROW tool: the corner arcs at its tip (R) and at its
+  // top (R2), the flat side between them or a taper instead, then the neck
+  // as the body. The blade is convex, so a line meets it in one interval:
+  // the hull of where it meets the pieces that make it up.
+  void CutTThrow() {
+    const double R = tool_.CornerRadiusAbs, R2 = t_.LowerCornerRadius;
+    const double W = t_.TaperWidth, D = t_.Diameter;
+    const double flat = tool_.BladeFlatHeight;
+    IntervalList blade;
+    if (R > 0) blade.Join(BladeCorner(P(0), R, false));
+    if (flat > 0) {
+      if (R == 0 && R2 == 0 && W != 0 && W != D) {
+        if (W > D) {
+          blade.Join(Cone(P(0), tool_.ArcTopRadius, (W - D) / flat / 2, flat));
+        } else {
+          // Narrowing upwards: the cone from the blade's top down the axis.
+          Vec3 top, down;
+          for (int k = 0; k < 3; ++k) {
+            top[k] = P(0)[k] + flat * A()[k];
+            down[k] = -A()[k];
+          }
+          blade.Join(IntersectDexelWithCone(top, down, t_.TaperWidth / 2.0f, (D - W) / flat / 2,
+                                            flat, u_, v_));
+        }
+      } else {
+        blade.Join(Cylinder(P(1), tool_.ArcTopRadius, flat));
+      }
+    }
+    if (R2 > 0) blade.Join(BladeCorner(P(2), R2, true));
+    CutList(blade);
+    const DexelCrossings body = Body(P(1), tool_.FullRadiusHeight, tool_.CuttingRadius);
+    if (Hit(body)) CutInterval(body.W[0], body.W[1], true);
+  }
+
+  // One corner of a T-THROW blade of the given radius, from base, the lowest
+  // point of its arc's circle on the axis: the half of the torus about the
+  // ring r - radius that faces the blade's middle (the upper half at the
+  // blade's top, the lower at its tip), with the core inside the ring. A
+  // corner as wide as the blade is half a ball.
+  IntervalList BladeCorner(const Vec3& base, double radius, bool upper) {
+    const double ring = tool_.ArcTopRadius - radius;
+    const double from = upper ? radius : 0.0;
+    IntervalList corner;
+    if (ring > 0) {
+      corner = WithinAxial(Torus(base, ring, radius), base, from, from + radius);
+      corner.Join(Cylinder(AlongPoseAxis(base, from), ring, radius));
+    } else {
+      const Vec3 centre = AlongPoseAxis(base, radius);
+      corner = WithinAxial(BallAbout(centre, radius * radius), base, from, from + radius);
+    }
+    return corner;
+  }
+
+  // The point at axis parameter t from base, in the context's frame.
+  Vec3 AlongPoseAxis(const Vec3& base, double t) const {
+    return {base[0] + t * A()[0], base[1] + t * A()[1], base[2] + t * A()[2]};
+  }
+
+  // The crossing pairs cut to where the axis parameter from base lies in
+  // [low, high]: the slab between the two planes across the axis.
+  IntervalList WithinAxial(const DexelCrossings& c, const Vec3& base, double low,
+                           double high) const {
+    IntervalList list;
+    const Vec3& a = A();
+    // Along the line the axis parameter is a[2] (w - base w) - q.
+    const double q = a[0] * (base[0] - u_) + a[1] * (base[1] - v_);
+    double wLow = -std::numeric_limits<double>::infinity();
+    double wHigh = std::numeric_limits<double>::infinity();
+    if (a[2] != 0.0) {
+      const double w0 = base[2] + (low + q) / a[2], w1 = base[2] + (high + q) / a[2];
+      wLow = std::min(w0, w1);
+      wHigh = std::max(w0, w1);
+    } else if (-q < low || -q > high) {
+      return list;
+    }
+    for (int32_t k = 0; k + 1 < c.Count; k += 2) {
+      const double w0 = std::max(c.W[k], wLow), w1 = std::min(c.W[k + 1], wHigh);
+      if (w0 < w1) list.Append(IntervalList::Pair(w0, w1));
+    }
+    return list;
+  }
+
+  CutContext& cut_;
+  CutGridContext& grid_;
+  const CurrentTool& tool_;
+  const ToolRecord& t_;
+  const ToolPose& pose_;
+  RunState& run_;
+  const InterferenceCheckSettings& checks_;
+
+  int body_ = kNotMet, neck_ = kNotMet, chip_ = kNotMet;
+  int32_t i_ = 0, j_ = 0;
+  double u_ = 0.0, v_ = 0.0;
+  // The flat tools' cutting radius, halved in single precision.
+  const double flatRadius_ = t_.Diameter / 2.0f;
+  // The pose's axis as the pass's lines see it. A chip probe moves Point2
+  // only, never the axis.
+  const LineAxis lineAxis_{grid_.PoseAxis};
+};
+
+}  // namespace
+
+int32_t CutDexelGrid3(CutContext& cut, CutGridContext& grid) {
+  RefreshCutGrid(grid);
+  GeneralCutter(cut, grid).Run();
+  return 0;
+}
+
+PassReach GeneralCutReach(const CutContext& cut) {
+  const CurrentTool& tool = cut.Records.Tool;
+  const ToolRecord& t = tool.Tool;
+  const ToolPose& pose = cut.Pose;
+  if (t.Kind == kToolRadius && cut.Records.Checks.ChipWidthCheck == 1) return {};
+  const double rc = tool.CornerRadiusAbs;
+  double radius = 0.0;
+  bool finite = true;
+  // Each solid's widest radius, as a sum of magnitudes.
+  const auto take = [&](std::initializer_list<double> parts) {
+    double sum = 0.0;
+    for (double part : parts) sum += std::fabs(part);
+    finite = finite && std::isfinite(sum);
+    radius = std::max(radius, sum);
+  };
+  // The body, the neck step and the flat tools' cutting part.
+  take({pose.Radius});
+  take({tool.CuttingRadius});
+  take({tool.NeckRadius});
+  take({t.Diameter / 2.0f});
+  switch (t.Kind) {
+    case kToolFlat:
+    case kToolVertical:
+      break;
+    case kToolBall:
+    case kToolSphere:
+      take({std::sqrt(pose.RadiusSquared)});
+      break;
+    case kToolRadius:
+      take({t.CornerCentreRadius});
+      take({tool.BottomRadius, rc});
+      break;
+    case kToolTThrow:
+      take({std::sqrt(pose.RadiusSquared)});
+      take({tool.ArcCentreRadius, rc});
+      take({tool.ArcTopRadius});
+      take({tool.ArcTopRadius - t.LowerCornerRadius, t.LowerCornerRadius});
+      if (t.TaperWidth != 0) {
+        take({tool.ArcTopRadius, (t.TaperWidth - t.Diameter) / 2});
+        take({t.TaperWidth / 2.0f, (t.Diameter - t.TaperWidth) / 2});
+      }
+      break;
+    default:
+      take({tool.ArcCentreRadius, rc});  // tip cylinder and corner torus
+      take({rc});                        // the taper ball's ball
+      take({tool.OvalRadius});
+      if (tool.BottomEdgeHeight > 0)
+        take({tool.PointFlatRadius, tool.BottomEdgeHeight / tool.BottomSlope});
+      if (tool.EnvelopeRadius > tool.ArcTopRadius)
+        take({tool.ArcTopRadius, (tool.UpperHeightB - tool.UpperHeightA) / tool.SideSlope});
+      break;
+  }
+  if (!finite) return {};
+
+  PassReach reach;
+  reach.Radius = radius;
+  // Every solid runs up the axis from its base on the outline, the ball
+  // about Point1 down to its radius below it, as long as no length is
+  // negative.
+  const double lengths[] = {tool.FullRadiusHeight,
+                            t.CuttingLength,
+                            t.BladeWidth,
+                            tool.Shank.NeckLength,
+                            tool.BottomEdgeHeight,
+                            tool.UpperHeightB - tool.UpperHeightA,
+                            tool.OvalJoinHeight,
+                            t.LowerCornerRadius,
+                            rc,
+                            t.TipHeight};
+  for (double length : lengths)
+    if (!(length >= 0)) return reach;
+  double low = 0.0;
+  if (t.Kind == kToolBall || t.Kind == kToolTThrow || t.Kind == kToolSphere)
+    low = tool.FullRadiusHeight - std::sqrt(pose.RadiusSquared);
+  else if (t.Kind == kToolTaperBall)
+    low = tool.FullRadiusHeight - rc;
+  low = std::min(low, 0.0);
+  for (const Vec3* point : {&pose.Point1, &pose.Point2, &pose.Point3, &pose.Point4})
+    low = std::min(low, VectorDot(VectorSub(*point, pose.Tip), pose.Axis));
+  if (tool.HasUpperPoint != 0)
+    low = std::min(low, VectorDot(VectorSub(pose.Point5, pose.Tip), pose.Axis));
+  reach.AxialLow = low;
+  return reach;
+}
+
+}  // namespace vestan::reference

@@ -1,0 +1,209 @@
+// The per-step work of the run through the session: programs read,
+// interpreted, driven and cut step by step, each pose traced as
+// "tip X Y Z axis X Y Z StepStatus"; step counts, the bounds on them, the
+// redraw handshake and the coordinate-state blocks.
+#include "simulation/move_steps.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "model/cut_statistics.h"
+#include "nc/motion_driver.h"
+#include "simulation/session_runs.h"
+
+namespace vestan {
+namespace {
+
+// A session with the shipped definitions (tool 1, D10 flat, G54 at -250,
+// -150, -300), no stroke limits, rapids not interpolated so that the trace holds the feed
+// moves, and a box stock 100 x 100 x 30 whose top is at program Z 0.
+struct StepRun {
+  testing::FolderSession Run;
+  Session& S = Run.S;
+  std::string Trace;
+  std::vector<MoveEnd> Ends;
+
+  explicit StepRun(double movePitch) {
+    testing::ReadShippedDefinitions(S, Run.Folder.Path());
+    S.Defs.Settings.Pitch.MovePitch = movePitch;
+    S.Defs.Settings.IgnoreG00 = 1;
+    // The shipped machine's Z stroke lies above this work offset's stock.
+    S.Defs.Limits = StrokeLimits{};
+    testing::MakeBoxStock(S, {-250, -150, -330, -150, -50, -300}, 0.5);
+  }
+
+  // Runs the program; the trace of every pose is kept.
+  void Program(const std::string& text) {
+    testing::StartProgram(S, Run.Folder.Write("p.nc", "%\n" + text + "M30\n%\n"));
+    S.Pass->Steps.PoseTrace = &Trace;
+    NcModalState& modal = S.Nc.Modal;
+    while (modal.EndState != kEndHandled && modal.AlarmCode == kAlarmNone) {
+      NextNcMove(S.Nc, NcPassOf(S), S.Pass->Reader, S.Pass->Driver);
+      if (modal.AlarmCode != kAlarmNone || modal.EndState == kEndHandled) break;
+      const MoveEnd end = SimulateMove(S);
+      Ends.push_back(end);
+      if (end != MoveEnd::kNone) break;
+    }
+  }
+
+  double Removed() { return -ComputeCutAmountStats(S.Work.Workpiece()); }
+};
+
+// Tip of program point (x, y, z) with the shipped tool and offsets.
+std::string Pose(double x, double y, double z, int status) {
+  char line[128];
+  std::snprintf(line, sizeof line, "%.4f %.4f %.4f 0.0000 0.0000 1.0000 %d\n", x - 250, y - 150,
+                z - 300, status);
+  return line;
+}
+
+TEST(MoveSteps, StepCountsAndTheirBounds) {
+  struct Case {
+    double Length, Pitch;
+    int64_t Steps;
+  };
+  const std::vector<Case> cases = {
+      {10.0, 0.3, 34}, {0.6, 0.3, 2},  {0.0, 0.3, 1},   {1e-9, 0.3, 1},
+      {1e7, 0.1, 100'000'000},         {1e7, 0.05, -1},  // beyond the bound
+      {10.0, 0.0, -1}, {10.0, -1.0, -1}, {NAN, 0.3, -1}, {10.0, INFINITY, -1},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(InterpolationStepCount(c.Length, c.Pitch), c.Steps) << c.Length << " at " << c.Pitch;
+  // A turn of 90 degrees at mean radius 100 is a quarter circle of 157.08.
+  EXPECT_NEAR(90.0 * RotaryLengthFactor(100.0, 100.0), 50.0 * std::numbers::pi, 1e-12);
+}
+
+TEST(MoveSteps, LineOfTenMillimetresTakes34StepsEndingOnItsEnd) {
+  StepRun run(0.3);
+  run.Program("G90 G54 G00 X-20. Y-20. Z10.\nG01 X-10. F500\n");
+  std::string expected;
+  for (int i = 1; i <= 33; ++i) expected += Pose(-20.0 + i * (10.0 / 34), -20, 10, kStepFeed);
+  expected += Pose(-10, -20, 10, kStepFeed);
+  EXPECT_EQ(run.Trace, expected);
+  EXPECT_EQ(run.S.Pass->Steps.Steps, 34);
+}
+
+TEST(MoveSteps, ArcsAndSpiralsStepByAngleAndRadius) {
+  const double c = std::cos(std::numbers::pi / 8), s = std::sin(std::numbers::pi / 8),
+               h = std::sqrt(0.5);
+  {
+    StepRun run(5.0);
+    run.Program("G90 G54 G17 G00 X10. Y0 Z10.\nG03 X0 Y10. I-10. J0 F500\n");
+    EXPECT_EQ(run.Trace, Pose(10 * c, 10 * s, 10, 2) + Pose(10 * h, 10 * h, 10, 2) +
+                             Pose(10 * s, 10 * c, 10, 2) + Pose(0, 10, 10, 2));
+  }
+  {
+    // Radius 10 to 12 over 90 degrees: 17.28 long, 4 steps of radius
+    // 10.5, 11, 11.5, 12.
+    StepRun run(5.0);
+    run.S.Defs.Controller.RTolerance = 0.0f;
+    run.Program("G90 G54 G17 G00 X10. Y0 Z10.\nG03 X0 Y12. I-10. J0 F500\n");
+    EXPECT_EQ(run.Trace, Pose(10.5 * c, 10.5 * s, 10, 2) + Pose(11 * h, 11 * h, 10, 2) +
+                             Pose(11.5 * s, 11.5 * c, 10, 2) + Pose(0, 12, 10, 2));
+  }
+}
+
+TEST(MoveSteps, CuttingStepsShowContactAndTheSlotIsRemoved) {
+  StepRun run(1.0);
+  run.Program("G90 G54 G00 X-10. Y50. Z-2.\nG01 X10. F500\n");
+  // From X-10 the tool (radius 5) touches the stock's face at X-5 without
+  // removing anything: steps 1 to 5 show a feed move, 6 to 20 cut.
+  std::string expected;
+  for (int i = 1; i <= 20; ++i) expected += Pose(-10 + i, 50, -2, i <= 5 ? kStepFeed : kStepCutting);
+  EXPECT_EQ(run.Trace, expected);
+  EXPECT_GT(run.Removed(), 0.0);
+}
+
+TEST(MoveSteps, MovesBelowTheToleranceAndG92BlocksCutNothing) {
+  StepRun run(0.3);
+  run.Program("G90 G54 G00 X50. Y50. Z-2.\nG01 X50.0001 F500\nG92 X0 Y0\nG01 X1. F500\n");
+  // The tiny move is jumped; after G92 the tool at X50 is X0: the last move
+  // ends at program X51 of G54.
+  EXPECT_EQ(run.Trace.substr(run.Trace.rfind('\n', run.Trace.size() - 2) + 1),
+            Pose(51.0001, 50, -2, kStepCutting));
+  EXPECT_EQ(run.Trace.find(Pose(50.0001, 50, -2, kStepCutting)), std::string::npos);
+}
+
+TEST(MoveSteps, UnderRotationABlockWithoutAxisWordsIsNoMove) {
+  StepRun run(1.0);
+  run.Program("G90 G54 G00 X10. Y10. Z10.\nG68 X0 Y0 R90.\nG01 F500\nG01 X12.\n");
+  // The G01 without words takes no step; X12 takes two.
+  EXPECT_EQ(std::count(run.Trace.begin(), run.Trace.end(), '\n'), 2) << run.Trace;
+}
+
+TEST(MoveSteps, PolarInterpolationStartsWithoutCutting) {
+  StepRun run(1.0);
+  run.Program("G90 G54 G00 X50. Y50. Z-2.\nG12.1\nG01 X51. F500\nG13.1\n");
+  EXPECT_EQ(std::count(run.Trace.begin(), run.Trace.end(), '\n'), 1) << run.Trace;
+}
+
+TEST(MoveSteps, OverStrokeEndsTheMoveAtTheStepThatPassesTheStroke) {
+  StepRun run(1.0);
+  run.S.Defs.Limits.Enabled[0] = 1;
+  run.S.Defs.Limits.Maximum[0] = -245.5;  // machine X of program X 4.5
+  run.S.Defs.Limits.Minimum[0] = -1000.0;
+  run.Program("G90 G54 G00 X0 Y0 Z10.\nG01 X10. F500\nG01 Y10.\n");
+  EXPECT_EQ(run.Ends.back(), MoveEnd::kOverStroke);
+  EXPECT_EQ(run.S.Pass->Steps.OverStrokeAxis, 0);
+  EXPECT_EQ(run.Trace, Pose(1, 0, 10, 2) + Pose(2, 0, 10, 2) + Pose(3, 0, 10, 2) + Pose(4, 0, 10, 2));
+}
+
+TEST(MoveSteps, LockedRotaryAxisRaisesItsAlarmBeforeCutting) {
+  for (size_t axis = 0; axis < 2; ++axis) {
+    StepRun run(0.3);
+    testing::StartProgram(run.S, run.Run.Folder.Write("p.nc", "%\nM30\n%\n"));
+    NcContext& nc = run.S.Nc;
+    nc.Run.MotionMode = kMotionLinear;
+    nc.Move.Start = {50, 50, -2, 0, 0};
+    nc.Move.End = {51, 50, -2, 0, 0};
+    nc.Move.End[3 + axis] = 90.0;
+    nc.Modal.Interp.RotaryLocked[axis] = 1;
+    const double before = run.Removed();
+    EXPECT_EQ(InterpolateMove(run.S), MoveEnd::kAlarm);
+    EXPECT_EQ(nc.Modal.AlarmCode, axis == 0 ? kAlarmRotaryLock : kAlarmRotaryUnlock);
+    EXPECT_EQ(run.Removed(), before);
+  }
+}
+
+TEST(MoveSteps, PitchOfZeroAndEndlessMovesEndTheRunWithAnAlarm) {
+  for (const double pitch : {0.0, -0.5, 1e-9}) {
+    StepRun run(pitch);
+    run.Program("G90 G54 G00 X0 Y0 Z10.\nG01 X200. F500\n");
+    EXPECT_EQ(run.S.Nc.Modal.AlarmCode, kAlarmMoveSteps) << pitch;
+    EXPECT_EQ(run.Ends.back(), MoveEnd::kAlarm);
+    EXPECT_TRUE(run.Trace.empty());
+  }
+}
+
+TEST(MoveSteps, RedrawHandshakesFallAtTheSkipViewInterval) {
+  StepRun run(1.0);
+  run.S.RunView.Window = 1;
+  run.S.Defs.Settings.SkipView = 5;
+  run.S.Defs.Checks.Interference = 0;
+  run.S.Control.CuttingMode.store(kCuttingReal);
+  std::vector<int> at;
+  run.Run.Host.OnSleep = [&](int32_t) {
+    at.push_back(static_cast<int>(std::count(run.Trace.begin(), run.Trace.end(), '\n')));
+    run.S.Control.RedrawRequest.store(0);
+  };
+  run.Program("G90 G54 G00 X0 Y0 Z10.\nG01 X12. F500\n");
+  EXPECT_EQ(at, (std::vector<int>{5, 10, 12}));
+}
+
+TEST(MoveSteps, AbortEndsTheMoveAtTheNextStep) {
+  StepRun run(1.0);
+  run.S.RunView.Window = 1;
+  run.S.Defs.Settings.SkipView = 1;
+  run.S.Control.CuttingMode.store(kCuttingReal);
+  run.Run.Host.OnSleep = [&](int32_t) { run.S.Control.Abort.store(1); };
+  run.Program("G90 G54 G00 X0 Y0 Z10.\nG01 X12. F500\n");
+  EXPECT_EQ(run.Ends.back(), MoveEnd::kAbort);
+  EXPECT_EQ(std::count(run.Trace.begin(), run.Trace.end(), '\n'), 1);
+}
+
+}  // namespace
+}  // namespace vestan
