@@ -1,10 +1,12 @@
 # vestan_folder_library(<name> <folder> [DEPENDS <lib>...])
 # One static library per source folder, named vestan_<name>, built from every
-# .cpp in src/<folder> (subfolders such as qt/ are separate libraries). A
+# .cpp in src/<folder> but main.cpp (subfolders such as qt/ are separate libraries). A
 # folder with headers only gives an interface library.
 function(vestan_folder_library name folder)
   cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/${folder}/*.cpp)
+  # An entry point is the executable's, not the library's.
+  list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
   if(sources)
     add_library(vestan_${name} STATIC ${sources})
     target_include_directories(vestan_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)

@@ -351,6 +351,10 @@ void NextNcMove(NcContext& context, const NcPassRecords& records, NcReader& read
     context.BlockEnd.Mirror.ReverseArc = 1;
 }
 
+bool MotionDriverHoldsMoves(const NcContext& context, const MotionDriver& driver) {
+  return MovesQueued(context, driver);
+}
+
 RapidSubMoves DecomposeRapidMove(int32_t kind, const AxisPosition& start, const AxisPosition& end,
                                  const RapidMachine& machine) {
   RapidSubMoves rapid;

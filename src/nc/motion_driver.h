@@ -103,6 +103,12 @@ bool IsProgramStartMark(std::string_view line, char mark);
 void NextNcMove(NcContext& context, const NcPassRecords& records, NcReader& reader,
                 MotionDriver& driver);
 
+// Whether moves are still queued for the driver to hand out before it reads
+// another line: pending move ends, split rapids, cycle, corner and normal-axis
+// points, tool-axis changes, a reference return's second move, a
+// compensation cancel.
+bool MotionDriverHoldsMoves(const NcContext& context, const MotionDriver& driver);
+
 // Splits a rapid move into sub-moves by kind: the same-speed kind into up to
 // three straight moves (the smallest travel first), the accelerated kind into
 // pitch-long steps along the axes' trapezoid profiles. Other kinds, one

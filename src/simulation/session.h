@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "definitions/app_state.h"
 #include "definitions/change_check.h"
@@ -38,6 +39,7 @@
 #include "platform/progress.h"
 #include "simulation/interference_messages.h"
 #include "simulation/run_reports.h"
+#include "simulation/run_loop_state.h"
 #include "simulation/step_state.h"
 
 namespace vestan {
@@ -120,6 +122,12 @@ struct Session {
   RunControl Control;
   // What the run asks of the display; the display fills it.
   RunViewHooks RunView;
+  // The block the run shows, and the tool changer's state.
+  BlockDisplay Block;
+  ToolChangerState Changer;
+  // The length report's lines of the last run (one per outgoing tool); the
+  // shell writes them to its report.
+  std::string LengthReportLines;
 
   // The run's NC state. It lives as long as the session: the tool in the
   // spindle, where the machine stands and the length compensation stay

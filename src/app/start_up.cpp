@@ -1,0 +1,304 @@
+#include "app/start_up.h"
+
+#include <cstdio>
+#include <string_view>
+
+#include "automation/command_line.h"
+#include "definitions/settings_writer.h"
+#include "display/view_interaction.h"
+#include "display/view_mapping.h"
+#include "machine/part_models.h"
+#include "platform/log_file.h"
+#include "platform/process_paths.h"
+#include "simulation/session_files.h"
+
+namespace vestan {
+
+namespace {
+
+// The folder of a file's path, with its separator; empty when none.
+std::string FolderOf(std::string_view file) {
+  const size_t slash = file.find_last_of('/');
+  return slash == std::string_view::npos ? std::string() : std::string(file.substr(0, slash + 1));
+}
+
+// The commands that wait for a selected NC program.
+constexpr int32_t kNcCommands[] = {32773, 32813, 32774, 32775, 32776, 32777, 32778};
+
+MenuCheckFacts MenuChecksOf(const Application& app) {
+  MenuCheckFacts f;
+  const Session& s = *app.S;
+  f.Perspective = s.View.Perspective;
+  f.StopOption = s.Defs.Controller.StopOption;
+  return f;
+}
+
+// The batch worker when the automation has given it no work: the command
+// line's jobs are not done, and the process says so with its exit code.
+int32_t NoBatchWork(Application& app) {
+  app.Host.Log("The command line asked for unattended work, which this build cannot do yet.");
+  return -1;
+}
+
+void MessageFileStep(Application& app) {
+  app.Shell.Messages =
+      OpenMessageFile(app.S->App, CurrentFolder(), FolderOf(ProgramFile()));
+}
+
+void SystemVersionStep(Application& app) {
+  app.Os = GetOsName();
+  app.S->App.OsVersionCode = app.Os.Code;
+}
+
+// The state a fresh start must not take from anywhere: no workpiece, no
+// difference painting, no workpiece or basic model name.
+void ResetStep(Application& app) {
+  Session& s = *app.S;
+  s.Work.Workpiece().CountX = 0;
+  s.Work.WorkPresent = 0;
+  s.Work.BasicModelLoaded = 0;
+  app.Shell.DifferencePaintMode = 0;
+  s.Defs.Paths.BasicModel.clear();
+  s.Defs.Paths.BasicModelTitle.clear();
+  s.Defs.Paths.WorkLoad.clear();
+}
+
+void CommandLineStep(Application& app) {
+  Session& s = *app.S;
+  ParseCommandLine(app.Arguments.CommandLine,
+                   {s.CommandLine, s.Defs.Paths, s.Defs.Settings, s.Defs.Difference}, app.Host);
+  s.Progress.Options.SilentMode = s.CommandLine.silentMode.load();
+  s.Progress.Options.BatchMode = s.CommandLine.batchMode.load();
+}
+
+void ProcessorStep(Application& app) { app.Processor = GetProcessorInfo(); }
+
+void ViewZoomStep(Application& app) { app.Camera.Zoom = 1.0; }
+
+void SettingsStep(Application& app) {
+  Session& s = *app.S;
+  ReadSettingsInto(s, DetectStartupEnvironment(s.App.OsVersionCode));
+  s.Progress.Options.EnglishMode = s.App.EnglishMode;
+  // From here the log goes where the settings put it.
+  app.Host.SetLogPath(LogFilePath(s.Defs.Paths.LogFolder));
+}
+
+void ToolTableStep(Application& app) { ReadToolTableInto(*app.S); }
+void ControllerStep(Application& app) { ReadControllerInto(*app.S); }
+void StatusTextStep(Application& app) { UpdateWindowTexts(app); }
+
+void MachineStep(Application& app) {
+  ReadMachineInto(*app.S, 1);
+  // Tool data that depend on the machine are read with it present.
+  ReadToolTableInto(*app.S);
+}
+
+void SoundStep(Application& app) {
+  const Session& s = *app.S;
+  LoadSounds(app.Sounds, s.Defs.Settings.SoundOn,
+             {s.Defs.Paths.CurrentFolder, s.Defs.Paths.ProgramFolder});
+}
+
+void MeasuredPointsStep(Application& app) {
+  app.Measured = MeasuredPointList{};
+  app.Measured.Flags[0] = 1;
+}
+
+void ViewCentreStep(Application& app) {
+  Session& s = *app.S;
+  const MachineDisplayFrame frame =
+      MakeMachineDisplayFrame(s.Defs.Kinematics, s.Nc.Position, Vec3{}, app.Camera);
+  UpdateViewCentre(s.Defs, s.Memory.Offsets, s.View, s.Work, frame, app.Camera);
+}
+
+// Prepared, not started: it runs once the host is up.
+void BatchWorkerStep(Application& app) {
+  if (app.S->CommandLine.startWorker.load() == 0) return;
+  app.BatchWorker.Create([&app] {
+    const int32_t result = app.BatchWork ? app.BatchWork(app) : NoBatchWork(app);
+    if (result < 0) app.ExitCode.store(-1);
+    return result;
+  });
+}
+
+// What the main window sets up on its creation, without the window: the
+// menus in the user's language with their states, the machine position,
+// the definition file check switched on.
+void MainWindowStep(Application& app) {
+  Session& s = *app.S;
+  ShellState& shell = app.Shell;
+  LocalizeMenus(shell.Menu, shell.Messages, s.App.EnglishMode, shell.Labels);
+  UpdateMenuChecks(shell.Menu, MenuChecksOf(app));
+  EnableRunMenuItems(shell.Menu, s.Work.WorkPresent != 0, !s.Defs.Paths.BasicModel.empty());
+  for (int32_t id : kNcCommands) {
+    if (MenuItem* item = FindCommand(shell.Menu, id)) item->Enabled = shell.NcSelected != 0;
+  }
+  UpdateSessionPosition(s);
+  s.App.ChangeCheckState = 1;
+}
+
+bool HostIdle(const Application& app) {
+  return !app.BatchWorker.Exists() && !app.RunThread.Running() && !app.MacroThread.Running() &&
+         !RunActive(app) && app.Queue.PendingCount() == 0;
+}
+
+void WriteTrace(const Application& app) {
+  std::fprintf(stderr, "title: %s\n", app.Shell.Title.c_str());
+  for (size_t i = 0; i < app.Shell.Status.size(); ++i) {
+    std::fprintf(stderr, "status %zu: %s\n", i, app.Shell.Status[i].c_str());
+  }
+}
+
+}  // namespace
+
+Application::Application(LaunchArguments arguments, bool echoToStderr)
+    : Arguments(std::move(arguments)),
+      Host(std::string(kLogFileName), echoToStderr),
+      S(std::make_unique<Session>(Host)) {}
+
+Application::~Application() { ShutDownApplication(*this); }
+
+std::vector<StartUpStep> StartUpSteps() {
+  return {
+      {"message file", MessageFileStep},
+      {"system version", SystemVersionStep},
+      {"resets", ResetStep},
+      {"command line", CommandLineStep},
+      {"processor", ProcessorStep},
+      {"view zoom", ViewZoomStep},
+      {"settings", SettingsStep},
+      {"tool table", ToolTableStep},
+      {"controller", ControllerStep},
+      {"status texts", StatusTextStep},
+      {"machine and tool table", MachineStep},
+      {"sounds", SoundStep},
+      {"measured points", MeasuredPointsStep},
+      {"view centre", ViewCentreStep},
+      {"batch worker", BatchWorkerStep},
+      {"main window", MainWindowStep},
+  };
+}
+
+void StartUp(Application& app, const std::vector<StartUpStep>& steps) {
+  for (const StartUpStep& step : steps) step.Run(app);
+}
+
+void UpdateWindowTexts(Application& app) {
+  Session& s = *app.S;
+  TitleFacts title = TitleFactsOf(s);
+  if (std::optional<std::string> text = UpdateWindowTitle(title)) app.Shell.Title = *text;
+  StatusFacts status = StatusFactsOf(s);
+  status.DifferencePaintMode = app.Shell.DifferencePaintMode;
+  const StatusBarTexts parts = UpdateStatusBar(status, app.Shell.Macro);
+  for (size_t i = 2; i < kStatusBarParts; ++i) app.Shell.Status[i] = parts[i];
+}
+
+bool RunActive(const Application& app) {
+  return app.RunThread.Running() || app.S->Control.CuttingMode.load() != kCuttingIdle;
+}
+
+void CheckDefinitionsOnActivation(Application& app) {
+  switch (CheckOnActivation(app.S->App.ChangeCheckState == 1, app.Shell.PathPreset != 0, true,
+                            RunActive(app))) {
+    case DefinitionCheck::kNow:
+      CheckDefinitionFilesUpdated(*app.S);
+      UpdateWindowTexts(app);
+      break;
+    case DefinitionCheck::kDeferred:
+      app.Shell.DefinitionCheckDeferred = 1;
+      break;
+    case DefinitionCheck::kNone:
+      break;
+  }
+}
+
+void RunDeferredDefinitionCheck(Application& app) {
+  if (app.Shell.DefinitionCheckDeferred == 0 || RunActive(app)) return;
+  app.Shell.DefinitionCheckDeferred = 0;
+  CheckDefinitionsOnActivation(app);
+}
+
+void EndAfterBatchWorker(Application& app) {
+  if (app.BatchWorker.Exists()) {
+    app.BatchWorker.Join();
+    // A run the worker started ends before the window does.
+    app.Queue.WaitUntil([&app] { return !RunActive(app); });
+  }
+  app.DestroyRequested.store(1);
+}
+
+void RequestExit(Application& app, int32_t exitCode) {
+  app.ExitCode.store(exitCode);
+  app.DestroyRequested.store(1);
+  app.Queue.Wake();
+}
+
+int32_t RunHost(Application& app) {
+  // The window's first paint.
+  app.Shell.Shown = 1;
+  UpdateWindowTexts(app);
+  CheckDefinitionsOnActivation(app);
+  if (app.BatchWorker.Suspended()) app.BatchWorker.Resume();
+
+  while (app.DestroyRequested.load() == 0) {
+    app.Queue.WaitUntil([&app] {
+      return app.DestroyRequested.load() != 0 || app.BatchWorker.Ended() || HostIdle(app);
+    });
+    if (app.BatchWorker.Ended()) {
+      EndAfterBatchWorker(app);
+    } else if (app.DestroyRequested.load() == 0 && HostIdle(app)) {
+      app.DestroyRequested.store(1);
+    }
+    RunDeferredDefinitionCheck(app);
+  }
+  UpdateWindowTexts(app);
+  ShutDownApplication(app);
+  return app.ExitCode.load();
+}
+
+void ShutDownApplication(Application& app) {
+  if (app.ShutDown) return;
+  app.ShutDown = true;
+  Session& s = *app.S;
+
+  // Every thread is asked to end and joined before the records it reads
+  // are written or freed.
+  app.AbortWork.store(1);
+  s.Control.Abort.store(1);
+  s.Control.Paused.store(0);
+  app.RunThread.Join();
+  app.MacroThread.Join();
+  app.BatchWorker.Join();
+
+  // The window's end: the settings are written before anything is freed,
+  // so nothing after this can lose them. An unattended run leaves them as
+  // they were.
+  if (s.CommandLine.batchMode.load() == 0 && app.Shell.Shown != 0) {
+    app.SettingsSaved = SaveSettings(s.Defs.Settings, s.Defs.Colors, s.Defs.Paths, nullptr,
+                                     app.Host, s.App.EnglishMode) == kSettingsSaved;
+  }
+
+  FreeReplaceTable(s.Defs.Controller.Tables);
+  FreeToolTables(s.Defs.Tools);
+  FreeMachineModel(s.Meshes);
+  app.Measured.Points.clear();
+  app.Measured.Points.shrink_to_fit();
+  app.Measured.Flags.clear();
+  app.Measured.Flags.shrink_to_fit();
+  app.Measured.Count = 0;
+  FreeSounds(app.Sounds);
+  FreeControllerTables(s.Defs.Controller.Tables, s.Nc.Subprograms);
+  app.Queue.Close();
+
+  if (app.Arguments.Trace) WriteTrace(app);
+  app.Host.Log("VESTAN9 ended, exit code " + std::to_string(app.ExitCode.load()));
+}
+
+int32_t RunVestan9(LaunchArguments arguments) {
+  Application app(std::move(arguments));
+  app.Host.Log("VESTAN9 started: " + app.Arguments.CommandLine);
+  StartUp(app, StartUpSteps());
+  return RunHost(app);
+}
+
+}  // namespace vestan

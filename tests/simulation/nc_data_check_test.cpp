@@ -1,0 +1,169 @@
+// The NC data check: the trapezoidal time model against hand-worked values,
+// the feed segments merged and split, and whole programs checked through
+// the session (extents, lengths, times, codes, processes).
+#include "simulation/nc_data_check.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "simulation/session_runs.h"
+
+namespace vestan {
+namespace {
+
+TEST(NcDataCheck, AccelMoveTimeByHand) {
+  struct Case {
+    const char* Name;
+    double L, vs, vmax, ve, acc, Time;
+  };
+  const double a = 9800.0;
+  // Too short for the full speed: the peak of sqrt(50 + a * 0.01 + 50).
+  const double vp = std::sqrt(50.0 + a * 0.01 + 50.0);
+  const Case cases[] = {
+      {"cruise, zero speeds count as 10", 100, 0, 100, 0, 1,
+       (100 - 2 * (10 + 100) * 0.5 * (90 / a)) / 100 + 2 * 90 / a},
+      {"no length, no time", 0, 10, 100, 10, 1, 0.0},
+      {"peak speed", 0.01, 10, 100, 10, 1, 2 * (vp - 10) / a},
+      {"no acceleration: full speed", 50, 0, 100, 0, 0, 0.5},
+      {"negative acceleration: full speed", 50, 0, 100, 0, -1, 0.5},
+  };
+  for (const Case& c : cases)
+    EXPECT_NEAR(ComputeAccelMoveTime(c.L, c.vs, c.vmax, c.ve, c.acc), c.Time, 1e-12) << c.Name;
+  EXPECT_NEAR(ComputeAccelMoveTime(100, 0, 100, 0, 1), 1.00827, 1e-5);
+}
+
+// Feed moves booked by segments: straight runs at one feed are one segment,
+// corners and feed changes split them.
+TEST(NcDataCheck, FeedSegmentsMergeAndSplit) {
+  TimeModel model;
+  model.RapidFeedLimit = 5000.0;
+  model.CuttingAcceleration = {0.3, 0.3, 0.3};
+  const auto time = [&](double L, double f0, double f, double f1) {
+    return ComputeAccelMoveTime(L, f0 / 60, f / 60, f1 / 60, 0.3);
+  };
+  struct Move {
+    Vec3 From, To;
+    double Feed;
+  };
+  struct Case {
+    const char* Name;
+    std::vector<Move> Moves;
+    double FeedTime;
+  };
+  const Case cases[] = {
+      {"collinear at one feed: one segment", {{{0, 0, 0}, {10, 0, 0}, 1000}, {{10, 0, 0}, {30, 0, 0}, 1000}},
+       time(30, 0, 1000, 0)},
+      {"a right angle: two segments from and to rest",
+       {{{0, 0, 0}, {10, 0, 0}, 1000}, {{10, 0, 0}, {10, 20, 0}, 1000}},
+       time(10, 0, 1000, 0) + time(20, 0, 1000, 0)},
+      {"feed drop joins at the lower feed",
+       {{{0, 0, 0}, {10, 0, 0}, 1000}, {{10, 0, 0}, {30, 0, 0}, 500}},
+       time(10, 0, 1000, 500) + time(20, 500, 500, 0)},
+  };
+  for (const Case& c : cases) {
+    NcCheckResults r;
+    for (const Move& m : c.Moves) {
+      const Vec3 d{m.To[0] - m.From[0], m.To[1] - m.From[1], m.To[2] - m.From[2]};
+      ComputeMoveTime(r, model, kMotionLinear, VectorLength(d), m.Feed, m.From, m.To, d);
+    }
+    FlushMoveTime(r, model);
+    EXPECT_NEAR(r.FeedTime, c.FeedTime, 1e-12) << c.Name;
+    EXPECT_NEAR(r.FeedLength, 30.0, 1e-12) << c.Name;
+    EXPECT_EQ(r.CuttingFeedTime, r.FeedTime) << c.Name;
+    EXPECT_EQ(r.Pending.Length, 0.0) << c.Name;
+  }
+}
+
+struct CheckRun {
+  testing::FolderSession Run;
+  Session& S = Run.S;
+  NcCheckResults R;
+  CheckRun() {
+    testing::ReadShippedDefinitions(S, Run.Folder.Path());
+    S.Defs.Checks.RapidFeedrate = 5000.0;
+  }
+  int32_t Check(const std::string& text, int32_t mode = kCheckData) {
+    S.Defs.Paths.NcProgram = Run.Folder.Write("c.nc", text);
+    return CheckNcData(S, mode, R);
+  }
+};
+
+TEST(NcDataCheck, EmptyProgramLeavesTheSentinels) {
+  CheckRun c;
+  EXPECT_EQ(c.Check("%\nM30\n%\n"), kCheckDone);
+  for (const CheckExtents* e : {&c.R.Work, &c.R.Machine, &c.R.CuttingWork, &c.R.CuttingMachine})
+    for (size_t i = 0; i < 3; ++i) {
+      EXPECT_EQ(e->Min[i], 9999999.0);
+      EXPECT_EQ(e->Max[i], -9999999.0);
+    }
+  EXPECT_EQ(c.R.MinFeed, 9999999.0);
+  EXPECT_EQ(c.R.MaxFeed, -9999999.0);
+  EXPECT_EQ(c.R.FeedTime, 0.0);
+}
+
+TEST(NcDataCheck, ProgramThatCannotBeOpenedIsNoCleanCheck) {
+  CheckRun c;
+  c.S.Defs.Paths.NcProgram = c.Run.Folder.Path() + "/none.nc";
+  EXPECT_EQ(CheckNcData(c.S, kCheckData, c.R), kCheckNotOpened);
+  EXPECT_EQ(c.R.ProgramRead, 0);
+  ASSERT_FALSE(c.Run.Host.Messages.empty());
+  EXPECT_NE(c.Run.Host.Messages.back().Text.find("none.nc"), std::string::npos);
+}
+
+// The slot program: a rapid approach, a plunge and a cut along X at F500,
+// a change to tool 2 (by the machine's change route, up at Z750) and a cut
+// along Y. G54 is at (-250, -150, -300); tool lengths put the tip at the
+// programmed point.
+TEST(NcDataCheck, LengthsExtentsCodesAndProcesses) {
+  CheckRun c;
+  const std::string program =
+      "%\n"
+      "G90 G54 G00 X-10. Y50. Z10.\n"
+      "G01 Z-5. F500\n"
+      "X60.\n"
+      "G00 Z10.\n"
+      "T2 M6\n"
+      "G00 X20. Y20. Z10.\n"
+      "G01 Z-2. F300 D12 H2\n"
+      "Y40.\n"
+      "G00 Z10.\n"
+      "M30\n"
+      "%\n";
+  ASSERT_EQ(c.Check(program), kCheckDone);
+  const NcCheckResults& r = c.R;
+  EXPECT_NEAR(r.FeedLength, 15 + 70 + 12 + 20, 1e-9);
+  EXPECT_NEAR(r.CuttingFeedLength, r.FeedLength, 1e-9);
+  EXPECT_EQ(r.MaxFeed, 500.0);
+  EXPECT_EQ(r.MinFeed, 300.0);
+  EXPECT_EQ(r.MaxCuttingFeed, 500.0);
+  // Cutting extents in work coordinates: the feed moves' ends.
+  EXPECT_NEAR(r.CuttingWork.Min[0], -10.0, 1e-9);
+  EXPECT_NEAR(r.CuttingWork.Max[0], 60.0, 1e-9);
+  EXPECT_NEAR(r.CuttingWork.Min[2], -5.0, 1e-9);
+  EXPECT_NEAR(r.CuttingMachine.Min[0], -260.0, 1e-9);
+  EXPECT_NEAR(r.Work.Min[2], -5.0, 1e-9);
+  EXPECT_NEAR(r.Work.Max[2], 750.0, 1e-9);
+  EXPECT_EQ(r.DCodes[12], 1);
+  EXPECT_EQ(r.HCodes[2], 1);
+  EXPECT_EQ(r.ToolCodes[1], 1);
+  EXPECT_EQ(r.ToolCodes[2], 1);
+  ASSERT_EQ(r.ProcessCount, 2);
+  EXPECT_EQ(r.Processes[1].Tool, 1);
+  EXPECT_EQ(r.Processes[2].Tool, 2);
+  EXPECT_NEAR(r.Processes[1].Time + r.Processes[2].Time + c.S.Defs.Machine.ToolChangeTime,
+              r.RapidTime + r.FeedTime, 1e-9);
+  // The session's tool and position are as before.
+  EXPECT_EQ(c.S.Nc.Modal.Tools.CurrentToolNumber, 1);
+
+  // Min-max: only the cutting extents.
+  CheckRun m;
+  ASSERT_EQ(m.Check(program, kCheckMinMax), kCheckDone);
+  EXPECT_EQ(m.R.FeedLength, 0.0);
+  EXPECT_EQ(m.R.Work.Max[2], -9999999.0);
+  EXPECT_NEAR(m.R.CuttingWork.Max[0], 60.0, 1e-9);
+}
+
+}  // namespace
+}  // namespace vestan
