@@ -1,9 +1,14 @@
 // Tool tables (.TTL), read as the session reads them (the real tool change
 // makes each tool current), so that the tool set-up and profile see every
-// value a table can hold. The outline, holder and mesh files that the seeds name
-// stand in the scratch folder beside the table.
+// value a table can hold. The outline, holder and mesh files that the seeds
+// name stand in the scratch folder beside the table. Every tool made current
+// has a geometry within bounds: finite radii, heights and slopes, an outline
+// of finite points within the profile's capacity, its parts in order, and
+// boxes that hold it.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <array>
+#include <cmath>
 #include <string>
 
 #include "definitions/tool_table_file.h"
@@ -29,6 +34,59 @@ constexpr std::string_view kMesh =
     "facet normal 0 0 0\nouter loop\nvertex 0 0 0\nvertex 0 4 0\nvertex 0 0 9\nendloop\nendfacet\n"
     "endsolid t\n";
 
+template <typename Values>
+bool AllFinite(const Values& values) {
+  for (const double v : values)
+    if (!std::isfinite(v)) return false;
+  return true;
+}
+
+void CheckGeometry(const testing::ToolRecords& w) {
+  const CurrentTool& t = w.Current;
+  FUZZ_CHECK(AllFinite(std::array<double, 33>{t.Reach,
+                                              t.ReachReference,
+                                              t.CornerRadiusAbs,
+                                              t.PointFlatRadius,
+                                              t.BottomRadius,
+                                              t.ArcCentreRadius,
+                                              t.FullRadiusHeight,
+                                              t.ArcTopRadius,
+                                              t.EnvelopeRadius,
+                                              t.BottomSlope,
+                                              t.BottomOffset,
+                                              t.SideSlope,
+                                              t.SideOffset,
+                                              t.BottomEdgeHeight,
+                                              t.UpperHeightA,
+                                              t.UpperHeightB,
+                                              t.OvalHeight,
+                                              t.OvalRadius,
+                                              t.OvalJoinHeight,
+                                              t.BladeFlatHeight,
+                                              t.LowerArcCentreRadius,
+                                              t.CentreZoneRadiusSquared,
+                                              t.CuttingRadius,
+                                              t.NeckRadius,
+                                              t.NeckTopHeight,
+                                              t.NeckEndRadius,
+                                              t.ShankRadius,
+                                              t.ShankRise,
+                                              t.NeckTaperRatio,
+                                              t.ShankTaperRatio,
+                                              t.ArborBaseHeight,
+                                              t.Tool.Diameter,
+                                              t.Tool.CuttingLength}));
+  FUZZ_CHECK(AllFinite(t.ArborStepRadius) && AllFinite(t.ArborStepBottom) &&
+             AllFinite(t.ArborStepTop));
+  const ToolProfile& p = w.Profile;
+  FUZZ_CHECK(0 <= p.CutCount && p.CutCount <= p.ShankEndCount && p.ShankEndCount <= p.PointCount &&
+             p.PointCount <= kProfileCapacity);
+  for (int32_t i = 0; i < p.PointCount; ++i)
+    FUZZ_CHECK(std::isfinite(p.Radius[i]) && std::isfinite(p.Height[i]));
+  FUZZ_CHECK(AllFinite(p.ToolBoxMin) && AllFinite(p.ToolBoxMax) && AllFinite(p.ArborBoxMin) &&
+             AllFinite(p.ArborBoxMax) && std::isfinite(p.ProfileHeight));
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -53,7 +111,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(result.State == kFileRead);
   FUZZ_CHECK(world.Table.Entries() == 31);
   // Every tool once more, as the tool list does.
-  for (int32_t tool = 0; tool <= world.Table.MaxMagazineNumber; ++tool)
+  for (int32_t tool = 0; tool <= world.Table.MaxMagazineNumber; ++tool) {
     world.Change(tool, settings.Pitch.WorkPitch);
+    CheckGeometry(world);
+  }
   return 0;
 }

@@ -285,6 +285,21 @@ class ControllerReader {
     for (double& number : numbers) number = values.NextNumber();
     return numbers;
   }
+  // Whether the key's values keep the rule; a refused line is noted with
+  // its key and changes nothing.
+  bool Takes(size_t keyEnd, std::span<const double> values, NumberRule rule) {
+    return Noted(keyEnd, BrokenNumberRule(values, rule));
+  }
+  bool Takes(size_t keyEnd, double value, NumberRule rule) {
+    return Takes(keyEnd, std::span<const double>(&value, 1), rule);
+  }
+  bool Noted(size_t keyEnd, std::optional<std::string> why) {
+    if (!why) return true;
+    std::string key(line_.substr(0, std::min(keyEnd, line_.size())));
+    for (char& c : key) c = ToUpperAscii(c);
+    refused_.push_back(RefusedKeyNote(key, *why));
+    return false;
+  }
   template <size_t N>
   void ReadUnit(size_t keyEnd, const std::array<WordCode, N>& words, int32_t& divisor) const;
   void ReadName(size_t keyEnd);
@@ -416,7 +431,10 @@ void ControllerReader::ApplyKey(const KeyTarget& key, size_t keyEnd, std::string
     case Key::kNameColour: {
       int32_t c = static_cast<int32_t>(keyEnd);
       ValueList values(c, line);
-      for (int32_t& colour : c_.NameColours) colour = TruncateToInt32(values.NextFloat());
+      std::array<double, 6> colours{};
+      for (double& colour : colours) colour = values.NextFloat();
+      if (!Takes(keyEnd, colours, NumberRule::kFinite)) return;
+      for (size_t k = 0; k < colours.size(); ++k) c_.NameColours[k] = TruncateToInt32(colours[k]);
       return;
     }
     case Key::kUnitScale:
@@ -473,9 +491,11 @@ void ControllerReader::ApplyKey(const KeyTarget& key, size_t keyEnd, std::string
     case Key::kCheckF0:
       SetIfWord(c_.CheckF0, keyEnd, "YES", 1);
       return;
-    case Key::kRTolerance:
-      c_.RTolerance = RoundToSingle(Number(keyEnd));
+    case Key::kRTolerance: {
+      const float tolerance = RoundToSingle(Number(keyEnd));
+      if (Takes(keyEnd, tolerance, NumberRule::kNotNegative)) c_.RTolerance = tolerance;
       return;
+    }
     case Key::kCodeCheck:
       SetIfWord(c_.CodeCheck, keyEnd, "YES", 1);
       return;
@@ -488,9 +508,11 @@ void ControllerReader::ApplyKey(const KeyTarget& key, size_t keyEnd, std::string
     case Key::kCheckReverseArc:
       SetIfWord(c_.CheckReverseArc, keyEnd, "YES", 1);
       return;
-    case Key::kSmoothAngle:
-      c_.SmoothAngle = RoundToSingle(Number(keyEnd));
+    case Key::kSmoothAngle: {
+      const float angle = RoundToSingle(Number(keyEnd));
+      if (Takes(keyEnd, angle, NumberRule::kNotNegative)) c_.SmoothAngle = angle;
       return;
+    }
     case Key::kWarningLevel: {
       int32_t c = static_cast<int32_t>(keyEnd);
       c_.WarningLevel = ParseInteger(c, line);
@@ -547,19 +569,23 @@ void ControllerReader::ApplyKey(const KeyTarget& key, size_t keyEnd, std::string
       ReadWaitLine(line, keyEnd, tables, refused_);
       return;
     case Key::kCycleD:
-      c_.G73D = c_.G83D = Number(keyEnd);
-      return;
     case Key::kG73D:
     case Key::kG83OspD2:
-      c_.G73D = Number(keyEnd);
-      return;
     case Key::kG83D:
-    case Key::kG83OspD1:
-      c_.G83D = Number(keyEnd);
+    case Key::kG83OspD1: {
+      // Return amounts of the peck cycles.
+      const double amount = Number(keyEnd);
+      if (!Takes(keyEnd, amount, NumberRule::kNotNegative)) return;
+      if (key.Kind != Key::kG83D && key.Kind != Key::kG83OspD1) c_.G73D = amount;
+      if (key.Kind != Key::kG73D && key.Kind != Key::kG83OspD2) c_.G83D = amount;
       return;
-    case Key::kClearance:
-      c_.CycleClearance[i + static_cast<size_t>(line[2] - '0')] = Number(keyEnd);
+    }
+    case Key::kClearance: {
+      const double clearance = Number(keyEnd);
+      if (Takes(keyEnd, clearance, NumberRule::kFinite))
+        c_.CycleClearance[i + static_cast<size_t>(line[2] - '0')] = clearance;
       return;
+    }
     case Key::kCycleL0:
       SetIfWord(c_.CycleL0Ignore, keyEnd, "IGNORE", 1);
       return;
@@ -579,12 +605,16 @@ void ControllerReader::ApplyKey(const KeyTarget& key, size_t keyEnd, std::string
       SetIfWord(c_.ScaleEffect[static_cast<size_t>(axis - 'X')], keyEnd + 2, "OFF", 0);
       return;
     }
-    case Key::kScale:
-      c_.ScaleFactor[i] = Number(keyEnd);
+    case Key::kScale: {
+      const double factor = Number(keyEnd);
+      if (Takes(keyEnd, factor, NumberRule::kNonZero)) c_.ScaleFactor[i] = factor;
       return;
-    case Key::kRotationAngle:
-      c_.RotationAngle = Number(keyEnd);
+    }
+    case Key::kRotationAngle: {
+      const double angle = Number(keyEnd);
+      if (Takes(keyEnd, angle, NumberRule::kFinite)) c_.RotationAngle = angle;
       return;
+    }
     case Key::kLengthOffsetType:
       SetByWord(c_.LengthOffsetType, keyEnd, {{"FANUC-A", 0}, {"FANUC-B", 1}, {"FANUC-C", 2}});
       return;
@@ -666,6 +696,7 @@ void ControllerReader::ApplyKey(const KeyTarget& key, size_t keyEnd, std::string
       return;
     case Key::kRotaryRange: {
       const std::array<double, 2> range = Numbers<2>(keyEnd);
+      if (!Noted(keyEnd, BrokenRange(range[0], range[1]))) return;
       c_.Rotary[i].RangeMinimum = range[0];
       c_.Rotary[i].RangeMaximum = range[1];
       c_.Rotary[i].RangeGiven = 1;
@@ -677,10 +708,13 @@ void ControllerReader::ApplyKey(const KeyTarget& key, size_t keyEnd, std::string
     case Key::kRunType:
       ReadRunTypeLine(line, keyEnd, tables);
       return;
-    case Key::kViewCenter:
-      c_.ViewCentre = Numbers<3>(keyEnd);
+    case Key::kViewCenter: {
+      const std::array<double, 3> centre = Numbers<3>(keyEnd);
+      if (!Takes(keyEnd, centre, NumberRule::kFinite)) return;
+      c_.ViewCentre = centre;
       c_.ViewCentreGiven = 1;
       return;
+    }
     case Key::kNo60Bit2: {
       int32_t c = static_cast<int32_t>(keyEnd);
       if (ParseFloat(c, line) == 1.0f) c_.No60Bit = 1;

@@ -35,6 +35,8 @@ struct RotaryAxisRules {
   double RangeMaximum = 0.0;
   // The reverse flag of its letter when that is A, B or C.
   int32_t Reverse = 0;
+
+  friend bool operator==(const RotaryAxisRules&, const RotaryAxisRules&) = default;
 };
 
 // Incremental letter slots.
@@ -137,6 +139,8 @@ struct ControllerDefinition {
   PlaneMapping Planes;
 
   ControllerTables Tables;
+
+  friend bool operator==(const ControllerDefinition&, const ControllerDefinition&) = default;
 };
 
 // The status bar's axis labels: a tab and the letter of program X, Y, Z,
@@ -144,6 +148,8 @@ struct ControllerDefinition {
 struct StatusAxisLabels {
   std::array<std::string, 5> Labels{"\tX", "\tY", "\tZ", "\t ", "\t "};
   void Set(size_t axis, char letter) { Labels[axis] = std::string{'\t', letter}; }
+
+  friend bool operator==(const StatusAxisLabels&, const StatusAxisLabels&) = default;
 };
 
 // What a controller definition read writes besides the definition itself.

@@ -36,12 +36,16 @@ struct ReplaceEntry {
 struct WaitEntry {
   int32_t Code = 0;  // the M code number
   std::string FileName = "waitfile";
+
+  friend bool operator==(const WaitEntry&, const WaitEntry&) = default;
 };
 
 // Lathe mode codes of one lathe set; empty means not defined.
 struct LatheCodes {
   std::string On;
   std::string Off;
+
+  friend bool operator==(const LatheCodes&, const LatheCodes&) = default;
 };
 
 enum RadiusOffsetListMode : int32_t { kRadiusListNone = 0, kRadiusList = 1, kRadiusOpen = 2 };
@@ -88,6 +92,8 @@ struct ControllerTables {
   int32_t MemoryRun = 0;
   std::array<std::vector<uint8_t>, kMemoryRunTableCount> MemoryRunTables{};
   std::array<int32_t, kMemoryRunTableCount> MemoryRunCounters{};
+
+  friend bool operator==(const ControllerTables&, const ControllerTables&) = default;
 };
 
 // Empties the REPLACE table.

@@ -1,10 +1,13 @@
 #include "definitions/definition_file.h"
 
+#include <charconv>
+#include <cmath>
 #include <fstream>
 #include <iterator>
 #include <system_error>
 
 #include "foundation/path_text.h"
+#include "foundation/single_precision.h"
 #include "foundation/text_fields.h"
 
 namespace vestan {
@@ -36,6 +39,16 @@ std::optional<fs::path> FindNoCase(const fs::path& folder, std::string_view comp
     if (EqualsIgnoringAsciiCase(name, wanted)) return folder / name;
   }
   return std::nullopt;
+}
+
+// A number as short as it reads back: a value read as a float as the float
+// it is (-0.01, not -0.009999999776482582).
+std::string NoteNumber(double value) {
+  char text[32];
+  const float single = RoundToSingle(value);
+  const std::to_chars_result r = single == value ? std::to_chars(text, text + sizeof text, single)
+                                                 : std::to_chars(text, text + sizeof text, value);
+  return std::string(text, r.ptr);
 }
 
 }  // namespace
@@ -97,6 +110,42 @@ std::optional<std::vector<std::string>> ReadWatchedDefinition(std::string_view f
   std::optional<std::vector<std::string>> lines = ReadDefinitionLines(path);
   watch.State = lines ? kFileRead : kFileMissing;
   return lines;
+}
+
+std::optional<std::string> BrokenNumberRule(std::span<const double> values, NumberRule rule) {
+  for (const double v : values) {
+    if (!std::isfinite(v)) return std::string("a value is not a finite number");
+  }
+  for (const double v : values) {
+    switch (rule) {
+      case NumberRule::kFinite:
+        break;
+      case NumberRule::kNotNegative:
+        if (v < 0.0) return NoteNumber(v) + " is below 0";
+        break;
+      case NumberRule::kPositive:
+        if (v <= 0.0) return NoteNumber(v) + " is not above 0";
+        break;
+      case NumberRule::kNonZero:
+        if (v == 0.0) return std::string("a value is 0");
+        break;
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> BrokenRange(double minimum, double maximum) {
+  const double both[] = {minimum, maximum};
+  if (std::optional<std::string> why = BrokenNumberRule(both, NumberRule::kFinite)) return why;
+  if (minimum > maximum)
+    return "the minimum " + NoteNumber(minimum) + " exceeds the maximum " + NoteNumber(maximum);
+  return std::nullopt;
+}
+
+std::string RefusedKeyNote(std::string_view key, std::string_view why) {
+  std::string note(key);
+  note.append(": ").append(why).append("; the line is ignored");
+  return note;
 }
 
 }  // namespace vestan

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,6 +46,29 @@ struct DefinitionReadResult {
 
 // "file:line: message" (or "file: message").
 std::string FormatNote(const DefinitionNote& note);
+
+// What the numbers of a key must be for a reader to take them. A number
+// beyond any double or float ("1e999", "1e39" read as a float) would read as
+// infinity and could not be written back; lengths, times, speeds and scales
+// have a sign or a zero their meaning rules out.
+enum class NumberRule {
+  kFinite,       // any finite number
+  kNotNegative,  // finite and at least 0: tolerances, times, return amounts
+  kPositive,     // finite and above 0: speeds, feedrates, accelerations
+  kNonZero,      // finite and not 0: scale factors
+};
+
+// Why the values break the rule ("a value is not a finite number", "-2 is
+// below 0", "0 is not above 0", "a value is 0"), or nothing when every one
+// keeps it.
+std::optional<std::string> BrokenNumberRule(std::span<const double> values, NumberRule rule);
+inline std::optional<std::string> BrokenNumberRule(double value, NumberRule rule) {
+  return BrokenNumberRule(std::span<const double>(&value, 1), rule);
+}
+// The same for a range, whose minimum must not exceed its maximum.
+std::optional<std::string> BrokenRange(double minimum, double maximum);
+// The note of a refused key: "KEY: why; the line is ignored".
+std::string RefusedKeyNote(std::string_view key, std::string_view why);
 
 // The path a definition file name stands for: "\" read as a separator, and a
 // component that does not exist as written matched case-insensitively (ASCII)

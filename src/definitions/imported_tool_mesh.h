@@ -16,6 +16,9 @@ struct ImportedToolMesh {
   std::string FileName;  // empty: no imported tool
   int32_t StlKind = 0;
   int32_t FacetCount = 0;
+  // The file held a number beyond a float (or one that is none): its facets
+  // are not taken.
+  bool NotFinite = false;
   std::vector<StlTriangle> Triangles;
   // The box of no vertex, as the STL reader reports it.
   Vec3 BoxMin{1e11, 1e11, 1e11};
@@ -27,6 +30,7 @@ struct ImportedToolMesh {
     FileName.clear();
     StlKind = 0;
     FacetCount = 0;
+    NotFinite = false;
     Triangles = {};
     BoxMin = {1e11, 1e11, 1e11};
     BoxMax = {-1e11, -1e11, -1e11};

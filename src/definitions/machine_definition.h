@@ -32,6 +32,8 @@ inline constexpr int32_t kMaxRouteSteps = 5;
 struct ToolChangeRoute {
   int32_t StepCount = 0;
   std::array<std::array<int32_t, 5>, kMaxRouteSteps> Steps{};
+
+  friend bool operator==(const ToolChangeRoute&, const ToolChangeRoute&) = default;
 };
 
 // ATC types.
@@ -68,6 +70,8 @@ struct MachineDefinition {
   // The machine's holders and the one in use; none unless given.
   std::vector<ToolHolderRecord> Holders;
   int32_t SelectedHolder = 0;
+
+  friend bool operator==(const MachineDefinition&, const MachineDefinition&) = default;
 };
 
 // Rotary types.
@@ -89,6 +93,8 @@ struct RotaryAxisGeometry {
   Vec3 GivenVector{};
   int32_t VectorGiven = 0;
   double GivenAngle = 0.0;
+
+  friend bool operator==(const RotaryAxisGeometry&, const RotaryAxisGeometry&) = default;
 };
 
 // Table and head types.
@@ -124,6 +130,8 @@ struct MachineKinematics {
   double AngleHeadC = 0.0;
   // 1 when the tool direction differs from +Z.
   int32_t ToolDirectionInUse = 0;
+
+  friend bool operator==(const MachineKinematics&, const MachineKinematics&) = default;
 };
 
 // Axes of the stroke limits: X, Y, Z, rotary 1, rotary 2.
@@ -132,6 +140,8 @@ struct StrokeLimits {
   int32_t AnyLimit = 0;
   std::array<double, 5> Minimum{};
   std::array<double, 5> Maximum{};
+
+  friend bool operator==(const StrokeLimits&, const StrokeLimits&) = default;
 };
 
 inline constexpr size_t kMaxPartModelName = 255;
@@ -164,6 +174,8 @@ struct PartModel {
   std::string Name;
   Vec3 Offset{};
   int32_t TFlag = 0;  // heads only: "T" on the offset line
+
+  friend bool operator==(const PartModel&, const PartModel&) = default;
 };
 
 // The part models' names and offsets; the machine model loads the meshes.
@@ -176,6 +188,8 @@ struct MachinePartModels {
   std::array<PartModel, kHeadPartCount> Heads{};
   // 1 when the user chose the vice file: a reload keeps the vice list.
   int32_t ViceKept = 0;
+
+  friend bool operator==(const MachinePartModels&, const MachinePartModels&) = default;
 };
 
 }  // namespace vestan

@@ -274,6 +274,35 @@ class MachineReader {
     if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
     return text;
   }
+  // Whether the key's values keep the rule; a refused line is noted with
+  // its key and changes nothing.
+  bool Noted(size_t keyEnd, std::optional<std::string> why) {
+    if (!why) return true;
+    std::string key(line_.substr(0, std::min(keyEnd, line_.size())));
+    for (char& c : key) c = ToUpperAscii(c);
+    Note(RefusedKeyNote(key, *why));
+    return false;
+  }
+  bool Takes(size_t keyEnd, std::span<const double> values, NumberRule rule) {
+    return Noted(keyEnd, BrokenNumberRule(values, rule));
+  }
+  bool Takes(size_t keyEnd, double value, NumberRule rule) {
+    return Takes(keyEnd, std::span<const double>(&value, 1), rule);
+  }
+  // N numbers of the key when they keep the rule.
+  template <size_t N>
+  std::optional<std::array<double, N>> Checked(size_t keyEnd,
+                                               NumberRule rule = NumberRule::kFinite) {
+    const std::array<double, N> values = Numbers<N>(keyEnd);
+    if (!Takes(keyEnd, values, rule)) return std::nullopt;
+    return values;
+  }
+  // A float of the key when it keeps the rule.
+  std::optional<float> CheckedFloat(size_t keyEnd, NumberRule rule) {
+    const float value = Float(keyEnd);
+    if (!Takes(keyEnd, value, rule)) return std::nullopt;
+    return value;
+  }
   // A model file of the line: readable, or nothing (announced and noted).
   std::optional<std::string> ModelFile(size_t keyEnd);
   bool ReadText(std::string_view text, size_t capacity, std::string_view what, std::string& field);
@@ -426,6 +455,7 @@ void MachineReader::ReadAngleHead(size_t keyEnd) {
   if (keyEnd >= line_.size()) return;
   const char c = ToUpperAscii(line_[keyEnd]);
   const double value = Number(keyEnd + 2);
+  if (!Takes(keyEnd + 2, value, NumberRule::kFinite)) return;
   if (c == 'A' || c == 'X') {
     k_.AngleHeadA = value;
     if (k_.AngleHeadB != 0.0 && value != 0.0) k_.AngleHeadB = 0.0;
@@ -444,6 +474,8 @@ void MachineReader::ReadStrokeRange() {
   }
   const char letter = ToUpperAscii(line_[kStrokeLetterColumn]);
   const std::array<double, 2> range = Numbers<2>(kStrokeValueColumn);
+  // The key with its letter and ")".
+  if (!Noted(kStrokeLetterColumn + 2, BrokenRange(range[0], range[1]))) return;
   StrokeLimits& limits = r_.Limits;
   for (size_t axis = 0; axis < 3; ++axis) {
     if (ToUpperAscii(r_.Controller.AddressLetters[axis]) != letter) continue;
@@ -472,26 +504,34 @@ void MachineReader::ApplyKey(const KeyTarget& key, size_t keyEnd) {
       m_.RouteText = std::string(Text(keyEnd).substr(0, kMaxRouteText));
       return;
     case Key::kToolChangePosition:
-      m_.ToolChangePosition = Numbers<5>(keyEnd);
-      m_.ToolChangePositionGiven = 1;
+      if (const auto position = Checked<5>(keyEnd)) {
+        m_.ToolChangePosition = *position;
+        m_.ToolChangePositionGiven = 1;
+      }
       return;
     case Key::kToolChangeTime:
-      m_.ToolChangeTime = Float(keyEnd);
+      if (const auto time = CheckedFloat(keyEnd, NumberRule::kNotNegative))
+        m_.ToolChangeTime = *time;
       return;
+    // A rate or acceleration of 0 would make every move take forever.
     case Key::kRapid:
-      m_.RapidRate[i] = Float(keyEnd);
+      if (const auto rate = CheckedFloat(keyEnd, NumberRule::kPositive)) m_.RapidRate[i] = *rate;
       return;
     case Key::kRapidAcceleration:
-      m_.RapidAcceleration[i] = Float(keyEnd);
+      if (const auto rate = CheckedFloat(keyEnd, NumberRule::kPositive))
+        m_.RapidAcceleration[i] = *rate;
       return;
     case Key::kMaximumFeedrate:
-      m_.MaximumFeedrate[i] = Float(keyEnd);
+      if (const auto rate = CheckedFloat(keyEnd, NumberRule::kPositive))
+        m_.MaximumFeedrate[i] = *rate;
       return;
     case Key::kMaximumFeedrateAll:
-      m_.MaximumFeedrate.fill(Float(keyEnd));
+      if (const auto rate = CheckedFloat(keyEnd, NumberRule::kPositive))
+        m_.MaximumFeedrate.fill(*rate);
       return;
     case Key::kAcceleration:
-      m_.CuttingAcceleration[i] = Float(keyEnd);
+      if (const auto rate = CheckedFloat(keyEnd, NumberRule::kPositive))
+        m_.CuttingAcceleration[i] = *rate;
       return;
     case Key::kAxisDirection:
       if (const auto code = WordAt(Value(keyEnd), kAxisDirections)) m_.MachineOrientation = *code;
@@ -512,11 +552,16 @@ void MachineReader::ApplyKey(const KeyTarget& key, size_t keyEnd) {
       ReadRotaryAxis(i, keyEnd);
       return;
     case Key::kAxisAngle:
-      k_.Rotary[i].GivenAngle = Number(keyEnd);
+      if (const auto angle = Checked<1>(keyEnd)) k_.Rotary[i].GivenAngle = (*angle)[0];
       return;
     case Key::kAxisVector: {
-      const std::array<double, 3> v = Numbers<3>(keyEnd);
+      const auto given = Checked<3>(keyEnd);
+      if (!given) return;
+      const std::array<double, 3>& v = *given;
       const double s = v[0] * v[0] + v[1] * v[1] + v[2] * v[2];
+      if (!Noted(keyEnd, std::isfinite(s) ? std::nullopt
+                                          : std::optional<std::string>("the vector is too long")))
+        return;
       if (!(s > 0.0)) return;
       k_.Rotary[i].GivenVector = {v[0] / s, v[1] / s, v[2] / s};
       k_.Rotary[i].VectorGiven = 1;
@@ -536,25 +581,25 @@ void MachineReader::ApplyKey(const KeyTarget& key, size_t keyEnd) {
       ReadAngleHead(keyEnd);
       return;
     case Key::kToolDirection:
-      k_.ToolDirection = Numbers<3>(keyEnd);
+      if (const auto direction = Checked<3>(keyEnd)) k_.ToolDirection = *direction;
       return;
     case Key::kTablePosition:
-      k_.TablePosition = Numbers<3>(keyEnd);
+      if (const auto position = Checked<3>(keyEnd)) k_.TablePosition = *position;
       return;
     case Key::kTableOffset:
-      k_.TableOffset = Numbers<3>(keyEnd);
+      if (const auto offset = Checked<3>(keyEnd)) k_.TableOffset = *offset;
       return;
     case Key::kHeadPosition:
-      k_.HeadPosition = Numbers<3>(keyEnd);
+      if (const auto position = Checked<3>(keyEnd)) k_.HeadPosition = *position;
       return;
     case Key::kHeadOffset:
-      k_.HeadOffset = Numbers<3>(keyEnd);
+      if (const auto offset = Checked<3>(keyEnd)) k_.HeadOffset = *offset;
       return;
     case Key::kToolHolderOffset:
-      k_.ToolHolderOffset = Number(keyEnd);
+      if (const auto offset = Checked<1>(keyEnd)) k_.ToolHolderOffset = (*offset)[0];
       return;
     case Key::kBasicModelOffset:
-      parts.BasicOffset = Numbers<3>(keyEnd);
+      if (const auto offset = Checked<3>(keyEnd)) parts.BasicOffset = *offset;
       return;
     case Key::kViceModelOffset:
       if (parts.ViceOffsets.size() >= kMaxListedModels) {
@@ -562,14 +607,16 @@ void MachineReader::ApplyKey(const KeyTarget& key, size_t keyEnd) {
              " vice offsets; further VICE MODEL OFFSET lines are ignored");
         return;
       }
-      parts.ViceOffsets.push_back(Numbers<3>(keyEnd));
+      if (const auto offset = Checked<3>(keyEnd)) parts.ViceOffsets.push_back(*offset);
       return;
     case Key::kTableModelOffset:
-      parts.Tables[i].Offset = Numbers<3>(keyEnd);
+      if (const auto offset = Checked<3>(keyEnd)) parts.Tables[i].Offset = *offset;
       return;
     case Key::kHeadModelOffset:
-      parts.Heads[i].Offset = Numbers<3>(keyEnd);
-      if (line_.find('T', keyEnd) != std::string_view::npos) parts.Heads[i].TFlag = 1;
+      if (const auto offset = Checked<3>(keyEnd)) {
+        parts.Heads[i].Offset = *offset;
+        if (line_.find('T', keyEnd) != std::string_view::npos) parts.Heads[i].TFlag = 1;
+      }
       return;
     case Key::kBasicModel:
     case Key::kViceModel: {
@@ -596,8 +643,10 @@ void MachineReader::ApplyKey(const KeyTarget& key, size_t keyEnd) {
       ReadStrokeRange();
       return;
     case Key::kViewCenter:
-      m_.ViewCentre = Numbers<3>(keyEnd);
-      m_.ViewCentreGiven = 1;
+      if (const auto centre = Checked<3>(keyEnd)) {
+        m_.ViewCentre = *centre;
+        m_.ViewCentreGiven = 1;
+      }
       return;
   }
 }

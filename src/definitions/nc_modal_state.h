@@ -20,6 +20,8 @@ namespace vestan {
 struct PlaneMapping {
   std::array<int32_t, 3> Codes{17, 18, 19};
   std::array<int32_t, 3> ProgramAxes{0, 1, 2};
+
+  friend bool operator==(const PlaneMapping&, const PlaneMapping&) = default;
 };
 
 struct NcPlaneState {
@@ -28,6 +30,8 @@ struct NcPlaneState {
   // First, second and normal axis of the plane (0 X, 1 Y, 2 Z).
   std::array<int32_t, 3> PlaneAxes{0, 1, 2};
   int32_t ToolLengthAxis = 2;
+
+  friend bool operator==(const NcPlaneState&, const NcPlaneState&) = default;
 };
 
 // One queued end of move: the axes it sets and their machine positions

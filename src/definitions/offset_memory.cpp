@@ -5,11 +5,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <span>
 #include <system_error>
 #include <utility>
 
@@ -143,6 +145,13 @@ OffsetLine ClassifyOffset(std::string_view line, size_t cursor, std::string* mes
   return offset;
 }
 
+// The name of a work offset line: EXOFS, G54-G59 or WKn.
+std::string WorkOffsetName(const OffsetLine& offset, std::string_view line, size_t cursor) {
+  if (MatchesKeyAt(line, cursor, "EXOFS")) return "EXOFS";
+  if (offset.G5Digit != 0) return "G5" + std::to_string(offset.G5Digit);
+  return "WK" + std::to_string(offset.Number);
+}
+
 bool IsBareToolOffsetLine(std::string_view line) {
   if (line.size() < 2 || !IsDigit(line[1])) return false;
   const char letter = ToUpperAscii(line[0]);
@@ -190,8 +199,16 @@ std::optional<size_t> MemoryCursor(std::string_view line) {
   return static_cast<size_t>(c);
 }
 
+// A value the file's six decimals show as 0 is 0 there: its line would read
+// back as 0 and go at the next save.
+bool PrintsAsZero(double value) {
+  std::string text;
+  AppendFixed(text, value);
+  return text == "0.000000" || text == "-0.000000";
+}
+
 bool AllZero(const WorkOffsetValues& values) {
-  return std::all_of(values.begin(), values.end(), [](double v) { return v == 0.0; });
+  return std::all_of(values.begin(), values.end(), PrintsAsZero);
 }
 
 // Writes content as path + ".new", keeps the old file as ".bak" and puts
@@ -264,6 +281,8 @@ struct OffsetRewrite {
   int32_t Count = 0;       // numbers or entries of the table
   bool BareLines = false;  // lines of the form without the word MEMORY count too
   std::function<bool(size_t number)> IsZero;
+  // The name of a number whose values are not all finite, else nothing.
+  std::function<std::optional<std::string>(size_t number)> Unwritable;
   // Appends the line of a number: over an existing line (its reader view and
   // cursor given) or, with no line, as a new one.
   std::function<void(std::string& text, const OffsetLine& offset, std::string_view line,
@@ -275,6 +294,13 @@ struct OffsetRewrite {
 // the offsets it lacks, and replaces the file.
 int32_t RewriteOffsetLines(std::string_view fileName, WatchedFile& watch, std::string* error,
                            const OffsetRewrite& rewrite) {
+  // A value beyond any number cannot be written so that it reads back.
+  for (size_t n = 0; n < static_cast<size_t>(rewrite.Count); ++n) {
+    if (const std::optional<std::string> name = rewrite.Unwritable(n)) {
+      if (error != nullptr) *error = *name + " is not a finite number; nothing is saved";
+      return kOffsetsNotFinite;
+    }
+  }
   const fs::path path = RewriteTarget(fileName);
   std::error_code ec;
   const std::optional<std::string> content =
@@ -332,16 +358,36 @@ void ClearOffsetMemoryForRead(OffsetMemory& memory) {
 
 bool ReadOffsetMemoryLine(std::string_view line, size_t cursor, OffsetMemory& memory,
                           std::vector<std::string>& refused) {
+  // A value beyond any float or double would read as infinity, and written
+  // back it would shift the values behind it: the line changes nothing.
+  const auto finite = [&](std::string_view name, std::span<const double> values) {
+    const std::optional<std::string> why = BrokenNumberRule(values, NumberRule::kFinite);
+    if (why) {
+      // Built by appending: g++ 12 warns falsely on operator+ here.
+      std::string key(cursor > 0 ? "MEMORY " : "");
+      key.append(name);
+      refused.push_back(RefusedKeyNote(key, *why));
+    }
+    return !why;
+  };
+  const auto numbered = [](char letter, size_t number) {
+    std::string name(1, letter);
+    name.append(std::to_string(number));
+    return name;
+  };
   if (MatchesKeyAt(line, cursor, "REF-PT")) {
     size_t c = cursor + 6;
     size_t point = 0;
     if (c < line.size() && line[c] >= '1' && line[c] <= '4')
       point = static_cast<size_t>(line[c++] - '1');
-    ReferencePoint& ref = memory.ReferencePoints[point];
-    ref.Given = 1;
     int32_t pc = static_cast<int32_t>(c);
     ValueList values(pc, line);
-    for (float& value : ref.Values) value = values.NextFloat();
+    std::array<double, 5> read{};
+    for (double& value : read) value = values.NextFloat();
+    if (!finite(std::string("REF-PT").append(std::to_string(point + 1)), read)) return true;
+    ReferencePoint& ref = memory.ReferencePoints[point];
+    ref.Given = 1;
+    for (size_t k = 0; k < read.size(); ++k) ref.Values[k] = RoundToSingle(read[k]);
     return true;
   }
   std::string message;
@@ -357,18 +403,25 @@ bool ReadOffsetMemoryLine(std::string_view line, size_t cursor, OffsetMemory& me
     case OffsetForm::kH: {
       const ToolOffsetValue value = ReadToolOffsetValue(line, offset.ValueStart);
       const bool d = offset.Form == OffsetForm::kD;
+      const double both[] = {value.Geometry, value.Wear};
+      if (!finite(numbered(d ? 'D' : 'H', n), both)) break;
       (d ? memory.DGeometry : memory.HGeometry)[n] = value.Geometry;
       (d ? memory.DWear : memory.HWear)[n] = value.Wear;
       break;
     }
     case OffsetForm::kF: {
       int32_t c = static_cast<int32_t>(std::min(offset.ValueStart, line.size()));
-      memory.FTable[n] = ParseFloat(c, line);
+      const float value = ParseFloat(c, line);
+      const double read[] = {value};
+      if (finite(numbered('F', n), read)) memory.FTable[n] = value;
       break;
     }
-    case OffsetForm::kWork:
-      ReadWorkValues(line, offset.ValueStart, memory.WorkOffsets[n]);
+    case OffsetForm::kWork: {
+      WorkOffsetValues values{};
+      ReadWorkValues(line, offset.ValueStart, values);
+      if (finite(WorkOffsetName(offset, line, cursor), values)) memory.WorkOffsets[n] = values;
       break;
+    }
     case OffsetForm::kNone:
       break;
   }
@@ -414,9 +467,13 @@ int32_t SaveToolOffsetMemory(ToolOffsetKind kind, std::string_view fileName,
   // A bare D or H line is an offset line as well: left alone it would bring
   // back a value cleared since.
   rewrite.BareLines = true;
-  // Number 0 is none; a value that is not a number counts as set.
+  // Number 0 is none.
   rewrite.IsZero = [&](size_t n) {
-    return n == 0 || (geometry[n] == 0.0f && (!twoValues || wear[n] == 0.0f));
+    return n == 0 || (PrintsAsZero(geometry[n]) && (!twoValues || PrintsAsZero(wear[n])));
+  };
+  rewrite.Unwritable = [&](size_t n) -> std::optional<std::string> {
+    if (n == 0 || (std::isfinite(geometry[n]) && std::isfinite(wear[n]))) return std::nullopt;
+    return std::string(radius ? "D" : "H").append(std::to_string(n));
   };
   rewrite.AppendLine = [&](std::string& text, const OffsetLine& offset, std::string_view,
                            std::optional<size_t> cursor, std::string_view lineEnd) {
@@ -442,6 +499,13 @@ int32_t SaveWorkOffsetMemory(std::string_view fileName, const OffsetMemory& memo
   rewrite.Form = OffsetForm::kWork;
   rewrite.Count = kWorkOffsetEntries;
   rewrite.IsZero = [&](size_t entry) { return AllZero(memory.WorkOffsets[entry]); };
+  rewrite.Unwritable = [&](size_t entry) -> std::optional<std::string> {
+    const WorkOffsetValues& values = memory.WorkOffsets[entry];
+    if (std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); }))
+      return std::nullopt;
+    return entry == 0 ? std::string("EXOFS")
+                      : std::string("work offset ").append(std::to_string(entry));
+  };
   rewrite.AppendLine = [&](std::string& text, const OffsetLine& offset, std::string_view line,
                            std::optional<size_t> cursor, std::string_view lineEnd) {
     const int32_t entry = offset.Number;

@@ -26,6 +26,8 @@ using WorkOffsetValues = std::array<double, 5>;
 struct ReferencePoint {
   int32_t Given = 0;
   std::array<float, 5> Values{};
+
+  friend bool operator==(const ReferencePoint&, const ReferencePoint&) = default;
 };
 
 struct OffsetMemory {
@@ -42,6 +44,8 @@ struct OffsetMemory {
   // 0 none, 1-6 G54-G59, otherwise the extended number.
   int32_t SelectedWorkOffset = 1;
   WorkOffsetValues ActiveWorkOffset{};
+
+  friend bool operator==(const OffsetMemory&, const OffsetMemory&) = default;
 };
 
 // What a controller definition read clears: the D and H offsets, every work
@@ -72,6 +76,7 @@ inline constexpr int32_t kOffsetsSaved = 1;
 inline constexpr int32_t kOffsetsNotRead = -1;      // the file could not be read
 inline constexpr int32_t kOffsetsNotWritten = -2;   // ".new" could not be written whole
 inline constexpr int32_t kOffsetsNotReplaced = -3;  // a rename failed; the file is as before
+inline constexpr int32_t kOffsetsNotFinite = -4;    // a value is no finite number; nothing written
 
 enum class ToolOffsetKind : int32_t { kRadius = 0, kLength = 1 };
 
@@ -79,9 +84,11 @@ enum class ToolOffsetKind : int32_t { kRadius = 0, kLength = 1 };
 // D (kind 0) or H (kind 1) lines, or the work offset lines. Every other line
 // stays as it was, in its place and with its line ending; a line whose
 // offset is now zero is dropped and offsets not yet in the file are added at
-// the end. The new text goes to fileName + ".new", the old file becomes
-// fileName + ".bak" and ".new" takes its place; the stored time is then
-// refreshed so the change check does not read the file again. On failure
+// the end; an offset whose values print as 0 counts as zero. An offset that
+// is not a finite number would not read back: the writer then saves nothing
+// (kOffsetsNotFinite). The new text goes to fileName + ".new", the old file
+// becomes fileName + ".bak" and ".new" takes its place; the stored time is
+// then refreshed so the change check does not read the file again. On failure
 // the file, ".bak" and the stored time stay as they were, and error (when
 // given) says why.
 int32_t SaveToolOffsetMemory(ToolOffsetKind kind, std::string_view fileName,

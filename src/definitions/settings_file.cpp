@@ -4,6 +4,7 @@
 #include <cmath>
 #include <initializer_list>
 #include <optional>
+#include <span>
 #include <utility>
 
 #include "definitions/definition_file.h"
@@ -123,6 +124,32 @@ class SettingsReader {
   }
   void Note(const std::string& text) { host_.Log(t_.paths.SettingsFile + ": " + text); }
 
+  // A number too large for a double (or a float) reads as infinity: such a
+  // key is refused with a note and its default stands, so that nothing the
+  // writer puts back can be such a number.
+  bool Finite(std::string_view key, std::span<const double> values) {
+    const std::optional<std::string> why = BrokenNumberRule(values, NumberRule::kFinite);
+    if (why) Note(RefusedKeyNote(key, *why));
+    return !why;
+  }
+  double DefineNumber(std::string_view key, std::string_view fallback) {
+    const double value = ConvertDouble(Define(key, fallback));
+    return Finite(key, std::span<const double>(&value, 1)) ? value : ConvertDouble(fallback);
+  }
+  float DefineFloat(std::string_view key, std::string_view fallback) {
+    const double value = RoundToSingle(ConvertDouble(Define(key, fallback)));
+    return RoundToSingle(Finite(key, std::span<const double>(&value, 1)) ? value
+                                                                         : ConvertDouble(fallback));
+  }
+  // The list of a key, each value finite, else out unchanged.
+  template <size_t N>
+  void ReadFiniteList(std::string_view key, std::string_view text, size_t from,
+                      std::array<double, N>& out) {
+    std::array<double, N> values{};
+    ReadNumberList(text, from, values);
+    if (Finite(key, values)) out = values;
+  }
+
   // Current folder, settings file, program file and folder, help file.
   void LocateFiles() {
     DefinitionFilePaths& paths = t_.paths;
@@ -180,7 +207,7 @@ class SettingsReader {
     StockDefinition& stock = s.Stock;
     if (cl_.stockShapeKind != 1) {
       const std::string box = Get("DMEdata", "INITIAL SIZE", "(0,0,0,100,100,30)");
-      ReadNumberList(box, OpeningParenthesis(box), stock.Box);
+      ReadFiniteList("INITIAL SIZE", box, OpeningParenthesis(box), stock.Box);
     }
     if (cl_.stockShapeKind != 2)
       ReadReferenceStock(
@@ -208,6 +235,8 @@ class SettingsReader {
     constexpr Axis kAxes[] = {
         {"LRC", "LEFT", "RIGHT"}, {"FBC", "FRONT", "BACK"}, {"BTC", "BOTTOM", "TOP"}};
     StockDefinition& stock = t_.settings.Stock;
+    std::array<int32_t, 3> references{};
+    std::array<double, 9> sizes{};
     size_t cursor = value.find('(');
     cursor = cursor == std::string_view::npos ? 0 : cursor + 1;
     for (size_t axis = 0; axis < 3; ++axis) {
@@ -218,12 +247,14 @@ class SettingsReader {
         if (MatchesKeyAt(value, word, kAxes[axis].Low)) reference = -1;
         if (MatchesKeyAt(value, word, kAxes[axis].High)) reference = 1;
       }
-      stock.Reference[axis] = reference;
+      references[axis] = reference;
       int32_t number = static_cast<int32_t>(cursor);
-      for (size_t k = 0; k < 3; ++k)
-        stock.ReferenceSizes[axis * 3 + k] = ParseNumberAfterComma(number, value);
+      for (size_t k = 0; k < 3; ++k) sizes[axis * 3 + k] = ParseNumberAfterComma(number, value);
       cursor = static_cast<size_t>(number);
     }
+    if (!Finite("INITIAL SIZE2", sizes)) return;
+    stock.Reference = references;
+    stock.ReferenceSizes = sizes;
   }
 
   // "X(x,y,z,length,outer,inner)"; without an axis letter nothing changes.
@@ -232,9 +263,12 @@ class SettingsReader {
     if (letter == std::string_view::npos) return;
     StockDefinition& stock = t_.settings.Stock;
     const char upper = ToUpperAscii(value[letter]);
-    stock.CylinderAxis = upper == 'X' ? 0 : (upper == 'Y' ? 1 : 2);
     const size_t open = value.find('(', letter);
-    ReadNumberList(value, open == std::string_view::npos ? letter : open, stock.Cylinder);
+    std::array<double, 6> cylinder{};
+    ReadNumberList(value, open == std::string_view::npos ? letter : open, cylinder);
+    if (!Finite("CYLINDER", cylinder)) return;
+    stock.CylinderAxis = upper == 'X' ? 0 : (upper == 'Y' ? 1 : 2);
+    stock.Cylinder = cylinder;
   }
 
   void ReadOutputData() {
@@ -271,12 +305,12 @@ class SettingsReader {
     colors.BaseAlpha = Alpha(Define("BASE ALPHA", "0.5"));
     colors.ToolAlpha = Alpha(Define("TOOL ALPHA", "0.5"));
     colors.MachineAlpha = Alpha(Define("MACHINE ALPHA", "0.5"));
-    s.WorkMargin[0] = RoundToSingle(ConvertDouble(Define("WORK MARGIN(X)", "0.0")));
-    s.WorkMargin[1] = RoundToSingle(ConvertDouble(Define("WORK MARGIN(Y)", "0.0")));
-    s.WorkMargin[2] = RoundToSingle(ConvertDouble(Define("WORK MARGIN(Z)", "0.0")));
+    s.WorkMargin[0] = DefineFloat("WORK MARGIN(X)", "0.0");
+    s.WorkMargin[1] = DefineFloat("WORK MARGIN(Y)", "0.0");
+    s.WorkMargin[2] = DefineFloat("WORK MARGIN(Z)", "0.0");
     if (cl_.controlPointGiven == 0) {
       const std::string point = Define("CONTROL POINT", "(0.0,0.0,200.0,0.0,0.0)");
-      ReadNumberList(point, 0, s.ControlPoint);
+      ReadFiniteList("CONTROL POINT", point, 0, s.ControlPoint);
       if (point.find_first_of("Mm") != std::string::npos) s.ControlPointMachine = 1;
     }
     const auto controlPointChoice = [](std::string_view value, int32_t current) {
@@ -286,8 +320,10 @@ class SettingsReader {
         controlPointChoice(Define("NEW CONTROL POINTD", "CURRENT"), s.NewControlPointD);
     s.NewControlPoint =
         controlPointChoice(Define("NEW CONTROL POINT", "BOX-TOP"), s.NewControlPoint);
-    ReadNumberList(Define("SPECIFIED POINTD", "(0.0,0.0,100.0)"), 0, s.SpecifiedPointD);
-    ReadNumberList(Define("SPECIFIED POINT", "(0.0,0.0,100.0)"), 0, s.SpecifiedPoint);
+    ReadFiniteList("SPECIFIED POINTD", Define("SPECIFIED POINTD", "(0.0,0.0,100.0)"), 0,
+                   s.SpecifiedPointD);
+    ReadFiniteList("SPECIFIED POINT", Define("SPECIFIED POINT", "(0.0,0.0,100.0)"), 0,
+                   s.SpecifiedPoint);
     const int32_t basePoint = WordCode(Define("TOOL BASE POINT", ""),
                                        {{"BOTTOM", 0},
                                         {"BALL-CENTER", 1},
@@ -318,25 +354,25 @@ class SettingsReader {
     if (Is(Define("SOUND", "OFF"), "OFF")) s.SoundOn = 0;
     s.IgnoreG00 = Is(Define("IGNORE G00", "NO"), "YES") ? 1 : 0;
     if (Is(Define("VOLUME UNIT", "mm3"), "m3")) s.VolumeUnit = 1;
-    if (cl_.offsetValueGiven == 0) s.OffsetValue = ConvertDouble(Define("OFFSET VALUE", "5.0"));
+    if (cl_.offsetValueGiven == 0) s.OffsetValue = DefineNumber("OFFSET VALUE", "5.0");
     view.Perspective = Is(Define("PERSPECTIVE", "ON"), "OFF") ? 0 : 1;
     const std::string centre = Define("VIEW CENTER", "AUTO");
     if (Is(centre, "AUTO")) {
       view.FixedViewCentre = 0;
     } else {
       view.FixedViewCentre = 1;
-      ReadNumberList(centre, 0, view.ViewCentre);
+      ReadFiniteList("VIEW CENTER", centre, 0, view.ViewCentre);
     }
     if (Is(Define("FULL VIEW", "ALL"), "WORK")) s.FullViewWork = 1;
     s.OpenGlBuffer = Is(Define("OPENGL BUFFER", "DOUBLE"), "NOT SPECIFIED") ? 1 : 2;
     s.ImeVersion = Is(Define("IME VERSION", "NEW"), "OLD") ? 0 : 1;
     const std::string zoom = Define("TOOL DIALOG ZOOM RATE", "2.0");
-    s.ToolDialogZoomRate = Is(zoom, "MAX") ? 9999.0 : ConvertDouble(zoom);
+    s.ToolDialogZoomRate = Is(zoom, "MAX") ? 9999.0 : DefineNumber("TOOL DIALOG ZOOM RATE", "2.0");
   }
 
   void ReadDefinePitch() {
     PitchSettings& pitch = t_.settings.Pitch;
-    pitch.MinimumPitch = ConvertDouble(Define("MINIMUM PITCH(WORK)", "0.01"));
+    pitch.MinimumPitch = DefineNumber("MINIMUM PITCH(WORK)", "0.01");
     if (cl_.workPitchGiven == 0) {
       const std::string work = Define("PITCH(WORK)", "1.0");
       if (Is(work, "AUTO")) {
@@ -374,28 +410,28 @@ class SettingsReader {
       }
     }
     ToolTraceSettings& trace = t_.settings.ToolTrace;
-    trace.WeldingHeight = ConvertDouble(Define("WELDING(HEIGHT)", "0.5"));
-    trace.WeldingWidth = ConvertDouble(Define("WELDING(WIDTH)", "5.0"));
-    trace.GrinderDepth = ConvertDouble(Define("GRINDER(DEPTH)", "1.0"));
-    trace.GrinderWidth = ConvertDouble(Define("GRINDER(WIDTH)", "3.0"));
-    trace.PaperDepth = ConvertDouble(Define("PAPER(DEPTH)", "0.1"));
-    trace.PaperWidth = ConvertDouble(Define("PAPER(WIDTH)", "1.0"));
-    trace.BrushWidth = ConvertDouble(Define("BRUSH(WIDTH)", "1.0"));
-    trace.HeraWidth = ConvertDouble(Define("HERA(WIDTH)", "1.0"));
+    trace.WeldingHeight = DefineNumber("WELDING(HEIGHT)", "0.5");
+    trace.WeldingWidth = DefineNumber("WELDING(WIDTH)", "5.0");
+    trace.GrinderDepth = DefineNumber("GRINDER(DEPTH)", "1.0");
+    trace.GrinderWidth = DefineNumber("GRINDER(WIDTH)", "3.0");
+    trace.PaperDepth = DefineNumber("PAPER(DEPTH)", "0.1");
+    trace.PaperWidth = DefineNumber("PAPER(WIDTH)", "1.0");
+    trace.BrushWidth = DefineNumber("BRUSH(WIDTH)", "1.0");
+    trace.HeraWidth = DefineNumber("HERA(WIDTH)", "1.0");
   }
 
   void ReadDefineDifference() {
     DifferenceSettings& d = t_.difference;
     if (cl_.differenceJob == 0) {
       if (Is(Define("DIFFERENCE AREA", "PLUS"), "MINUS")) d.Area = -1;
-      d.Margin = d.BuiltMargin = ConvertDouble(Define("DIFFERENCE MARGIN", "0.1"));
+      d.Margin = d.BuiltMargin = DefineNumber("DIFFERENCE MARGIN", "0.1");
       const std::string colour = Define("DIFFERENCE COLOR", "PENKI");
       if (Is(colour, "PEN") && !Is(colour, "PENKI")) {
         d.PenColouring = 1;
         d.Pen = PenNumber(std::string_view(colour).substr(3));
       }
       if (Is(Define("DIFFERENCE KEEP SAME COLOR", "NO"), "YES")) d.ClearPrevious = 0;
-      d.EmphasisWidth = ConvertDouble(Define("DIFFERENCE OFFSET", "0.0"));
+      d.EmphasisWidth = DefineNumber("DIFFERENCE OFFSET", "0.0");
     }
     const std::string target = Define("DIFFERENCE TARGET", "NO");
     if (Is(target, "PEN")) {
@@ -414,6 +450,8 @@ class SettingsReader {
     if (Is(type, "B")) {
       c.HeightCheckType = 1;
       c.HeightCheckMargin = NumberAfter(type, 1).value_or(-0.1);
+      if (!Finite("HEIGHT CHECK TYPE", std::span<const double>(&c.HeightCheckMargin, 1)))
+        c.HeightCheckMargin = -0.1;
       if (c.HeightCheckMargin == 0) c.HeightCheckType = 0;
     } else {
       c.HeightCheckType = Is(type, "C") ? 2 : 0;
@@ -430,18 +468,23 @@ class SettingsReader {
       c.SpindleLimitsGiven = 0;
     } else {
       c.SpindleCheck = Is(spindle, "STOP") ? 2 : 1;
-      ReadNumberList(spindle, 3, c.SpindleLimits);
+      ReadFiniteList("SPINDLE CHECK", spindle, 3, c.SpindleLimits);
       c.SpindleLimitsGiven = 1;
     }
     for (size_t i = 0; i < kPairCheckKeys.size(); ++i)
       c.Pairs[i] = WordCode(Define(kPairCheckKeys[i], "NO"), {{"NO", 0}, {"STOP", 2}}, 1);
     UpdateMachineCheckFlag(c);
     const std::string rapid = Define("RAPID FEEDRATE", "999999999.0");
-    c.RapidFeedrate = Is(rapid, "NO") ? 999999999.0 : ConvertDouble(rapid);
+    c.RapidFeedrate = Is(rapid, "NO") ? 999999999.0 : DefineNumber("RAPID FEEDRATE", "999999999.0");
     const auto clearance = [this](std::string_view key, int32_t& mode, double& value) {
       const std::string text = Define(key, "NO");
       mode = WordCode(text, {{"NO", 0}, {"YES", 1}}, 2);
-      if (mode == 2) value = ConvertDouble(text);
+      if (mode != 2) return;
+      const double given = ConvertDouble(text);
+      if (Finite(key, std::span<const double>(&given, 1)))
+        value = given;
+      else
+        mode = 0;
     };
     clearance("TOOL CLEARANCE", c.ToolClearanceMode, c.ToolClearance);
     clearance("ARBOR CLEARANCE", c.ArborClearanceMode, c.ArborClearance);
@@ -482,10 +525,10 @@ class SettingsReader {
   void ReadDefineViewAndMagazine() {
     Settings& s = t_.settings;
     ViewState& view = t_.view;
-    view.Azimuth = view.HomeAzimuth = ConvertDouble(Define("ANGLE-A", "315.0"));
-    view.Elevation = view.HomeElevation = ConvertDouble(Define("ANGLE-B", "45.0"));
+    view.Azimuth = view.HomeAzimuth = DefineNumber("ANGLE-A", "315.0");
+    view.Elevation = view.HomeElevation = DefineNumber("ANGLE-B", "45.0");
     UpdateViewAngleTrig(view);
-    s.ExpandRate = ConvertDouble(Define("EXPAND RATE", "5.0"));
+    s.ExpandRate = DefineNumber("EXPAND RATE", "5.0");
 
     const std::string undo = Define("UNDO", "1");
     const int64_t depth = int64_t{ConvertInteger(undo)} + 1;

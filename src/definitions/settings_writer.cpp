@@ -1,8 +1,10 @@
 #include "definitions/settings_writer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <span>
 #include <string_view>
 
 #include "foundation/path_text.h"
@@ -38,6 +40,12 @@ std::string Parenthesised(std::string_view prefix, std::string_view inner) {
   return text;
 }
 
+// A key whose numbers are not all finite is not written: its old value
+// stays in the file rather than a text no reader takes back.
+bool AllFinite(std::span<const double> values) {
+  return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
+}
+
 std::string ReferenceWord(int32_t code, std::string_view low, std::string_view high) {
   return std::string(code == -1 ? low : (code == 1 ? high : "CENTER"));
 }
@@ -56,6 +64,8 @@ class Writer {
  private:
   ProfileFile& profile_;
 };
+
+void WriteReferenceStock(Writer& w, const StockDefinition& stock);
 
 void WriteKeys(Writer& w, Settings& s, const ColorSettings& colors,
                const MainWindowPlacement* placement) {
@@ -114,12 +124,25 @@ void WriteKeys(Writer& w, Settings& s, const ColorSettings& colors,
   }
   w.Int("BACKGROUND", s.SaveBackground);
   if (s.SaveBackground == 1) w.Colour("BACKGROUND", live.Background);
-  if (s.SaveWorkColor == 1) w.Put("Define", "WORK ALPHA", FormatAlpha(colors.WorkAlpha));
-  if (s.SaveToolColor == 1) w.Put("Define", "TOOL ALPHA", FormatAlpha(colors.ToolAlpha));
-  if (s.SaveMachineColor == 1) w.Put("Define", "MACHINE ALPHA", FormatAlpha(colors.MachineAlpha));
+  const auto alpha = [&](int32_t save, std::string_view key, float value) {
+    if (save == 1 && std::isfinite(value)) w.Put("Define", key, FormatAlpha(value));
+  };
+  alpha(s.SaveWorkColor, "WORK ALPHA", colors.WorkAlpha);
+  alpha(s.SaveToolColor, "TOOL ALPHA", colors.ToolAlpha);
+  alpha(s.SaveMachineColor, "MACHINE ALPHA", colors.MachineAlpha);
 
   const StockDefinition& stock = s.Stock;
-  w.Put("DMEdata", "INITIAL SIZE", Parenthesised("", StockNumbers(stock.Box.data(), 6)));
+  if (AllFinite(stock.Box))
+    w.Put("DMEdata", "INITIAL SIZE", Parenthesised("", StockNumbers(stock.Box.data(), 6)));
+  if (AllFinite(stock.ReferenceSizes)) WriteReferenceStock(w, stock);
+  if (AllFinite(stock.Cylinder)) {
+    const char axis[2] = {stock.CylinderAxis == 0 ? 'X' : (stock.CylinderAxis == 1 ? 'Y' : 'Z'),
+                          '\0'};
+    w.Put("DMEdata", "CYLINDER", Parenthesised(axis, StockNumbers(stock.Cylinder.data(), 6)));
+  }
+}
+
+void WriteReferenceStock(Writer& w, const StockDefinition& stock) {
   const double* sizes = stock.ReferenceSizes.data();
   std::string reference = ReferenceWord(stock.Reference[0], "LEFT", "RIGHT");
   reference.append(",");
@@ -129,9 +152,6 @@ void WriteKeys(Writer& w, Settings& s, const ColorSettings& colors,
   reference.append(ReferenceWord(stock.Reference[2], "BOTTOM", "TOP")).append(",");
   reference.append(StockNumbers(sizes + 6, 3));
   w.Put("DMEdata", "INITIAL SIZE2", Parenthesised("", reference));
-  const char axis[2] = {stock.CylinderAxis == 0 ? 'X' : (stock.CylinderAxis == 1 ? 'Y' : 'Z'),
-                        '\0'};
-  w.Put("DMEdata", "CYLINDER", Parenthesised(axis, StockNumbers(stock.Cylinder.data(), 6)));
 }
 
 void ReportFailure(Host& host, const std::string& path, const std::string& reason,

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <iterator>
 #include <optional>
+#include <string>
 
 #include "definitions/arbor_table.h"
 #include "definitions/cutter_kinds.h"
@@ -111,6 +113,64 @@ std::string_view FileTitle(std::string_view name) {
   return slash == std::string_view::npos ? name : name.substr(slash + 1);
 }
 
+template <typename Values>
+bool AllFinite(const Values& values) {
+  return std::all_of(std::begin(values), std::end(values),
+                     [](double v) { return std::isfinite(v); });
+}
+
+bool IsFinite(const ArborRecord& a) { return AllFinite(a.StepDiameter) && AllFinite(a.StepLength); }
+
+// Whether every number a tool's records hold is finite: a value beyond a
+// float reads as infinity and would carry into every cut and check.
+bool IsFinite(const ToolTable& table, size_t t) {
+  const ToolRecord& r = table.Records[t];
+  const ToolShankRecord& s = table.Shanks[t];
+  const ToolFeedRecord& f = table.FeedTables[t];
+  const std::array<double, 21> values{r.Diameter,           r.CornerRadius,     r.LowerCornerRadius,
+                                      r.CornerCentreRadius, r.TipHeight,        r.BottomAngle,
+                                      r.BottomAngleWidth,   r.TaperAngle,       r.TaperWidth,
+                                      r.SideParam,          r.BladeWidth,       r.NeckDiameter,
+                                      r.CuttingLength,      s.ProtrusionLength, s.NeckLength,
+                                      s.TransitionLength,   s.NeckAngle,        s.ShankAngle,
+                                      s.ShankDiameter,      s.NeckDiameter,     table.Lengths[t]};
+  const auto segment = [](const ProfileSegment& g) {
+    return AllFinite(std::array<double, 9>{g.X1, g.Y1, g.X2, g.Y2, g.CentreX, g.CentreY, g.Radius,
+                                           g.StartAngle, g.EndAngle});
+  };
+  return AllFinite(values) && AllFinite(r.ProfileMax) && AllFinite(r.ImportOffset) &&
+         std::all_of(r.ProfileSegments.begin(), r.ProfileSegments.end(), segment) &&
+         IsFinite(table.Arbors[t]) && AllFinite(table.Limits[t].Values) &&
+         std::all_of(f.Table.begin(), f.Table.end(),
+                     AllFinite<std::array<float, kMaxFeedPairs + 1>>) &&
+         std::all_of(f.PairX.begin(), f.PairX.end(), AllFinite<std::array<float, kMaxFeedPairs>>);
+}
+
+// A tool's records as they stand before a key is read, to be put back when
+// the key gives a number that is not finite.
+struct ToolSnapshot {
+  ToolRecord Record;
+  ToolShankRecord Shank;
+  ArborRecord Arbor;
+  ToolLimitRecord Limit;
+  ToolFeedRecord Feed;
+  float Length;
+};
+
+ToolSnapshot TakeSnapshot(const ToolTable& table, size_t t) {
+  return {table.Records[t], table.Shanks[t],     table.Arbors[t],
+          table.Limits[t],  table.FeedTables[t], table.Lengths[t]};
+}
+
+void PutBack(ToolTable& table, size_t t, ToolSnapshot&& snapshot) {
+  table.Records[t] = std::move(snapshot.Record);
+  table.Shanks[t] = snapshot.Shank;
+  table.Arbors[t] = snapshot.Arbor;
+  table.Limits[t] = snapshot.Limit;
+  table.FeedTables[t] = snapshot.Feed;
+  table.Lengths[t] = snapshot.Length;
+}
+
 std::string_view From(std::string_view line, int32_t cursor) {
   return line.substr(static_cast<size_t>(Clamp(std::max(cursor, 0), line)));
 }
@@ -146,6 +206,9 @@ class ToolTableReader {
   void ReadLimitKey(bool limits, int32_t& cursor, std::string_view line);
   void ReadFeedKey(int32_t& cursor, std::string_view line);
   void ReadLayoutKey(int32_t& cursor, std::string_view line);
+  // After a key: when a number of the tool's records is not finite, the
+  // records go back to what they were before the key, with a note.
+  bool KeepIfFinite(std::string_view key, ToolSnapshot& before);
   void PostProcess();
 
   std::string_view fileName_;
@@ -219,10 +282,16 @@ bool ToolTableReader::ReadLine(std::string_view line) {
       return true;
     }
     if (const std::optional<ArborKeyMatch> key = MatchArborKey(line, 0)) {
+      const ArborRecord before = table_.DefaultArbor;
       table_.DefaultArbor.Present = 1;
       table_.DefaultArbor.Form = key->Form;
       int32_t cursor = Clamp(key->Length + 1, line);
       ReadArborSteps(key->Form, cursor, line, table_.DefaultArbor);
+      if (!IsFinite(table_.DefaultArbor)) {
+        Note(RefusedKeyNote(line.substr(0, static_cast<size_t>(key->Length)),
+                            "a value is not a finite number"));
+        table_.DefaultArbor = before;
+      }
       return true;
     }
   }
@@ -253,6 +322,10 @@ void ToolTableReader::ReadDefaultArborTable(std::string_view line) {
   }
   files_.ArborTableName = std::string(name);
   ReadArborTable(files_.ArborTableName, fileName_, table_.DefaultArbor, &files_.ArborTable);
+  if (!IsFinite(table_.DefaultArbor)) {
+    Note("ATL: the arbor table holds a value that is not a finite number; it is ignored");
+    table_.DefaultArbor = ArborRecord{};
+  }
 }
 
 void ToolTableReader::StartTool(int32_t tool) {
@@ -282,9 +355,18 @@ void ToolTableReader::ScanKeys(std::string_view line, int32_t start) {
     bool matched = false;
     if (!cutterRead) {
       if (const std::optional<CutterKey> cutter = MatchCutterKey(line, cursor)) {
+        const std::string_view key = CutterKeyText(*cutter);
+        ToolSnapshot before = TakeSnapshot(table_, static_cast<size_t>(tool_));
         ReadCutterKey(*cutter, cursor, line, record, options_.EnglishMode);
-        if (*cutter == CutterKey::kImportTool) ReadImportedOutline(record);
-        if (*cutter == CutterKey::kImport) LoadImportedMesh(record);
+        // The outline or mesh is read only for a key whose own numbers hold.
+        if (KeepIfFinite(key, before)) {
+          if (*cutter == CutterKey::kImportTool) ReadImportedOutline(record);
+          if (*cutter == CutterKey::kImport) LoadImportedMesh(record);
+          // A mesh too wide for a float's size is not kept either.
+          if (!KeepIfFinite(key, before) && *cutter == CutterKey::kImport) {
+            mesh_.Release();
+          }
+        }
         cutterRead = true;
         matched = true;
       }
@@ -293,7 +375,9 @@ void ToolTableReader::ScanKeys(std::string_view line, int32_t start) {
       if (const KeyEntry<ToolKey>* entry =
               MatchKeyTable(kToolKeys, line, static_cast<size_t>(cursor))) {
         if (entry->Key == ToolKey::kName) return;  // the rest of the line is a name
+        ToolSnapshot before = TakeSnapshot(table_, static_cast<size_t>(tool_));
         ReadToolKey(*entry, cursor, line);
+        KeepIfFinite(entry->Text, before);
         matched = true;
       }
     }
@@ -310,6 +394,15 @@ void ToolTableReader::ScanKeys(std::string_view line, int32_t start) {
     if (next < 0 || next >= size - 1) return;
     cursor = next;
   }
+}
+
+bool ToolTableReader::KeepIfFinite(std::string_view key, ToolSnapshot& before) {
+  const size_t t = static_cast<size_t>(tool_);
+  if (IsFinite(table_, t)) return true;
+  Note(std::string(key) + " of tool " + std::to_string(tool_) +
+       ": a value is not a finite number; the key is ignored");
+  PutBack(table_, t, ToolSnapshot(before));
+  return false;
 }
 
 void ToolTableReader::ReadToolKey(const KeyEntry<ToolKey>& entry, int32_t& cursor,
@@ -443,7 +536,10 @@ void ToolTableReader::LoadImportedMesh(ToolRecord& record) {
       Note("IMPORT names no STL file" + tool);
     else
       Note("STL file \"" + name + "\" " +
-           (mesh.StlKind == 0 ? "cannot be read" : "holds no facet") + tool);
+           (mesh.StlKind == 0 ? "cannot be read"
+            : mesh.NotFinite  ? "holds a number that is not finite"
+                              : "holds no facet") +
+           tool);
     return;
   }
   record.Diameter =
@@ -583,6 +679,11 @@ void ToolTableReader::ReadLayoutKey(int32_t& cursor, std::string_view line) {
   const double x = ParseNumber(cursor, line);
   const double y = ParseNumberAfterComma(cursor, line);
   const double z = ParseNumberAfterComma(cursor, line);
+  if (!AllFinite(std::array<double, 3>{x, y, z})) {
+    Note("LAYOUT1 of tool " + std::to_string(tool_) +
+         ": a value is not a finite number; the key is ignored");
+    return;
+  }
   ToolLayout& layout = table_.Layout;
   if (tool_ >= kLayoutEntries || layout.Count >= kMaxLayoutOrder) {
     if (!layoutFullNoted_)
@@ -632,11 +733,14 @@ bool BasePointReadsToolSetUp(int32_t mode) {
   return mode == kBaseFullRadiusCentre || mode == kBaseArborTop;
 }
 
-void AddToolBasePointLength(ToolTable& table, size_t t, int32_t mode,
+bool AddToolBasePointLength(ToolTable& table, size_t t, int32_t mode,
                             const ToolBaseHeights& heights) {
-  if (t >= table.Entries()) return;
+  if (t >= table.Entries()) return true;
   const double add = ToolBasePointHeight(mode, table.Records[t], table.Shanks[t], heights);
-  table.Lengths[t] = RoundToSingle(table.Lengths[t] + add);
+  const float length = RoundToSingle(table.Lengths[t] + add);
+  if (!std::isfinite(length)) return false;
+  table.Lengths[t] = length;
+  return true;
 }
 
 }  // namespace vestan

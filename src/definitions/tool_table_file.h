@@ -71,8 +71,9 @@ bool TakesBasePointLength(const ToolTable& table, size_t t, int32_t mode);
 // (F-CENTER and ARBOR-TOP).
 bool BasePointReadsToolSetUp(int32_t mode);
 
-// Adds the height of the base point of mode to tool t's length.
-void AddToolBasePointLength(ToolTable& table, size_t t, int32_t mode,
+// Adds the height of the base point of mode to tool t's length; false, with
+// the length left as it was, when the sum is no finite float.
+bool AddToolBasePointLength(ToolTable& table, size_t t, int32_t mode,
                             const ToolBaseHeights& heights);
 
 }  // namespace vestan

@@ -22,8 +22,9 @@ namespace vestan {
 //   offset 20, u32      0
 //   from 24             per chunk: u32 stored size, then that many bytes.
 // Every chunk holds chunk-size plain bytes except the last, which holds the
-// rest; each is an independent LZMS stream, except that a chunk whose stored
-// size equals its plain size is stored raw. Files written here use chunks of
+// rest; each is an independent LZMS stream (an even number of bytes, at
+// least 4, fewer than its plain bytes), except that a chunk whose stored size
+// equals its plain size is stored raw. Files written here use chunks of
 // at most kLzmsWriterChunkBytes; a reader follows the chunk size field up to
 // the codec's limit.
 inline constexpr uint8_t kLzmsMagic[4] = {0x0A, 0x51, 0xE5, 0xC0};
@@ -51,16 +52,21 @@ struct CompressionApiCache {
   int32_t Available = -1;
 };
 
-// Compresses the whole of sourcePath into targetPath (written to a temporary
-// file beside it and renamed into place; an old target stays as it was on
-// failure). Returns kCompressOk or a negative code, with the reason in error
-// when given.
+// Compresses the whole of sourcePath into targetPath, chunk by chunk
+// (written to a temporary file beside it and renamed into place; an old
+// target stays as it was on failure). Returns kCompressOk or a negative code,
+// with the reason in error when given.
 int32_t CompressFile(std::string_view sourcePath, std::string_view targetPath,
                      std::string* error = nullptr);
-// The reverse. The source is checked whole (header, check byte, every chunk's
-// size and place within the file) before anything is allocated for the plain
-// data, whose size must not exceed maxPlainBytes (else
-// kCompressSourceTooLarge); a damaged source leaves the target as it was.
+// The reverse. The source's chunk table is walked first (header, check byte,
+// every chunk's size and place within the file, and that each chunk can hold
+// its share of the plain data: stored whole, or an LZMS stream of 16-bit units
+// and at least 4 bytes) before anything is allocated for the plain data,
+// whose size must not exceed maxPlainBytes (else kCompressSourceTooLarge).
+// The chunks are then decoded one at a time into the target: memory stays
+// within one stored and one plain chunk. A damaged source leaves the target as
+// it was. The target is a working copy for the loaders, renamed into place
+// without waiting for the disk.
 int32_t DecompressFile(std::string_view sourcePath, std::string_view targetPath,
                        std::string* error = nullptr, uint64_t maxPlainBytes = kLzmsMaxPlainBytes);
 
@@ -75,8 +81,10 @@ int32_t IsCompressedFile(std::string_view path);
 // The framing in memory: the compressed image of plain, or nothing when the
 // codec fails. Plain must be below kLzmsMaxPlainBytes.
 std::optional<std::string> CompressBytes(std::string_view plain);
-// The plain bytes of a compressed image, or nothing when it is damaged.
-std::optional<std::string> DecompressBytes(std::string_view packed);
+// The plain bytes of a compressed image, or nothing when it is damaged or
+// they would be more than maxPlainBytes.
+std::optional<std::string> DecompressBytes(std::string_view packed,
+                                           uint64_t maxPlainBytes = kLzmsMaxPlainBytes);
 
 // The standard CRC-32 (reflected polynomial 0xEDB88320, as zlib's crc32).
 uint32_t Crc32(std::span<const uint8_t> bytes);

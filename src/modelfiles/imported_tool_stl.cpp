@@ -1,5 +1,7 @@
 #include "modelfiles/imported_tool_stl.h"
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "definitions/definition_file.h"
@@ -20,6 +22,18 @@ const ImportedToolMesh& LoadImportedToolMesh(std::string_view fileName, const Ve
   // The count only bounds the read; the facets actually read are what counts.
   mesh.FacetCount = ReadToolStl(mesh.StlKind, facets, path, offset, mesh.BoxMin, mesh.BoxMax,
                                 mesh.Triangles, angleHead);
+  // A vertex beyond any float, or none, would carry into every cut and box:
+  // such a file gives no shape at all.
+  const auto finite = [](const StlTriangle& t) {
+    return std::all_of(t.begin(), t.end(), [](double v) { return std::isfinite(v); });
+  };
+  if (!std::all_of(mesh.Triangles.begin(), mesh.Triangles.end(), finite)) {
+    const int32_t kind = mesh.StlKind;
+    mesh.Release();
+    mesh.FileName = std::string(fileName);
+    mesh.StlKind = kind;
+    mesh.NotFinite = true;
+  }
   MakeBoxCorners(mesh.BoxMin, mesh.BoxMax, mesh.BoxCorners);
   return mesh;
 }

@@ -86,7 +86,6 @@ ModelFileOutcome OpenWorkModelFile(DexelModel& model, std::string_view path,
                      dmeKind ? "Compressed DME?" : "Compressed DMF?");
     temporary.emplace(dmeKind ? ".dme" : ".dmf");
     if (!temporary->Created()) return Outcome(kCompressTargetNotCreated, "Broken Data?", "Warning");
-    // The plain file is held whole in memory while it is made.
     const int32_t unpacked = DecompressFile(path, temporary->Path(), nullptr, settings.MemoryLimit);
     if (unpacked == kCompressSourceTooLarge) return LoadOutcome(unpacked);
     if (unpacked != kCompressOk) return Outcome(kCompressBadData, "Broken Data?", "Warning");

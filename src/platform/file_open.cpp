@@ -107,10 +107,11 @@ void ReplacementFile::Discard() {
   fd_ = -1;
 }
 
-int32_t ReplacementFile::Open(std::string_view path, std::string* error) {
+int32_t ReplacementFile::Open(std::string_view path, std::string* error, ReplacementSync sync) {
   static std::atomic<unsigned> counter{0};
   Discard();
   failure_ = 0;
+  sync_ = sync;
   target_ = WriteTarget(ToNativePath(path));
   struct stat old {};
   existed_ = ::stat(target_.c_str(), &old) == 0;
@@ -163,7 +164,7 @@ int32_t ReplacementFile::Commit(std::string* error) {
   }
   int failure = failure_;
   if (failure == 0 && existed_ && ::fchmod(fd_, mode_) != 0) failure = errno;
-  if (failure == 0 && ::fsync(fd_) != 0) failure = errno;
+  if (failure == 0 && sync_ == ReplacementSync::kBeforeRename && ::fsync(fd_) != 0) failure = errno;
   const int fd = fd_;
   fd_ = -1;
   if (::close(fd) != 0 && failure == 0) failure = errno;

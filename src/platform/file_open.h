@@ -53,6 +53,11 @@ inline constexpr int32_t kFileNotRenamed = -3;
 int32_t ReplaceFileContents(std::string_view path, std::string_view content,
                             std::string* error = nullptr);
 
+// Whether a replacement reaches the disk before it takes the old file's
+// place: a user's file does; a working copy that is read back at once and
+// removed (a decompressed model) need not wait for the disk.
+enum class ReplacementSync { kBeforeRename, kNone };
+
 // A file too large to build in memory, written piece by piece into a
 // temporary file beside its target and renamed into place by Commit, as
 // ReplaceFileContents does in one go. The target is untouched until then; the
@@ -66,7 +71,8 @@ class ReplacementFile {
 
   // Creates the temporary file: kFileReplaced when it is open, else
   // kFileTempNotCreated, or kFileNotWritten for a write-protected target.
-  int32_t Open(std::string_view path, std::string* error = nullptr);
+  int32_t Open(std::string_view path, std::string* error = nullptr,
+               ReplacementSync sync = ReplacementSync::kBeforeRename);
   // Appends bytes. False once any write has failed; later writes do nothing
   // and Commit reports the failure.
   bool Write(std::string_view bytes);
@@ -87,6 +93,7 @@ class ReplacementFile {
   bool existed_ = false;
   uint32_t mode_ = 0;
   int failure_ = 0;  // errno of the first failed write
+  ReplacementSync sync_ = ReplacementSync::kBeforeRename;
 };
 
 }  // namespace vestan

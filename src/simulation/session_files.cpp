@@ -52,7 +52,14 @@ ToolTableReadResult ReadToolTableInto(Session& session) {
       ApplyToolChange(session, static_cast<int32_t>(t), 0.0);
       heights = TableBaseHeights(ToolChangeOf(session));
     }
-    AddToolBasePointLength(defs.Tools, t, mode, heights);
+    if (!AddToolBasePointLength(defs.Tools, t, mode, heights)) {
+      const DefinitionNote note{defs.Paths.ToolTable, 0,
+                                "tool " + std::to_string(t) +
+                                    ": its length to the base point is not a finite number; "
+                                    "the base point is not added"};
+      session.Shell.Log(FormatNote(note));
+      result.Notes.push_back(note);
+    }
   }
   ApplyToolChange(session, result.StartTool, defs.Settings.Pitch.WorkPitch);
   session.ToolList.ViewMode = 0;

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <string>
+#include <vector>
 
 #include "definition_test_support.h"
 #include "definitions/controller_definition.h"
@@ -17,6 +20,7 @@ namespace {
 using testing::ControllerHarness;
 using testing::LinesOf;
 using testing::Noise;
+using testing::NoteLines;
 using testing::TempFolder;
 using testing::WithValues;
 
@@ -89,6 +93,94 @@ TEST(DamagedController, VeryLongLinesRead) {
     for (const WaitEntry& wait : h.Controller.Tables.Waits)
       EXPECT_LE(wait.FileName.size(), kMaxWaitFileName);
   }
+}
+
+TEST(DamagedController, NumbersOutOfRangeAreRefusedWithANoteAndNeverWrittenBack) {
+  TempFolder folder;
+  const std::string path = testing::CopyFixture(folder, "out_of_range.ctl");
+  ControllerHarness h;
+  const DefinitionReadResult result = h.Read(path);
+  ASSERT_EQ(result.State, kFileRead);
+  EXPECT_EQ(NoteLines(result),
+            (std::vector<std::string>{
+                "3: MEMORY D1: a value is not a finite number; the line is ignored",
+                "6: MEMORY G54: a value is not a finite number; the line is ignored",
+                "8: MEMORY REF-PT1: a value is not a finite number; the line is ignored",
+                "9: H3: a value is not a finite number; the line is ignored",
+                "10: R-TOLERANCE: -0.01 is below 0; the line is ignored",
+                "11: SMOOTH ANGLE: a value is not a finite number; the line is ignored",
+                "12: SCALE(X): a value is 0; the line is ignored",
+                "13: SCALE(Y): a value is not a finite number; the line is ignored",
+                "14: ROTATION ANGLE: a value is not a finite number; the line is ignored",
+                "15: G73_D: -1 is below 0; the line is ignored",
+                "16: G81 CLEARANCE: a value is not a finite number; the line is ignored",
+                "17: ROTARY1 RANGE: the minimum 10 exceeds the maximum -10; the line is ignored",
+                "18: VIEW CENTER: a value is not a finite number; the line is ignored",
+                "19: NAME COLOR: a value is not a finite number; the line is ignored",
+            }));
+  // What the refused lines would have changed keeps its earlier value.
+  const ControllerDefinition& c = h.Controller;
+  EXPECT_EQ(h.Offsets.DGeometry[1], 5.0f);
+  EXPECT_EQ(h.Offsets.DWear[1], 0.5f);
+  EXPECT_EQ(h.Offsets.HGeometry[3], 0.0f);
+  EXPECT_EQ(h.Offsets.WorkOffsets[1], (WorkOffsetValues{10, 20, 30, 0, 0}));
+  EXPECT_EQ(h.Offsets.ReferencePoints[0].Given, 0);
+  EXPECT_EQ(c.RTolerance, 0.0f);
+  EXPECT_EQ(c.SmoothAngle, 0.0f);
+  EXPECT_EQ(c.ScaleFactor, (std::array<double, 3>{1, 1, 1}));
+  EXPECT_EQ(c.RotationAngle, 0.0);
+  EXPECT_EQ(c.G73D, 0.1);
+  EXPECT_EQ(c.CycleClearance[11], 0.0);
+  EXPECT_EQ(c.Rotary[0].RangeGiven, 0);
+  EXPECT_EQ(c.ViewCentreGiven, 0);
+  EXPECT_EQ(c.NameColours, ControllerDefinition{}.NameColours);
+
+  // Saved back and read again, every offset is where it was: nothing
+  // shifted, nothing lost.
+  ASSERT_EQ(SaveWorkOffsetMemory(path, h.Offsets, h.Controller, h.File), kOffsetsSaved);
+  ASSERT_EQ(SaveToolOffsetMemory(ToolOffsetKind::kRadius, path, h.Offsets, h.Controller, h.File),
+            kOffsetsSaved);
+  const std::string saved = TempFolder::Read(path);
+  EXPECT_EQ(saved.find("inf"), std::string::npos);
+  const OffsetMemory before = h.Offsets;
+  h.Read(path);
+  EXPECT_EQ(h.Offsets.DGeometry, before.DGeometry);
+  EXPECT_EQ(h.Offsets.DWear, before.DWear);
+  EXPECT_EQ(h.Offsets.WorkOffsets, before.WorkOffsets);
+}
+
+TEST(DamagedController, OffsetsThatAreNoFiniteNumberAreNotSaved) {
+  TempFolder folder;
+  const std::string content = "NAME(MAX20)=N\nMEMORY G54= (1,2,3,4,5)\nMEMORY D01= 1,0\n";
+  const std::string path = folder.Write("t.ctl", content);
+  ControllerHarness h;
+  h.Read(path);
+  // Values a dialog or a program may have set.
+  h.Offsets.WorkOffsets[3][1] = std::numeric_limits<double>::infinity();
+  h.Offsets.DWear[7] = std::numeric_limits<float>::quiet_NaN();
+  std::string error;
+  EXPECT_EQ(SaveWorkOffsetMemory(path, h.Offsets, h.Controller, h.File, &error), kOffsetsNotFinite);
+  EXPECT_EQ(error, "work offset 3 is not a finite number; nothing is saved");
+  EXPECT_EQ(
+      SaveToolOffsetMemory(ToolOffsetKind::kRadius, path, h.Offsets, h.Controller, h.File, &error),
+      kOffsetsNotFinite);
+  EXPECT_EQ(error, "D7 is not a finite number; nothing is saved");
+  EXPECT_EQ(TempFolder::Read(path), content);
+  EXPECT_FALSE(std::filesystem::exists(path + ".bak"));
+}
+
+TEST(DamagedController, OffsetsThatPrintAsZeroAreZero) {
+  TempFolder folder;
+  const std::string path =
+      folder.Write("t.ctl", "MEMORY D01= 1e-7,0\nMEMORY WK9= (0,-1e-9,0,0,0)\n");
+  ControllerHarness h;
+  h.Read(path);
+  ASSERT_EQ(h.Offsets.DGeometry[1], 1e-7f);
+  ASSERT_EQ(SaveToolOffsetMemory(ToolOffsetKind::kRadius, path, h.Offsets, h.Controller, h.File),
+            kOffsetsSaved);
+  ASSERT_EQ(SaveWorkOffsetMemory(path, h.Offsets, h.Controller, h.File), kOffsetsSaved);
+  // A line that would read back as 0 goes, as a zero offset's line does.
+  EXPECT_EQ(TempFolder::Read(path), "");
 }
 
 TEST(DamagedController, OffsetsOfADamagedFileAreSavedWithItsOtherBytesKept) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "definition_test_support.h"
 #include "definitions/machine_definition_file.h"
@@ -79,6 +80,47 @@ TEST(DamagedMachine, VeryLongLinesRead) {
     EXPECT_LE(h.Machine.RouteText.size(), kMaxRouteText);
     for (const std::string& name : h.Parts.ViceNames) EXPECT_FALSE(name.empty());
   }
+}
+
+TEST(DamagedMachine, NumbersOutOfRangeAreRefusedWithANote) {
+  TempFolder folder;
+  const std::string path = testing::CopyFixture(folder, "out_of_range.mtl");
+  MachineHarness h;
+  const DefinitionReadResult result = h.Read(path);
+  ASSERT_EQ(result.State, kFileRead);
+  EXPECT_EQ(testing::NoteLines(result),
+            (std::vector<std::string>{
+                "2: RAPID(X): 0 is not above 0; the line is ignored",
+                "3: RAPID(Y): -5000 is not above 0; the line is ignored",
+                "4: RAPID(Z): a value is not a finite number; the line is ignored",
+                "5: RAPID ACCELERATION(X): 0 is not above 0; the line is ignored",
+                "6: MAXIMUM FEEDRATE: a value is not a finite number; the line is ignored",
+                "7: ACCELERATION(Y): -0.3 is not above 0; the line is ignored",
+                "8: TOOL CHANGE TIME: -1 is below 0; the line is ignored",
+                "9: TOOL CHANGE POSITION: a value is not a finite number; the line is ignored",
+                "10: STROKE RANGE(X): the minimum 500 exceeds the maximum -500; the line is "
+                "ignored",
+                "11: STROKE RANGE(Y): a value is not a finite number; the line is ignored",
+                "13: AXIS1 VECTOR: the vector is too long; the line is ignored",
+                "14: TABLE POSITION: a value is not a finite number; the line is ignored",
+                "15: ANGLE HEAD(A): a value is not a finite number; the line is ignored",
+                "16: VICE MODEL OFFSET: a value is not a finite number; the line is ignored",
+            }));
+  // The values at program start stand; no limit, vector or position is given.
+  const MachineDefinition fresh;
+  EXPECT_EQ(h.Machine.RapidRate, fresh.RapidRate);
+  EXPECT_EQ(h.Machine.RapidAcceleration, fresh.RapidAcceleration);
+  EXPECT_EQ(h.Machine.MaximumFeedrate, fresh.MaximumFeedrate);
+  EXPECT_EQ(h.Machine.CuttingAcceleration, fresh.CuttingAcceleration);
+  EXPECT_EQ(h.Machine.ToolChangeTime, fresh.ToolChangeTime);
+  EXPECT_EQ(h.Machine.ToolChangePositionGiven, 0);
+  EXPECT_EQ(h.Limits.AnyLimit, 0);
+  EXPECT_EQ(h.Kinematics.Rotary[0].VectorGiven, 0);
+  EXPECT_EQ(h.Kinematics.Rotary[0].Vector, (Vec3{1, 0, 0}));
+  EXPECT_EQ(h.Kinematics.TablePosition, (Vec3{0, 0, 0}));
+  EXPECT_EQ(h.Kinematics.AngleHeadA, 0.0);
+  EXPECT_EQ(h.Kinematics.ToolDirectionInUse, 0);
+  EXPECT_TRUE(h.Parts.ViceOffsets.empty());
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "definition_test_support.h"
 #include "definitions/arbor_table.h"
@@ -85,6 +86,33 @@ TEST(DamagedToolTable, VeryLongLinesAreReadWhole) {
   EXPECT_EQ(harness.Arbor(4).StepDiameter[0], 40.0f);
   ASSERT_EQ(result.Notes.size(), 1u);
   EXPECT_EQ(result.Notes[0].Line, 7);
+}
+
+TEST(DamagedToolTable, NumbersBeyondAFloatAreRefusedKeyByKey) {
+  TempFolder folder;
+  const std::string path = testing::CopyFixture(folder, "out_of_range.ttl");
+  ToolTableHarness harness(20);
+  const DefinitionReadResult result = harness.Read(path);
+  ASSERT_EQ(result.State, kFileRead);
+  EXPECT_EQ(testing::NoteLines(result),
+            (std::vector<std::string>{
+                "2: ARBOR: a value is not a finite number; the line is ignored",
+                "3: SHIFT of tool 1: a value is not a finite number; the key is ignored",
+                "4: BALL of tool 2: a value is not a finite number; the key is ignored",
+                "6: LIMIT of tool 3: a value is not a finite number; the key is ignored",
+                "7: LAYOUT1 of tool 3: a value is not a finite number; the key is ignored",
+                "8: ARBOR of tool 3: a value is not a finite number; the key is ignored",
+            }));
+  EXPECT_EQ(harness.Table.DefaultArbor.Present, 0);
+  EXPECT_EQ(harness.Record(1).Diameter, 10.0f);
+  EXPECT_EQ(harness.Table.Lengths[1], 0.0f);
+  EXPECT_EQ(harness.Record(2).Diameter, 0.0f);
+  EXPECT_EQ(harness.Record(2).Kind, kToolDrill);
+  EXPECT_EQ(harness.Shank(2).ProtrusionLength, 50.0f);  // the keys behind it are read
+  EXPECT_EQ(harness.Record(3).Kind, kToolFlat);
+  EXPECT_EQ(harness.Arbor(3).Present, 0);
+  EXPECT_EQ(harness.Table.Limits[3].Kind, 0);
+  EXPECT_EQ(harness.Table.Layout.Placed[3], 0);
 }
 
 TEST(DamagedArborTable, NoiseAndLongLinesGiveAHolderOrNone) {

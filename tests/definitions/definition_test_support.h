@@ -134,6 +134,23 @@ inline std::string WithValues(std::string_view keyLines, const std::string& valu
   return content;
 }
 
+// The notes of a read, as "line: message".
+inline std::vector<std::string> NoteLines(const DefinitionReadResult& result) {
+  std::vector<std::string> lines;
+  for (const DefinitionNote& note : result.Notes)
+    lines.push_back(std::to_string(note.Line) + ": " + note.Message);
+  return lines;
+}
+
+#ifdef VESTAN_FIXTURES_DIR  // the fuzz targets share this file but have no fixtures
+// A copy in folder of the fixture "definitions/name", which the reader may
+// then rewrite; its path.
+inline std::string CopyFixture(TempFolder& folder, const std::string& name) {
+  return folder.Write(name,
+                      TempFolder::Read(std::string(VESTAN_FIXTURES_DIR) + "/definitions/" + name));
+}
+#endif
+
 // True when one of the read's notes, as the log shows it, holds text.
 inline bool NoteMentions(const DefinitionReadResult& result, std::string_view text) {
   for (const DefinitionNote& note : result.Notes)

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <string>
+#include <vector>
+
 #include "platform/profile_file.h"
 #include "settings_world.h"
 
@@ -152,6 +156,42 @@ TEST(SettingsWriter, StockNumbersAndWords) {
   EXPECT_EQ(again.settings.Stock.Box, w.settings.Stock.Box);
   EXPECT_EQ(again.settings.Stock.Reference, (std::array<int32_t, 3>{0, 0, 0}));
   EXPECT_EQ(again.settings.Stock.Cylinder, w.settings.Stock.Cylinder);
+}
+
+TEST(SettingsWriter, NumbersBeyondADoubleAreNeitherTakenNorWrittenBack) {
+  SettingsWorld w;
+  const std::string given = ScratchFolder::Read(VESTAN_FIXTURES_DIR "/settings/out_of_range.ini");
+  w.Read(given);
+  const std::string file = w.paths.SettingsFile + ": ";
+  EXPECT_EQ(w.host.Texts(RecordingHost::Call::kLog),
+            (std::vector<std::string>{
+                file + "INITIAL SIZE: a value is not a finite number; the line is ignored",
+                file + "INITIAL SIZE2: a value is not a finite number; the line is ignored",
+                file + "CYLINDER: a value is not a finite number; the line is ignored",
+                file + "WORK MARGIN(X): a value is not a finite number; the line is ignored",
+                file + "VIEW CENTER: a value is not a finite number; the line is ignored",
+                file + "SPINDLE CHECK: a value is not a finite number; the line is ignored",
+                file + "TOOL CLEARANCE: a value is not a finite number; the line is ignored",
+                file + "ANGLE-A: a value is not a finite number; the line is ignored",
+            }));
+  const StockDefinition defaults;
+  EXPECT_EQ(w.settings.Stock.Box, defaults.Box);
+  EXPECT_EQ(w.settings.Stock.Reference, defaults.Reference);
+  EXPECT_EQ(w.settings.Stock.ReferenceSizes, defaults.ReferenceSizes);
+  EXPECT_EQ(w.settings.Stock.Cylinder, defaults.Cylinder);
+  EXPECT_EQ(w.settings.Stock.CylinderAxis, 0);
+  EXPECT_EQ(w.settings.WorkMargin[0], 0.0f);
+  EXPECT_EQ(w.view.Azimuth, 315.0);
+  EXPECT_EQ(w.checks.ToolClearanceMode, 0);
+
+  // Saved back, the defaults replace the unreadable values; a value a dialog
+  // made infinite is not written at all.
+  w.settings.Stock.Cylinder[4] = std::numeric_limits<double>::infinity();
+  ASSERT_EQ(Save(w), kSettingsSaved);
+  const std::string saved = ScratchFolder::Read(w.Current() + "vestan.ini");
+  EXPECT_EQ(saved.find("inf"), std::string::npos);
+  EXPECT_EQ(Written(w).GetString("DMEdata", "INITIAL SIZE", ""), "(0,0,0,100,100,30)");
+  EXPECT_EQ(Written(w).GetString("DMEdata", "CYLINDER", ""), "Z(-80,0,0,80,100,1e999)");
 }
 
 TEST(SettingsWriter, FailureIsReportedAndOldFileStays) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <string>
 
 #include "definitions/definition_test_support.h"
@@ -184,6 +185,36 @@ TEST(ImportedTools, DamagedStlFilesLeaveAnEmptyMesh) {
   LoadImportedToolMesh(folder.Path().string(), {0, 0, 0}, mesh);  // a folder
   EXPECT_EQ(mesh.StlKind, kStlUnreadable);
   EXPECT_EQ(mesh.FacetCount, 0);
+}
+
+TEST(ImportedTools, MeshWithANumberBeyondAFloatGivesNoShape) {
+  TempFolder folder;
+  const std::string facetStart = "solid t\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\n";
+  folder.Write("huge.stl", facetStart + "vertex 1e999 0 0\nvertex 0 1 0\nendloop\nendfacet\n");
+  // A binary facet whose second vertex is not a number.
+  std::string binary = std::string(80, ' ') + std::string("\x01\0\0\0", 4);
+  std::array<float, 12> facet{0, 0, 1, 0, 0, 0, std::numeric_limits<float>::quiet_NaN(),
+                              0, 0, 0, 1, 0};
+  binary.append(reinterpret_cast<const char*>(facet.data()), sizeof facet).append(2, '\0');
+  folder.Write("nan.stl", binary);
+  for (const char* name : {"huge.stl", "nan.stl"}) {
+    ImportedToolMesh mesh;
+    LoadImportedToolMesh(folder / name, {0, 0, 0}, mesh);
+    EXPECT_TRUE(mesh.NotFinite) << name;
+    EXPECT_EQ(mesh.FacetCount, 0) << name;
+    EXPECT_TRUE(mesh.Triangles.empty()) << name;
+  }
+  // Through the tool table: the tool keeps its kind and has no size.
+  const CurrentFolder here(folder.Path());
+  ImportHarness h;
+  const DefinitionReadResult result =
+      h.Read(folder.Write("t.ttl", "MAGAZINE 4 IMPORT \"huge.stl\" LENGTH 20\n"));
+  EXPECT_TRUE(NoteMentions(result,
+                           "STL file \"huge.stl\" holds a number that is not finite; "
+                           "tool 4 has no shape"));
+  EXPECT_EQ(h.Record(4).Kind, kToolImportedMesh);
+  EXPECT_EQ(h.Record(4).Diameter, 0.0f);
+  EXPECT_EQ(h.Mesh.FacetCount, 0);
 }
 
 }  // namespace

@@ -99,6 +99,13 @@ TEST(FileOpen, ReplacementFileInPieces) {
   std::string error;
   EXPECT_EQ(out.Commit(&error), kFileNotWritten);  // nothing open any more
   EXPECT_FALSE(out.Write("x"));
+
+  // A folder that does not exist: nothing is written, and the reason is given.
+  ReplacementFile nowhere;
+  EXPECT_EQ(nowhere.Open(scratch / "missing/x.dme", &error), kFileTempNotCreated);
+  EXPECT_FALSE(error.empty());
+  EXPECT_FALSE(nowhere.Write("x"));
+  EXPECT_EQ(nowhere.Commit(), kFileNotWritten);
 }
 
 TEST(FileOpen, PipesAreNotReadAsFiles) {
