@@ -128,11 +128,24 @@ TEST(MoveSteps, MovesBelowTheToleranceAndG92BlocksCutNothing) {
   EXPECT_EQ(run.Trace.find(Pose(50.0001, 50, -2, kStepCutting)), std::string::npos);
 }
 
-TEST(MoveSteps, UnderRotationABlockWithoutAxisWordsIsNoMove) {
-  StepRun run(1.0);
-  run.Program("G90 G54 G00 X10. Y10. Z10.\nG68 X0 Y0 R90.\nG01 F500\nG01 X12.\n");
-  // The G01 without words takes no step; X12 takes two.
-  EXPECT_EQ(std::count(run.Trace.begin(), run.Trace.end(), '\n'), 2) << run.Trace;
+TEST(MoveSteps, UnderRotationTheStepsRunBetweenTheTurnedPlaces) {
+  StepRun run(2.0);
+  run.Program(
+      "G90 G54 G00 X10. Y10. Z10.\nG68 X0 Y0 R90.\nG01 F500\nG01 X12.\nG01 Y0\n"
+      "G03 X0 Y12. I-12. J0\n");
+  // Turned 90 degrees about the origin, X12 Y10 is X-10 Y12: from X10 Y10
+  // that is 20.0998 long, 11 steps at pitch 2; the G01 without words takes
+  // none. Y0 then is X12 Y0, turned X0 Y12: 10 long, 5 steps from X-10 Y12.
+  std::string expected;
+  for (int i = 1; i <= 11; ++i) expected += Pose(10 - 20.0 * i / 11, 10 + 2.0 * i / 11, 10, kStepFeed);
+  for (int i = 1; i <= 5; ++i) expected += Pose(-10 + 2.0 * i, 12, 10, kStepFeed);
+  // The quarter circle from X12 Y0 to X0 Y12 about the origin runs, turned,
+  // from 90 to 180 degrees: 18.85 long, 10 steps of 9 degrees.
+  for (int i = 1; i <= 10; ++i) {
+    const double a = (90.0 + 9.0 * i) * std::numbers::pi / 180.0;
+    expected += Pose(12 * std::cos(a), 12 * std::sin(a), 10, kStepFeed);
+  }
+  EXPECT_EQ(run.Trace, expected);
 }
 
 TEST(MoveSteps, PolarInterpolationStartsWithoutCutting) {
