@@ -18,9 +18,10 @@
 namespace vestan {
 namespace {
 
-// A session with the shipped definitions (tool 1, D10 flat, G54 at -250,
-// -150, -300), no stroke limits, rapids not interpolated so that the trace holds the feed
-// moves, and a box stock 100 x 100 x 30 whose top is at program Z 0.
+// A session with the shipped definitions (tool 1, D10 flat, G54 at -50,
+// -50, 110, the machine's strokes), rapids not interpolated so that the
+// trace holds the feed moves, and a box stock 100 x 100 x 30 on the vice
+// whose top is at program Z 0.
 struct StepRun {
   testing::FolderSession Run;
   Session& S = Run.S;
@@ -31,9 +32,7 @@ struct StepRun {
     testing::ReadShippedDefinitions(S, Run.Folder.Path());
     S.Defs.Settings.Pitch.MovePitch = movePitch;
     S.Defs.Settings.IgnoreG00 = 1;
-    // The shipped machine's Z stroke lies above this work offset's stock.
-    S.Defs.Limits = StrokeLimits{};
-    testing::MakeBoxStock(S, {-250, -150, -330, -150, -50, -300}, 0.5);
+    testing::MakeBoxStock(S, {-50, -50, 80, 50, 50, 110}, 0.5);
   }
 
   // Runs the program; the trace of every pose is kept.
@@ -56,8 +55,8 @@ struct StepRun {
 // Tip of program point (x, y, z) with the shipped tool and offsets.
 std::string Pose(double x, double y, double z, int status) {
   char line[128];
-  std::snprintf(line, sizeof line, "%.4f %.4f %.4f 0.0000 0.0000 1.0000 %d\n", x - 250, y - 150,
-                z - 300, status);
+  std::snprintf(line, sizeof line, "%.4f %.4f %.4f 0.0000 0.0000 1.0000 %d\n", x - 50, y - 50,
+                z + 110, status);
   return line;
 }
 
@@ -118,6 +117,19 @@ TEST(MoveSteps, CuttingStepsShowContactAndTheSlotIsRemoved) {
   EXPECT_GT(run.Removed(), 0.0);
 }
 
+TEST(MoveSteps, TheShippedMachineCutsTheStockOnItsViceWithinItsStrokes) {
+  StepRun run(1.0);
+  run.S.Defs.Settings.IgnoreG00 = 0;
+  ASSERT_NE(run.S.Defs.Limits.Enabled[2], 0);
+  run.Program("G90 G54 G00 X-10. Y50. Z10.\nG01 Z-1. F500\nX110.\nY-10.\nG00 Z100.\n");
+  // From the control point over the stock, down, across and out: no move
+  // passes a stroke (nor the tool's cutting-load limit).
+  ASSERT_GE(run.Ends.size(), 5u);
+  for (const MoveEnd end : run.Ends) EXPECT_EQ(end, MoveEnd::kNone);
+  EXPECT_EQ(run.S.Nc.Modal.AlarmCode, kAlarmNone);
+  EXPECT_GT(run.Removed(), 0.0);
+}
+
 TEST(MoveSteps, MovesBelowTheToleranceAndG92BlocksCutNothing) {
   StepRun run(0.3);
   run.Program("G90 G54 G00 X50. Y50. Z-2.\nG01 X50.0001 F500\nG92 X0 Y0\nG01 X1. F500\n");
@@ -157,7 +169,7 @@ TEST(MoveSteps, PolarInterpolationStartsWithoutCutting) {
 TEST(MoveSteps, OverStrokeEndsTheMoveAtTheStepThatPassesTheStroke) {
   StepRun run(1.0);
   run.S.Defs.Limits.Enabled[0] = 1;
-  run.S.Defs.Limits.Maximum[0] = -245.5;  // machine X of program X 4.5
+  run.S.Defs.Limits.Maximum[0] = -45.5;  // machine X of program X 4.5
   run.S.Defs.Limits.Minimum[0] = -1000.0;
   run.Program("G90 G54 G00 X0 Y0 Z10.\nG01 X10. F500\nG01 Y10.\n");
   EXPECT_EQ(run.Ends.back(), MoveEnd::kOverStroke);
