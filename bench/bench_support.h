@@ -1,6 +1,7 @@
 // Helpers shared by the benchmarks: a scratch folder for their files, and
 // every record a tool change and a pose cut need (the tests' tool records
-// and the run's, out of one session), with one tool in slot 1.
+// and the run's, out of one session), with one tool in slot 1, and the
+// material a model holds.
 #pragma once
 
 #include <stdlib.h>
@@ -8,10 +9,12 @@
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 
 #include "model/current_tool.h"
 #include "model/cut_grid_context.h"
+#include "model/dexel_model.h"
 #include "model/tool_pose_cutting.h"
 #include "model/tool_profile.h"
 #include "model/tool_records.h"
@@ -80,5 +83,20 @@ struct KernelWorld : testing::ToolRecords {
     Position.MachinePosition = {tip[0], tip[1], tip[2] + Position.ReferenceLength, 0, 0};
   }
 };
+
+// The material of a model by its Z columns, each over the area it stands for.
+inline double MaterialVolume(const DexelModel& m) {
+  double volume = 0;
+  for (int32_t j = 0; j < m.CountY; ++j)
+    for (int32_t i = 0; i < m.CountX; ++i) {
+      const std::span<const double> v = DexelColumnValues(m.ZSet(), ColumnIndexZ(m, i, j));
+      double length = 0;
+      for (size_t k = 0; k + 1 < v.size(); k += 2) length += v[k + 1] - v[k];
+      const double weight = (i == 0 || i == m.CountX - 1 ? 0.5 : 1.0) *
+                            (j == 0 || j == m.CountY - 1 ? 0.5 : 1.0) * m.Pitch * m.Pitch;
+      volume += weight * length;
+    }
+  return volume;
+}
 
 }  // namespace vestan::bench

@@ -62,21 +62,6 @@ const DexelModel& PocketModel() {
   return world->Document.Workpiece();
 }
 
-// The material of a model by its Z columns, each over the area it stands for.
-double MaterialVolume(const DexelModel& m) {
-  double volume = 0;
-  for (int32_t j = 0; j < m.CountY; ++j)
-    for (int32_t i = 0; i < m.CountX; ++i) {
-      const std::span<const double> v = DexelColumnValues(m.ZSet(), ColumnIndexZ(m, i, j));
-      double length = 0;
-      for (size_t k = 0; k + 1 < v.size(); k += 2) length += v[k + 1] - v[k];
-      const double weight = (i == 0 || i == m.CountX - 1 ? 0.5 : 1.0) *
-                            (j == 0 || j == m.CountY - 1 ? 0.5 : 1.0) * m.Pitch * m.Pitch;
-      volume += weight * length;
-    }
-  return volume;
-}
-
 void BM_SaveStl(benchmark::State& state, const DexelModel& (*make)()) {
   const DexelModel& model = make();
   if (model.CountX == 0) {
@@ -95,7 +80,7 @@ void BM_SaveStl(benchmark::State& state, const DexelModel& (*make)()) {
   const double facets = (bytes - 84) / 50;
   double volume = 0, area = 0;
   for (const StlTriangle& t : testing::ReadMesh(path)) testing::AddVolumeAndArea(t, volume, area);
-  const double material = MaterialVolume(model);
+  const double material = bench::MaterialVolume(model);
   if (facets < 1 || std::fabs(volume - material) > area * model.Pitch)
     state.SkipWithError(("enclosed volume " + std::to_string(volume) + " against material " +
                          std::to_string(material))

@@ -2,6 +2,8 @@
 // a reader opens, and a check that stops the run when a property fails.
 #pragma once
 
+#include <fuzzer/FuzzedDataProvider.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -37,6 +39,21 @@ inline const testing::ScratchFolder& ProcessFolder() {
 // Writes bytes to a file of the process folder and returns its path.
 inline std::string WriteScratchFile(std::string_view name, std::string_view bytes) {
   return ProcessFolder().Write(name, bytes);
+}
+
+// A value along an axis of n grid lines 0 .. n - 1: a line, a point between
+// two, or any point of the grid's extent.
+inline double ValueAlong(FuzzedDataProvider& input, int32_t n) {
+  switch (input.ConsumeIntegralInRange<int>(0, 3)) {
+    case 0:
+      return input.ConsumeIntegralInRange<int32_t>(0, n - 1);
+    case 1:
+      return input.ConsumeIntegralInRange<int32_t>(0, 2 * (n - 1)) / 2.0;
+    case 2:
+      return input.ConsumeIntegralInRange<int32_t>(0, 4 * (n - 1)) / 4.0;
+    default:
+      return input.ConsumeFloatingPointInRange<double>(0, n - 1);
+  }
 }
 
 }  // namespace vestan::fuzz

@@ -20,25 +20,6 @@
 
 using namespace vestan;
 
-namespace {
-
-// A value along an axis of n grid lines 0 .. n - 1: a line, a point between
-// two, or any point of the grid's extent.
-double ValueAlong(FuzzedDataProvider& input, int32_t n) {
-  switch (input.ConsumeIntegralInRange<int>(0, 3)) {
-    case 0:
-      return input.ConsumeIntegralInRange<int32_t>(0, n - 1);
-    case 1:
-      return input.ConsumeIntegralInRange<int32_t>(0, 2 * (n - 1)) / 2.0;
-    case 2:
-      return input.ConsumeIntegralInRange<int32_t>(0, 4 * (n - 1)) / 4.0;
-    default:
-      return input.ConsumeFloatingPointInRange<double>(0, n - 1);
-  }
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider input(data, size);
   const std::array<int32_t, 3> counts{input.ConsumeIntegralInRange<int32_t>(2, 6),
@@ -53,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     DexelSet& set = model.SetByDirection(axis);
     for (int32_t c = 0; c < set.Columns && input.remaining_bytes() > 0; ++c) {
       std::vector<double> values(input.ConsumeIntegralInRange<size_t>(0, 6));
-      for (double& v : values) v = ValueAlong(input, counts[axis]);
+      for (double& v : values) v = fuzz::ValueAlong(input, counts[axis]);
       std::sort(values.begin(), values.end());
       const std::vector<uint8_t> flags(values.size(), 0);
       const std::vector<int32_t> attributes(values.size(), 0);

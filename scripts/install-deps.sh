@@ -13,6 +13,15 @@ packages=(
   libbenchmark-dev
   clang-format
   libwim-dev
+  # The view drawn with no display: EGL on Mesa's surfaceless platform with
+  # its software GL driver, the OpenGL and GLU headers, and libpng for images.
+  libegl-dev
+  libgl-dev
+  libopengl-dev
+  libglu1-mesa-dev
+  libegl-mesa0
+  libgl1-mesa-dri
+  libpng-dev
   # The fuzz targets: clang 16 (14 lacks C++20's capture of structured
   # bindings), its libFuzzer and sanitizer runtimes, and the symboliser.
   clang-16
