@@ -160,6 +160,17 @@ TEST(MoveSteps, UnderRotationTheStepsRunBetweenTheTurnedPlaces) {
   EXPECT_EQ(run.Trace, expected);
 }
 
+TEST(MoveSteps, UnderAMirrorImageTheStepsRunBetweenTheMirroredPlaces) {
+  StepRun run(2.0);
+  run.Program("G90 G54 G00 X10. Y10. Z10.\nG51.1 X0\nG01 X20. F500\nG01 Y14.\n");
+  // Mirrored about X0, X20 is X-20: 30 from where the tool stands, 15 steps
+  // at pitch 2; then Y14 keeps X-20.
+  std::string expected;
+  for (int i = 1; i <= 15; ++i) expected += Pose(10 - 2.0 * i, 10, 10, kStepFeed);
+  expected += Pose(-20, 12, 10, kStepFeed) + Pose(-20, 14, 10, kStepFeed);
+  EXPECT_EQ(run.Trace, expected);
+}
+
 TEST(MoveSteps, PolarInterpolationStartsWithoutCutting) {
   StepRun run(1.0);
   run.Program("G90 G54 G00 X50. Y50. Z-2.\nG12.1\nG01 X51. F500\nG13.1\n");
