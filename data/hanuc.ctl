@@ -48,7 +48,8 @@ MEMORY H01= 100.000000,0.000000
 MEMORY H02= 95.500000,0.000000
 MEMORY H03= 110.250000,0.020000
 
-# Work offsets
+# Work offsets: G54 is the front left corner of the top of a 100 x 100 x 30
+# stock on the vice (machine X -50..50, Y -50..50, Z 80..110); G55 150 to the right
 MEMORY EXOFS= (0,0,0,0,0)
-MEMORY G54= (-250,-150,-300,0,0)
-MEMORY G55= (-100,-150,-300,0,0)
+MEMORY G54= (-50,-50,110,0,0)
+MEMORY G55= (100,-50,110,0,0)

@@ -313,6 +313,15 @@ MoveEnd Jump(StepWork& w, const AxisPosition& end) {
   return w.St.End = MoveEnd::kNone;
 }
 
+// Under a coordinate rotation, a mirror image or an OSP work-offset
+// rotation the block end turns the move's end into the tool's place but
+// leaves the commanded end as read: the steps run between the places.
+bool EndTransformed(const NcContext& nc) {
+  const bool rotation =
+      nc.Modal.Rotation.State == kRotationActive && nc.Modal.LastGCode != 68;
+  return rotation || nc.BlockEnd.Mirror.On != 0 || nc.BlockEnd.OspRotation.State == kOspActive;
+}
+
 // The machine position of a program position, as the update gives it
 // (G53 moves: the block's end with the work offset and the tool put back).
 AxisPosition MachineEndOf(const StepWork& w, const AxisPosition& end) {
@@ -348,8 +357,9 @@ MoveEnd InterpolateMove(Session& session) {
   const RotaryModalInputs rotaryInputs = MakeRotaryModalInputs(w.Nc, records);
 
   // Preparation: radii, deltas and length factors.
-  const AxisPosition start = move.Start;
-  AxisPosition end = move.End;
+  const bool transformed = EndTransformed(w.Nc);
+  const AxisPosition start = transformed ? w.Nc.BlockEnd.Previous : move.Start;
+  AxisPosition end = transformed ? w.Nc.BlockEnd.Current : move.End;
   st.EndRadii = ComputeRotaryRadii(w.Defs.Kinematics, ctl, w.Position.ReferenceLength,
                                    AddWorkOffset(end, session.Memory.Offsets.ActiveWorkOffset));
   std::array<double, 5> delta{};
@@ -511,7 +521,11 @@ MoveEnd InterpolateMove(Session& session) {
       break;
     }
   }
-  if (!machineMove) move.End = end;
+  // The next block reads on from the commanded end: a transformed end gives
+  // it only the rotary axes' route.
+  if (!machineMove && !transformed) move.End = end;
+  if (!machineMove && transformed)
+    for (size_t r = 3; r < 5; ++r) move.End[r] = end[r];
   if (st.End != MoveEnd::kNone) {
     st.MachineStart = w.Position.MachinePosition;
     return st.End;

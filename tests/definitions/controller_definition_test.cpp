@@ -372,7 +372,7 @@ TEST(ShippedController, ReadsWithoutNotes) {
   EXPECT_EQ(h.Offsets.HGeometry[2], 95.5f);
   EXPECT_EQ(h.Offsets.HWear[3], 0.02f);
   EXPECT_EQ(h.Offsets.SelectedWorkOffset, 1);
-  EXPECT_EQ(h.Offsets.ActiveWorkOffset, (WorkOffsetValues{-250, -150, -300, 0, 0}));
+  EXPECT_EQ(h.Offsets.ActiveWorkOffset, (WorkOffsetValues{-50, -50, 110, 0, 0}));
   EXPECT_EQ(h.AxisLabels.Labels[0], "\tX");
 }
 

@@ -113,9 +113,9 @@ TEST(ShippedView, CentrePickMeasureAndExtentsOnTheShippedMachine) {
   // The workpiece in G54 coordinates.
   Vec3 min, max;
   ComputeWorkExtents(work.Workpiece(), workFrame, min, max);
-  EXPECT_EQ(FormatUnitNumber(unit, min[0]), "\t\t  210.000");
-  EXPECT_EQ(FormatUnitNumber(unit, max[1]), "\t\t  180.000");
-  EXPECT_EQ(FormatUnitNumber(unit, max[2]), "\t\t  410.000");
+  EXPECT_EQ(FormatUnitNumber(unit, min[0]), "\t\t   10.000");
+  EXPECT_EQ(FormatUnitNumber(unit, max[1]), "\t\t   80.000");
+  EXPECT_EQ(FormatUnitNumber(unit, max[2]), "\t\t    0.000");
 }
 
 }  // namespace

@@ -18,9 +18,10 @@
 namespace vestan {
 namespace {
 
-// A session with the shipped definitions (tool 1, D10 flat, G54 at -250,
-// -150, -300), no stroke limits, rapids not interpolated so that the trace holds the feed
-// moves, and a box stock 100 x 100 x 30 whose top is at program Z 0.
+// A session with the shipped definitions (tool 1, D10 flat, G54 at -50,
+// -50, 110, the machine's strokes), rapids not interpolated so that the
+// trace holds the feed moves, and a box stock 100 x 100 x 30 on the vice
+// whose top is at program Z 0.
 struct StepRun {
   testing::FolderSession Run;
   Session& S = Run.S;
@@ -31,9 +32,7 @@ struct StepRun {
     testing::ReadShippedDefinitions(S, Run.Folder.Path());
     S.Defs.Settings.Pitch.MovePitch = movePitch;
     S.Defs.Settings.IgnoreG00 = 1;
-    // The shipped machine's Z stroke lies above this work offset's stock.
-    S.Defs.Limits = StrokeLimits{};
-    testing::MakeBoxStock(S, {-250, -150, -330, -150, -50, -300}, 0.5);
+    testing::MakeBoxStock(S, {-50, -50, 80, 50, 50, 110}, 0.5);
   }
 
   // Runs the program; the trace of every pose is kept.
@@ -56,8 +55,8 @@ struct StepRun {
 // Tip of program point (x, y, z) with the shipped tool and offsets.
 std::string Pose(double x, double y, double z, int status) {
   char line[128];
-  std::snprintf(line, sizeof line, "%.4f %.4f %.4f 0.0000 0.0000 1.0000 %d\n", x - 250, y - 150,
-                z - 300, status);
+  std::snprintf(line, sizeof line, "%.4f %.4f %.4f 0.0000 0.0000 1.0000 %d\n", x - 50, y - 50,
+                z + 110, status);
   return line;
 }
 
@@ -118,6 +117,19 @@ TEST(MoveSteps, CuttingStepsShowContactAndTheSlotIsRemoved) {
   EXPECT_GT(run.Removed(), 0.0);
 }
 
+TEST(MoveSteps, TheShippedMachineCutsTheStockOnItsViceWithinItsStrokes) {
+  StepRun run(1.0);
+  run.S.Defs.Settings.IgnoreG00 = 0;
+  ASSERT_NE(run.S.Defs.Limits.Enabled[2], 0);
+  run.Program("G90 G54 G00 X-10. Y50. Z10.\nG01 Z-1. F500\nX110.\nY-10.\nG00 Z100.\n");
+  // From the control point over the stock, down, across and out: no move
+  // passes a stroke (nor the tool's cutting-load limit).
+  ASSERT_GE(run.Ends.size(), 5u);
+  for (const MoveEnd end : run.Ends) EXPECT_EQ(end, MoveEnd::kNone);
+  EXPECT_EQ(run.S.Nc.Modal.AlarmCode, kAlarmNone);
+  EXPECT_GT(run.Removed(), 0.0);
+}
+
 TEST(MoveSteps, MovesBelowTheToleranceAndG92BlocksCutNothing) {
   StepRun run(0.3);
   run.Program("G90 G54 G00 X50. Y50. Z-2.\nG01 X50.0001 F500\nG92 X0 Y0\nG01 X1. F500\n");
@@ -128,11 +140,35 @@ TEST(MoveSteps, MovesBelowTheToleranceAndG92BlocksCutNothing) {
   EXPECT_EQ(run.Trace.find(Pose(50.0001, 50, -2, kStepCutting)), std::string::npos);
 }
 
-TEST(MoveSteps, UnderRotationABlockWithoutAxisWordsIsNoMove) {
-  StepRun run(1.0);
-  run.Program("G90 G54 G00 X10. Y10. Z10.\nG68 X0 Y0 R90.\nG01 F500\nG01 X12.\n");
-  // The G01 without words takes no step; X12 takes two.
-  EXPECT_EQ(std::count(run.Trace.begin(), run.Trace.end(), '\n'), 2) << run.Trace;
+TEST(MoveSteps, UnderRotationTheStepsRunBetweenTheTurnedPlaces) {
+  StepRun run(2.0);
+  run.Program(
+      "G90 G54 G00 X10. Y10. Z10.\nG68 X0 Y0 R90.\nG01 F500\nG01 X12.\nG01 Y0\n"
+      "G03 X0 Y12. I-12. J0\n");
+  // Turned 90 degrees about the origin, X12 Y10 is X-10 Y12: from X10 Y10
+  // that is 20.0998 long, 11 steps at pitch 2; the G01 without words takes
+  // none. Y0 then is X12 Y0, turned X0 Y12: 10 long, 5 steps from X-10 Y12.
+  std::string expected;
+  for (int i = 1; i <= 11; ++i) expected += Pose(10 - 20.0 * i / 11, 10 + 2.0 * i / 11, 10, kStepFeed);
+  for (int i = 1; i <= 5; ++i) expected += Pose(-10 + 2.0 * i, 12, 10, kStepFeed);
+  // The quarter circle from X12 Y0 to X0 Y12 about the origin runs, turned,
+  // from 90 to 180 degrees: 18.85 long, 10 steps of 9 degrees.
+  for (int i = 1; i <= 10; ++i) {
+    const double a = (90.0 + 9.0 * i) * std::numbers::pi / 180.0;
+    expected += Pose(12 * std::cos(a), 12 * std::sin(a), 10, kStepFeed);
+  }
+  EXPECT_EQ(run.Trace, expected);
+}
+
+TEST(MoveSteps, UnderAMirrorImageTheStepsRunBetweenTheMirroredPlaces) {
+  StepRun run(2.0);
+  run.Program("G90 G54 G00 X10. Y10. Z10.\nG51.1 X0\nG01 X20. F500\nG01 Y14.\n");
+  // Mirrored about X0, X20 is X-20: 30 from where the tool stands, 15 steps
+  // at pitch 2; then Y14 keeps X-20.
+  std::string expected;
+  for (int i = 1; i <= 15; ++i) expected += Pose(10 - 2.0 * i, 10, 10, kStepFeed);
+  expected += Pose(-20, 12, 10, kStepFeed) + Pose(-20, 14, 10, kStepFeed);
+  EXPECT_EQ(run.Trace, expected);
 }
 
 TEST(MoveSteps, PolarInterpolationStartsWithoutCutting) {
@@ -144,7 +180,7 @@ TEST(MoveSteps, PolarInterpolationStartsWithoutCutting) {
 TEST(MoveSteps, OverStrokeEndsTheMoveAtTheStepThatPassesTheStroke) {
   StepRun run(1.0);
   run.S.Defs.Limits.Enabled[0] = 1;
-  run.S.Defs.Limits.Maximum[0] = -245.5;  // machine X of program X 4.5
+  run.S.Defs.Limits.Maximum[0] = -45.5;  // machine X of program X 4.5
   run.S.Defs.Limits.Minimum[0] = -1000.0;
   run.Program("G90 G54 G00 X0 Y0 Z10.\nG01 X10. F500\nG01 Y10.\n");
   EXPECT_EQ(run.Ends.back(), MoveEnd::kOverStroke);

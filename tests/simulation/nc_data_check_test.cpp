@@ -113,9 +113,9 @@ TEST(NcDataCheck, ProgramThatCannotBeOpenedIsNoCleanCheck) {
 }
 
 // The slot program: a rapid approach, a plunge and a cut along X at F500,
-// a change to tool 2 (by the machine's change route, up at Z750) and a cut
-// along Y. G54 is at (-250, -150, -300); tool lengths put the tip at the
-// programmed point.
+// a change to tool 2 (by the machine's change route, up at Z340 in work
+// coordinates) and a cut along Y. G54 is at (-50, -50, 110); tool lengths
+// put the tip at the programmed point.
 TEST(NcDataCheck, LengthsExtentsCodesAndProcesses) {
   CheckRun c;
   const std::string program =
@@ -142,9 +142,9 @@ TEST(NcDataCheck, LengthsExtentsCodesAndProcesses) {
   EXPECT_NEAR(r.CuttingWork.Min[0], -10.0, 1e-9);
   EXPECT_NEAR(r.CuttingWork.Max[0], 60.0, 1e-9);
   EXPECT_NEAR(r.CuttingWork.Min[2], -5.0, 1e-9);
-  EXPECT_NEAR(r.CuttingMachine.Min[0], -260.0, 1e-9);
+  EXPECT_NEAR(r.CuttingMachine.Min[0], -60.0, 1e-9);
   EXPECT_NEAR(r.Work.Min[2], -5.0, 1e-9);
-  EXPECT_NEAR(r.Work.Max[2], 750.0, 1e-9);
+  EXPECT_NEAR(r.Work.Max[2], 340.0, 1e-9);
   EXPECT_EQ(r.DCodes[12], 1);
   EXPECT_EQ(r.HCodes[2], 1);
   EXPECT_EQ(r.ToolCodes[1], 1);

@@ -16,7 +16,7 @@ namespace {
 
 // The shipped tool 1, a flat end mill of diameter 10, mills a slot 5 deep
 // along X at Y50.2 from X-10 (outside the stock) to X60 in a box 100 x 100 x
-// 30 at the G54 origin (-250, -150, -300): the stock loses the slot's 60 x 10
+// 30 on the vice at the G54 origin (-50, -50, 110): the stock loses the slot's 60 x 10
 // x 5 and the half disc of radius 5 and depth 5 at its end.
 TEST(SessionEndToEnd, ShippedDefinitionsCutASlotIntoABoxStock) {
   testing::FolderSession run;
@@ -25,10 +25,10 @@ TEST(SessionEndToEnd, ShippedDefinitionsCutASlotIntoABoxStock) {
   ASSERT_EQ(s.Nc.Modal.Tools.CurrentToolNumber, 1);
   ASSERT_EQ(s.Tool.Tool.Kind, kToolFlat);
   ASSERT_EQ(s.Tool.Tool.Diameter, 10.0f);
-  ASSERT_EQ(s.Memory.Offsets.WorkOffsets[1][0], -250.0);
+  ASSERT_EQ(s.Memory.Offsets.WorkOffsets[1][0], -50.0);
 
   constexpr double kPitch = 0.5;
-  testing::MakeBoxStock(s, {-250, -150, -330, -150, -50, -300}, kPitch);
+  testing::MakeBoxStock(s, {-50, -50, 80, 50, 50, 110}, kPitch);
   testing::StartProgram(s, run.Folder.Write("slot.nc",
                                         "%\n"
                                         "G90 G54 G00 X-10. Y50.2 Z10.\n"
@@ -50,7 +50,7 @@ TEST(SessionEndToEnd, ShippedDefinitionsCutASlotIntoABoxStock) {
   EXPECT_EQ(s.Nc.Modal.AlarmCode, kAlarmNone);
   EXPECT_EQ(modes, "0110");
   EXPECT_EQ(cuttingMoves, 1);  // the plunge is outside, the rapid leaves the slot it cut
-  EXPECT_EQ(s.Nc.Position.ToolTip, (Vec3{-190, -99.8, -290}));
+  EXPECT_EQ(s.Nc.Position.ToolTip, (Vec3{10, 50.2 - 50, 120}));
 
   // The slot as the columns along Z see it: each column whose grid point
   // lies under the tool's path loses the 5 mm, weighted by its cell (halved

@@ -126,7 +126,7 @@ std::vector<MoveSeen> CutProgram(Session& s, const std::string& path) {
 // Under compensation the block after a move is read before the move is cut:
 // the cut takes the mode of its own move, not that of the block read ahead.
 TEST_F(ShippedSession, TheCutTakesTheModeOfItsOwnMove) {
-  testing::MakeBoxStock(S, {-250, -150, -330, -150, -50, -300}, 0.5);  // G54: 0..100, -30..0
+  testing::MakeBoxStock(S, {-50, -50, 80, 50, 50, 110}, 0.5);  // G54: 0..100, -30..0
   // The start-up move is a rapid into the stock; the next block feeds.
   std::vector<MoveSeen> seen = CutProgram(
       S, Folder.Write("rapid.nc", "%\nG90 G54 G00 X-20. Y50. Z-5.\nG41 G00 X10. D01\n"
