@@ -22,8 +22,7 @@
 #include "platform/system_info.h"
 #include "platform/worker_thread.h"
 #include "shell/core/main_window_rules.h"
-#include "shell/core/menu_model.h"
-#include "shell/core/window_texts.h"
+#include "shell/core/shell_state.h"
 #include "simulation/session.h"
 
 namespace vestan {
@@ -34,26 +33,6 @@ struct LaunchArguments {
   std::string CommandLine;
   // Write the final title and status texts to stderr (VESTAN_TRACE=1).
   bool Trace = false;
-};
-
-// What the window shows, kept as texts: the headless host has no window,
-// the Qt window mirrors them.
-struct ShellState {
-  MenuModel Menu = MainMenu();
-  LocalizedLabels Labels;
-  MessageFile Messages;
-  MacroStatus Macro;
-  std::string Title;
-  StatusBarTexts Status;
-  int32_t DifferencePaintMode = 0;
-  // An NC program has been selected.
-  int32_t NcSelected = 0;
-  // A file name is already in place for the next file command.
-  int32_t PathPreset = 0;
-  // The definition file check waits for the run to end.
-  int32_t DefinitionCheckDeferred = 0;
-  // The host is running (the window's first paint has happened).
-  int32_t Shown = 0;
 };
 
 struct Application {
