@@ -22,9 +22,6 @@ std::string FolderOf(std::string_view file) {
   return slash == std::string_view::npos ? std::string() : std::string(file.substr(0, slash + 1));
 }
 
-// The commands that wait for a selected NC program.
-constexpr int32_t kNcCommands[] = {32773, 32813, 32774, 32775, 32776, 32777, 32778};
-
 MenuCheckFacts MenuChecksOf(const Application& app) {
   MenuCheckFacts f;
   const Session& s = *app.S;
@@ -130,9 +127,7 @@ void MainWindowStep(Application& app) {
   LocalizeMenus(shell.Menu, shell.Messages, s.App.EnglishMode, shell.Labels);
   UpdateMenuChecks(shell.Menu, MenuChecksOf(app));
   EnableRunMenuItems(shell.Menu, s.Work.WorkPresent != 0, !s.Defs.Paths.BasicModel.empty());
-  for (int32_t id : kNcCommands) {
-    if (MenuItem* item = FindCommand(shell.Menu, id)) item->Enabled = shell.NcSelected != 0;
-  }
+  EnableNcMenuItems(shell.Menu, shell.NcSelected != 0);
   UpdateSessionPosition(s);
   s.App.ChangeCheckState = 1;
 }
