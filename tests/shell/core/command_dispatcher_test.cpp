@@ -19,6 +19,7 @@
 #include "simulation/verify_report.h"
 #include "support/current_folder.h"
 #include "support/scratch_folder.h"
+#include "support/stl_meshes.h"
 
 namespace vestan {
 namespace {
@@ -260,6 +261,82 @@ TEST(WorkFiles, SaveThenLoadGivesTheSameModel) {
     EXPECT_EQ(w.S().Defs.Paths.WorkLoad, w.Folder / name);
     EXPECT_FALSE(std::filesystem::exists(w.Folder / "tmp.dme"));
   }
+}
+
+// The command line's STL kinds: text, binary, and binary with its numbers
+// byte-swapped (the facet count after the 80-byte header shows which).
+TEST(WorkFiles, EverySaveKindOfTheCommandLine) {
+  World w;
+  w.S().Defs.Settings.Pitch.AutoPitch = 0;
+  w.S().Defs.Settings.Pitch.WorkPitchSetting = 5.0;
+  w.BuildInitialBox({-50, -50, 80, 50, 50, 110});
+  struct Case {
+    int32_t Kind;
+    const char* Name;
+  };
+  for (const Case& c : {Case{kSaveStlText, "text.stl"}, Case{kSaveStlBinary, "binary.stl"},
+                        Case{kSaveStlBinaryBigEndian, "swapped.stl"}}) {
+    const int32_t kind = c.Kind;
+    w.S().CommandLine.saveKind.store(kind);
+    const std::string path = w.Folder / c.Name;
+    ASSERT_EQ(w.WithFile(32786, w.S().Defs.Paths.WorkSave, path), 1) << kind;
+    const std::string bytes = testing::ScratchFolder::Read(path);
+    ASSERT_GT(bytes.size(), 84u) << kind;
+    if (kind == kSaveStlText) {
+      EXPECT_EQ(bytes.rfind("solid", 0), 0u);
+      continue;
+    }
+    uint32_t count = 0;
+    for (size_t i = 0; i < 4; ++i) {
+      const uint32_t byte = static_cast<uint8_t>(bytes[80 + (kind == kSaveStlBinary ? i : 3 - i)]);
+      count |= byte << (8 * i);
+    }
+    EXPECT_EQ(bytes.size(), 84u + 50u * count) << kind;
+  }
+}
+
+// The definition files the file commands read, each with the path in place;
+// a file that is not there reads nothing and says so.
+TEST(DefinitionCommands, ReadTheNamedFile) {
+  World w;
+  struct Case {
+    int32_t Id;
+    std::string* Slot;
+    std::string Path;
+  };
+  Session& s = w.S();
+  for (const Case& c : {Case{32781, &s.Defs.Paths.ToolTable, w.Folder / "data/atc.ttl"},
+                        Case{32782, &s.Defs.Paths.Controller, w.Folder / "data/hanuc.ctl"},
+                        Case{32783, &s.Defs.Paths.Machine, w.Folder / "data/oguma5x.mtl"}}) {
+    EXPECT_EQ(w.WithFile(c.Id, *c.Slot, c.Path), 1) << c.Id;
+    EXPECT_EQ(w.Shell.PathPreset, 0);
+    EXPECT_EQ(w.WithFile(c.Id, *c.Slot, w.Folder / "none"), 0) << c.Id;
+  }
+  // The five-axis machine's rotary axes are in force.
+  EXPECT_EQ(w.WithFile(32783, s.Defs.Paths.Machine, w.Folder / "data/oguma5x.mtl"), 1);
+  EXPECT_NE(s.Defs.Kinematics.RotaryType, kRotaryNone);
+}
+
+// Difference painting loads the basic model named on the command line onto
+// the workpiece's grid and marks where the workpiece stands out of it: the
+// top 10 above the basic model's, not the common bottom.
+TEST(WorkpieceCommands, DifferencePaintingMarksWhatStandsOutOfTheBasicModel) {
+  World w;
+  w.S().Defs.Settings.Pitch.AutoPitch = 0;
+  w.S().Defs.Settings.Pitch.WorkPitchSetting = 2.0;
+  w.BuildInitialBox({0, 0, 80, 100, 50, 110});
+  EXPECT_EQ(w.D->Execute(32893, 0), 0);  // no basic model named
+  w.S().Defs.Paths.BasicModel =
+      w.Folder.Write("basic.stl", testing::AsciiStl(testing::BoxMesh({0, 0, 80}, {100, 50, 100})));
+  ASSERT_EQ(w.D->Execute(32893, 0), 1);
+  EXPECT_EQ(w.S().Work.BasicModelLoaded, 1);
+  const DexelSet& z = w.Work().ZSet();
+  const int32_t column = ColumnIndexZ(w.Work(), 10, 10);
+  const int32_t count = z.Counts[static_cast<size_t>(column)];
+  ASSERT_EQ(count, 2);
+  const size_t at = static_cast<size_t>(column) * static_cast<size_t>(z.Stride);
+  EXPECT_EQ(z.Flags[at] & kFlagMark, 0);
+  EXPECT_EQ(z.Flags[at + 1] & kFlagMark, kFlagMark);
 }
 
 TEST(WorkFiles, AFileThatCannotBeReadKeepsTheOldWorkpiece) {
