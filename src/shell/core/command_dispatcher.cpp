@@ -34,6 +34,11 @@ std::filesystem::file_time_type FileTimeOf(const std::string& path) {
   return ec ? std::filesystem::file_time_type{} : time;
 }
 
+// The commands that change what a run reads: refused while one is going.
+constexpr int32_t kRunDataCommands[] = {32771, 32772, 32773, 32781, 32782, 32783, 32784, 32786,
+                                        32787, 32789, 32790, 32820, 32826, 32827, 32851, 32893,
+                                        32896, 32897, 32898, 32899, 32911};
+
 // The view's mouse modes of the command menu window's buttons.
 int32_t MouseModeOf(int32_t id) {
   switch (id) {
@@ -60,7 +65,11 @@ bool CommandDispatcher::Automated() const {
 }
 
 DocumentContext CommandDispatcher::Context() {
-  return DocumentContext{s_, shell_, dialogs_, compression_, Automated()};
+  return DocumentContext{s_, shell_, dialogs_, Compression, Automated()};
+}
+
+bool CommandDispatcher::RunBusy() const {
+  return run_ != nullptr ? run_->RunBusy() : s_.Control.CuttingMode.load() != kCuttingIdle;
 }
 
 MenuCheckFacts CommandDispatcher::CheckFacts() const {
@@ -85,6 +94,10 @@ void CommandDispatcher::UpdateChecks() {
 }
 
 int64_t CommandDispatcher::Execute(int32_t id, int64_t lParam) {
+  if (IsOneOf(id, kRunDataCommands) && RunBusy()) {
+    s_.Shell.Log("Command " + std::to_string(id) + " refused: a run is going.");
+    return kCommandNotDone;
+  }
   int64_t result = kCommandUnknown;
   DocumentContext context = Context();
   bool ncErrors = false;
@@ -93,7 +106,11 @@ int64_t CommandDispatcher::Execute(int32_t id, int64_t lParam) {
     case 32772:
       NcErrorReported.store(0);
       result = SelectNcProgram(context, id == 32772, ncErrors);
-      if (result != kCommandNotDone) ncFileTime_ = FileTimeOf(s_.Defs.Paths.NcProgram);
+      if (result == kCommandNotDone) break;
+      ncFileTime_ = FileTimeOf(s_.Defs.Paths.NcProgram);
+      // The program opens in the editor at selection when the user asks so.
+      if (s_.CommandLine.batchMode.load() == 0 && s_.Defs.Settings.Editor.SelectOpen != 0)
+        dialogs_.Open(32813);
       break;
     case 32773:
       NcErrorReported.store(0);
@@ -228,8 +245,7 @@ int64_t CommandDispatcher::RunCommand(int32_t id) {
 int64_t CommandDispatcher::TogglePath(int32_t id) {
   std::atomic<int32_t>& flag = id == 32777 ? s_.Display.PathDisplay : s_.Display.PathDisplay2;
   flag.store(flag.load() != 0 ? 0 : 1);
-  const bool running =
-      run_ != nullptr ? run_->RunBusy() : s_.Control.CuttingMode.load() != kCuttingIdle;
+  const bool running = RunBusy();
   // During a run the path is drawn again only from the program that was
   // selected, not from one changed on disk since.
   if (!running || FileTimeOf(s_.Defs.Paths.NcProgram) == ncFileTime_) {
@@ -258,8 +274,7 @@ int64_t CommandDispatcher::SaveViewImageCommand() {
 
 int64_t CommandDispatcher::ToggleCommand(int32_t id) {
   Settings& settings = s_.Defs.Settings;
-  const bool running =
-      run_ != nullptr ? run_->RunBusy() : s_.Control.CuttingMode.load() != kCuttingIdle;
+  const bool running = RunBusy();
   switch (id) {
     case 32794:
       settings.SoundOn = settings.SoundOn != 0 ? 0 : 1;

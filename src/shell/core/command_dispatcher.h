@@ -47,7 +47,9 @@ class CommandDispatcher {
 
   // Carries out command id with its argument. Results: 1 done, 0 cancelled
   // or refused (and any id nobody dispatches), -1 when the NC data check of
-  // 32772 or 32773 found errors.
+  // 32772 or 32773 found errors. While a run is going, the commands that
+  // change what it reads (the files, the workpiece, the tool centre mode)
+  // are refused.
   int64_t Execute(int32_t id, int64_t lParam);
 
   // The run control; none: the run commands are refused.
@@ -68,6 +70,8 @@ class CommandDispatcher {
   std::atomic<int32_t> NcErrorReported{0};
 
   CommandToggles Toggles;
+  // Whether the model files' compression can be used, asked once.
+  CompressionApiCache Compression;
   // The image file of the image command (the path preset names it).
   std::string ImageFile;
 
@@ -77,6 +81,7 @@ class CommandDispatcher {
 
  private:
   bool Automated() const;
+  bool RunBusy() const;
   DocumentContext Context();
   int64_t RunCommand(int32_t id);
   int64_t TogglePath(int32_t id);
@@ -88,7 +93,6 @@ class CommandDispatcher {
   ShellState& shell_;
   DialogPort& dialogs_;
   RunCommandPort* run_ = nullptr;
-  CompressionApiCache compression_;
   // The NC file's time when it was selected: a run redraws the path only
   // while it is unchanged.
   std::filesystem::file_time_type ncFileTime_{};

@@ -40,7 +40,7 @@ class DialogPort {
 // Dialogs with no one to ask: the commands the automation sends take the
 // values already stored (the command line's jobs, the settings) and go on;
 // a file dialog or any other dialog is cancelled.
-class HeadlessDialogs final : public DialogPort {
+class HeadlessDialogs : public DialogPort {
  public:
   explicit HeadlessDialogs(const CommandLineRequest& request) : request_(request) {}
 
@@ -59,7 +59,9 @@ class HeadlessDialogs final : public DialogPort {
     return pen >= 1 && pen <= 16;
   }
   bool EditDifference(DifferenceSettings&) override { return true; }
-  bool EditStock(int32_t, StockDefinition&, int32_t&) override { return true; }
+  // The stock dialogs are not automated (a stock given on the command line
+  // is built by the load command).
+  bool EditStock(int32_t, StockDefinition&, int32_t&) override { return false; }
   bool Open(int32_t) override { return false; }
 
  private:

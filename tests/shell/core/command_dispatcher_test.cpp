@@ -36,8 +36,16 @@ constexpr const char* kRapidProgram = "%\nG90 G54 G00 X10. Y20. Z5.\nX30. Y40. Z
 class RecordingRunPort final : public RunCommandPort {
  public:
   std::vector<int32_t> Modes;
+  bool Busy = false;
   void RunCommand(int32_t cuttingMode) override { Modes.push_back(cuttingMode); }
-  bool RunBusy() const override { return false; }
+  bool RunBusy() const override { return Busy; }
+};
+
+// The headless answers, but the stock dialogs say OK as a person would.
+class StockDialogs final : public HeadlessDialogs {
+ public:
+  using HeadlessDialogs::HeadlessDialogs;
+  bool EditStock(int32_t, StockDefinition&, int32_t&) override { return true; }
 };
 
 struct World {
@@ -46,7 +54,7 @@ struct World {
   RecordingHost Host;
   std::unique_ptr<Session> Owned;
   ShellState Shell;
-  std::unique_ptr<HeadlessDialogs> Dialogs;
+  std::unique_ptr<StockDialogs> Dialogs;
   std::unique_ptr<CommandDispatcher> D;
 
   World() {
@@ -59,7 +67,7 @@ struct World {
     EXPECT_EQ(ReadMachineInto(s, 1).State, kFileRead);
     EXPECT_EQ(ReadToolTableInto(s).State, kFileRead);
     s.App.EnglishMode = 1;
-    Dialogs = std::make_unique<HeadlessDialogs>(s.CommandLine);
+    Dialogs = std::make_unique<StockDialogs>(s.CommandLine);
     D = std::make_unique<CommandDispatcher>(s, Shell, *Dialogs);
     D->Automation.store(1);
     // As the main window starts: nothing selected yet.
@@ -226,6 +234,22 @@ TEST(VerifyReport, WrittenForACleanProgramAndRefusedWithNcErrors) {
   EXPECT_EQ(w.Shell.NcSelected, 1);  // selected all the same
 }
 
+// A run reads the program, the definitions and the workpiece: nothing
+// changes them under it.
+TEST(RunCommands, CommandsThatChangeWhatARunReadsWaitForItsEnd) {
+  World w;
+  RecordingRunPort port;
+  w.D->SetRunPort(&port);
+  ASSERT_EQ(w.Select(kRapidProgram), 1);
+  port.Busy = true;
+  for (int32_t id : {32771, 32773, 32784, 32786, 32781, 32898})
+    EXPECT_EQ(w.D->Execute(id, 0), 0) << id;
+  EXPECT_TRUE(w.Logged("refused: a run is going"));
+  EXPECT_EQ(w.S().Defs.Controller.ToolCenterControl[0], 0);
+  EXPECT_EQ(w.D->Execute(32776, 0), 1);  // the run's own mode may change
+  EXPECT_EQ(w.D->Execute(32856, 0), 1);
+}
+
 // What the run control is handed: nothing without it or before a selection.
 TEST(RunCommands, GoToTheRunControlOnlyAfterASelection) {
   World w;
@@ -349,6 +373,16 @@ TEST(WorkFiles, AFileThatCannotBeReadKeepsTheOldWorkpiece) {
   EXPECT_EQ(w.WithFile(32784, w.S().Defs.Paths.WorkLoad, bad), 0);
   EXPECT_EQ(w.S().Work.WorkPresent, 1);
   EXPECT_EQ(w.Bounds(), before);
+  // A compressed file where the codec cannot be had.
+  w.D->Compression.Available = 1;
+  ASSERT_EQ(w.WithFile(32786, w.S().Defs.Paths.WorkSave, w.Folder / "keep.DMEZ"), 1);
+  w.D->Compression.Available = 0;
+  w.D->Automation.store(0);
+  EXPECT_EQ(w.WithFile(32784, w.S().Defs.Paths.WorkLoad, w.Folder / "keep.DMEZ"), 0);
+  ASSERT_FALSE(w.Host.Messages.empty());
+  EXPECT_EQ(w.Host.Messages.back().Text, "Please run on Windows 8 or later.");
+  EXPECT_EQ(w.Bounds(), before);
+  w.D->Automation.store(1);
   const std::string missing = w.Folder / "gone.dme";
   EXPECT_EQ(w.WithFile(32784, w.S().Defs.Paths.WorkLoad, missing), 0);
   EXPECT_TRUE(w.Logged(missing + " - The Work data does not exist."));
@@ -390,6 +424,14 @@ TEST(StockCommands, BuildTheStockAndPlaceTheControlPoint) {
   EXPECT_EQ(file.GetString("Define", "NEW CONTROL POINT", ""), "SPECIFY");
   // The shipped file is left alone.
   EXPECT_NE(w.S().Defs.Paths.SettingsFile.find(w.Folder.Path()), std::string::npos);
+}
+
+TEST(StockCommands, AreNotAutomated) {
+  World w;
+  HeadlessDialogs headless(w.S().CommandLine);
+  CommandDispatcher d(w.S(), w.Shell, headless);
+  for (int32_t id : {32911, 32787, 32896}) EXPECT_EQ(d.Execute(id, 0), 0) << id;
+  EXPECT_EQ(w.S().Work.WorkPresent, 0);
 }
 
 TEST(StockCommands, AReversedTwoPointBoxIsRefused) {
