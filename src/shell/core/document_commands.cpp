@@ -145,13 +145,14 @@ void ShowBuildFailure(DocumentContext& c) {
 
 // Takes a model just made or loaded as the workpiece: the current tool set
 // up at its pitch, the work offset composed, the control point placed.
-void TakeNewWorkpiece(DocumentContext& c, bool placeControlPoint) {
+void TakeNewWorkpiece(DocumentContext& c) {
   Session& s = c.S;
   s.Work.WorkPresent = 1;
   ApplyToolChange(s, s.Nc.Modal.Tools.CurrentToolNumber, s.Defs.Settings.Pitch.WorkPitch);
   ComposeOffsetAndPosition(s);
-  if (placeControlPoint) PlaceControlPoint(c);
+  // The control point stands on the bounds just found.
   WorkpieceChanged(c);
+  PlaceControlPoint(c);
 }
 
 // The new stock's placement: turned with the table when the work frame is
@@ -194,7 +195,7 @@ bool BuildCylinderWorkpiece(DocumentContext& c, const StockDefinition& stock) {
     return false;
   }
   PlaceNewStock(s);
-  TakeNewWorkpiece(c, true);
+  TakeNewWorkpiece(c);
   return true;
 }
 
@@ -305,7 +306,14 @@ int64_t SelectNcProgram(DocumentContext& c, bool defineWork, bool& ncErrors) {
   }
   std::array<double, 6> box{};
   if (!BoxAroundProgram(results, s.Defs.Settings, box)) {
-    s.Shell.Log(paths.NcProgram + " has no moves: no workpiece fitted to it");
+    Tell(c, paths.NcProgram, Say(c, "The NC data has no moves: no workpiece is fitted to it.",
+                                 "NCデータに移動がないため被切削材を定義できません"));
+    return kCommandDone;
+  }
+  if (box[5] <= box[2]) {
+    Tell(c, paths.NcProgram,
+         Say(c, "The cutting moves lie at one height: no workpiece is fitted to them.",
+             "切削移動が同じ高さにあるため被切削材を定義できません"));
     return kCommandDone;
   }
   BuildBoxWorkpiece(c, box);
@@ -347,7 +355,7 @@ bool BuildBoxWorkpiece(DocumentContext& c, const std::array<double, 6>& box) {
     return false;
   }
   PlaceNewStock(s);
-  TakeNewWorkpiece(c, true);
+  TakeNewWorkpiece(c);
   return true;
 }
 
@@ -468,9 +476,11 @@ int64_t LoadWorkpiece(DocumentContext& c) {
   FreeWorkpiece(s);
   std::swap(s.Work.Workpiece(), loaded);
   paths.WorkLoad = path;
-  s.Defs.Settings.Pitch.WorkPitch = s.Work.Workpiece().Pitch;
-  s.Work.Extent = {s.Work.Workpiece().MinCorner(), s.Work.Workpiece().MaxCorner()};
-  TakeNewWorkpiece(c, true);
+  // The file's grid sets the pitch the workpiece is cut at.
+  PitchSettings& pitch = s.Defs.Settings.Pitch;
+  pitch.WorkPitch = s.Work.Workpiece().Pitch;
+  if (pitch.MovePitchLinked == 1) pitch.MovePitch = pitch.MovePitchFactor * pitch.WorkPitch;
+  TakeNewWorkpiece(c);
   s.Work.Extent = {s.Work.Workpiece().MinCorner(), s.Work.Workpiece().MaxCorner()};
   s.Shell.Log(Say(c, "Read End", "WORK読み込み完了") + ": " + path);
   return kCommandDone;

@@ -190,6 +190,16 @@ TEST(SelectNcProgram, SelectAndDefineFitsABoxToTheProgram) {
   }
 }
 
+// A program whose cutting moves all lie at one height gives no box: the
+// program is selected and the reason logged.
+TEST(SelectNcProgram, AFlatCuttingPathFitsNoBox) {
+  World w;
+  EXPECT_EQ(w.Select("%\nG90 G54 G00 X10. Y20. Z-4.\nG01 X40. F500\nM30\n%\n", 32772), 1);
+  EXPECT_EQ(w.Shell.NcSelected, 1);
+  EXPECT_EQ(w.S().Work.WorkPresent, 0);
+  EXPECT_TRUE(w.Logged("The cutting moves lie at one height"));
+}
+
 // With a workpiece present 32772 asks before replacing it; automation never
 // asks and keeps it, a person may say yes.
 TEST(SelectNcProgram, SelectAndDefineKeepsTheWorkpieceUnlessTheAnswerIsYes) {
