@@ -616,6 +616,9 @@ int64_t LoadBasicModel(DocumentContext& c) {
   c.Shell.PathPreset = 0;
   if (!chosen || name.empty() || !NeedWorkpiece(c)) return kCommandNotDone;
   ModelLoadSettings load = ModelLoadSettingsFrom(s.Defs.Settings, s.Defs.Settings.Pitch.WorkPitch);
+  // The coordinate system given with the basic model on the command line.
+  if (s.CommandLine.basicModelGiven.load() != 0)
+    load.ImportOverride = s.CommandLine.basicModelOptions.CoordinateSystem;
   const ModelFileOutcome outcome = OpenBasicModelFile(s.Work, name, load, s.Frame, &s.Progress);
   if (s.Work.BasicModelLoaded == 0) {
     Tell(c, outcome.Text.empty() ? name : outcome.Text,
