@@ -35,9 +35,10 @@ std::filesystem::file_time_type FileTimeOf(const std::string& path) {
 }
 
 // The commands that change what a run reads: refused while one is going.
-constexpr int32_t kRunDataCommands[] = {32771, 32772, 32773, 32781, 32782, 32783, 32784, 32786,
-                                        32787, 32789, 32790, 32820, 32826, 32827, 32851, 32893,
-                                        32896, 32897, 32898, 32899, 32911};
+constexpr int32_t kRunDataCommands[] = {32771, 32772, 32773, 32781, 32782, 32783, 32784,
+                                        32786, 32787, 32788, 32789, 32790, 32820, 32826,
+                                        32827, 32851, 32893, 32896, 32897, 32898, 32899,
+                                        32904, 32905, 32906, 32911, 32912};
 
 // The view's mouse modes of the command menu window's buttons.
 int32_t MouseModeOf(int32_t id) {
