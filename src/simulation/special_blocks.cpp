@@ -1,7 +1,11 @@
 // The blocks that change a coordinate state rather than cut, and the test
 // whether a block moves at all.
+#include <cmath>
+
+#include "machine/path_geometry.h"
 #include "machine/position_conversion.h"
 #include "nc/block_end.h"
+#include "nc/coordinate_transforms.h"
 #include "nc/motion_driver.h"
 #include "simulation/move_steps.h"
 #include "simulation/session_files.h"
@@ -36,6 +40,92 @@ void StayAtCurrent(Session& session) {
   UpdateSessionPosition(session);
 }
 
+// G92 shifted the work offset: the tool stays where it stands, so its
+// program position, and the place the block end keeps for the next move
+// (turned or mirrored), shift the other way.
+void KeepToolInPlace(Session& session) {
+  NcContext& nc = session.Nc;
+  const AxisPosition program = ProgramPositionAtMachine(nc, NcPassOf(session), true);
+  for (size_t a = 0; a < program.size(); ++a)
+    nc.BlockEnd.Current[a] += program[a] - nc.Position.ProgramPosition[a];
+  nc.Position.ProgramPosition = program;
+}
+
+// The layout offset of a tool: none for a tool off the layout.
+Vec3 LayoutOffset(const ToolLayout& layout, int32_t tool) {
+  if (tool <= 0 || tool >= kLayoutEntries || layout.Placed[static_cast<size_t>(tool)] == 0)
+    return {};
+  const std::array<double, 3>& p = layout.Position[static_cast<size_t>(tool)];
+  return {p[0], p[1], p[2]};
+}
+
+// A layout tool that came in after tool 0 or another layout tool starts
+// from the outgoing tool's place moved by the difference of their layout
+// offsets, as a rapid; once.
+void ApplyLayoutShift(Session& session) {
+  ToolChangerState& changer = session.Changer;
+  if (changer.LayoutShift == 0) return;
+  changer.LayoutShift = 0;
+  NcContext& nc = session.Nc;
+  const ToolLayout& layout = session.Defs.Tools.Layout;
+  const Vec3 now = LayoutOffset(layout, nc.Modal.Tools.CurrentToolNumber);
+  const Vec3 before = LayoutOffset(layout, changer.PreviousLayoutTool);
+  nc.Run.MotionMode = kMotionRapid;
+  nc.Move.MotionMode = kMotionRapid;
+  for (size_t a = 0; a < 3; ++a) {
+    nc.Move.Start[a] += now[a] - before[a];
+    nc.BlockEnd.Previous[a] += now[a] - before[a];
+  }
+}
+
+// Polar interpolation works on X and Y; outside it X is the radius and the
+// second rotary axis the angle (the polar angle offset added), as the
+// machine position shows them.
+void FromPolarForm(const PolarState& polar, AxisPosition& p) {
+  const double angle = (p[4] - polar.AngleOffset) * kPi / 180.0;
+  const double radius = p[0];
+  p[0] = radius * std::cos(angle);
+  p[1] = radius * std::sin(angle);
+}
+
+// Cylindrical interpolation works on the cylinder's linear axis: the second
+// rotary value times the cylinder's divisor, with the rotary at 0.
+void ToCylinderForm(const CylindricalState& cylinder, AxisPosition& p) {
+  const int32_t axis = cylinder.SourceAxis;
+  if (axis < 0 || axis > 2) return;
+  p[static_cast<size_t>(axis)] = p[4] * cylinder.Divisor;
+  p[4] = 0.0;
+}
+
+void FromCylinderForm(const CylindricalState& cylinder, double divisor, AxisPosition& p) {
+  const int32_t axis = cylinder.SourceAxis;
+  if (axis < 0 || axis > 2 || !(divisor > 0.0)) return;
+  p[4] = p[static_cast<size_t>(axis)] / divisor;
+}
+
+// The start or end of polar or cylindrical interpolation: the tool's place
+// taken into the form the mode works in (or back), start, end and current
+// position alike; nothing is cut.
+void ChangeInterpolationForm(Session& session, int32_t polar, int32_t cylindrical) {
+  NcContext& nc = session.Nc;
+  const NcModalState& modal = nc.Modal;
+  NcMove& move = nc.Move;
+  AxisPosition at = move.End;
+  if (polar == 1) FromPolarForm(modal.Polar, at);
+  if (polar == 2) {
+    const Vec3& vector = modal.Length.ToolLengthVector;
+    const PolarInputs inputs{modal.Polar.AngleOffset, modal.Length.BAxisLength, vector};
+    at = ToPolarCoordinates(at, 1, inputs);
+  }
+  if (cylindrical == 1) ToCylinderForm(modal.Cylindrical, at);
+  if (cylindrical == 2)
+    FromCylinderForm(modal.Cylindrical, session.Pass->Steps.CylinderDivisor, at);
+  move.Start = move.End = at;
+  nc.BlockEnd.Previous = nc.BlockEnd.Current = at;
+  nc.Position.ProgramPosition = at;
+  UpdateSessionPosition(session);
+}
+
 bool MovesAnyAxis(const NcMove& move) {
   for (size_t a = 0; a < 5; ++a)
     if (move.Start[a] != move.End[a]) return true;
@@ -60,6 +150,7 @@ bool HandleSpecialBlock(Session& session) {
   const int32_t g = modal.LastGCode;
   const int32_t polar = Transition(modal.Polar.On, st.PolarBefore);
   const int32_t cylindrical = Transition(modal.Cylindrical.On, st.CylindricalBefore);
+  if (modal.Cylindrical.On != 0) st.CylinderDivisor = modal.Cylindrical.Divisor;
   const int32_t toolCentre = Transition(modal.ToolAxisMode, st.ToolAxisModeBefore);
   const bool rapidOrLinear = nc.Run.MotionMode == kMotionRapid || nc.Run.MotionMode == kMotionLinear;
   const bool arc = IsArcMotion(nc.Run.MotionMode);
@@ -67,6 +158,8 @@ bool HandleSpecialBlock(Session& session) {
 
   // Setting a coordinate system or a rotation moves nothing.
   if (g == 92 || g == 68 || (g == 127 && osp)) {
+    if (g == 92 && modal.ToolAxisMode == kToolAxisOff && modal.TiltedPlane.Active == 0)
+      KeepToolInPlace(session);
     move.Start = nc.Position.ProgramPosition;
     UpdateSessionPosition(session);
     return false;
@@ -79,17 +172,15 @@ bool HandleSpecialBlock(Session& session) {
   // Cancelling a rotation or plane without one in force: the program
   // position is the machine position's again, and nothing is cut.
   if ((g == 69 || (g == 126 && osp) || g == 255) && modal.Rotation.State == kRotationNone) {
-    MachinePositionState& position = nc.Position;
-    AxisPosition program =
-        SubtractWorkOffset(position.MachinePosition, session.Memory.Offsets.ActiveWorkOffset);
-    program[static_cast<size_t>(modal.Plane.ToolLengthAxis)] -= ToolLengthEffect(position);
-    position.ProgramPosition = program;
+    const AxisPosition program = ProgramPositionAtMachine(nc, NcPassOf(session), true);
+    nc.Position.ProgramPosition = program;
     move.Start = move.End = program;
     modal.TiltedPlane.Active = 0;
     DrawStatusTexts(session);
     return false;
   }
   FinishMove(nc, NcPassOf(session));
+  ApplyLayoutShift(session);
 
   // Tool-centre-point control: its start takes the tool where it is into
   // the new mode; a start without axis words ends there.
@@ -102,7 +193,7 @@ bool HandleSpecialBlock(Session& session) {
   }
   // Polar and cylindrical interpolation begin and end without a cut.
   if (polar != 0 || cylindrical != 0) {
-    StayAtCurrent(session);
+    ChangeInterpolationForm(session, polar, cylindrical);
     DrawStatusTexts(session);
     PaintPositionPanes(session);
     return false;
