@@ -2,6 +2,7 @@
 // whether a block moves at all.
 #include <cmath>
 
+#include "machine/forward_kinematics.h"
 #include "machine/path_geometry.h"
 #include "machine/position_conversion.h"
 #include "nc/block_end.h"
@@ -78,6 +79,16 @@ void ApplyLayoutShift(Session& session) {
   }
 }
 
+// The tool stays at the program position at: start, end, the block end's
+// places and the position alike.
+void PlaceToolAt(Session& session, const AxisPosition& at) {
+  NcContext& nc = session.Nc;
+  nc.Move.Start = nc.Move.End = at;
+  nc.BlockEnd.Previous = nc.BlockEnd.Current = at;
+  nc.Position.ProgramPosition = at;
+  UpdateSessionPosition(session);
+}
+
 // Polar interpolation works on X and Y; outside it X is the radius and the
 // second rotary axis the angle (the polar angle offset added), as the
 // machine position shows them.
@@ -120,10 +131,30 @@ void ChangeInterpolationForm(Session& session, int32_t polar, int32_t cylindrica
   if (cylindrical == 1) ToCylinderForm(modal.Cylindrical, at);
   if (cylindrical == 2)
     FromCylinderForm(modal.Cylindrical, session.Pass->Steps.CylinderDivisor, at);
-  move.Start = move.End = at;
-  nc.BlockEnd.Previous = nc.BlockEnd.Current = at;
-  nc.Position.ProgramPosition = at;
-  UpdateSessionPosition(session);
+  PlaceToolAt(session, at);
+}
+
+// Setting a tilted working plane (G68.2, or G254 from the rotary axes):
+// where the tool stands, in the new plane's coordinates, is where the next
+// move starts; this block moves nothing. The program position in a plane
+// lies the tool's own length beyond the tip along the tool axis, as the
+// position update takes it.
+void TakeToolIntoPlane(Session& session, int32_t g) {
+  NcContext& nc = session.Nc;
+  const MachinePositionState& position = nc.Position;
+  Vec3 tip{}, axis{};
+  ComputeToolTipAndAxis(session.Defs.Kinematics, session.Defs.Controller,
+                        position.ReferenceLength, position.MachinePosition, tip, axis);
+  const double length = static_cast<double>(position.ToolLength);
+  if (g == 682)
+    for (size_t i = 0; i < 3; ++i) tip[i] += length * axis[i];
+  Vec3 p = ConvertToModelCoordinates(WorkPlacementOf(session), nc.Modal.TiltedPlane.Frame,
+                                     session.Memory.Offsets.ActiveWorkOffset, tip);
+  if (g == 254) p[2] += length;
+  AxisPosition at = position.ProgramPosition;
+  for (size_t i = 0; i < 3; ++i) at[i] = p[i];
+  PlaceToolAt(session, at);
+  session.Pass->Steps.MachineStart = nc.Position.MachinePosition;
 }
 
 bool MovesAnyAxis(const NcMove& move) {
@@ -200,6 +231,15 @@ bool HandleSpecialBlock(Session& session) {
   }
   if ((modal.Polar.On != 0 || modal.Cylindrical.On != 0 || (g >= 17 && g <= 19)) && !axisGiven)
     return false;
+
+  // A tilted working plane set outside the HEIDENHAIN and SIEMENS dialects
+  // moves nothing; theirs keep their motion (their plane moves are not
+  // built).
+  if ((g == 682 || g == 254) && !IsHeidenhainDialect(ctl) && ctl.isSiemens == 0 &&
+      modal.TiltedPlane.Active != 0) {
+    TakeToolIntoPlane(session, g);
+    return false;
+  }
 
   // The motion test.
   if (arc && move.Length == 0.0) return false;

@@ -225,6 +225,29 @@ TEST(MoveSteps, G92UnderRotationOrMirrorImageLeavesTheToolWhereItStands) {
   }
 }
 
+TEST(MoveSteps, ATiltedPlaneStartsFromWhereTheToolStands) {
+  struct Case {
+    const char* Blocks;
+    std::vector<std::array<double, 2>> Steps;  // G54 X, Y
+  };
+  const std::vector<Case> cases = {
+      // The plane of G54 itself: from X10 Y10 on to X20.
+      {"G68.2 X0 Y0 Z0 I0 J0 K0\nG01 X20. Y10. Z10. F500\n",
+       {{12, 10}, {14, 10}, {16, 10}, {18, 10}, {20, 10}}},
+      // Turned 90 degrees about Z: the tool at X10 Y10 stands at plane X10
+      // Y-10; plane X20 Y-10 is X10 Y20 of G54.
+      {"G68.2 X0 Y0 Z0 I90. J0 K0\nG01 X20. Y-10. Z10. F500\n",
+       {{10, 12}, {10, 14}, {10, 16}, {10, 18}, {10, 20}}},
+  };
+  for (const Case& c : cases) {
+    StepRun run(2.0);
+    run.Program(std::string("G90 G54 G00 X10. Y10. Z10.\n") + c.Blocks);
+    std::string expected;
+    for (const std::array<double, 2>& at : c.Steps) expected += Pose(at[0], at[1], 10, kStepFeed);
+    EXPECT_EQ(run.Trace, expected) << c.Blocks;
+  }
+}
+
 TEST(MoveSteps, PolarInterpolationStartsWithoutCutting) {
   StepRun run(1.0);
   run.Program("G90 G54 G00 X50. Y50. Z-2.\nG12.1\nG01 X51. F500\nG13.1\n");
