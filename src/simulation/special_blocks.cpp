@@ -8,6 +8,7 @@
 #include "nc/block_end.h"
 #include "nc/coordinate_transforms.h"
 #include "nc/motion_driver.h"
+#include "nc/position_update.h"
 #include "simulation/move_steps.h"
 #include "simulation/session_files.h"
 
@@ -31,14 +32,6 @@ void DrawStatusTexts(const Session& session) {
 void PaintPositionPanes(const Session& session) {
   const RunViewHooks& view = session.RunView;
   if (view.Window != 0 && view.PaintStatusPosition) view.PaintStatusPosition(0);
-}
-
-// The block leaves the tool where it is: start, end and current alike.
-void StayAtCurrent(Session& session) {
-  NcMove& move = session.Nc.Move;
-  move.Start = move.End;
-  session.Nc.Position.ProgramPosition = move.End;
-  UpdateSessionPosition(session);
 }
 
 // G92 shifted the work offset: the tool stays where it stands, so its
@@ -87,6 +80,40 @@ void PlaceToolAt(Session& session, const AxisPosition& at) {
   nc.BlockEnd.Previous = nc.BlockEnd.Current = at;
   nc.Position.ProgramPosition = at;
   UpdateSessionPosition(session);
+}
+
+// Tool-tip control takes over. On a table (the second table of a mixed
+// machine) the turned table becomes the program's frame: its angle is kept
+// as the base angle and the program's rotary value becomes 0; the dialects
+// that keep rotary offsets apart only refresh the turn of nonzero offsets.
+// The program position then is the one at which tool-tip control puts the
+// tool where it stands.
+void StartToolCentreControl(Session& session) {
+  NcContext& nc = session.Nc;
+  MachinePositionState& position = nc.Position;
+  const ControllerDefinition& ctl = session.Defs.Controller;
+  const int32_t type = session.Defs.Kinematics.RotaryType;
+  const WorkOffsetValues& offset = session.Memory.Offsets.ActiveWorkOffset;
+  const bool apart = ctl.isSiemens != 0 || IsHeidenhainDialect(ctl) || IsOspDialect(ctl);
+  const RotarySinCos turned =
+      ComputeRotarySinCos(ctl, {position.ProgramPosition[3] + offset[3],
+                                position.ProgramPosition[4] + offset[4]});
+  for (size_t r = 0; r < 2; ++r) {
+    const bool frame = !apart && (type == kRotaryTable || (type == kRotaryMix && r == 1));
+    if (frame) {
+      position.RotaryBaseAngles[r] = position.ProgramPosition[3 + r];
+      for (AxisPosition* p : {&nc.Move.Start, &nc.Move.End, &nc.Modal.ProgramPosition,
+                              &position.ProgramPosition, &nc.BlockEnd.Previous,
+                              &nc.BlockEnd.Current})
+        (*p)[3 + r] = 0.0;
+    }
+    if (frame || offset[3 + r] != 0.0) {
+      position.TableRotationSinCos[2 * r] = turned[2 * r];
+      position.TableRotationSinCos[2 * r + 1] = turned[2 * r + 1];
+    }
+  }
+  AdjustProgramPositionToTool(nc, NcPassOf(session), WorkPlacementOf(session));
+  for (size_t i = 0; i < 3; ++i) nc.Move.Start[i] = nc.BlockEnd.Previous[i] = position.ProgramPosition[i];
 }
 
 // Polar interpolation works on X and Y; outside it X is the radius and the
@@ -215,10 +242,11 @@ bool HandleSpecialBlock(Session& session) {
 
   // Tool-centre-point control: its start takes the tool where it is into
   // the new mode; a start without axis words ends there.
+  if (toolCentre == 1) StartToolCentreControl(session);
   if (toolCentre != 0) {
     DrawStatusTexts(session);
     if (toolCentre == 1 && !axisGiven) {
-      StayAtCurrent(session);
+      PlaceToolAt(session, nc.Position.ProgramPosition);
       return false;
     }
   }

@@ -403,9 +403,10 @@ TEST(MoveSteps, ToolVectorModeTurnsTheToolAxisBetweenItsVectors) {
   run.Program("G90 G54 G00 X0 Y0 Z50. A0 C0\nG43.5 H01\nG01 I0 J0.5 K0.8660254 F500\n");
   // A-30 tilts the tool to (0, 0.5, 0.866) as seen from the table: 179.94
   // long at radius 343.66, 6 steps; the axis of each is the straight
-  // blend of the two vectors made unit. The point programmed stays at X-50
-  // Y-50 Z160; the real tip lies the difference of H01 (100) and the tool's
-  // own length beyond it along the axis.
+  // blend of the two vectors made unit. G43.5 took the tool where it stood
+  // (tip X-50 Y-50 Z160) as the point programmed with H01 (100): the point
+  // lies 100 less the tool's own length below the tip, and the real tip
+  // turns about it at that distance along the axis.
   const double beyond = 100.0 - run.S.Nc.Position.ToolLength;
   std::string expected;
   for (int i = 1; i <= 6; ++i) {
@@ -413,11 +414,45 @@ TEST(MoveSteps, ToolVectorModeTurnsTheToolAxisBetweenItsVectors) {
     const Vec3 v{0, 0.5 * t, (1 - t) + 0.8660254 * t};
     const double l = std::sqrt(v[1] * v[1] + v[2] * v[2]);
     const Vec3 axis{0, v[1] / l, v[2] / l};
-    expected += TipPose({-50, -50 + beyond * axis[1], 160 + beyond * axis[2]}, axis, kStepFeed);
+    expected += TipPose({-50, -50 + beyond * axis[1], 160 - beyond + beyond * axis[2]}, axis,
+                        kStepFeed);
   }
   EXPECT_EQ(run.Trace, expected);
   EXPECT_NEAR(run.S.Nc.Position.MachinePosition[3], -30.0, 1e-5);
   EXPECT_NEAR(run.S.Nc.Position.MachinePosition[4], 0.0, 1e-9);
+}
+
+TEST(MoveSteps, ToolTipControlStartsWhereTheToolStands) {
+  {
+    // H01 is 100, more than the tool's own length: the program position
+    // becomes the point that far below the tip, so the tool does not jump;
+    // X10 then moves the tip 10 along X at its height, in steps of 3.
+    TableRun run(3.0);
+    run.Program("G90 G54 G00 X0 Y0 Z50. A0 C0\nG43.5 H01\nG01 X10. F500\n");
+    ASSERT_LT(run.S.Nc.Position.ToolLength, 100.0f);
+    EXPECT_EQ(run.Trace, TipPose({-50 + 10.0 / 4, -50, 160}, {0, 0, 1}, kStepFeed) +
+                             TipPose({-45, -50, 160}, {0, 0, 1}, kStepFeed) +
+                             TipPose({-50 + 30.0 / 4, -50, 160}, {0, 0, 1}, kStepFeed) +
+                             TipPose({-40, -50, 160}, {0, 0, 1}, kStepFeed));
+  }
+  {
+    // The table turned: its angles become the base of the program's frame,
+    // the program's rotary values 0, and the machine stays as it stood.
+    const std::string to = "G90 G54 G00 X0 Y0 Z50. A-30. C30.\n";
+    TableRun before(30.0);
+    before.Program(to);
+    const AxisPosition machine = before.S.Nc.Position.MachinePosition;
+    const Vec3 tip = before.S.Nc.Position.ToolTip;
+    TableRun run(30.0);
+    run.Program(to + "G43.5 H01\n");
+    const MachinePositionState& position = run.S.Nc.Position;
+    for (size_t a = 0; a < 5; ++a) EXPECT_NEAR(position.MachinePosition[a], machine[a], 1e-9) << a;
+    for (size_t a = 0; a < 3; ++a) EXPECT_NEAR(position.ToolTip[a], tip[a], 1e-9) << a;
+    EXPECT_EQ(position.ProgramPosition[3], 0.0);
+    EXPECT_EQ(position.ProgramPosition[4], 0.0);
+    EXPECT_EQ(position.RotaryBaseAngles, (std::array<double, 2>{-30.0, 30.0}));
+    EXPECT_EQ(run.S.Nc.Move.Start, position.ProgramPosition);
+  }
 }
 
 TEST(MoveSteps, ALockedRotaryAxisStopsTheRunBeforeItsMoveIsCut) {
