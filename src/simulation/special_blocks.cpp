@@ -216,7 +216,9 @@ bool HandleSpecialBlock(Session& session) {
 
   // Setting a coordinate system or a rotation moves nothing.
   if (g == 92 || g == 68 || (g == 127 && osp)) {
-    if (g == 92 && modal.ToolAxisMode == kToolAxisOff && modal.TiltedPlane.Active == 0)
+    // Where the machine position is the program position's plain image.
+    if (g == 92 && modal.ToolAxisMode == kToolAxisOff && modal.TiltedPlane.Active == 0 &&
+        modal.Polar.On == 0 && modal.Cylindrical.On == 0)
       KeepToolInPlace(session);
     move.Start = nc.Position.ProgramPosition;
     UpdateSessionPosition(session);
