@@ -13,6 +13,7 @@
 
 #include "model/cut_statistics.h"
 #include "nc/motion_driver.h"
+#include "simulation/run_loop.h"
 #include "simulation/session_runs.h"
 
 namespace vestan {
@@ -246,6 +247,32 @@ TEST(MoveSteps, ATiltedPlaneStartsFromWhereTheToolStands) {
     for (const std::array<double, 2>& at : c.Steps) expected += Pose(at[0], at[1], 10, kStepFeed);
     EXPECT_EQ(run.Trace, expected) << c.Blocks;
   }
+}
+
+// The whole run: the slot of tool 1, 5 deep and 70 long from outside the
+// stock, along X at Y50.2 of G54, and the same slot programmed in a plane
+// turned 90 degrees about Z, where it runs along Y at X50.2: the square
+// stock on its square grid loses the same volume either way.
+TEST(MoveSteps, ARunCutsTheSameSlotInATurnedPlane) {
+  const std::vector<std::string> programs = {
+      "G90 G54 G00 X-10. Y50.2 Z10.\nG01 Z-5. F500\nX60.\nG00 Z10.\n",
+      "G90 G54 G00 X50.2 Y-10. Z10.\nG68.2 X0 Y0 Z0 I90. J0 K0\n"
+      "G01 X-10. Y-50.2 Z-5. F500\nX60.\nG00 Z10.\n",
+  };
+  std::vector<double> removed;
+  for (const std::string& program : programs) {
+    StepRun run(0.5);
+    run.S.Defs.Limits = StrokeLimits{};
+    run.S.Defs.Tools.Layout = ToolLayout{};
+    for (ToolLimitRecord& limit : run.S.Defs.Tools.Limits) limit = ToolLimitRecord{};
+    run.S.Control.CuttingMode.store(kCuttingShowResult);
+    run.S.Defs.Paths.NcProgram = run.Run.Folder.Write("slot.nc", "%\n" + program + "M30\n%\n");
+    EXPECT_EQ(SimulationThreadProc(run.S), 0) << program;
+    EXPECT_EQ(run.S.Nc.Modal.AlarmCode, kAlarmNone) << program;
+    removed.push_back(run.Removed());
+  }
+  ASSERT_GT(removed[0], 0.0);
+  EXPECT_NEAR(removed[1], removed[0], 1e-9 * removed[0]);
 }
 
 TEST(MoveSteps, PolarInterpolationStartsWithoutCutting) {
