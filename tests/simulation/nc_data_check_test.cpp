@@ -113,7 +113,7 @@ TEST(NcDataCheck, ProgramThatCannotBeOpenedIsNoCleanCheck) {
 }
 
 // The slot program: a rapid approach, a plunge and a cut along X at F500,
-// a change to tool 2 (by the machine's change route, up at Z340 in work
+// a change to tool 2 (by the machine's change route, up at Z40 in work
 // coordinates) and a cut along Y. G54 is at (-50, -50, 110); tool lengths
 // put the tip at the programmed point.
 TEST(NcDataCheck, LengthsExtentsCodesAndProcesses) {
@@ -144,7 +144,7 @@ TEST(NcDataCheck, LengthsExtentsCodesAndProcesses) {
   EXPECT_NEAR(r.CuttingWork.Min[2], -5.0, 1e-9);
   EXPECT_NEAR(r.CuttingMachine.Min[0], -60.0, 1e-9);
   EXPECT_NEAR(r.Work.Min[2], -5.0, 1e-9);
-  EXPECT_NEAR(r.Work.Max[2], 340.0, 1e-9);
+  EXPECT_NEAR(r.Work.Max[2], 40.0, 1e-9);
   EXPECT_EQ(r.DCodes[12], 1);
   EXPECT_EQ(r.HCodes[2], 1);
   EXPECT_EQ(r.ToolCodes[1], 1);

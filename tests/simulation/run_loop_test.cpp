@@ -36,11 +36,6 @@ struct LoopRun {
     S.Defs.Limits = StrokeLimits{};
     S.Defs.Settings.IgnoreG00 = 1;
     S.Defs.Controller.StopOption = 0;
-    // Tool 1's cutting-load limit would end the slot.
-    for (ToolLimitRecord& limit : S.Defs.Tools.Limits) limit = ToolLimitRecord{};
-    // Every shipped tool has a magazine layout place, which makes the head a
-    // multi-tool head; these runs cut with one tool.
-    S.Defs.Tools.Layout = ToolLayout{};
     testing::MakeBoxStock(S, kBox, kPitch);
     S.Control.CuttingMode.store(kCuttingShowResult);
     // The shell's waits take a millisecond here.
