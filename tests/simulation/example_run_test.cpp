@@ -4,6 +4,7 @@
 // SimulationThreadProc and the reports closed as the shell closes them.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -68,12 +69,17 @@ TEST(ExampleRun, ShippedExampleRunsToItsEndWithTheRapidCheckOn) {
   off.RunProgram(ShippedExample());
   ASSERT_EQ(off.S.Nc.Modal.EndState, kEndHandled);
   const double removed = off.Removed();
-  // At least the face (100 x 100 x 0.5) and the pocket below it (60 x 40
-  // with corners of radius 5, 5 deep); at most that and the sixteen drilled
-  // holes (D8.5, 12 deep) with their chamfers.
+  // The face (100 x 100 x 0.5); the pocket below it (60 x 40 with corners
+  // of radius 5, from Z-0.5 to Z-5.5); sixteen holes of D8.5 whose point
+  // (bottom angle 31 degrees, a cone 4.25 tan 31 high) reaches Z-12: eight
+  // from the face (11.5 deep), four from the pocket's floor (6.5), four on
+  // its side walls (half of each, 9 on average). The chamfer's point stays
+  // inside the holes. The columns at work pitch 1 come within 1 %.
   const double face = 100 * 100 * 0.5, pocket = (60 * 40 - (4 - kPi) * 25) * 5;
-  EXPECT_GT(removed, face + pocket);
-  EXPECT_LT(removed, face + pocket + 16 * kPi * 4.25 * 4.25 * 12 + 16 * 50);
+  const double section = kPi * 4.25 * 4.25, point = section * 4.25 * std::tan(31 * kPi / 180) * 2 / 3;
+  const double holes = 8 * (section * 11.5 - point) + 4 * (section * 6.5 - point) +
+                       4 * (section * 9.0 - point);
+  EXPECT_NEAR(removed, face + pocket + holes, 0.01 * (face + pocket + holes));
 
   for (int32_t setting : {1, 2}) {
     ExampleRun r(setting);
