@@ -456,7 +456,9 @@ CutPathResult DrawCutPath(GlCalls& gl, Session& session, const ColourMaterials& 
   ResetNcModalState(nc, p.Records);
   UpdatePosition(p);
   p.Steps.MachineStart = nc.Position.MachinePosition;
-  if (LoadNcProgramText(nc, p.Records, p.Reader) == kNcProgramNotOpened) return pen.Result;
+  // A program that cannot be read is said so by the open below, as a run
+  // says it.
+  LoadNcProgramText(nc, p.Records, p.Reader);
   pen.Result.ProgramTime = LastWriteTime(program);
   BeginFileProgress(session.Progress, program, "パス表示", "Draw Path",
                     {p.Records.ActiveReadPlugin >= 0, std::nullopt, 0, 0});

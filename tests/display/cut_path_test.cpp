@@ -13,8 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "display/frame_readback.h"
+#include "display/offscreen_context.h"
 #include "display/scene.h"
+#include "display/workpiece_lists.h"
 #include "gl_recorder.h"
+#include "gl_test_support.h"
+#include "scene_world.h"
 #include "nc/motion_driver.h"
 #include "simulation/move_steps.h"
 #include "simulation/session_runs.h"
@@ -306,6 +311,139 @@ TEST(CutPath, NurbsSpansOfEqualKnotsAreSkipped) {
   ExpectPoints(list.Outlines[1].P, {At(2, 0, 10), At(2, 0.25, 10), At(2, 0.5, 10), At(2, 0.75, 10),
                                     At(2, 1, 10)},
                "the line after it starts at the curve's end");
+}
+
+}  // namespace
+}  // namespace vestan
+
+namespace vestan {
+namespace {
+
+TEST(CutPath, LeavesTheSessionAsItWasAndStopsAtTheAbort) {
+  PathRun r(1.0);
+  r.Program(
+      "G90 G55 G00 X-20. Y-20. Z10.\nG10 L2 P1 X7. Y7. Z7.\nG92 X0 Y0\n"
+      "G01 X10. F500\nT2 M06\nG54 G01 X30.\n");
+  UpdateSessionPosition(r.S);
+  const MachinePositionState position = r.S.Nc.Position;
+  const WorkOffsetValues g54 = r.S.Memory.Offsets.WorkOffsets[1];
+  const int32_t tool = r.S.Nc.Modal.Tools.CurrentToolNumber;
+  const int32_t pen = r.S.Tool.PenNumber;
+  const uint32_t mainLines = r.S.Nc.Modal.MainLineCounter;
+  r.S.Control.LinePendingAtStop.store(1);
+  for (int list = 1; list < kFixedListCount; ++list)
+    r.S.Display.ClearRebuild(static_cast<DisplayList>(list));
+  const GlRecorder::List& list = r.Draw();
+  EXPECT_EQ(Strips(list, false).size(), 2u);
+  EXPECT_EQ(r.S.Nc.Position.ProgramPosition, position.ProgramPosition);
+  EXPECT_EQ(r.S.Nc.Position.MachinePosition, position.MachinePosition);
+  EXPECT_EQ(r.S.Memory.Offsets.WorkOffsets[1], g54) << "G10 changed the drawing's copy only";
+  EXPECT_EQ(r.S.Nc.Modal.Tools.CurrentToolNumber, tool);
+  EXPECT_EQ(r.S.Tool.PenNumber, pen);
+  EXPECT_EQ(r.S.Nc.Modal.MainLineCounter, mainLines);
+  EXPECT_EQ(r.S.Control.LinePendingAtStop.load(), 1) << "the run's held line stays held";
+  for (int list = 1; list < kFixedListCount; ++list)
+    EXPECT_FALSE(r.S.Display.NeedsRebuild(static_cast<DisplayList>(list))) << "list " << list;
+
+  // The stop key: the drawing ends after the move it is at.
+  r.S.Control.Abort.store(1);
+  EXPECT_EQ(r.Draw().Outlines.size(), 1u);
+  EXPECT_TRUE(r.Result.Aborted);
+}
+
+TEST(CutPath, AProgramThatCannotBeOpenedDrawsNothingAndSaysWhich) {
+  PathRun r;
+  r.S.Defs.Paths.NcProgram = r.Run.Folder.Path() + "none.nc";
+  EXPECT_TRUE(r.Draw().Outlines.empty());
+  EXPECT_FALSE(r.Result.ProgramTime.has_value());
+  ASSERT_FALSE(r.Run.Host.Messages.empty());
+  EXPECT_NE(r.Run.Host.Messages.back().Text.find("none.nc"), std::string::npos);
+  // No program chosen: nothing, and nothing said.
+  r.Run.Host.Messages.clear();
+  r.S.Defs.Paths.NcProgram.clear();
+  EXPECT_TRUE(r.Draw().Outlines.empty());
+  EXPECT_TRUE(r.Run.Host.Messages.empty());
+}
+
+// A scene of the session's program: the machine, tool and workpiece hidden,
+// looking down on the path at 2 pixels to the millimetre.
+struct PathScene : testing::SceneWorld {
+  PathRun Path{1.0};
+  PathScene() {
+    Defs.Settings.MachineDisplay = 0;
+    Defs.Settings.ToolDisplay = 0;
+    Defs.Settings.WorkDisplay = 0;
+    Defs.Settings.BasicAxis = 0;
+    LookAt({-50, -70, 120}, 2.0);
+    Path.Program("G90 G54 G00 X-20. Y-20. Z10.\nG01 X20. F500\n");
+  }
+  Scene Make() {
+    Scene scene = SceneWorld::Make();
+    scene.PathSource = &Path.S;
+    return scene;
+  }
+};
+
+TEST(CutPath, TheSceneBuildsBothPathListsOnlyInFramesWithNoRun) {
+  PathScene w;
+  w.Flags.RequestRebuild(kListPath);
+  w.Flags.RequestRebuild(kListPath2);
+  w.Flags.PathDisplay.store(1);
+  w.Flags.PathDisplay2.store(1);
+  SceneLists lists;
+  for (const SceneFrameKind run : {SceneFrameKind::kRunRedraw, SceneFrameKind::kRunBusy}) {
+    GlRecorder gl;
+    Scene scene = w.Make();
+    scene.Frame = run;
+    DrawScene(gl, scene, lists);
+    EXPECT_EQ(gl.Lists.count(kListPath), 0u);
+    EXPECT_TRUE(w.Flags.NeedsRebuild(kListPath));
+    EXPECT_TRUE(w.Flags.NeedsRebuild(kListPath2));
+  }
+  GlRecorder gl;
+  DrawScene(gl, w.Make(), lists);
+  EXPECT_TRUE(gl.Errors.empty());
+  EXPECT_FALSE(w.Flags.NeedsRebuild(kListPath));
+  EXPECT_FALSE(w.Flags.NeedsRebuild(kListPath2));
+  EXPECT_EQ(lists.PathProgramTime, LastWriteTime(w.Path.S.Defs.Paths.NcProgram));
+  EXPECT_EQ(lists.Path2ProgramTime, lists.PathProgramTime);
+  const auto full = Strips(gl.Lists[kListPath], false);
+  const auto chords = Strips(gl.Lists[kListPath2], false);
+  ASSERT_EQ(full.size(), 1u);
+  ASSERT_EQ(chords.size(), 1u);
+  EXPECT_EQ(full[0]->P.size(), 41u) << "40 long at pitch 1";
+  EXPECT_EQ(chords[0]->P.size(), 2u);
+  EXPECT_EQ(full[0]->Colour, w.Path.Materials.TopPath);
+  EXPECT_EQ(chords[0]->Colour, w.Path.Materials.SecondPath);
+  EXPECT_EQ(gl.Lists[kListPath].Calls.front(), "Material");
+  EXPECT_EQ(std::count(gl.Called.begin(), gl.Called.end(), kListPath), 1);
+  EXPECT_EQ(std::count(gl.Called.begin(), gl.Called.end(), kListPath2), 1);
+}
+
+// The whole way: the path drawn into the list of a real context and the
+// frame read back, the feed in the path colour where the program put it.
+TEST(CutPath, ThePathShowsInTheFrameOffscreen) {
+  OffscreenContext context;
+  VESTAN_OPEN_CONTEXT_OR_END(context, 160, 120);
+  OpenGlCalls gl;
+  PathScene w;
+  SceneLists lists;
+  AllocDisplayListIds(w.Work.Workpiece(), gl.GenLists(kReservedListNames), 0, lists.Work);
+  w.Flags.RequestRebuild(kListPath);
+  w.Flags.PathDisplay.store(1);
+  DrawScene(gl, w.Make(), lists);
+  const FrameGeometry frame = MakeFrameGeometry(160, 120);
+  std::vector<uint8_t> pixels;
+  ASSERT_TRUE(ReadFrameBuffer(gl, frame, GlPixelFormat::kRgb, pixels));
+  const auto pixel = [&](const Vec3& p) {
+    const auto [x, y] = w.PixelOf(p);
+    const uint8_t* at = &pixels[static_cast<size_t>(119 - y) * frame.RowBytes + 3 * static_cast<size_t>(x)];
+    return std::array<int, 3>{at[0], at[1], at[2]};
+  };
+  // Machine (-70..-30, -70, 120): the feed along X in G54.
+  EXPECT_EQ(pixel({-50, -70, 120}), (std::array<int, 3>{255, 0, 0}));
+  EXPECT_EQ(pixel({-40, -70, 120}), (std::array<int, 3>{255, 0, 0}));
+  EXPECT_EQ(pixel({-50, -60, 120}), (std::array<int, 3>{0, 0, 0}));
 }
 
 }  // namespace
