@@ -276,6 +276,9 @@ void BuildCoordinateAxesList(GlCalls& gl, const Scene& s) {
   if (s.FirstWorkFrame != nullptr)
     FrameAxes(gl, Times(s.FirstWorkFrame->Origin, 1.0 / scale), s.FirstWorkFrame->ScaledAxes,
               {kLightRed, kLightGreen, kLightBlue});
+  if (s.TiltedPlaneAxes != nullptr)
+    FrameAxes(gl, Times(s.TiltedPlaneAxes->Origin, 1.0 / scale), s.TiltedPlaneAxes->ScaledAxes,
+              {kLightRed, kLightGreen, kLightBlue});
   if (s.CurrentWorkFrame != nullptr)
     FrameAxes(gl, Times(s.CurrentWorkFrame->Origin, 1.0 / scale), s.CurrentWorkFrame->ScaledAxes,
               {kRed, kGreen, kBlue});

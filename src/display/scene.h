@@ -76,6 +76,9 @@ struct Scene {
   Session* PathSource = nullptr;
   // 1 while the path display was asked for with Shift: rapids left out.
   int32_t HideRapidPath = 0;
+  // The tilted working plane's frame (BuildTiltedPlaneFrame) in the axes
+  // list, while a plane is in force.
+  const CoordinateFrame* TiltedPlaneAxes = nullptr;
 };
 
 // What the scene keeps in one GL context beside the list names.
