@@ -139,6 +139,27 @@ TEST(AviWriter, FfprobeReadsTheMovie) {
   while (fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
   EXPECT_EQ(pclose(pipe), 0);
   EXPECT_EQ(out, "33,17,5/1,4\n");
+
+  // The last frame decoded as top-down red, green, blue rows: our rows are
+  // bottom-up and blue first.
+  if (std::system("ffmpeg -version > /dev/null 2>&1") != 0) return;
+  const std::vector<uint8_t> last = Frame(avi.FrameBytes(), 3);
+  const size_t row = AviRowBytes(33);
+  std::string expected;
+  for (int y = 16; y >= 0; --y)
+    for (int x = 0; x < 33; ++x) {
+      const uint8_t* p = &last[static_cast<size_t>(y) * row + 3 * static_cast<size_t>(x)];
+      expected += {static_cast<char>(p[2]), static_cast<char>(p[1]), static_cast<char>(p[0])};
+    }
+  const std::string decode = "ffmpeg -v error -i '" + path +
+                             "' -vf select='eq(n\\,3)' -frames:v 1 -f rawvideo -pix_fmt rgb24 -";
+  pipe = popen(decode.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string decoded;
+  size_t n = 0;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) decoded.append(buffer, n);
+  EXPECT_EQ(pclose(pipe), 0);
+  EXPECT_EQ(decoded, expected);
 }
 
 }  // namespace
