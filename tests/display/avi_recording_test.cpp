@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 #include <string>
 #include <vector>
 
 #include "display/offscreen_context.h"
+#include "nc/run_control.h"
+#include "platform/recording_host.h"
 #include "gl_recorder.h"
 #include "gl_test_support.h"
 #include "support/avi_reader.h"
@@ -154,6 +158,56 @@ TEST(AviRecording, RecordsTheViewOfTheCurrentContext) {
   // Blue, green, red a pixel: red, then blue.
   EXPECT_EQ(r.Frames[0].substr(0, 3), std::string("\x00\x00\xff", 3));
   EXPECT_EQ(r.Frames[1].substr(55, 3), std::string("\xff\x00\x00", 3)) << "the last pixel";
+}
+
+// The run thread asks for the recording and waits in the redraw handshake;
+// the main thread's timer serves each handshake: it starts the movie, takes
+// the block's frame and closes the movie when asked.
+TEST(AviRecording, TheRunThreadAsksAndTheMainThreadRecords) {
+  ScratchFolder dir;
+  RecordingHost host;
+  host.OnSleep = [](int32_t) { std::this_thread::sleep_for(std::chrono::milliseconds(1)); };
+  RunControl control;
+  AviRecording recording;
+  std::atomic<int32_t> block{0};
+  std::atomic<int32_t> done{0};
+  const MovieSettings movie{0, 0, 1, 0, 1};
+  Settings settings;
+  DefinitionFilePaths paths;
+  paths.VideoFolder = dir.Path();
+  const AviRecordingSources sources{movie, settings, paths, MakeFrameGeometry(8, 4)};
+
+  std::thread run([&] {
+    recording.StartRequest.store(1);
+    for (int32_t b = 1; b <= 3; ++b) {
+      block.store(b);
+      WaitForRedraw(control, host);
+    }
+    recording.CloseRequest.store(1);
+    WaitForRedraw(control, host);
+    done.store(1);
+  });
+  GlRecorder gl;
+  int32_t frames = 0;
+  std::string error;
+  while (done.load() == 0) {
+    if (control.RedrawRequest.load() == 0) {
+      std::this_thread::yield();
+      continue;
+    }
+    const AviFrameFacts facts{1, {0, 0, 1}, block.load(), 0};
+    const AviServiceResult served = ServeAviRecording(recording, gl, sources, &facts);
+    frames += served.FrameWritten ? 1 : 0;
+    error += served.Error;
+    control.RedrawRequest.store(0);
+  }
+  run.join();
+  EXPECT_EQ(error, "");
+  EXPECT_EQ(frames, 3);
+  EXPECT_FALSE(IsAviRecording(recording.Recorder));
+  const AviRead r = ReadAvi(dir / "VESTAN.AVI");
+  ASSERT_TRUE(r.Ok) << r.Error;
+  EXPECT_EQ(r.Frames.size(), 3u);
 }
 
 }  // namespace
