@@ -48,6 +48,8 @@ struct CutPathResult {
 // opened is reported and draws nothing; an interpreter alarm ends the path
 // where the run would end. Progress is shown per move; the run control's
 // abort ends the drawing after the current move (what was emitted stays).
+// Main thread, and only while no run is active: it reads the program text
+// and the tool table a run reads.
 CutPathResult DrawCutPath(GlCalls& gl, Session& session, const ColourMaterials& materials,
                           const CutPathSwitches& switches);
 
