@@ -17,9 +17,8 @@ enum class PaneLook { kRaised, kFlat };
 // The run's panes and block as data: the run control writes them on the
 // main thread, the window paints them.
 struct RunPanes {
-  // The STOP pane: "\tSTOP" (or "\tGO" while a resume is shown) raised
-  // while running, flat at a stop; the ESC pane flat once an abort ended
-  // the run.
+  // The STOP pane's text, raised while running and flat at a stop; the ESC
+  // pane flat once an abort ended the run.
   std::string StopText = "\tSTOP";
   PaneLook Stop = PaneLook::kRaised;
   PaneLook Escape = PaneLook::kRaised;

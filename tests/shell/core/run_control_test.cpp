@@ -454,6 +454,26 @@ TEST(RunControl, CheckThatEndsTheRunShowsItsMessageAndFailsUnattendedRuns) {
   }
 }
 
+// A hit of a check set to stop: the thread goes on, the run timer asks it
+// to stop at the next block and shows why.
+TEST(RunControl, StopClassHitHoldsTheRunAtTheNextBlock) {
+  RunFixture f;
+  f.S.RunView.Window = 1;
+  f.S.Defs.Settings.IgnoreG00 = 0;
+  f.S.Defs.Checks.Interference = 2;
+  UpdateMachineCheckFlag(f.S.Defs.Checks);
+  f.Program("rapid.nc", "G90 G54 G00 X20. Y20. Z10.\nZ-5.\nG01 X30. F500\nX40.\nX50.\n");
+  f.Run.RunCommand(kCuttingReal);
+  ASSERT_TRUE(f.TickUntil([&] { return f.Run.BlinkTimerRunning() || f.Idle(); }));
+  ASSERT_TRUE(f.Run.BlinkTimerRunning());
+  EXPECT_NE(f.Shell.Run.StopReason.find("RAPID(G00)"), std::string::npos) << f.Shell.Run.StopReason;
+  f.Run.StopPane();  // resumes: the flags of the check are cleared
+  EXPECT_EQ(f.S.Control.InterferenceStopRaised.load(), 0);
+  ASSERT_TRUE(f.TickUntil([&] { return f.Idle(); }));
+  EXPECT_EQ(f.Shell.Run.LastResultCode, -1);
+  EXPECT_TRUE(std::filesystem::exists(f.Folder / "interference.txt"));
+}
+
 // Unattended runs never hold at a stop: each stop is logged and passed.
 TEST(RunControl, UnattendedRunPassesStopsAndLogsThem) {
   RunFixture f;
