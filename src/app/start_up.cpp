@@ -183,7 +183,9 @@ void StartUp(Application& app, const std::vector<StartUpStep>& steps) {
   for (const StartUpStep& step : steps) step.Run(app);
 }
 
-void UpdateWindowTexts(Application& app) { UpdateShellTexts(*app.S, app.Shell); }
+void UpdateWindowTexts(Application& app) {
+  UpdateShellTexts(*app.S, app.Shell, !app.Runs.ThreadWorking());
+}
 
 bool RunActive(const Application& app) { return app.RunThread.Running() || app.Runs.RunBusy(); }
 

@@ -103,7 +103,8 @@ void StartUp(Application& app, const std::vector<StartUpStep>& steps);
 // active and no task waits. Then the shut-down. Returns the exit code.
 int32_t RunHost(Application& app);
 
-// The window's texts rebuilt from the session into the shell state.
+// The window's texts rebuilt from the session into the shell state (the
+// status bar not while the run thread works).
 void UpdateWindowTexts(Application& app);
 
 // True while the run thread works, or a run is going or being finished.

@@ -25,12 +25,6 @@ std::string_view Pick(int32_t english, std::string_view en, std::string_view ja)
 
 bool UnattendedRunMode(int32_t runMode) { return runMode == 5 || runMode == 6; }
 
-// The title reads nothing the running thread writes.
-std::optional<std::string> TitleText(const Session& s, const ShellState& shell) {
-  TitleFacts title = TitleFactsOf(s);
-  title.DisplaySuspended = shell.Run.DisplaySuspended;
-  return UpdateWindowTitle(title);
-}
 
 }  // namespace
 
@@ -88,8 +82,11 @@ int32_t RunResultCode(const RunEndFacts& f, const InterferenceCheckSettings& che
   return f.CuttingLoadAlarm ? 7 : 6;
 }
 
-void UpdateShellTexts(const Session& s, ShellState& shell) {
-  if (std::optional<std::string> text = TitleText(s, shell)) shell.Title = *text;
+void UpdateShellTexts(const Session& s, ShellState& shell, bool statusBar) {
+  TitleFacts title = TitleFactsOf(s);
+  title.DisplaySuspended = shell.Run.DisplaySuspended;
+  if (std::optional<std::string> text = UpdateWindowTitle(title)) shell.Title = *text;
+  if (!statusBar) return;
   StatusFacts status = StatusFactsOf(s);
   status.DisplaySuspended = shell.Run.DisplaySuspended;
   status.DifferencePaintMode = shell.DifferencePaintMode;
@@ -132,17 +129,18 @@ bool CuttingRunControl::Unattended() const {
   return quiet_ || s_.CommandLine.batchMode.load() != 0 || s_.CommandLine.silentMode.load() != 0;
 }
 
-// The status bar shows the modal state the running thread writes: it is
-// rebuilt only while the thread is held or gone.
+bool CuttingRunControl::ThreadWorking() const {
+  // Only the main thread clears Paused: a thread seen paused stays so.
+  return thread_.Running() && s_.Control.Paused.load() == 0;
+}
+
 void CuttingRunControl::UpdateTitle() {
-  if (std::optional<std::string> text = TitleText(s_, shell_)) {
-    shell_.Title = *text;
-    s_.Shell.SetWindowTitle(*text);
-  }
+  UpdateShellTexts(s_, shell_, false);
+  s_.Shell.SetWindowTitle(shell_.Title);
 }
 
 void CuttingRunControl::UpdateTexts() {
-  UpdateShellTexts(s_, shell_);
+  UpdateShellTexts(s_, shell_, !ThreadWorking());
   s_.Shell.SetWindowTitle(shell_.Title);
 }
 

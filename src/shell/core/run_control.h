@@ -77,10 +77,10 @@ struct RunEndFacts {
 // INTERFERENCE 1 gives 1; otherwise 6, or 7 after a cutting-load alarm.
 int32_t RunResultCode(const RunEndFacts& facts, const InterferenceCheckSettings& checks);
 
-// The window's title and status bar texts from the session into the shell
-// state, with the run's stop state. The status bar reads the NC state: not
-// while a run thread works.
-void UpdateShellTexts(const Session& session, ShellState& shell);
+// The window's title and, with statusBar, the status bar's texts from the
+// session into the shell state, with the run's stop state. The status bar
+// reads the NC state: never while a run thread works (ThreadWorking).
+void UpdateShellTexts(const Session& session, ShellState& shell, bool statusBar = true);
 
 class CuttingRunControl : public RunCommandPort {
  public:
@@ -148,6 +148,9 @@ class CuttingRunControl : public RunCommandPort {
 
   // Kills the run's timers (at shut-down, before the thread is joined).
   void KillTimers();
+
+  // The run thread works on the NC state: started, not ended and not held.
+  bool ThreadWorking() const;
 
   bool RunTimerRunning() const;
   bool BlinkTimerRunning() const;
