@@ -474,6 +474,25 @@ TEST(RunControl, StopClassHitHoldsTheRunAtTheNextBlock) {
   EXPECT_TRUE(std::filesystem::exists(f.Folder / "interference.txt"));
 }
 
+// The stop key held in the window: the run timer asks for a stop, and the
+// run holds at its next block.
+TEST(RunControl, StopKeyHeldHoldsTheRunAtTheNextBlock) {
+  RunFixture f;
+  f.S.RunView.Window = 1;
+  f.Program("slot.nc", kSlot);
+  f.Hold.store(true);
+  f.Run.RunCommand(kCuttingReal);
+  f.Keys.Press(vk::kControl);
+  ASSERT_TRUE(f.TickUntil([&] { return f.S.Control.StopRequest.load() != 0; }));
+  f.Keys.Release(vk::kControl);
+  f.Hold.store(false);
+  ASSERT_TRUE(f.TickUntil([&] { return f.Run.BlinkTimerRunning() || f.Idle(); }));
+  EXPECT_TRUE(f.Run.BlinkTimerRunning());
+  EXPECT_EQ(f.S.Control.LinePendingAtStop.load(), 1);
+  f.Run.KeyDown(vk::kEscape, false);
+  ASSERT_TRUE(f.TickUntil([&] { return f.Idle(); }));
+}
+
 // Unattended runs never hold at a stop: each stop is logged and passed.
 TEST(RunControl, UnattendedRunPassesStopsAndLogsThem) {
   RunFixture f;
