@@ -171,8 +171,8 @@ inline std::span<const double> BookColumnCut(CutGridContext& grid, const ColumnC
                                              std::span<const double> pieces) {
   if (pieces.empty()) return {};
   grid.RemovedCount += static_cast<int32_t>(pieces.size());
-  MarkColumnBlocks(grid.Blocks, grid.BlockLowU[c.I], grid.BlockHighU[c.I], grid.BlockLowV[c.J],
-                   grid.BlockHighV[c.J], pieces);
+  MarkColumnBlocks(grid.Blocks, grid.MarkCache, grid.BlockLowU[c.I], grid.BlockHighU[c.I],
+                   grid.BlockLowV[c.J], grid.BlockHighV[c.J], pieces);
   return pieces;
 }
 
