@@ -781,6 +781,8 @@ MainPassWorkers::MainPassWorkers(int32_t threads, const CutRecords& records)
 }
 
 void CutMainPass(CutContext& cut) {
+  // Up a tilted tool the range reaches far beyond the material.
+  for (CutGridContext& grid : cut.Grids) ClipRangeToMaterial(grid, cut.Reach);
   if (!CutMainPassOnThreads(cut))
     for (CutGridContext& grid : cut.Grids) CutDexelGrid3(cut, grid);
 }
