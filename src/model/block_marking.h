@@ -41,21 +41,22 @@ struct ColumnBlocks {
 // The view of the columns of a direction (2 Z, 1 Y, else X).
 ColumnBlocks ColumnBlocksOf(DexelModel& model, int direction);
 
-// The marking of the direction the view was taken for.
-inline void MarkColumnBlocks(const ColumnBlocks& blocks, int32_t lowU, int32_t highU, int32_t lowV,
-                             int32_t highV, std::span<const double> removed) {
-  if (removed.empty() || blocks.Dirty == nullptr) return;
-  // Grid index of a value, truncated toward zero and kept on the grid (a
-  // removed value may lie outside the model box; NaN gives 0). Truncation
-  // keeps a whole g >= 1 and cannot reach the ends before the clamps do.
-  const auto index = [&](double value) {
-    const double g = (value - blocks.OriginW) / blocks.Pitch;
-    if (!(g >= 1)) return 0;
-    if (g >= blocks.PointsW - 1) return blocks.PointsW - 1;
-    return static_cast<int32_t>(g);
-  };
-  int32_t lowW = blocks.LowW[index(removed.front())];
-  int32_t highW = blocks.HighW[index(removed.back())];
+namespace detail {
+
+// Grid index of a value along the columns, truncated toward zero and kept on
+// the grid (a removed value may lie outside the model box; NaN gives 0).
+// Truncation keeps a whole g >= 1 and cannot reach the ends before the
+// clamps do.
+inline int32_t GridPointOf(const ColumnBlocks& blocks, double value) {
+  const double g = (value - blocks.OriginW) / blocks.Pitch;
+  if (!(g >= 1)) return 0;
+  if (g >= blocks.PointsW - 1) return blocks.PointsW - 1;
+  return static_cast<int32_t>(g);
+}
+
+// Marks the blocks of the ranges (inclusive, clipped to the blocks).
+inline void MarkBlockBox(const ColumnBlocks& blocks, int32_t lowU, int32_t highU, int32_t lowV,
+                         int32_t highV, int32_t lowW, int32_t highW) {
   // Mostly a removal stays inside one block.
   if (lowU == highU && lowV == highV && lowW == highW && lowU >= 0 && lowV >= 0 && lowW >= 0 &&
       lowU < blocks.BlocksU && lowV < blocks.BlocksV && lowW < blocks.BlocksW) {
@@ -69,6 +70,56 @@ inline void MarkColumnBlocks(const ColumnBlocks& blocks, int32_t lowU, int32_t h
     for (int32_t v = lowV; v <= highV; ++v)
       for (int32_t u = lowU; u <= highU; ++u)
         blocks.Dirty[u * blocks.StepU + v * blocks.StepV + w * blocks.StepW] = 1;
+}
+
+}  // namespace detail
+
+// The marking of the direction the view was taken for.
+inline void MarkColumnBlocks(const ColumnBlocks& blocks, int32_t lowU, int32_t highU, int32_t lowV,
+                             int32_t highV, std::span<const double> removed) {
+  if (removed.empty() || blocks.Dirty == nullptr) return;
+  detail::MarkBlockBox(blocks, lowU, highU, lowV, highV,
+                       blocks.LowW[detail::GridPointOf(blocks, removed.front())],
+                       blocks.HighW[detail::GridPointOf(blocks, removed.back())]);
+}
+
+// What the cuts of a pass have marked lately, so that a cut whose blocks are
+// marked already costs a few comparisons instead of two divisions: for the
+// cross ranges held, every block along the columns from LowW to HighW is
+// marked. The grid-to-block tables ascend, so every value not below Front
+// lies in a block not below LowW, and every value not above Back in one not
+// above HighW. Holds for one flag array while nothing clears it: a pass
+// starts with a fresh one.
+struct BlockMarkCache {
+  const uint8_t* Dirty = nullptr;  // none: nothing held
+  int32_t LowU = 0, HighU = 0, LowV = 0, HighV = 0;
+  int32_t LowW = 0, HighW = -1;
+  double Front = 0.0, Back = 0.0;
+};
+
+// MarkColumnBlocks through the cache: the same blocks end up marked.
+inline void MarkColumnBlocks(const ColumnBlocks& blocks, BlockMarkCache& cache, int32_t lowU,
+                             int32_t highU, int32_t lowV, int32_t highV,
+                             std::span<const double> removed) {
+  if (removed.empty() || blocks.Dirty == nullptr) return;
+  const double front = removed.front(), back = removed.back();
+  const bool held = cache.Dirty == blocks.Dirty && lowU == cache.LowU && highU == cache.HighU &&
+                    lowV == cache.LowV && highV == cache.HighV;
+  if (held && front >= cache.Front && back <= cache.Back) return;
+  const int32_t lowW = blocks.LowW[detail::GridPointOf(blocks, front)];
+  const int32_t highW = blocks.HighW[detail::GridPointOf(blocks, back)];
+  detail::MarkBlockBox(blocks, lowU, highU, lowV, highV, lowW, highW);
+  // A removal out of order (or NaN) marks what it marks and is not held.
+  if (!(front <= back) || lowW > highW) return;
+  if (held && lowW <= cache.HighW + 1 && highW >= cache.LowW - 1) {
+    // Overlapping or adjoining: the marked run grows.
+    cache.LowW = std::min(cache.LowW, lowW);
+    cache.HighW = std::max(cache.HighW, highW);
+    cache.Front = std::min(cache.Front, front);
+    cache.Back = std::max(cache.Back, back);
+    return;
+  }
+  cache = {blocks.Dirty, lowU, highU, lowV, highV, lowW, highW, front, back};
 }
 
 }  // namespace vestan

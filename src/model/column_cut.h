@@ -76,6 +76,13 @@ ReachTest MakeReachTest(const CutGridContext& grid, const PassReach& reach);
 bool ReachableColumns(const CutGridContext& grid, const ReachTest& test, int32_t j, int32_t& first,
                       int32_t& last);
 
+// Narrows the context's range to the lines a pass within the reach could
+// cut, given that no material lies beyond the set's value extent along the
+// lines: whole rows, and in each row the lines after the last that could be
+// cut (earlier lines move the row states later lines see, so they stay).
+// An unknown reach leaves the range as it is.
+void ClipRangeToMaterial(CutGridContext& grid, const PassReach& reach);
+
 // Calls visit(i, j) for every column of the context's range (rows outer,
 // clipped to the grid) that holds material, until visit returns true; then
 // returns true; counts the visits in VisitedColumns. With a known reach only
@@ -171,8 +178,8 @@ inline std::span<const double> BookColumnCut(CutGridContext& grid, const ColumnC
                                              std::span<const double> pieces) {
   if (pieces.empty()) return {};
   grid.RemovedCount += static_cast<int32_t>(pieces.size());
-  MarkColumnBlocks(grid.Blocks, grid.BlockLowU[c.I], grid.BlockHighU[c.I], grid.BlockLowV[c.J],
-                   grid.BlockHighV[c.J], pieces);
+  MarkColumnBlocks(grid.Blocks, grid.MarkCache, grid.BlockLowU[c.I], grid.BlockHighU[c.I],
+                   grid.BlockLowV[c.J], grid.BlockHighV[c.J], pieces);
   return pieces;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <span>
@@ -28,13 +29,17 @@ inline std::array<uint8_t, 2> TestPointOutsideToolBand(const CutContext& cut, in
                                                        double lineHeight,
                                                        const std::array<double, 2>& faces) {
   const uint8_t pen = cut.Records.Tool.PenTag;
-  std::array<uint8_t, 2> flags{pen, pen};
-  if (cut.Records.Run.CycleFeedFlag != 0) return flags;
-  for (int k = 0; k < 2; ++k) {
-    if (std::fabs(HeightAboveTip(cut.Pose, axisW, lineHeight, faces[k])) > cut.Pose.CutLimit)
-      flags[k] |= kFlagMark;
+  uint32_t low = pen, high = pen;
+  if (cut.Records.Run.CycleFeedFlag == 0) {
+    if (std::fabs(HeightAboveTip(cut.Pose, axisW, lineHeight, faces[0])) > cut.Pose.CutLimit)
+      low |= kFlagMark;
+    if (std::fabs(HeightAboveTip(cut.Pose, axisW, lineHeight, faces[1])) > cut.Pose.CutLimit)
+      high |= kFlagMark;
   }
-  return flags;
+  // Put together in a register: two byte stores read back as one pair would
+  // stall on store forwarding.
+  const uint32_t pair = std::endian::native == std::endian::little ? low | high << 8 : high | low << 8;
+  return std::bit_cast<std::array<uint8_t, 2>>(static_cast<uint16_t>(pair));
 }
 
 // Sets bit 0 of a face that lies strictly inside the tool's centre zone (the

@@ -56,6 +56,7 @@ void Bind(CutGridContext& grid, DexelModel& model, int axisU, int axisV, int axi
   grid.BlockLowV = usable ? std::span<const int32_t>(v.blockLow) : std::span<const int32_t>();
   grid.BlockHighV = usable ? std::span<const int32_t>(v.blockHigh) : std::span<const int32_t>();
   grid.Blocks = usable ? ColumnBlocksOf(model, axisW) : ColumnBlocks{};
+  grid.MarkCache = {};
 }
 
 template <typename T>
@@ -84,6 +85,8 @@ void RefreshCutGrid(CutGridContext& grid) {
     Bind(grid, *grid.Model, grid.AxisU, grid.AxisV, grid.AxisW);
   else if (grid.Set != nullptr)
     grid.Blocks = ColumnBlocksOf(*grid.Model, grid.AxisW);
+  // The flags may have been drawn and cleared since the last pass.
+  grid.MarkCache = {};
 }
 
 void BindCutGrids(CutGrids& grids, DexelModel& model) {

@@ -76,8 +76,10 @@ struct CutGridContext {
   DexelSet* Set = nullptr;                         // the set of the current slot
   // Grid point to update block along u and v: the block below and above it.
   std::span<const int32_t> BlockLowU, BlockHighU, BlockLowV, BlockHighV;
-  // The model's update blocks as this direction's columns mark them.
+  // The model's update blocks as this direction's columns mark them, and
+  // what the current pass has marked lately.
   ColumnBlocks Blocks;
+  BlockMarkCache MarkCache;
 
   // Set per pass.
   int32_t RangeU0 = 0, RangeU1 = -1;  // columns visited, inclusive
@@ -109,8 +111,8 @@ void BindCutGrids(CutGrids& grids, DexelModel& model);
 
 // Binds the context again from its model when the model's current slot or
 // arrays are no longer those it was bound to (a history push or pop, a model
-// made anew), and takes the model's update blocks afresh; every cutter
-// starts with it.
+// made anew), and takes the model's update blocks afresh (and forgets what
+// was marked); every cutter starts with it.
 void RefreshCutGrid(CutGridContext& grid);
 
 // Grid index of a coordinate's index value: the conversion toward zero, and

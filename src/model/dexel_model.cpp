@@ -253,6 +253,8 @@ int AllocDexelModel(DexelModel& model) {
 }
 
 void FreeDexelColumns(DexelSet& set) {
+  set.LowestValue = std::numeric_limits<double>::infinity();
+  set.HighestValue = -std::numeric_limits<double>::infinity();
   set.Counts = {};
   set.Values = {};
   set.Flags = {};
@@ -310,6 +312,8 @@ bool SetDexelColumn(DexelSet& set, int32_t column, std::span<const double> value
   }
   const int32_t oldCount = set.Counts[column];
   const int32_t count = static_cast<int32_t>(newCount);
+  // Every value, not only the ends: a column is not always in order.
+  for (const double value : values) WidenDexelSetExtent(set, value, value);
   // The new data may be a view of this very column (a cutter writing back a
   // shortened column): read it completely before the old storage goes.
   if (count > set.Stride) {

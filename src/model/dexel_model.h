@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <span>
@@ -53,7 +54,24 @@ struct DexelSet {
   std::vector<int32_t> FreeLongColumns;  // entries of LongColumns free for reuse
   // Writes refused because they would take a column past kMaxColumnValues.
   int64_t RefusedWrites = 0;
+  // Every value a column of the set has held since the set was laid out lies
+  // in [LowestValue, HighestValue]: every write widens them and a cut only
+  // takes material away (or widens them itself), so the cutters may skip
+  // what lies beyond. Kept from the writes themselves, never read from a
+  // file. Empty (lowest above highest) while nothing was written.
+  double LowestValue = std::numeric_limits<double>::infinity();
+  double HighestValue = -std::numeric_limits<double>::infinity();
 };
+
+// Widens the set's value extent to [low, high]; a NaN makes it endless.
+inline void WidenDexelSetExtent(DexelSet& set, double low, double high) {
+  if (low < set.LowestValue) set.LowestValue = low;
+  if (high > set.HighestValue) set.HighestValue = high;
+  if (std::isnan(low) || std::isnan(high)) {
+    set.LowestValue = -std::numeric_limits<double>::infinity();
+    set.HighestValue = std::numeric_limits<double>::infinity();
+  }
+}
 
 // One undo state: the three sets, the material bounds and the side flags.
 struct ModelHistorySlot {

@@ -105,6 +105,29 @@ class GeneralCutter {
   bool Stamped() const { return stamped_; }
 
   void Run() {
+    // The tool's kind is taken once per pass, not once per line.
+    switch (t_.Kind) {
+      case kToolBall:
+        return RunLines([this] { CutBall(); });
+      case kToolFlat:
+      case kToolVertical:
+        return RunLines([this] { CutFlat(); });
+      case kToolRadius:
+        return RunLines([this] { CutRadius(); });
+      case kToolTThrow:
+        return RunLines([this] { CutTThrow(); });
+      case kToolSphere:
+        return RunLines([this] { CutSphere(); });
+      default:
+        if (t_.CornerRadius < 0) return RunLines([this] { CutHollowCorner(); });
+        return RunLines([this] { CutDefault(); });
+    }
+  }
+
+ private:
+  // Visits the lines of the pass, cutting each with cutLine.
+  template <typename CutLine>
+  void RunLines(CutLine&& cutLine) {
     const BeyondTest beyond = MakeBeyondTest();
     int32_t row = -1;
     std::vector<int32_t>& deferred = cut_.DeferredLines;
@@ -122,18 +145,19 @@ class GeneralCutter {
         deferred.push_back(i);
         return false;
       }
-      for (int32_t k : deferred) {
-        StartLine(k, j);
-        UpdateRowStates();
+      if (!deferred.empty()) {
+        for (int32_t k : deferred) {
+          StartLine(k, j);
+          UpdateRowStates();
+        }
+        deferred.clear();
       }
-      deferred.clear();
       StartLine(i, j);
-      CutLine();
+      cutLine();
       return false;
     });
   }
 
- private:
   // Whether the part of a line that the pass's solids can reach lies beyond
   // the column's material: the line within the reach of the axis, not below
   // the lowest axis parameter. Nothing could be cut there. What does not
@@ -224,24 +248,6 @@ class GeneralCutter {
   // lines need it.
   double LineHeight() const { return LineHeightOf(pose_, grid_, i_, j_); }
 
-  void CutLine() {
-    switch (t_.Kind) {
-      case kToolBall:
-        return CutBall();
-      case kToolFlat:
-      case kToolVertical:
-        return CutFlat();
-      case kToolRadius:
-        return CutRadius();
-      case kToolTThrow:
-        return CutTThrow();
-      case kToolSphere:
-        return CutSphere();
-      default:
-        return t_.CornerRadius < 0 ? CutHollowCorner() : CutDefault();
-    }
-  }
-
   // --- Solids on the current line ----------------------------------------
 
   const Vec3& P(int k) const { return grid_.PosePoints[k]; }
@@ -290,7 +296,7 @@ class GeneralCutter {
 
   // The neck step above the cutting part.
   DexelCrossings Neck() {
-    const bool tried = tool_.HasUpperPoint != 0 && neck_ != kPassed;
+    const bool tried = hasNeck_ && neck_ != kPassed;
     const DexelCrossings c = tried ? Endless(P(5), tool_.NeckRadius) : DexelCrossings{};
     if (tried) Update(neck_, Hit(c));
     return c;
@@ -298,27 +304,31 @@ class GeneralCutter {
 
   // --- Cutting --------------------------------------------------------------
 
-  // The move's face flags for a piece [low, high] (only in a cutting feed).
-  void StampFaces(const std::array<double, 2>& faces) {
-    if (run_.MotionMode <= kMotionRapid) return;
-    run_.CutFaceFlags = TestPointOutsideToolBand(cut_, grid_.AxisW, LineHeight(), faces);
+  // The move's face flags for a piece [low, high] (only in a cutting feed);
+  // returns them. (The cut takes the returned copy: reading back the bytes
+  // just stored stalls on store forwarding.)
+  std::array<uint8_t, 2> StampFaces(const std::array<double, 2>& faces) {
+    if (!stamping_) return run_.CutFaceFlags;
+    std::array<uint8_t, 2> flags =
+        TestPointOutsideToolBand(cut_, grid_.AxisW, LineHeight(), faces);
     stamped_ = true;
-    if (t_.Kind == kToolVertical)
-      FlagCentreZoneFaces(cut_, grid_.AxisU, grid_.AxisV, grid_.AxisW, u_, v_, faces,
-                          run_.CutFaceFlags);
+    if (vertical_)
+      FlagCentreZoneFaces(cut_, grid_.AxisU, grid_.AxisV, grid_.AxisW, u_, v_, faces, flags);
+    run_.CutFaceFlags = flags;
+    return flags;
   }
 
   // Removes one interval; returns whether material went.
   bool CutInterval(double low, double high, bool heightCheck) {
     if (!IntervalMeetsColumn(grid_, i_, j_, {low, high}, 0.0)) return false;
-    StampFaces({low, high});
-    const ColumnCut c = MakeColumnCut(grid_, i_, j_, {low, high}, run_.CutFaceFlags,
-                                      run_.CutFaceAttributes, CutRule::kRecording);
+    const std::array<uint8_t, 2> flags = StampFaces({low, high});
+    const ColumnCut c = MakeColumnCut(grid_, i_, j_, {low, high}, flags, run_.CutFaceAttributes,
+                                      CutRule::kRecording);
     const std::span<const double> pieces = CutMetColumnInterval(cut_, grid_, c);
     if (pieces.empty()) return false;
-    if (heightCheck && checks_.HeightCheck > 0)
+    if (heightCheck && heightCheck_)
       RecordCutHeight(cut_, grid_.AxisW, LineHeight(), pieces);
-    if (t_.Kind == kToolVertical && checks_.ChipWidthCheck >= 1)
+    if (chipWidthCheck_)
       RecordChipWidth(cut_, grid_.AxisU, grid_.AxisV, grid_.AxisW, u_, v_, pieces);
     return true;
   }
@@ -426,12 +436,16 @@ class GeneralCutter {
     CutMerged(body, Neck());
   }
   DexelCrossings FlatBody() const {
-    if (tool_.CuttingRadius <= tool_.ShankRadius)
-      return tool_.CuttingRadius == tool_.NeckRadius
-                 ? Endless(P(0), flatRadius_)
-                 : Cylinder(P(0), flatRadius_, t_.CuttingLength);
-    return tool_.Shank.NeckLength > 0 ? Cylinder(P(0), flatRadius_, tool_.Shank.NeckLength)
-                                      : DexelCrossings{};
+    switch (flatSolid_) {
+      case FlatSolid::kEndless:
+        return Endless(P(0), flatRadius_);
+      case FlatSolid::kCutting:
+        return Cylinder(P(0), flatRadius_, t_.CuttingLength);
+      case FlatSolid::kNeckLength:
+        return Cylinder(P(0), flatRadius_, tool_.Shank.NeckLength);
+      default:
+        return {};
+    }
   }
 
   void CutRadius() {
@@ -469,9 +483,9 @@ class GeneralCutter {
       const DexelCrossings probe = Endless(P(2), radius);
       Update(chip_, Hit(probe));
       if (!Hit(probe)) return;
-      StampFaces({probe.W[0], probe.W[1]});
+      const std::array<uint8_t, 2> flags = StampFaces({probe.W[0], probe.W[1]});
       double volume = 0;  // a probe removes nothing
-      const ColumnCut c = MakeColumnCut(grid_, i_, j_, {probe.W[0], probe.W[1]}, run_.CutFaceFlags,
+      const ColumnCut c = MakeColumnCut(grid_, i_, j_, {probe.W[0], probe.W[1]}, flags,
                                         run_.CutFaceAttributes, CutRule::kRecording);
       if (ProbeColumnInterval(cut_, grid_, c, volume).empty()) return;
       run_.Hits.ChipWidthHitFlag = 1;
@@ -579,6 +593,21 @@ class GeneralCutter {
   // The pose's axis as the pass's lines see it. A chip probe moves Point2
   // only, never the axis.
   const LineAxis lineAxis_{grid_.PoseAxis};
+  // What stays the same for every line of the pass, read once (the cut
+  // writes through pointers the compiler cannot tell apart from these).
+  const bool hasNeck_ = tool_.HasUpperPoint != 0;
+  const bool stamping_ = run_.MotionMode > kMotionRapid;
+  const bool vertical_ = t_.Kind == kToolVertical;
+  const bool heightCheck_ = checks_.HeightCheck > 0;
+  const bool chipWidthCheck_ = vertical_ && checks_.ChipWidthCheck >= 1;
+  // Which solid the flat tools' cutting part is.
+  enum class FlatSolid { kEndless, kCutting, kNeckLength, kNone };
+  const FlatSolid flatSolid_ = tool_.CuttingRadius <= tool_.ShankRadius
+                                   ? (tool_.CuttingRadius == tool_.NeckRadius
+                                          ? FlatSolid::kEndless
+                                          : FlatSolid::kCutting)
+                               : tool_.Shank.NeckLength > 0 ? FlatSolid::kNeckLength
+                                                            : FlatSolid::kNone;
 };
 
 
@@ -712,6 +741,7 @@ bool CutMainPassOnThreads(CutContext& cut) {
     task.VolumeTerms.clear();
     grid.VolumeTerms = &task.VolumeTerms;
     if (grid.Blocks.Dirty != nullptr) grid.Blocks.Dirty = thread.Dirty.data();
+    grid.MarkCache = {};
     GeneralCutter cutter(local, grid);
     cutter.Run();
     task.RemovedCount = grid.RemovedCount;
@@ -751,6 +781,8 @@ MainPassWorkers::MainPassWorkers(int32_t threads, const CutRecords& records)
 }
 
 void CutMainPass(CutContext& cut) {
+  // Up a tilted tool the range reaches far beyond the material.
+  for (CutGridContext& grid : cut.Grids) ClipRangeToMaterial(grid, cut.Reach);
   if (!CutMainPassOnThreads(cut))
     for (CutGridContext& grid : cut.Grids) CutDexelGrid3(cut, grid);
 }

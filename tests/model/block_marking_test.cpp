@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <numeric>
+#include <random>
 #include <vector>
 
 namespace vestan {
@@ -91,5 +92,51 @@ TEST_F(BlockMarking, FlagsApartFromTheLayoutMarkNothing) {
   EXPECT_EQ(Marked(), 0);
 }
 
+// Marking through the cache of a pass marks exactly what marking every
+// removal on its own marks: runs that grow by overlap or by an adjoining
+// block, a gap between two removals of the same column range (the blocks
+// between stay unmarked), cross ranges that change and come back, values off
+// the grid, reversed and NaN removals, and a second flag array.
+TEST_F(BlockMarking, CachedMarkingMarksWhatPlainMarkingMarks) {
+  struct Removal {
+    int32_t lowU, highU, lowV, highV;
+    double front, back;
+  };
+  const double nan = std::nan("");
+  std::vector<Removal> removals = {
+      {2, 2, 3, 3, 13.5, 20.0}, {2, 2, 3, 3, 14.0, 19.0},  {2, 2, 3, 3, 30.0, 35.0},
+      {2, 2, 3, 3, 50.0, 55.0}, {2, 2, 3, 3, 20.0, 60.0},  {2, 2, 3, 3, 70.0, 71.0},
+      {1, 2, 3, 3, 15.0, 16.0}, {2, 2, 3, 3, 24.0, 24.0},  {2, 2, 3, 3, -50.0, 5.0},
+      {2, 2, 3, 3, 90.0, 400.0}, {2, 2, 3, 3, 40.0, 30.0}, {2, 2, 3, 3, nan, 10.0},
+      {2, 2, 3, 3, 10.0, nan},  {3, 2, 3, 3, 10.0, 20.0},  {2, 2, 4, 5, 36.0, 47.9},
+  };
+  std::mt19937 random(3);
+  std::uniform_int_distribution<int32_t> block(0, 8);
+  std::uniform_real_distribution<double> value(-5, 105);
+  for (int k = 0; k < 400; ++k) {
+    const int32_t u = block(random), v = block(random);
+    double a = value(random), b = value(random);
+    if (k % 7 != 0 && a > b) std::swap(a, b);
+    removals.push_back({u, u + (k % 5 == 0), v, v, a, b});
+  }
+  DexelModel plain = model_;
+  ColumnBlocks blocks = ColumnBlocksOf(model_, kDirectionZ);
+  ColumnBlocks plainBlocks = ColumnBlocksOf(plain, kDirectionZ);
+  BlockMarkCache cache;
+  std::vector<uint8_t> other(model_.BlockDirty.size(), 0), plainOther = other;
+  for (size_t k = 0; k < removals.size(); ++k) {
+    const Removal& r = removals[k];
+    const std::vector<double> removed{r.front, r.back};
+    // Halfway the cutter marks into a flag array of its own.
+    if (k == removals.size() / 2) {
+      blocks.Dirty = other.data();
+      plainBlocks.Dirty = plainOther.data();
+    }
+    MarkColumnBlocks(blocks, cache, r.lowU, r.highU, r.lowV, r.highV, removed);
+    MarkColumnBlocks(plainBlocks, r.lowU, r.highU, r.lowV, r.highV, removed);
+    ASSERT_EQ(model_.BlockDirty, plain.BlockDirty) << "after removal " << k;
+    ASSERT_EQ(other, plainOther) << "after removal " << k;
+  }
+}
 }  // namespace
 }  // namespace vestan

@@ -207,5 +207,22 @@ TEST(ColumnCut, CutColumnIntervalBooksVolumeCountAndBlocks) {
   EXPECT_EQ(z.RemovedCount, 2);
 }
 
+// A pair end within touching distance below a tool body's interval moves up
+// to it: the set's value extent follows, so no material lies beyond it.
+TEST(ColumnCut, TouchingCutKeepsTheValueExtentAroundTheMaterial) {
+  CutWorld world;
+  world.MakeBox({0, 0, 0, 10, 10, 10}, 1.0);
+  CutGridContext& z = world.Cut.Grids[kContextZ];
+  const DexelSet& set = world.Model().ZSet();
+  ASSERT_EQ(set.HighestValue, 10.0);
+  const double above = 10 + kTouchingTolerance / 2;
+  const ColumnCut c =
+      MakeColumnCut(z, 3, 4, {above, 12}, {0x41, 0x41}, {1, 1}, CutRule::kTouching);
+  CutColumnInterval(world.Cut, z, c);
+  const double top = world.Column(kDirectionZ, 3, 4).back();
+  EXPECT_GT(top, 10.0);
+  EXPECT_GE(set.HighestValue, top);
+}
+
 }  // namespace
 }  // namespace vestan

@@ -358,5 +358,33 @@ TEST(DexelModel, SetColumnInSetMapsDirections) {
   EXPECT_FALSE(SetDexelColumnInSet(m, 1, 0, -1, data.values, data.flags, data.attributes));
 }
 
+// The value extent is kept from the writes: every value counts (a column out
+// of order too), a NaN makes it endless, emptying a set starts it afresh,
+// and a copy of the model carries it.
+TEST(DexelModel, ValueExtentFollowsEveryWrite) {
+  DexelModel model;
+  model.CountX = model.CountY = model.CountZ = 4;
+  model.Pitch = 1.0;
+  ASSERT_EQ(InitDexelGrids(model), kModelOk);
+  ASSERT_EQ(AllocDexelModel(model), kModelOk);
+  DexelSet& set = model.ZSet();
+  EXPECT_GT(set.LowestValue, set.HighestValue);  // nothing written
+  const std::vector<uint8_t> flags(4, 0);
+  const std::vector<int32_t> attributes(4, 0);
+  ASSERT_TRUE(SetDexelColumn(set, 0, std::vector<double>{1, 2}, flags, attributes));
+  ASSERT_TRUE(SetDexelColumn(set, 1, std::vector<double>{5, -3, 40, 4}, flags, attributes));
+  // Emptied again, the column's values still bound what it may have left.
+  ASSERT_TRUE(SetDexelColumn(set, 1, {}, {}, {}));
+  EXPECT_EQ(set.LowestValue, -3.0);
+  EXPECT_EQ(set.HighestValue, 40.0);
+  const DexelModel copy = model;
+  EXPECT_EQ(copy.ZSet().HighestValue, 40.0);
+  ASSERT_TRUE(SetDexelColumn(set, 2, std::vector<double>{0, std::nan("")}, flags, attributes));
+  EXPECT_EQ(set.LowestValue, -INFINITY);
+  EXPECT_EQ(set.HighestValue, INFINITY);
+  FreeDexelColumns(set);
+  EXPECT_GT(set.LowestValue, set.HighestValue);
+}
+
 }  // namespace
 }  // namespace vestan

@@ -515,6 +515,59 @@ TEST(ToolPoseCutting, SkippingOutOfReachIsBitIdenticalToThePlainScan) {
   ExpectPoseCutsAlike([](PoseWorld& w, int k) { w.Cut.PlainColumnScan = k == 0; }, "skipping");
 }
 
+// Up a tilted tool the main pass reaches only as far as the material: a
+// stock four times as long costs no more lines at the same pose, and cuts
+// the same columns around the tool.
+TEST(ToolPoseCutting, TiltedMainPassStopsWhereTheMaterialEnds) {
+  const Vec3 axis{0.5, 0, std::sqrt(0.75)};
+  int64_t visited[2] = {};
+  std::unique_ptr<PoseWorld> worlds[2] = {std::make_unique<PoseWorld>(),
+                                          std::make_unique<PoseWorld>()};
+  for (int k = 0; k < 2; ++k) {
+    PoseWorld& w = *worlds[k];
+    w.MakeBox({0, 0, 0, k == 0 ? 30.0 : 120.0, 24, 12}, 0.4);
+    w.Use(kBullTool);
+    w.Pose({4, 12, 9}, axis);
+    for (const CutGridContext& grid : w.Cut.Grids) visited[k] += grid.VisitedColumns;
+  }
+  EXPECT_EQ(visited[0], visited[1]);
+  for (int32_t i : {0, 10, 25, 40})
+    EXPECT_EQ(worlds[0]->Column(kDirectionZ, i, 30), worlds[1]->Column(kDirectionZ, i, 30)) << i;
+  // Along X the lines differ by their far ends only.
+  std::vector<double> shorter = worlds[0]->Column(kDirectionX, 30, 25);
+  std::vector<double> longer = worlds[1]->Column(kDirectionX, 30, 25);
+  ASSERT_EQ(shorter.size(), 4u);
+  ASSERT_EQ(longer.size(), 4u);
+  EXPECT_EQ(shorter.back(), 30.0);
+  EXPECT_EQ(longer.back(), 120.0);
+  shorter.pop_back();
+  longer.pop_back();
+  EXPECT_EQ(shorter, longer);
+}
+
+// What bounds the pass is what the columns were written with, not the grid
+// or the model's stored corners: material written far above the grid is
+// still cut where the tool's body passes through it, as a plain scan cuts it.
+TEST(ToolPoseCutting, MaterialWrittenBeyondTheGridIsStillReached) {
+  std::unique_ptr<PoseWorld> worlds[2] = {std::make_unique<PoseWorld>(),
+                                          std::make_unique<PoseWorld>()};
+  for (int k = 0; k < 2; ++k) {
+    PoseWorld& w = *worlds[k];
+    w.MakeBox({0, 0, 0, 40, 24, 12}, 0.4);
+    w.Use(kBullTool);
+    w.Cut.PlainColumnScan = k == 0;
+    // At x 24 the axis from (4, 12, 9) is near z 43.6.
+    const std::vector<double> values{0, 12, 38, 50};
+    const std::vector<uint8_t> flags(4, 0);
+    const std::vector<int32_t> attributes(4, 0);
+    ASSERT_TRUE(SetDexelColumnInSet(w.Model(), kDirectionZ, 60, 30, values, flags, attributes));
+    w.Pose({4, 12, 9}, {0.5, 0, std::sqrt(0.75)});
+  }
+  EXPECT_NE(worlds[1]->Column(kDirectionZ, 60, 30), (std::vector<double>{0, 12, 38, 50}));
+  ExpectSameModel(worlds[0]->Model(), worlds[1]->Model(), "material above the grid");
+  ExpectSameOutputs(*worlds[0], *worlds[1], "material above the grid");
+}
+
 // The kernel cuts as the kernel kept in the tests as it stood before its
 // speed work, bit for bit, on one thread and with the main pass's rows on
 // several (every pass spread, however small).
