@@ -41,7 +41,8 @@ struct StepWork {
         Defs(session.Defs),
         Checks(session.Defs.Checks),
         Control(session.Control),
-        View(session.RunView) {}
+        View(session.RunView),
+        Records(NcPassOf(session)) {}
 
   Session& S;
   NcContext& Nc;
@@ -53,6 +54,7 @@ struct StepWork {
   const InterferenceCheckSettings& Checks;
   RunControl& Control;
   const RunViewHooks& View;
+  const NcPassRecords Records;
 
   bool Rapid() const { return Nc.Run.MotionMode <= kMotionRapid; }
   bool Window() const { return View.Window != 0; }
@@ -82,15 +84,6 @@ ReportPose PoseOf(const StepWork& w) {
     pose.RotaryAngles[r] = w.Position.MachinePosition[3 + r];
   }
   return pose;
-}
-
-// A shortest-route rotary axis with an enabled stroke is kept in it.
-void WrapRotaries(const StepWork& w, AxisPosition& p) {
-  const StrokeLimits& limits = w.Defs.Limits;
-  for (size_t r = 0; r < 2; ++r) {
-    if (w.S.Memory.ShortestRoute[r] == 0 || limits.Enabled[3 + r] == 0) continue;
-    WrapAngle360(p[3 + r], limits.Minimum[3 + r], limits.Maximum[3 + r]);
-  }
 }
 
 void RaiseAlarm(StepWork& w, int32_t code, const std::string& why) {
@@ -319,75 +312,59 @@ MoveEnd Jump(StepWork& w, const AxisPosition& end) {
   return w.St.End = MoveEnd::kNone;
 }
 
-// Under a coordinate rotation, a mirror image or an OSP work-offset
-// rotation the block end turns the move's end into the tool's place but
-// leaves the commanded end as read: the steps run between the places.
-bool EndTransformed(const NcContext& nc) {
-  const bool rotation =
-      nc.Modal.Rotation.State == kRotationActive && nc.Modal.LastGCode != 68;
-  return rotation || nc.BlockEnd.Mirror.On != 0 || nc.BlockEnd.OspRotation.State == kOspActive;
-}
-
 // The machine position of a program position, as the update gives it
 // (G53 moves: the block's end with the work offset and the tool put back).
-AxisPosition MachineEndOf(const StepWork& w, const AxisPosition& end) {
-  AxisPosition machine = AddWorkOffset(end, w.S.Memory.Offsets.ActiveWorkOffset);
-  machine[static_cast<size_t>(w.Nc.Modal.Plane.ToolLengthAxis)] += ToolLengthEffect(w.Position);
+AxisPosition MachineEndOf(const NcContext& nc, const NcPassRecords& records,
+                          const AxisPosition& end) {
+  AxisPosition machine = AddWorkOffset(end, records.Memory.Offsets.ActiveWorkOffset);
+  machine[static_cast<size_t>(nc.Modal.Plane.ToolLengthAxis)] += ToolLengthEffect(nc.Position);
   return machine;
 }
 
-// Tool-vector mode: the tool axis of a move turns from the axis of its
-// start angles to that of its end angles step by step (turned by the path
-// angle where the mode has one), and the rotary angles follow it.
-struct ToolVectorMove {
-  bool On = false;
-  ToolVectorSteps Steps;
-  Vec3 Tangent{};
-  RotaryAngles Previous{};  // machine angles of the step before
-};
-
 // The tool axis at a program position's rotary angles.
-Vec3 ToolAxisAt(const StepWork& w, const AxisPosition& program) {
-  const AxisPosition machine = AddWorkOffset(program, w.S.Memory.Offsets.ActiveWorkOffset);
-  return RotatePointThroughRotaryAxes2(w.Defs.Kinematics, w.Defs.Controller,
+Vec3 ToolAxisAt(const NcPassRecords& records, const AxisPosition& program) {
+  const AxisPosition machine = AddWorkOffset(program, records.Memory.Offsets.ActiveWorkOffset);
+  return RotatePointThroughRotaryAxes2(records.Defs.Kinematics, records.Defs.Controller,
                                        {machine[3], machine[4]});
 }
 
-ToolVectorMove PrepareToolVectorMove(const StepWork& w, const AxisPosition& start,
-                                     const AxisPosition& end, int64_t n) {
+ToolVectorMove PrepareToolVectorMove(const NcContext& nc, const NcPassRecords& records,
+                                     const AxisPosition& start, const AxisPosition& end,
+                                     int64_t n) {
   ToolVectorMove v;
-  if (w.Nc.Modal.ToolAxisMode != kToolAxisVector) return v;
-  const Vec3 from = ToolAxisAt(w, start), to = ToolAxisAt(w, end);
+  if (nc.Modal.ToolAxisMode != kToolAxisVector) return v;
+  const Vec3 from = ToolAxisAt(records, start), to = ToolAxisAt(records, end);
   if (from == to) return v;
   v.On = true;
   v.Steps.StartVector = from;
   for (size_t k = 0; k < 3; ++k) v.Steps.VectorStep[k] = (to[k] - from[k]) / static_cast<double>(n);
-  v.Steps.ArcCentre = w.Move.Centre;
-  v.Steps.PlaneAxes = w.Nc.Modal.Plane.PlaneAxes;
+  v.Steps.ArcCentre = nc.Move.Centre;
+  v.Steps.PlaneAxes = nc.Modal.Plane.PlaneAxes;
   const Vec3 d{end[0] - start[0], end[1] - start[1], end[2] - start[2]};
   const double length = VectorLength(d);
-  if (!IsArcMotion(w.Nc.Run.MotionMode) && (d[0] != 0.0 || d[1] != 0.0) && length > 0.0)
+  if (!IsArcMotion(nc.Run.MotionMode) && (d[0] != 0.0 || d[1] != 0.0) && length > 0.0)
     v.Tangent = {d[0] / length, d[1] / length, d[2] / length};
-  const AxisPosition& machine = w.Position.MachinePosition;
+  const AxisPosition& machine = nc.Position.MachinePosition;
   v.Previous = {machine[3], machine[4]};
   return v;
 }
 
 // The rotary angles of step i: the machine angles that point the tool along
 // the interpolated axis, less the rotary work offsets.
-void PointToolAtStep(StepWork& w, const RotaryModalInputs& inputs, ToolVectorMove& v, int64_t i,
-                     AxisPosition& at) {
+void PointToolAtStep(NcContext& nc, const NcPassRecords& records, const RotaryModalInputs& inputs,
+                     ToolVectorMove& v, int64_t i, AxisPosition& at) {
+  const Definitions& defs = records.Defs;
   Vec3 axis{};
   ComputeInterpolationPoint(inputs, v.Steps, {at[0], at[1], at[2]},
                             static_cast<int32_t>(std::min<int64_t>(i, INT32_MAX)), v.Tangent, axis);
   const double length = VectorLength(axis);
   if (!(length > 0.0)) return;
   for (double& c : axis) c /= length;
-  const RotarySolver solver{w.Defs.Kinematics, w.Defs.Controller, inputs, w.Nc.RotarySolve, {}};
+  const RotarySolver solver{defs.Kinematics, defs.Controller, inputs, nc.RotarySolve, {}};
   const RotaryAngles angles =
-      ChooseRotaryAnglesForToolAxis(solver, axis, v.Previous, MachineRotaryRanges(w.Defs.Limits));
+      ChooseRotaryAnglesForToolAxis(solver, axis, v.Previous, MachineRotaryRanges(defs.Limits));
   v.Previous = angles;
-  const WorkOffsetValues& offset = w.S.Memory.Offsets.ActiveWorkOffset;
+  const WorkOffsetValues& offset = records.Memory.Offsets.ActiveWorkOffset;
   for (size_t r = 0; r < 2; ++r) at[3 + r] = angles[r] - offset[3 + r];
 }
 
@@ -404,6 +381,132 @@ double RotaryLengthFactor(double startRadius, double endRadius) {
   return (startRadius + endRadius) * kPi / 360.0;
 }
 
+void WrapShortestRouteRotaries(const NcPassRecords& records, AxisPosition& at) {
+  const StrokeLimits& limits = records.Defs.Limits;
+  for (size_t r = 0; r < 2; ++r) {
+    if (records.Memory.ShortestRoute[r] == 0 || limits.Enabled[3 + r] == 0) continue;
+    WrapAngle360(at[3 + r], limits.Minimum[3 + r], limits.Maximum[3 + r]);
+  }
+}
+
+MoveStepPlan PlanMoveSteps(NcContext& nc, const NcPassRecords& records, MoveStepState& st) {
+  MoveStepPlan plan;
+  const Definitions& defs = records.Defs;
+  const ControllerDefinition& ctl = defs.Controller;
+  const NcModalState& modal = nc.Modal;
+  const NcMove& move = nc.Move;
+  const WorkOffsetValues& offset = records.Memory.Offsets.ActiveWorkOffset;
+  plan.RotaryInputs = MakeRotaryModalInputs(nc, records);
+
+  // Radii, deltas and length factors.
+  plan.Transformed = BlockEndTransformed(nc);
+  const AxisPosition& start = plan.Start = plan.Transformed ? nc.BlockEnd.Previous : move.Start;
+  AxisPosition& end = plan.End = plan.Transformed ? nc.BlockEnd.Current : move.End;
+  st.EndRadii = ComputeRotaryRadii(defs.Kinematics, ctl, nc.Position.ReferenceLength,
+                                   AddWorkOffset(end, offset));
+  std::array<double, 5>& delta = plan.Delta;
+  for (size_t a = 0; a < 3; ++a) delta[a] = end[a] - start[a];
+  for (size_t r = 0; r < 2; ++r) {
+    delta[3 + r] = records.Memory.ShortestRoute[r] != 0
+                       ? GetRotaryAngleDelta(plan.RotaryInputs, start[3 + r], end[3 + r])
+                       : end[3 + r] - start[3 + r];
+    end[3 + r] = start[3 + r] + delta[3 + r];
+  }
+  WrapShortestRouteRotaries(records, end);
+  const double fA = plan.LengthFactorA = RotaryLengthFactor(st.StartRadii[0], st.EndRadii[0]);
+  const double fB = plan.LengthFactorB = RotaryLengthFactor(st.StartRadii[1], st.EndRadii[1]);
+  st.StartRadii = st.EndRadii;
+
+  // The length and the step count.
+  plan.Rapid = nc.Run.MotionMode <= kMotionRapid;
+  plan.Arc = IsArcMotion(nc.Run.MotionMode);
+  for (size_t k = 0; k < 3; ++k) plan.PlaneAxes[k] = static_cast<size_t>(modal.Plane.PlaneAxes[k]);
+  if (plan.Arc) {
+    plan.Length = std::hypot(move.Length, delta[plan.PlaneAxes[2]]);
+  } else {
+    const double ra = delta[3] * fA, rb = delta[4] * fB;
+    plan.Length = std::sqrt(delta[0] * delta[0] + delta[1] * delta[1] + delta[2] * delta[2] +
+                            ra * ra + rb * rb);
+  }
+  plan.MachineMove = modal.MachineCoordinates != 0 || modal.LastGCode == kToolAxisDirectionCode ||
+                     modal.ReferenceReturnStage == kReferencePointReached;
+  const bool vectorChange = modal.ToolAxisMode == kToolAxisVector && !plan.MachineMove &&
+                            ToolAxisAt(records, start) != ToolAxisAt(records, end);
+  plan.Forced = modal.TiltedPlane.Active != 0 || plan.MachineMove || vectorChange;
+
+  const double pitch = defs.Settings.Pitch.MovePitch;
+  plan.Count = InterpolationStepCount(plan.Length, pitch);
+  plan.MachineStart = st.MachineStart;
+  if (plan.MachineMove) {
+    plan.MachineEnd = MachineEndOf(nc, records, end);
+    double machineLength = 0.0;
+    for (size_t a = 0; a < 5; ++a) {
+      const double d = plan.MachineEnd[a] - plan.MachineStart[a];
+      const double f = a == 3 ? fA : a == 4 ? fB : 1.0;
+      machineLength += d * f * d * f;
+    }
+    plan.Count = InterpolationStepCount(std::sqrt(machineLength), pitch);
+  }
+  return plan;
+}
+
+void SetMoveStepCount(MoveStepPlan& plan, const NcContext& nc, const NcPassRecords& records,
+                      int64_t n) {
+  plan.Count = n;
+  const double dn = static_cast<double>(n);
+  if (plan.MachineMove)
+    for (size_t a = 0; a < 5; ++a)
+      plan.MachineStep[a] = (plan.MachineEnd[a] - plan.MachineStart[a]) / dn;
+  for (size_t a = 0; a < 5; ++a) plan.Step[a] = plan.Delta[a] / dn;
+  const NcMove& move = nc.Move;
+  plan.AngleStep = (move.MotionMode == kMotionClockwise ? -1.0 : 1.0) * move.ArcAngle / dn;
+  plan.Vector = plan.MachineMove ? ToolVectorMove{}
+                                 : PrepareToolVectorMove(nc, records, plan.Start, plan.End, n);
+}
+
+void PlaceMoveStep(MoveStepPlan& plan, NcContext& nc, const NcPassRecords& records, int64_t i) {
+  const int64_t n = plan.Count;
+  const double di = static_cast<double>(i);
+  if (plan.MachineMove) {
+    AxisPosition at = plan.MachineEnd;
+    if (i != n)
+      for (size_t a = 0; a < 5; ++a) at[a] = plan.MachineStart[a] + di * plan.MachineStep[a];
+    nc.Position.MachinePosition = at;
+    return;
+  }
+  const AxisPosition& start = plan.Start;
+  AxisPosition at = plan.End;
+  if (i != n) {
+    if (plan.Arc) {
+      const NcMove& move = nc.Move;
+      const size_t a0 = plan.PlaneAxes[0], a1 = plan.PlaneAxes[1], a2 = plan.PlaneAxes[2];
+      const double dn = static_cast<double>(n);
+      const double angle = di * plan.AngleStep;
+      const double r = (1.0 - di / dn) * move.StartRadius + di / dn * move.EndRadius;
+      const double u1 = move.StartRadial[a0], u2 = move.StartRadial[a1];
+      const double c = std::cos(angle), s = std::sin(angle);
+      at[a0] = move.Centre[a0] + r * (u1 * c - u2 * s);
+      at[a1] = move.Centre[a1] + r * (u2 * c + u1 * s);
+      at[a2] = start[a2] + di * plan.Step[a2];
+    } else {
+      for (size_t a = 0; a < 3; ++a) at[a] = start[a] + di * plan.Step[a];
+    }
+    for (size_t r = 3; r < 5; ++r) at[r] = start[r] + di * plan.Step[r];
+    if (plan.Vector.On) PointToolAtStep(nc, records, plan.RotaryInputs, plan.Vector, i, at);
+    WrapShortestRouteRotaries(records, at);
+  }
+  nc.Position.ProgramPosition = at;
+}
+
+void KeepMoveEnd(const MoveStepPlan& plan, NcMove& move) {
+  if (plan.MachineMove) return;
+  if (!plan.Transformed) {
+    move.End = plan.End;
+    return;
+  }
+  for (size_t r = 3; r < 5; ++r) move.End[r] = plan.End[r];
+}
+
 MoveEnd InterpolateMove(Session& session) {
   StepWork w(session);
   NcMove& move = w.Move;
@@ -414,27 +517,8 @@ MoveEnd InterpolateMove(Session& session) {
   st.CuttingLoadAlarm = 0;
   st.BlockAlarm = 0;
   st.End = MoveEnd::kNone;
-  const NcPassRecords records = NcPassOf(session);
-  const RotaryModalInputs rotaryInputs = MakeRotaryModalInputs(w.Nc, records);
-
-  // Preparation: radii, deltas and length factors.
-  const bool transformed = EndTransformed(w.Nc);
-  const AxisPosition start = transformed ? w.Nc.BlockEnd.Previous : move.Start;
-  AxisPosition end = transformed ? w.Nc.BlockEnd.Current : move.End;
-  st.EndRadii = ComputeRotaryRadii(w.Defs.Kinematics, ctl, w.Position.ReferenceLength,
-                                   AddWorkOffset(end, session.Memory.Offsets.ActiveWorkOffset));
-  std::array<double, 5> delta{};
-  for (size_t a = 0; a < 3; ++a) delta[a] = end[a] - start[a];
-  for (size_t r = 0; r < 2; ++r) {
-    delta[3 + r] = session.Memory.ShortestRoute[r] != 0
-                       ? GetRotaryAngleDelta(rotaryInputs, start[3 + r], end[3 + r])
-                       : end[3 + r] - start[3 + r];
-    end[3 + r] = start[3 + r] + delta[3 + r];
-  }
-  WrapRotaries(w, end);
-  const double fA = RotaryLengthFactor(st.StartRadii[0], st.EndRadii[0]);
-  const double fB = RotaryLengthFactor(st.StartRadii[1], st.EndRadii[1]);
-  st.StartRadii = st.EndRadii;
+  MoveStepPlan plan = PlanMoveSteps(w.Nc, w.Records, st);
+  const std::array<double, 5>& delta = plan.Delta;
 
   // A locked rotary axis may not turn: the run ends before anything is cut.
   if (modal.PendingEnds.Count == 0) {
@@ -447,43 +531,13 @@ MoveEnd InterpolateMove(Session& session) {
       return st.End = MoveEnd::kAlarm;
     }
   }
-  const bool rapid = w.Rapid();
+  const bool rapid = plan.Rapid;
   const bool armed = w.Checks.Interference != 0 && (rapid || move.Feed >= w.Checks.RapidFeedrate);
-  if (w.Defs.Settings.IgnoreG00 != 0 && rapid) return Jump(w, end);
-
-  const bool arc = IsArcMotion(w.Nc.Run.MotionMode);
-  const std::array<int32_t, 3> axes = modal.Plane.PlaneAxes;
-  const size_t a0 = static_cast<size_t>(axes[0]), a1 = static_cast<size_t>(axes[1]),
-               a2 = static_cast<size_t>(axes[2]);
-  double length = 0.0;
-  if (arc) {
-    length = std::hypot(move.Length, delta[a2]);
-  } else {
-    const double ra = delta[3] * fA, rb = delta[4] * fB;
-    length = std::sqrt(delta[0] * delta[0] + delta[1] * delta[1] + delta[2] * delta[2] +
-                       ra * ra + rb * rb);
-  }
-  const bool machineMove = modal.MachineCoordinates != 0 ||
-                           modal.LastGCode == kToolAxisDirectionCode ||
-                           modal.ReferenceReturnStage == kReferencePointReached;
-  const bool vectorChange = modal.ToolAxisMode == kToolAxisVector && !machineMove &&
-                            ToolAxisAt(w, start) != ToolAxisAt(w, end);
-  const bool forced = modal.TiltedPlane.Active != 0 || machineMove || vectorChange;
-  if (length < ctl.Tolerance && !forced) return Jump(w, end);
+  if (w.Defs.Settings.IgnoreG00 != 0 && rapid) return Jump(w, plan.End);
+  if (plan.Length < ctl.Tolerance && !plan.Forced) return Jump(w, plan.End);
 
   const double pitch = w.Defs.Settings.Pitch.MovePitch;
-  int64_t n = InterpolationStepCount(length, pitch);
-  AxisPosition machineStart = st.MachineStart, machineEnd{}, machineStep{};
-  if (machineMove) {
-    machineEnd = MachineEndOf(w, end);
-    double machineLength = 0.0;
-    for (size_t a = 0; a < 5; ++a) {
-      const double d = machineEnd[a] - machineStart[a];
-      const double f = a == 3 ? fA : a == 4 ? fB : 1.0;
-      machineLength += d * f * d * f;
-    }
-    n = InterpolationStepCount(std::sqrt(machineLength), pitch);
-  }
+  const int64_t n = plan.Count;
   if (n < 0) {
     RaiseAlarm(w, kAlarmMoveSteps,
                !(pitch > 0.0) ? "the move pitch is 0 or less"
@@ -491,61 +545,31 @@ MoveEnd InterpolateMove(Session& session) {
     return st.End = MoveEnd::kAlarm;
   }
   st.Steps = n;
-  const double dn = static_cast<double>(n);
-  if (machineMove)
-    for (size_t a = 0; a < 5; ++a) machineStep[a] = (machineEnd[a] - machineStart[a]) / dn;
-  std::array<double, 5> step{};
-  for (size_t a = 0; a < 5; ++a) step[a] = delta[a] / dn;
-  const double angleStep = (move.MotionMode == kMotionClockwise ? -1.0 : 1.0) * move.ArcAngle / dn;
   const bool showSteps =
       (w.Defs.Settings.RealRotation != 0 && (delta[3] != 0.0 || delta[4] != 0.0)) ||
       (w.Defs.Settings.RealRapid != 0 && rapid && modal.CannedCycle == kNoCannedCycle);
   w.Control.ShowSteps.store(showSteps ? 1 : 0);
-  const double stepLength = length / dn;
-  ToolVectorMove vector =
-      machineMove ? ToolVectorMove{} : PrepareToolVectorMove(w, start, end, n);
+  const double stepLength = plan.Length / static_cast<double>(n);
+  SetMoveStepCount(plan, w.Nc, w.Records, n);
 
-  for (int64_t i = 1; i <= n; ++i) {
-    const double di = static_cast<double>(i);
-    // 1. Position.
-    if (machineMove) {
-      AxisPosition at = machineEnd;
-      if (i != n)
-        for (size_t a = 0; a < 5; ++a) at[a] = machineStart[a] + di * machineStep[a];
-      w.Position.MachinePosition = at;
-    } else {
-      AxisPosition at = end;
-      if (i != n) {
-        if (arc) {
-          const double angle = di * angleStep;
-          const double r = (1.0 - di / dn) * move.StartRadius + di / dn * move.EndRadius;
-          const double u1 = move.StartRadial[a0], u2 = move.StartRadial[a1];
-          const double c = std::cos(angle), s = std::sin(angle);
-          at[a0] = move.Centre[a0] + r * (u1 * c - u2 * s);
-          at[a1] = move.Centre[a1] + r * (u2 * c + u1 * s);
-          at[a2] = start[a2] + di * step[a2];
-        } else {
-          for (size_t a = 0; a < 3; ++a) at[a] = start[a] + di * step[a];
-        }
-        for (size_t r = 3; r < 5; ++r) at[r] = start[r] + di * step[r];
-        if (vector.On) PointToolAtStep(w, rotaryInputs, vector, i, at);
-        WrapRotaries(w, at);
-      }
-      w.Position.ProgramPosition = at;
-    }
+  bool alarm = false;
+  StepMove(plan, w.Nc, w.Records, [&](int64_t i) {
     // 2., 3. Cut attributes and the machine position.
     SetCutAttributes(w);
     UpdateSessionPosition(session);
-    WrapRotaries(w, w.Position.MachinePosition);
+    WrapShortestRouteRotaries(w.Records, w.Position.MachinePosition);
     // 4. Over-stroke.
     if (!WithinStroke(w)) {
       st.End = MoveEnd::kOverStroke;
-      break;
+      return false;
     }
     // 5., 6. The cut and the structure checks.
     ResetInterferenceFlags(w.Nc.Run.Hits);
     w.Nc.Run.PoseRemovedVolume = 0.0;
-    if (!CutStep(w, pitch)) return st.End = MoveEnd::kAlarm;
+    if (!CutStep(w, pitch)) {
+      alarm = true;
+      return false;
+    }
     const double removedVolume = w.CycleRapid() ? 0.0 : w.Nc.Run.PoseRemovedVolume;
     const bool removed = removedVolume > 0.0;
     InterferenceHits& hits = w.Nc.Run.Hits;
@@ -578,20 +602,18 @@ MoveEnd InterpolateMove(Session& session) {
       }
       if (CheckStopOnInterference(w.Nc, w.Checks, session.Work, reports.Stops) != 0) {
         st.End = MoveEnd::kStopHit;
-        break;
+        return false;
       }
     }
     // 11., 12. The redraw handshake and the abort.
     if (!StepRedraw(w, i, n) || w.Control.Abort.load() != 0) {
       st.End = MoveEnd::kAbort;
-      break;
+      return false;
     }
-  }
-  // The next block reads on from the commanded end: a transformed end gives
-  // it only the rotary axes' route.
-  if (!machineMove && !transformed) move.End = end;
-  if (!machineMove && transformed)
-    for (size_t r = 3; r < 5; ++r) move.End[r] = end[r];
+    return true;
+  });
+  if (alarm) return st.End = MoveEnd::kAlarm;
+  KeepMoveEnd(plan, move);
   if (st.End != MoveEnd::kNone) {
     st.MachineStart = w.Position.MachinePosition;
     return st.End;
@@ -602,7 +624,6 @@ MoveEnd InterpolateMove(Session& session) {
 MoveEnd InterpolateNurbsMove(Session& session) {
   StepWork w(session);
   MoveStepState& st = w.St;
-  NurbsCurve& curve = w.Nc.Nurbs;
   const ControllerDefinition& ctl = w.Defs.Controller;
   st.OverStrokeAxis = -1;
   st.CuttingLoadAlarm = 0;
@@ -610,74 +631,75 @@ MoveEnd InterpolateNurbsMove(Session& session) {
   st.End = MoveEnd::kNone;
   w.Control.ShowSteps.store(0);
   w.Control.LinePendingAtStop.store(0);
-  const NcPassRecords records = NcPassOf(session);
   const double pitch = w.Defs.Settings.Pitch.MovePitch;
   const bool armed =
       w.Checks.Interference != 0 && (w.Rapid() || w.Move.Feed >= w.Checks.RapidFeedrate);
-  const int32_t order = curve.Order;
-  const int32_t last = curve.Allocated != 0 ? LastNurbsSpan(curve) : -1;
   bool stopHit = false;
-  // The curve starts where the last move left the tool.
-  AxisPosition current = w.Position.ProgramPosition;
-  for (int32_t span = FirstNurbsSpan(curve); span <= last; ++span) {
-    const double k0 = curve.Knots[static_cast<size_t>(span)];
-    const double k1 = curve.Knots[static_cast<size_t>(span + 1)];
-    if (k1 == k0) continue;
-    const int64_t n = InterpolationStepCount(GetNurbsSpanLength(curve, ctl, span), pitch);
-    if (n < 0) {
-      RaiseAlarm(w, kAlarmMoveSteps, "a NURBS span needs more steps than a move may take");
-      return st.End = MoveEnd::kAlarm;
+  // Ends that leave the machine's start as it was.
+  bool endedAtOnce = false;
+  const auto atStep = [&](const NurbsStep& step) {
+    if (w.Window() && w.View.PaintStatusPosition)
+      w.View.PaintStatusPosition(static_cast<int32_t>(std::min<int64_t>(step.Index, INT32_MAX)));
+    SetCutAttributes(w);
+    UpdateSessionPosition(session);
+    if (!WithinStroke(w)) {
+      w.Nc.Run.Hits.StepAlarmFlag = 1;
+      SaveStepPosition(w);
+      st.End = MoveEnd::kOverStroke;
+      return false;
     }
-    st.Steps = n;
-    const double stepLength = GetNurbsSpanLength(curve, ctl, span) / static_cast<double>(n);
-    for (int64_t j = 1; j <= n; ++j) {
-      const double t = j == n ? k1 : k0 + static_cast<double>(j) * (k1 - k0) / static_cast<double>(n);
-      w.Move.Start = current;
-      w.Move.End = current;
-      if (!EvaluateNurbsPoint(curve, ctl, order, span, t, w.Move.End)) {
-        // No point of the curve here: nothing is cut with it.
-        RaiseAlarm(w, kAlarmNurbsData, "a NURBS point whose weighted basis sums to 0");
-        return st.End = MoveEnd::kAlarm;
-      }
-      FinishMove(w.Nc, records);
-      current = w.Move.End;
-      w.Position.ProgramPosition = current;
-      if (w.Window() && w.View.PaintStatusPosition)
-        w.View.PaintStatusPosition(static_cast<int32_t>(std::min<int64_t>(j, INT32_MAX)));
-      SetCutAttributes(w);
-      UpdateSessionPosition(session);
-      if (!WithinStroke(w)) {
-        w.Nc.Run.Hits.StepAlarmFlag = 1;
-        SaveStepPosition(w);
-        st.End = MoveEnd::kOverStroke;
-        break;
-      }
-      ResetInterferenceFlags(w.Nc.Run.Hits);
-      w.Nc.Run.PoseRemovedVolume = 0.0;
-      CutToolPoseIntoModel(w.Pass.Cut, session.Work.Workpiece(), w.Position.ToolTip,
-                           w.Position.ToolAxis);
-      const bool removed = w.Nc.Run.PoseRemovedVolume > 0.0;
-      if (removed) w.Nc.Run.MarkProcessCut();
-      InterferenceHits& hits = w.Nc.Run.Hits;
-      hits.ContactFlag = removed ? 1 : 0;
-      const bool load = removed && CheckCuttingLoad(w, w.Nc.Run.PoseRemovedVolume, stepLength, false);
-      const bool raised = SpindleAlarm(w, removed) || KernelAlarm(hits) || load;
-      const int32_t status = DecideStepStatus(w, removed, armed, raised);
-      SetStepStatus(w, status);
-      TracePose(w, status);
-      if (status == kStepAlarm) {
-        st.BlockAlarm = 1;
-        stopHit = CheckStopOnInterference(w.Nc, w.Checks, session.Work, w.Pass.Reports.Stops) != 0;
-        break;
-      }
-      if (j == n && span == last) w.Control.RunEndedByCheck.store(0);
+    ResetInterferenceFlags(w.Nc.Run.Hits);
+    w.Nc.Run.PoseRemovedVolume = 0.0;
+    CutToolPoseIntoModel(w.Pass.Cut, session.Work.Workpiece(), w.Position.ToolTip,
+                         w.Position.ToolAxis);
+    const bool removed = w.Nc.Run.PoseRemovedVolume > 0.0;
+    if (removed) w.Nc.Run.MarkProcessCut();
+    InterferenceHits& hits = w.Nc.Run.Hits;
+    hits.ContactFlag = removed ? 1 : 0;
+    const bool load =
+        removed && CheckCuttingLoad(w, w.Nc.Run.PoseRemovedVolume, step.StepLength, false);
+    const bool raised = SpindleAlarm(w, removed) || KernelAlarm(hits) || load;
+    const int32_t status = DecideStepStatus(w, removed, armed, raised);
+    SetStepStatus(w, status);
+    TracePose(w, status);
+    if (status == kStepAlarm) {
+      st.BlockAlarm = 1;
+      stopHit = CheckStopOnInterference(w.Nc, w.Checks, session.Work, w.Pass.Reports.Stops) != 0;
+      return false;
     }
-    if (w.Control.RunEndedByCheck.load() != 0) return st.End = MoveEnd::kAlarm;
+    if (step.Index == step.Count && step.Span == step.Last) w.Control.RunEndedByCheck.store(0);
+    return true;
+  };
+  const auto afterSpan = [&](const NurbsStep&) {
+    if (w.Control.RunEndedByCheck.load() != 0) {
+      st.End = MoveEnd::kAlarm;
+      endedAtOnce = true;
+      return false;
+    }
     if (stopHit) st.End = MoveEnd::kStopHit;
     if (w.Control.Abort.load() != 0) st.End = MoveEnd::kAbort;
-    if (st.End != MoveEnd::kNone) break;
-    if (ctl.StopOption == 2 && w.Window() && !Redraw(w)) return st.End = MoveEnd::kAbort;
+    if (st.End != MoveEnd::kNone) return false;
+    if (ctl.StopOption == 2 && w.Window() && !Redraw(w)) {
+      st.End = MoveEnd::kAbort;
+      endedAtOnce = true;
+      return false;
+    }
+    return true;
+  };
+  // The curve starts where the last move left the tool.
+  switch (StepNurbsCurve(w.Nc, w.Records, st, pitch, atStep, afterSpan)) {
+    case NurbsStepEnd::kTooManySteps:
+      RaiseAlarm(w, kAlarmMoveSteps, "a NURBS span needs more steps than a move may take");
+      return st.End = MoveEnd::kAlarm;
+    case NurbsStepEnd::kNoPoint:
+      // No point of the curve here: nothing is cut with it.
+      RaiseAlarm(w, kAlarmNurbsData, "a NURBS point whose weighted basis sums to 0");
+      return st.End = MoveEnd::kAlarm;
+    case NurbsStepEnd::kStopped:
+    case NurbsStepEnd::kDone:
+      break;
   }
+  if (endedAtOnce) return st.End;
   if (st.End != MoveEnd::kNone) {
     st.MachineStart = w.Position.MachinePosition;
     return st.End;

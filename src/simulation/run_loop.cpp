@@ -1,11 +1,13 @@
 #include "simulation/run_loop.h"
 
+#include <functional>
 #include <string>
 
 #include "modelfiles/dme_file.h"
 #include "nc/block_end.h"
 #include "nc/line_reader.h"
 #include "nc/motion_driver.h"
+#include "nc/position_update.h"
 #include "nc/tool_length_offset.h"
 #include "simulation/move_steps.h"
 #include "simulation/session_files.h"
@@ -14,22 +16,15 @@
 namespace vestan {
 namespace {
 
-bool LayoutTool(const Session& s, int32_t tool) {
-  const ToolLayout& layout = s.Defs.Tools.Layout;
+bool LayoutTool(const ToolLayout& layout, int32_t tool) {
   return tool > 0 && tool < kLayoutEntries && layout.Placed[static_cast<size_t>(tool)] != 0;
 }
 
 bool Windowed(const Session& s) { return s.RunView.Window != 0; }
 
 // The tool goes into the spindle: the outgoing process closed, the tool set
-// up, the machine's tip brought to it.
+// up.
 void LoadTool(Session& s, int32_t tool) {
-  ToolChangerState& changer = s.Changer;
-  const int32_t outgoing = s.Nc.Modal.Tools.CurrentToolNumber;
-  if (LayoutTool(s, tool)) {
-    changer.LayoutShift = outgoing == 0 || LayoutTool(s, outgoing) ? 1 : 0;
-    changer.PreviousLayoutTool = outgoing;
-  }
   CloseToolLengths(s);
   s.Control.StepStatus.store(kStepRapid);
   TakeProcessSnapshot(s);
@@ -116,32 +111,56 @@ void TakeProcessSnapshot(Session& s) {
     s.Shell.Log("cannot save the process model \"" + name + "\": " + error);
 }
 
-void RunToolChange(Session& s) {
-  NcModalState& modal = s.Nc.Modal;
+bool ChangeToolByAtcType(const ToolChangeStep& change) {
+  NcModalState& modal = change.Nc.Modal;
   const int32_t pending = modal.Tools.NextToolNumber;
-  if (pending < 0 || modal.PendingEnds.Count != 0) return;
-  const ControllerDefinition& ctl = s.Defs.Controller;
-  const int32_t atc = IsHeidenhainDialect(ctl) ? kAtcDirect : s.Defs.Machine.AtcType;
-  ToolChangerState& changer = s.Changer;
+  if (pending < 0 || modal.PendingEnds.Count != 0) return false;
+  const Definitions& defs = change.Records.Defs;
+  const ControllerDefinition& ctl = defs.Controller;
+  const int32_t atc = IsHeidenhainDialect(ctl) ? kAtcDirect : defs.Machine.AtcType;
+  ToolChangerState& changer = change.Changer;
   if (changer.Preselected < 0) changer.Preselected = modal.Tools.CurrentToolNumber;
   const bool m6 = modal.LastMCode == 6;
+  // A layout tool that follows tool 0 or another layout tool starts shifted
+  // by the difference of their layout offsets.
+  const auto load = [&](int32_t tool) {
+    const ToolLayout& layout = defs.Tools.Layout;
+    const int32_t outgoing = modal.Tools.CurrentToolNumber;
+    if (LayoutTool(layout, tool)) {
+      changer.LayoutShift = outgoing == 0 || LayoutTool(layout, outgoing) ? 1 : 0;
+      changer.PreviousLayoutTool = outgoing;
+    }
+    change.Load(tool);
+  };
   if (atc == kAtcWait2 && m6 && modal.BlockTool >= 0) {
-    LoadTool(s, changer.Preselected);
+    load(changer.Preselected);
     changer.Preselected = pending;
-    UpdateSessionPosition(s);
+    UpdateMachinePosition(change.Nc, change.Records, change.Placement);
   } else if ((atc == kAtcWait2 || atc == kAtcWait) && !m6) {
     if (pending != changer.Preselected) {
       changer.Preselected = pending;
-      if (Windowed(s)) s.Shell.RequestShellUpdate(ShellUpdate::kMagazine);
+      if (change.Preselected) change.Preselected();
     }
   } else {
     changer.Preselected = pending;
-    LoadTool(s, pending);
+    load(pending);
     modal.Tools.NextToolNumber = kNoTool;
-    if (IsHeidenhainDialect(ctl) || ctl.isSiemens != 0) ApplyToolLengthOffset(modal, NcPassOf(s));
-    UpdateSessionPosition(s);
+    if (IsHeidenhainDialect(ctl) || ctl.isSiemens != 0)
+      ApplyToolLengthOffset(modal, change.Records);
+    UpdateMachinePosition(change.Nc, change.Records, change.Placement);
   }
-  StoreProcessTool(s.Nc.Snapshots, s.Run, modal.Tools.CurrentToolNumber, s.Shell);
+  return true;
+}
+
+void RunToolChange(Session& s) {
+  const NcPassRecords records = NcPassOf(s);
+  const std::function<void(int32_t)> load = [&s](int32_t tool) { LoadTool(s, tool); };
+  const std::function<void()> preselected = [&s] {
+    if (Windowed(s)) s.Shell.RequestShellUpdate(ShellUpdate::kMagazine);
+  };
+  if (!ChangeToolByAtcType({s.Nc, records, s.Changer, WorkPlacementOf(s), load, preselected}))
+    return;
+  StoreProcessTool(s.Nc.Snapshots, s.Run, s.Nc.Modal.Tools.CurrentToolNumber, s.Shell);
 }
 
 int32_t SimulationThreadProc(Session& s) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "simulation/session.h"
 
@@ -19,6 +20,23 @@ namespace vestan {
 // control's RunEndedByCheck, the pass's reports, the workpiece). A program
 // that cannot be opened ends the run at once (the reader reports it).
 int32_t SimulationThreadProc(Session& session);
+
+// What a tool change works on. Load(tool) puts the tool into the spindle
+// (the current tool number set, the tool set up); Preselected, when set,
+// follows a new tool waiting in the changer.
+struct ToolChangeStep {
+  NcContext& Nc;
+  const NcPassRecords& Records;
+  ToolChangerState& Changer;
+  WorkpiecePlacement Placement;
+  const std::function<void(int32_t tool)>& Load;
+  const std::function<void()>& Preselected;
+};
+
+// The tool change of the block the driver handed out last, by the machine's
+// ATC type, with the machine position brought to the new tool: as
+// RunToolChange below; false when nothing was to change.
+bool ChangeToolByAtcType(const ToolChangeStep& change);
 
 // The tool change of the block the driver handed out last, by the machine's
 // ATC type (DIRECT in the HEIDENHAIN dialect): DIRECT changes to the

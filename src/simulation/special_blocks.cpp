@@ -24,22 +24,28 @@ int32_t Transition(int32_t now, int32_t& before) {
   return now != 0 ? 1 : 2;
 }
 
-void DrawStatusTexts(const Session& session) {
-  const RunViewHooks& view = session.RunView;
+void DrawStatusTexts(const SpecialBlockRecords& b) {
+  if (b.View == nullptr) return;
+  const RunViewHooks& view = *b.View;
   if (view.Window != 0 && view.DrawStatusTexts) view.DrawStatusTexts();
 }
 
-void PaintPositionPanes(const Session& session) {
-  const RunViewHooks& view = session.RunView;
+void PaintPositionPanes(const SpecialBlockRecords& b) {
+  if (b.View == nullptr) return;
+  const RunViewHooks& view = *b.View;
   if (view.Window != 0 && view.PaintStatusPosition) view.PaintStatusPosition(0);
+}
+
+void UpdatePosition(const SpecialBlockRecords& b) {
+  UpdateMachinePosition(b.Nc, b.Records, b.Placement);
 }
 
 // G92 shifted the work offset: the tool stays where it stands, so its
 // program position, and the place the block end keeps for the next move
 // (turned or mirrored), shift the other way.
-void KeepToolInPlace(Session& session) {
-  NcContext& nc = session.Nc;
-  const AxisPosition program = ProgramPositionAtMachine(nc, NcPassOf(session), true);
+void KeepToolInPlace(const SpecialBlockRecords& b) {
+  NcContext& nc = b.Nc;
+  const AxisPosition program = ProgramPositionAtMachine(nc, b.Records, true);
   for (size_t a = 0; a < program.size(); ++a)
     nc.BlockEnd.Current[a] += program[a] - nc.Position.ProgramPosition[a];
   nc.Position.ProgramPosition = program;
@@ -56,12 +62,12 @@ Vec3 LayoutOffset(const ToolLayout& layout, int32_t tool) {
 // A layout tool that came in after tool 0 or another layout tool starts
 // from the outgoing tool's place moved by the difference of their layout
 // offsets, as a rapid; once.
-void ApplyLayoutShift(Session& session) {
-  ToolChangerState& changer = session.Changer;
+void ApplyLayoutShift(const SpecialBlockRecords& b) {
+  ToolChangerState& changer = b.Changer;
   if (changer.LayoutShift == 0) return;
   changer.LayoutShift = 0;
-  NcContext& nc = session.Nc;
-  const ToolLayout& layout = session.Defs.Tools.Layout;
+  NcContext& nc = b.Nc;
+  const ToolLayout& layout = b.Records.Defs.Tools.Layout;
   const Vec3 now = LayoutOffset(layout, nc.Modal.Tools.CurrentToolNumber);
   const Vec3 before = LayoutOffset(layout, changer.PreviousLayoutTool);
   nc.Run.MotionMode = kMotionRapid;
@@ -74,12 +80,12 @@ void ApplyLayoutShift(Session& session) {
 
 // The tool stays at the program position at: start, end, the block end's
 // places and the position alike.
-void PlaceToolAt(Session& session, const AxisPosition& at) {
-  NcContext& nc = session.Nc;
+void PlaceToolAt(const SpecialBlockRecords& b, const AxisPosition& at) {
+  NcContext& nc = b.Nc;
   nc.Move.Start = nc.Move.End = at;
   nc.BlockEnd.Previous = nc.BlockEnd.Current = at;
   nc.Position.ProgramPosition = at;
-  UpdateSessionPosition(session);
+  UpdatePosition(b);
 }
 
 // Tool-tip control takes over. On a table (the second table of a mixed
@@ -88,12 +94,12 @@ void PlaceToolAt(Session& session, const AxisPosition& at) {
 // that keep rotary offsets apart only refresh the turn of nonzero offsets.
 // The program position then is the one at which tool-tip control puts the
 // tool where it stands.
-void StartToolCentreControl(Session& session) {
-  NcContext& nc = session.Nc;
+void StartToolCentreControl(const SpecialBlockRecords& b) {
+  NcContext& nc = b.Nc;
   MachinePositionState& position = nc.Position;
-  const ControllerDefinition& ctl = session.Defs.Controller;
-  const int32_t type = session.Defs.Kinematics.RotaryType;
-  const WorkOffsetValues& offset = session.Memory.Offsets.ActiveWorkOffset;
+  const ControllerDefinition& ctl = b.Records.Defs.Controller;
+  const int32_t type = b.Records.Defs.Kinematics.RotaryType;
+  const WorkOffsetValues& offset = b.Records.Memory.Offsets.ActiveWorkOffset;
   const bool apart = ctl.isSiemens != 0 || IsHeidenhainDialect(ctl) || IsOspDialect(ctl);
   const RotarySinCos turned =
       ComputeRotarySinCos(ctl, {position.ProgramPosition[3] + offset[3],
@@ -112,7 +118,7 @@ void StartToolCentreControl(Session& session) {
       position.TableRotationSinCos[2 * r + 1] = turned[2 * r + 1];
     }
   }
-  AdjustProgramPositionToTool(nc, NcPassOf(session), WorkPlacementOf(session));
+  AdjustProgramPositionToTool(nc, b.Records, b.Placement);
   for (size_t i = 0; i < 3; ++i) nc.Move.Start[i] = nc.BlockEnd.Previous[i] = position.ProgramPosition[i];
 }
 
@@ -144,8 +150,8 @@ void FromCylinderForm(const CylindricalState& cylinder, double divisor, AxisPosi
 // The start or end of polar or cylindrical interpolation: the tool's place
 // taken into the form the mode works in (or back), start, end and current
 // position alike; nothing is cut.
-void ChangeInterpolationForm(Session& session, int32_t polar, int32_t cylindrical) {
-  NcContext& nc = session.Nc;
+void ChangeInterpolationForm(const SpecialBlockRecords& b, int32_t polar, int32_t cylindrical) {
+  NcContext& nc = b.Nc;
   const NcModalState& modal = nc.Modal;
   NcMove& move = nc.Move;
   AxisPosition at = move.End;
@@ -157,8 +163,8 @@ void ChangeInterpolationForm(Session& session, int32_t polar, int32_t cylindrica
   }
   if (cylindrical == 1) ToCylinderForm(modal.Cylindrical, at);
   if (cylindrical == 2)
-    FromCylinderForm(modal.Cylindrical, session.Pass->Steps.CylinderDivisor, at);
-  PlaceToolAt(session, at);
+    FromCylinderForm(modal.Cylindrical, b.Steps.CylinderDivisor, at);
+  PlaceToolAt(b, at);
 }
 
 // Setting a tilted working plane (G68.2, or G254 from the rotary axes):
@@ -166,22 +172,22 @@ void ChangeInterpolationForm(Session& session, int32_t polar, int32_t cylindrica
 // move starts; this block moves nothing. The program position in a plane
 // lies the tool's own length beyond the tip along the tool axis, as the
 // position update takes it.
-void TakeToolIntoPlane(Session& session, int32_t g) {
-  NcContext& nc = session.Nc;
+void TakeToolIntoPlane(const SpecialBlockRecords& b, int32_t g) {
+  NcContext& nc = b.Nc;
   const MachinePositionState& position = nc.Position;
   Vec3 tip{}, axis{};
-  ComputeToolTipAndAxis(session.Defs.Kinematics, session.Defs.Controller,
+  ComputeToolTipAndAxis(b.Records.Defs.Kinematics, b.Records.Defs.Controller,
                         position.ReferenceLength, position.MachinePosition, tip, axis);
   const double length = static_cast<double>(position.ToolLength);
   if (g == 682)
     for (size_t i = 0; i < 3; ++i) tip[i] += length * axis[i];
-  Vec3 p = ConvertToModelCoordinates(WorkPlacementOf(session), nc.Modal.TiltedPlane.Frame,
-                                     session.Memory.Offsets.ActiveWorkOffset, tip);
+  Vec3 p = ConvertToModelCoordinates(b.Placement, nc.Modal.TiltedPlane.Frame,
+                                     b.Records.Memory.Offsets.ActiveWorkOffset, tip);
   if (g == 254) p[2] += length;
   AxisPosition at = position.ProgramPosition;
   for (size_t i = 0; i < 3; ++i) at[i] = p[i];
-  PlaceToolAt(session, at);
-  session.Pass->Steps.MachineStart = nc.Position.MachinePosition;
+  PlaceToolAt(b, at);
+  b.Steps.MachineStart = nc.Position.MachinePosition;
 }
 
 bool MovesAnyAxis(const NcMove& move) {
@@ -198,12 +204,12 @@ bool MovesLinearAxis(const NcMove& move) {
 
 }  // namespace
 
-bool HandleSpecialBlock(Session& session) {
-  NcContext& nc = session.Nc;
+bool HandleSpecialBlock(const SpecialBlockRecords& b) {
+  NcContext& nc = b.Nc;
   NcModalState& modal = nc.Modal;
   NcMove& move = nc.Move;
-  MoveStepState& st = session.Pass->Steps;
-  const ControllerDefinition& ctl = session.Defs.Controller;
+  MoveStepState& st = b.Steps;
+  const ControllerDefinition& ctl = b.Records.Defs.Controller;
   const bool osp = IsOspDialect(ctl);
   const int32_t g = modal.LastGCode;
   const int32_t polar = Transition(modal.Polar.On, st.PolarBefore);
@@ -219,9 +225,9 @@ bool HandleSpecialBlock(Session& session) {
     // Where the machine position is the program position's plain image.
     if (g == 92 && modal.ToolAxisMode == kToolAxisOff && modal.TiltedPlane.Active == 0 &&
         modal.Polar.On == 0 && modal.Cylindrical.On == 0)
-      KeepToolInPlace(session);
+      KeepToolInPlace(b);
     move.Start = nc.Position.ProgramPosition;
-    UpdateSessionPosition(session);
+    UpdatePosition(b);
     return false;
   }
   // Under a coordinate rotation a block without axis words is no move.
@@ -232,31 +238,31 @@ bool HandleSpecialBlock(Session& session) {
   // Cancelling a rotation or plane without one in force: the program
   // position is the machine position's again, and nothing is cut.
   if ((g == 69 || (g == 126 && osp) || g == 255) && modal.Rotation.State == kRotationNone) {
-    const AxisPosition program = ProgramPositionAtMachine(nc, NcPassOf(session), true);
+    const AxisPosition program = ProgramPositionAtMachine(nc, b.Records, true);
     nc.Position.ProgramPosition = program;
     move.Start = move.End = program;
     modal.TiltedPlane.Active = 0;
-    DrawStatusTexts(session);
+    DrawStatusTexts(b);
     return false;
   }
-  FinishMove(nc, NcPassOf(session));
-  ApplyLayoutShift(session);
+  FinishMove(nc, b.Records);
+  ApplyLayoutShift(b);
 
   // Tool-centre-point control: its start takes the tool where it is into
   // the new mode; a start without axis words ends there.
-  if (toolCentre == 1) StartToolCentreControl(session);
+  if (toolCentre == 1) StartToolCentreControl(b);
   if (toolCentre != 0) {
-    DrawStatusTexts(session);
+    DrawStatusTexts(b);
     if (toolCentre == 1 && !axisGiven) {
-      PlaceToolAt(session, nc.Position.ProgramPosition);
+      PlaceToolAt(b, nc.Position.ProgramPosition);
       return false;
     }
   }
   // Polar and cylindrical interpolation begin and end without a cut.
   if (polar != 0 || cylindrical != 0) {
-    ChangeInterpolationForm(session, polar, cylindrical);
-    DrawStatusTexts(session);
-    PaintPositionPanes(session);
+    ChangeInterpolationForm(b, polar, cylindrical);
+    DrawStatusTexts(b);
+    PaintPositionPanes(b);
     return false;
   }
   if ((modal.Polar.On != 0 || modal.Cylindrical.On != 0 || (g >= 17 && g <= 19)) && !axisGiven)
@@ -267,7 +273,7 @@ bool HandleSpecialBlock(Session& session) {
   // built).
   if ((g == 682 || g == 254) && !IsHeidenhainDialect(ctl) && ctl.isSiemens == 0 &&
       modal.TiltedPlane.Active != 0) {
-    TakeToolIntoPlane(session, g);
+    TakeToolIntoPlane(b, g);
     return false;
   }
 
@@ -282,6 +288,12 @@ bool HandleSpecialBlock(Session& session) {
     if (modal.CannedCycle == kNoCannedCycle || !MovesLinearAxis(move)) return false;
   }
   return true;
+}
+
+bool HandleSpecialBlock(Session& session) {
+  const NcPassRecords records = NcPassOf(session);
+  return HandleSpecialBlock({session.Nc, records, session.Pass->Steps, WorkPlacementOf(session),
+                             session.Changer, &session.RunView});
 }
 
 }  // namespace vestan

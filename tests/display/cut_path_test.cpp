@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <numbers>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@
 #include "scene_world.h"
 #include "nc/motion_driver.h"
 #include "simulation/move_steps.h"
+#include "simulation/run_loop.h"
 #include "simulation/session_runs.h"
 
 namespace vestan {
@@ -105,18 +107,10 @@ TEST(CutPath, FeedMovesAndArcsAreSteppedAtThePitchAndRapidsDashed) {
   EXPECT_TRUE(list.Points.empty()) << "no construction points by default";
 }
 
-// The path lies where the run's steps put the tool: the trace of the
-// simulation's own steps against the drawn vertices, for lines, arcs, a
-// helix and a drilling cycle.
-TEST(CutPath, CoincidesWithTheRunsSteps) {
-  const std::string program =
-      "G90 G54 G17 G00 X-20. Y-20. Z10.\n"
-      "G01 Z-2. F300\nG01 X-3.3 Y-7.1\n"
-      "G02 X10. Y-20. R15.\n"
-      "G03 X10. Y-20. Z-4. I-5. J0\n"
-      "G00 Z10.\nG81 X20. Y20. Z-5. R2. F200\nX30.\nG80\n";
-  // The run's steps, rapids not stepped.
-  PathRun run(0.7);
+// The tool tips, one "%.4f" line a step, of the run's own loop over a
+// program: the tool change, then the move.
+std::string RunTips(const std::string& program, double pitch) {
+  PathRun run(pitch);
   run.S.Defs.Settings.IgnoreG00 = 1;
   testing::MakeBoxStock(run.S, {-50, -50, 80, 50, 50, 110}, 0.5);
   run.Program(program);
@@ -127,34 +121,69 @@ TEST(CutPath, CoincidesWithTheRunsSteps) {
   while (modal.EndState != kEndHandled && modal.AlarmCode == kAlarmNone) {
     NextNcMove(run.S.Nc, NcPassOf(run.S), run.S.Pass->Reader, run.S.Pass->Driver);
     if (modal.AlarmCode != kAlarmNone || modal.EndState == kEndHandled) break;
-    ASSERT_EQ(SimulateMove(run.S), MoveEnd::kNone);
+    if (modal.ProgramStarted == 0) continue;
+    RunToolChange(run.S);
+    EXPECT_EQ(SimulateMove(run.S), MoveEnd::kNone) << program;
   }
-  ASSERT_GT(trace.size(), 100u);
+  // Each trace line: tip, axis, status; the tip only.
+  std::istringstream lines(trace);
+  std::string tips, x, y, z, rest;
+  while (lines >> x >> y >> z && std::getline(lines, rest)) tips += x + " " + y + " " + z + "\n";
+  return tips;
+}
 
-  PathRun path(0.7);
+std::string DrawnTips(const std::string& program, double pitch) {
+  PathRun path(pitch);
   path.S.Defs.Settings.IgnoreG00 = 1;
   path.Program(program);
-  std::string drawn;
+  std::string tips;
   for (const auto& strip : path.Draw().Outlines)
     for (size_t i = 1; i < strip.P.size(); ++i) {
       char line[128];
-      const Vec3& p = strip.P[i];
-      const auto clean = [](double v) { return std::fabs(v) < 0.00005 ? 0.0 : v; };
-      std::snprintf(line, sizeof line, "%.4f %.4f %.4f", clean(p[0] * 500), clean(p[1] * 500),
-                    clean(p[2] * 500));
-      drawn += line;
-      drawn += '\n';
+      const auto mm = [&](size_t k) {
+        const double v = strip.P[i][k] * 500;
+        return std::fabs(v) < 0.00005 ? 0.0 : v;
+      };
+      std::snprintf(line, sizeof line, "%.4f %.4f %.4f\n", mm(0), mm(1), mm(2));
+      tips += line;
     }
-  std::string traced;
-  for (size_t at = 0; at < trace.size();) {
-    const size_t end = trace.find('\n', at);
-    const std::string line = trace.substr(at, end - at);
-    size_t cut = 0;
-    for (int k = 0; k < 3; ++k) cut = line.find(' ', cut) + 1;
-    traced += line.substr(0, cut - 1) + "\n";
-    at = end + 1;
+  return tips;
+}
+
+// The path lies where the run's steps put the tool: the trace of the
+// simulation's own steps against the drawn vertices, for lines, arcs, a
+// helix and a drilling cycle.
+TEST(CutPath, CoincidesWithTheRunsSteps) {
+  const std::string program =
+      "G90 G54 G17 G00 X-20. Y-20. Z10.\n"
+      "G01 Z-2. F300\nG01 X-3.3 Y-7.1\n"
+      "G02 X10. Y-20. R15.\n"
+      "G03 X10. Y-20. Z-4. I-5. J0\n"
+      "G00 Z10.\nG81 X20. Y20. Z-5. R2. F200\nX30.\nG80\n";
+  const std::string run = RunTips(program, 0.7);
+  ASSERT_GT(run.size(), 100u);
+  EXPECT_EQ(DrawnTips(program, 0.7), run);
+}
+
+// The blocks that change where the tool stands without cutting, and a tool
+// change with its new length, leave the drawn path on the run's steps.
+TEST(CutPath, CoincidesWithTheRunThroughCoordinateBlocksAndToolChanges) {
+  const char* const programs[] = {
+      // G92 keeps the tool where it stands: the next move starts there.
+      "G90 G54 G00 X-20. Y-20. Z10.\nG01 Z-2. F300\nG92 X0 Y0\nG01 X10. Y5.\nG00 Z10.\n",
+      // A plane turned 90 degrees takes the tool's place into its
+      // coordinates.
+      "G90 G54 G00 X50.2 Y-10. Z10.\nG68.2 X0 Y0 Z0 I90. J0 K0\n"
+      "G01 X-10. Y-50.2 Z-5. F500\nX60.\nG00 Z10.\n",
+      // The new tool's length moves the tips of the following moves.
+      "G90 G54 G00 X-20. Y-20. Z10.\nG01 Z-2. F300\nX-10.\nT2 M06\nG43 H2 G00 Z10.\n"
+      "G01 Z-3. F300\nY-10.\n",
+  };
+  for (const char* program : programs) {
+    const std::string run = RunTips(program, 0.7);
+    ASSERT_GT(run.size(), 100u) << program;
+    EXPECT_EQ(DrawnTips(program, 0.7), run) << program;
   }
-  EXPECT_EQ(drawn, traced);
 }
 
 TEST(CutPath, RapidsIgnoredOrHidden) {
