@@ -6,9 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "model/model_flag_passes.h"
@@ -512,15 +515,17 @@ TEST(Toggles, StopOptionsAndModesAreSetAndChecked) {
   }
   struct Flip {
     int32_t Id;
-    int32_t* Flag;
+    std::function<int32_t()> Flag;
   };
-  for (const Flip& f : {Flip{32901, &w.S().View.Perspective}, Flip{32902, &w.S().Defs.Settings.RealRotation},
-                        Flip{32908, &w.S().Defs.Settings.RealRapid},
-                        Flip{32828, &w.D->Toggles.CoordinateAxes}}) {
-    const int32_t before = *f.Flag;
+  Session& s = w.S();
+  for (const Flip& f : {Flip{32901, [&] { return s.View.Perspective; }},
+                        Flip{32902, [&] { return s.Defs.Settings.RealRotation.load(); }},
+                        Flip{32908, [&] { return s.Defs.Settings.RealRapid.load(); }},
+                        Flip{32828, [&] { return w.D->Toggles.CoordinateAxes; }}}) {
+    const int32_t before = f.Flag();
     EXPECT_EQ(w.D->Execute(f.Id, 0), 1);
-    EXPECT_EQ(*f.Flag, before != 0 ? 0 : 1) << f.Id;
-    EXPECT_EQ(FindCommand(w.Shell.Menu, f.Id)->Checked, *f.Flag != 0) << f.Id;
+    EXPECT_EQ(f.Flag(), before != 0 ? 0 : 1) << f.Id;
+    EXPECT_EQ(FindCommand(w.Shell.Menu, f.Id)->Checked, f.Flag() != 0) << f.Id;
   }
   // The plug-ins' items are not the menu's 32901-32903.
   const int32_t perspective = w.S().View.Perspective;
@@ -559,6 +564,33 @@ TEST(OtherCommands, ExitImageAndDialogs) {
   // A dialog nobody can answer is cancelled.
   EXPECT_EQ(w.D->Execute(32779, 0), 0);
   EXPECT_EQ(w.D->Execute(138, 0), 0);
+}
+
+// The menu switches a run reads move by move change while it reads them
+// (ThreadSanitizer shows any access that is not atomic).
+TEST(Toggles, SwitchesARunReadsChangeSafelyWhileItRuns) {
+  World w;
+  RecordingRunPort port;
+  w.D->SetRunPort(&port);
+  port.Busy = true;
+  Session& s = w.S();
+  const int32_t rotation = s.Defs.Settings.RealRotation;
+  std::atomic<bool> done{false};
+  std::atomic<int64_t> seen{0};
+  std::thread run([&] {
+    while (!done.load()) {
+      seen += s.Defs.Controller.StopOption + s.Defs.Settings.RealRotation +
+              s.Defs.Settings.RealRapid + s.Defs.Settings.SoundOn;
+    }
+  });
+  for (int32_t round = 0; round < 50; ++round) {
+    for (int32_t id : {32853, 32854, 32855, 32856, 32857, 32902, 32908, 32794})
+      EXPECT_EQ(w.D->Execute(id, 0), 1) << id;
+  }
+  done.store(true);
+  run.join();
+  EXPECT_EQ(s.Defs.Controller.StopOption, 4);
+  EXPECT_EQ(s.Defs.Settings.RealRotation, rotation);  // switched an even number of times
 }
 
 }  // namespace
