@@ -322,8 +322,8 @@ int64_t SelectNcProgram(DocumentContext& c, bool defineWork, bool& ncErrors) {
 
 bool BoxAroundProgram(const NcCheckResults& r, const Settings& settings,
                       std::array<double, 6>& box) {
-  const bool cutting = r.CuttingMachine.Min[0] <= r.CuttingMachine.Max[0];
-  const CheckExtents& extent = cutting ? r.CuttingMachine : r.Machine;
+  const bool cutting = r.CuttingSpan.Min[0] <= r.CuttingSpan.Max[0];
+  const CheckExtents& extent = cutting ? r.CuttingSpan : r.Machine;
   if (extent.Min[0] > extent.Max[0]) return false;
   for (size_t i = 0; i < 2; ++i) {
     box[i] = extent.Min[i] - settings.WorkMargin[i];

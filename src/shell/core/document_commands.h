@@ -80,9 +80,9 @@ int64_t DefineStockWorkpiece(DocumentContext& context, StockShape shape);
 // when it cannot be built.
 bool BuildBoxWorkpiece(DocumentContext& context, const std::array<double, 6>& box);
 
-// The box 32772 fits to the data check's results: the cutting moves' extent
-// in X and Y widened on each side by the X and Y work margins, in Z from the
-// lowest to the highest cutting point; without cutting moves the extent of
+// The box 32772 fits to the data check's results: the cutting moves' span
+// (from each one's start to its end) in X and Y widened on each side by the
+// X and Y work margins, in Z from the lowest to the highest cutting point; without cutting moves the extent of
 // all moves in X and Y and, in Z, a height of 10 whose top lies 5 below the
 // lowest point. False when the program has no moves at all.
 bool BoxAroundProgram(const NcCheckResults& results, const Settings& settings,

@@ -33,6 +33,10 @@ constexpr double kG54[3] = {-50, -50, 110};
 // Cuts at Z-4 from (10, 20) to (40, 30), then rises to Z-1 cutting.
 constexpr const char* kTwoDepthProgram =
     "%\nG90 G54 G00 X10. Y20. Z5.\nG01 Z-4. F500\nX40. Y30.\nZ-1.\nG00 Z5.\nM30\n%\n";
+// A 2.5D pocket: plunged from Z5 to Z-5 at (10, 10), its outline cut at
+// that depth up to (30, 25).
+constexpr const char* kPocketProgram =
+    "%\nG90 G54 G00 X10. Y10. Z5.\nG01 Z-5. F300\nX30.\nY25.\nX10.\nY10.\nG00 Z5.\nM30\n%\n";
 // Rapid moves only: (10, 20, 5), then (30, 40, 2).
 constexpr const char* kRapidProgram = "%\nG90 G54 G00 X10. Y20. Z5.\nX30. Y40. Z2.\nM30\n%\n";
 
@@ -162,8 +166,9 @@ TEST(SelectNcProgram, SelectingEnablesTheProgramsCommandsAndClearsThePreset) {
   EXPECT_EQ(w.S().Work.WorkPresent, 0);  // 32771 builds no workpiece
 }
 
-// 32772's box: the cutting moves' extent (machine coordinates) widened by
-// the X and Y margins, Z from the lowest to the highest cutting point;
+// 32772's box: the cutting moves' extent (machine coordinates, start and
+// end of each) widened by the X and Y margins, Z from the lowest to the
+// highest cutting point;
 // without cutting moves all moves' X and Y and a 10 high box 5 below them.
 TEST(SelectNcProgram, SelectAndDefineFitsABoxToTheProgram) {
   struct Case {
@@ -172,9 +177,13 @@ TEST(SelectNcProgram, SelectAndDefineFitsABoxToTheProgram) {
     std::array<double, 6> Box;
   };
   const Case cases[] = {
+      // The plunge from Z5 cuts from there.
       {"cutting", kTwoDepthProgram,
        {10 + kG54[0] - 2, 20 + kG54[1] - 3, -4 + kG54[2], 40 + kG54[0] + 2, 30 + kG54[1] + 3,
-        -1 + kG54[2]}},
+        5 + kG54[2]}},
+      {"pocket at one depth", kPocketProgram,
+       {10 + kG54[0] - 2, 10 + kG54[1] - 3, -5 + kG54[2], 30 + kG54[0] + 2, 25 + kG54[1] + 3,
+        5 + kG54[2]}},
       {"rapid only", kRapidProgram,
        {10 + kG54[0] - 2, 20 + kG54[1] - 3, 2 + kG54[2] - 15, 30 + kG54[0] + 2, 40 + kG54[1] + 3,
         2 + kG54[2] - 5}},
