@@ -30,8 +30,9 @@ std::string Say(const DocumentContext& c, std::string_view english, std::string_
   return std::string(c.S.App.EnglishMode != 0 ? english : japanese);
 }
 
-// A message box, or under automation a log line "<text> - <caption>".
-void Tell(DocumentContext& c, const std::string& text, const std::string& caption) {
+}  // namespace
+
+void TellUser(DocumentContext& c, const std::string& text, const std::string& caption) {
   if (c.Automated) {
     c.S.Shell.Log(text.empty() ? caption : text + " - " + caption);
     return;
@@ -42,6 +43,8 @@ void Tell(DocumentContext& c, const std::string& text, const std::string& captio
   message.Topmost = true;
   c.S.Shell.ShowMessage(message);
 }
+
+namespace {
 
 // A yes/no question; under automation nobody is asked: the answer is no and
 // the log says what was not asked.
@@ -91,7 +94,7 @@ std::string FindNamedFile(DocumentContext& c, const std::string& name, const std
   if (c.Automated) {
     c.S.Shell.Log(path + logText);
   } else {
-    Tell(c, path, caption);
+    TellUser(c, path, caption);
   }
   return {};
 }
@@ -139,9 +142,7 @@ bool NeedWorkpiece(DocumentContext& c) {
   return false;
 }
 
-void ShowBuildFailure(DocumentContext& c) {
-  Tell(c, "Memory over!", "Data size error");
-}
+void ShowBuildFailure(DocumentContext& c) { TellUser(c, "Memory over!", "Data size error"); }
 
 // Takes a model just made or loaded as the workpiece: the current tool set
 // up at its pitch, the work offset composed, the control point placed.
@@ -286,6 +287,7 @@ int64_t SelectNcProgram(DocumentContext& c, bool defineWork, bool& ncErrors) {
   EnableNcMenuItems(c.Shell.Menu, true);
   c.Shell.PathPreset = 0;
   c.Shell.NcSelected = 1;
+  c.ProgramSelected = true;
   s.Shell.RequestShellUpdate(ShellUpdate::kWindowTitle);
   s.Shell.RequestShellUpdate(ShellUpdate::kNcInfo);
   {
@@ -306,18 +308,19 @@ int64_t SelectNcProgram(DocumentContext& c, bool defineWork, bool& ncErrors) {
   }
   std::array<double, 6> box{};
   if (!BoxAroundProgram(results, s.Defs.Settings, box)) {
-    Tell(c, paths.NcProgram, Say(c, "The NC data has no moves: no workpiece is fitted to it.",
-                                 "NCデータに移動がないため被切削材を定義できません"));
+    TellUser(c, paths.NcProgram,
+             Say(c, "The NC data has no moves: no workpiece is fitted to it.",
+                 "NCデータに移動がないため被切削材を定義できません"));
     return kCommandDone;
   }
   if (box[5] <= box[2]) {
-    Tell(c, paths.NcProgram,
-         Say(c, "The cutting moves lie at one height: no workpiece is fitted to them.",
-             "切削移動が同じ高さにあるため被切削材を定義できません"));
+    TellUser(c, paths.NcProgram,
+             Say(c, "The cutting moves lie at one height: no workpiece is fitted to them.",
+                 "切削移動が同じ高さにあるため被切削材を定義できません"));
     return kCommandDone;
   }
-  BuildBoxWorkpiece(c, box);
-  return kCommandDone;
+  // The old workpiece is gone when the box cannot be built: not done.
+  return BuildBoxWorkpiece(c, box) ? kCommandDone : kCommandNotDone;
 }
 
 bool BoxAroundProgram(const NcCheckResults& r, const Settings& settings,
@@ -468,8 +471,8 @@ int64_t LoadWorkpiece(DocumentContext& c) {
       OpenWorkModelFile(loaded, path, load, s.Frame, c.Compression, &s.Progress);
   if (outcome.Result != kModelOk || !loaded.Allocated()) {
     FreeDexelModel(loaded);
-    Tell(c, outcome.Text.empty() ? path : outcome.Text,
-         outcome.Caption.empty() ? std::string("Data error") : outcome.Caption);
+    TellUser(c, outcome.Text.empty() ? path : outcome.Text,
+             outcome.Caption.empty() ? std::string("Data error") : outcome.Caption);
     return kCommandNotDone;
   }
   ForgetDifferencePainting(c);
@@ -502,8 +505,8 @@ int64_t SaveWorkpiece(DocumentContext& c) {
       SaveWorkModelFile(s.Work.Workpiece(), path, StlKindOfSave(s.CommandLine.saveKind.load()),
                         inWork, s.Frame, c.Compression, &s.Progress);
   if (outcome.Result != kSaveOk) {
-    Tell(c, outcome.Text.empty() ? path : outcome.Text,
-         outcome.Caption.empty() ? std::string("Save error") : outcome.Caption);
+    TellUser(c, outcome.Text.empty() ? path : outcome.Text,
+             outcome.Caption.empty() ? std::string("Save error") : outcome.Caption);
     return kCommandNotDone;
   }
   paths.WorkSave = path;
@@ -526,7 +529,7 @@ int64_t DefineStockWorkpiece(DocumentContext& c, StockShape shape) {
                                                   "Z値の最大最小が逆転しています"};
       const std::string english = std::string("The maximum and the minimum of ") +
                                   "XYZ"[i] + " value are reversed.";
-      Tell(c, Say(c, english, kJapanese[i]), "VESTAN9");
+      TellUser(c, Say(c, english, kJapanese[i]), "VESTAN9");
       return kCommandNotDone;
     }
   }
@@ -621,8 +624,8 @@ int64_t LoadBasicModel(DocumentContext& c) {
     load.ImportOverride = s.CommandLine.basicModelOptions.CoordinateSystem;
   const ModelFileOutcome outcome = OpenBasicModelFile(s.Work, name, load, s.Frame, &s.Progress);
   if (s.Work.BasicModelLoaded == 0) {
-    Tell(c, outcome.Text.empty() ? name : outcome.Text,
-         outcome.Caption.empty() ? std::string("Data error") : outcome.Caption);
+    TellUser(c, outcome.Text.empty() ? name : outcome.Text,
+             outcome.Caption.empty() ? std::string("Data error") : outcome.Caption);
     return kCommandNotDone;
   }
   s.Defs.Paths.BasicModel = name;
@@ -638,7 +641,7 @@ int64_t PaintDifference(DocumentContext& c) {
   if (!c.Dialogs.EditDifference(s.Defs.Difference)) return kCommandNotDone;
   if (s.Work.BasicModelLoaded == 0) {
     if (s.Defs.Paths.BasicModel.empty()) {
-      Tell(c, "", Say(c, "No basic model is given.", "基準形状が指定されていません"));
+      TellUser(c, "", Say(c, "No basic model is given.", "基準形状が指定されていません"));
       return kCommandNotDone;
     }
     c.Shell.PathPreset = 1;

@@ -27,7 +27,13 @@ struct DocumentContext {
   // The batch worker or the macro runner sent the command, or the program
   // runs unattended: nobody is asked.
   bool Automated = false;
+  // Set by SelectNcProgram once the program is selected, whatever follows.
+  bool ProgramSelected = false;
 };
+
+// A message box with its caption (the product's when empty), or under
+// automation the log line "<text> - <caption>".
+void TellUser(DocumentContext& context, const std::string& text, const std::string& caption);
 
 // Command results the automation relies on.
 inline constexpr int64_t kCommandDone = 1;
@@ -45,8 +51,9 @@ enum class StockShape {
 // box workpiece to its cutting moves). kCommandDone when selected,
 // kCommandNotDone when not (cancelled, or the file is found nowhere: a box,
 // or under automation the log line "<path> - The NC data does not
-// exist."), kCommandNcErrors when selected but the data check found NC
-// errors. ncErrors is set when they were reported.
+// exist."; or selected but the box fitted to it could not be built, the
+// old workpiece gone), kCommandNcErrors when selected but the data check
+// found NC errors. ncErrors is set when they were reported.
 int64_t SelectNcProgram(DocumentContext& context, bool defineWork, bool& ncErrors);
 
 // The data check of the whole program and its verify report (32773):

@@ -48,11 +48,18 @@ class RecordingRunPort final : public RunCommandPort {
   bool RunBusy() const override { return Busy; }
 };
 
-// The headless answers, but the stock dialogs say OK as a person would.
+// The headless answers, but the stock dialogs say OK as a person would;
+// the other dialogs record their openings and give the answer set here.
 class StockDialogs final : public HeadlessDialogs {
  public:
   using HeadlessDialogs::HeadlessDialogs;
   bool EditStock(int32_t, StockDefinition&, int32_t&) override { return true; }
+  bool Open(int32_t command) override {
+    Opened.push_back(command);
+    return OpenAnswer;
+  }
+  std::vector<int32_t> Opened;
+  bool OpenAnswer = false;
 };
 
 struct World {
@@ -573,6 +580,53 @@ TEST(OtherCommands, ExitImageAndDialogs) {
   // A dialog nobody can answer is cancelled.
   EXPECT_EQ(w.D->Execute(32779, 0), 0);
   EXPECT_EQ(w.D->Execute(138, 0), 0);
+}
+
+// A box the program's box cannot be built at (no usable pitch): the
+// program is selected, the failure told, and the command not done.
+TEST(SelectNcProgram, ABoxThatCannotBeBuiltIsNotDone) {
+  World w;
+  w.S().Defs.Settings.Pitch.AutoPitch = 0;
+  w.S().Defs.Settings.Pitch.WorkPitchSetting = 0.0;
+  EXPECT_EQ(w.Select(kPocketProgram, 32772), 0);
+  EXPECT_EQ(w.Shell.NcSelected, 1);
+  EXPECT_EQ(w.S().Work.WorkPresent, 0);
+  EXPECT_TRUE(w.Logged("Memory over! - Data size error"));
+}
+
+// The editor opens at selection when asked, for a program selected alone;
+// not when a workpiece is fitted to it, nor in batch mode.
+TEST(SelectNcProgram, OnlyAProgramSelectedAloneOpensInTheEditor) {
+  struct Case {
+    int32_t Id;
+    int32_t Batch;
+    bool Opens;
+  };
+  for (const Case& c : {Case{32771, 0, true}, Case{32772, 0, false}, Case{32771, 1, false}}) {
+    World w;
+    w.S().Defs.Settings.Editor.SelectOpen = 1;
+    w.S().CommandLine.batchMode.store(c.Batch);
+    ASSERT_EQ(w.Select(kPocketProgram, c.Id), 1) << c.Id;
+    const std::vector<int32_t>& opened = w.Dialogs->Opened;
+    EXPECT_EQ(std::count(opened.begin(), opened.end(), 32813), c.Opens ? 1 : 0) << c.Id << c.Batch;
+  }
+}
+
+// The pitch dialog's OK: with a workpiece the new pitch waits for its next
+// definition, which the user is told; without one nothing is said.
+TEST(OtherCommands, ThePitchDialogTellsThatAWorkpieceKeepsItsPitch) {
+  World w;
+  w.D->Automation.store(0);
+  w.Dialogs->OpenAnswer = true;
+  EXPECT_EQ(w.D->Execute(138, 0), 1);
+  EXPECT_TRUE(w.Host.Messages.empty());
+  w.D->Automation.store(1);
+  w.BuildInitialBox({-50, -50, 80, 50, 50, 110});
+  w.D->Automation.store(0);
+  EXPECT_EQ(w.D->Execute(138, 0), 1);
+  ASSERT_EQ(w.Host.Messages.size(), 1u);
+  EXPECT_EQ(w.Host.Messages[0].Text, "Work pitch is reflected, When redefining work.");
+  EXPECT_EQ(w.Host.Messages[0].Caption, "VESTAN9");
 }
 
 // The menu switches a run reads move by move change while it reads them
