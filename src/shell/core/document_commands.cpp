@@ -258,6 +258,31 @@ int32_t StlKindOfSave(int32_t saveKind) {
   }
 }
 
+// The command line's options of its work file put into the load: its
+// coordinates for any model file, its scale for an STL file (whose move
+// follows the load). A move or scale given with another kind of file is
+// logged as not applied.
+ModelFileOptions CommandLineModelOptions(DocumentContext& c, const std::string& path, bool stl,
+                                         ModelLoadSettings& load) {
+  ModelFileOptions given = c.S.CommandLine.workFileOptions;
+  ResolveControllerScale(given, c.S.Defs.Controller);
+  if (given.CoordinateSystem >= 0) load.ImportChoice = given.CoordinateSystem;
+  const bool placed =
+      given.MoveOn != std::array<int32_t, 3>{} || given.ScaleOn != std::array<int32_t, 3>{};
+  if (!stl) {
+    if (placed)
+      c.S.Shell.Log(path + ": the move and scale options are for STL files; not applied.");
+    given.MoveOn = {};
+    return given;
+  }
+  for (size_t i = 0; i < 3; ++i) {
+    load.StlOptions.Scale[i] = given.ScaleOn[i];
+    load.StlOptions.ScaleRate[i] = given.ScaleRate[i];
+    load.StlOptions.ScaleCentre[i] = given.ScaleCentre[i];
+  }
+  return given;
+}
+
 void ReportNcErrors(DocumentContext& c) {
   Session& s = c.S;
   const bool toLog = c.Automated || s.CommandLine.runMode.load() >= 4;
@@ -453,20 +478,55 @@ int64_t LoadWorkpiece(DocumentContext& c) {
                                               : StockShape::kCylinder;
     return BuildStock(c, shape) ? kCommandDone : kCommandNotDone;
   }
-  const bool chosen = ChooseFile(c, FileDialogKind::kWork, false, name);
+  WorkLoadOptions& options = c.Shell.WorkLoad;
+  // The command line's options belong to the file it named, not to one
+  // picked in the dialog.
+  const bool fromDialog = c.Shell.PathPreset == 0 && !c.Automated;
+  const bool chosen = !fromDialog || c.Dialogs.SelectWorkFile(name, options);
   c.Shell.PathPreset = 0;
+  // The rotate request lasts one load.
+  struct RotateRequestEnds {
+    WorkLoadOptions& Options;
+    ~RotateRequestEnds() { Options.Rotate = 0; }
+  } rotateEnds{options};
   if (!chosen) return kCommandNotDone;
+  if (options.Reverse != 0 && !c.Dialogs.EditReverse(options)) {
+    options.Reverse = 0;
+    return kCommandNotDone;
+  }
+  if (options.Rotate != 0) {
+    if (!c.Dialogs.EditRotaryCentre(options)) return kCommandNotDone;
+    GetAxisSinCos(options.RotaryAngle, 1, options.RotarySin, options.RotaryCos);
+  }
   const std::string folder = paths.WorkModelFolder.empty() ? paths.CurrentFolder : paths.WorkModelFolder;
   const std::string path = FindNamedFile(
       c, name, folder, Say(c, "The Work data does not exist.", "被切削材データが存在しません"),
       Say(c, " - The Work data does not exist.", " - 被切削材データが存在しません"));
   if (path.empty()) return kCommandNotDone;
 
+  ModelLoadSettings load = ModelLoadSettingsFrom(s.Defs.Settings, s.Defs.Settings.Pitch.WorkPitch);
+  const bool stl = HasFileEnding(path, ".STL");
+  ModelFileOptions given;
+  if (!fromDialog && s.CommandLine.workLoadRequested.load() != 0)
+    given = CommandLineModelOptions(c, path, stl, load);
+  // The read settings of the file's kind; a DMF or DME file is asked about
+  // only while the work frame is shifted or turned.
+  const Settings& settings = s.Defs.Settings;
+  const bool shifted = s.Frame.FrameOffset != 0 || s.Frame.FrameRotated != 0;
+  int32_t readDialog = 0;
+  if (stl) {
+    if (settings.StlSelect != 0) readDialog = 282;
+  } else if (HasFileEnding(path, ".DMF") || HasFileEnding(path, ".DMFZ")) {
+    if (settings.DmfSelect != 0 && shifted) readDialog = 288;
+  } else if (settings.DmeSelect != 0 && shifted) {
+    readDialog = 288;
+  }
+  if (readDialog != 0 && !c.Dialogs.EditModelRead(readDialog, load)) return kCommandNotDone;
+
   // Read beside the old workpiece, which stays when the file cannot be had.
   s.Progress.Label = Say(c, "Reading WORK", "WORK読み込み中");
   DexelModel loaded;
   loaded.SlotCount = HistorySlots(s.Defs.Settings);
-  ModelLoadSettings load = ModelLoadSettingsFrom(s.Defs.Settings, s.Defs.Settings.Pitch.WorkPitch);
   const ModelFileOutcome outcome =
       OpenWorkModelFile(loaded, path, load, s.Frame, c.Compression, &s.Progress);
   if (outcome.Result != kModelOk || !loaded.Allocated()) {
@@ -479,6 +539,15 @@ int64_t LoadWorkpiece(DocumentContext& c) {
   FreeWorkpiece(s);
   std::swap(s.Work.Workpiece(), loaded);
   paths.WorkLoad = path;
+  if (stl) {
+    Vec3 move{};
+    for (size_t i = 0; i < 3; ++i)
+      if (given.MoveOn[i] != 0) move[i] = given.Move[i];
+    if (move != Vec3{}) {
+      TranslateModel(s.Work.Workpiece(), move);
+      s.Work.Workpiece().Placed = 1;
+    }
+  }
   // The file's grid sets the pitch the workpiece is cut at.
   PitchSettings& pitch = s.Defs.Settings.Pitch;
   pitch.WorkPitch = s.Work.Workpiece().Pitch;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -49,7 +50,7 @@ class RecordingRunPort final : public RunCommandPort {
 };
 
 // The headless answers, but the stock dialogs say OK as a person would;
-// the other dialogs record their openings and give the answer set here.
+// the other dialogs record their openings and give the answers set here.
 class StockDialogs final : public HeadlessDialogs {
  public:
   using HeadlessDialogs::HeadlessDialogs;
@@ -58,8 +59,34 @@ class StockDialogs final : public HeadlessDialogs {
     Opened.push_back(command);
     return OpenAnswer;
   }
+  // The work file dialog picks WorkFile with the ticks of Ticks.
+  bool SelectWorkFile(std::string& path, WorkLoadOptions& options) override {
+    Opened.push_back(32784);
+    path = WorkFile;
+    options.Reverse = Ticks.Reverse;
+    options.Rotate = Ticks.Rotate;
+    return !WorkFile.empty();
+  }
+  bool EditReverse(WorkLoadOptions&) override {
+    Opened.push_back(159);
+    return ReverseAnswer;
+  }
+  bool EditRotaryCentre(WorkLoadOptions& options) override {
+    Opened.push_back(235);
+    options.RotaryAngle = RotaryAngle;
+    return true;
+  }
+  bool EditModelRead(int32_t dialog, ModelLoadSettings&) override {
+    Opened.push_back(dialog);
+    return ReadAnswer;
+  }
   std::vector<int32_t> Opened;
   bool OpenAnswer = false;
+  std::string WorkFile;
+  WorkLoadOptions Ticks;
+  bool ReverseAnswer = true;
+  double RotaryAngle = 90.0;
+  bool ReadAnswer = true;
 };
 
 struct World {
@@ -107,6 +134,13 @@ struct World {
     S().Defs.Paths.WorkLoad.clear();
     ASSERT_EQ(D->Execute(32784, 0), 1);
     ASSERT_EQ(S().Work.WorkPresent, 1);
+  }
+  // The pitch fixed, and a 20 x 10 x 5 box from the origin as an STL file.
+  std::string BoxStlAtPitch(double pitch) {
+    PitchSettings& p = S().Defs.Settings.Pitch;
+    p.AutoPitch = 0;
+    p.WorkPitchSetting = p.WorkPitch = pitch;
+    return Folder.Write("part.stl", testing::AsciiStl(testing::BoxMesh({0, 0, 0}, {20, 10, 5})));
   }
   bool Logged(const std::string& text) const {
     const std::vector<std::string> lines = Host.Texts(RecordingHost::Call::kLog);
@@ -654,6 +688,101 @@ TEST(Toggles, SwitchesARunReadsChangeSafelyWhileItRuns) {
   run.join();
   EXPECT_EQ(s.Defs.Controller.StopOption, 4);
   EXPECT_EQ(s.Defs.Settings.RealRotation, rotation);  // switched an even number of times
+}
+
+// The command line's move and scale of its STL work file, in the order the
+// file is read: scaled about the centre, then moved; the headless read
+// settings keep them. A file picked in the dialog does not take them, and a
+// DME file is not moved (the log says so).
+TEST(WorkFiles, TheCommandLinesMoveAndScalePlaceItsStlFile) {
+  World w;
+  Session& s = w.S();
+  const std::string stl = w.BoxStlAtPitch(0.5);
+  ModelFileOptions& options = s.CommandLine.workFileOptions;
+  options.MoveOn = {1, 0, 0};
+  options.Move = {10, 0, 0};
+  options.ScaleOn = {0, 0, 1};
+  options.ScaleRate = {1, 1, 2};
+  options.ScaleCentre = {0, 0, 1};
+  s.CommandLine.workLoadRequested.store(1);
+  HeadlessDialogs headless(s.CommandLine);
+  CommandDispatcher d(s, w.Shell, headless);
+  d.Automation.store(1);
+  s.Defs.Paths.WorkLoad = stl;
+  ASSERT_EQ(d.Execute(32784, 0), 1);
+  ExpectBox(w.Bounds(), {10, 0, -1, 30, 10, 9}, 0.5, "command line's file");
+
+  w.D->Automation.store(0);
+  w.Dialogs->WorkFile = stl;
+  ASSERT_EQ(w.D->Execute(32784, 0), 1);
+  ExpectBox(w.Bounds(), {0, 0, 0, 20, 10, 5}, 0.5, "picked file");
+
+  w.D->Automation.store(1);
+  ASSERT_EQ(w.WithFile(32786, s.Defs.Paths.WorkSave, w.Folder / "part.dme"), 1);
+  ASSERT_EQ(w.WithFile(32784, s.Defs.Paths.WorkLoad, w.Folder / "part.dme"), 1);
+  ExpectBox(w.Bounds(), {0, 0, 0, 20, 10, 5}, 0.5, "DME file");
+  EXPECT_TRUE(w.Logged("the move and scale options are for STL files; not applied."));
+}
+
+// The dialogs of a workpiece load: the file dialog's ticks open the reverse
+// settings and the rotary centre (whose angle is kept with its sine and
+// cosine; the rotate request ends with the load), then the read settings
+// of the file's kind. Cancelling any of them keeps the old workpiece.
+TEST(WorkFiles, TheLoadsDialogsFollowTheTicksAndTheFileKind) {
+  World w;
+  Session& s = w.S();
+  const std::string stl = w.BoxStlAtPitch(1.0);
+  w.BuildInitialBox({-50, -50, 80, 50, 50, 110});
+  ASSERT_EQ(w.WithFile(32786, s.Defs.Paths.WorkSave, w.Folder / "box.dme"), 1);
+  const std::array<double, 6> box = w.Bounds();
+  w.D->Automation.store(0);
+  StockDialogs& dialogs = *w.Dialogs;
+  dialogs.WorkFile = stl;
+  dialogs.Ticks.Reverse = dialogs.Ticks.Rotate = 1;
+  dialogs.RotaryAngle = 30;
+  ASSERT_EQ(w.D->Execute(32784, 0), 1);
+  EXPECT_EQ(dialogs.Opened, (std::vector<int32_t>{32784, 159, 235, 282}));
+  EXPECT_NEAR(w.Shell.WorkLoad.RotarySin, 0.5, 1e-12);
+  EXPECT_NEAR(w.Shell.WorkLoad.RotaryCos, std::sqrt(3.0) / 2, 1e-12);
+  EXPECT_EQ(w.Shell.WorkLoad.Rotate, 0);
+
+  struct Cancel {
+    bool Reverse, Read;
+  };
+  for (const Cancel& c : {Cancel{false, true}, Cancel{true, false}}) {
+    w.D->Automation.store(1);
+    w.BuildInitialBox({-50, -50, 80, 50, 50, 110});
+    w.D->Automation.store(0);
+    dialogs.ReverseAnswer = c.Reverse;
+    dialogs.ReadAnswer = c.Read;
+    EXPECT_EQ(w.D->Execute(32784, 0), 0);
+    EXPECT_EQ(w.Bounds(), box);
+    EXPECT_EQ(w.Shell.WorkLoad.Reverse, c.Reverse ? 1 : 0);
+    EXPECT_EQ(w.Shell.WorkLoad.Rotate, 0);
+  }
+  dialogs.ReverseAnswer = dialogs.ReadAnswer = true;
+  dialogs.Ticks = {};
+
+  // Which read settings a file kind is asked: STL unless "STL SELECT" is
+  // off; DME only with "DME SELECT" on and the work frame shifted.
+  struct Case {
+    std::string File;
+    int32_t StlSelect, DmeSelect, Shifted;
+    int32_t Dialog;  // 0 none
+  };
+  const std::string dme = w.Folder / "box.dme";
+  for (const Case& c : {Case{stl, 1, 0, 0, 282}, Case{stl, 0, 0, 0, 0}, Case{dme, 1, 1, 1, 288},
+                        Case{dme, 1, 1, 0, 0}, Case{dme, 1, 0, 1, 0}}) {
+    s.Defs.Settings.StlSelect = c.StlSelect;
+    s.Defs.Settings.DmeSelect = c.DmeSelect;
+    s.Frame.FrameOffset = c.Shifted;
+    dialogs.Opened.clear();
+    dialogs.WorkFile = c.File;
+    EXPECT_EQ(w.D->Execute(32784, 0), 1) << c.File;
+    const std::vector<int32_t> expected =
+        c.Dialog == 0 ? std::vector<int32_t>{32784} : std::vector<int32_t>{32784, c.Dialog};
+    EXPECT_EQ(dialogs.Opened, expected) << c.File << " " << c.StlSelect << c.DmeSelect << c.Shifted;
+  }
 }
 
 }  // namespace
