@@ -542,7 +542,7 @@ int64_t LoadWorkpiece(DocumentContext& c) {
   if (stl) {
     Vec3 move{};
     for (size_t i = 0; i < 3; ++i)
-      if (given.MoveOn[i] != 0) move[i] = given.Move[i];
+      if (given.MoveOn[i] != 0 && std::isfinite(given.Move[i])) move[i] = given.Move[i];
     if (move != Vec3{}) {
       TranslateModel(s.Work.Workpiece(), move);
       s.Work.Workpiece().Placed = 1;
