@@ -254,7 +254,8 @@ class ControllerReader {
   bool Is(size_t cursor, std::string_view word) const { return MatchesKeyAt(line_, cursor, word); }
   // Sets field to the code of the first word found at the value; unknown
   // words leave it.
-  void SetByWord(int32_t& field, size_t keyEnd, std::initializer_list<WordCode> words) const {
+  template <typename Field>
+  void SetByWord(Field& field, size_t keyEnd, std::initializer_list<WordCode> words) const {
     const size_t cursor = Value(keyEnd);
     for (const WordCode& w : words) {
       if (Is(cursor, w.Text)) {

@@ -13,6 +13,7 @@
 #include "definitions/display_list_table.h"
 #include "definitions/nc_modal_state.h"
 #include "definitions/offset_memory.h"
+#include "foundation/shared_value.h"
 
 namespace vestan {
 
@@ -86,7 +87,9 @@ struct ControllerDefinition {
   int32_t FeedrateMode = 0;      // 0 DIRECT, 1 INDIRECT, 2 AUTO1, 3 AUTO2
   int32_t LengthOffsetType = 0;  // 0 FANUC-A, 1 FANUC-B, 2 FANUC-C
   int32_t ConcaveArcFeed = 1;    // 0 KEEP
-  int32_t StopOption = 0;        // 0 none, 1 M00, 2 M00 and M01, 3 single block, 4 stop strings
+  // 0 none, 1 M00, 2 M00 and M01, 3 single block, 4 stop strings; the menu
+  // switches it while a run reads it.
+  SharedValue<int32_t> StopOption = 0;
   int32_t initialPlane = 17;
   int32_t CheckF0 = 0;
   int32_t CodeCheck = 0;

@@ -206,8 +206,10 @@ struct Settings {
   // The run's step counts: the run keys change them while the run reads them.
   SharedValue<int32_t> SkipBlock = 5;
   SharedValue<int32_t> SkipView = 5;
-  int32_t RealRotation = 0;
-  int32_t RealRapid = 0;
+  // The real-cutting modes and the sounds are switched from the menu while a
+  // run reads them.
+  SharedValue<int32_t> RealRotation = 0;
+  SharedValue<int32_t> RealRapid = 0;
   int32_t MeshMode = 0;
   int32_t ColorMode = 0;
   int32_t TopPathColorMode = 1;  // 0 paths in pen colours
@@ -229,7 +231,7 @@ struct Settings {
   int32_t ConstructionPoint = 0;
   int32_t BasicAxis = 1;
   std::string ProgressName;
-  int32_t SoundOn = 1;
+  SharedValue<int32_t> SoundOn = 1;
   int32_t IgnoreG00 = 0;
   int32_t VolumeUnit = 0;  // 0 mm3, 1 m3
   double OffsetValue = 5.0;

@@ -206,7 +206,7 @@ int32_t CheckNcData(Session& s, int32_t mode, NcCheckResults& r) {
     r.ToolCodes.assign(static_cast<size_t>(std::max(0, s.Defs.Tools.MaxToolNumber)) + 1, 0);
     r.Processes[1].Tool = savedTools.CurrentToolNumber;
   } else {
-    r.Work = r.Machine = r.CuttingWork = r.CuttingMachine = CheckExtents{};
+    r.Work = r.Machine = r.CuttingWork = r.CuttingMachine = r.CuttingSpan = CheckExtents{};
   }
   r.ProgramRead = 0;
   TimeModel model;
@@ -257,6 +257,7 @@ int32_t CheckNcData(Session& s, int32_t mode, NcCheckResults& r) {
     if (modal.LastGCode == 92) continue;
     const NcMove& move = nc.Move;
     FinishMove(nc, records);
+    const Vec3 startTip = nc.Position.ToolTip;
     const int32_t motion = move.MotionMode;
     const bool nurbs = motion == kMotionNurbs && nc.Nurbs.Allocated != 0;
     if (nurbs) UnwindTransformStack(nc);
@@ -294,6 +295,7 @@ int32_t CheckNcData(Session& s, int32_t mode, NcCheckResults& r) {
       if (cutting) {
         r.CuttingWork.Add(work);
         r.CuttingMachine.Add(machinePoint);
+        r.CuttingSpan.Add(machinePoint);
       }
     };
     const double dwell = modal.Interp.DwellTime;
@@ -389,6 +391,7 @@ int32_t CheckNcData(Session& s, int32_t mode, NcCheckResults& r) {
       for (size_t i = 0; i < count; ++i)
         addExtents(Vec3{curve.X[i] + shift[0], curve.Y[i] + shift[1], curve.Z[i] + shift[2]}, true);
     } else {
+      if (cutting) r.CuttingSpan.Add(startTip);
       addExtents(tip, true);
     }
   }

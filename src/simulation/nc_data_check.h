@@ -52,6 +52,9 @@ struct CheckProcess {
 
 struct NcCheckResults {
   CheckExtents Work, Machine, CuttingWork, CuttingMachine;
+  // The cutting moves from their starts to their ends, machine coordinates:
+  // a plunge's start counts here, not in the cutting extents of the report.
+  CheckExtents CuttingSpan;
   // Path lengths.
   double RapidLength = 0.0;         // G00
   double FeedLength = 0.0;          // G01-G03 and NURBS

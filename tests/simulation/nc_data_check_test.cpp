@@ -142,6 +142,10 @@ TEST(NcDataCheck, LengthsExtentsCodesAndProcesses) {
   EXPECT_NEAR(r.CuttingWork.Min[0], -10.0, 1e-9);
   EXPECT_NEAR(r.CuttingWork.Max[0], 60.0, 1e-9);
   EXPECT_NEAR(r.CuttingWork.Min[2], -5.0, 1e-9);
+  EXPECT_NEAR(r.CuttingWork.Max[2], -2.0, 1e-9);
+  // Their span takes the starts too: the plunges cut from Z10.
+  EXPECT_NEAR(r.CuttingSpan.Max[2] - r.CuttingMachine.Max[2], 12.0, 1e-9);
+  EXPECT_NEAR(r.CuttingSpan.Min[2], r.CuttingMachine.Min[2], 1e-9);
   EXPECT_NEAR(r.CuttingMachine.Min[0], -60.0, 1e-9);
   EXPECT_NEAR(r.Work.Min[2], -5.0, 1e-9);
   EXPECT_NEAR(r.Work.Max[2], 40.0, 1e-9);

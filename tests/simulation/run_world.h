@@ -30,7 +30,7 @@ struct RunWorld {
   RunMessageFacts Facts;
   RunReports Reports;
   int32_t& EnglishMode = S.App.EnglishMode;
-  int32_t& SoundOn = S.Defs.Settings.SoundOn;
+  SharedValue<int32_t>& SoundOn = S.Defs.Settings.SoundOn;
   int32_t BatchMode = 0;
   int32_t NoReportOpening = 0;
 

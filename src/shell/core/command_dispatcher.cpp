@@ -9,6 +9,7 @@
 #include "model/stock.h"
 #include "modelfiles/dme_file.h"
 #include "simulation/session_files.h"
+#include "simulation/session_tools.h"
 
 namespace vestan {
 
@@ -107,10 +108,12 @@ int64_t CommandDispatcher::Execute(int32_t id, int64_t lParam) {
     case 32772:
       NcErrorReported.store(0);
       result = SelectNcProgram(context, id == 32772, ncErrors);
+      if (context.ProgramSelected) ncFileTime_ = FileTimeOf(s_.Defs.Paths.NcProgram);
       if (result == kCommandNotDone) break;
-      ncFileTime_ = FileTimeOf(s_.Defs.Paths.NcProgram);
-      // The program opens in the editor at selection when the user asks so.
-      if (s_.CommandLine.batchMode.load() == 0 && s_.Defs.Settings.Editor.SelectOpen != 0)
+      // A program only selected opens in the editor when the user asks so;
+      // one with a workpiece fitted to it does not.
+      if (id == 32771 && s_.CommandLine.batchMode.load() == 0 &&
+          s_.Defs.Settings.Editor.SelectOpen != 0)
         dialogs_.Open(32813);
       break;
     case 32773:
@@ -212,7 +215,7 @@ int64_t CommandDispatcher::Execute(int32_t id, int64_t lParam) {
     default:
       if (IsOneOf(id, kDialogCommands)) {
         result = dialogs_.Open(id) ? kCommandDone : kCommandNotDone;
-        if (result == kCommandDone) s_.Shell.RequestRedraw();
+        if (result == kCommandDone) AfterDialog(id, context);
       } else if (id >= kPluginCommandFirst && id <= kPluginCommandLast) {
         s_.Shell.Log("No simulation plug-in takes menu item " +
                      std::to_string(id - kPluginCommandFirst) + ".");
@@ -226,6 +229,35 @@ int64_t CommandDispatcher::Execute(int32_t id, int64_t lParam) {
   if (ncErrors) NcErrorReported.store(1);
   if (IsOneOf(id, kFileCommands)) shell_.PathPreset = 0;
   return result;
+}
+
+void CommandDispatcher::AfterDialog(int32_t id, DocumentContext& context) {
+  switch (id) {
+    case 138:
+      // A new pitch reaches a workpiece only when it is defined again; with
+      // none the tool is set up at it now.
+      if (s_.Work.WorkPresent != 0) {
+        TellUser(context,
+                 s_.App.EnglishMode != 0 ? "Work pitch is reflected, When redefining work."
+                                         : "被切削材の精度は、再定義時に反映されます。",
+                 std::string(kProductCaption));
+      } else {
+        ApplyToolChange(s_, s_.Nc.Modal.Tools.CurrentToolNumber, s_.Defs.Settings.Pitch.WorkPitch);
+      }
+      s_.Shell.RequestShellUpdate(ShellUpdate::kStatusBar);
+      break;
+    case 32884:
+      // The work coordinates moved the program's origin.
+      UpdateSessionPosition(s_);
+      s_.Shell.RequestShellUpdate(ShellUpdate::kStatusBar);
+      break;
+    case 32894:
+      s_.Shell.RequestShellUpdate(ShellUpdate::kWindowTitle);
+      break;
+    default:
+      break;
+  }
+  s_.Shell.RequestRedraw();
 }
 
 int64_t CommandDispatcher::RunCommand(int32_t id) {

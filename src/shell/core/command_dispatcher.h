@@ -83,6 +83,8 @@ class CommandDispatcher {
   bool Automated() const;
   bool RunBusy() const;
   DocumentContext Context();
+  // What is left to the command after a dialog's OK.
+  void AfterDialog(int32_t id, DocumentContext& context);
   int64_t RunCommand(int32_t id);
   int64_t TogglePath(int32_t id);
   int64_t SaveViewImageCommand();

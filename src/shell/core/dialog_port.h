@@ -10,6 +10,8 @@
 #include "definitions/command_line_options.h"
 #include "definitions/settings.h"
 #include "foundation/vector_math.h"
+#include "modelfiles/model_file_loading.h"
+#include "shell/core/shell_state.h"
 
 namespace vestan {
 
@@ -22,6 +24,15 @@ class DialogPort {
   // A file dialog; path holds the default name and takes the choice. False
   // when cancelled.
   virtual bool SelectFile(FileDialogKind kind, bool save, std::string& path) = 0;
+  // The workpiece file dialog: the name and the reverse and rotate ticks.
+  virtual bool SelectWorkFile(std::string& path, WorkLoadOptions& options) = 0;
+  // What the ticks open during a workpiece load: the reverse settings and
+  // the rotary centre.
+  virtual bool EditReverse(WorkLoadOptions& options) = 0;
+  virtual bool EditRotaryCentre(WorkLoadOptions& options) = 0;
+  // The read settings of a workpiece file over the load settings: the STL
+  // read settings (dialog 282), the coordinates of a DMF or DME file (288).
+  virtual bool EditModelRead(int32_t dialog, ModelLoadSettings& load) = 0;
   // The move dialog: the amounts along X, Y and Z.
   virtual bool EditMove(Vec3& amount) = 0;
   // The rotation dialog: axis 0 X, 1 Y, 2 Z, and the angle in degrees.
@@ -38,13 +49,18 @@ class DialogPort {
 };
 
 // Dialogs with no one to ask: the commands the automation sends take the
-// values already stored (the command line's jobs, the settings) and go on;
-// a file dialog or any other dialog is cancelled.
+// values already stored (the command line's jobs, the settings) and go on,
+// as do the dialogs of a workpiece load; a file dialog or any other dialog
+// is cancelled.
 class HeadlessDialogs : public DialogPort {
  public:
   explicit HeadlessDialogs(const CommandLineRequest& request) : request_(request) {}
 
   bool SelectFile(FileDialogKind, bool, std::string&) override { return false; }
+  bool SelectWorkFile(std::string&, WorkLoadOptions&) override { return false; }
+  bool EditReverse(WorkLoadOptions&) override { return true; }
+  bool EditRotaryCentre(WorkLoadOptions&) override { return true; }
+  bool EditModelRead(int32_t, ModelLoadSettings&) override { return true; }
   bool EditMove(Vec3& amount) override {
     amount = request_.moveAmount;
     return true;

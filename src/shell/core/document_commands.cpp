@@ -30,8 +30,9 @@ std::string Say(const DocumentContext& c, std::string_view english, std::string_
   return std::string(c.S.App.EnglishMode != 0 ? english : japanese);
 }
 
-// A message box, or under automation a log line "<text> - <caption>".
-void Tell(DocumentContext& c, const std::string& text, const std::string& caption) {
+}  // namespace
+
+void TellUser(DocumentContext& c, const std::string& text, const std::string& caption) {
   if (c.Automated) {
     c.S.Shell.Log(text.empty() ? caption : text + " - " + caption);
     return;
@@ -42,6 +43,8 @@ void Tell(DocumentContext& c, const std::string& text, const std::string& captio
   message.Topmost = true;
   c.S.Shell.ShowMessage(message);
 }
+
+namespace {
 
 // A yes/no question; under automation nobody is asked: the answer is no and
 // the log says what was not asked.
@@ -91,7 +94,7 @@ std::string FindNamedFile(DocumentContext& c, const std::string& name, const std
   if (c.Automated) {
     c.S.Shell.Log(path + logText);
   } else {
-    Tell(c, path, caption);
+    TellUser(c, path, caption);
   }
   return {};
 }
@@ -139,9 +142,7 @@ bool NeedWorkpiece(DocumentContext& c) {
   return false;
 }
 
-void ShowBuildFailure(DocumentContext& c) {
-  Tell(c, "Memory over!", "Data size error");
-}
+void ShowBuildFailure(DocumentContext& c) { TellUser(c, "Memory over!", "Data size error"); }
 
 // Takes a model just made or loaded as the workpiece: the current tool set
 // up at its pitch, the work offset composed, the control point placed.
@@ -257,6 +258,31 @@ int32_t StlKindOfSave(int32_t saveKind) {
   }
 }
 
+// The command line's options of its work file put into the load: its
+// coordinates for any model file, its scale for an STL file (whose move
+// follows the load). A move or scale given with another kind of file is
+// logged as not applied.
+ModelFileOptions CommandLineModelOptions(DocumentContext& c, const std::string& path, bool stl,
+                                         ModelLoadSettings& load) {
+  ModelFileOptions given = c.S.CommandLine.workFileOptions;
+  ResolveControllerScale(given, c.S.Defs.Controller);
+  if (given.CoordinateSystem >= 0) load.ImportChoice = given.CoordinateSystem;
+  const bool placed =
+      given.MoveOn != std::array<int32_t, 3>{} || given.ScaleOn != std::array<int32_t, 3>{};
+  if (!stl) {
+    if (placed)
+      c.S.Shell.Log(path + ": the move and scale options are for STL files; not applied.");
+    given.MoveOn = {};
+    return given;
+  }
+  for (size_t i = 0; i < 3; ++i) {
+    load.StlOptions.Scale[i] = given.ScaleOn[i];
+    load.StlOptions.ScaleRate[i] = given.ScaleRate[i];
+    load.StlOptions.ScaleCentre[i] = given.ScaleCentre[i];
+  }
+  return given;
+}
+
 void ReportNcErrors(DocumentContext& c) {
   Session& s = c.S;
   const bool toLog = c.Automated || s.CommandLine.runMode.load() >= 4;
@@ -286,6 +312,7 @@ int64_t SelectNcProgram(DocumentContext& c, bool defineWork, bool& ncErrors) {
   EnableNcMenuItems(c.Shell.Menu, true);
   c.Shell.PathPreset = 0;
   c.Shell.NcSelected = 1;
+  c.ProgramSelected = true;
   s.Shell.RequestShellUpdate(ShellUpdate::kWindowTitle);
   s.Shell.RequestShellUpdate(ShellUpdate::kNcInfo);
   {
@@ -306,24 +333,25 @@ int64_t SelectNcProgram(DocumentContext& c, bool defineWork, bool& ncErrors) {
   }
   std::array<double, 6> box{};
   if (!BoxAroundProgram(results, s.Defs.Settings, box)) {
-    Tell(c, paths.NcProgram, Say(c, "The NC data has no moves: no workpiece is fitted to it.",
-                                 "NCデータに移動がないため被切削材を定義できません"));
+    TellUser(c, paths.NcProgram,
+             Say(c, "The NC data has no moves: no workpiece is fitted to it.",
+                 "NCデータに移動がないため被切削材を定義できません"));
     return kCommandDone;
   }
   if (box[5] <= box[2]) {
-    Tell(c, paths.NcProgram,
-         Say(c, "The cutting moves lie at one height: no workpiece is fitted to them.",
-             "切削移動が同じ高さにあるため被切削材を定義できません"));
+    TellUser(c, paths.NcProgram,
+             Say(c, "The cutting moves lie at one height: no workpiece is fitted to them.",
+                 "切削移動が同じ高さにあるため被切削材を定義できません"));
     return kCommandDone;
   }
-  BuildBoxWorkpiece(c, box);
-  return kCommandDone;
+  // The old workpiece is gone when the box cannot be built: not done.
+  return BuildBoxWorkpiece(c, box) ? kCommandDone : kCommandNotDone;
 }
 
 bool BoxAroundProgram(const NcCheckResults& r, const Settings& settings,
                       std::array<double, 6>& box) {
-  const bool cutting = r.CuttingMachine.Min[0] <= r.CuttingMachine.Max[0];
-  const CheckExtents& extent = cutting ? r.CuttingMachine : r.Machine;
+  const bool cutting = r.CuttingSpan.Min[0] <= r.CuttingSpan.Max[0];
+  const CheckExtents& extent = cutting ? r.CuttingSpan : r.Machine;
   if (extent.Min[0] > extent.Max[0]) return false;
   for (size_t i = 0; i < 2; ++i) {
     box[i] = extent.Min[i] - settings.WorkMargin[i];
@@ -450,32 +478,76 @@ int64_t LoadWorkpiece(DocumentContext& c) {
                                               : StockShape::kCylinder;
     return BuildStock(c, shape) ? kCommandDone : kCommandNotDone;
   }
-  const bool chosen = ChooseFile(c, FileDialogKind::kWork, false, name);
+  WorkLoadOptions& options = c.Shell.WorkLoad;
+  // The command line's options belong to the file it named, not to one
+  // picked in the dialog.
+  const bool fromDialog = c.Shell.PathPreset == 0 && !c.Automated;
+  const bool chosen = !fromDialog || c.Dialogs.SelectWorkFile(name, options);
   c.Shell.PathPreset = 0;
+  // The rotate request lasts one load.
+  struct RotateRequestEnds {
+    WorkLoadOptions& Options;
+    ~RotateRequestEnds() { Options.Rotate = 0; }
+  } rotateEnds{options};
   if (!chosen) return kCommandNotDone;
+  if (options.Reverse != 0 && !c.Dialogs.EditReverse(options)) {
+    options.Reverse = 0;
+    return kCommandNotDone;
+  }
+  if (options.Rotate != 0) {
+    if (!c.Dialogs.EditRotaryCentre(options)) return kCommandNotDone;
+    GetAxisSinCos(options.RotaryAngle, 1, options.RotarySin, options.RotaryCos);
+  }
   const std::string folder = paths.WorkModelFolder.empty() ? paths.CurrentFolder : paths.WorkModelFolder;
   const std::string path = FindNamedFile(
       c, name, folder, Say(c, "The Work data does not exist.", "被切削材データが存在しません"),
       Say(c, " - The Work data does not exist.", " - 被切削材データが存在しません"));
   if (path.empty()) return kCommandNotDone;
 
+  ModelLoadSettings load = ModelLoadSettingsFrom(s.Defs.Settings, s.Defs.Settings.Pitch.WorkPitch);
+  const bool stl = HasFileEnding(path, ".STL");
+  ModelFileOptions given;
+  if (!fromDialog && s.CommandLine.workLoadRequested.load() != 0)
+    given = CommandLineModelOptions(c, path, stl, load);
+  // The read settings of the file's kind; a DMF or DME file is asked about
+  // only while the work frame is shifted or turned.
+  const Settings& settings = s.Defs.Settings;
+  const bool shifted = s.Frame.FrameOffset != 0 || s.Frame.FrameRotated != 0;
+  int32_t readDialog = 0;
+  if (stl) {
+    if (settings.StlSelect != 0) readDialog = 282;
+  } else if (HasFileEnding(path, ".DMF") || HasFileEnding(path, ".DMFZ")) {
+    if (settings.DmfSelect != 0 && shifted) readDialog = 288;
+  } else if (settings.DmeSelect != 0 && shifted) {
+    readDialog = 288;
+  }
+  if (readDialog != 0 && !c.Dialogs.EditModelRead(readDialog, load)) return kCommandNotDone;
+
   // Read beside the old workpiece, which stays when the file cannot be had.
   s.Progress.Label = Say(c, "Reading WORK", "WORK読み込み中");
   DexelModel loaded;
   loaded.SlotCount = HistorySlots(s.Defs.Settings);
-  ModelLoadSettings load = ModelLoadSettingsFrom(s.Defs.Settings, s.Defs.Settings.Pitch.WorkPitch);
   const ModelFileOutcome outcome =
       OpenWorkModelFile(loaded, path, load, s.Frame, c.Compression, &s.Progress);
   if (outcome.Result != kModelOk || !loaded.Allocated()) {
     FreeDexelModel(loaded);
-    Tell(c, outcome.Text.empty() ? path : outcome.Text,
-         outcome.Caption.empty() ? std::string("Data error") : outcome.Caption);
+    TellUser(c, outcome.Text.empty() ? path : outcome.Text,
+             outcome.Caption.empty() ? std::string("Data error") : outcome.Caption);
     return kCommandNotDone;
   }
   ForgetDifferencePainting(c);
   FreeWorkpiece(s);
   std::swap(s.Work.Workpiece(), loaded);
   paths.WorkLoad = path;
+  if (stl) {
+    Vec3 move{};
+    for (size_t i = 0; i < 3; ++i)
+      if (given.MoveOn[i] != 0 && std::isfinite(given.Move[i])) move[i] = given.Move[i];
+    if (move != Vec3{}) {
+      TranslateModel(s.Work.Workpiece(), move);
+      s.Work.Workpiece().Placed = 1;
+    }
+  }
   // The file's grid sets the pitch the workpiece is cut at.
   PitchSettings& pitch = s.Defs.Settings.Pitch;
   pitch.WorkPitch = s.Work.Workpiece().Pitch;
@@ -502,8 +574,8 @@ int64_t SaveWorkpiece(DocumentContext& c) {
       SaveWorkModelFile(s.Work.Workpiece(), path, StlKindOfSave(s.CommandLine.saveKind.load()),
                         inWork, s.Frame, c.Compression, &s.Progress);
   if (outcome.Result != kSaveOk) {
-    Tell(c, outcome.Text.empty() ? path : outcome.Text,
-         outcome.Caption.empty() ? std::string("Save error") : outcome.Caption);
+    TellUser(c, outcome.Text.empty() ? path : outcome.Text,
+             outcome.Caption.empty() ? std::string("Save error") : outcome.Caption);
     return kCommandNotDone;
   }
   paths.WorkSave = path;
@@ -526,7 +598,7 @@ int64_t DefineStockWorkpiece(DocumentContext& c, StockShape shape) {
                                                   "Z値の最大最小が逆転しています"};
       const std::string english = std::string("The maximum and the minimum of ") +
                                   "XYZ"[i] + " value are reversed.";
-      Tell(c, Say(c, english, kJapanese[i]), "VESTAN9");
+      TellUser(c, Say(c, english, kJapanese[i]), "VESTAN9");
       return kCommandNotDone;
     }
   }
@@ -621,8 +693,8 @@ int64_t LoadBasicModel(DocumentContext& c) {
     load.ImportOverride = s.CommandLine.basicModelOptions.CoordinateSystem;
   const ModelFileOutcome outcome = OpenBasicModelFile(s.Work, name, load, s.Frame, &s.Progress);
   if (s.Work.BasicModelLoaded == 0) {
-    Tell(c, outcome.Text.empty() ? name : outcome.Text,
-         outcome.Caption.empty() ? std::string("Data error") : outcome.Caption);
+    TellUser(c, outcome.Text.empty() ? name : outcome.Text,
+             outcome.Caption.empty() ? std::string("Data error") : outcome.Caption);
     return kCommandNotDone;
   }
   s.Defs.Paths.BasicModel = name;
@@ -638,7 +710,7 @@ int64_t PaintDifference(DocumentContext& c) {
   if (!c.Dialogs.EditDifference(s.Defs.Difference)) return kCommandNotDone;
   if (s.Work.BasicModelLoaded == 0) {
     if (s.Defs.Paths.BasicModel.empty()) {
-      Tell(c, "", Say(c, "No basic model is given.", "基準形状が指定されていません"));
+      TellUser(c, "", Say(c, "No basic model is given.", "基準形状が指定されていません"));
       return kCommandNotDone;
     }
     c.Shell.PathPreset = 1;

@@ -27,7 +27,13 @@ struct DocumentContext {
   // The batch worker or the macro runner sent the command, or the program
   // runs unattended: nobody is asked.
   bool Automated = false;
+  // Set by SelectNcProgram once the program is selected, whatever follows.
+  bool ProgramSelected = false;
 };
+
+// A message box with its caption (the product's when empty), or under
+// automation the log line "<text> - <caption>".
+void TellUser(DocumentContext& context, const std::string& text, const std::string& caption);
 
 // Command results the automation relies on.
 inline constexpr int64_t kCommandDone = 1;
@@ -45,8 +51,9 @@ enum class StockShape {
 // box workpiece to its cutting moves). kCommandDone when selected,
 // kCommandNotDone when not (cancelled, or the file is found nowhere: a box,
 // or under automation the log line "<path> - The NC data does not
-// exist."), kCommandNcErrors when selected but the data check found NC
-// errors. ncErrors is set when they were reported.
+// exist."; or selected but the box fitted to it could not be built, the
+// old workpiece gone), kCommandNcErrors when selected but the data check
+// found NC errors. ncErrors is set when they were reported.
 int64_t SelectNcProgram(DocumentContext& context, bool defineWork, bool& ncErrors);
 
 // The data check of the whole program and its verify report (32773):
@@ -80,9 +87,9 @@ int64_t DefineStockWorkpiece(DocumentContext& context, StockShape shape);
 // when it cannot be built.
 bool BuildBoxWorkpiece(DocumentContext& context, const std::array<double, 6>& box);
 
-// The box 32772 fits to the data check's results: the cutting moves' extent
-// in X and Y widened on each side by the X and Y work margins, in Z from the
-// lowest to the highest cutting point; without cutting moves the extent of
+// The box 32772 fits to the data check's results: the cutting moves' span
+// (from each one's start to its end) in X and Y widened on each side by the
+// X and Y work margins, in Z from the lowest to the highest cutting point; without cutting moves the extent of
 // all moves in X and Y and, in Z, a height of 10 whose top lies 5 below the
 // lowest point. False when the program has no moves at all.
 bool BoxAroundProgram(const NcCheckResults& results, const Settings& settings,

@@ -3,6 +3,7 @@
 // headless host keeps it; the Qt window mirrors it.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -37,6 +38,23 @@ struct RunPanes {
   int32_t Foreground = 1;
 };
 
+// The workpiece file dialog's two ticks and the values of the dialogs they
+// open; the values keep from one load to the next.
+struct WorkLoadOptions {
+  // Ticked: the reverse settings, the rotary centre follow the file dialog.
+  int32_t Reverse = 0;
+  int32_t Rotate = 0;
+  int32_t ReverseDirection = 1;          // 1 X, 2 Y
+  std::array<int32_t, 3> ReverseKeep{};  // keep the paint, the pen colours, the cut direction
+  // The rotary centre: its axis (0 X, 1 Y, 2 Z), centre and angle (degrees),
+  // the angle stored with its sine and cosine.
+  int32_t RotaryAxis = 0;
+  std::array<double, 3> RotaryCentre{};
+  double RotaryAngle = 90.0;
+  double RotarySin = 1.0;
+  double RotaryCos = 0.0;
+};
+
 // What the window shows, kept as texts: the headless host has no window,
 // the Qt window mirrors them.
 struct ShellState {
@@ -53,6 +71,7 @@ struct ShellState {
   int32_t PathPreset = 0;
   // The definition file check waits for the run to end.
   int32_t DefinitionCheckDeferred = 0;
+  WorkLoadOptions WorkLoad;
   // The host is running (the window's first paint has happened).
   int32_t Shown = 0;
   RunPanes Run;

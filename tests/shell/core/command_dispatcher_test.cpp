@@ -6,9 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cmath>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "model/model_flag_passes.h"
@@ -30,6 +34,10 @@ constexpr double kG54[3] = {-50, -50, 110};
 // Cuts at Z-4 from (10, 20) to (40, 30), then rises to Z-1 cutting.
 constexpr const char* kTwoDepthProgram =
     "%\nG90 G54 G00 X10. Y20. Z5.\nG01 Z-4. F500\nX40. Y30.\nZ-1.\nG00 Z5.\nM30\n%\n";
+// A 2.5D pocket: plunged from Z5 to Z-5 at (10, 10), its outline cut at
+// that depth up to (30, 25).
+constexpr const char* kPocketProgram =
+    "%\nG90 G54 G00 X10. Y10. Z5.\nG01 Z-5. F300\nX30.\nY25.\nX10.\nY10.\nG00 Z5.\nM30\n%\n";
 // Rapid moves only: (10, 20, 5), then (30, 40, 2).
 constexpr const char* kRapidProgram = "%\nG90 G54 G00 X10. Y20. Z5.\nX30. Y40. Z2.\nM30\n%\n";
 
@@ -41,11 +49,44 @@ class RecordingRunPort final : public RunCommandPort {
   bool RunBusy() const override { return Busy; }
 };
 
-// The headless answers, but the stock dialogs say OK as a person would.
+// The headless answers, but the stock dialogs say OK as a person would;
+// the other dialogs record their openings and give the answers set here.
 class StockDialogs final : public HeadlessDialogs {
  public:
   using HeadlessDialogs::HeadlessDialogs;
   bool EditStock(int32_t, StockDefinition&, int32_t&) override { return true; }
+  bool Open(int32_t command) override {
+    Opened.push_back(command);
+    return OpenAnswer;
+  }
+  // The work file dialog picks WorkFile with the ticks of Ticks.
+  bool SelectWorkFile(std::string& path, WorkLoadOptions& options) override {
+    Opened.push_back(32784);
+    path = WorkFile;
+    options.Reverse = Ticks.Reverse;
+    options.Rotate = Ticks.Rotate;
+    return !WorkFile.empty();
+  }
+  bool EditReverse(WorkLoadOptions&) override {
+    Opened.push_back(159);
+    return ReverseAnswer;
+  }
+  bool EditRotaryCentre(WorkLoadOptions& options) override {
+    Opened.push_back(235);
+    options.RotaryAngle = RotaryAngle;
+    return true;
+  }
+  bool EditModelRead(int32_t dialog, ModelLoadSettings&) override {
+    Opened.push_back(dialog);
+    return ReadAnswer;
+  }
+  std::vector<int32_t> Opened;
+  bool OpenAnswer = false;
+  std::string WorkFile;
+  WorkLoadOptions Ticks;
+  bool ReverseAnswer = true;
+  double RotaryAngle = 90.0;
+  bool ReadAnswer = true;
 };
 
 struct World {
@@ -93,6 +134,13 @@ struct World {
     S().Defs.Paths.WorkLoad.clear();
     ASSERT_EQ(D->Execute(32784, 0), 1);
     ASSERT_EQ(S().Work.WorkPresent, 1);
+  }
+  // The pitch fixed, and a 20 x 10 x 5 box from the origin as an STL file.
+  std::string BoxStlAtPitch(double pitch) {
+    PitchSettings& p = S().Defs.Settings.Pitch;
+    p.AutoPitch = 0;
+    p.WorkPitchSetting = p.WorkPitch = pitch;
+    return Folder.Write("part.stl", testing::AsciiStl(testing::BoxMesh({0, 0, 0}, {20, 10, 5})));
   }
   bool Logged(const std::string& text) const {
     const std::vector<std::string> lines = Host.Texts(RecordingHost::Call::kLog);
@@ -159,8 +207,9 @@ TEST(SelectNcProgram, SelectingEnablesTheProgramsCommandsAndClearsThePreset) {
   EXPECT_EQ(w.S().Work.WorkPresent, 0);  // 32771 builds no workpiece
 }
 
-// 32772's box: the cutting moves' extent (machine coordinates) widened by
-// the X and Y margins, Z from the lowest to the highest cutting point;
+// 32772's box: the cutting moves' extent (machine coordinates, start and
+// end of each) widened by the X and Y margins, Z from the lowest to the
+// highest cutting point;
 // without cutting moves all moves' X and Y and a 10 high box 5 below them.
 TEST(SelectNcProgram, SelectAndDefineFitsABoxToTheProgram) {
   struct Case {
@@ -169,9 +218,13 @@ TEST(SelectNcProgram, SelectAndDefineFitsABoxToTheProgram) {
     std::array<double, 6> Box;
   };
   const Case cases[] = {
+      // The plunge from Z5 cuts from there.
       {"cutting", kTwoDepthProgram,
        {10 + kG54[0] - 2, 20 + kG54[1] - 3, -4 + kG54[2], 40 + kG54[0] + 2, 30 + kG54[1] + 3,
-        -1 + kG54[2]}},
+        5 + kG54[2]}},
+      {"pocket at one depth", kPocketProgram,
+       {10 + kG54[0] - 2, 10 + kG54[1] - 3, -5 + kG54[2], 30 + kG54[0] + 2, 25 + kG54[1] + 3,
+        5 + kG54[2]}},
       {"rapid only", kRapidProgram,
        {10 + kG54[0] - 2, 20 + kG54[1] - 3, 2 + kG54[2] - 15, 30 + kG54[0] + 2, 40 + kG54[1] + 3,
         2 + kG54[2] - 5}},
@@ -512,15 +565,17 @@ TEST(Toggles, StopOptionsAndModesAreSetAndChecked) {
   }
   struct Flip {
     int32_t Id;
-    int32_t* Flag;
+    std::function<int32_t()> Flag;
   };
-  for (const Flip& f : {Flip{32901, &w.S().View.Perspective}, Flip{32902, &w.S().Defs.Settings.RealRotation},
-                        Flip{32908, &w.S().Defs.Settings.RealRapid},
-                        Flip{32828, &w.D->Toggles.CoordinateAxes}}) {
-    const int32_t before = *f.Flag;
+  Session& s = w.S();
+  for (const Flip& f : {Flip{32901, [&] { return s.View.Perspective; }},
+                        Flip{32902, [&] { return s.Defs.Settings.RealRotation.load(); }},
+                        Flip{32908, [&] { return s.Defs.Settings.RealRapid.load(); }},
+                        Flip{32828, [&] { return w.D->Toggles.CoordinateAxes; }}}) {
+    const int32_t before = f.Flag();
     EXPECT_EQ(w.D->Execute(f.Id, 0), 1);
-    EXPECT_EQ(*f.Flag, before != 0 ? 0 : 1) << f.Id;
-    EXPECT_EQ(FindCommand(w.Shell.Menu, f.Id)->Checked, *f.Flag != 0) << f.Id;
+    EXPECT_EQ(f.Flag(), before != 0 ? 0 : 1) << f.Id;
+    EXPECT_EQ(FindCommand(w.Shell.Menu, f.Id)->Checked, f.Flag() != 0) << f.Id;
   }
   // The plug-ins' items are not the menu's 32901-32903.
   const int32_t perspective = w.S().View.Perspective;
@@ -559,6 +614,175 @@ TEST(OtherCommands, ExitImageAndDialogs) {
   // A dialog nobody can answer is cancelled.
   EXPECT_EQ(w.D->Execute(32779, 0), 0);
   EXPECT_EQ(w.D->Execute(138, 0), 0);
+}
+
+// A box the program's box cannot be built at (no usable pitch): the
+// program is selected, the failure told, and the command not done.
+TEST(SelectNcProgram, ABoxThatCannotBeBuiltIsNotDone) {
+  World w;
+  w.S().Defs.Settings.Pitch.AutoPitch = 0;
+  w.S().Defs.Settings.Pitch.WorkPitchSetting = 0.0;
+  EXPECT_EQ(w.Select(kPocketProgram, 32772), 0);
+  EXPECT_EQ(w.Shell.NcSelected, 1);
+  EXPECT_EQ(w.S().Work.WorkPresent, 0);
+  EXPECT_TRUE(w.Logged("Memory over! - Data size error"));
+}
+
+// The editor opens at selection when asked, for a program selected alone;
+// not when a workpiece is fitted to it, nor in batch mode.
+TEST(SelectNcProgram, OnlyAProgramSelectedAloneOpensInTheEditor) {
+  struct Case {
+    int32_t Id;
+    int32_t Batch;
+    bool Opens;
+  };
+  for (const Case& c : {Case{32771, 0, true}, Case{32772, 0, false}, Case{32771, 1, false}}) {
+    World w;
+    w.S().Defs.Settings.Editor.SelectOpen = 1;
+    w.S().CommandLine.batchMode.store(c.Batch);
+    ASSERT_EQ(w.Select(kPocketProgram, c.Id), 1) << c.Id;
+    const std::vector<int32_t>& opened = w.Dialogs->Opened;
+    EXPECT_EQ(std::count(opened.begin(), opened.end(), 32813), c.Opens ? 1 : 0) << c.Id << c.Batch;
+  }
+}
+
+// The pitch dialog's OK: with a workpiece the new pitch waits for its next
+// definition, which the user is told; without one nothing is said.
+TEST(OtherCommands, ThePitchDialogTellsThatAWorkpieceKeepsItsPitch) {
+  World w;
+  w.D->Automation.store(0);
+  w.Dialogs->OpenAnswer = true;
+  EXPECT_EQ(w.D->Execute(138, 0), 1);
+  EXPECT_TRUE(w.Host.Messages.empty());
+  w.D->Automation.store(1);
+  w.BuildInitialBox({-50, -50, 80, 50, 50, 110});
+  w.D->Automation.store(0);
+  EXPECT_EQ(w.D->Execute(138, 0), 1);
+  ASSERT_EQ(w.Host.Messages.size(), 1u);
+  EXPECT_EQ(w.Host.Messages[0].Text, "Work pitch is reflected, When redefining work.");
+  EXPECT_EQ(w.Host.Messages[0].Caption, "VESTAN9");
+}
+
+// The menu switches a run reads move by move change while it reads them
+// (ThreadSanitizer shows any access that is not atomic).
+TEST(Toggles, SwitchesARunReadsChangeSafelyWhileItRuns) {
+  World w;
+  RecordingRunPort port;
+  w.D->SetRunPort(&port);
+  port.Busy = true;
+  Session& s = w.S();
+  const int32_t rotation = s.Defs.Settings.RealRotation;
+  std::atomic<bool> done{false};
+  std::atomic<int64_t> seen{0};
+  std::thread run([&] {
+    while (!done.load()) {
+      seen += s.Defs.Controller.StopOption + s.Defs.Settings.RealRotation +
+              s.Defs.Settings.RealRapid + s.Defs.Settings.SoundOn;
+    }
+  });
+  for (int32_t round = 0; round < 50; ++round) {
+    for (int32_t id : {32853, 32854, 32855, 32856, 32857, 32902, 32908, 32794})
+      EXPECT_EQ(w.D->Execute(id, 0), 1) << id;
+  }
+  done.store(true);
+  run.join();
+  EXPECT_EQ(s.Defs.Controller.StopOption, 4);
+  EXPECT_EQ(s.Defs.Settings.RealRotation, rotation);  // switched an even number of times
+}
+
+// The command line's move and scale of its STL work file, in the order the
+// file is read: scaled about the centre, then moved; the headless read
+// settings keep them. A file picked in the dialog does not take them, and a
+// DME file is not moved (the log says so).
+TEST(WorkFiles, TheCommandLinesMoveAndScalePlaceItsStlFile) {
+  World w;
+  Session& s = w.S();
+  const std::string stl = w.BoxStlAtPitch(0.5);
+  ModelFileOptions& options = s.CommandLine.workFileOptions;
+  options.MoveOn = {1, 0, 0};
+  options.Move = {10, 0, 0};
+  options.ScaleOn = {0, 0, 1};
+  options.ScaleRate = {1, 1, 2};
+  options.ScaleCentre = {0, 0, 1};
+  s.CommandLine.workLoadRequested.store(1);
+  HeadlessDialogs headless(s.CommandLine);
+  CommandDispatcher d(s, w.Shell, headless);
+  d.Automation.store(1);
+  s.Defs.Paths.WorkLoad = stl;
+  ASSERT_EQ(d.Execute(32784, 0), 1);
+  ExpectBox(w.Bounds(), {10, 0, -1, 30, 10, 9}, 0.5, "command line's file");
+
+  w.D->Automation.store(0);
+  w.Dialogs->WorkFile = stl;
+  ASSERT_EQ(w.D->Execute(32784, 0), 1);
+  ExpectBox(w.Bounds(), {0, 0, 0, 20, 10, 5}, 0.5, "picked file");
+
+  w.D->Automation.store(1);
+  ASSERT_EQ(w.WithFile(32786, s.Defs.Paths.WorkSave, w.Folder / "part.dme"), 1);
+  ASSERT_EQ(w.WithFile(32784, s.Defs.Paths.WorkLoad, w.Folder / "part.dme"), 1);
+  ExpectBox(w.Bounds(), {0, 0, 0, 20, 10, 5}, 0.5, "DME file");
+  EXPECT_TRUE(w.Logged("the move and scale options are for STL files; not applied."));
+}
+
+// The dialogs of a workpiece load: the file dialog's ticks open the reverse
+// settings and the rotary centre (whose angle is kept with its sine and
+// cosine; the rotate request ends with the load), then the read settings
+// of the file's kind. Cancelling any of them keeps the old workpiece.
+TEST(WorkFiles, TheLoadsDialogsFollowTheTicksAndTheFileKind) {
+  World w;
+  Session& s = w.S();
+  const std::string stl = w.BoxStlAtPitch(1.0);
+  w.BuildInitialBox({-50, -50, 80, 50, 50, 110});
+  ASSERT_EQ(w.WithFile(32786, s.Defs.Paths.WorkSave, w.Folder / "box.dme"), 1);
+  const std::array<double, 6> box = w.Bounds();
+  w.D->Automation.store(0);
+  StockDialogs& dialogs = *w.Dialogs;
+  dialogs.WorkFile = stl;
+  dialogs.Ticks.Reverse = dialogs.Ticks.Rotate = 1;
+  dialogs.RotaryAngle = 30;
+  ASSERT_EQ(w.D->Execute(32784, 0), 1);
+  EXPECT_EQ(dialogs.Opened, (std::vector<int32_t>{32784, 159, 235, 282}));
+  EXPECT_NEAR(w.Shell.WorkLoad.RotarySin, 0.5, 1e-12);
+  EXPECT_NEAR(w.Shell.WorkLoad.RotaryCos, std::sqrt(3.0) / 2, 1e-12);
+  EXPECT_EQ(w.Shell.WorkLoad.Rotate, 0);
+
+  struct Cancel {
+    bool Reverse, Read;
+  };
+  for (const Cancel& c : {Cancel{false, true}, Cancel{true, false}}) {
+    w.D->Automation.store(1);
+    w.BuildInitialBox({-50, -50, 80, 50, 50, 110});
+    w.D->Automation.store(0);
+    dialogs.ReverseAnswer = c.Reverse;
+    dialogs.ReadAnswer = c.Read;
+    EXPECT_EQ(w.D->Execute(32784, 0), 0);
+    EXPECT_EQ(w.Bounds(), box);
+    EXPECT_EQ(w.Shell.WorkLoad.Reverse, c.Reverse ? 1 : 0);
+    EXPECT_EQ(w.Shell.WorkLoad.Rotate, 0);
+  }
+  dialogs.ReverseAnswer = dialogs.ReadAnswer = true;
+  dialogs.Ticks = {};
+
+  // Which read settings a file kind is asked: STL unless "STL SELECT" is
+  // off; DME only with "DME SELECT" on and the work frame shifted.
+  struct Case {
+    std::string File;
+    int32_t StlSelect, DmeSelect, Shifted;
+    int32_t Dialog;  // 0 none
+  };
+  const std::string dme = w.Folder / "box.dme";
+  for (const Case& c : {Case{stl, 1, 0, 0, 282}, Case{stl, 0, 0, 0, 0}, Case{dme, 1, 1, 1, 288},
+                        Case{dme, 1, 1, 0, 0}, Case{dme, 1, 0, 1, 0}}) {
+    s.Defs.Settings.StlSelect = c.StlSelect;
+    s.Defs.Settings.DmeSelect = c.DmeSelect;
+    s.Frame.FrameOffset = c.Shifted;
+    dialogs.Opened.clear();
+    dialogs.WorkFile = c.File;
+    EXPECT_EQ(w.D->Execute(32784, 0), 1) << c.File;
+    const std::vector<int32_t> expected =
+        c.Dialog == 0 ? std::vector<int32_t>{32784} : std::vector<int32_t>{32784, c.Dialog};
+    EXPECT_EQ(dialogs.Opened, expected) << c.File << " " << c.StlSelect << c.DmeSelect << c.Shifted;
+  }
 }
 
 }  // namespace
