@@ -275,7 +275,8 @@ void WriteInterferenceReport(RunReports& reports, const RunReportLinks& links) {
     Put(stream, StopFlagNames(stops) + "\n" + PositionText(links.Nc));
   }
   links.Control.StepStatus = 0;
-  if (stops.ReportState == kReportPending) links.Control.InterferenceStopRaised.store(1);
+  // A registered stop-class hit: the shell raises the stop request.
+  links.Control.InterferenceStopRaised.store(1);
   GetInterferenceKindName(stops, links.EnglishMode);
   stops.Flags = {};
   if (links.BatchMode == 0) links.Shell.RequestShellUpdate(ShellUpdate::kSecondView);
