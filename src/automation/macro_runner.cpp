@@ -520,7 +520,7 @@ class MacroRun {
     std::optional<std::string> name;
     if (!Argument(line, at, name)) return;
     c_.Port.OnMainThread([&] {
-      if (name) c_.S.Defs.Paths.ImageFile = *name;
+      if (name && c_.ImageFile != nullptr) *c_.ImageFile = *name;
       c_.Shell.PathPreset = 1;
     });
     if (c_.Target.SendCommand(command::kSaveImage, 0) != 1)

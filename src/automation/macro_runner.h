@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 
 #include "shell/core/command_ports.h"
@@ -55,6 +56,9 @@ struct AutomationContext {
   ShellState& Shell;
   // No one watches: every failure ends the work with its result.
   bool Unattended = false;
+  // Where the image command takes its file name (the dispatcher's); none:
+  // the image keyword names no file.
+  std::string* ImageFile = nullptr;
 };
 
 // The menu commands the worker sends.

@@ -31,7 +31,6 @@ struct DefinitionFilePaths {
   std::string WorkLoad;
   std::string WorkSave;
   std::string MacroFile;
-  std::string ImageFile;  // the view image a macro names
   // Folders.
   std::string ToolTableFolder;
   std::string ControllerFolder;

@@ -65,7 +65,8 @@ struct AutomationWorld {
   ShellState Shell;
   RecordingTarget Target;
   RecordingPort Port;
-  AutomationContext Context{Target, Port, S, Shell, false};
+  std::string ImageFile;
+  AutomationContext Context{Target, Port, S, Shell, false, &ImageFile};
 
   std::string LogText() const {
     std::string text;

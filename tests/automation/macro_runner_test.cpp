@@ -137,7 +137,7 @@ TEST(MacroRunner, FileKeywordsSetTheirPathsBeforeTheCommand) {
     if (id == 32784) seen.push_back("load " + p.WorkLoad + " " + std::to_string(r.workLoadRequested.load()));
     if (id == 32771) seen.push_back("nc " + p.NcProgram + " " + std::to_string(r.ncProgramGiven.load()));
     if (id == 32781) seen.push_back("ttl " + p.ToolTable + " " + std::to_string(w.Shell.PathPreset));
-    if (id == 32889) seen.push_back("image " + p.ImageFile);
+    if (id == 32889) seen.push_back("image " + w.ImageFile);
   };
   ASSERT_EQ(w.Run("LOAD_WORK \"stock 1.dme\"\r\nSELECT_NCDATA $(ncdir)part.nc  \t\nLOAD_TTL t.ttl\n"
                   "SAVE_IMAGE out.png\n"),
