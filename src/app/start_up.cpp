@@ -22,17 +22,6 @@ std::string FolderOf(std::string_view file) {
   return slash == std::string_view::npos ? std::string() : std::string(file.substr(0, slash + 1));
 }
 
-// The commands that wait for a selected NC program.
-constexpr int32_t kNcCommands[] = {32773, 32813, 32774, 32775, 32776, 32777, 32778};
-
-MenuCheckFacts MenuChecksOf(const Application& app) {
-  MenuCheckFacts f;
-  const Session& s = *app.S;
-  f.Perspective = s.View.Perspective;
-  f.StopOption = s.Defs.Controller.StopOption;
-  return f;
-}
-
 // The batch worker when the automation has given it no work: the command
 // line's jobs are not done, and the process says so with its exit code.
 int32_t NoBatchWork(Application& app) {
@@ -128,11 +117,9 @@ void MainWindowStep(Application& app) {
   Session& s = *app.S;
   ShellState& shell = app.Shell;
   LocalizeMenus(shell.Menu, shell.Messages, s.App.EnglishMode, shell.Labels);
-  UpdateMenuChecks(shell.Menu, MenuChecksOf(app));
+  app.Dispatcher->UpdateChecks();
   EnableRunMenuItems(shell.Menu, s.Work.WorkPresent != 0, !s.Defs.Paths.BasicModel.empty());
-  for (int32_t id : kNcCommands) {
-    if (MenuItem* item = FindCommand(shell.Menu, id)) item->Enabled = shell.NcSelected != 0;
-  }
+  EnableNcMenuItems(shell.Menu, shell.NcSelected != 0);
   UpdateSessionPosition(s);
   s.App.ChangeCheckState = 1;
 }
@@ -154,7 +141,13 @@ void WriteTrace(const Application& app) {
 Application::Application(LaunchArguments arguments, bool echoToStderr)
     : Arguments(std::move(arguments)),
       Host(std::string(kLogFileName), echoToStderr),
-      S(std::make_unique<Session>(Host)) {}
+      S(std::make_unique<Session>(Host)) {
+  Dispatcher = std::make_unique<CommandDispatcher>(*S, Shell, Dialogs);
+  Dispatcher->SaveImage = [this](const std::string& path) {
+    return SaveApplicationViewImage(*this, path);
+  };
+  Dispatcher->Exit = [this] { RequestExit(*this, ExitCode.load()); };
+}
 
 Application::~Application() { ShutDownApplication(*this); }
 
@@ -227,6 +220,23 @@ void EndAfterBatchWorker(Application& app) {
   app.DestroyRequested.store(1);
 }
 
+int32_t SaveApplicationViewImage(Application& app, const std::string& path) {
+  Session& s = *app.S;
+  if (app.Camera.Width <= 0 || app.Camera.Height <= 0) SetViewSize(app.Camera, 640, 480);
+  CreateColourMaterials(s.Defs.Colors, {}, app.Materials);
+  Scene scene{s.Defs,        app.Materials, s.Work,    s.View,     app.Camera,
+              s.Nc.Position, s.Tool,        s.Profile, s.ToolMesh, s.Display,
+              s.Nc.Modal.Tools.CurrentToolNumber, 1, 0.0, nullptr, nullptr,
+              nullptr,       {},            SceneFrameKind::kIdle, &s.Progress};
+  std::string error, written;
+  const int32_t result = SaveViewImage(app.Offscreen, scene, path, &error, &written);
+  if (result != kFileReplaced) {
+    app.Host.Log("The view could not be saved as " + path + ": " + error);
+    return 0;
+  }
+  return 1;
+}
+
 void RequestExit(Application& app, int32_t exitCode) {
   app.ExitCode.store(exitCode);
   app.DestroyRequested.store(1);
@@ -278,6 +288,8 @@ void ShutDownApplication(Application& app) {
                                      app.Host, s.App.EnglishMode) == kSettingsSaved;
   }
 
+  // The image command's context goes with the window.
+  app.Offscreen.Context.Close();
   FreeReplaceTable(s.Defs.Controller.Tables);
   FreeToolTables(s.Defs.Tools);
   FreeMachineModel(s.Meshes);

@@ -13,14 +13,18 @@
 #include <string>
 #include <vector>
 
+#include "display/colour_materials.h"
 #include "display/measuring.h"
 #include "display/view_camera.h"
+#include "display/view_image.h"
 #include "platform/clock.h"
 #include "platform/host.h"
 #include "platform/main_thread_queue.h"
 #include "platform/sound_bank.h"
 #include "platform/system_info.h"
 #include "platform/worker_thread.h"
+#include "shell/core/command_dispatcher.h"
+#include "shell/core/dialog_port.h"
 #include "shell/core/main_window_rules.h"
 #include "shell/core/shell_state.h"
 #include "simulation/session.h"
@@ -49,12 +53,19 @@ struct Application {
   HeadlessHost Host;
   std::unique_ptr<Session> S;
   ShellState Shell;
+  // The dialogs without a window: the automation's values, or cancel.
+  HeadlessDialogs Dialogs{S->CommandLine};
+  // Every menu command, on the main thread; made with the session.
+  std::unique_ptr<CommandDispatcher> Dispatcher;
 
   OsVersion Os;
   ProcessorInfo Processor;
   SoundBank Sounds;
   MeasuredPointList Measured;
   ViewCamera Camera;
+  // The view drawn with no window, for the image command.
+  ColourMaterials Materials;
+  OffscreenView Offscreen;
 
   // The batch worker's work, given by the automation; none: the command
   // line's jobs cannot be carried out and the worker says so.
@@ -112,6 +123,11 @@ void RunDeferredDefinitionCheck(Application& app);
 // The end after the batch worker: waits for the worker while serving what
 // it still sends, then asks for the window's end.
 void EndAfterBatchWorker(Application& app);
+
+// Saves the view as a PNG image under path (the dispatcher's image port),
+// drawn offscreen at the view's size (640 x 480 while it has none). Returns
+// 1 when written; a failure is logged.
+int32_t SaveApplicationViewImage(Application& app, const std::string& path);
 
 // Asks for the window's end (command 105) with the exit code; any thread.
 void RequestExit(Application& app, int32_t exitCode);

@@ -21,8 +21,13 @@ inline constexpr int32_t kCommandCutShowResult = 32776;
 inline constexpr int32_t kCommandPathDisplay = 32777;
 inline constexpr int32_t kCommandPathWithoutRotary = 32778;
 inline constexpr int32_t kCommandBasicModel = 32851;
-inline constexpr int32_t kCommandSimPlugin1 = 32901;
-inline constexpr int32_t kCommandSimPlugin2 = 32902;
+// The simulation plug-ins' menu items have ids of their own, apart from the
+// menu's (whose 32901-32903 mean perspective and the real-cutting modes):
+// item k of the plug-ins is kPluginCommandFirst + k.
+inline constexpr int32_t kPluginCommandFirst = 40001;
+inline constexpr int32_t kPluginCommandLast = 40099;
+inline constexpr int32_t kCommandSimPlugin1 = kPluginCommandFirst;
+inline constexpr int32_t kCommandSimPlugin2 = kPluginCommandFirst + 1;
 inline constexpr int32_t kCommandExit = 105;
 
 // Longest macro path a drop takes; a longer one is refused whole.

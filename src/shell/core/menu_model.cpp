@@ -257,6 +257,10 @@ void EnableRunMenuItems(MenuModel& menu, bool enabled, bool basicModelNamed) {
   if (basicModelNamed) SetEnabled(menu, 32893, enabled);
 }
 
+void EnableNcMenuItems(MenuModel& menu, bool enabled) {
+  for (int32_t id : {32773, 32813, 32774, 32775, 32776, 32777, 32778}) SetEnabled(menu, id, enabled);
+}
+
 void UpdateMenuChecks(MenuModel& menu, const MenuCheckFacts& f) {
   SetChecked(menu, 32777, f.PathDisplay != 0);
   SetChecked(menu, 32778, f.PathWithoutRotary != 0);

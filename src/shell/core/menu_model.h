@@ -98,6 +98,10 @@ void LocalizeMenus(MenuModel& menu, MessageFile& file, int32_t englishMode,
 // (32893) only when a basic model is named.
 void EnableRunMenuItems(MenuModel& menu, bool enabled, bool basicModelNamed);
 
+// The items that need a selected NC program (the data check, the editor,
+// the runs and the path displays), enabled or greyed.
+void EnableNcMenuItems(MenuModel& menu, bool enabled);
+
 // What the check marks show.
 struct MenuCheckFacts {
   int32_t PathDisplay = 0;

@@ -101,8 +101,8 @@ TEST(FunctionKeys, PostTheirCommandsOnlyWithAProgram) {
   EXPECT_EQ(FunctionKeyCommand(vk::F(8), f), 0);
   EXPECT_EQ(FunctionKeyCommand(vk::F(4), f), 0);
   f.SimPlugin1 = f.SimPlugin2 = true;
-  EXPECT_EQ(FunctionKeyCommand(vk::F(8), f), 32901);
-  EXPECT_EQ(FunctionKeyCommand(vk::F(9), f), 32902);
+  EXPECT_EQ(FunctionKeyCommand(vk::F(8), f), kPluginCommandFirst);  // not perspective
+  EXPECT_EQ(FunctionKeyCommand(vk::F(9), f), kPluginCommandFirst + 1);
   f.ViewModal = true;
   EXPECT_EQ(FunctionKeyCommand(vk::F(5), f), 0);
 }

@@ -1,0 +1,60 @@
+// The program's own dispatcher, from files to files: the shipped definitions
+// copied into a folder of the program's own, an NC program selected with a
+// box fitted to it, its verify report, the workpiece saved and the view
+// saved as an image, each command sent as the batch worker sends it.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "app/start_up.h"
+#include "simulation/verify_report.h"
+#include "support/current_folder.h"
+#include "support/scratch_folder.h"
+
+namespace vestan {
+namespace {
+
+TEST(ApplicationDispatcher, SelectFitCheckSaveAndImageFromTheProgram) {
+  testing::ScratchFolder folder;
+  for (const auto& entry : std::filesystem::directory_iterator(VESTAN_DATA_DIR))
+    std::filesystem::copy(entry.path(), folder / entry.path().filename().string());
+  testing::CurrentFolder here(folder.Path());
+  Application app(LaunchArguments{"-I " + (folder / "vestan.ini"), false}, false);
+  StartUp(app, StartUpSteps());
+  Session& s = *app.S;
+  ASSERT_FALSE(s.Defs.Tools.Records.empty());
+  CommandDispatcher& d = *app.Dispatcher;
+  d.Automation.store(1);
+  // The menu's check marks come from the dispatcher's state.
+  EXPECT_EQ(FindCommand(app.Shell.Menu, 32853 + s.Defs.Controller.StopOption)->Checked, true);
+
+  auto preset = [&app](std::string& slot, const std::string& path) {
+    slot = path;
+    app.Shell.PathPreset = 1;
+  };
+  preset(s.Defs.Paths.NcProgram, folder / "example.nc");
+  ASSERT_EQ(d.Execute(32772, 0), 1);
+  ASSERT_EQ(s.Work.WorkPresent, 1);
+  EXPECT_EQ(d.Execute(32773, 1), 1);
+  EXPECT_TRUE(std::filesystem::exists(VerifyReportPath(s.Defs)));
+
+  preset(s.Defs.Paths.WorkSave, folder / "fitted.dme");
+  EXPECT_EQ(d.Execute(32786, 0), 1);
+  EXPECT_GT(std::filesystem::file_size(folder / "fitted.dme"), 0u);
+
+  d.ImageFile = folder / "view";
+  app.Shell.PathPreset = 1;
+  const int64_t image = d.Execute(32889, 0);
+  if (image == 0 && std::getenv("VESTAN_ALLOW_NO_GL") != nullptr) GTEST_SKIP();
+  EXPECT_EQ(image, 1);
+  EXPECT_TRUE(std::filesystem::exists(folder / "view.PNG"));
+
+  EXPECT_EQ(d.Execute(105, 0), 1);
+  EXPECT_EQ(app.DestroyRequested.load(), 1);
+  EXPECT_EQ(RunHost(app), 0);
+}
+
+}  // namespace
+}  // namespace vestan
