@@ -53,7 +53,11 @@ class BatchJob {
       case 6: {
         const int32_t id =
             runMode == 2 ? command::kRealCut : (runMode == 3 ? command::kSkipCut : command::kResultCut);
-        c_.Target.SendCommand(id, 0);
+        if (c_.Target.SendCommand(id, 0) != 1) {
+          Log("The run was not started.");
+          Fail(kAutomationCommandFailed);
+          if (c_.Unattended) return End();
+        }
         if (!WaitWhileRunBusy(c_)) return result_;
         const bool ends = runMode >= 5;
         if (r_.verifyAfterRun.load() != 0 && !ncError_) {

@@ -449,19 +449,24 @@ class MacroRun {
   }
 
   void Cut(int32_t attendedMode, int32_t id) {
+    int64_t started = 0;
     if (silent_) {
       // The command line's own values come back after the run's start.
       const int32_t keepLength = r_.keepLengthReportClosed.exchange(1);
       const int32_t keepInterference = r_.keepInterferenceReportClosed.exchange(1);
       const int32_t batch = r_.batchMode.exchange(1);
       r_.runMode = 6;
-      c_.Target.SendCommand(command::kResultCut, 0);
+      started = c_.Target.SendCommand(command::kResultCut, 0);
       r_.keepLengthReportClosed = keepLength;
       r_.keepInterferenceReportClosed = keepInterference;
       r_.batchMode = batch;
     } else {
       r_.runMode = attendedMode;
-      c_.Target.SendCommand(id, 0);
+      started = c_.Target.SendCommand(id, 0);
+    }
+    if (started != 1) {
+      Problem("the run was not started", kAutomationCommandFailed);
+      return;
     }
     if (!WaitWhileRunBusy(c_)) return;
     c_.Port.EndLogSection();

@@ -8,6 +8,9 @@
 #include <filesystem>
 #include <string>
 
+#include "model/dexel_model.h"
+#include "modelfiles/dme_file.h"
+#include "modelfiles/stl_file.h"
 #include "support/scratch_folder.h"
 
 namespace vestan {
@@ -53,14 +56,84 @@ TEST(Vestan9, EnglishWithTheMessageFileBesideIt) {
   EXPECT_NE(err.find("status 5: Workpiece(G54)\n"), std::string::npos) << err;
 }
 
-// Unattended work this build cannot do ends the program with -1, which the
-// shell sees as 255; the settings file is left alone.
-TEST(Vestan9, UnattendedWorkItCannotDoFails) {
+// Unattended work that fails ends the program with the failure's code and
+// the log says why; a batch run leaves the settings file alone.
+TEST(Vestan9, UnattendedFailuresEndWithTheirCodes) {
+  struct Case {
+    std::string Arguments;
+    int Code;
+    std::string LogLine;
+  };
+  const Case cases[] = {
+      {"-Dmissing.dme prog.nc -X6", 2, "The workpiece was not loaded."},
+      {"missing.mac", 4, "Macro missing.mac could not be opened; nothing was run."},
+      {"bad.mac", 3, "bad.mac(1): the NC program was not selected"},
+  };
+  for (const Case& c : cases) {
+    Program p;
+    p.Folder.Write("prog.nc", "G0X0\n");
+    p.Folder.Write("bad.mac", "SELECT_NCDATA nowhere.nc\nEXIT\n");
+    EXPECT_EQ(p.Run(c.Arguments), c.Code) << c.Arguments;
+    const std::string log = p.Read("vestan.log");
+    EXPECT_NE(log.find(c.LogLine), std::string::npos) << c.Arguments << "\n" << log;
+    EXPECT_NE(log.find("VESTAN9 ended, exit code " + std::to_string(c.Code)), std::string::npos)
+        << c.Arguments;
+  }
   Program p;
-  p.Folder.Write("prog.nc", "G0X0\n");
-  EXPECT_EQ(p.Run("prog.nc -X6"), 255);
-  EXPECT_NE(p.Read("vestan.log").find("unattended work"), std::string::npos);
+  p.Run("-Dmissing.dme prog.nc -X6");
   EXPECT_FALSE(std::filesystem::exists(p.Folder / "vestan.ini"));
+}
+
+// The shipped definitions and example program in a folder of their own.
+struct ExampleFolder : Program {
+  ExampleFolder() {
+    for (const auto& entry : std::filesystem::directory_iterator(VESTAN_DATA_DIR))
+      std::filesystem::copy_file(entry.path(), Folder / entry.path().filename().string());
+  }
+};
+
+// Material volume of a model's Z columns, each cell weighted as the grid
+// point's share of the area (halved at the edges).
+double ZVolume(const DexelModel& model) {
+  const DexelSet& z = model.Slots[model.CurrentSlot].Z;
+  double volume = 0.0;
+  for (int32_t column = 0; column < model.ColumnsZ; ++column) {
+    const int32_t ix = column % model.CountX, iy = column / model.CountX;
+    const double wx = ix == 0 || ix == model.CountX - 1 ? 0.5 : 1.0;
+    const double wy = iy == 0 || iy == model.CountY - 1 ? 0.5 : 1.0;
+    const std::span<const double> values = DexelColumnValues(z, column);
+    for (size_t i = 0; i + 1 < values.size(); i += 2) volume += (values[i + 1] - values[i]) * wx * wy;
+  }
+  return volume * model.Pitch * model.Pitch;
+}
+
+// A macro over the stock of the command line: the program selected, its
+// verify report, the work saved as DME and binary STL, the view as PNG.
+TEST(Vestan9, AMacroSelectsVerifiesAndSaves) {
+  ExampleFolder p;
+  p.Folder.Write("job.mac",
+                 "# the example, unattended\n"
+                 "SELECT_NCDATA example.nc\n"
+                 "VERIFY SILENT\n"
+                 "SAVE_WORK out.dme\n"
+                 "SAVE_WORK \"out b.stl\",b\n"
+                 "SAVE_IMAGE view\n"
+                 "EXIT\n");
+  ASSERT_EQ(p.Run("\"-D(-50,-50,80,50,50,110)\" job.mac"), 0) << p.Read("err.txt");
+
+  const std::string log = p.Read("vestan.log");
+  for (const char* line : {"job.mac(2): SELECT_NCDATA example.nc", "job.mac(7): EXIT",
+                           "Macro job.mac complete.", "VESTAN9 ended, exit code 0"})
+    EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+  EXPECT_NE(p.Read("verify.txt").find("Verify report of " + p.Folder / "example.nc"),
+            std::string::npos);
+  EXPECT_TRUE(std::filesystem::exists(p.Folder / "view.PNG"));
+
+  DexelModel model;
+  ASSERT_EQ(LoadDmeFile(model, p.Folder / "out.dme", 0, WorkOffsetFrame{}), kModelOk);
+  EXPECT_NEAR(ZVolume(model), 100.0 * 100.0 * 30.0, 1.0);
+  EXPECT_EQ(DetectStlKind(p.Folder / "out b.stl"), kStlBinary);
+  EXPECT_EQ(CountStlFacets(kStlBinary, p.Folder / "out b.stl"), 12);
 }
 
 }  // namespace

@@ -103,6 +103,8 @@ TEST(BatchWorker, FailuresEndTheJobWithTheirCodes) {
        kAutomationNcError},
       {"mode 6 verify finds errors", {6, 1}, false, "", 32773, -1, {"32772 0", "32773 1", "end"},
        kAutomationNcError},
+      {"run refused unattended", {6}, true, "", 32776, 0, {"32772 0", "32776 0", "end"},
+       kAutomationCommandFailed},
       {"save fails", {5, 0, 0, 1}, false, "", 32786, 0, {"32772 0", "32776 0", "32786 1", "end"},
        kAutomationCommandFailed},
   };

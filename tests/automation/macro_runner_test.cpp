@@ -279,12 +279,13 @@ TEST(MacroRunner, UnattendedAFailureEndsTheMacroWithItsCode) {
       {32771, 0, "SELECT_NCDATA a.nc", kAutomationNcError},
       {32773, -1, "VERIFY", kAutomationNcError},
       {32786, 0, "SAVE_WORK out.dme", kAutomationCommandFailed},
+      {32774, 0, "CUT(REAL)", kAutomationCommandFailed},
   };
   for (const Case& c : cases) {
     MacroWorld w;
     w.Context.Unattended = true;
     w.Target.Results[c.FailingId] = c.Result;
-    EXPECT_EQ(w.Run(c.Line + "\nCUT(REAL)\nEXIT\n"), c.Code) << c.Line;
+    EXPECT_EQ(w.Run(c.Line + "\nVERIFY\nEXIT\n"), c.Code) << c.Line;
     EXPECT_EQ(w.Target.Calls.size(), 1u) << c.Line;  // nothing after the failure
     EXPECT_EQ(w.Shell.Macro.Broken, 1) << c.Line;
   }
