@@ -84,6 +84,18 @@ TEST(Vestan9, UnattendedFailuresEndWithTheirCodes) {
   EXPECT_FALSE(std::filesystem::exists(p.Folder / "vestan.ini"));
 }
 
+// Work after which a window would stay open (a select-only run, a macro
+// without EXIT) ends the headless program once the worker has ended.
+TEST(Vestan9, WorkThatLeavesTheWindowOpenEndsTheProgramWithoutAWindow) {
+  for (const std::string arguments : {"prog.nc -X1", "open.mac"}) {
+    Program p;
+    p.Folder.Write("prog.nc", "G0X0\n");
+    p.Folder.Write("open.mac", "SELECT_NCDATA prog.nc\n");
+    EXPECT_EQ(p.Run(arguments), 0) << arguments << p.Read("err.txt");
+    EXPECT_NE(p.Read("vestan.log").find("VESTAN9 ended, exit code 0"), std::string::npos);
+  }
+}
+
 // The shipped definitions and example program in a folder of their own.
 struct ExampleFolder : Program {
   ExampleFolder() {
