@@ -49,6 +49,7 @@ class SurfaceCounter final : public GlCalls {
   void Colour(const GlColour&) override {}
   void PointSize(float) override {}
   void LineWidth(float) override {}
+  void LineStipple(int32_t, uint16_t) override {}
   void Enable(GlCapability) override {}
   void Disable(GlCapability) override {}
   void UseAlphaBlending() override {}

@@ -11,12 +11,15 @@
 #include "definitions/offset_memory.h"
 #include "definitions/work_offset_frame.h"
 #include "foundation/vector_math.h"
+#include "machine/position_conversion.h"
 
 namespace vestan {
 
 // Axis lengths, in view units, of the two work frames the axes list draws.
 inline constexpr double kFirstWorkFrameScale = 0.05;
 inline constexpr double kCurrentWorkFrameScale = 0.2;
+// And of the tilted working plane's frame.
+inline constexpr double kTiltedPlaneFrameScale = 0.1;
 
 struct CoordinateFrame {
   Vec3 Origin{};
@@ -38,6 +41,14 @@ CoordinateFrame MakeCoordinateFrame(const WorkOffsetFrame& frame, double scale);
 CoordinateFrame BuildCoordinateFrame(const WorkOffsetValues& offset,
                                      const MachineKinematics& kinematics,
                                      const ControllerDefinition& controller, double scale);
+
+// The tilted working plane's frame: its origin and axes taken into machine
+// coordinates the way the plane's points are (through the workpiece's
+// placement when it is placed, else by the work offset), the axes scaled by
+// kTiltedPlaneFrameScale.
+CoordinateFrame BuildTiltedPlaneFrame(const WorkpiecePlacement& placement,
+                                      const TiltedPlaneFrame& plane,
+                                      const WorkOffsetValues& workOffset);
 
 // Recomputes the frame of the first work offset entry (the external offset)
 // and asks for the axes list to be rebuilt. The frame of the composed offset

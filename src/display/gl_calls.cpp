@@ -42,6 +42,8 @@ GLenum Capability(GlCapability capability) {
       return GL_BLEND;
     case GlCapability::kDepthTest:
       return GL_DEPTH_TEST;
+    case GlCapability::kLineStipple:
+      return GL_LINE_STIPPLE;
   }
   return GL_DEPTH_TEST;
 }
@@ -78,6 +80,7 @@ void OpenGlCalls::Material(const GlColour& colour) {
 void OpenGlCalls::Colour(const GlColour& colour) { glColor3fv(colour.data()); }
 void OpenGlCalls::PointSize(float size) { glPointSize(size); }
 void OpenGlCalls::LineWidth(float width) { glLineWidth(width); }
+void OpenGlCalls::LineStipple(int32_t factor, uint16_t pattern) { glLineStipple(factor, pattern); }
 
 void OpenGlCalls::Enable(GlCapability capability) { glEnable(Capability(capability)); }
 void OpenGlCalls::Disable(GlCapability capability) { glDisable(Capability(capability)); }

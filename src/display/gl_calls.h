@@ -17,7 +17,15 @@ namespace vestan {
 // Primitives drawn point by point.
 enum class GlPrimitive { kLineLoop, kPoints, kLines, kLineStrip, kQuads, kPolygon };
 
-enum class GlCapability { kCullFace, kNormalize, kLighting, kLight0, kBlend, kDepthTest };
+enum class GlCapability {
+  kCullFace,
+  kNormalize,
+  kLighting,
+  kLight0,
+  kBlend,
+  kDepthTest,
+  kLineStipple,
+};
 
 enum class GlMatrixMode { kProjection, kModelView };
 
@@ -62,6 +70,9 @@ class GlCalls {
   virtual void Colour(const GlColour& colour) = 0;
   virtual void PointSize(float size) = 0;
   virtual void LineWidth(float width) = 0;
+  // The dash pattern of stippled lines: each bit of pattern, low bit first,
+  // drawn (1) or left out (0) for factor pixels.
+  virtual void LineStipple(int32_t factor, uint16_t pattern) = 0;
 
   // Frame state.
   virtual void Enable(GlCapability capability) = 0;
@@ -101,6 +112,7 @@ class OpenGlCalls final : public GlCalls {
   void Colour(const GlColour& colour) override;
   void PointSize(float size) override;
   void LineWidth(float width) override;
+  void LineStipple(int32_t factor, uint16_t pattern) override;
   void Enable(GlCapability capability) override;
   void Disable(GlCapability capability) override;
   void UseAlphaBlending() override;

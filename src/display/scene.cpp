@@ -276,6 +276,9 @@ void BuildCoordinateAxesList(GlCalls& gl, const Scene& s) {
   if (s.FirstWorkFrame != nullptr)
     FrameAxes(gl, Times(s.FirstWorkFrame->Origin, 1.0 / scale), s.FirstWorkFrame->ScaledAxes,
               {kLightRed, kLightGreen, kLightBlue});
+  if (s.TiltedPlaneAxes != nullptr)
+    FrameAxes(gl, Times(s.TiltedPlaneAxes->Origin, 1.0 / scale), s.TiltedPlaneAxes->ScaledAxes,
+              {kLightRed, kLightGreen, kLightBlue});
   if (s.CurrentWorkFrame != nullptr)
     FrameAxes(gl, Times(s.CurrentWorkFrame->Origin, 1.0 / scale), s.CurrentWorkFrame->ScaledAxes,
               {kRed, kGreen, kBlue});
@@ -384,8 +387,17 @@ void DrawScene(GlCalls& gl, const Scene& s, SceneLists& lists) {
   const MachineListSources machine{defs, s.View, s.Materials, s.Profile, work ? &model : nullptr,
                                    s.Progress};
   if (flags.NeedsRebuild(kListBaseModels)) BuildBaseModelList(gl, machine, flags);
-  // The path lists (31, 32) are drawn by the cut path drawing; their flags
-  // wait here until it builds them.
+  // The path lists re-run the program through an interpreter of their own,
+  // which must not read the program text or the tool table while a run
+  // does: during a run their flags wait.
+  if (s.PathSource != nullptr && s.Frame == SceneFrameKind::kIdle) {
+    if (flags.NeedsRebuild(kListPath))
+      lists.PathProgramTime =
+          BuildPathList(gl, *s.PathSource, s.Materials, s.HideRapidPath, flags).ProgramTime;
+    if (flags.NeedsRebuild(kListPath2))
+      lists.Path2ProgramTime =
+          BuildSecondPathList(gl, *s.PathSource, s.Materials, s.HideRapidPath, flags).ProgramTime;
+  }
   if (flags.NeedsRebuild(kListTool)) {
     const ToolListSources tool{defs,       s.View,     s.Materials,         s.Tool,
                                s.Profile,  s.ToolMesh, s.Position,          s.CurrentToolNumber,

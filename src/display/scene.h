@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "definitions/definitions.h"
 #include "definitions/display_list_table.h"
@@ -14,6 +15,7 @@
 #include "definitions/view_state.h"
 #include "display/colour_materials.h"
 #include "display/coordinate_frames.h"
+#include "display/cut_path.h"
 #include "display/gl_calls.h"
 #include "display/picking.h"
 #include "display/view_camera.h"
@@ -69,6 +71,14 @@ struct Scene {
   ZoomRectangle Zoom;
   SceneFrameKind Frame = SceneFrameKind::kIdle;
   ProgressState* Progress = nullptr;
+  // The session whose NC program the path lists (31, 32) draw; none: they
+  // wait. They are drawn only in frames with no run.
+  Session* PathSource = nullptr;
+  // 1 while the path display was asked for with Shift: rapids left out.
+  int32_t HideRapidPath = 0;
+  // The tilted working plane's frame (BuildTiltedPlaneFrame) in the axes
+  // list, while a plane is in force.
+  const CoordinateFrame* TiltedPlaneAxes = nullptr;
 };
 
 // What the scene keeps in one GL context beside the list names.
@@ -76,6 +86,10 @@ struct SceneLists {
   WorkpieceDisplayLists Work;
   // The spindle value list 4 was built for; -1 before the first build.
   int32_t ToolInSpindleBuilt = -1;
+  // The NC program's last-write time when lists 31 and 32 were drawn: the
+  // shell shows a list again without a rebuild only while the file has it.
+  std::optional<FileTime> PathProgramTime;
+  std::optional<FileTime> Path2ProgramTime;
 };
 
 // Light 0, a white directional light whose direction (in eye space) suits

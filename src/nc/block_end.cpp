@@ -215,6 +215,13 @@ void FinishMove(NcContext& context, const NcPassRecords& records) {
   if (state.Mirror.On != 0) ApplyMirrorImage(context, arc);
 }
 
+bool BlockEndTransformed(const NcContext& context) {
+  const NcModalState& modal = context.Modal;
+  const bool rotation = modal.Rotation.State == kRotationActive && modal.LastGCode != 68;
+  return rotation || context.BlockEnd.Mirror.On != 0 ||
+         context.BlockEnd.OspRotation.State == kOspActive;
+}
+
 void AddToolLengthVector(std::span<double> p, const NcContext& context,
                          const NcPassRecords& records) {
   const NcModalState& modal = context.Modal;

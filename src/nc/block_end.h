@@ -27,6 +27,12 @@ inline constexpr double kNearZero = 1e-6;
 // plane axes it does not give from the current position instead.
 void FinishMove(NcContext& context, const NcPassRecords& records);
 
+// Whether the block end left the tool somewhere else than the commanded
+// end: a coordinate rotation in force (past the block that starts it), a
+// mirror image or an OSP work-offset rotation. The tool's place is then
+// BlockEndState::Current, the move's start BlockEndState::Previous.
+bool BlockEndTransformed(const NcContext& context);
+
 // Adds the tool-length vector to the first three values of p by the mode in
 // force: nothing under polar interpolation (outside a reference return);
 // X onto the cylinder's linear axis under cylindrical interpolation; X, Y, Z

@@ -1565,20 +1565,11 @@ void BlockScan::FWord() {
     ReadDwellTime();
     return;
   }
-  const size_t start = p_;
-  double feed = ParseNcWordRaw(line_, p_);
   if (in_.RigidTapping != 0 && (modal_.CannedCycle == 84 || modal_.CannedCycle == 74)) {
-    in_.TappingPitch = feed;
+    in_.TappingPitch = ParseNcWordRaw(line_, p_);
     return;
   }
-  size_t digits = 0;
-  for (size_t i = start; i < p_; ++i) digits += line_[i] >= '0' && line_[i] <= '9' ? 1 : 0;
-  const bool indexed = ctl_.FeedrateMode == 1 || (ctl_.FeedrateMode == 2 && digits == 1) ||
-                       (ctl_.FeedrateMode == 3 && digits <= 2);
-  if (indexed) {
-    const int32_t index = TruncateToInt32(feed);
-    feed = index >= 0 && index < kOffsetNumbers ? offsets_.FTable[static_cast<size_t>(index)] : 0.0;
-  }
+  const double feed = ReadFeedWord(ctl_, offsets_, line_, p_);
   in_.FeedCopy = feed;
   modal_.Feed = feed;
   move_.Feed = feed;

@@ -294,14 +294,12 @@ bool ComputeRotatedWorkOffsetFromPlane(NcContext& context, const NcPassRecords& 
   return true;
 }
 
-void ResyncProgramPosition(NcContext& context, const NcPassRecords& records) {
-  NcModalState& modal = context.Modal;
-  const ControllerDefinition& controller = records.Defs.Controller;
+AxisPosition ProgramPositionAtMachine(const NcContext& context, const NcPassRecords& records,
+                                      bool lessToolLength) {
   const MachineKinematics& kinematics = records.Defs.Kinematics;
   const MachinePositionState& position = context.Position;
-  const bool siemensOrHeidenhain = controller.isSiemens != 0 || controller.isHeidenhain != 0;
   AxisPosition machine = position.MachinePosition;
-  if (!siemensOrHeidenhain) {
+  if (lessToolLength) {
     const double d = ToolLengthEffect(position);
     if (kinematics.ToolDirectionInUse != 0) {
       for (size_t i = 0; i < 3; ++i) machine[i] -= d * kinematics.ToolDirection[i];
@@ -309,7 +307,14 @@ void ResyncProgramPosition(NcContext& context, const NcPassRecords& records) {
       machine[2] -= d;
     }
   }
-  const AxisPosition program = SubtractWorkOffset(machine, records.Memory.Offsets.ActiveWorkOffset);
+  return SubtractWorkOffset(machine, records.Memory.Offsets.ActiveWorkOffset);
+}
+
+void ResyncProgramPosition(NcContext& context, const NcPassRecords& records) {
+  NcModalState& modal = context.Modal;
+  const ControllerDefinition& controller = records.Defs.Controller;
+  const bool siemensOrHeidenhain = controller.isSiemens != 0 || controller.isHeidenhain != 0;
+  const AxisPosition program = ProgramPositionAtMachine(context, records, !siemensOrHeidenhain);
   context.Move.Start = context.Move.End = program;
   modal.ProgramPosition = modal.DrawPosition = program;
   context.Position.ProgramPosition = program;

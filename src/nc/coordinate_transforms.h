@@ -83,6 +83,13 @@ bool ComputeRotatedWorkOffsetFromPlane(NcContext& context, const NcPassRecords& 
                                        int32_t sourceCode, double x, double y, double z,
                                        double firstAngle, double secondAngle, int32_t targetCode);
 
+// The program position at which the machine position stands under the work
+// offset in force; with lessToolLength the reference length beyond the
+// tool's own taken off along the spindle (the machine's tool direction when
+// it gives one, else Z), as the machine position was derived.
+AxisPosition ProgramPositionAtMachine(const NcContext& context, const NcPassRecords& records,
+                                      bool lessToolLength);
+
 // When a tool-centre mode ends (G49, TRAFOOF, M129, OSP G170): the program
 // position again from the machine position, without the tool-length effect
 // (SIEMENS and HEIDENHAIN: the length axis less the length in force), into

@@ -4,6 +4,7 @@
 
 #include "foundation/text_fields.h"
 #include "machine/work_offset_frame.h"
+#include "nc/nc_words.h"
 #include "nc/tool_length_offset.h"
 
 namespace vestan {
@@ -281,6 +282,22 @@ void RestoreCurrentOffsetMove(NcContext& context) {
 
 void RestorePreviousOffsetMove(NcContext& context) {
   RestoreMove(context, context.LookAhead.ProgramPrevious, &context.LookAhead.OffsetPrevious);
+}
+
+double ReadFeedWord(const ControllerDefinition& controller, const OffsetMemory& offsets,
+                    std::string_view line, size_t& position) {
+  const size_t start = position;
+  const double feed = ParseNcWordRaw(line, position);
+  size_t digits = 0;
+  for (size_t i = start; i < position && i < line.size(); ++i)
+    digits += line[i] >= '0' && line[i] <= '9' ? 1 : 0;
+  const int32_t mode = controller.FeedrateMode;
+  const bool indexed = mode == 1 || (mode == 2 && digits == 1) || (mode == 3 && digits <= 2);
+  if (!indexed) return feed;
+  const int32_t index = TruncateToInt32(feed);
+  return index >= 0 && static_cast<size_t>(index) < offsets.FTable.size()
+             ? offsets.FTable[static_cast<size_t>(index)]
+             : 0.0;
 }
 
 }  // namespace vestan

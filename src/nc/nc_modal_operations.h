@@ -5,7 +5,9 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "definitions/controller_definition.h"
 #include "definitions/machine_definition.h"
@@ -28,6 +30,13 @@ namespace vestan {
 // cycle point arrays made, no process snapshots; and, while a run is going,
 // the status bar refreshed.
 void ResetNcModalState(NcContext& context, const NcPassRecords& records);
+
+// The feed of the F word whose number starts at position in line (the
+// position ends past it): as written, or, with F-code feeds (INDIRECT, or
+// AUTO1 and AUTO2 for numbers of one and two digits), the F-code table's
+// entry that its integer selects (0 outside the table).
+double ReadFeedWord(const ControllerDefinition& controller, const OffsetMemory& offsets,
+                    std::string_view line, size_t& position);
 
 // Sets each rotary axis's shortest-route switch to value when the axis has
 // no stroke limit or a stroke of at least 360 degrees, unless the controller

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <string>
 
+#include "nc/nc_modal_operations.h"
 #include "nc/nc_words.h"
 
 namespace vestan {
@@ -124,7 +125,7 @@ int32_t ReadNurbsBlocks(NcContext& context, const NcPassRecords& records, NcRead
       }
       if (first && c == 'F') {
         ++p;
-        const double feed = ParseNcWordRaw(line, p);
+        const double feed = ReadFeedWord(controller, records.Memory.Offsets, line, p);
         modal.Feed = feed;
         context.Move.Feed = feed;
         continue;

@@ -57,17 +57,33 @@ PositionModalInputs MakePositionInputs(const NcContext& context, const NcPassRec
   return in;
 }
 
+namespace {
+
+PositionConverter ConverterOf(NcContext& context, const NcPassRecords& records,
+                              const WorkpiecePlacement& placement) {
+  const Definitions& defs = records.Defs;
+  return {defs.Kinematics, defs.Controller,     defs.Limits, records.Memory.Offsets.ActiveWorkOffset,
+          placement,       context.RotarySolve, RotaryWarningReport(context, records)};
+}
+
+}  // namespace
+
 void UpdateMachinePosition(NcContext& context, const NcPassRecords& records,
                            const WorkpiecePlacement& placement) {
-  const Definitions& defs = records.Defs;
-  const PositionConverter converter{
-      defs.Kinematics, defs.Controller,     defs.Limits, records.Memory.Offsets.ActiveWorkOffset,
-      placement,       context.RotarySolve, RotaryWarningReport(context, records)};
+  const PositionConverter converter = ConverterOf(context, records, placement);
   const DerivedProgramPosition derived =
       UpdateMachinePosition(converter, MakePositionInputs(context, records), context.Position);
   if (!derived.Derived) return;
   context.Move.End = derived.End;
   context.Modal.ProgramPosition = derived.Commanded;
+}
+
+void AdjustProgramPositionToTool(NcContext& context, const NcPassRecords& records,
+                                 const WorkpiecePlacement& placement) {
+  const PositionConverter converter = ConverterOf(context, records, placement);
+  MachinePositionState& position = context.Position;
+  AdjustPositionOffsets(converter, MakePositionInputs(context, records), position,
+                        position.ToolTip, position.ToolAxis);
 }
 
 }  // namespace vestan

@@ -23,4 +23,10 @@ PositionModalInputs MakePositionInputs(const NcContext& context, const NcPassRec
 void UpdateMachinePosition(NcContext& context, const NcPassRecords& records,
                            const WorkpiecePlacement& placement);
 
+// The program position at which the tool, standing where it stands, is
+// where tool-tip control puts it (AdjustPositionOffsets on the pass's tool
+// tip and axis).
+void AdjustProgramPositionToTool(NcContext& context, const NcPassRecords& records,
+                                 const WorkpiecePlacement& placement);
+
 }  // namespace vestan

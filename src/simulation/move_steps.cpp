@@ -9,8 +9,11 @@
 #include "machine/forward_kinematics.h"
 #include "machine/interference_transforms.h"
 #include "machine/multi_tool_pass.h"
+#include "machine/path_geometry.h"
 #include "machine/position_conversion.h"
 #include "machine/rotary_angles.h"
+#include "machine/rotary_axes.h"
+#include "machine/rotary_solution.h"
 #include "machine/structure_interference.h"
 #include "model/tool_pose_cutting.h"
 #include "nc/block_end.h"
@@ -330,6 +333,61 @@ AxisPosition MachineEndOf(const StepWork& w, const AxisPosition& end) {
   return machine;
 }
 
+// Tool-vector mode: the tool axis of a move turns from the axis of its
+// start angles to that of its end angles step by step (turned by the path
+// angle where the mode has one), and the rotary angles follow it.
+struct ToolVectorMove {
+  bool On = false;
+  ToolVectorSteps Steps;
+  Vec3 Tangent{};
+  RotaryAngles Previous{};  // machine angles of the step before
+};
+
+// The tool axis at a program position's rotary angles.
+Vec3 ToolAxisAt(const StepWork& w, const AxisPosition& program) {
+  const AxisPosition machine = AddWorkOffset(program, w.S.Memory.Offsets.ActiveWorkOffset);
+  return RotatePointThroughRotaryAxes2(w.Defs.Kinematics, w.Defs.Controller,
+                                       {machine[3], machine[4]});
+}
+
+ToolVectorMove PrepareToolVectorMove(const StepWork& w, const AxisPosition& start,
+                                     const AxisPosition& end, int64_t n) {
+  ToolVectorMove v;
+  if (w.Nc.Modal.ToolAxisMode != kToolAxisVector) return v;
+  const Vec3 from = ToolAxisAt(w, start), to = ToolAxisAt(w, end);
+  if (from == to) return v;
+  v.On = true;
+  v.Steps.StartVector = from;
+  for (size_t k = 0; k < 3; ++k) v.Steps.VectorStep[k] = (to[k] - from[k]) / static_cast<double>(n);
+  v.Steps.ArcCentre = w.Move.Centre;
+  v.Steps.PlaneAxes = w.Nc.Modal.Plane.PlaneAxes;
+  const Vec3 d{end[0] - start[0], end[1] - start[1], end[2] - start[2]};
+  const double length = VectorLength(d);
+  if (!IsArcMotion(w.Nc.Run.MotionMode) && (d[0] != 0.0 || d[1] != 0.0) && length > 0.0)
+    v.Tangent = {d[0] / length, d[1] / length, d[2] / length};
+  const AxisPosition& machine = w.Position.MachinePosition;
+  v.Previous = {machine[3], machine[4]};
+  return v;
+}
+
+// The rotary angles of step i: the machine angles that point the tool along
+// the interpolated axis, less the rotary work offsets.
+void PointToolAtStep(StepWork& w, const RotaryModalInputs& inputs, ToolVectorMove& v, int64_t i,
+                     AxisPosition& at) {
+  Vec3 axis{};
+  ComputeInterpolationPoint(inputs, v.Steps, {at[0], at[1], at[2]},
+                            static_cast<int32_t>(std::min<int64_t>(i, INT32_MAX)), v.Tangent, axis);
+  const double length = VectorLength(axis);
+  if (!(length > 0.0)) return;
+  for (double& c : axis) c /= length;
+  const RotarySolver solver{w.Defs.Kinematics, w.Defs.Controller, inputs, w.Nc.RotarySolve, {}};
+  const RotaryAngles angles =
+      ChooseRotaryAnglesForToolAxis(solver, axis, v.Previous, MachineRotaryRanges(w.Defs.Limits));
+  v.Previous = angles;
+  const WorkOffsetValues& offset = w.S.Memory.Offsets.ActiveWorkOffset;
+  for (size_t r = 0; r < 2; ++r) at[3 + r] = angles[r] - offset[3 + r];
+}
+
 }  // namespace
 
 int64_t InterpolationStepCount(double length, double pitch) {
@@ -405,7 +463,9 @@ MoveEnd InterpolateMove(Session& session) {
   const bool machineMove = modal.MachineCoordinates != 0 ||
                            modal.LastGCode == kToolAxisDirectionCode ||
                            modal.ReferenceReturnStage == kReferencePointReached;
-  const bool forced = modal.TiltedPlane.Active != 0 || machineMove;
+  const bool vectorChange = modal.ToolAxisMode == kToolAxisVector && !machineMove &&
+                            ToolAxisAt(w, start) != ToolAxisAt(w, end);
+  const bool forced = modal.TiltedPlane.Active != 0 || machineMove || vectorChange;
   if (length < ctl.Tolerance && !forced) return Jump(w, end);
 
   const double pitch = w.Defs.Settings.Pitch.MovePitch;
@@ -439,6 +499,8 @@ MoveEnd InterpolateMove(Session& session) {
       (w.Defs.Settings.RealRapid != 0 && rapid && modal.CannedCycle == kNoCannedCycle);
   w.Control.ShowSteps.store(showSteps ? 1 : 0);
   const double stepLength = length / dn;
+  ToolVectorMove vector =
+      machineMove ? ToolVectorMove{} : PrepareToolVectorMove(w, start, end, n);
 
   for (int64_t i = 1; i <= n; ++i) {
     const double di = static_cast<double>(i);
@@ -463,6 +525,7 @@ MoveEnd InterpolateMove(Session& session) {
           for (size_t a = 0; a < 3; ++a) at[a] = start[a] + di * step[a];
         }
         for (size_t r = 3; r < 5; ++r) at[r] = start[r] + di * step[r];
+        if (vector.On) PointToolAtStep(w, rotaryInputs, vector, i, at);
         WrapRotaries(w, at);
       }
       w.Position.ProgramPosition = at;

@@ -12,6 +12,7 @@
 #include "nc/position_update.h"
 #include "nc/nurbs.h"
 #include "nc/tool_length_offset.h"
+#include "nc/coordinate_transforms.h"
 #include "simulation/session_files.h"
 
 namespace vestan {
@@ -120,6 +121,48 @@ void FlushMoveTime(NcCheckResults& r, const TimeModel& model) {
 
 namespace {
 
+// The curve's buffers are sized to their capacity: only the points read count.
+size_t ControlPointCount(const NurbsCurve& curve) {
+  return std::min({curve.X.size(), curve.Y.size(), curve.Z.size(),
+                   static_cast<size_t>(std::max(curve.PointCount, 0))});
+}
+
+}  // namespace
+
+void UnwindTransformStack(NcContext& nc) {
+  NurbsCurve& curve = nc.Nurbs;
+  if (curve.Allocated == 0) return;
+  const size_t count = ControlPointCount(curve);
+  const CoordinateRotation& rotation = nc.Modal.Rotation;
+  if (rotation.State == kRotationActive) {
+    const int32_t levels = std::min<int32_t>(rotation.Count, static_cast<int32_t>(kRotationSlots));
+    for (int32_t level = levels - 1; level >= 0; --level) {
+      const RotationSlot& slot = rotation.Slots[static_cast<size_t>(level)];
+      // The points were scaled as they were read, so the centre is scaled alike.
+      Vec3 centre = slot.Centre;
+      ApplyScalingToAxis(nc.Modal.Scaling, slot.Axes[0], centre[0]);
+      ApplyScalingToAxis(nc.Modal.Scaling, slot.Axes[1], centre[1]);
+      const bool aboutOrigin = slot.AxisWord != kRotationAxisNone;
+      for (size_t i = 0; i < count; ++i) {
+        std::array<double, 3> p{curve.X[i], curve.Y[i], curve.Z[i]};
+        RotateTranslatePoint(p, slot.Axes, slot.Cos, slot.Sin, centre, aboutOrigin);
+        curve.X[i] = p[0];
+        curve.Y[i] = p[1];
+        curve.Z[i] = p[2];
+      }
+    }
+  }
+  const MirrorImageState& mirror = nc.BlockEnd.Mirror;
+  if (mirror.On == 0) return;
+  std::array<std::vector<double>*, 3> axes{&curve.X, &curve.Y, &curve.Z};
+  for (size_t a = 0; a < 3; ++a) {
+    if (mirror.Mirrored[a] == 0) continue;
+    for (size_t i = 0; i < count; ++i) (*axes[a])[i] = 2.0 * mirror.Centre[a] - (*axes[a])[i];
+  }
+}
+
+namespace {
+
 Vec3 Xyz(const AxisPosition& p) { return {p[0], p[1], p[2]}; }
 
 // The tool change of the check, by the machine's ATC type; true when a tool
@@ -183,6 +226,12 @@ int32_t CheckNcData(Session& s, int32_t mode, NcCheckResults& r) {
   NcModalState& modal = nc.Modal;
   const WorkpiecePlacement placement = WorkPlacementOf(s);
   LoadNcProgramText(nc, records, pass.Reader);
+  // The reader counts the program's bytes as it reads them (a read plug-in
+  // without a count of its blocks shows no progress).
+  NcProgramSource source;
+  source.ReadPluginActive = records.ActiveReadPlugin >= 0 && pass.Reader.Plugin != nullptr;
+  BeginFileProgress(s.Progress, s.Defs.Paths.NcProgram, full ? "データチェック" : "最大最小チェック",
+                    full ? "Check Data" : "Check Min-Max", source);
   const bool opened = OpenNcProgram(records, pass.Reader) != kNcProgramNotOpened;
   int32_t preselected = savedTools.CurrentToolNumber;
   int32_t startMet = 0;
@@ -208,7 +257,15 @@ int32_t CheckNcData(Session& s, int32_t mode, NcCheckResults& r) {
     if (modal.LastGCode == 92) continue;
     const NcMove& move = nc.Move;
     FinishMove(nc, records);
-    nc.Position.ProgramPosition = move.End;
+    const int32_t motion = move.MotionMode;
+    const bool nurbs = motion == kMotionNurbs && nc.Nurbs.Allocated != 0;
+    if (nurbs) UnwindTransformStack(nc);
+    UpdateFileProgress(s.Progress, 0);
+    // Under a rotation or a mirror image the tool goes to the turned place,
+    // as in the run.
+    const bool transformed = BlockEndTransformed(nc);
+    const AxisPosition& place = transformed ? nc.BlockEnd.Current : move.End;
+    nc.Position.ProgramPosition = place;
     UpdateMachinePosition(nc, records, placement);
     if (modal.AlarmCode != kAlarmNone) break;
 
@@ -216,11 +273,17 @@ int32_t CheckNcData(Session& s, int32_t mode, NcCheckResults& r) {
     const AxisPosition& offset = copy.Memory.Offsets.ActiveWorkOffset;
     // Program coordinates to machine ones at this block: work offset and
     // tool length together, as the tip shows them.
-    const Vec3 shift{tip[0] - move.End[0], tip[1] - move.End[1], tip[2] - move.End[2]};
+    const Vec3 shift{tip[0] - place[0], tip[1] - place[1], tip[2] - place[2]};
     const Vec3 toWork{offset[0], offset[1], offset[2]};
-    const int32_t motion = move.MotionMode;
     const bool cutting = motion >= kMotionLinear && move.Feed < model.RapidFeedLimit;
-    const bool moves = modal.MoveExists != 0;
+    // A NURBS block moves along its curve whatever its end; like the run,
+    // the check goes on in rapid mode after it, so the next block is no
+    // curve again.
+    const bool moves = modal.MoveExists != 0 || nurbs;
+    if (nurbs) {
+      modal.MotionMode = kMotionRapid;
+      nc.Run.MotionMode = kMotionRapid;
+    }
     auto addExtents = [&](const Vec3& machinePoint, bool all) {
       const Vec3 work{machinePoint[0] - toWork[0], machinePoint[1] - toWork[1],
                       machinePoint[2] - toWork[2]};
@@ -311,14 +374,18 @@ int32_t CheckNcData(Session& s, int32_t mode, NcCheckResults& r) {
     if (IsArcMotion(motion) && move.Length > 0.0) {
       const std::array<int32_t, 3>& axes = modal.Plane.PlaneAxes;
       Vec3 lo, hi;
+      // The turned arc: its start and end places and its centre with the
+      // same treatment.
+      const BlockEndState& turned = nc.BlockEnd;
       ComputeArcBoundingBox(axes[0], axes[1], axes[2], motion == kMotionClockwise ? -1 : 1,
-                            Xyz(move.Start), Xyz(move.End), move.Centre, move.StartRadius,
+                            Xyz(transformed ? turned.Previous : move.Start), Xyz(place),
+                            transformed ? turned.CentreCopy : move.Centre, move.StartRadius,
                             move.ArcAngle, lo, hi);
       addExtents(Vec3{lo[0] + shift[0], lo[1] + shift[1], lo[2] + shift[2]}, true);
       addExtents(Vec3{hi[0] + shift[0], hi[1] + shift[1], hi[2] + shift[2]}, true);
-    } else if (motion == kMotionNurbs && nc.Nurbs.Allocated != 0) {
+    } else if (nurbs) {
       const NurbsCurve& curve = nc.Nurbs;
-      const size_t count = std::min({curve.X.size(), curve.Y.size(), curve.Z.size()});
+      const size_t count = ControlPointCount(curve);
       for (size_t i = 0; i < count; ++i)
         addExtents(Vec3{curve.X[i] + shift[0], curve.Y[i] + shift[1], curve.Z[i] + shift[2]}, true);
     } else {
@@ -336,6 +403,8 @@ int32_t CheckNcData(Session& s, int32_t mode, NcCheckResults& r) {
 
   // The session as it was: tools, position, a fresh NC state.
   pass.Reader.MainStream = FileStream{};
+  EndFileProgress(s.Progress);
+  EndSubProgress(s.Progress);
   s.Nc.Modal.Tools = savedTools;
   ToolChangeRecords change = ToolChangeOf(s);
   SetCurrentTool(savedTools.CurrentToolNumber, s.Defs.Settings.Pitch.WorkPitch, change);

@@ -109,14 +109,22 @@ void ComputeMoveTime(NcCheckResults& r, const TimeModel& model, int32_t mode, do
 // Books the pending segment ending at speed 0 and empties it.
 void FlushMoveTime(NcCheckResults& r, const TimeModel& model);
 
+// The coordinate rotations in force (the last given first) and the mirror
+// image applied to the control points of the current NURBS curve, as the
+// block end applies them to a move's end: the curve's points where the tool
+// goes.
+void UnwindTransformStack(NcContext& nc);
+
 // Results of CheckNcData.
 inline constexpr int32_t kCheckDone = 1;
 inline constexpr int32_t kCheckNotOpened = -1;  // the program could not be read
 
 // Runs the check of the session's NC program in mode (kCheckData or
-// kCheckMinMax) into results. The session's controller memory, position and
-// tools are as before afterwards. A program that cannot be opened is
-// reported (name and reason) and gives kCheckNotOpened with ProgramRead 0.
+// kCheckMinMax) into results, with the session's progress ("Check Data" or
+// "Check Min-Max") over the program's bytes. The session's controller
+// memory, position and tools are as before afterwards. A program that
+// cannot be opened is reported (name and reason) and gives kCheckNotOpened
+// with ProgramRead 0.
 int32_t CheckNcData(Session& session, int32_t mode, NcCheckResults& results);
 
 }  // namespace vestan

@@ -1,5 +1,6 @@
 #include "simulation/run_reports.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -257,6 +258,11 @@ void OpenInterference2Report(RunReports& reports, const RunReportLinks& links) {
 
 void WriteInterferenceReport(RunReports& reports, const RunReportLinks& links) {
   InterferenceStopState& stops = reports.Stops;
+  // The run asks after every move while the rapid check is on; only a move
+  // that registered stop-class kinds has an entry (and a status text, a
+  // sound) to give.
+  if (std::none_of(stops.Flags.begin(), stops.Flags.end(), [](uint8_t f) { return f != 0; }))
+    return;
   if (reports.DetailedReport == 0) {
     FileStream& stream = reports.InterferenceStream;
     if (stream) {

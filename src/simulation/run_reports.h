@@ -112,7 +112,8 @@ void OpenInterference2Report(RunReports& reports, const RunReportLinks& links);
 // Writes the pending stop-class entry into "interference.txt" (created on
 // the first), unless the detailed report was chosen; then the status text,
 // the stop flags cleared, the second view and the sound, and the state
-// written.
+// written. With no stop-class kind registered since the last entry it does
+// nothing.
 void WriteInterferenceReport(RunReports& reports, const RunReportLinks& links);
 // In the detailed report: the position when the step's line differs from
 // the last one reported, then the names of the step's stop-class

@@ -1,8 +1,14 @@
 // The blocks that change a coordinate state rather than cut, and the test
 // whether a block moves at all.
+#include <cmath>
+
+#include "machine/forward_kinematics.h"
+#include "machine/path_geometry.h"
 #include "machine/position_conversion.h"
 #include "nc/block_end.h"
+#include "nc/coordinate_transforms.h"
 #include "nc/motion_driver.h"
+#include "nc/position_update.h"
 #include "simulation/move_steps.h"
 #include "simulation/session_files.h"
 
@@ -28,12 +34,154 @@ void PaintPositionPanes(const Session& session) {
   if (view.Window != 0 && view.PaintStatusPosition) view.PaintStatusPosition(0);
 }
 
-// The block leaves the tool where it is: start, end and current alike.
-void StayAtCurrent(Session& session) {
-  NcMove& move = session.Nc.Move;
-  move.Start = move.End;
-  session.Nc.Position.ProgramPosition = move.End;
+// G92 shifted the work offset: the tool stays where it stands, so its
+// program position, and the place the block end keeps for the next move
+// (turned or mirrored), shift the other way.
+void KeepToolInPlace(Session& session) {
+  NcContext& nc = session.Nc;
+  const AxisPosition program = ProgramPositionAtMachine(nc, NcPassOf(session), true);
+  for (size_t a = 0; a < program.size(); ++a)
+    nc.BlockEnd.Current[a] += program[a] - nc.Position.ProgramPosition[a];
+  nc.Position.ProgramPosition = program;
+}
+
+// The layout offset of a tool: none for a tool off the layout.
+Vec3 LayoutOffset(const ToolLayout& layout, int32_t tool) {
+  if (tool <= 0 || tool >= kLayoutEntries || layout.Placed[static_cast<size_t>(tool)] == 0)
+    return {};
+  const std::array<double, 3>& p = layout.Position[static_cast<size_t>(tool)];
+  return {p[0], p[1], p[2]};
+}
+
+// A layout tool that came in after tool 0 or another layout tool starts
+// from the outgoing tool's place moved by the difference of their layout
+// offsets, as a rapid; once.
+void ApplyLayoutShift(Session& session) {
+  ToolChangerState& changer = session.Changer;
+  if (changer.LayoutShift == 0) return;
+  changer.LayoutShift = 0;
+  NcContext& nc = session.Nc;
+  const ToolLayout& layout = session.Defs.Tools.Layout;
+  const Vec3 now = LayoutOffset(layout, nc.Modal.Tools.CurrentToolNumber);
+  const Vec3 before = LayoutOffset(layout, changer.PreviousLayoutTool);
+  nc.Run.MotionMode = kMotionRapid;
+  nc.Move.MotionMode = kMotionRapid;
+  for (size_t a = 0; a < 3; ++a) {
+    nc.Move.Start[a] += now[a] - before[a];
+    nc.BlockEnd.Previous[a] += now[a] - before[a];
+  }
+}
+
+// The tool stays at the program position at: start, end, the block end's
+// places and the position alike.
+void PlaceToolAt(Session& session, const AxisPosition& at) {
+  NcContext& nc = session.Nc;
+  nc.Move.Start = nc.Move.End = at;
+  nc.BlockEnd.Previous = nc.BlockEnd.Current = at;
+  nc.Position.ProgramPosition = at;
   UpdateSessionPosition(session);
+}
+
+// Tool-tip control takes over. On a table (the second table of a mixed
+// machine) the turned table becomes the program's frame: its angle is kept
+// as the base angle and the program's rotary value becomes 0; the dialects
+// that keep rotary offsets apart only refresh the turn of nonzero offsets.
+// The program position then is the one at which tool-tip control puts the
+// tool where it stands.
+void StartToolCentreControl(Session& session) {
+  NcContext& nc = session.Nc;
+  MachinePositionState& position = nc.Position;
+  const ControllerDefinition& ctl = session.Defs.Controller;
+  const int32_t type = session.Defs.Kinematics.RotaryType;
+  const WorkOffsetValues& offset = session.Memory.Offsets.ActiveWorkOffset;
+  const bool apart = ctl.isSiemens != 0 || IsHeidenhainDialect(ctl) || IsOspDialect(ctl);
+  const RotarySinCos turned =
+      ComputeRotarySinCos(ctl, {position.ProgramPosition[3] + offset[3],
+                                position.ProgramPosition[4] + offset[4]});
+  for (size_t r = 0; r < 2; ++r) {
+    const bool frame = !apart && (type == kRotaryTable || (type == kRotaryMix && r == 1));
+    if (frame) {
+      position.RotaryBaseAngles[r] = position.ProgramPosition[3 + r];
+      for (AxisPosition* p : {&nc.Move.Start, &nc.Move.End, &nc.Modal.ProgramPosition,
+                              &position.ProgramPosition, &nc.BlockEnd.Previous,
+                              &nc.BlockEnd.Current})
+        (*p)[3 + r] = 0.0;
+    }
+    if (frame || offset[3 + r] != 0.0) {
+      position.TableRotationSinCos[2 * r] = turned[2 * r];
+      position.TableRotationSinCos[2 * r + 1] = turned[2 * r + 1];
+    }
+  }
+  AdjustProgramPositionToTool(nc, NcPassOf(session), WorkPlacementOf(session));
+  for (size_t i = 0; i < 3; ++i) nc.Move.Start[i] = nc.BlockEnd.Previous[i] = position.ProgramPosition[i];
+}
+
+// Polar interpolation works on X and Y; outside it X is the radius and the
+// second rotary axis the angle (the polar angle offset added), as the
+// machine position shows them.
+void FromPolarForm(const PolarState& polar, AxisPosition& p) {
+  const double angle = (p[4] - polar.AngleOffset) * kPi / 180.0;
+  const double radius = p[0];
+  p[0] = radius * std::cos(angle);
+  p[1] = radius * std::sin(angle);
+}
+
+// Cylindrical interpolation works on the cylinder's linear axis: the second
+// rotary value times the cylinder's divisor, with the rotary at 0.
+void ToCylinderForm(const CylindricalState& cylinder, AxisPosition& p) {
+  const int32_t axis = cylinder.SourceAxis;
+  if (axis < 0 || axis > 2) return;
+  p[static_cast<size_t>(axis)] = p[4] * cylinder.Divisor;
+  p[4] = 0.0;
+}
+
+void FromCylinderForm(const CylindricalState& cylinder, double divisor, AxisPosition& p) {
+  const int32_t axis = cylinder.SourceAxis;
+  if (axis < 0 || axis > 2 || !(divisor > 0.0)) return;
+  p[4] = p[static_cast<size_t>(axis)] / divisor;
+}
+
+// The start or end of polar or cylindrical interpolation: the tool's place
+// taken into the form the mode works in (or back), start, end and current
+// position alike; nothing is cut.
+void ChangeInterpolationForm(Session& session, int32_t polar, int32_t cylindrical) {
+  NcContext& nc = session.Nc;
+  const NcModalState& modal = nc.Modal;
+  NcMove& move = nc.Move;
+  AxisPosition at = move.End;
+  if (polar == 1) FromPolarForm(modal.Polar, at);
+  if (polar == 2) {
+    const Vec3& vector = modal.Length.ToolLengthVector;
+    const PolarInputs inputs{modal.Polar.AngleOffset, modal.Length.BAxisLength, vector};
+    at = ToPolarCoordinates(at, 1, inputs);
+  }
+  if (cylindrical == 1) ToCylinderForm(modal.Cylindrical, at);
+  if (cylindrical == 2)
+    FromCylinderForm(modal.Cylindrical, session.Pass->Steps.CylinderDivisor, at);
+  PlaceToolAt(session, at);
+}
+
+// Setting a tilted working plane (G68.2, or G254 from the rotary axes):
+// where the tool stands, in the new plane's coordinates, is where the next
+// move starts; this block moves nothing. The program position in a plane
+// lies the tool's own length beyond the tip along the tool axis, as the
+// position update takes it.
+void TakeToolIntoPlane(Session& session, int32_t g) {
+  NcContext& nc = session.Nc;
+  const MachinePositionState& position = nc.Position;
+  Vec3 tip{}, axis{};
+  ComputeToolTipAndAxis(session.Defs.Kinematics, session.Defs.Controller,
+                        position.ReferenceLength, position.MachinePosition, tip, axis);
+  const double length = static_cast<double>(position.ToolLength);
+  if (g == 682)
+    for (size_t i = 0; i < 3; ++i) tip[i] += length * axis[i];
+  Vec3 p = ConvertToModelCoordinates(WorkPlacementOf(session), nc.Modal.TiltedPlane.Frame,
+                                     session.Memory.Offsets.ActiveWorkOffset, tip);
+  if (g == 254) p[2] += length;
+  AxisPosition at = position.ProgramPosition;
+  for (size_t i = 0; i < 3; ++i) at[i] = p[i];
+  PlaceToolAt(session, at);
+  session.Pass->Steps.MachineStart = nc.Position.MachinePosition;
 }
 
 bool MovesAnyAxis(const NcMove& move) {
@@ -60,6 +208,7 @@ bool HandleSpecialBlock(Session& session) {
   const int32_t g = modal.LastGCode;
   const int32_t polar = Transition(modal.Polar.On, st.PolarBefore);
   const int32_t cylindrical = Transition(modal.Cylindrical.On, st.CylindricalBefore);
+  if (modal.Cylindrical.On != 0) st.CylinderDivisor = modal.Cylindrical.Divisor;
   const int32_t toolCentre = Transition(modal.ToolAxisMode, st.ToolAxisModeBefore);
   const bool rapidOrLinear = nc.Run.MotionMode == kMotionRapid || nc.Run.MotionMode == kMotionLinear;
   const bool arc = IsArcMotion(nc.Run.MotionMode);
@@ -67,6 +216,10 @@ bool HandleSpecialBlock(Session& session) {
 
   // Setting a coordinate system or a rotation moves nothing.
   if (g == 92 || g == 68 || (g == 127 && osp)) {
+    // Where the machine position is the program position's plain image.
+    if (g == 92 && modal.ToolAxisMode == kToolAxisOff && modal.TiltedPlane.Active == 0 &&
+        modal.Polar.On == 0 && modal.Cylindrical.On == 0)
+      KeepToolInPlace(session);
     move.Start = nc.Position.ProgramPosition;
     UpdateSessionPosition(session);
     return false;
@@ -79,36 +232,44 @@ bool HandleSpecialBlock(Session& session) {
   // Cancelling a rotation or plane without one in force: the program
   // position is the machine position's again, and nothing is cut.
   if ((g == 69 || (g == 126 && osp) || g == 255) && modal.Rotation.State == kRotationNone) {
-    MachinePositionState& position = nc.Position;
-    AxisPosition program =
-        SubtractWorkOffset(position.MachinePosition, session.Memory.Offsets.ActiveWorkOffset);
-    program[static_cast<size_t>(modal.Plane.ToolLengthAxis)] -= ToolLengthEffect(position);
-    position.ProgramPosition = program;
+    const AxisPosition program = ProgramPositionAtMachine(nc, NcPassOf(session), true);
+    nc.Position.ProgramPosition = program;
     move.Start = move.End = program;
     modal.TiltedPlane.Active = 0;
     DrawStatusTexts(session);
     return false;
   }
   FinishMove(nc, NcPassOf(session));
+  ApplyLayoutShift(session);
 
   // Tool-centre-point control: its start takes the tool where it is into
   // the new mode; a start without axis words ends there.
+  if (toolCentre == 1) StartToolCentreControl(session);
   if (toolCentre != 0) {
     DrawStatusTexts(session);
     if (toolCentre == 1 && !axisGiven) {
-      StayAtCurrent(session);
+      PlaceToolAt(session, nc.Position.ProgramPosition);
       return false;
     }
   }
   // Polar and cylindrical interpolation begin and end without a cut.
   if (polar != 0 || cylindrical != 0) {
-    StayAtCurrent(session);
+    ChangeInterpolationForm(session, polar, cylindrical);
     DrawStatusTexts(session);
     PaintPositionPanes(session);
     return false;
   }
   if ((modal.Polar.On != 0 || modal.Cylindrical.On != 0 || (g >= 17 && g <= 19)) && !axisGiven)
     return false;
+
+  // A tilted working plane set outside the HEIDENHAIN and SIEMENS dialects
+  // moves nothing; theirs keep their motion (their plane moves are not
+  // built).
+  if ((g == 682 || g == 254) && !IsHeidenhainDialect(ctl) && ctl.isSiemens == 0 &&
+      modal.TiltedPlane.Active != 0) {
+    TakeToolIntoPlane(session, g);
+    return false;
+  }
 
   // The motion test.
   if (arc && move.Length == 0.0) return false;

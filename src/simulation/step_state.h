@@ -40,6 +40,9 @@ struct MoveStepState {
   // the transitions the special blocks handle.
   int32_t PolarBefore = 0;
   int32_t CylindricalBefore = 0;
+  // The cylinder's divisor while cylindrical interpolation was on: the block
+  // that ends it clears the interpreter's.
+  double CylinderDivisor = 0.0;
   int32_t ToolAxisModeBefore = 0;
 
   // What the last move found.

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
@@ -26,6 +27,7 @@ class GlRecorder final : public GlCalls {
     std::vector<Vec3> P;
     GlColour Colour{};
     GlPrimitive Kind = GlPrimitive::kLineLoop;
+    bool Stippled = false;  // drawn while line stipple was on
   };
   // A quad or polygon: its points with their normals, and its material.
   struct Face {
@@ -96,7 +98,7 @@ class GlRecorder final : public GlCalls {
     const auto kind = static_cast<GlPrimitive>(primitive_);
     if (kind == GlPrimitive::kLineLoop || kind == GlPrimitive::kLines ||
         kind == GlPrimitive::kLineStrip) {
-      list.Outlines.push_back({vertices_, colour_, kind});
+      list.Outlines.push_back({vertices_, colour_, kind, stippled_});
     } else if (kind == GlPrimitive::kQuads) {
       if (vertices_.size() % 4 != 0) Errors.push_back("quads of uneven points");
       for (size_t q = 0; q + 4 <= vertices_.size(); q += 4)
@@ -143,11 +145,18 @@ class GlRecorder final : public GlCalls {
   void Colour(const GlColour& colour) override { colour_ = colour; }
   void PointSize(float size) override { Current().PointSize = size; }
   void LineWidth(float) override {}
+  void LineStipple(int32_t factor, uint16_t pattern) override {
+    char text[40];
+    std::snprintf(text, sizeof text, "LineStipple %d %04x", factor, pattern);
+    (compiling_ != 0 ? Lists[compiling_].Calls : Frame).push_back(text);
+  }
 
   void Enable(GlCapability capability) override {
+    if (capability == GlCapability::kLineStipple) stippled_ = true;
     (compiling_ != 0 ? Lists[compiling_].Calls : Frame).push_back("Enable " + Name(capability));
   }
   void Disable(GlCapability capability) override {
+    if (capability == GlCapability::kLineStipple) stippled_ = false;
     (compiling_ != 0 ? Lists[compiling_].Calls : Frame).push_back("Disable " + Name(capability));
   }
   void UseAlphaBlending() override { Frame.push_back("UseAlphaBlending"); }
@@ -196,6 +205,8 @@ class GlRecorder final : public GlCalls {
         return "Blend";
       case GlCapability::kDepthTest:
         return "DepthTest";
+      case GlCapability::kLineStipple:
+        return "LineStipple";
     }
     return "?";
   }
@@ -209,6 +220,7 @@ class GlRecorder final : public GlCalls {
 
   uint32_t compiling_ = 0;
   int primitive_ = -1;
+  bool stippled_ = false;
   std::vector<Vec3> vertices_, normals_;
   Vec3 normal_{};
   GlColour material_{}, colour_{};

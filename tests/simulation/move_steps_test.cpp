@@ -13,6 +13,7 @@
 
 #include "model/cut_statistics.h"
 #include "nc/motion_driver.h"
+#include "simulation/run_loop.h"
 #include "simulation/session_runs.h"
 
 namespace vestan {
@@ -57,6 +58,29 @@ std::string Pose(double x, double y, double z, int status) {
   char line[128];
   std::snprintf(line, sizeof line, "%.4f %.4f %.4f 0.0000 0.0000 1.0000 %d\n", x - 50, y - 50,
                 z + 110, status);
+  return line;
+}
+
+// The table machine: A tilts about X through the table centre (0, 0, -180),
+// C turns about Z; the tool tip is seen from the table, so a turn of the
+// table turns the tip the same way about the axis.
+struct TableRun : StepRun {
+  explicit TableRun(double movePitch) : StepRun(movePitch) {
+    S.Defs.Paths.Machine = std::string(VESTAN_DATA_DIR) + "/oguma5x.mtl";
+    EXPECT_EQ(ReadMachineInto(S, 1).State, kFileRead);
+    EXPECT_EQ(ReadToolTableInto(S).State, kFileRead);
+    // Tool 1 alone, not one of a layout of tools.
+    S.Defs.Tools.Layout = ToolLayout{};
+  }
+};
+
+// A traced pose: "-0.0000" is written as 0.
+std::string TipPose(const Vec3& tip, const Vec3& axis, int status) {
+  auto clean = [](double v) { return std::fabs(v) < 0.00005 ? 0.0 : v; };
+  char line[128];
+  std::snprintf(line, sizeof line, "%.4f %.4f %.4f %.4f %.4f %.4f %d\n", clean(tip[0]),
+                clean(tip[1]), clean(tip[2]), clean(axis[0]), clean(axis[1]), clean(axis[2]),
+                status);
   return line;
 }
 
@@ -171,10 +195,178 @@ TEST(MoveSteps, UnderAMirrorImageTheStepsRunBetweenTheMirroredPlaces) {
   EXPECT_EQ(run.Trace, expected);
 }
 
+TEST(MoveSteps, G92UnderRotationOrMirrorImageLeavesTheToolWhereItStands) {
+  struct Case {
+    const char* Program;
+    double Pitch;
+    std::vector<double> Xs;  // G54 X of each step of the last move
+    double Y;
+  };
+  const std::vector<Case> cases = {
+      // X12 Y10 turned 90 degrees stands at X-10 Y12; G92 X0 Y0 puts the
+      // origin at X12 Y10, where X2 Y0 turned is X0 Y2: X12 Y12 of G54.
+      {"G90 G54 G00 X10. Y10. Z10.\nG68 X0 Y0 R90.\nG01 X12. F500\nG92 X0 Y0\nG01 X2.\n", 2.0,
+       {-8, -6, -4, -2, 0, 2, 4, 6, 8, 10, 12}, 12.0},
+      // X20 Y14 mirrored stands at X-20 Y14; G92 X0 Y0 puts the origin at
+      // X20 Y14, where X5 mirrored is X-5: X15 Y14 of G54.
+      {"G90 G54 G00 X-20. Y14. Z10.\nG51.1 X0\nG01 X20. F500\nG92 X0 Y0\nG01 X5.\n", 5.0,
+       {-15, -10, -5, 0, 5, 10, 15}, 14.0},
+  };
+  for (const Case& c : cases) {
+    StepRun run(c.Pitch);
+    run.Program(c.Program);
+    // The last move runs from where the tool stood, not from the place it
+    // had before G92.
+    std::string expected;
+    for (const double x : c.Xs) expected += Pose(x, c.Y, 10, kStepFeed);
+    const std::string& trace = run.Trace;
+    ASSERT_GE(trace.size(), expected.size()) << c.Program;
+    EXPECT_EQ(trace.substr(trace.size() - expected.size()), expected) << c.Program;
+    EXPECT_EQ(run.S.Pass->Steps.Steps, static_cast<int64_t>(c.Xs.size())) << c.Program;
+  }
+}
+
+TEST(MoveSteps, ATiltedPlaneStartsFromWhereTheToolStands) {
+  struct Case {
+    const char* Blocks;
+    std::vector<std::array<double, 2>> Steps;  // G54 X, Y
+  };
+  const std::vector<Case> cases = {
+      // The plane of G54 itself: from X10 Y10 on to X20.
+      {"G68.2 X0 Y0 Z0 I0 J0 K0\nG01 X20. Y10. Z10. F500\n",
+       {{12, 10}, {14, 10}, {16, 10}, {18, 10}, {20, 10}}},
+      // Turned 90 degrees about Z: the tool at X10 Y10 stands at plane X10
+      // Y-10; plane X20 Y-10 is X10 Y20 of G54.
+      {"G68.2 X0 Y0 Z0 I90. J0 K0\nG01 X20. Y-10. Z10. F500\n",
+       {{10, 12}, {10, 14}, {10, 16}, {10, 18}, {10, 20}}},
+  };
+  for (const Case& c : cases) {
+    StepRun run(2.0);
+    run.Program(std::string("G90 G54 G00 X10. Y10. Z10.\n") + c.Blocks);
+    std::string expected;
+    for (const std::array<double, 2>& at : c.Steps) expected += Pose(at[0], at[1], 10, kStepFeed);
+    EXPECT_EQ(run.Trace, expected) << c.Blocks;
+  }
+}
+
+// The whole run: the slot of tool 1, 5 deep and 70 long from outside the
+// stock, along X at Y50.2 of G54, and the same slot programmed in a plane
+// turned 90 degrees about Z, where it runs along Y at X50.2: the square
+// stock on its square grid loses the same volume either way.
+TEST(MoveSteps, ARunCutsTheSameSlotInATurnedPlane) {
+  const std::vector<std::string> programs = {
+      "G90 G54 G00 X-10. Y50.2 Z10.\nG01 Z-5. F500\nX60.\nG00 Z10.\n",
+      "G90 G54 G00 X50.2 Y-10. Z10.\nG68.2 X0 Y0 Z0 I90. J0 K0\n"
+      "G01 X-10. Y-50.2 Z-5. F500\nX60.\nG00 Z10.\n",
+  };
+  std::vector<double> removed;
+  for (const std::string& program : programs) {
+    StepRun run(0.5);
+    run.S.Defs.Limits = StrokeLimits{};
+    run.S.Defs.Tools.Layout = ToolLayout{};
+    for (ToolLimitRecord& limit : run.S.Defs.Tools.Limits) limit = ToolLimitRecord{};
+    run.S.Control.CuttingMode.store(kCuttingShowResult);
+    run.S.Defs.Paths.NcProgram = run.Run.Folder.Write("slot.nc", "%\n" + program + "M30\n%\n");
+    EXPECT_EQ(SimulationThreadProc(run.S), 0) << program;
+    EXPECT_EQ(run.S.Nc.Modal.AlarmCode, kAlarmNone) << program;
+    removed.push_back(run.Removed());
+  }
+  ASSERT_GT(removed[0], 0.0);
+  EXPECT_NEAR(removed[1], removed[0], 1e-9 * removed[0]);
+}
+
 TEST(MoveSteps, PolarInterpolationStartsWithoutCutting) {
   StepRun run(1.0);
   run.Program("G90 G54 G00 X50. Y50. Z-2.\nG12.1\nG01 X51. F500\nG13.1\n");
   EXPECT_EQ(std::count(run.Trace.begin(), run.Trace.end(), '\n'), 1) << run.Trace;
+}
+
+TEST(MoveSteps, PolarInterpolationTurnsRadiusAndAngleIntoXAndYAndBack) {
+  TableRun run(6.0);
+  // G54 on the table's axis, 110 up.
+  run.S.Memory.Offsets.WorkOffsets[1] = {0, 0, 110, 0, 0};
+  run.Program("G90 G54 G00 X20. Y0 Z10. A0 C30.\nG12.1\nG01 X0 Y20. F500\nG13.1\n");
+  // Radius 20 at 30 degrees is X17.3205 Y10; the line to X0 Y20 is 20 long:
+  // 4 steps at pitch 6, the tip (seen from the table) on the straight line.
+  const double x0 = 20 * std::cos(std::numbers::pi / 6), y0 = 10;
+  std::string expected;
+  for (int i = 1; i <= 4; ++i)
+    expected += TipPose({x0 - x0 * i / 4, y0 + (20 - y0) * i / 4, 120}, {0, 0, 1}, kStepFeed);
+  EXPECT_EQ(run.Trace, expected);
+  // The end takes X0 Y20 back into radius 20 at 90 degrees.
+  const AxisPosition& at = run.S.Nc.Position.ProgramPosition;
+  EXPECT_NEAR(at[0], 20.0, 1e-9);
+  EXPECT_NEAR(at[1], 0.0, 1e-9);
+  EXPECT_NEAR(at[4], 90.0, 1e-9);
+  EXPECT_EQ(run.S.Nc.Move.Start, run.S.Nc.Move.End);
+}
+
+TEST(MoveSteps, CylindricalInterpolationTakesTheRotaryIntoTheLinearAxisAndBack) {
+  struct Case {
+    const char* Program;
+    double X, C;
+  };
+  const std::vector<Case> cases = {
+      {"G07.1 C10.\n", 300.0, 0.0},       // C30 times 10 on X, C at 0
+      {"G07.1 C10.\nG07.1 C0\n", 300.0, 30.0},  // and X divided by 10 again
+  };
+  for (const Case& c : cases) {
+    TableRun run(5.0);
+    run.Program(std::string("G90 G54 G00 X0 Y0 Z10. A0 C30.\n") + c.Program);
+    const AxisPosition& at = run.S.Nc.Position.ProgramPosition;
+    EXPECT_DOUBLE_EQ(at[0], c.X) << c.Program;
+    EXPECT_DOUBLE_EQ(at[4], c.C) << c.Program;
+    EXPECT_TRUE(run.Trace.empty()) << c.Program;
+  }
+}
+
+TEST(MoveSteps, CancellingWithoutRotationLeavesTheToolWhereItStands) {
+  // Along Z, and along a machine's tool direction.
+  for (const bool direction : {false, true}) {
+    StepRun run(1.0);
+    if (direction) {
+      run.S.Defs.Kinematics.ToolDirectionInUse = 1;
+      run.S.Defs.Kinematics.ToolDirection = {0.6, 0.0, 0.8};
+    }
+    run.Program("G90 G54 G00 X10. Y10. Z10.\nG69\n");
+    ASSERT_NE(ToolLengthEffect(run.S.Nc.Position), 0.0);
+    const AxisPosition& at = run.S.Nc.Position.ProgramPosition;
+    for (size_t a = 0; a < 5; ++a)
+      EXPECT_NEAR(at[a], a < 3 ? 10.0 : 0.0, 1e-5) << direction << " axis " << a;
+    EXPECT_EQ(run.S.Nc.Move.Start, at);
+  }
+}
+
+TEST(MoveSteps, ALayoutToolStartsOnceAsARapidShiftedByTheLayoutOffsets) {
+  struct Case {
+    int32_t Previous;  // the layout tool before, or tool 0
+    Vec3 Shift;
+  };
+  for (const Case& c : {Case{2, {30, 5, -2}}, Case{0, {130, 5, -2}}}) {
+    StepRun run(1.0);
+    ToolLayout& layout = run.S.Defs.Tools.Layout;
+    layout.Placed[2] = layout.Placed[3] = 1;
+    layout.Count = 2;
+    layout.Position[2] = {100, 0, 0};
+    layout.Position[3] = {130, 5, -2};
+    testing::StartProgram(run.S, run.Run.Folder.Write(
+                                     "p.nc", "%\nG90 G54 G01 X10. Y10. Z10. F500\nX20.\nM30\n%\n"));
+    run.S.Nc.Modal.Tools.CurrentToolNumber = 3;
+    run.S.Changer.LayoutShift = 1;
+    run.S.Changer.PreviousLayoutTool = c.Previous;
+    NcContext& nc = run.S.Nc;
+    for (int block = 0; block < 2; ++block) {
+      NextNcMove(nc, NcPassOf(run.S), run.S.Pass->Reader, run.S.Pass->Driver);
+      const AxisPosition before = nc.Move.Start;
+      ASSERT_TRUE(HandleSpecialBlock(run.S));
+      const Vec3 shift = block == 0 ? c.Shift : Vec3{};
+      for (size_t a = 0; a < 3; ++a)
+        EXPECT_DOUBLE_EQ(nc.Move.Start[a], before[a] + shift[a]) << c.Previous << " " << block;
+      EXPECT_EQ(nc.Run.MotionMode, block == 0 ? kMotionRapid : kMotionLinear) << c.Previous;
+      nc.Move.Start = nc.Move.End;
+    }
+    EXPECT_EQ(run.S.Changer.LayoutShift, 0);
+  }
 }
 
 TEST(MoveSteps, OverStrokeEndsTheMoveAtTheStepThatPassesTheStroke) {
@@ -202,6 +394,117 @@ TEST(MoveSteps, LockedRotaryAxisRaisesItsAlarmBeforeCutting) {
     EXPECT_EQ(InterpolateMove(run.S), MoveEnd::kAlarm);
     EXPECT_EQ(nc.Modal.AlarmCode, axis == 0 ? kAlarmRotaryLock : kAlarmRotaryUnlock);
     EXPECT_EQ(run.Removed(), before);
+  }
+}
+
+TEST(MoveSteps, RotaryMovesOnTheTableMachineStepByArcLengthAtTheMeanRadius) {
+  TableRun run(30.0);
+  ASSERT_EQ(run.S.Defs.Controller.Rotary[1].Letter, 'C');
+  run.Program("G90 G54 G00 X0 Y0 Z50. A0 C0\nG01 C90. F500\nA-30.\n");
+  const double deg = std::numbers::pi / 180.0;
+  // Machine X-50 Y-50 Z160 is 70.711 from C's axis: 90 degrees are 111.07
+  // long, 4 steps of 22.5 degrees at pitch 30.
+  std::string expected;
+  for (int i = 1; i <= 4; ++i) {
+    const double c = 22.5 * i * deg;
+    expected += TipPose({-50 * std::cos(c) + 50 * std::sin(c), -50 * std::sin(c) - 50 * std::cos(c),
+                         160},
+                        {0, 0, 1}, kStepFeed);
+  }
+  // From the table centre the point is (-50, -50, 340), 343.66 from A's
+  // axis: 30 degrees are 179.94 long, 6 steps of -5 degrees; the tilted
+  // point then turns the 90 degrees of C.
+  for (int i = 1; i <= 6; ++i) {
+    const double a = -5.0 * i * deg;
+    const double y = -50 * std::cos(a) - 340 * std::sin(a);
+    const double z = -50 * std::sin(a) + 340 * std::cos(a);
+    expected += TipPose({-y, -50, z - 180}, {std::sin(a), 0, std::cos(a)}, kStepFeed);
+  }
+  EXPECT_EQ(run.Trace, expected);
+  EXPECT_EQ(run.S.Pass->Steps.Steps, 6);
+  for (const MoveEnd end : run.Ends) EXPECT_EQ(end, MoveEnd::kNone);
+}
+
+TEST(MoveSteps, ToolVectorModeTurnsTheToolAxisBetweenItsVectors) {
+  TableRun run(30.0);
+  run.Program("G90 G54 G00 X0 Y0 Z50. A0 C0\nG43.5 H01\nG01 I0 J0.5 K0.8660254 F500\n");
+  // A-30 tilts the tool to (0, 0.5, 0.866) as seen from the table: 179.94
+  // long at radius 343.66, 6 steps; the axis of each is the straight
+  // blend of the two vectors made unit. G43.5 took the tool where it stood
+  // (tip X-50 Y-50 Z160) as the point programmed with H01 (100): the point
+  // lies 100 less the tool's own length below the tip, and the real tip
+  // turns about it at that distance along the axis.
+  const double beyond = 100.0 - run.S.Nc.Position.ToolLength;
+  std::string expected;
+  for (int i = 1; i <= 6; ++i) {
+    const double t = i / 6.0;
+    const Vec3 v{0, 0.5 * t, (1 - t) + 0.8660254 * t};
+    const double l = std::sqrt(v[1] * v[1] + v[2] * v[2]);
+    const Vec3 axis{0, v[1] / l, v[2] / l};
+    expected += TipPose({-50, -50 + beyond * axis[1], 160 - beyond + beyond * axis[2]}, axis,
+                        kStepFeed);
+  }
+  EXPECT_EQ(run.Trace, expected);
+  EXPECT_NEAR(run.S.Nc.Position.MachinePosition[3], -30.0, 1e-5);
+  EXPECT_NEAR(run.S.Nc.Position.MachinePosition[4], 0.0, 1e-9);
+}
+
+TEST(MoveSteps, ToolTipControlStartsWhereTheToolStands) {
+  {
+    // H01 is 100, more than the tool's own length: the program position
+    // becomes the point that far below the tip, so the tool does not jump;
+    // X10 then moves the tip 10 along X at its height, in steps of 3.
+    TableRun run(3.0);
+    run.Program("G90 G54 G00 X0 Y0 Z50. A0 C0\nG43.5 H01\nG01 X10. F500\n");
+    ASSERT_LT(run.S.Nc.Position.ToolLength, 100.0f);
+    EXPECT_EQ(run.Trace, TipPose({-50 + 10.0 / 4, -50, 160}, {0, 0, 1}, kStepFeed) +
+                             TipPose({-45, -50, 160}, {0, 0, 1}, kStepFeed) +
+                             TipPose({-50 + 30.0 / 4, -50, 160}, {0, 0, 1}, kStepFeed) +
+                             TipPose({-40, -50, 160}, {0, 0, 1}, kStepFeed));
+  }
+  {
+    // The table turned: its angles become the base of the program's frame,
+    // the program's rotary values 0, and the machine stays as it stood.
+    const std::string to = "G90 G54 G00 X0 Y0 Z50. A-30. C30.\n";
+    TableRun before(30.0);
+    before.Program(to);
+    const AxisPosition machine = before.S.Nc.Position.MachinePosition;
+    const Vec3 tip = before.S.Nc.Position.ToolTip;
+    TableRun run(30.0);
+    run.Program(to + "G43.5 H01\n");
+    const MachinePositionState& position = run.S.Nc.Position;
+    for (size_t a = 0; a < 5; ++a) EXPECT_NEAR(position.MachinePosition[a], machine[a], 1e-9) << a;
+    for (size_t a = 0; a < 3; ++a) EXPECT_NEAR(position.ToolTip[a], tip[a], 1e-9) << a;
+    EXPECT_EQ(position.ProgramPosition[3], 0.0);
+    EXPECT_EQ(position.ProgramPosition[4], 0.0);
+    EXPECT_EQ(position.RotaryBaseAngles, (std::array<double, 2>{-30.0, 30.0}));
+    EXPECT_EQ(run.S.Nc.Move.Start, position.ProgramPosition);
+  }
+}
+
+TEST(MoveSteps, ALockedRotaryAxisStopsTheRunBeforeItsMoveIsCut) {
+  struct Case {
+    const char* Program;
+    int32_t Alarm;
+    size_t Poses;
+  };
+  const std::vector<Case> cases = {
+      {"M10\nG01 A-10. F500\n", kAlarmRotaryLock, 0},
+      {"M12\nG01 X10. C10. F500\n", kAlarmRotaryUnlock, 0},
+      // Locked and unlocked again: the turn is cut; a locked C does not
+      // hold A.
+      {"M10\nM11\nG01 A-10. F500\n", kAlarmNone, 2},
+      {"M12\nG01 A-10. F500\n", kAlarmNone, 2},
+  };
+  for (const Case& c : cases) {
+    TableRun run(30.0);
+    ControllerTables& tables = run.S.Defs.Controller.Tables;
+    tables.RotaryLockCodes = {"M10", "M11", "M12", "M13"};
+    run.Program(std::string("G90 G54 G00 X0 Y0 Z50. A0 C0\n") + c.Program);
+    EXPECT_EQ(run.S.Nc.Modal.AlarmCode, c.Alarm) << c.Program;
+    EXPECT_EQ(static_cast<size_t>(std::count(run.Trace.begin(), run.Trace.end(), '\n')), c.Poses)
+        << c.Program;
+    if (c.Alarm != kAlarmNone) EXPECT_EQ(run.Ends.back(), MoveEnd::kAlarm) << c.Program;
   }
 }
 

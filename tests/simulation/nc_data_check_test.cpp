@@ -113,7 +113,7 @@ TEST(NcDataCheck, ProgramThatCannotBeOpenedIsNoCleanCheck) {
 }
 
 // The slot program: a rapid approach, a plunge and a cut along X at F500,
-// a change to tool 2 (by the machine's change route, up at Z340 in work
+// a change to tool 2 (by the machine's change route, up at Z40 in work
 // coordinates) and a cut along Y. G54 is at (-50, -50, 110); tool lengths
 // put the tip at the programmed point.
 TEST(NcDataCheck, LengthsExtentsCodesAndProcesses) {
@@ -144,7 +144,7 @@ TEST(NcDataCheck, LengthsExtentsCodesAndProcesses) {
   EXPECT_NEAR(r.CuttingWork.Min[2], -5.0, 1e-9);
   EXPECT_NEAR(r.CuttingMachine.Min[0], -60.0, 1e-9);
   EXPECT_NEAR(r.Work.Min[2], -5.0, 1e-9);
-  EXPECT_NEAR(r.Work.Max[2], 340.0, 1e-9);
+  EXPECT_NEAR(r.Work.Max[2], 40.0, 1e-9);
   EXPECT_EQ(r.DCodes[12], 1);
   EXPECT_EQ(r.HCodes[2], 1);
   EXPECT_EQ(r.ToolCodes[1], 1);
@@ -163,6 +163,111 @@ TEST(NcDataCheck, LengthsExtentsCodesAndProcesses) {
   EXPECT_EQ(m.R.FeedLength, 0.0);
   EXPECT_EQ(m.R.Work.Max[2], -9999999.0);
   EXPECT_NEAR(m.R.CuttingWork.Max[0], 60.0, 1e-9);
+}
+
+// Under a coordinate rotation or a mirror image the check follows the tool
+// where the block end turns it: a line's end and a NURBS curve's control
+// points (a straight curve from X10 to X12, 2 long) turned by G68 R90 about
+// the origin, or mirrored by G51.1 X0; the curve booked once, the block
+// after it no curve again.
+TEST(NcDataCheck, MovesAndCurvesWhereRotationAndMirrorTakeThem) {
+  struct Case {
+    const char* Name;
+    const char* Start;
+    const char* End;
+    Vec3 CutMin, CutMax;
+  };
+  const Case cases[] = {
+      {"rotation", "G68 X0 Y0 R90.", "G69", {0, 10, -1}, {0, 12, -1}},
+      {"mirror", "G51.1 X0", "G50.1 X0", {-12, 0, -1}, {-10, 0, -1}},
+  };
+  for (const Case& k : cases) {
+    CheckRun c;
+    const std::string program = std::string("%\nG90 G54 G00 X0 Y0 Z10.\n") + k.Start +
+                                "\nG01 X10. Y0 Z-1. F300\n"
+                                "G6.2 P3 K0 X10. Y0 Z-1. R1. F500\n"
+                                "K0 X10.5\nK0 X11.\nK1. X11.5\nK1. X12.\nK2.\nK2.\nK2.\n" +
+                                k.End + "\nG00 Z10.\nM30\n%\n";
+    ASSERT_EQ(c.Check(program), kCheckDone) << k.Name;
+    const NcCheckResults& r = c.R;
+    for (size_t a = 0; a < 3; ++a) {
+      EXPECT_NEAR(r.CuttingWork.Min[a], k.CutMin[a], 1e-9) << k.Name << " axis " << a;
+      EXPECT_NEAR(r.CuttingWork.Max[a], k.CutMax[a], 1e-9) << k.Name << " axis " << a;
+      // G54 (-50, -50, 110) in machine coordinates.
+      EXPECT_NEAR(r.CuttingMachine.Max[a] - r.CuttingWork.Max[a], a == 2 ? 110.0 : -50.0, 1e-9)
+          << k.Name << " axis " << a;
+    }
+    // The line, then the curve once at F500.
+    EXPECT_NEAR(r.FeedLength, std::hypot(10.0, 11.0) + 2.0, 1e-6) << k.Name;
+    EXPECT_EQ(r.MaxFeed, 500.0) << k.Name;
+  }
+}
+
+// Two stacked rotations in the XY plane, the last given first: 90 degrees
+// about the origin, then 90 degrees about (1, 0); then X mirrored about 0.5.
+// (2, 0) goes to (0, 2), to (-1, -1), to (2, -1); (1, 1) to (-1, 1), to
+// (0, -2), to (1, -2). Z stays. The other order would give (1, 1) first.
+TEST(NcDataCheck, UnwindTransformStackTurnsThenMirrorsTheControlPoints) {
+  RunState run;
+  NcContext nc{run};
+  NurbsCurve& curve = nc.Nurbs;
+  curve.X = {2, 1};
+  curve.Y = {0, 1};
+  curve.Z = {5, -3};
+  curve.PointCount = 2;
+  curve.Allocated = 1;
+  CoordinateRotation& rotation = nc.Modal.Rotation;
+  rotation.State = kRotationActive;
+  rotation.Count = 2;
+  rotation.Slots[0] = {90.0, 0.0, 1.0, {0, 1, 2}, {1, 0, 0}, kRotationAxisNone};
+  rotation.Slots[1] = {90.0, 0.0, 1.0, {0, 1, 2}, {0, 0, 0}, kRotationAxisNone};
+  nc.BlockEnd.Mirror.On = 1;
+  nc.BlockEnd.Mirror.Mirrored = {1, 0, 0};
+  nc.BlockEnd.Mirror.Centre = {0.5, 7, 7};
+  UnwindTransformStack(nc);
+  const std::vector<double> x{2, 1}, y{-1, -2}, z{5, -3};
+  for (size_t i = 0; i < 2; ++i) {
+    EXPECT_NEAR(curve.X[i], x[i], 1e-12) << i;
+    EXPECT_NEAR(curve.Y[i], y[i], 1e-12) << i;
+    EXPECT_EQ(curve.Z[i], z[i]) << i;
+  }
+
+  // No rotation in force and no mirror: the points stay.
+  rotation.State = kRotationNone;
+  nc.BlockEnd.Mirror.On = 0;
+  UnwindTransformStack(nc);
+  EXPECT_EQ(curve.X, x);
+}
+
+// The check shows its progress under its label, by mode and language, and
+// ends it.
+TEST(NcDataCheck, ProgressLabelsByModeAndLanguage) {
+  struct Case {
+    int32_t Mode;
+    int32_t English;
+    const char* Label;
+  };
+  const Case cases[] = {{kCheckData, 1, "Check Data"},
+                        {kCheckData, 0, "データチェック"},
+                        {kCheckMinMax, 1, "Check Min-Max"},
+                        {kCheckMinMax, 0, "最大最小チェック"}};
+  for (const Case& k : cases) {
+    CheckRun c;
+    c.S.Progress.Options.EnglishMode = k.English;
+    std::vector<std::string> titles;
+    c.S.Progress.RebuildWindowTitle = [&] { titles.push_back(c.S.Progress.TitleLabel); };
+    ASSERT_EQ(c.Check("%\nG90 G54 G00 X0 Y0 Z10.\nG01 Z-1. F300\nX10.\nM30\n%\n", k.Mode),
+              kCheckDone);
+    // Shown at the start, cleared at the end.
+    EXPECT_EQ(titles, (std::vector<std::string>{k.Label, ""})) << k.Label;
+    using Call = RecordingHost::Call;
+    int32_t last = -1;
+    for (const RecordingHost::Event& e : c.Run.Host.Events)
+      if (e.Kind == Call::kProgressPosition && e.Bar == 0) last = e.Value;
+    EXPECT_GT(last, 900) << k.Label << ": the bar near its end after the last block";
+    EXPECT_EQ(c.Run.Host.Events.back().Kind, Call::kShowProgress) << k.Label;
+    EXPECT_EQ(c.Run.Host.Events.back().Value, 0) << k.Label;
+  }
 }
 
 }  // namespace

@@ -106,6 +106,28 @@ TEST(NurbsCurve, OrderDefaultsToFour) {
   EXPECT_EQ(run.S.Nc.Modal.AlarmCode, kAlarmNone);
 }
 
+TEST(NurbsCurve, FeedOfTheFirstLineFollowsTheFeedrateMode) {
+  struct Case {
+    int32_t Mode;  // DIRECT, INDIRECT, AUTO1, AUTO2
+    const char* F;
+    double Feed;
+  };
+  const std::vector<Case> cases = {
+      {0, "F5", 5.0},    {1, "F5", 750.0},  {1, "F50", 300.0}, {2, "F5", 750.0},
+      {2, "F50", 50.0},  {3, "F50", 300.0}, {3, "F500", 500.0}, {1, "F1000", 0.0},
+  };
+  for (const Case& c : cases) {
+    NurbsRun run;
+    run.S.Defs.Controller.FeedrateMode = c.Mode;
+    run.S.Memory.Offsets.FTable[5] = 750.0f;
+    run.S.Memory.Offsets.FTable[50] = 300.0f;
+    run.Program(std::string("G90 G54 G00 X0 Y0 Z10.\nG6.2 P3 K0 X0 Y0 Z10. R1. ") + c.F +
+                "\nK0 X0.5\nK0 X1.\nK1.\nK1.\nK1.\n");
+    EXPECT_EQ(run.S.Nc.Modal.AlarmCode, kAlarmNone) << c.Mode << " " << c.F;
+    EXPECT_EQ(run.S.Nc.Modal.Feed, c.Feed) << c.Mode << " " << c.F;
+  }
+}
+
 TEST(NurbsCurve, CurvesBeyondTheBuffersOrWithoutWeightAreRefused) {
   std::string many = "G6.2 P3 K0 X0 Y0 Z10.\n";
   for (int j = 1; j <= 1000; ++j) many += "K0 X" + std::to_string(j) + ".\n";

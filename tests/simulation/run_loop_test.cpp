@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "model/cut_statistics.h"
 #include "modelfiles/dme_file.h"
@@ -36,11 +37,6 @@ struct LoopRun {
     S.Defs.Limits = StrokeLimits{};
     S.Defs.Settings.IgnoreG00 = 1;
     S.Defs.Controller.StopOption = 0;
-    // Tool 1's cutting-load limit would end the slot.
-    for (ToolLimitRecord& limit : S.Defs.Tools.Limits) limit = ToolLimitRecord{};
-    // Every shipped tool has a magazine layout place, which makes the head a
-    // multi-tool head; these runs cut with one tool.
-    S.Defs.Tools.Layout = ToolLayout{};
     testing::MakeBoxStock(S, kBox, kPitch);
     S.Control.CuttingMode.store(kCuttingShowResult);
     // The shell's waits take a millisecond here.
@@ -218,6 +214,60 @@ TEST(RunLoop, Wait2PreselectsOnTAndLoadsThePreselectedToolOnM6) {
   w.RunIt();
   EXPECT_EQ(w.S.Nc.Modal.Tools.CurrentToolNumber, 1);
   EXPECT_EQ(w.S.Changer.Preselected, 2);
+}
+
+// The poses the kernel cut, as the shell sees them at each step's redraw
+// of a real-cutting run with a window (SKIP VIEW 1): the block's line, the
+// tool tip and axis, and the step status. The expected poses are worked out
+// here: a move of length L at the move pitch 1 takes ceil(L) equal steps,
+// an arc equal angles; G54 (-50, -50, 110) puts the tip at the programmed
+// point plus the offset. The rapids jump (IGNORE G00), so they show no step.
+TEST(RunLoop, PoseTraceOfASmallProgram) {
+  LoopRun r;
+  r.S.Control.CuttingMode.store(kCuttingReal);
+  r.S.RunView.Window = 1;
+  r.S.Defs.Settings.SkipView = 1;
+  ASSERT_EQ(r.S.Defs.Settings.Pitch.MovePitch, 1.0);
+  r.Program("trace.nc",
+            "G90 G54 G00 X0 Y0 Z2.5\n"  // line 2
+            "G01 Z-1. F300\n"           // 3.5 down: 4 steps, the last two in the stock's corner
+            "X2.5\n"                    // 3 steps
+            "G03 X5.5 Y3. I0 J3.\n"     // a quarter about (2.5, 3): 3 pi / 2 long, 5 steps
+            "G00 Z10.\n");
+  struct Pose {
+    int32_t Line;
+    Vec3 Tip;
+    int32_t Status;
+  };
+  std::vector<Pose> seen;
+  r.Run.Host.OnSleep = [&](int32_t ms) {
+    if (ms != kRedrawSleepMs || r.S.Control.RedrawRequest.load() == 0) return;
+    const MachinePositionState& p = r.S.Nc.Position;
+    EXPECT_EQ(p.ToolAxis, (Vec3{0, 0, 1}));
+    seen.push_back({r.S.Block.Read().Line, p.ToolTip, r.S.Control.StepStatus.load()});
+    r.S.Control.RedrawRequest.store(0);
+  };
+  r.RunIt();
+  ASSERT_EQ(r.S.Nc.Modal.EndState, kEndHandled);
+
+  const auto at = [](double x, double y, double z) { return Vec3{x - 50, y - 50, z + 110}; };
+  std::vector<Pose> expected;
+  for (int32_t k = 1; k <= 4; ++k) {
+    const double z = 2.5 - 3.5 * k / 4;
+    expected.push_back({3, at(0, 0, z), z < 0 ? kStepCutting : kStepFeed});
+  }
+  for (int32_t k = 1; k <= 3; ++k) expected.push_back({4, at(2.5 * k / 3, 0, -1), kStepCutting});
+  for (int32_t k = 1; k <= 5; ++k) {
+    const double angle = (-90.0 + 18.0 * k) * kPi / 180.0;
+    expected.push_back({5, at(2.5 + 3 * std::cos(angle), 3 + 3 * std::sin(angle), -1), kStepCutting});
+  }
+  ASSERT_EQ(seen.size(), expected.size());
+  for (size_t i = 0; i < seen.size(); ++i) {
+    EXPECT_EQ(seen[i].Line, expected[i].Line) << "step " << i;
+    for (size_t a = 0; a < 3; ++a)
+      EXPECT_NEAR(seen[i].Tip[a], expected[i].Tip[a], 1e-9) << "step " << i << " axis " << a;
+    EXPECT_EQ(seen[i].Status, expected[i].Status) << "step " << i;
+  }
 }
 
 // One DME per process that removed material, named from the program and

@@ -115,6 +115,11 @@ TEST_F(RunReportsTest, InterferenceReportEntries) {
   EXPECT_EQ(w_.Reports.Stops.ReportState, kReportPending);
   WriteInterferenceReport(w_.Reports, w_.Links());
   Resume();
+  // The run asks after every move; the next move registered nothing: no
+  // entry, sound or paint, and the status text stays.
+  NextStep();
+  WriteInterferenceReport(w_.Reports, w_.Links());
+  EXPECT_EQ(w_.Reports.Stops.StatusText, "ARBORvsVICE Collide");
 
   NextStep();
   w_.InSubprogram("O1000", 3, "G00 Z50.");
