@@ -174,18 +174,10 @@ void StartUp(Application& app, const std::vector<StartUpStep>& steps) {
 }
 
 void UpdateWindowTexts(Application& app) {
-  Session& s = *app.S;
-  TitleFacts title = TitleFactsOf(s);
-  if (std::optional<std::string> text = UpdateWindowTitle(title)) app.Shell.Title = *text;
-  StatusFacts status = StatusFactsOf(s);
-  status.DifferencePaintMode = app.Shell.DifferencePaintMode;
-  const StatusBarTexts parts = UpdateStatusBar(status, app.Shell.Macro);
-  for (size_t i = 2; i < kStatusBarParts; ++i) app.Shell.Status[i] = parts[i];
+  UpdateShellTexts(*app.S, app.Shell, !app.Runs.ThreadWorking());
 }
 
-bool RunActive(const Application& app) {
-  return app.RunThread.Running() || app.S->Control.CuttingMode.load() != kCuttingIdle;
-}
+bool RunActive(const Application& app) { return app.RunThread.Running() || app.Runs.RunBusy(); }
 
 void CheckDefinitionsOnActivation(Application& app) {
   switch (CheckOnActivation(app.S->App.ChangeCheckState == 1, app.Shell.PathPreset != 0, true,
@@ -271,6 +263,8 @@ void ShutDownApplication(Application& app) {
   // Every thread is asked to end and joined before the records it reads
   // are written or freed.
   app.AbortWork.store(1);
+  // The run timer must not end the run while it is joined here.
+  app.Runs.KillTimers();
   s.Control.Abort.store(1);
   s.Control.Paused.store(0);
   app.RunThread.Join();
@@ -299,6 +293,8 @@ void ShutDownApplication(Application& app) {
   FreeControllerTables(s.Defs.Controller.Tables, s.Nc.Subprograms);
   app.Queue.Close();
 
+  // An unattended run that was aborted or stopped by a check fails the job.
+  if (s.CommandLine.exitCodeFlag.load() < 0) app.ExitCode.store(-1);
   if (app.Arguments.Trace) WriteTrace(app);
   app.Host.Log("VESTAN9 ended, exit code " + std::to_string(app.ExitCode.load()));
 }

@@ -22,10 +22,12 @@
 #include "platform/main_thread_queue.h"
 #include "platform/sound_bank.h"
 #include "platform/system_info.h"
+#include "platform/virtual_keys.h"
 #include "platform/worker_thread.h"
 #include "shell/core/command_dispatcher.h"
 #include "shell/core/dialog_port.h"
 #include "shell/core/main_window_rules.h"
+#include "shell/core/run_control.h"
 #include "shell/core/shell_state.h"
 #include "simulation/session.h"
 
@@ -73,6 +75,10 @@ struct Application {
   WorkerThread BatchWorker{Queue};
   WorkerThread RunThread{Queue};
   WorkerThread MacroThread{Queue};
+  // The keys held down in the main window (the run's stop key).
+  KeyState Keys;
+  // The cutting run on RunThread: the run commands, the run timer, the keys.
+  CuttingRunControl Runs{*S, Shell, Queue, RunThread, &Keys};
   // Set at shut-down: the batch worker and the macro runner end at their
   // next test (the run thread has RunControl's Abort).
   std::atomic<int32_t> AbortWork{0};
@@ -108,10 +114,11 @@ void StartUp(Application& app, const std::vector<StartUpStep>& steps);
 // active and no task waits. Then the shut-down. Returns the exit code.
 int32_t RunHost(Application& app);
 
-// The window's texts rebuilt from the session into the shell state.
+// The window's texts rebuilt from the session into the shell state (the
+// status bar not while the run thread works).
 void UpdateWindowTexts(Application& app);
 
-// True while the run thread works or a cutting mode is set.
+// True while the run thread works, or a run is going or being finished.
 bool RunActive(const Application& app);
 
 // The definition file check as the window's activation asks for it: now,

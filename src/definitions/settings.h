@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "definitions/pitch_settings.h"
+#include "foundation/shared_value.h"
 
 namespace vestan {
 
@@ -202,8 +203,9 @@ struct Settings {
 
   // Section "Define": display.
   int32_t OptimizeDrawing = 0;
-  int32_t SkipBlock = 5;
-  int32_t SkipView = 5;
+  // The run's step counts: the run keys change them while the run reads them.
+  SharedValue<int32_t> SkipBlock = 5;
+  SharedValue<int32_t> SkipView = 5;
   int32_t RealRotation = 0;
   int32_t RealRapid = 0;
   int32_t MeshMode = 0;

@@ -61,6 +61,11 @@ struct RunControl {
   std::atomic<int32_t> RunEndedByCheck{0};
   // The current move is shown step by step.
   std::atomic<int32_t> ShowSteps{0};
+  // Raised by the run's reports for the shell's run timer, which turns them
+  // into a stop request: a radius-offset alarm was written, and a hit of a
+  // check set to stop was registered. The shell clears them on resume.
+  std::atomic<int32_t> OffsetAlarmRaised{0};
+  std::atomic<int32_t> InterferenceStopRaised{0};
 };
 
 // The stop-block wait: sleeps kPausedSleepMs at a time while Paused is set.

@@ -299,7 +299,10 @@ MoveEnd AfterMove(StepWork& w) {
                         w.Checks.SpindleCheck != 0;
   if (((reportOn && anyCheck) || w.St.BlockAlarm != 0) && w.Window() && w.View.MultiProgram == 0)
     if (!Redraw(w)) return w.St.End = MoveEnd::kAbort;
-  if (reportOn) WriteInterferenceReport(w.Pass.Reports, w.Pass.ReportLinks);
+  // Only a registered stop-class hit has an entry to write; a move without
+  // one leaves the report (and the desktop) alone.
+  if (reportOn && w.Pass.Reports.Stops.ReportState == kReportPending)
+    WriteInterferenceReport(w.Pass.Reports, w.Pass.ReportLinks);
   if (w.St.CuttingLoadAlarm != 0) return w.St.End = MoveEnd::kCuttingLoad;
   return w.St.End = MoveEnd::kNone;
 }

@@ -21,21 +21,6 @@ bool LayoutTool(const Session& s, int32_t tool) {
 
 bool Windowed(const Session& s) { return s.RunView.Window != 0; }
 
-// The outgoing tool's line of the length report.
-void CloseToolLengths(Session& s) {
-  const int32_t mode = s.Control.CuttingMode.load();
-  const int32_t tool = s.Nc.Modal.Tools.CurrentToolNumber;
-  const CurrentTool& current = s.Tool;
-  const std::string name = current.Tool.Name.value_or("");
-  const ToolLengthReportInputs in{s.Defs.Checks, mode,      s.App.EnglishMode, tool, 0, name,
-                                  current.Arbor.Present, current.Tool.Kind, 0};
-  const int32_t process = s.Run.CurrentProcess;
-  int32_t present = process >= 0 && static_cast<size_t>(process) < s.Run.ProcessCutFlags.size()
-                        ? s.Run.ProcessCutFlags[static_cast<size_t>(process)]
-                        : 0;
-  s.LengthReportLines += FormatToolLengthCheck(in, s.Lengths, present);
-}
-
 // The tool goes into the spindle: the outgoing process closed, the tool set
 // up, the machine's tip brought to it.
 void LoadTool(Session& s, int32_t tool) {
@@ -108,6 +93,20 @@ void EndRun(Session& s) {
 
 }  // namespace
 
+void CloseToolLengths(Session& s) {
+  const int32_t mode = s.Control.CuttingMode.load();
+  const int32_t tool = s.Nc.Modal.Tools.CurrentToolNumber;
+  const CurrentTool& current = s.Tool;
+  const std::string name = current.Tool.Name.value_or("");
+  const ToolLengthReportInputs in{s.Defs.Checks, mode,      s.App.EnglishMode, tool, 0, name,
+                                  current.Arbor.Present, current.Tool.Kind, 0};
+  const int32_t process = s.Run.CurrentProcess;
+  int32_t present = process >= 0 && static_cast<size_t>(process) < s.Run.ProcessCutFlags.size()
+                        ? s.Run.ProcessCutFlags[static_cast<size_t>(process)]
+                        : 0;
+  s.LengthReportLines += FormatToolLengthCheck(in, s.Lengths, present);
+}
+
 void TakeProcessSnapshot(Session& s) {
   const std::string name = NextProcessSnapshot(s.Nc.Snapshots, s.Run, s.Shell);
   if (name.empty()) return;
@@ -151,6 +150,7 @@ int32_t SimulationThreadProc(Session& s) {
   s.Lengths = ToolLengthChecks{};
   s.LengthReportLines.clear();
   s.Block.Clear();
+  s.ReadBlock.Clear();
   control.ShowSteps.store(0);
   control.StepStatus.store(kStepCutting);
   control.RunEndedByCheck.store(0);
@@ -187,6 +187,7 @@ int32_t SimulationThreadProc(Session& s) {
     if (!ObtainMove(s, requested)) break;
     if (control.Abort.load() != 0) break;
     if (!requested) continue;
+    s.ReadBlock.Show(CurrentLineNumber(nc), nc.Line.View());
     if (control.CuttingMode.load() < kCuttingShowResult || control.ShowSteps.load() != 0)
       ShowBlock(s);
     if (modal.AlarmCode > kAlarmNone) {

@@ -28,6 +28,10 @@ int32_t SimulationThreadProc(Session& session);
 // line). Nothing happens while no tool is commanded or move ends are pending.
 void RunToolChange(Session& session);
 
+// The outgoing tool's line of the length report, added to the session's
+// report lines: at every tool change, and by the shell for the last tool.
+void CloseToolLengths(Session& session);
+
 // The snapshot of the process that ends now, saved when snapshots are on and
 // the process removed material.
 void TakeProcessSnapshot(Session& session);

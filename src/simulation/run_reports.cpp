@@ -224,6 +224,7 @@ void WriteRadiusOffsetAlarm(RunReports& reports, const RunReportLinks& links,
   entry += LineWithEnd(links.Nc.Line.View());
   Put(reports.AlarmStream, entry);
   reports.OffsetAlarm = 1;
+  links.Control.OffsetAlarmRaised.store(1);
 }
 
 std::function<void(const NcContext&, double)> RadiusOffsetAlarmWriter(RunReports& reports,
@@ -274,6 +275,7 @@ void WriteInterferenceReport(RunReports& reports, const RunReportLinks& links) {
     Put(stream, StopFlagNames(stops) + "\n" + PositionText(links.Nc));
   }
   links.Control.StepStatus = 0;
+  if (stops.ReportState == kReportPending) links.Control.InterferenceStopRaised.store(1);
   GetInterferenceKindName(stops, links.EnglishMode);
   stops.Flags = {};
   if (links.BatchMode == 0) links.Shell.RequestShellUpdate(ShellUpdate::kSecondView);

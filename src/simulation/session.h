@@ -124,6 +124,9 @@ struct Session {
   RunViewHooks RunView;
   // The block the run shows, and the tool changer's state.
   BlockDisplay Block;
+  // The block the run read last, in every mode: the shell's run timer shows
+  // it in cut-and-show-result mode, where the run shows no block itself.
+  BlockDisplay ReadBlock;
   ToolChangerState Changer;
   // The length report's lines of the last run (one per outgoing tool); the
   // shell writes them to its report.

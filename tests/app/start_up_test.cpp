@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/start_up.h"
+#include "simulation/session_runs.h"
 #include "support/current_folder.h"
 #include "support/scratch_folder.h"
 
@@ -153,6 +154,42 @@ TEST(Host, TheDefinitionCheckWaitsForTheRun) {
   app.S->Control.CuttingMode.store(kCuttingIdle);
   RunDeferredDefinitionCheck(app);
   EXPECT_EQ(app.Shell.DefinitionCheckDeferred, 0);
+}
+
+// A cutting run through the program: the run command, the run timer on the
+// host's loop, the end; the host ends once the run has. In run mode 5 a run
+// that a check breaks off fails the program's exit code.
+TEST(Host, CuttingRunEndsThroughTheRunTimerWithItsExitCode) {
+  struct Case {
+    const char* Name;
+    const char* Program;
+    int32_t ExitCode;
+  };
+  const Case cases[] = {
+      {"a slot", "G90 G54 G00 X-10. Y50. Z10.\nG01 Z-5. F500\nX60.\n", 0},
+      {"a rapid move into the stock", "G90 G54 G00 X20. Y20. Z10.\nZ-5.\n", -1},
+  };
+  for (const Case& c : cases) {
+    Started run;
+    run.Make();
+    Application& app = *run.App;
+    StartUp(app, StartUpSteps());
+    Session& s = *app.S;
+    testing::ReadShippedDefinitions(s, run.Folder.Path());
+    s.Defs.Limits = StrokeLimits{};
+    s.Defs.Tools.Layout = ToolLayout{};
+    for (ToolLimitRecord& limit : s.Defs.Tools.Limits) limit = ToolLimitRecord{};
+    s.Defs.Checks.Interference = 1;
+    s.Defs.Settings.IgnoreG00 = 0;
+    testing::MakeBoxStock(s, {-50, -50, 80, 50, 50, 110}, 1.0);
+    s.Defs.Paths.NcProgram = run.Folder.Write("p.nc", std::string("%\n") + c.Program + "M30\n%\n");
+    s.CommandLine.runMode.store(5);
+    app.Runs.RunCommand(kCuttingShowResult);
+    EXPECT_TRUE(RunActive(app)) << c.Name;
+    EXPECT_EQ(RunHost(app), c.ExitCode) << c.Name;
+    EXPECT_FALSE(RunActive(app)) << c.Name;
+    EXPECT_FALSE(app.RunThread.Exists()) << c.Name;
+  }
 }
 
 }  // namespace

@@ -11,6 +11,32 @@
 
 namespace vestan {
 
+// How a status pane of the run is drawn.
+enum class PaneLook { kRaised, kFlat };
+
+// The run's panes and block as data: the run control writes them on the
+// main thread, the window paints them.
+struct RunPanes {
+  // The STOP pane's text, raised while running and flat at a stop; the ESC
+  // pane flat once an abort ended the run.
+  std::string StopText = "\tSTOP";
+  PaneLook Stop = PaneLook::kRaised;
+  PaneLook Escape = PaneLook::kRaised;
+  // The blink state of the stop labels while held at a stop.
+  int32_t StopBlinkOn = 0;
+  // Why the run stopped: the kind of the interference that asked for it.
+  std::string StopReason;
+  // The block shown in the NC information pane.
+  int32_t ShownLine = 0;
+  std::string CurrentBlockText;
+  // The result code of the last run's end message; -1 none.
+  int32_t LastResultCode = -1;
+  // The window's facts the run reads: minimised (nothing is drawn) and in
+  // the foreground (the stop key counts).
+  int32_t DisplaySuspended = 0;
+  int32_t Foreground = 1;
+};
+
 // What the window shows, kept as texts: the headless host has no window,
 // the Qt window mirrors them.
 struct ShellState {
@@ -29,6 +55,7 @@ struct ShellState {
   int32_t DefinitionCheckDeferred = 0;
   // The host is running (the window's first paint has happened).
   int32_t Shown = 0;
+  RunPanes Run;
 };
 
 }  // namespace vestan
