@@ -17,7 +17,7 @@ work=$(mktemp -d /tmp/vestan-bench-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
 # A 100 x 100 raster over a gently waving surface, 175 lines of 200 moves,
-# on the top of the shipped stock (G54 at its front left top corner).
+# on the top of the stock fitted to the program (G54 at its front left top corner).
 generate() {
   awk 'BEGIN {
     print "%"; print "O2000 (GENERATED 35000-MOVE 3-AXIS RASTER, T8 BALL D2)";
@@ -53,7 +53,7 @@ run_case() {
   local start
   start=$(date +%s.%N)
   set +e
-  (cd "$dir" && /usr/bin/time -v "$program" "-D(-50,-50,80,50,50,110)" "-P($pitch,$pitch)" \
+  (cd "$dir" && /usr/bin/time -v "$program" "-P($pitch,$pitch)" \
       "$(basename "$nc")" -X6 -V -O cut.dme >out.txt 2>time.txt)
   local code=$?
   set -e

@@ -26,6 +26,7 @@ void AutomationLink::SendKey(int32_t virtualKey, bool toView) {
         return;
       }
     }
+    if (!toView && app_.Runs.KeyDown(virtualKey, false)) return;
     // The help, the editors and the view's own keys need the window.
     app_.Host.Log("Key " + std::string(VirtualKeyName(virtualKey)) +
                   " has no effect without a window.");
@@ -61,7 +62,14 @@ void AutomationLink::EndLogSection() {
   });
 }
 
-bool AutomationLink::RunStoppedEarly() { return false; }
+bool AutomationLink::RunStoppedEarly() {
+  // The end message of a check or alarm was given, or an abort ended the run.
+  bool early = false;
+  OnMainThread([&] {
+    early = app_.Shell.Run.LastResultCode >= 0 || app_.Shell.Run.Escape == PaneLook::kFlat;
+  });
+  return early;
+}
 
 bool AutomationLink::Stopping() { return app_.AbortWork.load() != 0; }
 

@@ -143,6 +143,8 @@ Application::Application(LaunchArguments arguments, bool echoToStderr)
     return SaveApplicationViewImage(*this, path);
   };
   Dispatcher->Exit = [this] { RequestExit(*this, ExitCode.load()); };
+  // The run commands reach the run control.
+  Dispatcher->SetRunPort(&Runs);
   BatchWork = RunBatchWork;
 }
 

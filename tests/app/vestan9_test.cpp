@@ -119,23 +119,61 @@ double ZVolume(const DexelModel& model) {
   return volume * model.Pitch * model.Pitch;
 }
 
-// A macro over the stock of the command line: the program selected, its
-// verify report, the work saved as DME and binary STL, the view as PNG.
-TEST(Vestan9, AMacroSelectsVerifiesAndSaves) {
+// The removed volume of the example (face, pocket, holes) lies in this
+// range on any stock that holds the whole program at work pitch 1.
+constexpr double kExampleRemovedLow = 16000.0, kExampleRemovedHigh = 30000.0;
+
+// The main job from the command line: the stock fitted to the program, its
+// verify report, the run, the cut model saved, the program ended.
+TEST(Vestan9, ACommandLineRunVerifiesCutsAndSaves) {
   ExampleFolder p;
+  // A conversion run saves the fitted stock uncut, to weigh the cut against.
+  ASSERT_EQ(p.Run("example.nc -O stock.dme"), 0) << p.Read("err.txt");
+  ASSERT_EQ(p.Run("example.nc -X6 -V -O cut.dme"), 0) << p.Read("err.txt");
+
+  const std::string log = p.Read("vestan.log");
+  for (const std::string line : {"NC program: " + p.Folder / "example.nc",
+                                 std::string("VESTAN9 ended, exit code 0")})
+    EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+  EXPECT_NE(p.Read("verify.txt").find("Verify report of " + p.Folder / "example.nc"),
+            std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(p.Folder / "interference.txt"));  // nothing hit
+  EXPECT_FALSE(std::filesystem::exists(p.Folder / "vestan.ini.new"));
+
+  DexelModel stock, cut;
+  ASSERT_EQ(LoadDmeFile(stock, p.Folder / "stock.dme", 0, WorkOffsetFrame{}), kModelOk);
+  ASSERT_EQ(LoadDmeFile(cut, p.Folder / "cut.dme", 0, WorkOffsetFrame{}), kModelOk);
+  const double removed = ZVolume(stock) - ZVolume(cut);
+  EXPECT_GT(removed, kExampleRemovedLow);
+  EXPECT_LT(removed, kExampleRemovedHigh);
+}
+
+// A macro over the stock of the command line, silent (-V6): the program
+// selected, its verify report, the run, the work saved as DME and binary
+// STL, the view as PNG.
+TEST(Vestan9, AMacroSelectsVerifiesCutsAndSaves) {
+  ExampleFolder p;
+  // The run starts at the settings' start point, above the stock.
+  std::string settings = p.Read("vestan.ini");
+  const std::string boxTop = "NEW CONTROL POINT=BOX-TOP";
+  ASSERT_NE(settings.find(boxTop), std::string::npos);
+  settings.replace(settings.find(boxTop), boxTop.size(), "NEW CONTROL POINT=CURRENT");
+  p.Folder.Write("vestan.ini", settings);
   p.Folder.Write("job.mac",
                  "# the example, unattended\n"
                  "SELECT_NCDATA example.nc\n"
-                 "VERIFY SILENT\n"
+                 "VERIFY\n"
+                 "CUT(REAL)\n"
                  "SAVE_WORK out.dme\n"
                  "SAVE_WORK \"out b.stl\",b\n"
                  "SAVE_IMAGE view\n"
                  "EXIT\n");
-  ASSERT_EQ(p.Run("\"-D(-50,-50,80,50,50,110)\" job.mac"), 0) << p.Read("err.txt");
+  ASSERT_EQ(p.Run("\"-D(-50,-50,80,50,50,110)\" -V6 job.mac"), 0) << p.Read("err.txt");
 
   const std::string log = p.Read("vestan.log");
-  for (const char* line : {"job.mac(2): SELECT_NCDATA example.nc", "job.mac(7): EXIT",
-                           "Macro job.mac complete.", "VESTAN9 ended, exit code 0"})
+  for (const char* line : {"job.mac(2): SELECT_NCDATA example.nc", "job.mac(4): CUT(REAL)",
+                           "job.mac(8): EXIT", "Macro job.mac complete.",
+                           "VESTAN9 ended, exit code 0"})
     EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
   EXPECT_NE(p.Read("verify.txt").find("Verify report of " + p.Folder / "example.nc"),
             std::string::npos);
@@ -143,9 +181,27 @@ TEST(Vestan9, AMacroSelectsVerifiesAndSaves) {
 
   DexelModel model;
   ASSERT_EQ(LoadDmeFile(model, p.Folder / "out.dme", 0, WorkOffsetFrame{}), kModelOk);
-  EXPECT_NEAR(ZVolume(model), 100.0 * 100.0 * 30.0, 1.0);
+  const double removed = 100.0 * 100.0 * 30.0 - ZVolume(model);
+  EXPECT_GT(removed, kExampleRemovedLow);
+  EXPECT_LT(removed, kExampleRemovedHigh);
   EXPECT_EQ(DetectStlKind(p.Folder / "out b.stl"), kStlBinary);
-  EXPECT_EQ(CountStlFacets(kStlBinary, p.Folder / "out b.stl"), 12);
+  EXPECT_GT(CountStlFacets(kStlBinary, p.Folder / "out b.stl"), 1000);
+}
+
+// After a run that a check stopped, the macro goes no further: its break is
+// shown and logged, and the program ends with the macro's failure.
+TEST(Vestan9, AMacroBreaksOffAfterARunThatStoppedEarly) {
+  ExampleFolder p;
+  // Under the shipped settings the tool starts on the stock's top, so the
+  // first rapid move touches it and the rapid check ends the run.
+  p.Folder.Write("job.mac", "SELECT_NCDATA example.nc\nCUT(REAL)\nSAVE_WORK out.dme\nEXIT\n");
+  EXPECT_EQ(p.Run("\"-D(-50,-50,80,50,50,110)\" job.mac"), 4) << p.Read("err.txt");
+  const std::string log = p.Read("vestan.log");
+  EXPECT_NE(log.find("job.mac(3): the run before stopped early; the macro ends here"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("Macro job.mac broken off."), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(p.Folder / "out.dme"));
 }
 
 }  // namespace
