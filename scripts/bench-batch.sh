@@ -22,7 +22,7 @@ generate() {
   awk 'BEGIN {
     print "%"; print "O2000 (GENERATED 35000-MOVE 3-AXIS RASTER, T8 BALL D2)";
     print "G90 G17 G21 G40 G49 G80"; print "T8 M6";
-    print "G54 G00 X0. Y0. S12000 M03"; print "G43 H8 Z5.";
+    print "G54 G00 Z50."; print "X0. Y0. S12000 M03"; print "G43 H8 Z10.";
     lines = 175; moves = 200;
     for (j = 0; j < lines; j++) {
       y = j * 100.0 / (lines - 1);
@@ -36,7 +36,7 @@ generate() {
           printf "X%.3f Z%.3f\n", x, z;
         }
       }
-      print "G00 Z5.";
+      print "G00 Z10.";
     }
     print "M30"; print "%";
   }'
