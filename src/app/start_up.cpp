@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "app/automation_link.h"
 #include "automation/command_line.h"
 #include "definitions/settings_writer.h"
 #include "display/view_interaction.h"
@@ -20,13 +21,6 @@ namespace {
 std::string FolderOf(std::string_view file) {
   const size_t slash = file.find_last_of('/');
   return slash == std::string_view::npos ? std::string() : std::string(file.substr(0, slash + 1));
-}
-
-// The batch worker when the automation has given it no work: the command
-// line's jobs are not done, and the process says so with its exit code.
-int32_t NoBatchWork(Application& app) {
-  app.Host.Log("The command line asked for unattended work, which this build cannot do yet.");
-  return -1;
 }
 
 void MessageFileStep(Application& app) {
@@ -104,8 +98,10 @@ void ViewCentreStep(Application& app) {
 void BatchWorkerStep(Application& app) {
   if (app.S->CommandLine.startWorker.load() == 0) return;
   app.BatchWorker.Create([&app] {
-    const int32_t result = app.BatchWork ? app.BatchWork(app) : NoBatchWork(app);
-    if (result < 0) app.ExitCode.store(-1);
+    const int32_t result = app.BatchWork(app);
+    // The first failure is the process's: a run's -1 set meanwhile stays.
+    int32_t none = 0;
+    if (result != kAutomationDone) app.ExitCode.compare_exchange_strong(none, result);
     return result;
   });
 }
@@ -147,6 +143,9 @@ Application::Application(LaunchArguments arguments, bool echoToStderr)
     return SaveApplicationViewImage(*this, path);
   };
   Dispatcher->Exit = [this] { RequestExit(*this, ExitCode.load()); };
+  // The run commands reach the run control.
+  Dispatcher->SetRunPort(&Runs);
+  BatchWork = RunBatchWork;
 }
 
 Application::~Application() { ShutDownApplication(*this); }

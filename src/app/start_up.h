@@ -69,8 +69,8 @@ struct Application {
   ColourMaterials Materials;
   OffscreenView Offscreen;
 
-  // The batch worker's work, given by the automation; none: the command
-  // line's jobs cannot be carried out and the worker says so.
+  // The batch worker's work: the command line's job or its macro; its
+  // result is the process's exit code when it failed.
   std::function<int32_t(Application&)> BatchWork;
   WorkerThread BatchWorker{Queue};
   WorkerThread RunThread{Queue};
