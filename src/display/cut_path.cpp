@@ -34,7 +34,7 @@ struct PathPass {
         Hooks(MakeNcReaderHooks(Reader)),
         Tool(session.Tool),
         Profile(session.Profile),
-        Records{session.Defs, Copy.Memory,  session.Defs.Tools, session.Defs.Settings.ControlPoint,
+        Records{session.Defs, Copy.Memory,  Copy.Tools,         session.Defs.Settings.ControlPoint,
                 Copy.Frame,   Flags,        Tool,               Profile,
                 Control,      session.Shell} {
     Records.BlockHooks = &Hooks;
@@ -98,7 +98,7 @@ void WrapRotaries(const PathPass& p, AxisPosition& at) {
 void LoadTool(PathPass& p, int32_t tool) {
   Definitions& defs = p.S.Defs;
   p.Nc.Modal.Tools.CurrentToolNumber = tool;
-  ToolChangeRecords change{defs.Tools,      p.Tool,          p.Profile,
+  ToolChangeRecords change{p.Copy.Tools,    p.Tool,          p.Profile,
                            p.Nc.Position,   p.Nc.Modal.Length, p.Flags,
                            defs.Machine,    defs.Kinematics, defs.Controller,
                            defs.Checks,     defs.Settings.Pitch};
