@@ -47,6 +47,11 @@ MEMORY D03= 6.000000,-0.010000
 MEMORY H01= 100.000000,0.000000
 MEMORY H02= 95.500000,0.000000
 MEMORY H03= 110.250000,0.020000
+# The drill (tool 6) and the chamfer (tool 7) of atc.ttl that example.nc
+# calls with H6 and H7: their lengths out of the holder (LENGTH 95, 50), the
+# values the LENGTH-TOP rule books for them.
+MEMORY H06= 95.000000,0.000000
+MEMORY H07= 50.000000,0.000000
 
 # Work offsets: G54 is the front left corner of the top of a 100 x 100 x 30
 # stock on the vice (machine X -50..50, Y -50..50, Z 80..110); G55 150 to the right

@@ -6,6 +6,7 @@
 #include "app/automation_link.h"
 #include "automation/command_line.h"
 #include "definitions/settings_writer.h"
+#include "display/coordinate_frames.h"
 #include "display/view_interaction.h"
 #include "display/view_mapping.h"
 #include "machine/part_models.h"
@@ -219,6 +220,18 @@ int32_t SaveApplicationViewImage(Application& app, const std::string& path) {
               s.Nc.Position, s.Tool,        s.Profile, s.ToolMesh, s.Display,
               s.Nc.Modal.Tools.CurrentToolNumber, 1, 0.0, nullptr, nullptr,
               nullptr,       {},            SceneFrameKind::kIdle, &s.Progress};
+  // The path lists as the view shows them: from the session's program,
+  // rapids left out when the display was switched with Shift, and the
+  // tilted plane's axes while a plane is in force.
+  scene.PathSource = &s;
+  scene.HideRapidPath = app.Dispatcher ? app.Dispatcher->Toggles.PathShift : 0;
+  const TiltedPlaneState& plane = s.Nc.Modal.TiltedPlane;
+  CoordinateFrame planeAxes;
+  if (plane.Active != 0) {
+    planeAxes =
+        BuildTiltedPlaneFrame(WorkPlacementOf(s), plane.Frame, s.Memory.Offsets.ActiveWorkOffset);
+    scene.TiltedPlaneAxes = &planeAxes;
+  }
   std::string error, written;
   const int32_t result = SaveViewImage(app.Offscreen, scene, path, &error, &written);
   if (result != kFileReplaced) {

@@ -37,7 +37,7 @@ struct PathPass {
         Tool(session.Tool),
         Profile(session.Profile),
         Changer(session.Changer),
-        Records{session.Defs, Copy.Memory,  session.Defs.Tools, session.Defs.Settings.ControlPoint,
+        Records{session.Defs, Copy.Memory,  Copy.Tools,         session.Defs.Settings.ControlPoint,
                 Copy.Frame,   Flags,        Tool,               Profile,
                 Control,      session.Shell} {
     Records.BlockHooks = &Hooks;
@@ -94,7 +94,7 @@ Vec3 DisplayPoint(const PathPass& p, const PathPen& pen) {
 void LoadTool(PathPass& p, int32_t tool) {
   Definitions& defs = p.S.Defs;
   p.Nc.Modal.Tools.CurrentToolNumber = tool;
-  ToolChangeRecords change{defs.Tools,      p.Tool,          p.Profile,
+  ToolChangeRecords change{p.Copy.Tools,    p.Tool,          p.Profile,
                            p.Nc.Position,   p.Nc.Modal.Length, p.Flags,
                            defs.Machine,    defs.Kinematics, defs.Controller,
                            defs.Checks,     defs.Settings.Pitch};

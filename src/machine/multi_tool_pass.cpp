@@ -24,11 +24,22 @@ Vec3 MountingOffset(const ToolLayout& layout, int32_t tool) {
   return {p[0], p[1], p[2]};
 }
 
-// Places the current tool shifted by shift from the program position, cuts
-// and checks it, and fills its record.
+// The tool being placed: its profile, length value and reference length.
+struct PlacedTool {
+  const ToolProfile& Profile;
+  float ToolLength = 0.0f;
+  double ReferenceLength = 0.0;
+};
+
+// Places tool shifted by shift from the program position, cuts and checks
+// it, and fills its record. Position shows the tool as placed (the caller
+// puts it back).
 MultiToolPassRecord PassOneTool(MultiToolPassRecords& r, const AxisPosition& program,
-                                const Vec3& shift, const PassCounters& counters) {
+                                const Vec3& shift, const PlacedTool& tool,
+                                const PassCounters& counters) {
   MachinePositionState& position = r.Position;
+  position.ToolLength = tool.ToolLength;
+  position.ReferenceLength = tool.ReferenceLength;
   const double length = position.ReferenceLength;
   // As the position conversion does: the spindle rises by the reference
   // length beyond the tool's length value, not by the whole of it.
@@ -55,8 +66,8 @@ MultiToolPassRecord PassOneTool(MultiToolPassRecords& r, const AxisPosition& pro
     InterferenceHits hits;
     StructureCheckContext context{r.Meshes, r.Machine,  r.Kinematics, r.Controller,
                                   r.Checks, position,   r.Work,       hits};
-    CheckToolArborInterference(context, CutterRingsOf(r.Profile), position.ToolTip);
-    CheckToolArborInterference(context, ArborRingsOf(r.Profile), position.ToolTip);
+    CheckToolArborInterference(context, CutterRingsOf(tool.Profile), position.ToolTip);
+    CheckToolArborInterference(context, ArborRingsOf(tool.Profile), position.ToolTip);
     const auto either = [&hits](size_t tool, size_t arbor) {
       return hits.Pairs[tool] != 0 || hits.Pairs[arbor] != 0 ? 1 : 0;
     };
@@ -108,12 +119,16 @@ bool RunMultiToolPass(MultiToolPassRecords& r, int32_t currentTool, const PassCo
       state.SharedPosition = 1;
       continue;
     }
-    r.Cutting.SetTool(tool, r.Pitch);
-    keep(tool, PassOneTool(r, program, VectorSub(offset, own), counters));
+    const ToolSetUp& mounted = r.Cutting.MountTool(tool, r.Pitch);
+    const PlacedTool placed{mounted.Profile, mounted.Lengths.ToolLength,
+                            mounted.Lengths.ReferenceLength};
+    keep(tool, PassOneTool(r, program, VectorSub(offset, own), placed, counters));
   }
 
-  r.Cutting.SetTool(currentTool, r.Pitch);
-  const MultiToolPassRecord back = PassOneTool(r, program, {}, counters);
+  // The current tool was never changed: it is cut as it stands.
+  r.Cutting.UnmountTool();
+  const PlacedTool current{r.Profile, saved.ToolLength, saved.ReferenceLength};
+  const MultiToolPassRecord back = PassOneTool(r, program, {}, current, counters);
   if (tools.InRange(currentTool)) keep(currentTool, back);
   r.Position = saved;
   return true;

@@ -52,9 +52,11 @@ struct MultiToolPassState {
   int32_t SharedPosition = 0;
 };
 
-// What the pass reads and changes. The seam sets each tool (which rebuilds
-// Profile and Position.ReferenceLength) and cuts its pose; the structure
-// checks see Position as the pass places each tool.
+// What the pass reads and changes. The seam mounts each layout tool on a
+// set-up of its own (its profile, length value and reference length) and
+// cuts its pose; the current tool, its Profile and the length in force stay
+// as they are. The structure checks see Position as the pass places each
+// tool; it is put back afterwards.
 struct MultiToolPassRecords {
   const ToolTable& Tools;
   CuttingSeam& Cutting;
@@ -81,8 +83,8 @@ struct PassCounters {
 };
 
 // Waits while the view draws (giving up when aborted), then passes over every
-// defined layout tool other than currentTool and back to currentTool, which
-// is current again afterwards; Position is as it was. Returns false when it
+// defined layout tool other than currentTool and then currentTool itself,
+// which stays current throughout; Position is as it was. Returns false when it
 // was given up before anything was touched.
 bool RunMultiToolPass(MultiToolPassRecords& records, int32_t currentTool,
                       const PassCounters& counters, MultiToolPassState& state);

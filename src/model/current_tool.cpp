@@ -155,7 +155,7 @@ double Cotangent(double degrees) { return 1.0 / TanDegrees(degrees); }
 
 // Neck and shank steps; the shank forms 12 and 13 may raise the cutting
 // length, also in the table.
-void DeriveShank(CurrentTool& c, ToolRecord& tableRecord) {
+void DeriveShank(CurrentTool& c) {
   ToolShankRecord& s = c.Shank;
   if (s.Kind < kShankLength) {
     c.NeckTopHeight = 6.0 * c.EnvelopeRadius;
@@ -197,7 +197,6 @@ void DeriveShank(CurrentTool& c, ToolRecord& tableRecord) {
       raised = std::max(raised, RoundToSingle(s.NeckLength + c.ShankRise));
   }
   c.Tool.CuttingLength = raised;
-  tableRecord.CuttingLength = raised;
 }
 
 void DeriveArborSteps(CurrentTool& c) {
@@ -265,9 +264,14 @@ double SolveOvalJoin(double ovalRadius, double ovalHeight, double cornerRadius, 
   return 0.0;
 }
 
-void SetCurrentTool(int32_t tool, double pitch, ToolChangeRecords& records) {
-  ToolTable& table = records.Table;
-  CurrentTool& current = records.Current;
+namespace {
+
+// Tool `tool`'s set-up into current, profile and position (its length value
+// and reference length), reading nothing but sources; false for an undefined
+// tool, whose shape is left as it was.
+bool SetUpTool(int32_t tool, double pitch, const ToolSetUpSources& sources, CurrentTool& current,
+               ToolProfile& profile, MachinePositionState& position, DisplayListTable& display) {
+  const ToolTable& table = sources.Table;
   const bool inRange = table.InRange(tool);
   const size_t t = inRange ? static_cast<size_t>(tool) : 0;
 
@@ -276,7 +280,7 @@ void SetCurrentTool(int32_t tool, double pitch, ToolChangeRecords& records) {
     current.Shank = table.Shanks[t];
     current.Arbor = table.Arbors[t];
     const bool noLength = tool == 0 && table.Lengths[0] == kNoToolZeroLength;
-    records.Position.ToolLength = noLength ? 0.0f : table.Lengths[t];
+    position.ToolLength = noLength ? 0.0f : table.Lengths[t];
     // Tool 0 with a negative pen keeps the pen of the previous tool.
     if (tool > 0 || table.Pens[0] >= 0) SetPen(current, table.Pens[t]);
   } else {
@@ -284,41 +288,62 @@ void SetCurrentTool(int32_t tool, double pitch, ToolChangeRecords& records) {
     current.Tool = ToolRecord{};
     current.Shank = ToolShankRecord{};
     current.Arbor = ArborRecord{};
-    records.Position.ToolLength = 0.0f;
+    position.ToolLength = 0.0f;
   }
 
-  const MachineDefinition& machine = records.Machine;
+  const MachineDefinition& machine = sources.Machine;
   const bool holderSelected = machine.SelectedHolder >= 0 &&
                               static_cast<size_t>(machine.SelectedHolder) < machine.Holders.size();
   current.Holder = holderSelected ? machine.Holders[static_cast<size_t>(machine.SelectedHolder)]
                                   : ToolHolderRecord{};
   if (current.Shank.Kind == kShankNone) current.Holder.Present = 0;
 
-  LengthCompensationState& compensation = records.Compensation;
   if (current.Tool.Defined == 0) {
-    records.Position.ReferenceLength = records.Kinematics.ToolHolderOffset;
-    records.Profile.ProfileHeight = 0.0;
+    position.ReferenceLength = sources.Kinematics.ToolHolderOffset;
+    profile.ProfileHeight = 0.0;
+    return false;
+  }
+
+  const double gridPitch = sources.Pitch.WorkPitch;
+  if (pitch > 0.0 && WidensHolder(sources.Checks))
+    WidenHolderParts(current, sources.Checks, gridPitch);
+  DeriveCutterShape(current);
+  DeriveNeck(current, sources.Checks);
+  current.ArborBaseHeight = current.Shank.ProtrusionLength != 0.0f ? current.Shank.ProtrusionLength
+                                                                   : current.Tool.CuttingLength;
+  DeriveShank(current);
+  DeriveArborSteps(current);
+
+  BuildToolProfile(current, sources.Kinematics, gridPitch, profile, position, display);
+  return true;
+}
+
+}  // namespace
+
+void SetCurrentTool(int32_t tool, double pitch, ToolChangeRecords& records) {
+  CurrentTool& current = records.Current;
+  const bool defined =
+      SetUpTool(tool, pitch, SetUpSourcesOf(records), current, records.Profile, records.Position, records.Display);
+  LengthCompensationState& compensation = records.Compensation;
+  if (!defined) {
     if (tool >= 1) compensation.PluginTool = 0;
     if (compensation.LengthOffsetInForce()) compensation.PreviousToolLength = 0.0;
     records.Display.RequestRebuild(kListTool);
     return;
   }
-
-  const double gridPitch = records.Pitch.WorkPitch;
-  if (pitch > 0.0 && WidensHolder(records.Checks))
-    WidenHolderParts(current, records.Checks, gridPitch);
-  DeriveCutterShape(current);
-  DeriveNeck(current, records.Checks);
-  current.ArborBaseHeight = current.Shank.ProtrusionLength != 0.0f ? current.Shank.ProtrusionLength
-                                                                   : current.Tool.CuttingLength;
-  DeriveShank(current, table.Records[t]);
-  DeriveArborSteps(current);
-
-  BuildToolProfile(current, records.Kinematics, gridPitch, records.Profile, records.Position,
-                   records.Display);
+  // Kinds 12 and 13 raise the cutting length in the table too, so that the
+  // next set-up of the tool starts from the raised length.
+  records.Table.Records[static_cast<size_t>(tool)].CuttingLength = current.Tool.CuttingLength;
 
   if (tool >= 1) compensation.PluginTool = 0;
   records.Display.RequestRebuild(kListTool);
+}
+
+void DeriveToolSetUp(int32_t tool, double pitch, const ToolSetUpSources& sources,
+                     CurrentTool& setUp, ToolProfile& profile, MachinePositionState& lengths) {
+  // The profile's rebuild requests are the current tool's business.
+  DisplayListTable unused;
+  SetUpTool(tool, pitch, sources, setUp, profile, lengths, unused);
 }
 
 }  // namespace vestan

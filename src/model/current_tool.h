@@ -87,6 +87,15 @@ struct ToolLengthChecks {
   double CentreHeight = 0.0;
 };
 
+// What a tool's set-up is derived from, read only.
+struct ToolSetUpSources {
+  const ToolTable& Table;
+  const MachineDefinition& Machine;  // the holder in use
+  const MachineKinematics& Kinematics;
+  const InterferenceCheckSettings& Checks;
+  const PitchSettings& Pitch;
+};
+
 // The records a tool change reads and writes.
 struct ToolChangeRecords {
   ToolTable& Table;  // kinds 12 and 13 may raise a cutting length
@@ -106,12 +115,26 @@ struct ToolChangeRecords {
   const PitchSettings& Pitch;
 };
 
+// What a tool change derives the tool from.
+inline ToolSetUpSources SetUpSourcesOf(const ToolChangeRecords& records) {
+  return {records.Table, records.Machine, records.Kinematics, records.Checks, records.Pitch};
+}
+
 // Makes tool `tool` current: copies its records, derives its shape, widens
 // the holder parts by the arbor clearance when pitch > 0 and builds its
 // profile. A tool number outside the table is an undefined tool. What the
 // change sets off above (the length offset booking, the tool-length vector,
 // the shape of an imported STL tool) follows in the session's tool change.
 void SetCurrentTool(int32_t tool, double pitch, ToolChangeRecords& records);
+
+// Tool `tool` set up as SetCurrentTool would make it current, into records of
+// the caller's own: its copy and shape into setUp, its profile, and its
+// length value and reference length into lengths (ToolLength,
+// ReferenceLength). Nothing else changes: not the current tool, the length
+// in force nor the table (a raised cutting length stays in setUp). An
+// undefined tool leaves setUp's shape and profile as they were.
+void DeriveToolSetUp(int32_t tool, double pitch, const ToolSetUpSources& sources,
+                     CurrentTool& setUp, ToolProfile& profile, MachinePositionState& lengths);
 
 // The heights the tool table's base-point lengths read after a tool change:
 // the corner-arc centre and the machine's reference length.

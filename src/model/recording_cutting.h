@@ -12,7 +12,7 @@ namespace vestan {
 class RecordingCutting : public CuttingSeam {
  public:
   struct Call {
-    bool SetTool = false;  // else a cut pose
+    bool Mount = false;  // a mount (Tool), an unmount (Tool -1) or else a cut pose
     int32_t Tool = 0;
     double Pitch = 0.0;
     Vec3 Tip{};
@@ -22,11 +22,20 @@ class RecordingCutting : public CuttingSeam {
   std::vector<Call> Calls;
   CutOutputs Answer;  // what Outputs returns
 
-  void SetTool(int32_t tool, double pitch) override {
+  ToolSetUp Mounted;  // what MountTool returns
+
+  const ToolSetUp& MountTool(int32_t tool, double pitch) override {
     Call call;
-    call.SetTool = true;
+    call.Mount = true;
     call.Tool = tool;
     call.Pitch = pitch;
+    Calls.push_back(call);
+    return Mounted;
+  }
+  void UnmountTool() override {
+    Call call;
+    call.Mount = true;
+    call.Tool = -1;
     Calls.push_back(call);
   }
   void CutPose(const Vec3& tip, const Vec3& axis) override {

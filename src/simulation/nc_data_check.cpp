@@ -187,7 +187,7 @@ bool CheckToolChange(Session& s, const NcPassRecords& records, int32_t& preselec
     return false;
   }
   modal.Tools.CurrentToolNumber = tool;
-  ToolChangeRecords change = ToolChangeOf(s);
+  ToolChangeRecords change = ToolChangeOf(s, records.Tools);
   SetCurrentTool(tool, 0.0, change);
   if (IsHeidenhainDialect(ctl) || ctl.isSiemens != 0) ApplyToolLengthOffset(modal, records);
   return true;
@@ -215,7 +215,7 @@ int32_t CheckNcData(Session& s, int32_t mode, NcCheckResults& r) {
   const MachineDefinition& machine = s.Defs.Machine;
   for (size_t i = 0; i < 3; ++i) model.CuttingAcceleration[i] = machine.CuttingAcceleration[i];
 
-  StartRunPass(s);
+  StartRunPass(s, copy.Tools);
   RunPass& pass = *s.Pass;
   pass.Driver.Options.DataCheck = 1;
   // A line held at a stop of an aborted run would be read in place of the
@@ -409,9 +409,9 @@ int32_t CheckNcData(Session& s, int32_t mode, NcCheckResults& r) {
   EndFileProgress(s.Progress);
   EndSubProgress(s.Progress);
   s.Nc.Modal.Tools = savedTools;
-  ToolChangeRecords change = ToolChangeOf(s);
+  ToolChangeRecords change = ToolChangeOf(s, copy.Tools);
   SetCurrentTool(savedTools.CurrentToolNumber, s.Defs.Settings.Pitch.WorkPitch, change);
-  ResetNcModalState(s.Nc, NcPassOf(s));
+  ResetNcModalState(s.Nc, NcPassOf(s, copy.Tools));
   s.Nc.Modal.Tools = savedTools;
   s.Nc.Position = savedPosition;
   s.Nc.Modal.AlarmCode = alarm;

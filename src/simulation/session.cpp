@@ -31,19 +31,22 @@ Session::Session(Host& host) : Shell(host) {
 
 Session::~Session() = default;
 
-void StartRunPass(Session& session) {
+void StartRunPass(Session& session) { StartRunPass(session, session.Defs.Tools); }
+
+void StartRunPass(Session& session, ToolTable& tools) {
   session.Pass = std::make_unique<RunPass>(session);
   const double spin = session.Run.ToolSpinAngle;
   session.Run = RunState{};
   session.Run.ToolSpinAngle = spin;
-  ResetNcModalState(session.Nc, NcPassOf(session));
+  ResetNcModalState(session.Nc, NcPassOf(session, tools));
 }
 
 namespace {
 
-NcPassRecords PassOver(Session& session, ControllerMemory& memory, WorkOffsetFrame& frame) {
+NcPassRecords PassOver(Session& session, ControllerMemory& memory, WorkOffsetFrame& frame,
+                       ToolTable& tools) {
   Definitions& defs = session.Defs;
-  NcPassRecords records{defs,  memory,          defs.Tools,   defs.Settings.ControlPoint,
+  NcPassRecords records{defs,  memory,          tools,        defs.Settings.ControlPoint,
                         frame, session.Display, session.Tool, session.Profile,
                         session.Control, session.Shell};
   if (session.Pass) records.BlockHooks = &session.Pass->BlockHooks;
@@ -52,19 +55,27 @@ NcPassRecords PassOver(Session& session, ControllerMemory& memory, WorkOffsetFra
 
 }  // namespace
 
-NcPassCopy CopyForPass(const Session& session) { return {session.Memory, session.Frame}; }
+NcPassCopy CopyForPass(const Session& session) {
+  return {session.Memory, session.Frame, session.Defs.Tools};
+}
 
 NcPassRecords NcPassOf(Session& session) {
-  return PassOver(session, session.Memory, session.Frame);
+  return PassOver(session, session.Memory, session.Frame, session.Defs.Tools);
 }
 
 NcPassRecords NcPassOf(Session& session, NcPassCopy& copy) {
-  return PassOver(session, copy.Memory, copy.Frame);
+  return PassOver(session, copy.Memory, copy.Frame, copy.Tools);
 }
 
-ToolChangeRecords ToolChangeOf(Session& session) {
+NcPassRecords NcPassOf(Session& session, ToolTable& tools) {
+  return PassOver(session, session.Memory, session.Frame, tools);
+}
+
+ToolChangeRecords ToolChangeOf(Session& session) { return ToolChangeOf(session, session.Defs.Tools); }
+
+ToolChangeRecords ToolChangeOf(Session& session, ToolTable& tools) {
   Definitions& defs = session.Defs;
-  return {defs.Tools,
+  return {tools,
           session.Tool,
           session.Profile,
           session.Nc.Position,

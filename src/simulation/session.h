@@ -146,27 +146,37 @@ struct Session {
 // state cleared (the tool's spin angle stays) and the NC state reset
 // (ResetNcModalState). The caller then loads and opens the program.
 void StartRunPass(Session& session);
+// The same for a pass that must leave the application's tool table as it is
+// (the data check): the reset works on tools, the pass's copy.
+void StartRunPass(Session& session, ToolTable& tools);
 
 // The bundles of the lower folders, every one built here.
 
 // What a pass that must leave the application's records as they are (the
 // data check, the path drawing) writes in their place: a copy of the
-// controller memory and of the work offset frame that follows its offsets.
+// controller memory, of the work offset frame that follows its offsets and
+// of the tool table (the reset clears its no-tool entry, a tool change may
+// raise a cutting length, a plug-in writes its tool into it).
 struct NcPassCopy {
   ControllerMemory Memory;
   WorkOffsetFrame Frame;
+  ToolTable Tools;
 };
 NcPassCopy CopyForPass(const Session& session);
 
-// An NC pass over the session's controller memory and frame (the run), or
-// over a copy the pass may change. Hooks into the reader once a pass is
-// started.
+// An NC pass over the session's controller memory, frame and tool table
+// (the run), over a copy of all three the pass may change, or over the
+// session's memory and frame with a tool table of the caller's. Hooks into
+// the reader once a pass is started.
 NcPassRecords NcPassOf(Session& session);
 NcPassRecords NcPassOf(Session& session, NcPassCopy& copy);
+NcPassRecords NcPassOf(Session& session, ToolTable& tools);
 
 // SetCurrentTool's records: the current tool, its profile, where the
-// machine stands and the run's length compensation.
+// machine stands and the run's length compensation; the tool table is the
+// application's or the one given.
 ToolChangeRecords ToolChangeOf(Session& session);
+ToolChangeRecords ToolChangeOf(Session& session, ToolTable& tools);
 
 // The records a pose cut reads and writes: the current tool (and its mesh)
 // into the workpiece, with the run's cutting state.

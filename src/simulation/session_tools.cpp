@@ -30,11 +30,15 @@ void ApplyToolChange(Session& session, int32_t tool, double pitch) {
 }
 
 SessionCutting::SessionCutting(Session& session)
-    : session_(session),
-      tools_(ToolChangeOf(session)),
-      kernel_(tools_, session.Pass->Cut, session.Work) {}
+    : kernel_({session.Defs.Tools, session.Defs.Machine, session.Defs.Kinematics,
+               session.Defs.Checks, session.Defs.Settings.Pitch},
+              session.Pass->Cut, session.Work) {}
 
-void SessionCutting::SetTool(int32_t tool, double pitch) { ApplyToolChange(session_, tool, pitch); }
+const ToolSetUp& SessionCutting::MountTool(int32_t tool, double pitch) {
+  return kernel_.MountTool(tool, pitch);
+}
+
+void SessionCutting::UnmountTool() { kernel_.UnmountTool(); }
 
 void SessionCutting::CutPose(const Vec3& tip, const Vec3& axis) { kernel_.CutPose(tip, axis); }
 

@@ -21,21 +21,22 @@ namespace vestan {
 // angle head in use).
 void ApplyToolChange(Session& session, int32_t tool, double pitch);
 
-// The cutting seam of the session: a tool is set by ApplyToolChange, a pose
-// cut by the kernel into the workpiece with the pass's cut context.
+// The cutting seam of the session: a pose cut by the kernel into the
+// workpiece with the pass's cut context, by the current tool or by a tool
+// mounted beside it, which is set up from the session's tool table on a
+// copy of its own (no tool change).
 class SessionCutting final : public CuttingSeam {
  public:
   // Cuts with the session's current pass (StartRunPass); a seam serves the
   // pass it was made in.
   explicit SessionCutting(Session& session);
 
-  void SetTool(int32_t tool, double pitch) override;
+  const ToolSetUp& MountTool(int32_t tool, double pitch) override;
+  void UnmountTool() override;
   void CutPose(const Vec3& tip, const Vec3& axis) override;
   CutOutputs Outputs() const override;
 
  private:
-  Session& session_;
-  ToolChangeRecords tools_;
   KernelCutting kernel_;
 };
 

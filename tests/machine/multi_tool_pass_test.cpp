@@ -31,34 +31,42 @@ TEST(MultiToolStatus, HitsBeforeCutsInTheirOrder) {
 }
 
 // Every tool the same: radius 5, rings at 0, 20 and 40 above the tip (the
-// arbor from 20), the spindle 40 above the tip. The cut removes what the
-// test says per tool.
+// arbor from 20), the spindle 40 above the tip.
+void FillProfile(ToolProfile& profile) {
+  profile = ToolProfile{};
+  profile.PointCount = 3;
+  profile.ShankEndCount = 1;
+  for (int l = 0; l < 3; ++l)
+    for (int j = 0; j < kProfileAngleSteps; ++j) {
+      const double a = j * 10.0 * kRadiansPerDegree;
+      profile.SurfacePoints[static_cast<size_t>(l * kProfileAngleSteps + j)] = {
+          5 * std::cos(a), 5 * std::sin(a), 20.0 * l};
+    }
+  profile.ToolBoxMin = {-5, -5, 0};
+  profile.ToolBoxMax = {5, 5, 20};
+  profile.ArborBoxMin = {-5, -5, 20};
+  profile.ArborBoxMax = {5, 5, 40};
+  MakeBoxCorners(profile.ToolBoxMin, profile.ToolBoxMax, profile.ToolCorners);
+  MakeBoxCorners(profile.ArborBoxMin, profile.ArborBoxMax, profile.ArborCorners);
+}
+
+// Mounts each tool with the profile above and its length value; the cut
+// removes what the test says per tool. Tool 1 stands for the current tool
+// once the pass unmounts.
 class FakeCutting final : public CuttingSeam {
  public:
-  FakeCutting(ToolProfile& profile, MachinePositionState& position)
-      : profile_(profile), position_(position) {}
-
-  void SetTool(int32_t tool, double) override {
+  const ToolSetUp& MountTool(int32_t tool, double) override {
     Tools.push_back(tool);
     current_ = tool;
-    profile_ = ToolProfile{};
-    profile_.PointCount = 3;
-    profile_.ShankEndCount = 1;
-    for (int l = 0; l < 3; ++l)
-      for (int j = 0; j < kProfileAngleSteps; ++j) {
-        const double a = j * 10.0 * kRadiansPerDegree;
-        profile_.SurfacePoints[static_cast<size_t>(l * kProfileAngleSteps + j)] = {
-            5 * std::cos(a), 5 * std::sin(a), 20.0 * l};
-      }
-    profile_.ToolBoxMin = {-5, -5, 0};
-    profile_.ToolBoxMax = {5, 5, 20};
-    profile_.ArborBoxMin = {-5, -5, 20};
-    profile_.ArborBoxMax = {5, 5, 40};
-    MakeBoxCorners(profile_.ToolBoxMin, profile_.ToolBoxMax, profile_.ToolCorners);
-    MakeBoxCorners(profile_.ArborBoxMin, profile_.ArborBoxMax, profile_.ArborCorners);
-    position_.ReferenceLength = 40.0;
+    FillProfile(mounted_.Profile);
+    mounted_.Lengths.ReferenceLength = 40.0;
     const auto length = Lengths.find(tool);
-    position_.ToolLength = length != Lengths.end() ? length->second : 0.0f;
+    mounted_.Lengths.ToolLength = length != Lengths.end() ? length->second : 0.0f;
+    return mounted_;
+  }
+  void UnmountTool() override {
+    Tools.push_back(-1);
+    current_ = 1;
   }
   void CutPose(const Vec3& tip, const Vec3&) override { Tips[current_] = tip; }
   CutOutputs Outputs() const override {
@@ -68,15 +76,14 @@ class FakeCutting final : public CuttingSeam {
     return out;
   }
 
-  std::vector<int32_t> Tools;
+  std::vector<int32_t> Tools;  // mounted in turn; -1 back to the current tool
   std::map<int32_t, Vec3> Tips;
   std::map<int32_t, double> Removed;
-  std::map<int32_t, float> Lengths;  // each tool's length value
+  std::map<int32_t, float> Lengths;  // each mounted tool's length value
 
  private:
-  ToolProfile& profile_;
-  MachinePositionState& position_;
-  int32_t current_ = 0;
+  ToolSetUp mounted_;
+  int32_t current_ = 1;
 };
 
 StructureMesh Block(const Vec3& lo, const Vec3& hi) {
@@ -107,8 +114,8 @@ class MultiToolPass : public ::testing::Test {
     Tools.Layout.Position[5] = {0, 50, 0};
     Meshes.Vices[0] = Block({-20, 0, 0}, {-10, 50, 30});
     Checks.Pairs.fill(1);
-    Cutting.SetTool(1, 1.0);
-    Cutting.Tools.clear();
+    FillProfile(Profile);
+    Position.ReferenceLength = 40.0;
     Position.ProgramPosition = {15, 25, 20, 0, 0};
     Position.MachinePosition = {25, 25, 60, 0, 0};
   }
@@ -122,7 +129,7 @@ class MultiToolPass : public ::testing::Test {
   ToolTable Tools;
   ToolProfile Profile;
   MachinePositionState Position;
-  FakeCutting Cutting{Profile, Position};
+  FakeCutting Cutting;
   MachinePartMeshes Meshes;
   MachineDefinition Machine;
   MachineKinematics Kinematics;
@@ -138,7 +145,7 @@ TEST_F(MultiToolPass, EachMountedToolIsPlacedCutAndCheckedThenTheCurrentOneAgain
   Cutting.Removed[4] = 0.5;
   MultiToolPassState state;
   ASSERT_TRUE(Run(state));
-  EXPECT_EQ(Cutting.Tools, (std::vector<int32_t>{3, 4, 1}));
+  EXPECT_EQ(Cutting.Tools, (std::vector<int32_t>{3, 4, -1}));
   EXPECT_EQ(state.SharedPosition, 1);
   EXPECT_EQ(Cutting.Tips[3], (Vec3{-15, 25, 20}));
   EXPECT_EQ(Cutting.Tips[4], (Vec3{125, 25, 20}));
@@ -165,11 +172,11 @@ TEST_F(MultiToolPass, EachMountedToolIsPlacedCutAndCheckedThenTheCurrentOneAgain
 
 // The tool-length effect is the reference length beyond the tool's own
 // length value: the current tool (length 10) comes back to where it stands,
-// and tool 3 (length 15) stands 5 lower.
+// and tool 3 (length 15) stands 5 lower. Its length value and reference
+// length are the current tool's again afterwards.
 TEST_F(MultiToolPass, EachToolIsRaisedByItsOwnToolLengthEffect) {
-  Cutting.Lengths = {{1, 10.0f}, {3, 15.0f}};
-  Cutting.SetTool(1, 1.0);
-  Cutting.Tools.clear();
+  Cutting.Lengths = {{3, 15.0f}, {4, 0.0f}};
+  Position.ToolLength = 10.0f;
   Position.MachinePosition = {25, 25, 50, 0, 0};
   MultiToolPassState state;
   ASSERT_TRUE(Run(state));
@@ -178,6 +185,8 @@ TEST_F(MultiToolPass, EachToolIsRaisedByItsOwnToolLengthEffect) {
   EXPECT_EQ(state.Records[3].Machine, (AxisPosition{-15, 25, 45, 0, 0}));
   EXPECT_EQ(Cutting.Tips[3], (Vec3{-15, 25, 5}));
   EXPECT_EQ(Position.MachinePosition, (AxisPosition{25, 25, 50, 0, 0}));
+  EXPECT_EQ(Position.ToolLength, 10.0f);
+  EXPECT_EQ(Position.ReferenceLength, 40.0);
 }
 
 TEST_F(MultiToolPass, WaitsForTheViewAndGivesUpWhenAborted) {

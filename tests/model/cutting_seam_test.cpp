@@ -22,7 +22,7 @@ struct SeamWorld {
   RunState Run;
   WorkDocument Document;
   CutContext Cut{CutRecords{Tools.Current, Lengths, Checks, Run, Document}};
-  KernelCutting Kernel{Tools.Records, Cut, Document};
+  KernelCutting Kernel{SetUpSourcesOf(Tools.Records), Cut, Document};
 
   SeamWorld() {
     Tools.ReadFixtureTable();
@@ -32,11 +32,10 @@ struct SeamWorld {
   }
 };
 
-TEST(KernelCutting, SetsTheToolCutsAndReportsTheRunState) {
+TEST(KernelCutting, CutsWithTheCurrentToolAndReportsTheRunState) {
   auto w = std::make_unique<SeamWorld>();
+  SetCurrentTool(kFlatTool, 0.25, w->Tools.Records);
   CuttingSeam& seam = w->Kernel;
-  seam.SetTool(kFlatTool, 0.25);
-  EXPECT_EQ(w->Tools.Current.Tool.Kind, kToolFlat);
 
   // Flat tool of diameter 10, 4 deep into the top: pi 5^2 4, within one
   // cell layer over the cut's floor and wall.
@@ -49,11 +48,47 @@ TEST(KernelCutting, SetsTheToolCutsAndReportsTheRunState) {
                                w->Run.Hits.BodyHitFlag, w->Run.Hits.ArborHitFlag,
                                w->Run.Hits.HeightHitFlag, w->Run.Hits.ChipWidthHitFlag}));
 
-  // The same pose again finds nothing; another tool is set through the seam.
+  // The same pose again finds nothing.
   seam.CutPose({20, 15, 16}, {0, 0, 1});
   EXPECT_EQ(seam.Outputs().PoseRemovedVolume, 0.0);
-  seam.SetTool(kBallTool, 0.25);
-  EXPECT_EQ(w->Tools.Current.Tool.Kind, kToolBall);
+}
+
+// A mounted tool cuts with its own set-up, the one making it current gives,
+// while the current tool, its profile and lengths stay; unmounted, the
+// current tool cuts again.
+TEST(KernelCutting, AMountedToolCutsBesideTheCurrentOne) {
+  auto w = std::make_unique<SeamWorld>();
+  ToolWorld& tools = w->Tools;
+  SetCurrentTool(kFlatTool, 0.25, tools.Records);
+  const double flatReference = tools.Records.Position.ReferenceLength;
+  const double flatHeight = tools.Records.Profile.ProfileHeight;
+  CuttingSeam& seam = w->Kernel;
+
+  const ToolSetUp& ball = seam.MountTool(kBallTool, 0.25);
+  EXPECT_EQ(ball.Tool.Tool.Kind, kToolBall);
+  EXPECT_EQ(tools.Current.Tool.Kind, kToolFlat);
+  EXPECT_EQ(tools.Records.Position.ReferenceLength, flatReference);
+  EXPECT_EQ(tools.Records.Profile.ProfileHeight, flatHeight);
+  // It removes what the same pose removes with the ball made current.
+  seam.CutPose({10, 10, 17}, {0, 0, 1});
+  const double mountedCut = seam.Outputs().PoseRemovedVolume;
+  auto other = std::make_unique<SeamWorld>();
+  SetCurrentTool(kBallTool, 0.25, other->Tools.Records);
+  other->Kernel.CutPose({10, 10, 17}, {0, 0, 1});
+  EXPECT_GT(mountedCut, 0.0);
+  EXPECT_EQ(mountedCut, other->Kernel.Outputs().PoseRemovedVolume);
+
+  const ToolSetUp mounted = ball;
+  SetCurrentTool(kBallTool, 0.25, tools.Records);
+  EXPECT_EQ(mounted.Lengths.ReferenceLength, tools.Records.Position.ReferenceLength);
+  EXPECT_EQ(mounted.Lengths.ToolLength, tools.Records.Position.ToolLength);
+  EXPECT_EQ(mounted.Profile.ProfileHeight, tools.Records.Profile.ProfileHeight);
+  EXPECT_EQ(mounted.Tool.EnvelopeRadius, tools.Current.EnvelopeRadius);
+
+  SetCurrentTool(kFlatTool, 0.25, tools.Records);
+  seam.UnmountTool();
+  seam.CutPose({32, 15, 16}, {0, 0, 1});
+  EXPECT_NEAR(seam.Outputs().PoseRemovedVolume, kPi * 25 * 4, 0.25 * (kPi * 25 + 2 * kPi * 5 * 4));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <string>
 
 #include "model/cut_statistics.h"
@@ -58,6 +59,24 @@ struct ExampleRun {
   double Removed() { return -ComputeCutAmountStats(S.Work.Workpiece()); }
   std::string Path(const std::string& name) { return Run.Folder.Path() + "/" + name; }
 };
+
+// Every length offset the example calls (G43 Hn after each Tn M6) is in the
+// shipped controller's offset memory, with tool n's length out of its
+// holder for the tools the offsets were added for.
+TEST(ExampleRun, TheShippedControllerHoldsEveryHOffsetTheExampleCalls) {
+  testing::FolderSession run;
+  testing::ReadShippedDefinitions(run.S, run.Folder.Path());
+  const OffsetMemory& offsets = run.S.Memory.Offsets;
+  const std::string text = ShippedExample();
+  const std::regex call("G43 H([0-9]+)");
+  int calls = 0;
+  for (auto m = std::sregex_iterator(text.begin(), text.end(), call); m != std::sregex_iterator();
+       ++m, ++calls)
+    EXPECT_GT(offsets.HGeometry[std::stoul((*m)[1])], 0.0f) << (*m)[0];
+  EXPECT_EQ(calls, 3);
+  const ToolTable& tools = run.S.Defs.Tools;
+  for (size_t t : {6u, 7u}) EXPECT_EQ(offsets.HGeometry[t], tools.Shanks[t].ProtrusionLength) << t;
+}
 
 // The shipped settings have the rapid check on (INTERFERENCE=YES). With it
 // at break or at stop the example runs to its end, cuts what it cuts with

@@ -482,6 +482,43 @@ TEST(MoveSteps, ToolTipControlStartsWhereTheToolStands) {
   }
 }
 
+// A gang head: tools 1 and 2 mounted together (LAYOUT1 places), so every
+// step cuts through the multi-tool pass. Tool 2 is set up beside tool 1,
+// never made current: under G43.5 H01 each step of X10 moves the tip 2.5
+// along X at its height, as with tool 1 alone (no jump of H01's 100 after
+// the first step), and the tool table, H01 and the length in force are as
+// they were. Tool 2 runs through the stock: the steps cut.
+TEST(MoveSteps, AGangHeadKeepsTheToolTheRunCutsWith) {
+  TableRun run(3.0);
+  Session& s = run.S;
+  s.Defs.Paths.ToolTable = run.Run.Folder.Write(
+      "gang.ttl",
+      "I 1\n"
+      "MAGAZINE 1 FLAT 10,30 \"FLAT END MILL D10\"\nLENGTH 60\nLAYOUT1 0,0,0\n"
+      "MAGAZINE 2 BALL 6,12 \"BALL END MILL R3\"\nLENGTH 50\nLAYOUT1 0,40,0\n");
+  ASSERT_EQ(ReadToolTableInto(s).State, kFileRead);
+  ASSERT_EQ(s.Defs.Tools.Layout.Count, 2);
+  const ToolTable table = s.Defs.Tools;
+  run.Program("G90 G54 G00 X0 Y0 Z50. A0 C0\nG43.5 H01\nG01 X10. F500\n");
+  EXPECT_EQ(run.Trace, TipPose({-50 + 10.0 / 4, -50, 160}, {0, 0, 1}, kStepCutting) +
+                           TipPose({-45, -50, 160}, {0, 0, 1}, kStepCutting) +
+                           TipPose({-50 + 30.0 / 4, -50, 160}, {0, 0, 1}, kStepCutting) +
+                           TipPose({-40, -50, 160}, {0, 0, 1}, kStepCutting));
+  EXPECT_EQ(s.Nc.Modal.Tools.CurrentToolNumber, 1);
+  EXPECT_EQ(s.Tool.Tool.Kind, kToolFlat);
+  EXPECT_EQ(s.Nc.Modal.Length.PreviousToolLength, 100.0);
+  EXPECT_EQ(s.Memory.Offsets.HGeometry[1], 100.0f);
+  EXPECT_EQ(s.Memory.Offsets.HGeometry[2], 95.5f);
+  // The run's start clears the no-tool entry 0; the tools stay.
+  for (size_t t = 1; t < table.Entries(); ++t) {
+    EXPECT_EQ(s.Defs.Tools.Records[t], table.Records[t]) << t;
+    EXPECT_EQ(s.Defs.Tools.Lengths[t], table.Lengths[t]) << t;
+  }
+  // Tool 2 stood 40 along Y from tool 1 at the last step.
+  EXPECT_EQ(s.Pass->MultiTool.Records[2].Machine[1] - s.Pass->MultiTool.Records[1].Machine[1],
+            40.0);
+}
+
 TEST(MoveSteps, ALockedRotaryAxisStopsTheRunBeforeItsMoveIsCut) {
   struct Case {
     const char* Program;

@@ -245,6 +245,35 @@ TEST(NcDataCheck, UnwindTransformStackTurnsThenMirrorsTheControlPoints) {
 
 // The check shows its progress under its label, by mode and language, and
 // ends it.
+// The check changes tools on its own copy of the tool table: tool 2's
+// LENGTH2A raises its cutting length when it is made current, and the
+// start of a pass clears the no-tool entry a plug-in left; after a check of
+// a program changing to tool 2 the application's table is as before.
+TEST(NcDataCheck, LeavesTheApplicationsToolTableAsItWas) {
+  CheckRun c;
+  Session& s = c.S;
+  s.Defs.Paths.ToolTable = c.Run.Folder.Write(
+      "t.ttl",
+      "I 1\nMAGAZINE 1 FLAT 10,30 \"FLAT\"\nLENGTH 60\n"
+      "MAGAZINE 2 BALL 6,12 \"BALL\"\nLENGTH2A 50,20,5,6\n");
+  ASSERT_EQ(ReadToolTableInto(s).State, kFileRead);
+  ToolTable& tools = s.Defs.Tools;
+  tools.Records[0].Kind = kToolFlat;
+  tools.Arbors[0].Present = 1;
+  const ToolTable before = tools;
+  ASSERT_EQ(c.Check("%\nG90 G54 G00 X0 Y0 Z10.\nT2 M6\nG01 Z-1. F300\nM30\n%\n"), kCheckDone);
+  EXPECT_EQ(c.R.ToolCodes[2], 1);
+  EXPECT_EQ(tools.Records, before.Records);
+  EXPECT_EQ(tools.Arbors, before.Arbors);
+  EXPECT_EQ(s.Tool.Tool.Kind, kToolFlat) << "tool 1 is current again";
+
+  // What the check left alone: making tool 2 current raises its length.
+  ToolTable copy = before;
+  ToolChangeRecords change = ToolChangeOf(s, copy);
+  SetCurrentTool(2, 0.0, change);
+  EXPECT_GT(copy.Records[2].CuttingLength, 12.0f);
+}
+
 TEST(NcDataCheck, ProgressLabelsByModeAndLanguage) {
   struct Case {
     int32_t Mode;

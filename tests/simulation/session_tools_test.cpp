@@ -60,13 +60,17 @@ TEST_F(SessionToolChange, BooksTheLengthOffsetAndTheBAxisVectorAfterTheSetUp) {
   EXPECT_EQ(Current.Tool.Defined, 0);
   EXPECT_EQ(Mesh.FileName, "previous.stl");
 
-  // The session's cutting seam changes tools the whole way.
+  // The session's cutting seam mounts a tool beside the current one: no
+  // tool change, no booking, the length in force as it was.
   StartRunPass(S);
   Compensation.ToolLengthOffsetOn = 1;
+  Change(kBallTool);
+  S.Memory.Offsets.HGeometry[kBullTool] = 7.0f;
   SessionCutting seam(S);
-  seam.SetTool(kBullTool, 1.0);
-  EXPECT_EQ(Current.Tool.Kind, kToolBull);
-  EXPECT_EQ(Compensation.PreviousToolLength, 60.0);
+  EXPECT_EQ(seam.MountTool(kBullTool, 1.0).Tool.Tool.Kind, kToolBull);
+  EXPECT_EQ(Current.Tool.Kind, kToolBall);
+  EXPECT_EQ(Compensation.PreviousToolLength, 50.0);
+  EXPECT_EQ(Booked(kBullTool), 7.0f);
 }
 
 TEST_F(SessionToolChange, AnImportedToolsShapeIsReadAgain) {
