@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "app/run_display.h"
 #include "automation/command_line.h"
 #include "definitions/settings_writer.h"
 #include "display/view_interaction.h"
@@ -147,6 +148,7 @@ Application::Application(LaunchArguments arguments, bool echoToStderr)
     return SaveApplicationViewImage(*this, path);
   };
   Dispatcher->Exit = [this] { RequestExit(*this, ExitCode.load()); };
+  InstallRunDisplay(*this);
 }
 
 Application::~Application() { ShutDownApplication(*this); }
@@ -213,15 +215,10 @@ void EndAfterBatchWorker(Application& app) {
 }
 
 int32_t SaveApplicationViewImage(Application& app, const std::string& path) {
-  Session& s = *app.S;
   if (app.Camera.Width <= 0 || app.Camera.Height <= 0) SetViewSize(app.Camera, 640, 480);
-  CreateColourMaterials(s.Defs.Colors, {}, app.Materials);
-  Scene scene{s.Defs,        app.Materials, s.Work,    s.View,     app.Camera,
-              s.Nc.Position, s.Tool,        s.Profile, s.ToolMesh, s.Display,
-              s.Nc.Modal.Tools.CurrentToolNumber, 1, 0.0, nullptr, nullptr,
-              nullptr,       {},            SceneFrameKind::kIdle, &s.Progress};
   std::string error, written;
-  const int32_t result = SaveViewImage(app.Offscreen, scene, path, &error, &written);
+  const int32_t result = SaveViewImage(app.Offscreen, ApplicationScene(app, SceneFrameKind::kIdle),
+                                       path, &error, &written);
   if (result != kFileReplaced) {
     app.Host.Log("The view could not be saved as " + path + ": " + error);
     return 0;
