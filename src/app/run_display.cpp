@@ -85,7 +85,8 @@ void DrawRunFrame(Application& app) {
 // while a movie records (the program shows no other view), so a run
 // without one is not slowed by the handshake.
 void ServeMovieRequest(Application& app) {
-  if (app.Camera.Width <= 0 || app.Camera.Height <= 0) SetViewSize(app.Camera, 640, 480);
+  // The movie's size is the view's, as its frames will be drawn.
+  ApplicationScene(app, SceneFrameKind::kIdle);
   const bool before = IsAviRecording(app.Runs.Movie.Recorder);
   ServeMovie(app, nullptr);
   const bool after = IsAviRecording(app.Runs.Movie.Recorder);
@@ -96,6 +97,7 @@ void ServeMovieRequest(Application& app) {
 
 Scene ApplicationScene(Application& app, SceneFrameKind kind) {
   Session& s = *app.S;
+  if (app.Camera.Width <= 0 || app.Camera.Height <= 0) SetViewSize(app.Camera, 640, 480);
   CreateColourMaterials(s.Defs.Colors, {}, app.Materials);
   return Scene{s.Defs,        app.Materials, s.Work,    s.View,     app.Camera,
                s.Nc.Position, s.Tool,        s.Profile, s.ToolMesh, s.Display,

@@ -12,7 +12,8 @@ namespace vestan {
 struct Application;
 
 // The application's view as a scene of the given kind, with the materials
-// made from the colours now.
+// made from the colours now, at the view's size (640 x 480 while it has
+// none).
 Scene ApplicationScene(Application& app, SceneFrameKind kind);
 
 // Fills the run control's view hooks (the undo backup, the new frame, the

@@ -215,7 +215,6 @@ void EndAfterBatchWorker(Application& app) {
 }
 
 int32_t SaveApplicationViewImage(Application& app, const std::string& path) {
-  if (app.Camera.Width <= 0 || app.Camera.Height <= 0) SetViewSize(app.Camera, 640, 480);
   std::string error, written;
   const int32_t result = SaveViewImage(app.Offscreen, ApplicationScene(app, SceneFrameKind::kIdle),
                                        path, &error, &written);
