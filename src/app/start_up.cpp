@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "app/automation_link.h"
+#include "app/run_display.h"
 #include "automation/command_line.h"
 #include "definitions/settings_writer.h"
 #include "display/coordinate_frames.h"
@@ -147,6 +148,7 @@ Application::Application(LaunchArguments arguments, bool echoToStderr)
   // The run commands reach the run control.
   Dispatcher->SetRunPort(&Runs);
   BatchWork = RunBatchWork;
+  InstallRunDisplay(*this);
 }
 
 Application::~Application() { ShutDownApplication(*this); }
@@ -214,12 +216,7 @@ void EndAfterBatchWorker(Application& app) {
 
 int32_t SaveApplicationViewImage(Application& app, const std::string& path) {
   Session& s = *app.S;
-  if (app.Camera.Width <= 0 || app.Camera.Height <= 0) SetViewSize(app.Camera, 640, 480);
-  CreateColourMaterials(s.Defs.Colors, {}, app.Materials);
-  Scene scene{s.Defs,        app.Materials, s.Work,    s.View,     app.Camera,
-              s.Nc.Position, s.Tool,        s.Profile, s.ToolMesh, s.Display,
-              s.Nc.Modal.Tools.CurrentToolNumber, 1, 0.0, nullptr, nullptr,
-              nullptr,       {},            SceneFrameKind::kIdle, &s.Progress};
+  Scene scene = ApplicationScene(app, SceneFrameKind::kIdle);
   // The path lists as the view shows them: from the session's program,
   // rapids left out when the display was switched with Shift, and the
   // tilted plane's axes while a plane is in force.

@@ -32,8 +32,7 @@ void AttachWorkpiece(OffscreenView& view, DexelModel& model, int32_t workIndex) 
   AllocDisplayListIds(model, view.Lists.Work.ListBase, workIndex, view.Lists.Work);
 }
 
-int32_t SaveViewImage(OffscreenView& view, const Scene& scene, std::string_view imageName,
-                      std::string* error, std::string* written) {
+int32_t DrawOffscreenView(OffscreenView& view, const Scene& scene, std::string* error) {
   const FrameGeometry frame = MakeFrameGeometry(scene.Camera.Width, scene.Camera.Height);
   if (frame.ImageBytes == 0) {
     if (error != nullptr) *error = "the view has no size to draw";
@@ -47,6 +46,14 @@ int32_t SaveViewImage(OffscreenView& view, const Scene& scene, std::string_view 
       (fresh || !view.Lists.Work.Covers(model)))
     AttachWorkpiece(view, model, view.Lists.Work.WorkIndex);
   DrawScene(view.Gl, scene, view.Lists);
+  return kFileReplaced;
+}
+
+int32_t SaveViewImage(OffscreenView& view, const Scene& scene, std::string_view imageName,
+                      std::string* error, std::string* written) {
+  const int32_t drawn = DrawOffscreenView(view, scene, error);
+  if (drawn != kFileReplaced) return drawn;
+  const FrameGeometry frame = MakeFrameGeometry(scene.Camera.Width, scene.Camera.Height);
   std::vector<uint8_t> pixels;
   ReadFrameBuffer(view.Gl, frame, GlPixelFormat::kRgb, pixels);
   const std::string path = PngImageName(imageName);

@@ -37,6 +37,12 @@ bool PrepareOffscreenView(OffscreenView& view, int32_t width, int32_t height,
 // as a whole.
 void AttachWorkpiece(OffscreenView& view, DexelModel& model, int32_t workIndex = 0);
 
+// Draws the whole scene offscreen at the camera's size, the workpiece given
+// its lists first when the view has none for it: kFileReplaced, or
+// kImageNotDrawn with the reason in error. The frame stays in the context
+// for a read-back.
+int32_t DrawOffscreenView(OffscreenView& view, const Scene& scene, std::string* error = nullptr);
+
 // Saves the view: draws the whole scene offscreen at the camera's size, reads
 // the frame back and writes it as a PNG image named by
 // PngImageName(imageName) (into written, when given). Returns kFileReplaced,

@@ -206,7 +206,11 @@ int32_t SimulationThreadProc(Session& s) {
     if (!ObtainMove(s, requested)) break;
     if (control.Abort.load() != 0) break;
     if (!requested) continue;
-    s.ReadBlock.Show(CurrentLineNumber(nc), nc.Line.View());
+    // The progress counters are the reader's, on this thread: the shell
+    // shows them from this copy.
+    const BlockDisplay::Progress read{nc.Subprograms.Depth, s.Progress.Counter,
+                                      s.Progress.FileCounter, s.Progress.FileTotal};
+    s.ReadBlock.Show(CurrentLineNumber(nc), nc.Line.View(), &read);
     if (control.CuttingMode.load() < kCuttingShowResult || control.ShowSteps.load() != 0)
       ShowBlock(s);
     if (modal.AlarmCode > kAlarmNone) {

@@ -15,21 +15,31 @@ inline constexpr size_t kBlockTextCapacity = 255;
 
 class BlockDisplay {
  public:
+  // How far the reading has come when the block was read: the subprogram
+  // depth and the counters of the file and sub-file progress.
+  struct Progress {
+    int32_t Depth = 0;
+    uint64_t Counter = 0;
+    uint64_t FileCounter = 0;
+    uint64_t FileTotal = 1;
+  };
   struct Snapshot {
     int32_t Line = 0;
     std::string Text;
     int32_t Updates = 0;  // blocks shown so far in the run
+    Progress Read;
   };
 
   // The line number and the block text without its line end, at most
   // kBlockTextCapacity characters.
-  void Show(int32_t line, std::string_view text) {
+  void Show(int32_t line, std::string_view text, const Progress* read = nullptr) {
     if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
     if (text.size() > kBlockTextCapacity) text = text.substr(0, kBlockTextCapacity);
     std::lock_guard lock(mutex_);
     shown_.Line = line;
     shown_.Text.assign(text);
     ++shown_.Updates;
+    if (read != nullptr) shown_.Read = *read;
   }
   Snapshot Read() const {
     std::lock_guard lock(mutex_);

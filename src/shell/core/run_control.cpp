@@ -181,12 +181,19 @@ void CuttingRunControl::RunCommand(int32_t cuttingMode) {
   shell_.Run.StopBlinkOn = 0;
   DisableMenusWhileRunning(shell_.Menu);
   BeginFileProgress(s_.Progress, s_.Defs.Paths.NcProgram, "切削", "Cut", NcProgramSource{});
+  shownProgress_ = s_.Progress;
+  // The last run's block and progress are not this run's, even before the
+  // thread's first block.
+  s_.ReadBlock.Clear();
 
   OpenLengthReport();
 
   // What an abort puts back.
   startProgramPosition_ = s_.Nc.Position.ProgramPosition;
   startOffsets_ = s_.Memory.Offsets;
+
+  if (s_.Movie.Recording != 0 && s_.CommandLine.batchMode.load() == 0)
+    RequestMovie(Movie.StartRequest);
 
   if (thread_.Exists()) thread_.Join();
   Session& s = s_;
@@ -272,7 +279,9 @@ void CuttingRunControl::EndSubprograms() {
 // The modal states the status bar shows go back to their idle values.
 void CuttingRunControl::ResetShownModalStates() {
   NcModalState& m = s_.Nc.Modal;
-  m.ToolAxisMode = kToolAxisOff;
+  // The tool-centre-point mode chosen with the menu, which every run
+  // starts from.
+  m.ToolAxisMode = s_.Defs.Controller.ToolCenterControl[1];
   m.LastGCode = 0;
   m.TiltedPlane.Active = 0;
   m.Polar.On = 0;
@@ -348,8 +357,9 @@ void CuttingRunControl::RunTimerTick() {
   const int32_t wanted = RunTimerInterval(control);
   if (queue_.Timers().IntervalMs(Key(kRunTimerId)) != wanted) SetRunTimer();
 
+  const BlockDisplay::Snapshot block = s_.ReadBlock.Read();
+  ShowProgress(block.Read);
   if (control.CuttingMode.load() == kCuttingShowResult) {
-    const BlockDisplay::Snapshot block = s_.ReadBlock.Read();
     shell_.Run.ShownLine = block.Line;
     shell_.Run.CurrentBlockText = block.Text;
     if (!suspended) s_.Shell.RequestShellUpdate(ShellUpdate::kNcInfo);
@@ -381,6 +391,39 @@ void CuttingRunControl::RunTimerTick() {
              keys_->IsDown(s_.Defs.Settings.StopKey)) {
     control.StopRequest.store(1);
   }
+}
+
+// The file progress at the main program's level, the sub-progress inside
+// a first-level subprogram; a sub-file counted again from its start (the
+// next subprogram) is shown from its start.
+void CuttingRunControl::ShowProgress(const BlockDisplay::Progress& read) {
+  ProgressState& shown = shownProgress_;
+  if (read.Depth == 0) {
+    shown.Counter = read.Counter;
+    UpdateFileProgress(shown, 0);
+  } else if (read.Depth == 1) {
+    const uint64_t total = std::max<uint64_t>(read.FileTotal, 1);
+    if (total != shown.FileTotal || read.FileCounter < shown.FileCounter) {
+      shown.FileTotal = total;
+      shown.FileScale = 1000.0 / static_cast<double>(total);
+      shown.FileZeroShown = 0;
+      shown.FileLastShown = 0;
+    }
+    shown.FileCounter = read.FileCounter;
+    UpdateSubProgress(shown, 0);
+  }
+}
+
+// The movie's requests are served on the main thread, by the view.
+void CuttingRunControl::RequestMovie(std::atomic<int32_t>& request) {
+  request.store(1);
+  if (OnRecordingRequest) OnRecordingRequest();
+}
+
+// A batch run's movie goes on over the worker's runs.
+void CuttingRunControl::CloseMovie() {
+  if (IsAviRecording(Movie.Recorder) && s_.CommandLine.batchMode.load() == 0)
+    RequestMovie(Movie.CloseRequest);
 }
 
 void CuttingRunControl::ThreadEnded() {
@@ -440,6 +483,7 @@ void CuttingRunControl::NormalEnd() {
   s_.Control.CuttingMode.store(kCuttingIdle);
   CloseRunReports();
   EndFileProgress(s_.Progress);
+  CloseMovie();
   EnableMenusAfterRun(shell_.Menu);
   UpdateTexts();
 }
@@ -479,6 +523,7 @@ void CuttingRunControl::FinishCutting() {
   control.OneShotStop.store(0);
   control.CuttingMode.store(kCuttingIdle);
   EndFileProgress(s_.Progress);
+  CloseMovie();
   EnableMenusAfterRun(shell_.Menu);
   UpdateTexts();
   control.Abort.store(0);

@@ -14,9 +14,11 @@
 #include <string_view>
 
 #include "definitions/settings.h"
+#include "display/avi_recording.h"
 #include "model/interference_hits.h"
 #include "platform/file_open.h"
 #include "platform/main_thread_queue.h"
+#include "platform/progress.h"
 #include "platform/virtual_keys.h"
 #include "platform/worker_thread.h"
 #include "shell/core/command_ports.h"
@@ -140,11 +142,21 @@ class CuttingRunControl : public RunCommandPort {
 
   // Called on the main thread when the thread asked for a new frame and at
   // the run's pauses and ends, after the host's redraw request: the view
-  // redraws the workpiece and records a movie frame.
+  // redraws the workpiece and records a movie frame. The thread is then
+  // held in its handshake or at its stop, or has ended.
   std::function<void()> OnNewFrame;
   // Called after the undo backup of a run's start: the view rotates its
   // display lists to the new history slot.
   std::function<void()> OnModelBackup;
+  // Called on the main thread when the run asked for the movie's start (at
+  // its start) or close (at its end) outside a frame: the view serves the
+  // request. A frame serves them too.
+  std::function<void()> OnRecordingRequest;
+
+  // The run's movie: started at a run's start when the movie settings ask
+  // for it, closed at its end; neither in batch mode, whose worker owns the
+  // movie over its runs.
+  AviRecording Movie;
 
   // Kills the run's timers (at shut-down, before the thread is joined).
   void KillTimers();
@@ -173,6 +185,9 @@ class CuttingRunControl : public RunCommandPort {
   void ThreadEnded();
   void NormalEnd();
   void PassStop();
+  void ShowProgress(const BlockDisplay::Progress& read);
+  void RequestMovie(std::atomic<int32_t>& request);
+  void CloseMovie();
   void MarkFailedUnattended();
 
   Session& s_;
@@ -188,6 +203,9 @@ class CuttingRunControl : public RunCommandPort {
   std::string lengthReportPath_;
   AxisPosition startProgramPosition_{};
   OffsetMemory startOffsets_;
+  // The progress as shown, from the counters the thread publishes with each
+  // block it reads: the thread counts into the session's own.
+  ProgressState shownProgress_;
   std::atomic<int32_t> finishing_{0};
 };
 

@@ -6,11 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "model/cut_statistics.h"
@@ -166,7 +168,15 @@ class LockedHost : public Host {
   void SetWindowTitle(std::string_view) override {}
   void ShowProgressBar(ProgressBar, bool) override {}
   void SetProgressRange(ProgressBar, int32_t) override {}
-  void SetProgressPosition(ProgressBar, int32_t) override {}
+  void SetProgressPosition(ProgressBar bar, int32_t position) override {
+    std::lock_guard lock(mutex_);
+    if (std::this_thread::get_id() == main_) progress_.emplace_back(bar, position);
+  }
+  // The bar positions set on the main thread.
+  std::vector<std::pair<ProgressBar, int32_t>> MainThreadProgress() const {
+    std::lock_guard lock(mutex_);
+    return progress_;
+  }
   void RequestRedraw() override {}
   void Log(std::string_view text) override { Add(logs_, text); }
   void PlaySound(std::string_view, SoundWait) override {}
@@ -194,6 +204,8 @@ class LockedHost : public Host {
   mutable std::mutex mutex_;
   std::vector<std::string> logs_, opened_, status_;
   std::vector<HostMessage> messages_;
+  std::thread::id main_ = std::this_thread::get_id();
+  std::vector<std::pair<ProgressBar, int32_t>> progress_;
 };
 
 constexpr double kPitch = 0.5;
@@ -520,6 +532,50 @@ TEST(RunControl, AbortInUnattendedRunModeFailsTheExitCode) {
   ASSERT_TRUE(f.TickUntil([&] { return f.Idle(); }));
   EXPECT_EQ(f.S.CommandLine.exitCodeFlag.load(), -1);
   EXPECT_EQ(f.Shell.Run.Escape, PaneLook::kFlat);
+}
+
+}  // namespace
+}  // namespace vestan
+
+namespace vestan {
+namespace {
+
+// Timer 101 shows how far the reading has come from what the thread
+// published with the block it read last: the file bar at the main level,
+// the sub-file bar inside a subprogram, each never going back within its
+// file. The thread's end puts the tool-centre-point mode back to the one
+// chosen in the menu.
+TEST(RunControl, RunTimerShowsTheReadingsProgressAndTheEndTheChosenToolCentreMode) {
+  RunFixture f;
+  f.S.RunView.Window = 1;
+  std::string moves;
+  for (int32_t i = 0; i < 40; ++i) moves += "G01 X" + std::to_string(i % 2 == 0 ? 60 : -10) + ". F5000\n";
+  f.Folder.Write("sub.nc", "%\n" + moves + "M99\n%\n");
+  f.Program("main.nc", "G90 G54 G00 X-10. Y50.2 Z10.\n" + moves + "M98 <sub.nc>\n" + moves);
+  f.S.Defs.Controller.ToolCenterControl = {2, 1};  // a program's mode, the menu's choice
+  f.Run.RunCommand(kCuttingReal);
+  ASSERT_TRUE(f.TickUntil([&] { return f.Idle(); }));
+  EXPECT_EQ(f.S.Nc.Modal.ToolAxisMode, 1);
+
+  std::vector<int32_t> file, sub;
+  for (const auto& [bar, position] : f.Host.MainThreadProgress())
+    (bar == ProgressBar::kMain ? file : sub).push_back(position);
+  // A bar shown at 0 is first stepped to 10 and back, to repaint it.
+  for (std::vector<int32_t>* bar : {&file, &sub}) {
+    std::vector<int32_t> kept;
+    for (size_t i = 0; i < bar->size(); ++i) {
+      if ((*bar)[i] == 10 && i + 1 < bar->size() && (*bar)[i + 1] == 0) ++i;
+      kept.push_back((*bar)[i]);
+    }
+    *bar = kept;
+  }
+  ASSERT_GT(file.size(), 3u);
+  EXPECT_TRUE(std::is_sorted(file.begin(), file.end()));
+  EXPECT_GT(file.back(), 500);
+  EXPECT_LT(*std::find_if(file.begin(), file.end(), [](int32_t p) { return p > 0; }), 500);
+  ASSERT_GT(sub.size(), 2u);
+  EXPECT_TRUE(std::is_sorted(sub.begin(), sub.end()));
+  EXPECT_GT(sub.back(), 0);
 }
 
 }  // namespace
