@@ -350,8 +350,9 @@ int64_t SelectNcProgram(DocumentContext& c, bool defineWork, bool& ncErrors) {
 
 bool BoxAroundProgram(const NcCheckResults& r, const Settings& settings,
                       std::array<double, 6>& box) {
-  const bool cutting = r.CuttingSpan.Min[0] <= r.CuttingSpan.Max[0];
-  const CheckExtents& extent = cutting ? r.CuttingSpan : r.Machine;
+  // The box spans the cutting points (the tool tip after each cutting move).
+  const bool cutting = r.CuttingMachine.Min[0] <= r.CuttingMachine.Max[0];
+  const CheckExtents& extent = cutting ? r.CuttingMachine : r.Machine;
   if (extent.Min[0] > extent.Max[0]) return false;
   for (size_t i = 0; i < 2; ++i) {
     box[i] = extent.Min[i] - settings.WorkMargin[i];
@@ -360,6 +361,9 @@ bool BoxAroundProgram(const NcCheckResults& r, const Settings& settings,
   if (cutting) {
     box[2] = extent.Min[2];
     box[5] = extent.Max[2];
+    // Cuts that all end at one height (a pocket at one depth) leave no
+    // height: the box then reaches up to where those cuts began.
+    if (box[5] <= box[2]) box[5] = std::max(box[5], r.CuttingSpan.Max[2]);
   } else {
     box[5] = extent.Min[2] - 5.0;
     box[2] = box[5] - 10.0;

@@ -218,10 +218,12 @@ TEST(SelectNcProgram, SelectAndDefineFitsABoxToTheProgram) {
     std::array<double, 6> Box;
   };
   const Case cases[] = {
-      // The plunge from Z5 cuts from there.
+      // From the lowest to the highest cutting point (the tip after each
+      // cutting move): Z-4 to Z-1, so the rapid approach at Z5 stays clear.
       {"cutting", kTwoDepthProgram,
        {10 + kG54[0] - 2, 20 + kG54[1] - 3, -4 + kG54[2], 40 + kG54[0] + 2, 30 + kG54[1] + 3,
-        5 + kG54[2]}},
+        -1 + kG54[2]}},
+      // Every cut ends at Z-5: the box reaches up to where the plunge began.
       {"pocket at one depth", kPocketProgram,
        {10 + kG54[0] - 2, 10 + kG54[1] - 3, -5 + kG54[2], 30 + kG54[0] + 2, 25 + kG54[1] + 3,
         5 + kG54[2]}},
