@@ -149,6 +149,10 @@ Application::Application(LaunchArguments arguments, bool echoToStderr)
   Dispatcher->SetRunPort(&Runs);
   BatchWork = RunBatchWork;
   InstallRunDisplay(*this);
+  // No window shows the run: its progress goes to stderr with the log's
+  // other lines.
+  if (echoToStderr)
+    Runs.ProgressLine = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
 }
 
 Application::~Application() { ShutDownApplication(*this); }

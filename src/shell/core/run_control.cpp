@@ -14,6 +14,7 @@
 #include "simulation/run_loop.h"
 #include "simulation/run_reports.h"
 #include "simulation/session_files.h"
+#include "simulation/verify_report.h"
 
 namespace vestan {
 
@@ -182,6 +183,7 @@ void CuttingRunControl::RunCommand(int32_t cuttingMode) {
   DisableMenusWhileRunning(shell_.Menu);
   BeginFileProgress(s_.Progress, s_.Defs.Paths.NcProgram, "切削", "Cut", NcProgramSource{});
   shownProgress_ = s_.Progress;
+  runStart_ = lastProgressLine_ = std::chrono::steady_clock::now();
   // The last run's block and progress are not this run's, even before the
   // thread's first block.
   s_.ReadBlock.Clear();
@@ -359,6 +361,7 @@ void CuttingRunControl::RunTimerTick() {
 
   const BlockDisplay::Snapshot block = s_.ReadBlock.Read();
   ShowProgress(block.Read);
+  GiveProgressLine(block, false);
   if (control.CuttingMode.load() == kCuttingShowResult) {
     shell_.Run.ShownLine = block.Line;
     shell_.Run.CurrentBlockText = block.Text;
@@ -366,6 +369,7 @@ void CuttingRunControl::RunTimerTick() {
   }
 
   if (!thread_.Running()) {
+    GiveProgressLine(s_.ReadBlock.Read(), true);
     ThreadEnded();
     return;
   }
@@ -391,6 +395,26 @@ void CuttingRunControl::RunTimerTick() {
              keys_->IsDown(s_.Defs.Settings.StopKey)) {
     control.StopRequest.store(1);
   }
+}
+
+std::string RunProgressLine(int32_t line, double percent, int32_t seconds) {
+  std::string elapsed;
+  FormatHhMmSs(elapsed, seconds);
+  elapsed.erase(0, elapsed.find_first_not_of(' '));
+  char share[32];
+  std::snprintf(share, sizeof share, "%.1f%%", percent);
+  return "Cut: line " + std::to_string(line) + ", " + share + " of the program, " + elapsed;
+}
+
+void CuttingRunControl::GiveProgressLine(const BlockDisplay::Snapshot& block, bool last) {
+  if (!ProgressLine) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (!last && now - lastProgressLine_ < std::chrono::seconds(1)) return;
+  lastProgressLine_ = now;
+  const double total = static_cast<double>(std::max<uint64_t>(shownProgress_.Total, 1));
+  const double percent = std::min(100.0, 100.0 * static_cast<double>(block.Read.Counter) / total);
+  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(now - runStart_).count();
+  ProgressLine(RunProgressLine(block.Line, percent, static_cast<int32_t>(seconds)));
 }
 
 // The file progress at the main program's level, the sub-progress inside

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -84,6 +85,9 @@ int32_t RunResultCode(const RunEndFacts& facts, const InterferenceCheckSettings&
 // reads the NC state: never while a run thread works (ThreadWorking).
 void UpdateShellTexts(const Session& session, ShellState& shell, bool statusBar = true);
 
+// One progress line of a run with no window.
+std::string RunProgressLine(int32_t line, double percent, int32_t seconds);
+
 class CuttingRunControl : public RunCommandPort {
  public:
   // thread is the one the run runs on; keys (none: never held) tells the
@@ -152,6 +156,11 @@ class CuttingRunControl : public RunCommandPort {
   // its start) or close (at its end) outside a frame: the view serves the
   // request. A frame serves them too.
   std::function<void()> OnRecordingRequest;
+  // With no window to show the run, one line of progress at most every
+  // second: the block's line number, the share of the program read and the
+  // time since the run's start ("Cut: line 120, 35.2% of the program,
+  // 0:00:07"). Empty: no such lines.
+  std::function<void(const std::string&)> ProgressLine;
 
   // The run's movie: started at a run's start when the movie settings ask
   // for it, closed at its end; neither in batch mode, whose worker owns the
@@ -186,6 +195,8 @@ class CuttingRunControl : public RunCommandPort {
   void NormalEnd();
   void PassStop();
   void ShowProgress(const BlockDisplay::Progress& read);
+  // The progress line of a run with no window; last: the run has ended.
+  void GiveProgressLine(const BlockDisplay::Snapshot& block, bool last);
   void RequestMovie(std::atomic<int32_t>& request);
   void CloseMovie();
   void MarkFailedUnattended();
@@ -206,6 +217,9 @@ class CuttingRunControl : public RunCommandPort {
   // The progress as shown, from the counters the thread publishes with each
   // block it reads: the thread counts into the session's own.
   ProgressState shownProgress_;
+  // When the run started and when its last progress line was given.
+  std::chrono::steady_clock::time_point runStart_{};
+  std::chrono::steady_clock::time_point lastProgressLine_{};
   std::atomic<int32_t> finishing_{0};
 };
 

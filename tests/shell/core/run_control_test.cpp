@@ -323,6 +323,21 @@ TEST(RunControl, RunCommandCutsWritesTheLengthReportAndEndsIdle) {
               FindCommand(f.Shell.Menu, kCommandRealCutting)->Enabled);
 }
 
+// With no window, a run gives progress lines; the last one, at its end,
+// has read the whole program.
+TEST(RunControl, AHeadlessRunGivesProgressLinesEndingWithTheWholeProgram) {
+  EXPECT_EQ(RunProgressLine(120, 35.25, 3725), "Cut: line 120, 35.2% of the program, 01:02:05");
+  RunFixture f;
+  f.Program("slot", kSlot);
+  std::vector<std::string> lines;
+  f.Run.ProgressLine = [&lines](const std::string& line) { lines.push_back(line); };
+  f.Run.RunCommand(kCuttingShowResult);
+  ASSERT_TRUE(f.TickUntil([&] { return f.Idle(); }));
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back().rfind("Cut: line ", 0), 0u) << lines.back();
+  EXPECT_NE(lines.back().find(", 100.0% of the program, "), std::string::npos) << lines.back();
+}
+
 TEST(RunControl, NoCheckInReportModeMakesNoLengthReport) {
   RunFixture f;
   f.S.Defs.Checks.ArborCheck = 3;
