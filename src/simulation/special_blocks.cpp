@@ -299,6 +299,12 @@ bool SetDialectPlane(const SpecialBlockRecords& b, int32_t g, bool axisGiven) {
         lengthAxis < 3)
       end.Current[static_cast<size_t>(lengthAxis)] += nc.Modal.Length.PreviousToolLength;
   }
+  // A block that goes on as a move starts where the tool stands in the
+  // plane, not at its place in the coordinates before it.
+  for (size_t i = 0; i < 3; ++i) {
+    move.Start[i] = position.ProgramPosition[i] = p[i];
+    nc.BlockEnd.Previous[i] = nc.BlockEnd.Current[i];
+  }
   b.Steps.MachineStart = position.MachinePosition;
   if (siemens) {
     for (size_t r = 0; r < 2; ++r) {

@@ -618,15 +618,35 @@ Vec3 TableTip(double x, double a) {
 }
 
 // SIEMENS: G68.2 takes the rotary ends to the plane's solution with the
-// rotary move flagged pending; the block names no axis and moves nothing.
-// X10 then runs in the plane with the table at A-90 from its first step.
+// rotary move flagged pending. Its X, Y, Z words make it a move, from where
+// the tool stands in the plane to there: the table turns to A-90 in n
+// steps, the tool cut where the turning table has it (the tip of machine
+// X-50, A = -90 i/n). X10 then runs in the plane at A-90.
 TEST(SpecialBlocks, SiemensPlaneSetsTheRotaryEndsAndThePendingFlag) {
   DialectRun run(2.5, "siemens.ctl");
-  run.Program(std::string(kToTiltedPlaneStart) + "G68.2 X0 Y0 Z0 I0 J-90. K0\nG01 X10. F500\n");
-  std::string expected;
+  run.S.Defs.Settings.IgnoreG00 = 0;
+  run.Program(std::string(kToTiltedPlaneStart) +
+              "G01 F500\nG68.2 X0 Y0 Z0 I0 J-90. K0\nX10.\n");
+  // The rapid to the start (its steps StepStatus 0), the turn, the four
+  // steps of X10.
+  const std::string& trace = run.Trace;
+  std::string tail;
   for (const double x : {-47.5, -45.0, -42.5, -40.0})
-    expected += TipPose({x, 340, -130}, {0, 1, 0}, kStepFeed);
-  EXPECT_EQ(run.Trace, expected);
+    tail += TipPose({x, 340, -130}, {0, 1, 0}, kStepFeed);
+  ASSERT_GE(trace.size(), tail.size());
+  EXPECT_EQ(trace.substr(trace.size() - tail.size()), tail);
+  // The feed steps: those of the turn and the four.
+  int64_t n = -4;
+  for (size_t at = trace.find(" 2\n"); at != std::string::npos; at = trace.find(" 2\n", at + 1))
+    ++n;
+  ASSERT_GT(n, 1);
+  std::string turn;
+  for (int64_t i = 1; i <= n; ++i) {
+    const double a = -90.0 * static_cast<double>(i) / static_cast<double>(n);
+    const double r = a * std::numbers::pi / 180.0;
+    turn += TipPose(TableTip(-50, a), {0, -std::sin(r), std::cos(r)}, kStepFeed);
+  }
+  EXPECT_EQ(trace.substr(trace.size() - tail.size() - turn.size(), turn.size()), turn);
   const NcContext& nc = run.S.Nc;
   EXPECT_EQ(nc.Modal.TiltedPlane.RotarySolution, (RotaryAngles{-90, 0}));
   EXPECT_EQ(nc.Modal.TiltedPlane.RotaryProgrammedDirectly, 1);
