@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -730,6 +731,44 @@ TEST(SpecialBlocks, ARunInEachDialectEndsInTheTiltedPlane) {
               TipPose({-30, 340, -130}, {0, 1, 0}, 0))
         << c.Controller;
     EXPECT_NEAR(position.MachinePosition[3], -90, 1e-9) << c.Controller;
+  }
+}
+
+// G254 makes the plane of the rotary axes as they stand: its tool axis is
+// where they point the tool, so no dialect turns them. At A-30 the tool is
+// seen from the table along (0, 0.5, 0.866); the plane's Y axis is (0,
+// 0.866, -0.5), its X axis work X. The tip of G54 X0 Y0 Z50 (machine X-50
+// Y-50 Z160 at A0) turns with the table to X-50 Y126.699 Z139.449, and X10
+// in the plane then moves it 10 along work X in four steps of 2.5.
+TEST(SpecialBlocks, G254KeepsTheRotaryAxesWhereTheyStandInEveryDialect) {
+  struct Case {
+    const char* Controller;  // none: the shipped one
+    const char* Program;
+  };
+  const std::vector<Case> cases = {
+      {nullptr, "G90 G54 G00 X0 Y0 Z50. A-30. C0\nG254\nG01 X10. F500\n"},
+      {"siemens.ctl", "G90 G54 G00 X0 Y0 Z50. A-30. C0\nG254\nG01 X10. F500\n"},
+      {"heidenhain.ctl", "L X+0 Y+0 Z+50 A-30. C+0 FMAX\nG254\nL X+10 F500\n"},
+  };
+  const double c = std::sqrt(3.0) / 2.0;
+  const Vec3 tip = TableTip(-50, -30);
+  ASSERT_NEAR(tip[1], 126.69873, 1e-5);
+  ASSERT_NEAR(tip[2], 139.44864, 1e-5);
+  std::string expected;
+  for (const double x : {-47.5, -45.0, -42.5, -40.0})
+    expected += TipPose({x, tip[1], tip[2]}, {0, 0.5, c}, kStepFeed);
+  for (const Case& k : cases) {
+    std::unique_ptr<StepRun> run;
+    if (k.Controller == nullptr)
+      run = std::make_unique<TableRun>(2.5);
+    else
+      run = std::make_unique<DialectRun>(2.5, k.Controller);
+    run->Program(k.Program);
+    const char* what = k.Controller == nullptr ? "hanuc.ctl" : k.Controller;
+    EXPECT_EQ(run->Trace, expected) << what;
+    const MachinePositionState& position = run->S.Nc.Position;
+    EXPECT_NEAR(position.MachinePosition[3], -30, 1e-9) << what;
+    EXPECT_NEAR(position.MachinePosition[4], 0, 1e-9) << what;
   }
 }
 
