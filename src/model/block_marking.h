@@ -122,4 +122,51 @@ inline void MarkColumnBlocks(const ColumnBlocks& blocks, BlockMarkCache& cache, 
   cache = {blocks.Dirty, lowU, highU, lowV, highV, lowW, highW, front, back};
 }
 
+// The marks of a run of cuts, held back while the cuts go on and set at
+// once: a cut whose cross ranges are those held and whose removed values
+// overlap the held value run (or touch it) only widens the run, with no
+// division and no flag written. Marking the run then marks exactly what
+// marking each cut would: the grid-to-block tables ascend and a point's low
+// block is never above its high block, so the block ranges of overlapping
+// value runs overlap too and their union is the range of the run's ends.
+// Only a span that is open holds anything; the owner closes it before the
+// flags are read.
+struct BlockMarkSpan {
+  bool Open = false;
+  bool Holding = false;
+  int32_t LowU = 0, HighU = 0, LowV = 0, HighV = 0;
+  double Front = 0.0, Back = 0.0;
+};
+
+// Sets the marks the span holds (through the cache) and holds nothing more.
+inline void FlushBlockMarkSpan(const ColumnBlocks& blocks, BlockMarkCache& cache,
+                               BlockMarkSpan& span) {
+  if (!span.Holding) return;
+  span.Holding = false;
+  const double run[2] = {span.Front, span.Back};
+  MarkColumnBlocks(blocks, cache, span.LowU, span.HighU, span.LowV, span.HighV, run);
+}
+
+// MarkColumnBlocks through an open span (through the cache alone when the
+// span is closed): the same blocks end up marked once the span is flushed.
+inline void MarkColumnBlocks(const ColumnBlocks& blocks, BlockMarkCache& cache,
+                             BlockMarkSpan& span, int32_t lowU, int32_t highU, int32_t lowV,
+                             int32_t highV, std::span<const double> removed) {
+  if (removed.empty() || blocks.Dirty == nullptr) return;
+  const double front = removed.front(), back = removed.back();
+  // Out of order or NaN: marked as it comes, never held.
+  if (!span.Open || !(front <= back)) {
+    MarkColumnBlocks(blocks, cache, lowU, highU, lowV, highV, removed);
+    return;
+  }
+  if (span.Holding && lowU == span.LowU && highU == span.HighU && lowV == span.LowV &&
+      highV == span.HighV && front <= span.Back && back >= span.Front) {
+    span.Front = std::min(span.Front, front);
+    span.Back = std::max(span.Back, back);
+    return;
+  }
+  FlushBlockMarkSpan(blocks, cache, span);
+  span = {true, true, lowU, highU, lowV, highV, front, back};
+}
+
 }  // namespace vestan
