@@ -186,9 +186,12 @@ inline MetColumn MeetColumn(const CutGridContext& grid, int32_t i, int32_t j,
   const int32_t column = j * grid.CountU + i;
   const int32_t count = set.Counts[column];
   if (count < 1) return {};
-  const double* values = count > set.Stride
-                             ? detail::LongColumnOf(set, column).Values.data()
-                             : set.Values.data() + static_cast<size_t>(column) * set.Stride;
+  if (count > set.Stride) {
+    const std::vector<double>& values = detail::LongColumnOf(set, column).Values;
+    if (!(values.front() < interval[1] && values.back() > interval[0])) return {};
+    return {column, count};
+  }
+  const double* values = set.Values.data() + static_cast<size_t>(column) * set.Stride;
   if (!(values[0] < interval[1] && values[count - 1] > interval[0])) return {};
   return {column, count};
 }
@@ -254,8 +257,8 @@ inline std::span<const double> CutMetColumnInterval(CutContext& cut, CutGridCont
 // found met at (i, j): CutMetColumnInterval of the interval with the given
 // face flags and attributes, taken straight from the column's slots when the
 // cut only shortens pairs there.
-inline std::span<const double> CutMetColumn(CutContext& cut, CutGridContext& grid, int32_t i,
-                                            int32_t j, MetColumn met,
+[[gnu::always_inline]] inline std::span<const double> CutMetColumn(
+    CutContext& cut, CutGridContext& grid, int32_t i, int32_t j, MetColumn met,
                                             const std::array<double, 2>& interval,
                                             const std::array<uint8_t, 2>& faceFlags,
                                             const std::array<int32_t, 2>& faceAttributes) {

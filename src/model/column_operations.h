@@ -117,14 +117,14 @@ struct PairTrim {
   double weight;
   std::vector<double>* terms;
 
-  void Add(double& volume, double term) const {
+  [[gnu::always_inline]] void Add(double& volume, double term) const {
     if (terms != nullptr)
       terms->push_back(term);
     else
       volume += term;
   }
   // Pair r loses its top to a, or its bottom to b; the piece goes to pieces.
-  void Top(double* values, uint8_t* flags, int32_t* attributes, int32_t r, double* pieces,
+  [[gnu::always_inline]] void Top(double* values, uint8_t* flags, int32_t* attributes, int32_t r, double* pieces,
            double& volume) const {
     const double q = values[r + 1];
     values[r + 1] = a;
@@ -134,7 +134,7 @@ struct PairTrim {
     pieces[1] = q;
     Add(volume, (q - a) * weight);
   }
-  void Bottom(double* values, uint8_t* flags, int32_t* attributes, int32_t r, double* pieces,
+  [[gnu::always_inline]] void Bottom(double* values, uint8_t* flags, int32_t* attributes, int32_t r, double* pieces,
               double& volume) const {
     const double p = values[r];
     values[r] = b;
