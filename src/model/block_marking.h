@@ -86,10 +86,12 @@ inline void MarkColumnBlocks(const ColumnBlocks& blocks, int32_t lowU, int32_t h
 // What the cuts of a pass have marked lately, so that a cut whose blocks are
 // marked already costs a few comparisons instead of two divisions: for the
 // cross ranges held, every block along the columns from LowW to HighW is
-// marked. The grid-to-block tables ascend, so every value not below Front
-// lies in a block not below LowW, and every value not above Back in one not
-// above HighW. Holds for one flag array while nothing clears it: a pass
-// starts with a fresh one.
+// marked. Front and Back bound the values whose blocks lie in that run: the
+// grid-to-block tables ascend, so a removal from at least Front starts in a
+// block not below LowW and one to at most Back ends in one not above HighW
+// (the bounds lie half a cell inside, far beyond the rounding of the
+// division that places a value). Holds for one flag array while nothing
+// clears it: a pass starts with a fresh one.
 struct BlockMarkCache {
   const uint8_t* Dirty = nullptr;  // none: nothing held
   int32_t LowU = 0, HighU = 0, LowV = 0, HighV = 0;
@@ -97,76 +99,24 @@ struct BlockMarkCache {
   double Front = 0.0, Back = 0.0;
 };
 
+namespace detail {
+
+// The marking of a removal the cache does not hold, and the cache's update.
+void MarkAndHold(const ColumnBlocks& blocks, BlockMarkCache& cache, int32_t lowU, int32_t highU,
+                 int32_t lowV, int32_t highV, double front, double back);
+
+}  // namespace detail
+
 // MarkColumnBlocks through the cache: the same blocks end up marked.
 inline void MarkColumnBlocks(const ColumnBlocks& blocks, BlockMarkCache& cache, int32_t lowU,
                              int32_t highU, int32_t lowV, int32_t highV,
                              std::span<const double> removed) {
   if (removed.empty() || blocks.Dirty == nullptr) return;
   const double front = removed.front(), back = removed.back();
-  const bool held = cache.Dirty == blocks.Dirty && lowU == cache.LowU && highU == cache.HighU &&
-                    lowV == cache.LowV && highV == cache.HighV;
-  if (held && front >= cache.Front && back <= cache.Back) return;
-  const int32_t lowW = blocks.LowW[detail::GridPointOf(blocks, front)];
-  const int32_t highW = blocks.HighW[detail::GridPointOf(blocks, back)];
-  detail::MarkBlockBox(blocks, lowU, highU, lowV, highV, lowW, highW);
-  // A removal out of order (or NaN) marks what it marks and is not held.
-  if (!(front <= back) || lowW > highW) return;
-  if (held && lowW <= cache.HighW + 1 && highW >= cache.LowW - 1) {
-    // Overlapping or adjoining: the marked run grows.
-    cache.LowW = std::min(cache.LowW, lowW);
-    cache.HighW = std::max(cache.HighW, highW);
-    cache.Front = std::min(cache.Front, front);
-    cache.Back = std::max(cache.Back, back);
+  if (cache.Dirty == blocks.Dirty && lowU == cache.LowU && highU == cache.HighU &&
+      lowV == cache.LowV && highV == cache.HighV && front >= cache.Front && back <= cache.Back)
     return;
-  }
-  cache = {blocks.Dirty, lowU, highU, lowV, highV, lowW, highW, front, back};
-}
-
-// The marks of a run of cuts, held back while the cuts go on and set at
-// once: a cut whose cross ranges are those held and whose removed values
-// overlap the held value run (or touch it) only widens the run, with no
-// division and no flag written. Marking the run then marks exactly what
-// marking each cut would: the grid-to-block tables ascend and a point's low
-// block is never above its high block, so the block ranges of overlapping
-// value runs overlap too and their union is the range of the run's ends.
-// Only a span that is open holds anything; the owner closes it before the
-// flags are read.
-struct BlockMarkSpan {
-  bool Open = false;
-  bool Holding = false;
-  int32_t LowU = 0, HighU = 0, LowV = 0, HighV = 0;
-  double Front = 0.0, Back = 0.0;
-};
-
-// Sets the marks the span holds (through the cache) and holds nothing more.
-inline void FlushBlockMarkSpan(const ColumnBlocks& blocks, BlockMarkCache& cache,
-                               BlockMarkSpan& span) {
-  if (!span.Holding) return;
-  span.Holding = false;
-  const double run[2] = {span.Front, span.Back};
-  MarkColumnBlocks(blocks, cache, span.LowU, span.HighU, span.LowV, span.HighV, run);
-}
-
-// MarkColumnBlocks through an open span (through the cache alone when the
-// span is closed): the same blocks end up marked once the span is flushed.
-inline void MarkColumnBlocks(const ColumnBlocks& blocks, BlockMarkCache& cache,
-                             BlockMarkSpan& span, int32_t lowU, int32_t highU, int32_t lowV,
-                             int32_t highV, std::span<const double> removed) {
-  if (removed.empty() || blocks.Dirty == nullptr) return;
-  const double front = removed.front(), back = removed.back();
-  // Out of order or NaN: marked as it comes, never held.
-  if (!span.Open || !(front <= back)) {
-    MarkColumnBlocks(blocks, cache, lowU, highU, lowV, highV, removed);
-    return;
-  }
-  if (span.Holding && lowU == span.LowU && highU == span.HighU && lowV == span.LowV &&
-      highV == span.HighV && front <= span.Back && back >= span.Front) {
-    span.Front = std::min(span.Front, front);
-    span.Back = std::max(span.Back, back);
-    return;
-  }
-  FlushBlockMarkSpan(blocks, cache, span);
-  span = {true, true, lowU, highU, lowV, highV, front, back};
+  detail::MarkAndHold(blocks, cache, lowU, highU, lowV, highV, front, back);
 }
 
 }  // namespace vestan

@@ -83,26 +83,6 @@ bool ReachableColumns(const CutGridContext& grid, const ReachTest& test, int32_t
 // An unknown reach leaves the range as it is.
 void ClipRangeToMaterial(CutGridContext& grid, const PassReach& reach);
 
-// Holds the context's update-block marks back while it lives (when no one
-// holds them already) and sets them when it goes, on any way out.
-class HeldBlockMarks {
- public:
-  explicit HeldBlockMarks(CutGridContext& grid) : grid_(grid), opened_(!grid.MarkSpan.Open) {
-    grid_.MarkSpan.Open = true;
-  }
-  ~HeldBlockMarks() {
-    if (!opened_) return;
-    FlushBlockMarkSpan(grid_.Blocks, grid_.MarkCache, grid_.MarkSpan);
-    grid_.MarkSpan.Open = false;
-  }
-  HeldBlockMarks(const HeldBlockMarks&) = delete;
-  HeldBlockMarks& operator=(const HeldBlockMarks&) = delete;
-
- private:
-  CutGridContext& grid_;
-  bool opened_;
-};
-
 // Calls visit(i, j) for every column of the context's range (rows outer,
 // clipped to the grid) that holds material, until visit returns true; then
 // returns true; counts the visits in VisitedColumns. With a known reach only
@@ -111,8 +91,6 @@ class HeldBlockMarks {
 template <typename Visit>
 bool VisitRangeColumns(CutGridContext& grid, const PassReach& reach, Visit&& visit) {
   if (grid.Set == nullptr) return false;
-  // The cuts of a row mostly mark the blocks their neighbours marked.
-  const HeldBlockMarks held(grid);
   const int32_t u0 = std::max(grid.RangeU0, 0), u1 = std::min(grid.RangeU1, grid.LastU);
   const int32_t v0 = std::max(grid.RangeV0, 0), v1 = std::min(grid.RangeV1, grid.LastV);
   const bool limited = reach.Radius >= 0 && std::isfinite(reach.Radius);
@@ -225,8 +203,8 @@ inline std::span<const double> BookColumnCut(CutGridContext& grid, int32_t i, in
                                              std::span<const double> pieces) {
   if (pieces.empty()) return {};
   grid.RemovedCount += static_cast<int32_t>(pieces.size());
-  MarkColumnBlocks(grid.Blocks, grid.MarkCache, grid.MarkSpan, grid.BlockLowU[i],
-                   grid.BlockHighU[i], grid.BlockLowV[j], grid.BlockHighV[j], pieces);
+  MarkColumnBlocks(grid.Blocks, grid.MarkCache, grid.BlockLowU[i], grid.BlockHighU[i],
+                   grid.BlockLowV[j], grid.BlockHighV[j], pieces);
   return pieces;
 }
 inline std::span<const double> BookColumnCut(CutGridContext& grid, const ColumnCut& c,

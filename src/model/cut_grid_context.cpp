@@ -57,7 +57,6 @@ void Bind(CutGridContext& grid, DexelModel& model, int axisU, int axisV, int axi
   grid.BlockHighV = usable ? std::span<const int32_t>(v.blockHigh) : std::span<const int32_t>();
   grid.Blocks = usable ? ColumnBlocksOf(model, axisW) : ColumnBlocks{};
   grid.MarkCache = {};
-  grid.MarkSpan = {};
 }
 
 template <typename T>
@@ -88,7 +87,6 @@ void RefreshCutGrid(CutGridContext& grid) {
     grid.Blocks = ColumnBlocksOf(*grid.Model, grid.AxisW);
   // The flags may have been drawn and cleared since the last pass.
   grid.MarkCache = {};
-  grid.MarkSpan = {};
 }
 
 void BindCutGrids(CutGrids& grids, DexelModel& model) {

@@ -76,12 +76,10 @@ struct CutGridContext {
   DexelSet* Set = nullptr;                         // the set of the current slot
   // Grid point to update block along u and v: the block below and above it.
   std::span<const int32_t> BlockLowU, BlockHighU, BlockLowV, BlockHighV;
-  // The model's update blocks as this direction's columns mark them, what
-  // the current pass has marked lately, and the marks a visit of the pass's
-  // columns holds back until it ends.
+  // The model's update blocks as this direction's columns mark them, and
+  // what the current pass has marked lately.
   ColumnBlocks Blocks;
   BlockMarkCache MarkCache;
-  BlockMarkSpan MarkSpan;
 
   // Set per pass.
   int32_t RangeU0 = 0, RangeU1 = -1;  // columns visited, inclusive
