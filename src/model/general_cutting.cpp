@@ -210,7 +210,10 @@ class GeneralCutter {
         }
       }
       Update(body_, hit);
-      if (hit) CutInterval(low, high, true);
+      // Most lines the body meets have lost that part already.
+      if (!hit) return false;
+      const MetColumn met = MeetColumn(grid_, i, j, {low, high});
+      if (met) CutMetInterval(met, low, high, true);
       return false;
     });
   }
@@ -378,7 +381,10 @@ class GeneralCutter {
   // Removes one interval; returns whether material went.
   bool CutInterval(double low, double high, bool heightCheck) {
     const MetColumn met = MeetColumn(grid_, i_, j_, {low, high});
-    if (!met) return false;
+    return met && CutMetInterval(met, low, high, heightCheck);
+  }
+  // The same for a column the interval meets.
+  bool CutMetInterval(MetColumn met, double low, double high, bool heightCheck) {
     const std::array<uint8_t, 2> flags = StampFaces({low, high});
     const std::span<const double> pieces =
         CutMetColumn(cut_, grid_, i_, j_, met, {low, high}, flags, run_.CutFaceAttributes);
