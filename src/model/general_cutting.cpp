@@ -384,7 +384,8 @@ class GeneralCutter {
     return met && CutMetInterval(met, low, high, heightCheck);
   }
   // The same for a column the interval meets.
-  bool CutMetInterval(MetColumn met, double low, double high, bool heightCheck) {
+  [[gnu::always_inline]] bool CutMetInterval(MetColumn met, double low, double high,
+                                             bool heightCheck) {
     const std::array<uint8_t, 2> flags = StampFaces({low, high});
     const std::span<const double> pieces =
         CutMetColumn(cut_, grid_, i_, j_, met, {low, high}, flags, run_.CutFaceAttributes);
