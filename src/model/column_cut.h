@@ -237,9 +237,8 @@ inline std::span<const double> CutMetColumnInterval(CutContext& cut, CutGridCont
 // cut only shortens pairs there.
 [[gnu::always_inline]] inline std::span<const double> CutMetColumn(
     CutContext& cut, CutGridContext& grid, int32_t i, int32_t j, MetColumn met,
-                                            const std::array<double, 2>& interval,
-                                            const std::array<uint8_t, 2>& faceFlags,
-                                            const std::array<int32_t, 2>& faceAttributes) {
+    const std::array<double, 2>& interval, const std::array<uint8_t, 2>& faceFlags,
+    const std::array<int32_t, 2>& faceAttributes) {
   DexelSet& set = *grid.Set;
   const double a = interval[0], b = interval[1];
   // A long column, or an odd count, takes the general way.
@@ -249,8 +248,8 @@ inline std::span<const double> CutMetColumnInterval(CutContext& cut, CutGridCont
         MakeColumnCut(grid, i, j, interval, faceFlags, faceAttributes, CutRule::kRecording));
   // MeetColumn let through a < b only, and at least one value.
   const size_t base = static_cast<size_t>(met.Column) * set.Stride;
-  const detail::PairTrim trim{a, b, a, b, faceFlags, faceAttributes, CellArea(grid, i, j),
-                              grid.VolumeTerms};
+  const detail::PairTrim trim{
+      a, b, a, b, faceFlags, faceAttributes, CellArea(grid, i, j), grid.VolumeTerms};
   int32_t removed = 0;
   if (!detail::TrimPairs(set.Values.data() + base, set.Flags.data() + base,
                          set.Attributes.data() + base, met.Count, trim, grid.RemovedVolume,

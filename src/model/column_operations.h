@@ -124,8 +124,8 @@ struct PairTrim {
       volume += term;
   }
   // Pair r loses its top to a, or its bottom to b; the piece goes to pieces.
-  [[gnu::always_inline]] void Top(double* values, uint8_t* flags, int32_t* attributes, int32_t r, double* pieces,
-           double& volume) const {
+  [[gnu::always_inline]] void Top(double* values, uint8_t* flags, int32_t* attributes, int32_t r,
+                                  double* pieces, double& volume) const {
     const double q = values[r + 1];
     values[r + 1] = a;
     flags[r + 1] = faceFlags[0];
@@ -134,8 +134,8 @@ struct PairTrim {
     pieces[1] = q;
     Add(volume, (q - a) * weight);
   }
-  [[gnu::always_inline]] void Bottom(double* values, uint8_t* flags, int32_t* attributes, int32_t r, double* pieces,
-              double& volume) const {
+  [[gnu::always_inline]] void Bottom(double* values, uint8_t* flags, int32_t* attributes, int32_t r,
+                                     double* pieces, double& volume) const {
     const double p = values[r];
     values[r] = b;
     flags[r] = faceFlags[1];

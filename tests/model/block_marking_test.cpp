@@ -162,9 +162,12 @@ TEST(BlockMarkingRuns, CachedMarkingOfWalkingRunsMarksWhatPlainMarkingMarks) {
   double at = 0.0;
   for (int k = 0; k < 4000; ++k) {
     const double draw = unit(random);
-    if (draw < 0.03) u = block(random);
-    else if (draw < 0.05) v = block(random);
-    else if (draw < 0.1) at = unit(random) * 34 - 9;  // a gap
+    if (draw < 0.03)
+      u = block(random);
+    else if (draw < 0.05)
+      v = block(random);
+    else if (draw < 0.1)
+      at = unit(random) * 34 - 9;  // a gap
     // Mostly the next removal overlaps the last or lies just beyond it.
     const double front = at + (unit(random) - 0.3) * 0.6, back = front + unit(random) * 0.5;
     at = back;
