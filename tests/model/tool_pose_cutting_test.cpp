@@ -474,7 +474,7 @@ void ExpectPoseCutsAlike(const std::function<void(PoseWorld&, int)>& setUp,
         worlds[k]->Checks.ChipWidthCheck = check.chipWidth;
         setUp(*worlds[k], k);
       }
-      for (int pose = 0; pose < 48; ++pose) {
+      for (int pose = 0; pose < 60; ++pose) {
         Vec3 tip{unit(random) * 30 - 3, unit(random) * 30 - 3, unit(random) * 14 - 1};
         // Deep, so that necks, bodies and holders reach the stock.
         if (pose % 4 == 1) tip[2] -= 28;
@@ -485,6 +485,13 @@ void ExpectPoseCutsAlike(const std::function<void(PoseWorld&, int)>& setUp,
           const double step = (pose - (first ? 24 : 36)) * 1.1;
           tip = first ? Vec3{step, 12, 9} : Vec3{24 - step, 10, 10};
           axis = first ? Vec3{0.5, 0, std::sqrt(0.75)} : Vec3{-0.5, 0.3, 0.8};
+        }
+        if (pose >= 48) {
+          // Along each axis either way: the tool's solids seen along the
+          // lines of one direction and exactly across those of the others.
+          const Vec3 axes[] = {{0, 0, -1}, {1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, kUp};
+          axis = axes[pose % 6];
+          tip = {unit(random) * 24, unit(random) * 24, unit(random) * 12};
         }
         const double length = VectorLength(axis);
         for (double& a : axis) a /= length;
