@@ -416,8 +416,6 @@ class RingCheck {
       : c_(context),
         rings_(rings),
         end_(endLevel),
-        first_(DescribeRotaryAxis(context.Kinematics, 0)),
-        second_(DescribeRotaryAxis(context.Kinematics, 1)),
         sinCos_(context.Position.RotarySinCos) {}
 
   // Places the object box in one frame: turned as turn says, then moved by
@@ -470,7 +468,14 @@ class RingCheck {
   }
 
  private:
-  Vec3 Turn(RingTurn turn, const Vec3& v) const {
+  Vec3 Turn(RingTurn turn, const Vec3& v) {
+    // The axes' frames only when something turns: most positions of a
+    // 3-axis run turn nothing.
+    if (!axesDescribed_) {
+      first_ = DescribeRotaryAxis(c_.Kinematics, 0);
+      second_ = DescribeRotaryAxis(c_.Kinematics, 1);
+      axesDescribed_ = true;
+    }
     const Vec3 once = RotateThroughRotaryAxis(first_, sinCos_[0], sinCos_[1], v);
     if (turn == RingTurn::kFirst) return once;
     if (c_.Kinematics.RotaryType == kRotaryHead)
@@ -493,7 +498,8 @@ class RingCheck {
   StructureCheckContext& c_;
   const ToolRings& rings_;
   int32_t end_;
-  RotaryAxisFrame first_, second_;
+  RotaryAxisFrame first_{}, second_{};
+  bool axesDescribed_ = false;
   RotarySinCos sinCos_;
   std::vector<Vec3> placed_;
   Box box_;
