@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "model/cut_statistics.h"
+#include "model/recording_cutting.h"
 #include "nc/motion_driver.h"
 #include "simulation/run_loop.h"
 #include "simulation/session_runs.h"
@@ -28,6 +29,8 @@ struct StepRun {
   Session& S = Run.S;
   std::string Trace;
   std::vector<MoveEnd> Ends;
+  // Put in the pass's place of the kernel when set.
+  CuttingSeam* Cutter = nullptr;
 
   explicit StepRun(double movePitch) {
     testing::ReadShippedDefinitions(S, Run.Folder.Path());
@@ -40,6 +43,7 @@ struct StepRun {
   void Program(const std::string& text) {
     testing::StartProgram(S, Run.Folder.Write("p.nc", "%\n" + text + "M30\n%\n"));
     S.Pass->Steps.PoseTrace = &Trace;
+    if (Cutter != nullptr) S.Pass->Cutter = Cutter;
     NcModalState& modal = S.Nc.Modal;
     while (modal.EndState != kEndHandled && modal.AlarmCode == kAlarmNone) {
       NextNcMove(S.Nc, NcPassOf(S), S.Pass->Reader, S.Pass->Driver);
@@ -139,6 +143,25 @@ TEST(MoveSteps, CuttingStepsShowContactAndTheSlotIsRemoved) {
   for (int i = 1; i <= 20; ++i) expected += Pose(-10 + i, 50, -2, i <= 5 ? kStepFeed : kStepCutting);
   EXPECT_EQ(run.Trace, expected);
   EXPECT_GT(run.Removed(), 0.0);
+}
+
+// The ordinary tool cuts every step's pose through the pass's seam and
+// nowhere else: a stand-in in the kernel's place sees each pose once and the
+// stock stays whole.
+TEST(MoveSteps, EveryStepCutsItsPoseThroughThePassSeam) {
+  StepRun run(1.0);
+  RecordingCutting cutter;
+  run.Cutter = &cutter;
+  run.Program("G90 G54 G00 X-10. Y50. Z-2.\nG01 X10. F500\n");
+  std::string expected, seen;
+  for (int i = 1; i <= 20; ++i) expected += Pose(-10 + i, 50, -2, kStepFeed);
+  for (const RecordingCutting::Call& call : cutter.Calls) {
+    EXPECT_FALSE(call.Mount);
+    seen += TipPose(call.Tip, call.Axis, kStepFeed);
+  }
+  EXPECT_EQ(run.Trace, expected);
+  EXPECT_EQ(seen, expected);
+  EXPECT_EQ(run.Removed(), 0.0);
 }
 
 TEST(MoveSteps, TheShippedMachineCutsTheStockOnItsViceWithinItsStrokes) {
