@@ -7,7 +7,8 @@
 // place; its CPU time per step is the work outside the kernel, and the
 // kernel's share is the rest. The stock lies in the path, or 1000 mm away
 // (each pose's cut finds no column to visit); the shipped settings leave
-// the structure checks off, the AllChecks cases turn every one on.
+// the structure checks off, the AllChecks cases turn every one on; the Gang
+// cases cut with two tools on a gang head.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -92,6 +93,7 @@ class CountingCutter final : public CuttingSeam {
   const ToolSetUp& MountTool(int32_t, double) override { return setUp_; }
   void UnmountTool() override {}
   void CutPose(const Vec3&, const Vec3&) override { ++Poses; }
+  void StartAfresh() override {}
   CutOutputs Outputs() const override { return {}; }
 
  private:
@@ -101,8 +103,16 @@ class CountingCutter final : public CuttingSeam {
 struct Case {
   bool FarStock = false;  // the stock 1000 mm along X, out of the path
   bool AllChecks = false;  // every structure check on, beside the shipped ones
+  // Tool 1 on a gang head with a second D10 20 mm along Y, both cutting at
+  // every step through the layout tools' pass.
+  bool Gang = false;
   int Moves = 0;
 };
+
+constexpr const char* kGangTable =
+    "I 1\n"
+    "MAGAZINE 1 FLAT 10,30 \"FLAT END MILL D10\"\nLENGTH 60\nLAYOUT1 0,0,0\n"
+    "MAGAZINE 2 FLAT 10,30 \"FLAT END MILL D10\"\nLENGTH 60\nLAYOUT1 0,20,0\n";
 
 // A session with the shipped definitions, the box stock and the program
 // opened, ready for its first move.
@@ -114,7 +124,12 @@ std::unique_ptr<Session> ReadySession(Host& host, const Case& c, const std::stri
   ReadToolTableInto(s);
   ReadControllerInto(s);
   ReadMachineInto(s, 1);
+  if (c.Gang) {
+    s.Defs.Paths.ToolTable = std::filesystem::temp_directory_path() / "vestan_move_steps_gang.ttl";
+    std::ofstream(s.Defs.Paths.ToolTable) << kGangTable;
+  }
   ReadToolTableInto(s);
+  if (c.Gang && s.Defs.Tools.Layout.Count != 2) std::abort();
   s.Defs.Settings.Pitch.WorkPitch = 0.1;
   s.Defs.Settings.Pitch.MovePitch = kPitch;
   s.Defs.Settings.IgnoreG00 = 1;
@@ -154,11 +169,11 @@ int64_t RunMoves(Session& s) {
 
 // Every move taken in the steps its geometry gives, and material removed
 // exactly when the kernel cuts and the stock lies under the path, at most
-// the tool's width and the depth along the path.
-double CheckedRemoval(Session& s, const Program& program, int64_t steps, bool cuts) {
+// each tool's width and the depth along the path.
+double CheckedRemoval(Session& s, const Program& program, int64_t steps, bool cuts, int tools) {
   const double removed = -ComputeCutAmountStats(s.Work.Workpiece());
-  const double most = program.PathLength * 2.0 * kToolRadius * kDepth +
-                      std::numbers::pi * kToolRadius * kToolRadius * kDepth;
+  const double most = tools * (program.PathLength * 2.0 * kToolRadius * kDepth +
+                               std::numbers::pi * kToolRadius * kToolRadius * kDepth);
   const NcModalState& modal = s.Nc.Modal;
   if (modal.EndState != kEndHandled || steps != program.Steps || cuts != (removed > 0.0) ||
       removed < 0.0 || removed > most) {
@@ -194,7 +209,8 @@ void RunProgram(benchmark::State& state, const Case& c) {
     steps = RunMoves(*session);
     cpu += CpuSeconds(start);
     state.PauseTiming();
-    removed = CheckedRemoval(*session, program, steps, !c.FarStock);
+    const int tools = c.Gang ? 2 : 1;
+    removed = CheckedRemoval(*session, program, steps, !c.FarStock, tools);
     session.reset();
 
     RecordingHost standInHost;
@@ -204,9 +220,9 @@ void RunProgram(benchmark::State& state, const Case& c) {
     const std::clock_t standInStart = std::clock();
     const int64_t standInSteps = RunMoves(*standIn);
     outsideCpu += CpuSeconds(standInStart);
-    CheckedRemoval(*standIn, program, standInSteps, false);
-    // One pose a step, each handed to the stand-in.
-    if (counter.Poses != steps) std::abort();
+    CheckedRemoval(*standIn, program, standInSteps, false, tools);
+    // One pose a tool and step, each handed to the stand-in.
+    if (counter.Poses != steps * tools) std::abort();
     standIn.reset();
     state.ResumeTiming();
   }
@@ -224,13 +240,19 @@ void RunProgram(benchmark::State& state, const Case& c) {
 // With the stock in the path every step cuts, so that case takes 400 moves;
 // with it out of the path each pose's cut finds no column to visit, over
 // 10,000 moves.
-void BM_MoveStepsBoxStock(benchmark::State& state) { RunProgram(state, {false, false, 400}); }
-void BM_MoveStepsNoMaterial(benchmark::State& state) { RunProgram(state, {true, false, 10000}); }
+void BM_MoveStepsBoxStock(benchmark::State& state) { RunProgram(state, {false, false, false, 400}); }
+void BM_MoveStepsNoMaterial(benchmark::State& state) {
+  RunProgram(state, {true, false, false, 10000});
+}
 void BM_MoveStepsBoxStockAllChecks(benchmark::State& state) {
-  RunProgram(state, {false, true, 400});
+  RunProgram(state, {false, true, false, 400});
 }
 void BM_MoveStepsNoMaterialAllChecks(benchmark::State& state) {
-  RunProgram(state, {true, true, 10000});
+  RunProgram(state, {true, true, false, 10000});
+}
+void BM_MoveStepsBoxStockGang(benchmark::State& state) { RunProgram(state, {false, false, true, 400}); }
+void BM_MoveStepsNoMaterialGang(benchmark::State& state) {
+  RunProgram(state, {true, false, true, 10000});
 }
 BENCHMARK(BM_MoveStepsBoxStock)->Unit(benchmark::kMillisecond)->Iterations(1)->MeasureProcessCPUTime()->UseRealTime();
 BENCHMARK(BM_MoveStepsNoMaterial)->Unit(benchmark::kMillisecond)->Iterations(1)->MeasureProcessCPUTime()->UseRealTime();
@@ -240,6 +262,16 @@ BENCHMARK(BM_MoveStepsBoxStockAllChecks)
     ->MeasureProcessCPUTime()
     ->UseRealTime();
 BENCHMARK(BM_MoveStepsNoMaterialAllChecks)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+BENCHMARK(BM_MoveStepsBoxStockGang)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+BENCHMARK(BM_MoveStepsNoMaterialGang)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
     ->MeasureProcessCPUTime()

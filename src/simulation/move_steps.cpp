@@ -200,8 +200,11 @@ bool LayoutToolInUse(const StepWork& w) {
 bool CutStep(StepWork& w, double pitch) {
   if (TurningSetUp(w)) return CutTurningRevolution(w, pitch);
   if (LayoutToolInUse(w)) {
-    SessionCutting cutting(w.S);
-    MultiToolPassRecords records = MultiToolPassOf(w.S, cutting);
+    // The pass's seam, started afresh as a new one would be: a new seam at
+    // every step would set up the mounted tool's cut context, and start and
+    // join its worker threads, step after step.
+    w.Pass.Cutter->StartAfresh();
+    MultiToolPassRecords records = MultiToolPassOf(w.S, *w.Pass.Cutter);
     const PassCounters counters{w.Move.SourceLine, w.Nc.Modal.MainLineCounter};
     RunMultiToolPass(records, w.Nc.Modal.Tools.CurrentToolNumber, counters, w.Pass.MultiTool);
   } else {

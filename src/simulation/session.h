@@ -60,9 +60,9 @@ struct RunPass {
   NcReader Reader;
   BlockInterpreterHooks BlockHooks;
   CutContext Cut;
-  // The ordinary tool's cuts go through Cutter: the kernel over Cut, unless
-  // a caller puts another seam in its place for the pass (a stand-in that
-  // only counts the poses shows what the steps cost besides the kernel).
+  // The run's cuts go through Cutter: the kernel over Cut, unless a caller
+  // puts another seam in its place for the pass (a stand-in that only
+  // counts the poses shows what the steps cost besides the kernel).
   KernelCutting Kernel;
   CuttingSeam* Cutter = &Kernel;
   RunReports Reports;

@@ -42,4 +42,6 @@ void SessionCutting::CutPose(const Vec3& tip, const Vec3& axis) { kernel_.CutPos
 
 CutOutputs SessionCutting::Outputs() const { return kernel_.Outputs(); }
 
+void SessionCutting::StartAfresh() { kernel_.StartAfresh(); }
+
 }  // namespace vestan

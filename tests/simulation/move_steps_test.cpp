@@ -164,6 +164,35 @@ TEST(MoveSteps, EveryStepCutsItsPoseThroughThePassSeam) {
   EXPECT_EQ(run.Removed(), 0.0);
 }
 
+// On a gang head every step mounts the other tool, cuts it, and cuts the
+// current tool, all through the pass's seam.
+TEST(MoveSteps, AGangHeadCutsEveryToolThroughThePassSeam) {
+  StepRun run(1.0);
+  run.S.Defs.Paths.ToolTable = run.Run.Folder.Write(
+      "gang.ttl",
+      "I 1\n"
+      "MAGAZINE 1 FLAT 10,30 \"FLAT END MILL D10\"\nLENGTH 60\nLAYOUT1 0,0,0\n"
+      "MAGAZINE 2 FLAT 10,30 \"FLAT END MILL D10\"\nLENGTH 60\nLAYOUT1 0,40,0\n");
+  ASSERT_EQ(ReadToolTableInto(run.S).State, kFileRead);
+  ASSERT_EQ(run.S.Defs.Tools.Layout.Count, 2);
+  RecordingCutting cutter;
+  run.Cutter = &cutter;
+  run.Program("G90 G54 G00 X-10. Y50. Z-2.\nG01 X10. F500\n");
+  ASSERT_EQ(cutter.Calls.size(), 20u * 4);
+  std::string expected, seen;
+  for (int i = 1; i <= 20; ++i) expected += Pose(-10 + i, 50, -2, kStepFeed);
+  for (size_t k = 0; k < cutter.Calls.size(); k += 4) {
+    EXPECT_TRUE(cutter.Calls[k].Mount && cutter.Calls[k].Tool == 2) << k;
+    EXPECT_FALSE(cutter.Calls[k + 1].Mount) << k;
+    EXPECT_TRUE(cutter.Calls[k + 2].Mount && cutter.Calls[k + 2].Tool == -1) << k;
+    EXPECT_FALSE(cutter.Calls[k + 3].Mount) << k;
+    seen += TipPose(cutter.Calls[k + 3].Tip, cutter.Calls[k + 3].Axis, kStepFeed);
+  }
+  EXPECT_EQ(run.Trace, expected);
+  EXPECT_EQ(seen, expected);
+  EXPECT_EQ(run.Removed(), 0.0);
+}
+
 TEST(MoveSteps, TheShippedMachineCutsTheStockOnItsViceWithinItsStrokes) {
   StepRun run(1.0);
   run.S.Defs.Settings.IgnoreG00 = 0;
