@@ -35,6 +35,7 @@ class SessionCutting final : public CuttingSeam {
   void UnmountTool() override;
   void CutPose(const Vec3& tip, const Vec3& axis) override;
   CutOutputs Outputs() const override;
+  void StartAfresh() override;
 
  private:
   KernelCutting kernel_;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "model/cut_statistics.h"
+#include "model/recording_cutting.h"
 #include "nc/motion_driver.h"
 #include "simulation/run_loop.h"
 #include "simulation/session_runs.h"
@@ -29,6 +30,8 @@ struct StepRun {
   Session& S = Run.S;
   std::string Trace;
   std::vector<MoveEnd> Ends;
+  // Put in the pass's place of the kernel when set.
+  CuttingSeam* Cutter = nullptr;
 
   explicit StepRun(double movePitch) {
     testing::ReadShippedDefinitions(S, Run.Folder.Path());
@@ -41,6 +44,7 @@ struct StepRun {
   void Program(const std::string& text) {
     testing::StartProgram(S, Run.Folder.Write("p.nc", "%\n" + text + "M30\n%\n"));
     S.Pass->Steps.PoseTrace = &Trace;
+    if (Cutter != nullptr) S.Pass->Cutter = Cutter;
     NcModalState& modal = S.Nc.Modal;
     while (modal.EndState != kEndHandled && modal.AlarmCode == kAlarmNone) {
       NextNcMove(S.Nc, NcPassOf(S), S.Pass->Reader, S.Pass->Driver);
@@ -140,6 +144,54 @@ TEST(MoveSteps, CuttingStepsShowContactAndTheSlotIsRemoved) {
   for (int i = 1; i <= 20; ++i) expected += Pose(-10 + i, 50, -2, i <= 5 ? kStepFeed : kStepCutting);
   EXPECT_EQ(run.Trace, expected);
   EXPECT_GT(run.Removed(), 0.0);
+}
+
+// The ordinary tool cuts every step's pose through the pass's seam and
+// nowhere else: a stand-in in the kernel's place sees each pose once and the
+// stock stays whole.
+TEST(MoveSteps, EveryStepCutsItsPoseThroughThePassSeam) {
+  StepRun run(1.0);
+  RecordingCutting cutter;
+  run.Cutter = &cutter;
+  run.Program("G90 G54 G00 X-10. Y50. Z-2.\nG01 X10. F500\n");
+  std::string expected, seen;
+  for (int i = 1; i <= 20; ++i) expected += Pose(-10 + i, 50, -2, kStepFeed);
+  for (const RecordingCutting::Call& call : cutter.Calls) {
+    EXPECT_FALSE(call.Mount);
+    seen += TipPose(call.Tip, call.Axis, kStepFeed);
+  }
+  EXPECT_EQ(run.Trace, expected);
+  EXPECT_EQ(seen, expected);
+  EXPECT_EQ(run.Removed(), 0.0);
+}
+
+// On a gang head every step mounts the other tool, cuts it, and cuts the
+// current tool, all through the pass's seam.
+TEST(MoveSteps, AGangHeadCutsEveryToolThroughThePassSeam) {
+  StepRun run(1.0);
+  run.S.Defs.Paths.ToolTable = run.Run.Folder.Write(
+      "gang.ttl",
+      "I 1\n"
+      "MAGAZINE 1 FLAT 10,30 \"FLAT END MILL D10\"\nLENGTH 60\nLAYOUT1 0,0,0\n"
+      "MAGAZINE 2 FLAT 10,30 \"FLAT END MILL D10\"\nLENGTH 60\nLAYOUT1 0,40,0\n");
+  ASSERT_EQ(ReadToolTableInto(run.S).State, kFileRead);
+  ASSERT_EQ(run.S.Defs.Tools.Layout.Count, 2);
+  RecordingCutting cutter;
+  run.Cutter = &cutter;
+  run.Program("G90 G54 G00 X-10. Y50. Z-2.\nG01 X10. F500\n");
+  ASSERT_EQ(cutter.Calls.size(), 20u * 4);
+  std::string expected, seen;
+  for (int i = 1; i <= 20; ++i) expected += Pose(-10 + i, 50, -2, kStepFeed);
+  for (size_t k = 0; k < cutter.Calls.size(); k += 4) {
+    EXPECT_TRUE(cutter.Calls[k].Mount && cutter.Calls[k].Tool == 2) << k;
+    EXPECT_FALSE(cutter.Calls[k + 1].Mount) << k;
+    EXPECT_TRUE(cutter.Calls[k + 2].Mount && cutter.Calls[k + 2].Tool == -1) << k;
+    EXPECT_FALSE(cutter.Calls[k + 3].Mount) << k;
+    seen += TipPose(cutter.Calls[k + 3].Tip, cutter.Calls[k + 3].Axis, kStepFeed);
+  }
+  EXPECT_EQ(run.Trace, expected);
+  EXPECT_EQ(seen, expected);
+  EXPECT_EQ(run.Removed(), 0.0);
 }
 
 TEST(MoveSteps, TheShippedMachineCutsTheStockOnItsViceWithinItsStrokes) {
