@@ -712,12 +712,42 @@ void ReserveLongColumns(DexelSet& set, int64_t lines) {
     set.LongColumns.reserve(std::max(needed, 2 * set.LongColumns.capacity()));
 }
 
+// Adds the volume terms of the tasks that are done, in task order, to
+// their contexts' sums: on the thread that finished a task, while later
+// tasks still run, so that little of the one-order summation is left when
+// the last task is done. One thread folds at a time; one that finds
+// another folding leaves its task to it, which looks again after it stops.
+void FoldFinishedTasks(MainPassWorkers& workers, size_t count) {
+  for (;;) {
+    if (workers.Folding.exchange(true)) return;
+    size_t next = workers.Folded.load(std::memory_order_relaxed);
+    for (; next < count && workers.TaskDone[next].load(); ++next) {
+      const MainPassWorkers::Task& task = workers.Tasks[next];
+      double& sum = workers.Sums[static_cast<size_t>(task.Context)];
+      for (double term : task.VolumeTerms) sum += term;
+    }
+    workers.Folded.store(next, std::memory_order_relaxed);
+    workers.Folding.store(false);
+    if (next == count || !workers.TaskDone[next].load()) return;
+  }
+}
+
 bool CutMainPassOnThreads(CutContext& cut) {
   if (cut.Threads == 1) return false;
   const CurrentTool& tool = cut.Records.Tool;
   // The chip probe climbs from line to line.
   if (tool.Tool.Kind == kToolRadius && cut.Records.Checks.ChipWidthCheck == 1) return false;
   for (CutGridContext& grid : cut.Grids) RefreshCutGrid(grid);
+  // The ranges' columns bound the lines: a small pass is known small before
+  // its rows are measured.
+  int64_t bound = 0;
+  for (const CutGridContext& grid : cut.Grids) {
+    if (grid.Set == nullptr) continue;
+    const int64_t u = std::min(grid.RangeU1, grid.LastU) - std::max(grid.RangeU0, 0) + 1;
+    const int64_t v = std::min(grid.RangeV1, grid.LastV) - std::max(grid.RangeV0, 0) + 1;
+    if (u > 0 && v > 0) bound += u * v;
+  }
+  if (bound < cut.ParallelMinColumns) return false;
 
   std::array<int64_t, 3> lines{};
   std::array<std::vector<int64_t>, 3> rowWork;
@@ -738,10 +768,14 @@ bool CutMainPassOnThreads(CutContext& cut) {
   if (!cut.Workers || cut.Workers->Pool.Threads() != threads)
     cut.Workers = std::make_unique<MainPassWorkers>(threads, cut.Records);
   MainPassWorkers& workers = *cut.Workers;
+  // A pass just above the threshold takes as many threads as pay for their
+  // waking.
+  const int32_t used = static_cast<int32_t>(
+      std::clamp<int64_t>(total / std::max<int64_t>(cut.ParallelMinColumns / 4, 1), 2, threads));
 
   // Row ranges of about equal work, several per thread so that uneven rows
   // even out.
-  const int64_t share = std::max<int64_t>(total / (threads * 6), 1);
+  const int64_t share = std::max<int64_t>(total / (used * MainPassWorkers::kTasksPerThread), 1);
   size_t taskCount = 0;
   const auto nextTask = [&]() -> MainPassWorkers::Task& {
     if (taskCount == workers.Tasks.size()) workers.Tasks.emplace_back();
@@ -774,7 +808,9 @@ bool CutMainPassOnThreads(CutContext& cut) {
   ToolLengthChecks& lengths = cut.Records.Lengths;
   const std::array<uint8_t, 2> faceFlags = run.CutFaceFlags;
   const size_t blockCount = cut.Grids[kContextZ].Model->BlockDirty.size();
-  for (MainPassWorkers::Thread& thread : workers.Threads) {
+  const std::span<MainPassWorkers::Thread> threadsUsed(workers.Threads.data(),
+                                                      static_cast<size_t>(used));
+  for (MainPassWorkers::Thread& thread : threadsUsed) {
     RunState& r = thread.Run;
     r.MotionMode = run.MotionMode;
     r.CuttingEnabled = run.CuttingEnabled;
@@ -788,8 +824,17 @@ bool CutMainPassOnThreads(CutContext& cut) {
     local.Reach = cut.Reach;
     local.PlainColumnScan = cut.PlainColumnScan;
     local.ColumnEditLock = &workers.ColumnEditLock;
-    thread.Dirty.assign(blockCount, 0);
+    // Left clear by the last pass's merge.
+    if (thread.Dirty.size() != blockCount) thread.Dirty.assign(blockCount, 0);
   }
+
+  if (workers.TaskDoneRoom < taskCount) {
+    workers.TaskDone = std::make_unique<std::atomic<bool>[]>(taskCount);
+    workers.TaskDoneRoom = taskCount;
+  }
+  for (size_t k = 0; k < taskCount; ++k) workers.TaskDone[k].store(false, std::memory_order_relaxed);
+  for (int c = 0; c < 3; ++c) workers.Sums[static_cast<size_t>(c)] = cut.Grids[c].RemovedVolume;
+  workers.Folded.store(0, std::memory_order_relaxed);
 
   workers.Pool.Run(static_cast<int32_t>(taskCount), [&](int32_t k, int32_t t) {
     MainPassWorkers::Task& task = workers.Tasks[static_cast<size_t>(k)];
@@ -812,24 +857,30 @@ bool CutMainPassOnThreads(CutContext& cut) {
     task.Visited = grid.VisitedColumns;
     task.Stamped = cutter.Stamped();
     task.FaceFlags = thread.Run.CutFaceFlags;
-  });
+    workers.TaskDone[static_cast<size_t>(k)].store(true);
+    FoldFinishedTasks(workers, taskCount);
+  }, used);
 
+  // Every task was done and folded before the run returned.
+  for (int c = 0; c < 3; ++c) cut.Grids[c].RemovedVolume = workers.Sums[static_cast<size_t>(c)];
   for (size_t k = 0; k < taskCount; ++k) {
     const MainPassWorkers::Task& task = workers.Tasks[k];
     CutGridContext& grid = cut.Grids[task.Context];
-    for (double term : task.VolumeTerms) grid.RemovedVolume += term;
     grid.RemovedCount += task.RemovedCount;
     grid.VisitedColumns += task.Visited;
     if (task.Stamped) run.CutFaceFlags = task.FaceFlags;
   }
   std::vector<uint8_t>& dirty = cut.Grids[kContextZ].Model->BlockDirty;
-  for (const MainPassWorkers::Thread& thread : workers.Threads) {
+  for (MainPassWorkers::Thread& thread : threadsUsed) {
     if (thread.Run.Hits.HeightHitFlag != 0) run.Hits.HeightHitFlag = 1;
     if (thread.Run.Hits.ChipWidthHitFlag != 0) run.Hits.ChipWidthHitFlag = 1;
     lengths.MaxCutHeight = std::max(lengths.MaxCutHeight, thread.Lengths.MaxCutHeight);
     lengths.TipWidth = std::max(lengths.TipWidth, thread.Lengths.TipWidth);
-    if (thread.Dirty.size() == dirty.size())
-      for (size_t b = 0; b < dirty.size(); ++b) dirty[b] |= thread.Dirty[b];
+    if (thread.Dirty.size() == dirty.size()) {
+      uint8_t* own = thread.Dirty.data();
+      for (size_t b = 0; b < dirty.size(); ++b) dirty[b] |= own[b];
+      std::fill(thread.Dirty.begin(), thread.Dirty.end(), uint8_t{0});
+    }
   }
   return true;
 }

@@ -4,10 +4,9 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
-#include <mutex>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -29,28 +28,49 @@ class ThreadPool {
 
   int32_t Threads() const { return static_cast<int32_t>(workers_.size()) + 1; }
 
-  // Runs task(k, thread) once for every k in [0, count), spread over the
-  // workers and the calling thread (thread is 0 on the caller, 1.. on the
+  // Runs task(k, thread) once for every k in [0, count), spread over at most
+  // threads threads (all the pool's for 0 or less, never more than count),
+  // the calling thread among them (thread is 0 on the caller, 1.. on the
   // workers; one thread runs one task at a time), and returns when all have
-  // returned. Tasks are taken in ascending order. One Run at a time.
-  void Run(int32_t count, const std::function<void(int32_t task, int32_t thread)>& task);
+  // returned. Only the workers the run uses are woken. Each thread first
+  // takes its own share of consecutive tasks, in ascending order, then helps
+  // with what is left of the others': from run to run of the same split a
+  // task goes to the same thread unless another is late, so the data it
+  // touches stays in that core's cache. One Run at a time.
+  void Run(int32_t count, const std::function<void(int32_t task, int32_t thread)>& task,
+           int32_t threads = 0);
 
  private:
-  void Work(int32_t thread);
-  // Takes and runs tasks of the given generation until none is left.
-  void TakeTasks(uint32_t generation, int32_t thread);
+  // A thread's share of the current run's tasks: [next, end) not yet taken.
+  struct alignas(64) Share {
+    std::atomic<int32_t> next{0};
+    std::atomic<int32_t> end{0};
+  };
+  // What wakes a worker and how it waits: its own cache line, so that
+  // waiting workers do not disturb each other.
+  struct alignas(64) Slot {
+    std::atomic<uint32_t> epoch{0};  // raised by each run the worker takes part in, and at stop
+    std::atomic<bool> sleeping{false};
+    int64_t spinNs = 0;  // the worker's own: how long it spins before it sleeps
+  };
 
-  std::vector<std::thread> workers_;
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  std::condition_variable done_;
-  // The current run's generation (high half) and next task (low half), one
-  // word: a worker that wakes late takes no task of a later run.
-  std::atomic<uint64_t> next_{0};
-  std::atomic<int32_t> count_{0};
-  std::atomic<int32_t> finished_{0};  // tasks of the current run returned
+  void Work(int32_t thread);
+  // Waits until the slot's epoch is no longer seen; returns the new one.
+  uint32_t Await(Slot& slot, uint32_t seen);
+  // Takes and runs tasks of the current run until none is left.
+  void TakeTasks(int32_t thread);
+
+  std::unique_ptr<Share[]> shares_;
+  std::unique_ptr<Slot[]> slots_;  // [0] unused: the caller has none
+  std::atomic<int32_t> parts_{0};  // threads of the current run
   std::atomic<const std::function<void(int32_t, int32_t)>*> task_{nullptr};
+  std::atomic<int32_t> pending_{0};  // workers of the current run not yet done
+  std::atomic<bool> running_{false};  // a run has started and not returned
+  std::atomic<int64_t> startedAt_{0};  // when the current run woke its workers, steady clock ns
+  std::atomic<bool> callerSleeping_{false};
   std::atomic<bool> stop_{false};
+  // Last, so that the records above exist for the workers' whole life.
+  std::vector<std::thread> workers_;
 };
 
 }  // namespace vestan

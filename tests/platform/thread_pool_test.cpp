@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <mutex>
 #include <set>
+#include <thread>
 #include <vector>
 
 namespace vestan {
@@ -33,6 +37,29 @@ TEST(ThreadPool, EveryTaskRunsOnceInEveryRun) {
         for (int32_t k = 0; k < count; ++k)
           ASSERT_EQ(ran[static_cast<size_t>(k)], 1) << threads << " threads, task " << k;
       }
+    }
+  }
+}
+
+// A run asked to use fewer threads than the pool has runs on the caller and
+// the lowest-numbered workers only, and still runs every task once; the
+// workers left out take part again in the next full run.
+TEST(ThreadPool, ARunUsesNoMoreThreadsThanItIsGiven) {
+  ThreadPool pool(5);
+  for (int32_t limit : {1, 2, 3, 5, 9, 0}) {
+    const int32_t most = limit > 0 ? std::min(limit, 5) : 5;
+    for (int run = 0; run < 20; ++run) {
+      std::vector<int32_t> ran(300, 0);
+      std::atomic<int32_t> beyond{0};
+      pool.Run(
+          300,
+          [&](int32_t task, int32_t thread) {
+            if (thread >= most) ++beyond;
+            ++ran[static_cast<size_t>(task)];
+          },
+          limit);
+      EXPECT_EQ(beyond.load(), 0) << "limit " << limit;
+      for (int32_t k = 0; k < 300; ++k) ASSERT_EQ(ran[static_cast<size_t>(k)], 1) << k;
     }
   }
 }
