@@ -768,10 +768,11 @@ bool CutMainPassOnThreads(CutContext& cut) {
   if (!cut.Workers || cut.Workers->Pool.Threads() != threads)
     cut.Workers = std::make_unique<MainPassWorkers>(threads, cut.Records);
   MainPassWorkers& workers = *cut.Workers;
-  // A pass just above the threshold takes as many threads as pay for their
-  // waking.
+  // Each thread used gets at least half the threshold's lines: a pose of
+  // a few such shares gains little from more threads and would keep them
+  // all spinning between poses.
   const int32_t used = static_cast<int32_t>(
-      std::clamp<int64_t>(total / std::max<int64_t>(cut.ParallelMinColumns / 4, 1), 2, threads));
+      std::clamp<int64_t>(total / std::max<int64_t>(cut.ParallelMinColumns / 2, 1), 2, threads));
 
   // Row ranges of about equal work, several per thread so that uneven rows
   // even out.
