@@ -25,6 +25,10 @@ constexpr int64_t kMaxSpinNs = 40'000;
 // time after it is what the spin above bounds.
 constexpr int64_t kRunSpinNs = 200'000;
 
+constexpr uint32_t kIdle = 0;
+constexpr uint32_t kAsked = 1;
+constexpr uint32_t kTaking = 2;
+
 void Pause() {
 #if defined(__x86_64__) || defined(__i386__)
   __builtin_ia32_pause();
@@ -123,12 +127,20 @@ void ThreadPool::Run(int32_t count, const std::function<void(int32_t, int32_t)>&
   startedAt_.store(Clock::now().time_since_epoch().count(), std::memory_order_relaxed);
   for (int32_t w = 1; w < parts; ++w) {
     Slot& slot = slots_[static_cast<size_t>(w)];
+    slot.state.store(kAsked);
     slot.epoch.fetch_add(1);
     // A worker still spinning sees the raise itself; against one going to
     // sleep, its flag is set before it looks at the epoch a last time.
     if (slot.sleeping.load()) slot.epoch.notify_one();
   }
   TakeTasks(0);
+  // Every task is taken: a worker that has not begun yet (asleep still, or
+  // without a processor) is not waited for.
+  for (int32_t w = 1; w < parts; ++w) {
+    uint32_t asked = kAsked;
+    if (slots_[static_cast<size_t>(w)].state.compare_exchange_strong(asked, kIdle))
+      pending_.fetch_sub(1);
+  }
   // Only tasks other threads took may still run.
   if (!SpinUntil([this] { return pending_.load() == 0; }, kRunSpinNs)) {
     callerSleeping_.store(true);
@@ -163,7 +175,11 @@ void ThreadPool::Work(int32_t thread) {
   for (;;) {
     seen = Await(slot, seen);
     if (stop_.load()) return;
+    // Not when let off: the run may have returned.
+    uint32_t asked = kAsked;
+    if (!slot.state.compare_exchange_strong(asked, kTaking)) continue;
     TakeTasks(thread);
+    slot.state.store(kIdle);
     // The caller may be asleep on the count: the last to finish wakes it.
     if (pending_.fetch_sub(1) == 1 && callerSleeping_.load()) pending_.notify_one();
   }

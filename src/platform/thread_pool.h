@@ -49,8 +49,11 @@ class ThreadPool {
   // What wakes a worker and how it waits: its own cache line, so that
   // waiting workers do not disturb each other.
   struct alignas(64) Slot {
-    std::atomic<uint32_t> epoch{0};  // raised by each run the worker takes part in, and at stop
+    std::atomic<uint32_t> epoch{0};  // raised by each run the worker is asked to, and at stop
     std::atomic<bool> sleeping{false};
+    // kIdle, kAsked (by the current run, not yet begun) or kTaking: a
+    // worker the caller finds still asked when no task is left is let off.
+    std::atomic<uint32_t> state{0};
     int64_t spinNs = 0;  // the worker's own: how long it spins before it sleeps
   };
 
@@ -64,7 +67,7 @@ class ThreadPool {
   std::unique_ptr<Slot[]> slots_;  // [0] unused: the caller has none
   std::atomic<int32_t> parts_{0};  // threads of the current run
   std::atomic<const std::function<void(int32_t, int32_t)>*> task_{nullptr};
-  std::atomic<int32_t> pending_{0};  // workers of the current run not yet done
+  std::atomic<int32_t> pending_{0};  // workers asked by the current run not yet done or let off
   std::atomic<bool> running_{false};  // a run has started and not returned
   std::atomic<int64_t> startedAt_{0};  // when the current run woke its workers, steady clock ns
   std::atomic<bool> callerSleeping_{false};
