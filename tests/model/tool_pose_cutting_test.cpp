@@ -444,7 +444,10 @@ void ExpectSameOutputs(const PoseWorld& a, const PoseWorld& b, const std::string
 // checking (cutting or searching with body and holder, the height and
 // chip-width checks reporting or stopping), in feed and rapid moves; then
 // straight paths of a tilted tool, whose body far above the material leaves
-// whole rows of lines beyond it (their row states wait for a cut line).
+// whole rows of lines beyond it (their row states wait for a cut line), and
+// tilted paths of the tools without their neck steps into the stock from
+// beyond its ends (where a corner's far side meets air), the last with a
+// cutting length that ends within the tool's corner.
 void ExpectPoseCutsAlike(const std::function<void(PoseWorld&, int)>& setUp,
                          const std::string& what) {
   // The second adds a margin to the tools' necks where the table gives no
@@ -474,7 +477,7 @@ void ExpectPoseCutsAlike(const std::function<void(PoseWorld&, int)>& setUp,
         worlds[k]->Checks.ChipWidthCheck = check.chipWidth;
         setUp(*worlds[k], k);
       }
-      for (int pose = 0; pose < 48; ++pose) {
+      for (int pose = 0; pose < 60; ++pose) {
         Vec3 tip{unit(random) * 30 - 3, unit(random) * 30 - 3, unit(random) * 14 - 1};
         // Deep, so that necks, bodies and holders reach the stock.
         if (pose % 4 == 1) tip[2] -= 28;
@@ -485,6 +488,21 @@ void ExpectPoseCutsAlike(const std::function<void(PoseWorld&, int)>& setUp,
           const double step = (pose - (first ? 24 : 36)) * 1.1;
           tip = first ? Vec3{step, 12, 9} : Vec3{24 - step, 10, 10};
           axis = first ? Vec3{0.5, 0, std::sqrt(0.75)} : Vec3{-0.5, 0.3, 0.8};
+        }
+        if (pose >= 48) {
+          // Tilted tools without a neck step (the body the cutter's own
+          // width) at the stock's ends, entering from beyond them: up the Y
+          // edge leaning along Y, then in from x 0 leaning back, with a
+          // cutting length that ends within the cutting part.
+          const bool first = pose < 54;
+          const double step = (pose - (first ? 48 : 54)) * 0.9;
+          tip = first ? Vec3{12, 26 - step, 9} : Vec3{step - 2, 11, 10};
+          axis = first ? Vec3{0, 0.5, std::sqrt(0.75)} : Vec3{-0.5, 0.1, 0.85};
+          for (auto& w : worlds) {
+            w->Tool.NeckRadius = w->Tool.CuttingRadius;
+            w->Tool.HasUpperPoint = 0;
+            if (!first) w->Tool.Tool.CuttingLength = 2.5;
+          }
         }
         const double length = VectorLength(axis);
         for (double& a : axis) a /= length;
