@@ -374,6 +374,20 @@ class GeneralCutter {
         !TorusLeavesCutAlone(tip, taper, body))
       list.Join(Torus(P(2), tool_.ArcCentreRadius, rc));
     list.Join(taper);
+    if (!hasNeck_) {
+      // The merge without a neck step: a body that hits widens the list to
+      // their hull, or stands for an empty list.
+      if (body.Count == 2) {
+        if (list.Count == 2) {
+          list.Values[0] = std::min(list.Values[0], body.W[0]);
+          list.Values[1] = std::max(list.Values[1], body.W[1]);
+        } else {
+          list = IntervalList::Of(body);
+        }
+      }
+      if (list.Count == 2) CutInterval(list.Values[0], list.Values[1], true);
+      return;
+    }
     ToolIntervals set;
     set.Count = list.Count;
     std::copy_n(list.Values.begin(), 2, set.Values.begin());
