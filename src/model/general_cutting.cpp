@@ -167,20 +167,23 @@ class GeneralCutter {
     // along w would lose their precision.
     bool On = false;
     Vec3 Base{}, Axis{};
-    double S = 0.0, NegAxisW = 0.0, RadiusSquared = 0.0, AbsBaseW = 0.0;
+    // 1 / s, -A.w / s and 1 / A.w: the margin dwarfs what multiplying by
+    // them rounds differently from dividing.
+    double InverseS = 0.0, NegAxisWOverS = 0.0, InverseAxisW = 0.0;
+    double RadiusSquared = 0.0, AbsBaseW = 0.0;
     bool HasAxialLow = false;
     double AxialLow = 0.0;
 
     bool Holds(const CutGridContext& grid, int32_t i, int32_t j) const {
       const double du = Base[0] - grid.CoordU[i], dv = Base[1] - grid.CoordV[j];
       const double q = Axis[0] * du + Axis[1] * dv;
-      const double rest = RadiusSquared - (du * du + dv * dv - q * q / S);
+      const double rest = RadiusSquared - (du * du + dv * dv - q * q * InverseS);
       if (rest < 0) return false;
       // Squared distance from the axis along the line: d^2 + s (z - z0)^2.
-      const double z0 = NegAxisW * q / S, half = std::sqrt(rest / S);
+      const double z0 = NegAxisWOverS * q, half = std::sqrt(rest * InverseS);
       double low = z0 - half, high = z0 + half;
       if (HasAxialLow) {
-        const double z = (AxialLow + q) / Axis[2];  // where t = A.w z - q is AxialLow
+        const double z = (AxialLow + q) * InverseAxisW;  // where t = A.w z - q is AxialLow
         if (Axis[2] > 0)
           low = std::max(low, z);
         else
@@ -197,11 +200,13 @@ class GeneralCutter {
     BeyondTest test;
     test.Base = P(0);
     test.Axis = A();
-    test.S = test.Axis[0] * test.Axis[0] + test.Axis[1] * test.Axis[1];
-    test.On = !(reach.Radius < 0 || test.S == 0.0 || std::fabs(test.Axis[2]) < 0.01);
+    const double s = test.Axis[0] * test.Axis[0] + test.Axis[1] * test.Axis[1];
+    test.On = !(reach.Radius < 0 || s == 0.0 || std::fabs(test.Axis[2]) < 0.01);
+    test.InverseS = 1 / s;
+    test.NegAxisWOverS = -test.Axis[2] / s;
+    test.InverseAxisW = 1 / test.Axis[2];
     const double radius = reach.Radius * (1 + 1e-9) + 1e-6;
     test.RadiusSquared = radius * radius;
-    test.NegAxisW = -test.Axis[2];
     test.AbsBaseW = std::fabs(test.Base[2]);
     test.HasAxialLow = reach.AxialLow > -std::numeric_limits<double>::infinity();
     test.AxialLow = reach.AxialLow;
