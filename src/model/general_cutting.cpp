@@ -434,8 +434,9 @@ class GeneralCutter {
   // Whether the stretches [from1, to1] and [from2, to2] (from1 <= to1 <=
   // from2 <= to2; one of no length is of no concern) lie outside the current
   // column's material, clear of its values, and, when the cut stamps faces,
-  // within the cutting length.
-  bool InAir(double from1, double to1, double from2, double to2) const {
+  // within the cutting length. Kept out of line: few lines get here, and
+  // inlined it slowed the other kinds' passes (their loops' code moved).
+  [[gnu::noinline]] bool InAir(double from1, double to1, double from2, double to2) const {
     const bool first = from1 < to1, second = from2 < to2;
     const std::span<const double> values = DexelColumnValues(*grid_.Set, j_ * grid_.CountU + i_);
     const double margin = 1e-9 * (1 + std::fabs(from1) + std::fabs(to2));
