@@ -442,24 +442,14 @@ class GeneralCutter {
     const double margin = 1e-9 * (1 + std::fabs(from1) + std::fabs(to2));
     const double low1 = from1 - margin, high1 = to1 + margin;
     const double low2 = from2 - margin, high2 = to2 + margin;
-    // The values ascend: count those below each stretch, up to the last.
-    size_t below1 = 0, below2 = 0;
-    for (const double value : values) {
-      if (value < low1) {
-        ++below1;
-        ++below2;
-      } else if (value <= high1) {
-        if (first || (second && value >= low2)) return false;
-        ++below2;
-      } else if (value < low2) {
-        ++below2;
-      } else if (value <= high2) {
-        if (second) return false;
-        break;
-      } else {
-        break;
-      }
-    }
+    // The values ascend: an odd count below a stretch puts it in material.
+    const auto firstFrom = [&](double bound) {
+      return static_cast<size_t>(std::lower_bound(values.begin(), values.end(), bound) -
+                                 values.begin());
+    };
+    const size_t below1 = first ? firstFrom(low1) : 0, below2 = second ? firstFrom(low2) : 0;
+    if (first && below1 < values.size() && values[below1] <= high1) return false;
+    if (second && below2 < values.size() && values[below2] <= high2) return false;
     if ((first && below1 % 2 != 0) || (second && below2 % 2 != 0)) return false;
     if (!stamping_ || run_.CycleFeedFlag != 0) return true;
     // A stretch's ends are the farthest faces in it that could be stamped;
