@@ -88,9 +88,13 @@ struct KernelWorld : testing::ToolRecords {
     Mesh.BoxMax = {radius, radius, height};
   }
 
-  // The machine holds the tool the reference length above its tip.
+  // The machine holds the tool the reference length above its tip, the
+  // axis along +Z: a mesh tool is placed by the frame the position update
+  // would give there (no rotary turned).
   void HoldAt(const Vec3& tip) {
-    Position.MachinePosition = {tip[0], tip[1], tip[2] + Position.ReferenceLength, 0, 0};
+    const double spindle = tip[2] + Position.ReferenceLength;
+    Position.MachinePosition = {tip[0], tip[1], spindle, 0, 0};
+    Position.ToolFrame = {1, 0, 0, 0, 1, 0, 0, 0, 1, tip[0], tip[1], spindle};
   }
 };
 

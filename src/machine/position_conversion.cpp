@@ -143,6 +143,9 @@ void FromTiltedPlane(const PositionConverter& c, const PositionModalInputs& inpu
   if (inputs.RotaryProgrammedDirectly != 0) {
     machine[3] = program[3] + c.WorkOffset[3];
     machine[4] = program[4] + c.WorkOffset[4];
+    // The rotary axes stand elsewhere than the plane's solution: the tool
+    // is where they put it, and that pose is the one cut.
+    ComputeToolTipAndAxis(k, c.Controller, state.ReferenceLength, machine, tip, axis);
   }
 }
 

@@ -416,13 +416,12 @@ class RingCheck {
       : c_(context),
         rings_(rings),
         end_(endLevel),
-        first_(DescribeRotaryAxis(context.Kinematics, 0)),
-        second_(DescribeRotaryAxis(context.Kinematics, 1)),
-        sinCos_(context.Position.RotarySinCos),
-        placed_(static_cast<size_t>(endLevel) * kProfileAngleSteps) {}
+        sinCos_(context.Position.RotarySinCos) {}
 
-  // Places the rings and the object box in one frame: turned as turn says,
-  // then moved by tip.
+  // Places the object box in one frame: turned as turn says, then moved by
+  // tip. The rings follow only when a target's box meets the object box: at
+  // most steps the tool is clear of every part's box and placing its
+  // hundreds of points would be the whole cost of the check.
   void PlaceIn(RingTurn turn, const Vec3& tip) {
     box_ = Box{};
     if (turn == RingTurn::kNone) {
@@ -431,18 +430,18 @@ class RingCheck {
     } else {
       for (const Vec3& corner : rings_.Corners) box_.Extend(VectorAdd(Turn(turn, corner), tip));
     }
-    const size_t from = static_cast<size_t>(rings_.FirstLevel) * kProfileAngleSteps;
-    for (size_t n = from; n < placed_.size(); ++n)
-      placed_[n] = VectorAdd(turn == RingTurn::kNone ? rings_.Points[n] : Turn(turn, rings_.Points[n]),
-                             tip);
+    turn_ = turn;
+    tip_ = tip;
+    ringsPlaced_ = false;
   }
 
   const Box& ObjectBox() const { return box_; }
 
   // Segments against one target whose box met the object box; segments with
   // both ends strictly inside free (when given) are dropped.
-  bool Against(const StructureMesh& mesh, const FreeBox* free = nullptr) const {
+  bool Against(const StructureMesh& mesh, const FreeBox* free = nullptr) {
     if (mesh.FacetCount() == 0 || !Meet(box_, mesh)) return false;
+    PlaceRings();
     const Vec3& lo = mesh.BoxMin;
     const Vec3& hi = mesh.BoxMax;
     for (int32_t l = rings_.FirstLevel; l + 1 < end_; ++l) {
@@ -469,7 +468,14 @@ class RingCheck {
   }
 
  private:
-  Vec3 Turn(RingTurn turn, const Vec3& v) const {
+  Vec3 Turn(RingTurn turn, const Vec3& v) {
+    // The axes' frames only when something turns: most positions of a
+    // 3-axis run turn nothing.
+    if (!axesDescribed_) {
+      first_ = DescribeRotaryAxis(c_.Kinematics, 0);
+      second_ = DescribeRotaryAxis(c_.Kinematics, 1);
+      axesDescribed_ = true;
+    }
     const Vec3 once = RotateThroughRotaryAxis(first_, sinCos_[0], sinCos_[1], v);
     if (turn == RingTurn::kFirst) return once;
     if (c_.Kinematics.RotaryType == kRotaryHead)
@@ -478,13 +484,28 @@ class RingCheck {
     return RotateThroughRotaryAxis(second_, sinCos_[2], sinCos_[3], once);
   }
 
+  // The rings in the frame of the last PlaceIn, once per placement.
+  void PlaceRings() {
+    if (ringsPlaced_) return;
+    ringsPlaced_ = true;
+    placed_.resize(static_cast<size_t>(end_) * kProfileAngleSteps);
+    const size_t from = static_cast<size_t>(rings_.FirstLevel) * kProfileAngleSteps;
+    for (size_t n = from; n < placed_.size(); ++n)
+      placed_[n] = VectorAdd(
+          turn_ == RingTurn::kNone ? rings_.Points[n] : Turn(turn_, rings_.Points[n]), tip_);
+  }
+
   StructureCheckContext& c_;
   const ToolRings& rings_;
   int32_t end_;
-  RotaryAxisFrame first_, second_;
+  RotaryAxisFrame first_{}, second_{};
+  bool axesDescribed_ = false;
   RotarySinCos sinCos_;
   std::vector<Vec3> placed_;
   Box box_;
+  RingTurn turn_ = RingTurn::kNone;
+  Vec3 tip_{};
+  bool ringsPlaced_ = false;
 };
 
 // The tool tip with the rotary angles that turn the table taken out (and,

@@ -1,5 +1,8 @@
 #include "model/block_marking.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace vestan {
 
 ColumnBlocks ColumnBlocksOf(DexelModel& model, int direction) {
@@ -36,6 +39,50 @@ ColumnBlocks ColumnBlocksOf(DexelModel& model, int direction) {
   blocks.Pitch = model.Pitch;
   return blocks;
 }
+
+namespace detail {
+
+namespace {
+
+// The value bounds of a run of blocks lowW..highW along the columns (both
+// taken from the tables), as BlockMarkCache keeps them.
+void HeldValueBounds(const ColumnBlocks& blocks, int32_t lowW, int32_t highW, double& front,
+                     double& back) {
+  const int32_t n = blocks.PointsW;
+  // The first grid point whose low block is lowW or above, the last whose
+  // high block is highW or below.
+  const int32_t first =
+      static_cast<int32_t>(std::lower_bound(blocks.LowW, blocks.LowW + n, lowW) - blocks.LowW);
+  const int32_t last = static_cast<int32_t>(
+      std::upper_bound(blocks.HighW, blocks.HighW + n, highW) - blocks.HighW - 1);
+  constexpr double kEndless = std::numeric_limits<double>::infinity();
+  front = first <= 0 ? -kEndless : blocks.OriginW + (first + 0.5) * blocks.Pitch;
+  back = last >= n - 1 ? kEndless : blocks.OriginW + (last + 0.5) * blocks.Pitch;
+}
+
+}  // namespace
+
+void MarkAndHold(const ColumnBlocks& blocks, BlockMarkCache& cache, int32_t lowU, int32_t highU,
+                 int32_t lowV, int32_t highV, double front, double back) {
+  const int32_t lowW = blocks.LowW[GridPointOf(blocks, front)];
+  const int32_t highW = blocks.HighW[GridPointOf(blocks, back)];
+  MarkBlockBox(blocks, lowU, highU, lowV, highV, lowW, highW);
+  // A removal out of order (or NaN) marks what it marks and is not held.
+  if (!(front <= back) || lowW > highW) return;
+  const bool held = cache.Dirty == blocks.Dirty && lowU == cache.LowU && highU == cache.HighU &&
+                    lowV == cache.LowV && highV == cache.HighV;
+  if (held && lowW <= cache.HighW + 1 && highW >= cache.LowW - 1) {
+    // Overlapping or adjoining: the marked run grows.
+    if (lowW >= cache.LowW && highW <= cache.HighW) return;
+    cache.LowW = std::min(cache.LowW, lowW);
+    cache.HighW = std::max(cache.HighW, highW);
+  } else {
+    cache = {blocks.Dirty, lowU, highU, lowV, highV, lowW, highW, 0.0, 0.0};
+  }
+  HeldValueBounds(blocks, cache.LowW, cache.HighW, cache.Front, cache.Back);
+}
+
+}  // namespace detail
 
 void MarkChangedBlocks(DexelModel& model, int32_t lowY, int32_t highY, int32_t lowZ, int32_t highZ,
                        std::span<const double> removed) {

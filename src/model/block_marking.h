@@ -86,10 +86,12 @@ inline void MarkColumnBlocks(const ColumnBlocks& blocks, int32_t lowU, int32_t h
 // What the cuts of a pass have marked lately, so that a cut whose blocks are
 // marked already costs a few comparisons instead of two divisions: for the
 // cross ranges held, every block along the columns from LowW to HighW is
-// marked. The grid-to-block tables ascend, so every value not below Front
-// lies in a block not below LowW, and every value not above Back in one not
-// above HighW. Holds for one flag array while nothing clears it: a pass
-// starts with a fresh one.
+// marked. Front and Back bound the values whose blocks lie in that run: the
+// grid-to-block tables ascend, so a removal from at least Front starts in a
+// block not below LowW and one to at most Back ends in one not above HighW
+// (the bounds lie half a cell inside, far beyond the rounding of the
+// division that places a value). Holds for one flag array while nothing
+// clears it: a pass starts with a fresh one.
 struct BlockMarkCache {
   const uint8_t* Dirty = nullptr;  // none: nothing held
   int32_t LowU = 0, HighU = 0, LowV = 0, HighV = 0;
@@ -97,29 +99,24 @@ struct BlockMarkCache {
   double Front = 0.0, Back = 0.0;
 };
 
+namespace detail {
+
+// The marking of a removal the cache does not hold, and the cache's update.
+void MarkAndHold(const ColumnBlocks& blocks, BlockMarkCache& cache, int32_t lowU, int32_t highU,
+                 int32_t lowV, int32_t highV, double front, double back);
+
+}  // namespace detail
+
 // MarkColumnBlocks through the cache: the same blocks end up marked.
 inline void MarkColumnBlocks(const ColumnBlocks& blocks, BlockMarkCache& cache, int32_t lowU,
                              int32_t highU, int32_t lowV, int32_t highV,
                              std::span<const double> removed) {
   if (removed.empty() || blocks.Dirty == nullptr) return;
   const double front = removed.front(), back = removed.back();
-  const bool held = cache.Dirty == blocks.Dirty && lowU == cache.LowU && highU == cache.HighU &&
-                    lowV == cache.LowV && highV == cache.HighV;
-  if (held && front >= cache.Front && back <= cache.Back) return;
-  const int32_t lowW = blocks.LowW[detail::GridPointOf(blocks, front)];
-  const int32_t highW = blocks.HighW[detail::GridPointOf(blocks, back)];
-  detail::MarkBlockBox(blocks, lowU, highU, lowV, highV, lowW, highW);
-  // A removal out of order (or NaN) marks what it marks and is not held.
-  if (!(front <= back) || lowW > highW) return;
-  if (held && lowW <= cache.HighW + 1 && highW >= cache.LowW - 1) {
-    // Overlapping or adjoining: the marked run grows.
-    cache.LowW = std::min(cache.LowW, lowW);
-    cache.HighW = std::max(cache.HighW, highW);
-    cache.Front = std::min(cache.Front, front);
-    cache.Back = std::max(cache.Back, back);
+  if (cache.Dirty == blocks.Dirty && lowU == cache.LowU && highU == cache.HighU &&
+      lowV == cache.LowV && highV == cache.HighV && front >= cache.Front && back <= cache.Back)
     return;
-  }
-  cache = {blocks.Dirty, lowU, highU, lowV, highV, lowW, highW, front, back};
+  detail::MarkAndHold(blocks, cache, lowU, highU, lowV, highV, front, back);
 }
 
 }  // namespace vestan

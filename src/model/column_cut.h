@@ -149,6 +149,31 @@ inline bool IntervalMeetsColumn(const CutGridContext& grid, int32_t i, int32_t j
          values.back() > interval[0] - touching;
 }
 
+// A column that an interval meets (as IntervalMeetsColumn with no touching
+// finds it), with its count as found; none: the interval leaves it.
+struct MetColumn {
+  int32_t Column = -1;
+  int32_t Count = 0;
+  explicit operator bool() const { return Column >= 0; }
+};
+
+inline MetColumn MeetColumn(const CutGridContext& grid, int32_t i, int32_t j,
+                            const std::array<double, 2>& interval) {
+  if (!(interval[0] < interval[1])) return {};
+  const DexelSet& set = *grid.Set;
+  const int32_t column = j * grid.CountU + i;
+  const int32_t count = set.Counts[column];
+  if (count < 1) return {};
+  if (count > set.Stride) {
+    const std::vector<double>& values = detail::LongColumnOf(set, column).Values;
+    if (!(values.front() < interval[1] && values.back() > interval[0])) return {};
+    return {column, count};
+  }
+  const double* values = set.Values.data() + static_cast<size_t>(column) * set.Stride;
+  if (!(values[0] < interval[1] && values[count - 1] > interval[0])) return {};
+  return {column, count};
+}
+
 // Removes the interval from the model's column: the column is edited in
 // place (or grown through the model's column edit, which refuses a column
 // past its limit), RemovedVolume and RemovedCount grow, and the update blocks
@@ -174,13 +199,17 @@ namespace detail {
 
 // Books a cut's removed pieces (at least one): the context's count and the
 // update blocks they touch. Returns them.
-inline std::span<const double> BookColumnCut(CutGridContext& grid, const ColumnCut& c,
+inline std::span<const double> BookColumnCut(CutGridContext& grid, int32_t i, int32_t j,
                                              std::span<const double> pieces) {
   if (pieces.empty()) return {};
   grid.RemovedCount += static_cast<int32_t>(pieces.size());
-  MarkColumnBlocks(grid.Blocks, grid.MarkCache, grid.BlockLowU[c.I], grid.BlockHighU[c.I],
-                   grid.BlockLowV[c.J], grid.BlockHighV[c.J], pieces);
+  MarkColumnBlocks(grid.Blocks, grid.MarkCache, grid.BlockLowU[i], grid.BlockHighU[i],
+                   grid.BlockLowV[j], grid.BlockHighV[j], pieces);
   return pieces;
+}
+inline std::span<const double> BookColumnCut(CutGridContext& grid, const ColumnCut& c,
+                                             std::span<const double> pieces) {
+  return BookColumnCut(grid, c.I, c.J, pieces);
 }
 
 // The cut through the model's column edit, for what the in-place trim
@@ -200,6 +229,36 @@ inline std::span<const double> CutMetColumnInterval(CutContext& cut, CutGridCont
   if (!TrimColumnPairs(own, c.Cut, grid.RemovedVolume, pieces, removed))
     return detail::CutColumnThroughEdit(cut, grid, c);
   return detail::BookColumnCut(grid, c, pieces.first(removed));
+}
+
+// The recording cut of the general cutter on a column MeetColumn has just
+// found met at (i, j): CutMetColumnInterval of the interval with the given
+// face flags and attributes, taken straight from the column's slots when the
+// cut only shortens pairs there.
+[[gnu::always_inline]] inline std::span<const double> CutMetColumn(
+    CutContext& cut, CutGridContext& grid, int32_t i, int32_t j, MetColumn met,
+    const std::array<double, 2>& interval, const std::array<uint8_t, 2>& faceFlags,
+    const std::array<int32_t, 2>& faceAttributes) {
+  DexelSet& set = *grid.Set;
+  const double a = interval[0], b = interval[1];
+  // A long column, or an odd count, takes the general way.
+  if (met.Count > set.Stride || met.Count % 2 != 0)
+    return CutMetColumnInterval(
+        cut, grid,
+        MakeColumnCut(grid, i, j, interval, faceFlags, faceAttributes, CutRule::kRecording));
+  // MeetColumn let through a < b only, and at least one value.
+  const size_t base = static_cast<size_t>(met.Column) * set.Stride;
+  const detail::PairTrim trim{
+      a, b, a, b, faceFlags, faceAttributes, CellArea(grid, i, j), grid.VolumeTerms};
+  int32_t removed = 0;
+  if (!detail::TrimPairs(set.Values.data() + base, set.Flags.data() + base,
+                         set.Attributes.data() + base, met.Count, trim, grid.RemovedVolume,
+                         cut.RemovedPieces.data(), removed))
+    return detail::CutColumnThroughEdit(
+        cut, grid,
+        MakeColumnCut(grid, i, j, interval, faceFlags, faceAttributes, CutRule::kRecording));
+  return detail::BookColumnCut(grid, i, j,
+                               std::span<const double>(cut.RemovedPieces).first(removed));
 }
 
 }  // namespace vestan

@@ -103,6 +103,121 @@ struct RecordingCut {
 bool CutColumnRecording(DexelColumnEdit& column, const RecordingCut& cut, double& volume,
                         std::span<double> pieces, int32_t& removedCount);
 
+namespace detail {
+
+// The trim of TrimColumnPairs on a column's own arrays, n values (even, at
+// least 2, within their room); a and b an interval with a <= b, low and high
+// the interval widened by the touching distance; each piece's volume term is
+// (removed length) * weight, logged in terms when given, else added to
+// volume.
+struct PairTrim {
+  double a, b, low, high;
+  std::array<uint8_t, 2> faceFlags;
+  std::array<int32_t, 2> faceAttributes;
+  double weight;
+  std::vector<double>* terms;
+
+  [[gnu::always_inline]] void Add(double& volume, double term) const {
+    if (terms != nullptr)
+      terms->push_back(term);
+    else
+      volume += term;
+  }
+  // Pair r loses its top to a, or its bottom to b; the piece goes to pieces.
+  [[gnu::always_inline]] void Top(double* values, uint8_t* flags, int32_t* attributes, int32_t r,
+                                  double* pieces, double& volume) const {
+    const double q = values[r + 1];
+    values[r + 1] = a;
+    flags[r + 1] = faceFlags[0];
+    attributes[r + 1] = faceAttributes[0];
+    pieces[0] = a;
+    pieces[1] = q;
+    Add(volume, (q - a) * weight);
+  }
+  [[gnu::always_inline]] void Bottom(double* values, uint8_t* flags, int32_t* attributes, int32_t r,
+                                     double* pieces, double& volume) const {
+    const double p = values[r];
+    values[r] = b;
+    flags[r] = faceFlags[1];
+    attributes[r] = faceAttributes[1];
+    pieces[0] = p;
+    pieces[1] = b;
+    Add(volume, (b - p) * weight);
+  }
+  // Whether the cut takes only an end part of pair (p, q) (a NaN end: no).
+  bool TakesTop(double p, double q) const { return p < low && q <= high; }
+  bool TakesBottom(double p, double q) const { return p >= low && q > high; }
+  bool Apart(double p, double q) const { return p >= high || q <= low; }
+};
+
+// Trims pair r: its top to a when it starts below low, else its bottom to b.
+[[gnu::always_inline]] inline void TrimPair(double* values, uint8_t* flags, int32_t* attributes,
+                                            int32_t r, const PairTrim& t, double& volume,
+                                            double* pieces) {
+  if (values[r] < t.low)
+    t.Top(values, flags, attributes, r, pieces, volume);
+  else
+    t.Bottom(values, flags, attributes, r, pieces, volume);
+}
+
+[[gnu::always_inline]] inline bool TrimPairs(double* values, uint8_t* flags, int32_t* attributes,
+                                             int32_t n, const PairTrim& t, double& volume,
+                                             double* pieces, int32_t& removedCount) {
+  if (n == 2) {
+    // One pair, the commonest column.
+    const double p = values[0], q = values[1];
+    if (t.Apart(p, q)) {
+      removedCount = 0;
+      return true;
+    }
+    if (t.TakesTop(p, q))
+      t.Top(values, flags, attributes, 0, pieces, volume);
+    else if (t.TakesBottom(p, q))
+      t.Bottom(values, flags, attributes, 0, pieces, volume);
+    else
+      return false;
+    removedCount = 2;
+    return true;
+  }
+  // At most the pair a falls in loses its top and the pair b falls in its
+  // bottom: found in one pass, then trimmed (a column out of order may have
+  // more, which the full loop takes).
+  int32_t first = -1, second = -1;
+  bool more = false;
+  for (int32_t r = 0; r < n; r += 2) {
+    const double p = values[r], q = values[r + 1];
+    if (t.Apart(p, q)) continue;
+    if (!t.TakesTop(p, q) && !t.TakesBottom(p, q)) return false;
+    if (first < 0)
+      first = r;
+    else if (second < 0)
+      second = r;
+    else
+      more = true;
+  }
+  int32_t removed = 0;
+  if (!more) {
+    if (first >= 0) {
+      TrimPair(values, flags, attributes, first, t, volume, pieces);
+      removed = 2;
+    }
+    if (second >= 0) {
+      TrimPair(values, flags, attributes, second, t, volume, pieces + removed);
+      removed += 2;
+    }
+  } else {
+    for (int32_t r = 0; r < n; r += 2) {
+      if (t.Apart(values[r], values[r + 1])) continue;
+      TrimPair(values, flags, attributes, r, t, volume, pieces + removed);
+      removed += 2;
+    }
+  }
+  removedCount = removed;
+  return true;
+}
+
+}  // namespace detail
+
 // The recording cut in its commonest form, done in place: every pair the cut
 // reaches loses only an end part (none goes and none splits), so nothing
 // moves and the count stays. Then it writes exactly what CutColumnRecording
@@ -118,38 +233,16 @@ inline bool TrimColumnPairs(DexelColumnEdit& column, const RecordingCut& cut, do
     return false;
   const double a = cut.Interval[0], b = cut.Interval[1];
   if (!(a <= b)) return false;
-  const double low = a - cut.Touching, high = b + cut.Touching;
-  double* values = column.Values.data();
-  // First make sure that no pair goes or splits (a NaN end leaves it to the
-  // subtraction too), then trim.
-  for (int32_t r = 0; r < n; r += 2) {
-    const double p = values[r], q = values[r + 1];
-    if (p >= high || q <= low) continue;
-    if (!((p < low && q <= high) || (p >= low && q > high))) return false;
-  }
-  int32_t removed = 0;
-  for (int32_t r = 0; r < n; r += 2) {
-    const double p = values[r], q = values[r + 1];
-    if (p >= high || q <= low) continue;
-    if (p < low) {  // loses its top to the cut's low end
-      values[r + 1] = a;
-      column.Flags[r + 1] = cut.FaceFlags[0];
-      column.Attributes[r + 1] = cut.FaceAttributes[0];
-      pieces[removed] = a;
-      pieces[removed + 1] = q;
-      cut.AddVolume(volume, (q - a) * cut.Weight);
-    } else {  // loses its bottom to the cut's high end
-      values[r] = b;
-      column.Flags[r] = cut.FaceFlags[1];
-      column.Attributes[r] = cut.FaceAttributes[1];
-      pieces[removed] = p;
-      pieces[removed + 1] = b;
-      cut.AddVolume(volume, (b - p) * cut.Weight);
-    }
-    removed += 2;
-  }
-  removedCount = removed;
-  return true;
+  const detail::PairTrim trim{a,
+                              b,
+                              a - cut.Touching,
+                              b + cut.Touching,
+                              cut.FaceFlags,
+                              cut.FaceAttributes,
+                              cut.Weight,
+                              cut.VolumeTerms};
+  return detail::TrimPairs(column.Values.data(), column.Flags.data(), column.Attributes.data(), n,
+                           trim, volume, pieces.data(), removedCount);
 }
 
 }  // namespace vestan

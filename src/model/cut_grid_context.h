@@ -134,10 +134,10 @@ inline Vec3 ToContextFrame(const CutGridContext& grid, const Vec3& p) {
 // Cell area of column i, row j: the pitch squared, halved on a first or last
 // index of either axis.
 inline double CellArea(const CutGridContext& grid, int32_t i, int32_t j) {
-  double area = grid.Pitch * grid.Pitch;
-  if (j == 0 || j == grid.LastV) area *= 0.5;
-  if (i == 0 || i == grid.LastU) area *= 0.5;
-  return area;
+  // Times 1 or 0.5, both exact: the same as halving where it applies.
+  const double rowShare = j == 0 || j == grid.LastV ? 0.5 : 1.0;
+  const double columnShare = i == 0 || i == grid.LastU ? 0.5 : 1.0;
+  return grid.Pitch * grid.Pitch * rowShare * columnShare;
 }
 
 // Where the solids of a pass lie, about the axis line through PosePoints[0]

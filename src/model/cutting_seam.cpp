@@ -25,6 +25,14 @@ const ToolSetUp& KernelCutting::MountTool(int32_t tool, double pitch) {
 
 void KernelCutting::UnmountTool() { useMounted_ = false; }
 
+void KernelCutting::StartAfresh() {
+  useMounted_ = false;
+  if (!mounted_) return;
+  // In place: the mounted cut's records refer to both.
+  *mounted_ = ToolSetUp{};
+  mountedLengths_ = ToolLengthChecks{};
+}
+
 void KernelCutting::CutPose(const Vec3& tip, const Vec3& axis) {
   CutToolPoseIntoModel(useMounted_ ? *mountedCut_ : cut_, document_.Workpiece(), tip, axis);
 }

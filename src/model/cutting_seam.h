@@ -48,6 +48,10 @@ class CuttingSeam {
   // coordinates) into the workpiece.
   virtual void CutPose(const Vec3& tip, const Vec3& axis) = 0;
   virtual CutOutputs Outputs() const = 0;
+  // Before each step of the layout tools' pass: the seam goes on as a new
+  // one would (the current tool cutting, the next mount set up afresh). A
+  // seam that keeps nothing from step to step has nothing to do.
+  virtual void StartAfresh() {}
 };
 
 // The seam over the kernel: CutToolPoseIntoModel on the document's
@@ -66,6 +70,10 @@ class KernelCutting final : public CuttingSeam {
   void UnmountTool() override;
   void CutPose(const Vec3& tip, const Vec3& axis) override;
   CutOutputs Outputs() const override;
+  // The next mount starts from what a new seam's would (a default set-up,
+  // fresh length checks); the mounted tool's cut context, its worker
+  // threads included, is kept.
+  void StartAfresh() override;
 
  private:
   ToolSetUpSources tools_;

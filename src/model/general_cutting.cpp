@@ -111,6 +111,7 @@ class GeneralCutter {
         return RunLines([this] { CutBall(); });
       case kToolFlat:
       case kToolVertical:
+        if (FlatAlongGrid()) return RunFlatAlongGrid();
         return RunLines([this] { CutFlat(); });
       case kToolRadius:
         return RunLines([this] { CutRadius(); });
@@ -154,6 +155,65 @@ class GeneralCutter {
       }
       StartLine(i, j);
       cutLine();
+      return false;
+    });
+  }
+
+  // A flat tool's endless body without a neck step, its axis along the lines
+  // or exactly along u or v: a line's crossing takes a few operations, done
+  // here as IntersectDexelWithEndlessCylinder does them, without the solids'
+  // dispatch per line; the row state and the cut are CutFlat's.
+  bool FlatAlongGrid() const {
+    return flatSolid_ == FlatSolid::kEndless && !hasNeck_ &&
+           (lineAxis_.Along || lineAxis_.AcrossExact) && !MakeBeyondTest().On;
+  }
+  void RunFlatAlongGrid() {
+    const Vec3& base = P(0);
+    const Vec3& axis = lineAxis_.A;
+    const double radius = flatRadius_;
+    const bool along = lineAxis_.Along, alongV = lineAxis_.AlongV;
+    int32_t row = -1;
+    VisitRangeColumns(grid_, cut_.Reach, [&](int32_t i, int32_t j) {
+      if (j != row) {
+        row = j;
+        body_ = kNotMet;
+      }
+      if (body_ == kPassed) return false;
+      StartLine(i, j);
+      const double du = base[0] - u_, dv = base[1] - v_;
+      double low = 0.0, high = 0.0;
+      bool hit = false;
+      if (along) {
+        if (radius * radius > du * du + dv * dv) {
+          hit = true;
+          if (axis[2] > 0) {
+            low = base[2];
+            high = 1e7;
+          } else {
+            low = -1e7;
+            high = base[2];
+          }
+        }
+      } else {
+        // The axis parameter is fixed on the line, the offset across the axis
+        // is the other coordinate.
+        const double t = alongV ? -dv * axis[1] : -du * axis[0];
+        const double offset = alongV ? du : dv;
+        if (!(t < 0 || radius <= std::fabs(offset))) {
+          const double h2 = radius * radius - offset * offset;
+          if (h2 > 0) {
+            const double h = std::sqrt(h2);
+            low = base[2] - h;
+            high = base[2] + h;
+            hit = true;
+          }
+        }
+      }
+      Update(body_, hit);
+      // Most lines the body meets have lost that part already.
+      if (!hit) return false;
+      const MetColumn met = MeetColumn(grid_, i, j, {low, high});
+      if (met) CutMetInterval(met, low, high, true);
       return false;
     });
   }
@@ -321,11 +381,15 @@ class GeneralCutter {
 
   // Removes one interval; returns whether material went.
   bool CutInterval(double low, double high, bool heightCheck) {
-    if (!IntervalMeetsColumn(grid_, i_, j_, {low, high}, 0.0)) return false;
+    const MetColumn met = MeetColumn(grid_, i_, j_, {low, high});
+    return met && CutMetInterval(met, low, high, heightCheck);
+  }
+  // The same for a column the interval meets.
+  [[gnu::always_inline]] bool CutMetInterval(MetColumn met, double low, double high,
+                                             bool heightCheck) {
     const std::array<uint8_t, 2> flags = StampFaces({low, high});
-    const ColumnCut c = MakeColumnCut(grid_, i_, j_, {low, high}, flags, run_.CutFaceAttributes,
-                                      CutRule::kRecording);
-    const std::span<const double> pieces = CutMetColumnInterval(cut_, grid_, c);
+    const std::span<const double> pieces =
+        CutMetColumn(cut_, grid_, i_, j_, met, {low, high}, flags, run_.CutFaceAttributes);
     if (pieces.empty()) return false;
     if (heightCheck && heightCheck_)
       RecordCutHeight(cut_, grid_.AxisW, LineHeight(), pieces);

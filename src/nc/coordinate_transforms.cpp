@@ -213,12 +213,14 @@ bool ApplyTiltedPlaneForm(NcContext& context, const NcPassRecords& records) {
     case kTiltedFromRotaryAxes: {
       const RotaryAngles angles{plane.Angles[0], plane.Angles[1]};
       Matrix3 m{};
-      for (size_t row = 0; row < 3; ++row) {
+      // The plane's axes are the matrix's columns: its tool axis, the
+      // third, is where the rotary axes point the tool now.
+      for (size_t column = 0; column < 3; ++column) {
         Vec3 unit{0.0, 0.0, 0.0};
-        unit[row] = 1.0;
+        unit[column] = 1.0;
         const Vec3 turned =
             RotatePointThroughRotaryAxes(records.Defs.Kinematics, controller, angles, unit);
-        for (size_t column = 0; column < 3; ++column) At(m, row, column) = turned[column];
+        for (size_t row = 0; row < 3; ++row) At(m, row, column) = turned[row];
       }
       SetPlaneMatrix(plane, m);
       break;

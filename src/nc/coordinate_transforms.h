@@ -58,7 +58,8 @@ int32_t BuildTiltedPlaneMatrix(TiltedPlaneState& plane, const TiltedPlaneParams&
 // After a G68.2, G254, CYCLE800 or PLANE block's scan: the plane by its
 // form. The rotated-offset form writes the target work offset from the
 // plane and turns the plane off; G254 takes the unit axes through the
-// machine's rotary axes at the plane angles as the rows; the swivel and
+// machine's rotary axes at the plane angles as the columns (the plane's
+// axes, its tool axis last); the swivel and
 // spatial forms build the matrix and book the tool length; any other form
 // takes the three angles as Z-X-Z Euler angles (OSP only with convention
 // 313, or 323 for Z-Y-Z). Returns true when the block ends as a macro call

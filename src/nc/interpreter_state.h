@@ -150,6 +150,10 @@ struct InterpreterState {
   AxisPosition G92Reference{};
   int32_t G92Recorded = 0;
   AxisPosition LocalShift{};
+  // The work-offset shift: 1 while the run is to take the program position
+  // afresh from the machine position, 2 once it is over; with its amount.
+  int32_t WorkOffsetShiftState = 0;
+  double WorkOffsetShiftAmount = 0.0;
 
   // Tilt angle and kind at the start of the move.
   double TiltAngleAtStart = 0.0;

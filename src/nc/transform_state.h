@@ -84,8 +84,13 @@ struct TiltedPlaneState {
   int32_t Mode = 0;
   // HEIDENHAIN SEQ: 1 plus, -1 minus, 0 none.
   int32_t SolutionSign = 0;
-  // Set by the run when the rotary axes are programmed apart from the plane.
+  // Set by the run when the rotary axes are programmed apart from the plane,
+  // or have still to turn to its solution: the machine then takes the
+  // program's rotary angles (the HEIDENHAIN rotary move pending).
   int32_t RotaryProgrammedDirectly = 0;
+  // The machine rotary angles (degrees) that point the tool along the
+  // plane's tool axis, as the run solved them when the plane was set.
+  RotaryAngles RotarySolution{};
   TiltedPlaneFrame Frame;
 };
 

@@ -15,7 +15,6 @@
 #include "machine/rotary_axes.h"
 #include "machine/rotary_solution.h"
 #include "machine/structure_interference.h"
-#include "model/tool_pose_cutting.h"
 #include "nc/block_end.h"
 #include "nc/nurbs.h"
 #include "nc/position_update.h"
@@ -159,8 +158,7 @@ bool CutTurningRevolution(StepWork& w, double pitch) {
     w.Position.MachinePosition[3 + axis] = angle;
     ComputeToolTipAndAxis(k, w.Defs.Controller, w.Position.ReferenceLength,
                           w.Position.MachinePosition, w.Position.ToolTip, w.Position.ToolAxis);
-    CutToolPoseIntoModel(w.Pass.Cut, w.S.Work.Workpiece(), w.Position.ToolTip,
-                         w.Position.ToolAxis);
+    w.Pass.Cutter->CutPose(w.Position.ToolTip, w.Position.ToolAxis);
     removed += w.Nc.Run.PoseRemovedVolume;
   }
   w.Nc.Run.PoseRemovedVolume = removed;
@@ -202,13 +200,15 @@ bool LayoutToolInUse(const StepWork& w) {
 bool CutStep(StepWork& w, double pitch) {
   if (TurningSetUp(w)) return CutTurningRevolution(w, pitch);
   if (LayoutToolInUse(w)) {
-    SessionCutting cutting(w.S);
-    MultiToolPassRecords records = MultiToolPassOf(w.S, cutting);
+    // The pass's seam, started afresh as a new one would be: a new seam at
+    // every step would set up the mounted tool's cut context, and start and
+    // join its worker threads, step after step.
+    w.Pass.Cutter->StartAfresh();
+    MultiToolPassRecords records = MultiToolPassOf(w.S, *w.Pass.Cutter);
     const PassCounters counters{w.Move.SourceLine, w.Nc.Modal.MainLineCounter};
     RunMultiToolPass(records, w.Nc.Modal.Tools.CurrentToolNumber, counters, w.Pass.MultiTool);
   } else {
-    CutToolPoseIntoModel(w.Pass.Cut, w.S.Work.Workpiece(), w.Position.ToolTip,
-                         w.Position.ToolAxis);
+    w.Pass.Cutter->CutPose(w.Position.ToolTip, w.Position.ToolAxis);
   }
   if (w.Nc.Run.PoseRemovedVolume > 0.0 && !w.CycleRapid()) w.Nc.Run.MarkProcessCut();
   if (!LayoutToolInUse(w)) RunStructureChecks(w);
@@ -649,8 +649,7 @@ MoveEnd InterpolateNurbsMove(Session& session) {
     }
     ResetInterferenceFlags(w.Nc.Run.Hits);
     w.Nc.Run.PoseRemovedVolume = 0.0;
-    CutToolPoseIntoModel(w.Pass.Cut, session.Work.Workpiece(), w.Position.ToolTip,
-                         w.Position.ToolAxis);
+    w.Pass.Cutter->CutPose(w.Position.ToolTip, w.Position.ToolAxis);
     const bool removed = w.Nc.Run.PoseRemovedVolume > 0.0;
     if (removed) w.Nc.Run.MarkProcessCut();
     InterferenceHits& hits = w.Nc.Run.Hits;

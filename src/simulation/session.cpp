@@ -9,6 +9,7 @@ RunPass::RunPass(Session& session)
     : Reader(session.Program),
       BlockHooks(MakeNcReaderHooks(Reader)),
       Cut(CutRecordsOf(session)),
+      Kernel(ToolSetUpSourcesOf(session), Cut, session.Work),
       ReportLinks(ReportLinksOf(session)) {
   ResetRunReports(Reports);
   const int32_t alarmOption = session.Defs.Controller.Tables.RadiusCheckList;
@@ -93,6 +94,11 @@ CutRecords CutRecordsOf(Session& session) {
   records.Mesh = &session.ToolMesh;
   records.Position = &session.Nc.Position;
   return records;
+}
+
+ToolSetUpSources ToolSetUpSourcesOf(const Session& session) {
+  const Definitions& defs = session.Defs;
+  return {defs.Tools, defs.Machine, defs.Kinematics, defs.Checks, defs.Settings.Pitch};
 }
 
 StructureCheckContext StructureChecksOf(Session& session) {

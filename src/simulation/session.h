@@ -28,6 +28,7 @@
 #include "machine/structure_interference.h"
 #include "model/current_tool.h"
 #include "model/cut_grid_context.h"
+#include "model/cutting_seam.h"
 #include "model/run_state.h"
 #include "model/tool_profile.h"
 #include "model/work_document.h"
@@ -59,6 +60,11 @@ struct RunPass {
   NcReader Reader;
   BlockInterpreterHooks BlockHooks;
   CutContext Cut;
+  // The run's cuts go through Cutter: the kernel over Cut, unless a caller
+  // puts another seam in its place for the pass (a stand-in that only
+  // counts the poses shows what the steps cost besides the kernel).
+  KernelCutting Kernel;
+  CuttingSeam* Cutter = &Kernel;
   RunReports Reports;
   // What the report writers read; the motion driver's radius-offset alarm
   // writes through it.
@@ -181,6 +187,9 @@ ToolChangeRecords ToolChangeOf(Session& session, ToolTable& tools);
 // The records a pose cut reads and writes: the current tool (and its mesh)
 // into the workpiece, with the run's cutting state.
 CutRecords CutRecordsOf(Session& session);
+
+// What a tool mounted beside the current one is set up from.
+ToolSetUpSources ToolSetUpSourcesOf(const Session& session);
 
 // The structure checks at the machine position, raising the run's hits.
 StructureCheckContext StructureChecksOf(Session& session);

@@ -29,19 +29,4 @@ void ApplyToolChange(Session& session, int32_t tool, double pitch) {
   }
 }
 
-SessionCutting::SessionCutting(Session& session)
-    : kernel_({session.Defs.Tools, session.Defs.Machine, session.Defs.Kinematics,
-               session.Defs.Checks, session.Defs.Settings.Pitch},
-              session.Pass->Cut, session.Work) {}
-
-const ToolSetUp& SessionCutting::MountTool(int32_t tool, double pitch) {
-  return kernel_.MountTool(tool, pitch);
-}
-
-void SessionCutting::UnmountTool() { kernel_.UnmountTool(); }
-
-void SessionCutting::CutPose(const Vec3& tip, const Vec3& axis) { kernel_.CutPose(tip, axis); }
-
-CutOutputs SessionCutting::Outputs() const { return kernel_.Outputs(); }
-
 }  // namespace vestan

@@ -5,6 +5,7 @@
 #include "machine/forward_kinematics.h"
 #include "machine/path_geometry.h"
 #include "machine/position_conversion.h"
+#include "machine/rotary_solution.h"
 #include "nc/block_end.h"
 #include "nc/coordinate_transforms.h"
 #include "nc/motion_driver.h"
@@ -167,7 +168,8 @@ void ChangeInterpolationForm(const SpecialBlockRecords& b, int32_t polar, int32_
   PlaceToolAt(b, at);
 }
 
-// Setting a tilted working plane (G68.2, or G254 from the rotary axes):
+// Setting a tilted working plane (G68.2, or G254 from the rotary axes)
+// outside the HEIDENHAIN and SIEMENS dialects:
 // where the tool stands, in the new plane's coordinates, is where the next
 // move starts; this block moves nothing. The program position in a plane
 // lies the tool's own length beyond the tip along the tool axis, as the
@@ -188,6 +190,130 @@ void TakeToolIntoPlane(const SpecialBlockRecords& b, int32_t g) {
   for (size_t i = 0; i < 3; ++i) at[i] = p[i];
   PlaceToolAt(b, at);
   b.Steps.MachineStart = nc.Position.MachinePosition;
+}
+
+// Where the work offset was shifted, the tool stays where the machine has
+// it: start, end, centre and the block end's places become the machine
+// position less the composed work offset.
+void TakeProgramPositionFromMachine(const SpecialBlockRecords& b) {
+  NcContext& nc = b.Nc;
+  const AxisPosition at = SubtractWorkOffset(nc.Position.MachinePosition,
+                                             b.Records.Memory.Offsets.ActiveWorkOffset);
+  nc.Position.ProgramPosition = at;
+  nc.Move.Start = nc.Move.End = at;
+  nc.Move.Centre = {at[0], at[1], at[2]};
+  nc.BlockEnd.Previous = nc.BlockEnd.Current = at;
+  nc.BlockEnd.CentreCopy = nc.Move.Centre;
+}
+
+// The work-offset shift: false when the block is not to go on.
+bool HandleWorkOffsetShift(const SpecialBlockRecords& b, int32_t g, bool osp) {
+  NcModalState& modal = b.Nc.Modal;
+  InterpreterState& in = modal.Interp;
+  if (in.WorkOffsetShiftState == 2) in.WorkOffsetShiftState = 0;
+  if (in.WorkOffsetShiftState != 1) return true;
+  if (modal.TiltedPlane.State == 1) {
+    in.WorkOffsetShiftAmount = 0.0;
+    return false;
+  }
+  if (g == 354) {
+    TakeProgramPositionFromMachine(b);
+    in.WorkOffsetShiftState = 0;
+    return false;
+  }
+  if (g == 69 || (g == 126 && osp) || g == 255) {
+    in.WorkOffsetShiftState = 0;
+    return true;
+  }
+  if (in.WorkOffsetShiftAmount != 0.0) TakeProgramPositionFromMachine(b);
+  return false;
+}
+
+// Rotary angles the same within this are the same position.
+constexpr double kSameRotaryAngle = 1e-6;
+
+// HEIDENHAIN: a move in the work plane turns the rotary axes it does not
+// name to the plane's solution, the program's rotary values taking the
+// machine there; once they stand there and the block names neither, the
+// plane's solution places the tool again.
+void TurnRotariesToPlane(const SpecialBlockRecords& b) {
+  NcContext& nc = b.Nc;
+  TiltedPlaneState& plane = nc.Modal.TiltedPlane;
+  const std::array<int32_t, 5>& given = nc.Modal.Interp.AxisGiven;
+  const AxisPosition& machine = nc.Position.MachinePosition;
+  const bool there = std::fabs(machine[3] - plane.RotarySolution[0]) <= kSameRotaryAngle &&
+                     std::fabs(machine[4] - plane.RotarySolution[1]) <= kSameRotaryAngle;
+  if (there && given[3] == 0 && given[4] == 0) {
+    plane.RotaryProgrammedDirectly = 0;
+    return;
+  }
+  plane.RotaryProgrammedDirectly = 1;
+  const WorkOffsetValues& offset = b.Records.Memory.Offsets.ActiveWorkOffset;
+  for (size_t r = 0; r < 2; ++r) {
+    if (given[3 + r] != 0) continue;
+    nc.Move.End[3 + r] = plane.RotarySolution[r] - offset[3 + r];
+    nc.BlockEnd.Current[3 + r] = nc.Move.End[3 + r];
+  }
+}
+
+// The HEIDENHAIN and SIEMENS planes (G68.2, G254): the rotary angles that
+// point the tool along the plane's axis are the plane's solution; where the
+// tool tip would stand with them, the machine's X, Y, Z kept, is the move's
+// end in the plane. The machine itself has not moved. SIEMENS takes the
+// rotary axes to the solution with the block; HEIDENHAIN with its next
+// move. False when the block is not to go on.
+bool SetDialectPlane(const SpecialBlockRecords& b, int32_t g, bool axisGiven) {
+  NcContext& nc = b.Nc;
+  const Definitions& defs = b.Records.Defs;
+  const bool siemens = defs.Controller.isSiemens != 0;
+  MachinePositionState& position = nc.Position;
+  TiltedPlaneState& plane = nc.Modal.TiltedPlane;
+  const WorkOffsetValues& offset = b.Records.Memory.Offsets.ActiveWorkOffset;
+  const Matrix3& m = plane.Frame.Matrix;
+  Vec3 planeAxis{m[6], m[7], m[8]};
+  if (b.Placement.Placed != 0) planeAxis = MultiplyMatrixVector(b.Placement.Matrix, planeAxis);
+  const RotaryModalInputs inputs = MakeRotaryModalInputs(nc, b.Records);
+  const RotarySolver solver{defs.Kinematics, defs.Controller, inputs, nc.RotarySolve,
+                            RotaryWarningReport(nc, b.Records)};
+  plane.RotarySolution = ChooseRotaryAnglesForToolAxis(
+      solver, planeAxis, position.PreviousRotaryAngles, MachineRotaryRanges(defs.Limits));
+  AxisPosition machine = position.MachinePosition;
+  machine[3] = plane.RotarySolution[0];
+  machine[4] = plane.RotarySolution[1];
+  Vec3 tip{}, axis{};
+  ComputeToolTipAndAxis(defs.Kinematics, defs.Controller, position.ReferenceLength, machine, tip,
+                        axis);
+  const double length = static_cast<double>(position.ToolLength);
+  if (g == 682 && length != 0.0)
+    for (size_t i = 0; i < 3; ++i) tip[i] += length * axis[i];
+  const Vec3 p = ConvertToModelCoordinates(b.Placement, plane.Frame, offset, tip);
+  NcMove& move = nc.Move;
+  for (size_t i = 0; i < 3; ++i) move.End[i] = p[i];
+  if (!siemens && g == 682) {
+    FinishMove(nc, b.Records);
+  } else if (siemens) {
+    BlockEndState& end = nc.BlockEnd;
+    for (size_t i = 0; i < 3; ++i) end.Current[i] = p[i];
+    const int32_t lengthAxis = nc.Modal.Plane.ToolLengthAxis;
+    if (end.ExtraLengthOffset != 0 && nc.Modal.ToolTipLength == 0 && lengthAxis >= 0 &&
+        lengthAxis < 3)
+      end.Current[static_cast<size_t>(lengthAxis)] += nc.Modal.Length.PreviousToolLength;
+  }
+  // A block that goes on as a move starts where the tool stands in the
+  // plane, not at its place in the coordinates before it.
+  for (size_t i = 0; i < 3; ++i) {
+    move.Start[i] = position.ProgramPosition[i] = p[i];
+    nc.BlockEnd.Previous[i] = nc.BlockEnd.Current[i];
+  }
+  b.Steps.MachineStart = position.MachinePosition;
+  if (siemens) {
+    for (size_t r = 0; r < 2; ++r) {
+      move.End[3 + r] = plane.RotarySolution[r] - offset[3 + r];
+      nc.BlockEnd.Current[3 + r] = move.End[3 + r];
+    }
+    plane.RotaryProgrammedDirectly = 1;
+  }
+  return axisGiven;
 }
 
 bool MovesAnyAxis(const NcMove& move) {
@@ -235,6 +361,7 @@ bool HandleSpecialBlock(const SpecialBlockRecords& b) {
     if (rapidOrLinear && !axisGiven) return false;
     if (arc && move.Length == 0.0) return false;
   }
+  if (!HandleWorkOffsetShift(b, g, osp)) return false;
   // Cancelling a rotation or plane without one in force: the program
   // position is the machine position's again, and nothing is cut.
   if ((g == 69 || (g == 126 && osp) || g == 255) && modal.Rotation.State == kRotationNone) {
@@ -268,18 +395,24 @@ bool HandleSpecialBlock(const SpecialBlockRecords& b) {
   if ((modal.Polar.On != 0 || modal.Cylindrical.On != 0 || (g >= 17 && g <= 19)) && !axisGiven)
     return false;
 
+  const bool heidenhain = IsHeidenhainDialect(ctl);
+  const bool dialectPlane = heidenhain || ctl.isSiemens != 0;
+  const bool machineMove = modal.MachineCoordinates != 0;
+  if (heidenhain && modal.TiltedPlane.Active != 0 && g != 682 && axisGiven && !machineMove)
+    TurnRotariesToPlane(b);
+
   // A tilted working plane set outside the HEIDENHAIN and SIEMENS dialects
-  // moves nothing; theirs keep their motion (their plane moves are not
-  // built).
-  if ((g == 682 || g == 254) && !IsHeidenhainDialect(ctl) && ctl.isSiemens == 0 &&
-      modal.TiltedPlane.Active != 0) {
-    TakeToolIntoPlane(b, g);
-    return false;
+  // moves nothing; theirs go on as a move when the block names an axis.
+  if ((g == 682 || g == 254) && modal.TiltedPlane.Active != 0) {
+    if (!dialectPlane) {
+      TakeToolIntoPlane(b, g);
+      return false;
+    }
+    if (!SetDialectPlane(b, g, axisGiven)) return false;
   }
 
   // The motion test.
   if (arc && move.Length == 0.0) return false;
-  const bool machineMove = modal.MachineCoordinates != 0;
   if (modal.TiltedPlane.Active == 0 && !machineMove) {
     if (rapidOrLinear && g != kToolAxisDirectionCode && !MovesAnyAxis(move) &&
         modal.ReferenceReturnStage != kReferencePointReached)

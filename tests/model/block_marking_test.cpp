@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numeric>
 #include <random>
@@ -138,5 +139,53 @@ TEST_F(BlockMarking, CachedMarkingMarksWhatPlainMarkingMarks) {
     ASSERT_EQ(other, plainOther) << "after removal " << k;
   }
 }
+// Runs of overlapping removals walking along and across block boundaries
+// (the cache holds a run of blocks and the values that lie inside it), gaps
+// that must stay unmarked, cross-range changes, removals out of order or NaN,
+// on a pitch that is no power of two and an origin off zero.
+TEST(BlockMarkingRuns, CachedMarkingOfWalkingRunsMarksWhatPlainMarkingMarks) {
+  DexelModel model;
+  model.CountX = model.CountY = model.CountZ = 301;
+  model.Pitch = 0.1;
+  model.OriginY = -7.3;
+  ASSERT_EQ(InitDexelGrids(model), kModelOk);
+  DexelModel plain = model;
+  const ColumnBlocks blocks = ColumnBlocksOf(model, kDirectionY);
+  const ColumnBlocks plainBlocks = ColumnBlocksOf(plain, kDirectionY);
+  ASSERT_GT(blocks.BlocksW, 3);
+  const double nan = std::nan("");
+  std::mt19937 random(5);
+  std::uniform_int_distribution<int32_t> block(0, blocks.BlocksU - 1);
+  std::uniform_real_distribution<double> unit(0, 1);
+  BlockMarkCache cache;
+  int32_t u = 2, v = 3;
+  double at = 0.0;
+  for (int k = 0; k < 4000; ++k) {
+    const double draw = unit(random);
+    if (draw < 0.03)
+      u = block(random);
+    else if (draw < 0.05)
+      v = block(random);
+    else if (draw < 0.1)
+      at = unit(random) * 34 - 9;  // a gap
+    // Mostly the next removal overlaps the last or lies just beyond it.
+    const double front = at + (unit(random) - 0.3) * 0.6, back = front + unit(random) * 0.5;
+    at = back;
+    std::vector<double> removed{front, back};
+    if (k % 97 == 13) removed = {back, front};
+    if (k % 131 == 7) removed = {nan, back};
+    if (k % 53 == 0) removed = {model.OriginY + 12 * model.Pitch * (k % 20), back};
+    MarkColumnBlocks(blocks, cache, u, u + (k % 11 == 0), v, v, removed);
+    MarkColumnBlocks(plainBlocks, u, u + (k % 11 == 0), v, v, removed);
+    ASSERT_EQ(model.BlockDirty, plain.BlockDirty) << "after removal " << k;
+    if (k % 300 == 299) {
+      // Drawn: the next run starts on clear flags and a fresh cache.
+      std::fill(model.BlockDirty.begin(), model.BlockDirty.end(), 0);
+      std::fill(plain.BlockDirty.begin(), plain.BlockDirty.end(), 0);
+      cache = {};
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vestan

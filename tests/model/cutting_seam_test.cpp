@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "model/cut_world.h"
 #include "model/stock.h"
 #include "model/tool_world.h"
 
@@ -11,6 +12,9 @@ namespace vestan {
 namespace {
 
 using testing::kBallTool;
+using testing::kBullTool;
+using testing::kDrillTool;
+using testing::kTaperBallTool;
 using testing::kFlatTool;
 using testing::ToolWorld;
 
@@ -89,6 +93,44 @@ TEST(KernelCutting, AMountedToolCutsBesideTheCurrentOne) {
   seam.UnmountTool();
   seam.CutPose({32, 15, 16}, {0, 0, 1});
   EXPECT_NEAR(seam.Outputs().PoseRemovedVolume, kPi * 25 * 4, 0.25 * (kPi * 25 + 2 * kPi * 5 * 4));
+}
+
+// One seam started afresh before each step cuts as a new seam each step
+// does, its worker threads kept: several tool kinds mounted in turn (each
+// set up over what the one before left), then the current tool, along a
+// path in and out of the stock with the main pass spread over threads.
+TEST(KernelCutting, StartedAfreshItCutsAsANewSeamWould) {
+  auto kept = std::make_unique<SeamWorld>();
+  auto fresh = std::make_unique<SeamWorld>();
+  for (SeamWorld* w : {kept.get(), fresh.get()}) {
+    SetCurrentTool(kFlatTool, 0.25, w->Tools.Records);
+    w->Cut.Threads = 3;
+    w->Cut.ParallelMinColumns = 1;
+  }
+  const std::array<int32_t, 4> mounted = {kBallTool, kTaperBallTool, kBullTool, kDrillTool};
+  for (int step = 0; step < 12; ++step) {
+    const double x = -4.0 + 4.0 * step;
+    const Vec3 axis = step % 3 == 2 ? Vec3{0.0, std::sqrt(0.5), std::sqrt(0.5)} : Vec3{0, 0, 1};
+    auto cutAll = [&](KernelCutting& seam) {
+      std::vector<CutOutputs> outputs;
+      for (size_t t = 0; t < mounted.size(); ++t) {
+        seam.MountTool(mounted[t], 0.25);
+        seam.CutPose({x, 6.0 + 6.0 * static_cast<double>(t), 17.0 - 0.5 * step}, axis);
+        outputs.push_back(seam.Outputs());
+      }
+      seam.UnmountTool();
+      seam.CutPose({x, 28.0, 18.0}, axis);
+      outputs.push_back(seam.Outputs());
+      return outputs;
+    };
+    kept->Kernel.StartAfresh();
+    const std::vector<CutOutputs> got = cutAll(kept->Kernel);
+    KernelCutting once(SetUpSourcesOf(fresh->Tools.Records), fresh->Cut, fresh->Document);
+    const std::vector<CutOutputs> expected = cutAll(once);
+    EXPECT_EQ(got, expected) << "step " << step;
+  }
+  EXPECT_GT(kept->Run.MoveCutFlag, 0);
+  testing::ExpectSameModel(kept->Document.Workpiece(), fresh->Document.Workpiece(), "after the path");
 }
 
 }  // namespace

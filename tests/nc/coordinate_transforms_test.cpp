@@ -272,8 +272,9 @@ TEST(ApplyTiltedPlaneForm, SpatialSwivelAndRotaryForms) {
     EXPECT_EQ(m.Length.LengthCompensationActive, 1);
     EXPECT_EQ(w->Host.Updates(ShellUpdate::kStatusBar), 0);  // no run going
   }
-  {  // G254: the rows are the unit axes through the rotary axes. A head C
-     // carrying A at (0, 90) takes X to X, Y to Z, Z to -Y.
+  {  // G254: the columns are the unit axes through the rotary axes. A head
+     // C carrying A at (0, 90) takes X to X, Y to Z, Z to -Y: the plane's
+     // tool axis, the third column, is -Y, where the head points the tool.
     auto w = MakeNcWorld();
     MachineKinematics& k = w->Defs.Kinematics;
     k.RotaryType = kRotaryHead;
@@ -283,8 +284,7 @@ TEST(ApplyTiltedPlaneForm, SpatialSwivelAndRotaryForms) {
     plane.Form = kTiltedFromRotaryAxes;
     plane.Angles = {0, 90, 0};
     EXPECT_FALSE(ApplyTiltedPlaneForm(w->Context, w->Records));
-    // Rows (1, 0, 0), (0, 0, 1), (0, -1, 0) in column order.
-    EXPECT_EQ(plane.Frame.Matrix, (Matrix3{1, 0, 0, 0, 0, -1, 0, 1, 0}));
+    EXPECT_EQ(plane.Frame.Matrix, (Matrix3{1, 0, 0, 0, 0, 1, 0, -1, 0}));
     EXPECT_EQ(plane.Active, 1);
   }
 }

@@ -7,11 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <numbers>
 #include <string>
 #include <vector>
 
 #include "model/cut_statistics.h"
+#include "model/recording_cutting.h"
 #include "nc/motion_driver.h"
 #include "simulation/run_loop.h"
 #include "simulation/session_runs.h"
@@ -28,6 +30,8 @@ struct StepRun {
   Session& S = Run.S;
   std::string Trace;
   std::vector<MoveEnd> Ends;
+  // Put in the pass's place of the kernel when set.
+  CuttingSeam* Cutter = nullptr;
 
   explicit StepRun(double movePitch) {
     testing::ReadShippedDefinitions(S, Run.Folder.Path());
@@ -40,6 +44,7 @@ struct StepRun {
   void Program(const std::string& text) {
     testing::StartProgram(S, Run.Folder.Write("p.nc", "%\n" + text + "M30\n%\n"));
     S.Pass->Steps.PoseTrace = &Trace;
+    if (Cutter != nullptr) S.Pass->Cutter = Cutter;
     NcModalState& modal = S.Nc.Modal;
     while (modal.EndState != kEndHandled && modal.AlarmCode == kAlarmNone) {
       NextNcMove(S.Nc, NcPassOf(S), S.Pass->Reader, S.Pass->Driver);
@@ -139,6 +144,54 @@ TEST(MoveSteps, CuttingStepsShowContactAndTheSlotIsRemoved) {
   for (int i = 1; i <= 20; ++i) expected += Pose(-10 + i, 50, -2, i <= 5 ? kStepFeed : kStepCutting);
   EXPECT_EQ(run.Trace, expected);
   EXPECT_GT(run.Removed(), 0.0);
+}
+
+// The ordinary tool cuts every step's pose through the pass's seam and
+// nowhere else: a stand-in in the kernel's place sees each pose once and the
+// stock stays whole.
+TEST(MoveSteps, EveryStepCutsItsPoseThroughThePassSeam) {
+  StepRun run(1.0);
+  RecordingCutting cutter;
+  run.Cutter = &cutter;
+  run.Program("G90 G54 G00 X-10. Y50. Z-2.\nG01 X10. F500\n");
+  std::string expected, seen;
+  for (int i = 1; i <= 20; ++i) expected += Pose(-10 + i, 50, -2, kStepFeed);
+  for (const RecordingCutting::Call& call : cutter.Calls) {
+    EXPECT_FALSE(call.Mount);
+    seen += TipPose(call.Tip, call.Axis, kStepFeed);
+  }
+  EXPECT_EQ(run.Trace, expected);
+  EXPECT_EQ(seen, expected);
+  EXPECT_EQ(run.Removed(), 0.0);
+}
+
+// On a gang head every step mounts the other tool, cuts it, and cuts the
+// current tool, all through the pass's seam.
+TEST(MoveSteps, AGangHeadCutsEveryToolThroughThePassSeam) {
+  StepRun run(1.0);
+  run.S.Defs.Paths.ToolTable = run.Run.Folder.Write(
+      "gang.ttl",
+      "I 1\n"
+      "MAGAZINE 1 FLAT 10,30 \"FLAT END MILL D10\"\nLENGTH 60\nLAYOUT1 0,0,0\n"
+      "MAGAZINE 2 FLAT 10,30 \"FLAT END MILL D10\"\nLENGTH 60\nLAYOUT1 0,40,0\n");
+  ASSERT_EQ(ReadToolTableInto(run.S).State, kFileRead);
+  ASSERT_EQ(run.S.Defs.Tools.Layout.Count, 2);
+  RecordingCutting cutter;
+  run.Cutter = &cutter;
+  run.Program("G90 G54 G00 X-10. Y50. Z-2.\nG01 X10. F500\n");
+  ASSERT_EQ(cutter.Calls.size(), 20u * 4);
+  std::string expected, seen;
+  for (int i = 1; i <= 20; ++i) expected += Pose(-10 + i, 50, -2, kStepFeed);
+  for (size_t k = 0; k < cutter.Calls.size(); k += 4) {
+    EXPECT_TRUE(cutter.Calls[k].Mount && cutter.Calls[k].Tool == 2) << k;
+    EXPECT_FALSE(cutter.Calls[k + 1].Mount) << k;
+    EXPECT_TRUE(cutter.Calls[k + 2].Mount && cutter.Calls[k + 2].Tool == -1) << k;
+    EXPECT_FALSE(cutter.Calls[k + 3].Mount) << k;
+    seen += TipPose(cutter.Calls[k + 3].Tip, cutter.Calls[k + 3].Axis, kStepFeed);
+  }
+  EXPECT_EQ(run.Trace, expected);
+  EXPECT_EQ(seen, expected);
+  EXPECT_EQ(run.Removed(), 0.0);
 }
 
 TEST(MoveSteps, TheShippedMachineCutsTheStockOnItsViceWithinItsStrokes) {
@@ -579,6 +632,252 @@ TEST(MoveSteps, AbortEndsTheMoveAtTheNextStep) {
   run.Program("G90 G54 G00 X0 Y0 Z10.\nG01 X12. F500\n");
   EXPECT_EQ(run.Ends.back(), MoveEnd::kAbort);
   EXPECT_EQ(std::count(run.Trace.begin(), run.Trace.end(), '\n'), 1);
+}
+
+}  // namespace
+}  // namespace vestan
+
+namespace vestan {
+namespace {
+
+// The table machine under a controller of another dialect (the shipped
+// controller's offsets: G54 at -50, -50, 110).
+struct DialectRun : StepRun {
+  DialectRun(double movePitch, const char* controller) : StepRun(movePitch) {
+    S.Defs.Paths.Controller = std::string(VESTAN_FIXTURES_DIR) + "/definitions/" + controller;
+    EXPECT_EQ(ReadControllerInto(S).State, kFileRead);
+    S.Defs.Paths.Machine = std::string(VESTAN_DATA_DIR) + "/oguma5x.mtl";
+    EXPECT_EQ(ReadMachineInto(S, 1).State, kFileRead);
+    EXPECT_EQ(ReadToolTableInto(S).State, kFileRead);
+    S.Defs.Tools.Layout = ToolLayout{};
+  }
+};
+
+// The hand-worked plane of the table machine: turned -90 degrees about X,
+// its tool axis is work +Y. A alone points the tool there: A-90 shows the
+// tool, seen from the table, along (0, -sin A, cos A) = (0, 1, 0); C stays
+// 0 (A+90 C180 lies beyond A's stroke of -120 to 30). G54 X0 Y0 Z50 puts
+// the tip at X-50 Y-50 Z160 with the rotaries at 0, 340 above the table
+// centre (0, 0, -180); A-90 carries that point to Y340 Z-130 (the tool's
+// own length is 0), which is work X0 Y390 Z-240 and, in the plane, X0
+// Y240 Z390.
+constexpr const char* kToTiltedPlaneStart = "G90 G54 G00 X0 Y0 Z50. A0 C0\n";
+constexpr const char* kToTiltedPlaneStartHeidenhain = "L X+0 Y+0 Z+50 A+0 C+0 FMAX\n";
+
+// The tip of machine X, with the table machine's Y-50 Z160, turned by A.
+Vec3 TableTip(double x, double a) {
+  const double r = a * std::numbers::pi / 180.0;
+  return {x, -50 * std::cos(r) - 340 * std::sin(r), -50 * std::sin(r) + 340 * std::cos(r) - 180};
+}
+
+// SIEMENS: G68.2 takes the rotary ends to the plane's solution with the
+// rotary move flagged pending. Its X, Y, Z words make it a move, from where
+// the tool stands in the plane to there: the table turns to A-90 in n
+// steps, the tool cut where the turning table has it (the tip of machine
+// X-50, A = -90 i/n). X10 then runs in the plane at A-90.
+TEST(SpecialBlocks, SiemensPlaneSetsTheRotaryEndsAndThePendingFlag) {
+  DialectRun run(2.5, "siemens.ctl");
+  run.S.Defs.Settings.IgnoreG00 = 0;
+  run.Program(std::string(kToTiltedPlaneStart) +
+              "G01 F500\nG68.2 X0 Y0 Z0 I0 J-90. K0\nX10.\n");
+  // The rapid to the start (its steps StepStatus 0), the turn, the four
+  // steps of X10.
+  const std::string& trace = run.Trace;
+  std::string tail;
+  for (const double x : {-47.5, -45.0, -42.5, -40.0})
+    tail += TipPose({x, 340, -130}, {0, 1, 0}, kStepFeed);
+  ASSERT_GE(trace.size(), tail.size());
+  EXPECT_EQ(trace.substr(trace.size() - tail.size()), tail);
+  // The feed steps: those of the turn and the four.
+  int64_t n = -4;
+  for (size_t at = trace.find(" 2\n"); at != std::string::npos; at = trace.find(" 2\n", at + 1))
+    ++n;
+  ASSERT_GT(n, 1);
+  std::string turn;
+  for (int64_t i = 1; i <= n; ++i) {
+    const double a = -90.0 * static_cast<double>(i) / static_cast<double>(n);
+    const double r = a * std::numbers::pi / 180.0;
+    turn += TipPose(TableTip(-50, a), {0, -std::sin(r), std::cos(r)}, kStepFeed);
+  }
+  EXPECT_EQ(trace.substr(trace.size() - tail.size() - turn.size(), turn.size()), turn);
+  const NcContext& nc = run.S.Nc;
+  EXPECT_EQ(nc.Modal.TiltedPlane.RotarySolution, (RotaryAngles{-90, 0}));
+  EXPECT_EQ(nc.Modal.TiltedPlane.RotaryProgrammedDirectly, 1);
+  for (size_t a = 0; a < 5; ++a)
+    EXPECT_NEAR(nc.Move.End[a], (AxisPosition{10, 240, 390, -90, 0})[a], 1e-9) << a;
+  EXPECT_NEAR(nc.Position.MachinePosition[3], -90, 1e-9);
+}
+
+// HEIDENHAIN: PLANE SPATIAL leaves the rotary axes where they stand; the
+// next move turns the ones it does not name to the plane's solution, the
+// tool cut where the turning table has it at every step (A = -90 i/n, the
+// tip of machine X -50 + 10 i/n). Standing there, a move that names no
+// rotary axis clears the pending flag and runs in the plane; one that names
+// C keeps it and turns C as programmed, A staying at the solution.
+TEST(SpecialBlocks, HeidenhainPlaneTurnsTheRotariesWithTheNextMove) {
+  const std::string plane = std::string(kToTiltedPlaneStartHeidenhain) +
+                            "PLANE SPATIAL SPA-90 SPB+0 SPC+0\nL X+10 F500\n";
+  {
+    DialectRun run(2.5, "heidenhain.ctl");
+    run.Program(plane);
+    const int64_t n = run.S.Pass->Steps.Steps;
+    ASSERT_GT(n, 4);
+    std::string expected;
+    for (int64_t i = 1; i <= n; ++i) {
+      const double t = static_cast<double>(i) / static_cast<double>(n);
+      const double a = -90 * t, r = a * std::numbers::pi / 180.0;
+      expected += TipPose(TableTip(-50 + 10 * t, a), {0, -std::sin(r), std::cos(r)}, kStepFeed);
+    }
+    EXPECT_EQ(run.Trace, expected);
+    const NcContext& nc = run.S.Nc;
+    EXPECT_EQ(nc.Modal.TiltedPlane.RotarySolution, (RotaryAngles{-90, 0}));
+    EXPECT_EQ(nc.Modal.TiltedPlane.RotaryProgrammedDirectly, 1);
+    for (size_t a = 0; a < 5; ++a)
+      EXPECT_NEAR(nc.Move.End[a], (AxisPosition{10, 240, 390, -90, 0})[a], 1e-9) << a;
+  }
+  struct Case {
+    const char* Block;
+    int32_t Pending;
+    double C;
+  };
+  for (const Case& c : {Case{"L X+20 F500\n", 0, 0.0}, Case{"L X+20 C+10. F500\n", 1, 10.0}}) {
+    DialectRun run(2.5, "heidenhain.ctl");
+    run.Program(plane + c.Block);
+    const NcContext& nc = run.S.Nc;
+    EXPECT_EQ(nc.Modal.TiltedPlane.RotaryProgrammedDirectly, c.Pending) << c.Block;
+    EXPECT_NEAR(nc.Position.MachinePosition[3], -90, 1e-9) << c.Block;
+    EXPECT_NEAR(nc.Position.MachinePosition[4], c.C, 1e-9) << c.Block;
+    if (c.Pending == 0) {
+      // Four steps of 2.5 along plane X, which is work X.
+      const std::string& trace = run.Trace;
+      std::string expected;
+      for (const double x : {-37.5, -35.0, -32.5, -30.0})
+        expected += TipPose({x, 340, -130}, {0, 1, 0}, kStepFeed);
+      ASSERT_GE(trace.size(), expected.size());
+      EXPECT_EQ(trace.substr(trace.size() - expected.size()), expected);
+    }
+  }
+}
+
+// The whole run in each dialect: the program read, driven and cut by the
+// simulation thread ends with the tool where the hand-worked plane puts it.
+TEST(SpecialBlocks, ARunInEachDialectEndsInTheTiltedPlane) {
+  struct Case {
+    const char* Controller;
+    std::string Program;
+  };
+  const std::vector<Case> cases = {
+      {"siemens.ctl",
+       std::string(kToTiltedPlaneStart) + "G68.2 X0 Y0 Z0 I0 J-90. K0\nG01 X20. F500\n"},
+      {"heidenhain.ctl", std::string(kToTiltedPlaneStartHeidenhain) +
+                             "PLANE SPATIAL SPA-90 SPB+0 SPC+0\nL X+10 F500\nL X+20 F500\n"},
+  };
+  for (const Case& c : cases) {
+    DialectRun run(2.5, c.Controller);
+    run.S.Control.CuttingMode.store(kCuttingShowResult);
+    run.S.Defs.Paths.NcProgram = run.Run.Folder.Write("plane.nc", "%\n" + c.Program + "M30\n%\n");
+    EXPECT_EQ(SimulationThreadProc(run.S), 0) << c.Controller;
+    const MachinePositionState& position = run.S.Nc.Position;
+    EXPECT_EQ(run.S.Nc.Modal.AlarmCode, kAlarmNone) << c.Controller;
+    EXPECT_EQ(TipPose(position.ToolTip, position.ToolAxis, 0),
+              TipPose({-30, 340, -130}, {0, 1, 0}, 0))
+        << c.Controller;
+    EXPECT_NEAR(position.MachinePosition[3], -90, 1e-9) << c.Controller;
+  }
+}
+
+// G254 makes the plane of the rotary axes as they stand: its tool axis is
+// where they point the tool, so no dialect turns them. At A-30 the tool is
+// seen from the table along (0, 0.5, 0.866); the plane's Y axis is (0,
+// 0.866, -0.5), its X axis work X. The tip of G54 X0 Y0 Z50 (machine X-50
+// Y-50 Z160 at A0) turns with the table to X-50 Y126.699 Z139.449, and X10
+// in the plane then moves it 10 along work X in four steps of 2.5.
+TEST(SpecialBlocks, G254KeepsTheRotaryAxesWhereTheyStandInEveryDialect) {
+  struct Case {
+    const char* Controller;  // none: the shipped one
+    const char* Program;
+  };
+  const std::vector<Case> cases = {
+      {nullptr, "G90 G54 G00 X0 Y0 Z50. A-30. C0\nG254\nG01 X10. F500\n"},
+      {"siemens.ctl", "G90 G54 G00 X0 Y0 Z50. A-30. C0\nG254\nG01 X10. F500\n"},
+      {"heidenhain.ctl", "L X+0 Y+0 Z+50 A-30. C+0 FMAX\nG254\nL X+10 F500\n"},
+  };
+  const double c = std::sqrt(3.0) / 2.0;
+  const Vec3 tip = TableTip(-50, -30);
+  ASSERT_NEAR(tip[1], 126.69873, 1e-5);
+  ASSERT_NEAR(tip[2], 139.44864, 1e-5);
+  std::string expected;
+  for (const double x : {-47.5, -45.0, -42.5, -40.0})
+    expected += TipPose({x, tip[1], tip[2]}, {0, 0.5, c}, kStepFeed);
+  for (const Case& k : cases) {
+    std::unique_ptr<StepRun> run;
+    if (k.Controller == nullptr)
+      run = std::make_unique<TableRun>(2.5);
+    else
+      run = std::make_unique<DialectRun>(2.5, k.Controller);
+    run->Program(k.Program);
+    const char* what = k.Controller == nullptr ? "hanuc.ctl" : k.Controller;
+    EXPECT_EQ(run->Trace, expected) << what;
+    const MachinePositionState& position = run->S.Nc.Position;
+    EXPECT_NEAR(position.MachinePosition[3], -30, 1e-9) << what;
+    EXPECT_NEAR(position.MachinePosition[4], 0, 1e-9) << what;
+  }
+}
+
+// The work-offset shift in force (state 1): the block after a move to
+// X10 Y10 Z10 of G54, by its code and the shift amount. Taking the position
+// afresh makes the program position the machine position less G54 in all
+// five axes; a block that is skipped is not cut.
+TEST(SpecialBlocks, TheWorkOffsetShiftSkipsBlocksAndTakesThePositionFromTheMachine) {
+  struct Case {
+    const char* What;
+    int32_t Code;
+    double Amount;
+    int32_t PlaneState;
+    int32_t ShiftState;
+    bool Goes;            // the block goes on to be cut
+    bool Retaken;         // the program position taken from the machine
+    int32_t StateAfter;
+    double AmountAfter;
+  };
+  const std::vector<Case> cases = {
+      {"G354 takes the position", 354, 0.0, 0, 1, false, true, 0, 0.0},
+      {"a shifted block takes it and is skipped", 1, 5.0, 0, 1, false, true, 1, 5.0},
+      {"without an amount only skipped", 1, 0.0, 0, 1, false, false, 1, 0.0},
+      {"a tilted plane skips and clears the amount", 1, 5.0, 1, 1, false, false, 1, 0.0},
+      {"G255 ends the shift", 255, 5.0, 0, 1, false, false, 0, 5.0},
+      {"state 2 is cleared and the block goes on", 1, 5.0, 0, 2, true, false, 0, 5.0},
+  };
+  for (const Case& c : cases) {
+    StepRun run(2.0);
+    run.Program("G90 G54 G00 X10. Y10. Z10.\n");
+    NcContext& nc = run.S.Nc;
+    const AxisPosition before = nc.Position.ProgramPosition;
+    nc.Modal.LastGCode = c.Code;
+    nc.Run.MotionMode = kMotionLinear;
+    nc.Modal.Interp.AnyAxisGiven = 1;
+    nc.Modal.Interp.WorkOffsetShiftState = c.ShiftState;
+    nc.Modal.Interp.WorkOffsetShiftAmount = c.Amount;
+    nc.Modal.TiltedPlane.State = c.PlaneState;
+    nc.Move.Start = before;
+    nc.Move.End = before;
+    nc.Move.End[0] = 20;
+    EXPECT_EQ(HandleSpecialBlock(run.S), c.Goes) << c.What;
+    EXPECT_EQ(nc.Modal.Interp.WorkOffsetShiftState, c.StateAfter) << c.What;
+    EXPECT_EQ(nc.Modal.Interp.WorkOffsetShiftAmount, c.AmountAfter) << c.What;
+    if (c.Retaken) {
+      const WorkOffsetValues& g54 = run.S.Memory.Offsets.ActiveWorkOffset;
+      AxisPosition at{};
+      for (size_t a = 0; a < 5; ++a) at[a] = nc.Position.MachinePosition[a] - g54[a];
+      EXPECT_EQ(nc.Position.ProgramPosition, at) << c.What;
+      EXPECT_EQ(nc.Move.Start, at) << c.What;
+      EXPECT_EQ(nc.Move.End, at) << c.What;
+      EXPECT_EQ(nc.BlockEnd.Current, at) << c.What;
+      EXPECT_EQ(nc.Move.Centre, (Vec3{at[0], at[1], at[2]})) << c.What;
+    } else if (!c.Goes) {
+      EXPECT_EQ(nc.Position.ProgramPosition, before) << c.What;
+    }
+  }
 }
 
 }  // namespace

@@ -68,8 +68,7 @@ TEST_F(ShippedSession, APassWritesTheRadiusOffsetAlarmsOfItsRun) {
 // The multi-tool pass gives up at the run's abort while the view draws.
 TEST_F(ShippedSession, TheMultiToolPassGivesUpAtTheRunsAbort) {
   StartRunPass(S);
-  SessionCutting cutting(S);
-  MultiToolPassRecords records = MultiToolPassOf(S, cutting);
+  MultiToolPassRecords records = MultiToolPassOf(S, S.Pass->Kernel);
   MultiToolPassState state;
   Host.BusyPolls = 1000000;
   Host.OnSleep = [this](int32_t) { S.Control.Abort = 1; };

@@ -66,8 +66,7 @@ TEST_F(SessionToolChange, BooksTheLengthOffsetAndTheBAxisVectorAfterTheSetUp) {
   Compensation.ToolLengthOffsetOn = 1;
   Change(kBallTool);
   S.Memory.Offsets.HGeometry[kBullTool] = 7.0f;
-  SessionCutting seam(S);
-  EXPECT_EQ(seam.MountTool(kBullTool, 1.0).Tool.Tool.Kind, kToolBull);
+  EXPECT_EQ(S.Pass->Kernel.MountTool(kBullTool, 1.0).Tool.Tool.Kind, kToolBull);
   EXPECT_EQ(Current.Tool.Kind, kToolBall);
   EXPECT_EQ(Compensation.PreviousToolLength, 50.0);
   EXPECT_EQ(Booked(kBullTool), 7.0f);
