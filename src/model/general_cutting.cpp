@@ -473,9 +473,11 @@ class GeneralCutter {
   // material), the end only marks where the cut starts: nothing is written
   // there and every comparison with the column's values comes out the same;
   // the face flags read the same when the whole stretch lies within the
-  // cutting length.
-  bool TorusLeavesCutAlone(const DexelCrossings& tip, const DexelCrossings& taper,
-                           const DexelCrossings& body) const {
+  // cutting length. (This test and InAir are kept out of line: inlined, they
+  // slowed the other kinds' passes, whose loops' code moved.)
+  [[gnu::noinline]] bool TorusLeavesCutAlone(const DexelCrossings& tip,
+                                             const DexelCrossings& taper,
+                                             const DexelCrossings& body) const {
     if (!torusSlab_ || hasNeck_) return false;
     double low = std::numeric_limits<double>::infinity(), high = -low;
     for (const DexelCrossings* c : {&tip, &taper, &body}) {
@@ -498,8 +500,7 @@ class GeneralCutter {
   // Whether the stretches [from1, to1] and [from2, to2] (from1 <= to1 <=
   // from2 <= to2; one of no length is of no concern) lie outside the current
   // column's material, clear of its values, and, when the cut stamps faces,
-  // within the cutting length. Kept out of line: few lines get here, and
-  // inlined it slowed the other kinds' passes (their loops' code moved).
+  // within the cutting length.
   [[gnu::noinline]] bool InAir(double from1, double to1, double from2, double to2) const {
     const bool first = from1 < to1, second = from2 < to2;
     const std::span<const double> values = DexelColumnValues(*grid_.Set, j_ * grid_.CountU + i_);
