@@ -227,20 +227,23 @@ class GeneralCutter {
     // along w would lose their precision.
     bool On = false;
     Vec3 Base{}, Axis{};
-    double S = 0.0, NegAxisW = 0.0, RadiusSquared = 0.0, AbsBaseW = 0.0;
+    // 1 / s, -A.w / s and 1 / A.w: the margin dwarfs what multiplying by
+    // them rounds differently from dividing.
+    double InverseS = 0.0, NegAxisWOverS = 0.0, InverseAxisW = 0.0;
+    double RadiusSquared = 0.0, AbsBaseW = 0.0;
     bool HasAxialLow = false;
     double AxialLow = 0.0;
 
     bool Holds(const CutGridContext& grid, int32_t i, int32_t j) const {
       const double du = Base[0] - grid.CoordU[i], dv = Base[1] - grid.CoordV[j];
       const double q = Axis[0] * du + Axis[1] * dv;
-      const double rest = RadiusSquared - (du * du + dv * dv - q * q / S);
+      const double rest = RadiusSquared - (du * du + dv * dv - q * q * InverseS);
       if (rest < 0) return false;
       // Squared distance from the axis along the line: d^2 + s (z - z0)^2.
-      const double z0 = NegAxisW * q / S, half = std::sqrt(rest / S);
+      const double z0 = NegAxisWOverS * q, half = std::sqrt(rest * InverseS);
       double low = z0 - half, high = z0 + half;
       if (HasAxialLow) {
-        const double z = (AxialLow + q) / Axis[2];  // where t = A.w z - q is AxialLow
+        const double z = (AxialLow + q) * InverseAxisW;  // where t = A.w z - q is AxialLow
         if (Axis[2] > 0)
           low = std::max(low, z);
         else
@@ -257,11 +260,13 @@ class GeneralCutter {
     BeyondTest test;
     test.Base = P(0);
     test.Axis = A();
-    test.S = test.Axis[0] * test.Axis[0] + test.Axis[1] * test.Axis[1];
-    test.On = !(reach.Radius < 0 || test.S == 0.0 || std::fabs(test.Axis[2]) < 0.01);
+    const double s = test.Axis[0] * test.Axis[0] + test.Axis[1] * test.Axis[1];
+    test.On = !(reach.Radius < 0 || s == 0.0 || std::fabs(test.Axis[2]) < 0.01);
+    test.InverseS = 1 / s;
+    test.NegAxisWOverS = -test.Axis[2] / s;
+    test.InverseAxisW = 1 / test.Axis[2];
     const double radius = reach.Radius * (1 + 1e-9) + 1e-6;
     test.RadiusSquared = radius * radius;
-    test.NegAxisW = -test.Axis[2];
     test.AbsBaseW = std::fabs(test.Base[2]);
     test.HasAxialLow = reach.AxialLow > -std::numeric_limits<double>::infinity();
     test.AxialLow = reach.AxialLow;
@@ -346,12 +351,8 @@ class GeneralCutter {
     return c;
   }
   DexelCrossings BodySolid(const Vec3& base, double from, double radius) const {
-    if (tool_.CuttingRadius <= tool_.ShankRadius && tool_.CuttingRadius == tool_.NeckRadius)
-      return Endless(base, radius);
-    const double length = tool_.CuttingRadius > tool_.ShankRadius
-                              ? static_cast<double>(tool_.Shank.NeckLength)
-                              : static_cast<double>(t_.CuttingLength);
-    return length > from ? Cylinder(base, radius, length - from) : DexelCrossings{};
+    if (bodyEndless_) return Endless(base, radius);
+    return bodyLength_ > from ? Cylinder(base, radius, bodyLength_ - from) : DexelCrossings{};
   }
 
   // The neck step above the cutting part.
@@ -418,27 +419,114 @@ class GeneralCutter {
   // Tip shape, corner torus and taper cone joined, then body and neck step.
   void CutDefault() {
     const double rc = tool_.CornerRadiusAbs;
+    // Built in place (see Body).
+    const DexelCrossings tip = [&] {
+      if (t_.Kind == kToolOval)
+        return IntersectDexelWithSpheroid(P(0), A(), tool_.OvalRadius, tool_.OvalHeight,
+                                          tool_.OvalJoinHeight, u_, v_);
+      if (tool_.BottomEdgeHeight > 0)
+        return Cone(P(0), tool_.PointFlatRadius, 1 / tool_.BottomSlope, tool_.BottomEdgeHeight);
+      if (tool_.BottomRadius > 0)
+        return Cylinder(P(0), tool_.ArcCentreRadius, tool_.FullRadiusHeight);
+      if (t_.Kind == kToolTaperBall) return Ball(rc * rc);
+      return DexelCrossings{};
+    }();
+    const DexelCrossings taper = tool_.EnvelopeRadius > tool_.ArcTopRadius
+                                     ? Cone(P(3), tool_.ArcTopRadius, 1 / tool_.SideSlope,
+                                            tool_.UpperHeightB - tool_.UpperHeightA)
+                                     : DexelCrossings{};
+    const DexelCrossings body = Body(P(4), tool_.UpperHeightB, pose_.Radius);
+    // The list is joined in the chain's order: tip, torus, taper.
     IntervalList list;
-    if (t_.Kind == kToolOval)
-      list.Join(IntersectDexelWithSpheroid(P(0), A(), tool_.OvalRadius, tool_.OvalHeight,
-                                           tool_.OvalJoinHeight, u_, v_));
-    else if (tool_.BottomEdgeHeight > 0)
-      list.Join(Cone(P(0), tool_.PointFlatRadius, 1 / tool_.BottomSlope, tool_.BottomEdgeHeight));
-    else if (tool_.BottomRadius > 0)
-      list.Join(Cylinder(P(0), tool_.ArcCentreRadius, tool_.FullRadiusHeight));
-    else if (t_.Kind == kToolTaperBall)
-      list.Join(Ball(rc * rc));
-    if (t_.Kind != kToolTaperBall && tool_.ArcTopRadius > tool_.BottomRadius)
+    list.Join(tip);
+    if (t_.Kind != kToolTaperBall && tool_.ArcTopRadius > tool_.BottomRadius &&
+        !TorusLeavesCutAlone(tip, taper, body))
       list.Join(Torus(P(2), tool_.ArcCentreRadius, rc));
-    if (tool_.EnvelopeRadius > tool_.ArcTopRadius)
-      list.Join(Cone(P(3), tool_.ArcTopRadius, 1 / tool_.SideSlope,
-                     tool_.UpperHeightB - tool_.UpperHeightA));
+    list.Join(taper);
+    if (!hasNeck_) {
+      // The merge without a neck step: a body that hits widens the list to
+      // their hull, or stands for an empty list.
+      if (body.Count == 2) {
+        if (list.Count == 2) {
+          list.Values[0] = std::min(list.Values[0], body.W[0]);
+          list.Values[1] = std::max(list.Values[1], body.W[1]);
+        } else {
+          list = IntervalList::Of(body);
+        }
+      }
+      if (list.Count == 2) CutInterval(list.Values[0], list.Values[1], true);
+      return;
+    }
     ToolIntervals set;
     set.Count = list.Count;
     std::copy_n(list.Values.begin(), 2, set.Values.begin());
-    const DexelCrossings body = Body(P(4), tool_.UpperHeightB, pose_.Radius);
     MergeSolidIntervals(set, body, Neck());
     CutList(IntervalList::Of(set));
+  }
+
+  // Whether the corner torus cannot change the current line's cut, so that
+  // its quartic need not be solved. Without a neck step the line is cut by
+  // the hull of all solids; the torus's crossings lie between its end planes
+  // (t = 0 and 2a), so it can only move an end of the other solids' hull
+  // [low, high] out into the stretch of those planes beyond it. Where that
+  // stretch lies in air (no column value within it, outside the column's
+  // material), the end only marks where the cut starts: nothing is written
+  // there and every comparison with the column's values comes out the same;
+  // the face flags read the same when the whole stretch lies within the
+  // cutting length. (This test and InAir are kept out of line: inlined, they
+  // slowed the other kinds' passes, whose loops' code moved.)
+  [[gnu::noinline]] bool TorusLeavesCutAlone(const DexelCrossings& tip,
+                                             const DexelCrossings& taper,
+                                             const DexelCrossings& body) const {
+    if (!torusSlab_ || hasNeck_) return false;
+    double low = std::numeric_limits<double>::infinity(), high = -low;
+    for (const DexelCrossings* c : {&tip, &taper, &body}) {
+      if (!Hit(*c)) continue;
+      low = std::min(low, c->W[0]);
+      high = std::max(high, c->W[c->Count - 1]);
+    }
+    if (!(low < high)) return false;
+    const Vec3& b = P(2);
+    const double q = A()[0] * (b[0] - u_) + A()[1] * (b[1] - v_);
+    const double w0 = b[2] + q * inverseAxisW_, w1 = b[2] + (q + torusTop_) * inverseAxisW_;
+    // Far above the rounding of the torus's crossings and of these bounds.
+    const double slack = 1e-6 + 1e-9 * (std::fabs(b[2]) + std::fabs(w0) + std::fabs(w1));
+    const double from = std::min(w0, w1) - slack, to = std::max(w0, w1) + slack;
+    const bool below = from < low, above = to > high;
+    if (!below && !above) return true;
+    return InAir(below ? from : low, low, high, above ? to : high);
+  }
+
+  // Whether the stretches [from1, to1] and [from2, to2] (from1 <= to1 <=
+  // from2 <= to2; one of no length is of no concern) lie outside the current
+  // column's material, clear of its values, and, when the cut stamps faces,
+  // within the cutting length.
+  [[gnu::noinline]] bool InAir(double from1, double to1, double from2, double to2) const {
+    const bool first = from1 < to1, second = from2 < to2;
+    const std::span<const double> values = DexelColumnValues(*grid_.Set, j_ * grid_.CountU + i_);
+    const double margin = 1e-9 * (1 + std::fabs(from1) + std::fabs(to2));
+    const double low1 = from1 - margin, high1 = to1 + margin;
+    const double low2 = from2 - margin, high2 = to2 + margin;
+    // The values ascend: an odd count below a stretch puts it in material.
+    const auto firstFrom = [&](double bound) {
+      return static_cast<size_t>(std::lower_bound(values.begin(), values.end(), bound) -
+                                 values.begin());
+    };
+    const size_t below1 = first ? firstFrom(low1) : 0, below2 = second ? firstFrom(low2) : 0;
+    if (first && below1 < values.size() && values[below1] <= high1) return false;
+    if (second && below2 < values.size() && values[below2] <= high2) return false;
+    if ((first && below1 % 2 != 0) || (second && below2 % 2 != 0)) return false;
+    if (!stamping_ || run_.CycleFeedFlag != 0) return true;
+    // A stretch's ends are the farthest faces in it that could be stamped;
+    // the height above the tip plane is linear along the line.
+    const double line = LineHeight(), limit = pose_.CutLimit;
+    const double n = pose_.Normal[grid_.AxisW];
+    const auto within = [&](double from, double to) {
+      const double h0 = n * from + line, h1 = n * to + line;
+      const double m = 1e-9 * (1 + std::fabs(h0) + std::fabs(h1) + std::fabs(limit));
+      return std::fabs(h0) < limit - m && std::fabs(h1) < limit - m;
+    };
+    return (!first || within(from1, to1)) && (!second || within(from2, to2));
   }
 
   // A hollow corner: the body less the corner torus, then tip and neck.
@@ -664,6 +752,18 @@ class GeneralCutter {
   const bool vertical_ = t_.Kind == kToolVertical;
   const bool heightCheck_ = checks_.HeightCheck > 0;
   const bool chipWidthCheck_ = vertical_ && checks_.ChipWidthCheck >= 1;
+  // The body above the cutting part: endless, or this long from the tip.
+  const bool bodyEndless_ =
+      tool_.CuttingRadius <= tool_.ShankRadius && tool_.CuttingRadius == tool_.NeckRadius;
+  const double bodyLength_ = tool_.CuttingRadius > tool_.ShankRadius
+                                 ? static_cast<double>(tool_.Shank.NeckLength)
+                                 : static_cast<double>(t_.CuttingLength);
+  // The corner torus's end planes along the lines, when the axis meets them
+  // steeply enough for a useful bound.
+  const bool torusSlab_ = std::fabs(grid_.PoseAxis[2]) >= 0.1 && tool_.CornerRadiusAbs >= 0 &&
+                          std::isfinite(tool_.CornerRadiusAbs);
+  const double inverseAxisW_ = 1 / grid_.PoseAxis[2];
+  const double torusTop_ = 2 * tool_.CornerRadiusAbs;
   // Which solid the flat tools' cutting part is.
   enum class FlatSolid { kEndless, kCutting, kNeckLength, kNone };
   const FlatSolid flatSolid_ = tool_.CuttingRadius <= tool_.ShankRadius

@@ -444,7 +444,10 @@ void ExpectSameOutputs(const PoseWorld& a, const PoseWorld& b, const std::string
 // checking (cutting or searching with body and holder, the height and
 // chip-width checks reporting or stopping), in feed and rapid moves; then
 // straight paths of a tilted tool, whose body far above the material leaves
-// whole rows of lines beyond it (their row states wait for a cut line).
+// whole rows of lines beyond it (their row states wait for a cut line); poses
+// along each axis either way; and tilted paths of the tools without their
+// neck steps into the stock from beyond its ends (where a corner's far side
+// meets air), the last with a cutting length that ends within the corner.
 void ExpectPoseCutsAlike(const std::function<void(PoseWorld&, int)>& setUp,
                          const std::string& what) {
   // The second adds a margin to the tools' necks where the table gives no
@@ -474,7 +477,7 @@ void ExpectPoseCutsAlike(const std::function<void(PoseWorld&, int)>& setUp,
         worlds[k]->Checks.ChipWidthCheck = check.chipWidth;
         setUp(*worlds[k], k);
       }
-      for (int pose = 0; pose < 60; ++pose) {
+      for (int pose = 0; pose < 72; ++pose) {
         Vec3 tip{unit(random) * 30 - 3, unit(random) * 30 - 3, unit(random) * 14 - 1};
         // Deep, so that necks, bodies and holders reach the stock.
         if (pose % 4 == 1) tip[2] -= 28;
@@ -492,6 +495,21 @@ void ExpectPoseCutsAlike(const std::function<void(PoseWorld&, int)>& setUp,
           const Vec3 axes[] = {{0, 0, -1}, {1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, kUp};
           axis = axes[pose % 6];
           tip = {unit(random) * 24, unit(random) * 24, unit(random) * 12};
+        }
+        if (pose >= 60) {
+          // Tilted tools without a neck step (the body the cutter's own
+          // width) at the stock's ends, entering from beyond them: up the Y
+          // edge leaning along Y, then in from x 0 leaning back, with a
+          // cutting length that ends within the cutting part.
+          const bool first = pose < 66;
+          const double step = (pose - (first ? 60 : 66)) * 0.9;
+          tip = first ? Vec3{12, 26 - step, 9} : Vec3{step - 2, 11, 10};
+          axis = first ? Vec3{0, 0.5, std::sqrt(0.75)} : Vec3{-0.5, 0.1, 0.85};
+          for (auto& w : worlds) {
+            w->Tool.NeckRadius = w->Tool.CuttingRadius;
+            w->Tool.HasUpperPoint = 0;
+            if (!first) w->Tool.Tool.CuttingLength = 2.5;
+          }
         }
         const double length = VectorLength(axis);
         for (double& a : axis) a /= length;
