@@ -10,6 +10,7 @@
 
 #include "display/cut_path.h"
 #include "platform/recording_host.h"
+#include "shipped_session.h"
 #include "simulation/session_files.h"
 
 namespace vestan {
@@ -63,16 +64,11 @@ class VertexCounter final : public GlCalls {
 };
 
 void DrawPath(benchmark::State& state) {
-  const std::string data = VESTAN_DATA_DIR;
   const std::string path = std::filesystem::temp_directory_path() / "vestan_cut_path_bench.nc";
   std::ofstream(path) << MakeProgram();
   RecordingHost host;
-  auto session = std::make_unique<Session>(host);
+  auto session = bench::ShippedSession(host);
   Session& s = *session;
-  ReadSettingsInto(s, {data, data + "/vestan9", 0});
-  ReadToolTableInto(s);
-  ReadControllerInto(s);
-  ReadMachineInto(s, 1);
   ReadToolTableInto(s);
   s.Defs.Settings.Pitch.MovePitch = 0.1;
   s.Defs.Paths.NcProgram = path;

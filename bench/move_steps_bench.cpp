@@ -28,6 +28,7 @@
 #include "nc/line_reader.h"
 #include "nc/motion_driver.h"
 #include "platform/recording_host.h"
+#include "shipped_session.h"
 #include "simulation/move_steps.h"
 #include "simulation/session_files.h"
 
@@ -117,13 +118,8 @@ constexpr const char* kGangTable =
 // A session with the shipped definitions, the box stock and the program
 // opened, ready for its first move.
 std::unique_ptr<Session> ReadySession(Host& host, const Case& c, const std::string& path) {
-  const std::string data = VESTAN_DATA_DIR;
-  auto session = std::make_unique<Session>(host);
+  auto session = bench::ShippedSession(host);
   Session& s = *session;
-  ReadSettingsInto(s, {data, data + "/vestan9", 0});
-  ReadToolTableInto(s);
-  ReadControllerInto(s);
-  ReadMachineInto(s, 1);
   if (c.Gang) {
     s.Defs.Paths.ToolTable = std::filesystem::temp_directory_path() / "vestan_move_steps_gang.ttl";
     std::ofstream(s.Defs.Paths.ToolTable) << kGangTable;
