@@ -202,6 +202,9 @@ void ResetNcModalState(NcContext& context, const NcPassRecords& records) {
     }
   }
   SelectToolLengthAxis(controller, modal.Plane);
+  // No move is in flight after a reset: a line that moves nothing (the
+  // program-start mark) must not travel from where the last pass ended.
+  context.Move.Start = context.Move.End;
 
   // The block end's frames start afresh with the pass; the warning report
   // belongs to the run and stays as it is.

@@ -148,6 +148,31 @@ TEST(Vestan9, ACommandLineRunVerifiesCutsAndSaves) {
   EXPECT_LT(removed, kExampleRemovedHigh);
 }
 
+// The shipped settings start the run on the fitted stock's top corner (the
+// tool's tip on the top face). The verify pass before the run ends elsewhere;
+// the run's first line, the "%", must not carry the tool from there to the
+// start point as a rapid, which at a pitch that puts a dexel layer on the top
+// face grazed that face and stopped the run with a rapid-cut alarm.
+TEST(Vestan9, ARunFromTheBoxTopStartPointCutsAtEveryPitch) {
+  for (const std::string pitch : {"0.1", "0.2", "0.25", "0.3"}) {
+    ExampleFolder p;
+    p.Folder.Write("raster.nc",
+                   "%\nG00 Z50.\nG00 X0 Y0\nG01 Z-1. F1000\nX10.\nY1.\nX0.\nG00 Z10.\n%\n");
+    const std::string pitches = "\"-P(" + pitch + "," + pitch + ")\" raster.nc";
+    ASSERT_EQ(p.Run(pitches + " -O stock.dme"), 0) << pitch << p.Read("err.txt");
+    EXPECT_EQ(p.Run(pitches + " -X6 -V -O cut.dme"), 0) << pitch << p.Read("vestan.log");
+    const std::string log = p.Read("vestan.log");
+    EXPECT_EQ(log.find("G00 interference"), std::string::npos) << pitch << "\n" << log;
+    EXPECT_FALSE(std::filesystem::exists(p.Folder / "interference.txt")) << pitch;
+
+    DexelModel stock, cut;
+    ASSERT_EQ(LoadDmeFile(stock, p.Folder / "stock.dme", 0, WorkOffsetFrame{}), kModelOk);
+    ASSERT_EQ(LoadDmeFile(cut, p.Folder / "cut.dme", 0, WorkOffsetFrame{}), kModelOk);
+    // The stock is fitted to the cutting extents: the tool sweeps nearly all of it.
+    EXPECT_GT(ZVolume(stock) - ZVolume(cut), 0.9 * ZVolume(stock)) << pitch;
+  }
+}
+
 // A macro over the stock of the command line, silent (-V6): the program
 // selected, its verify report, the run, the work saved as DME and binary
 // STL, the view as PNG.

@@ -100,6 +100,8 @@ TEST(ResetNcModalState, GivesTheStartStateOfAPass) {
   c.RotarySolve.PreviousAcceptCount = 2;
   c.Move.ToolAxisStart = {1, 0, 0};
   c.Move.ToolAxisEnd = {0, 1, 0};
+  c.Move.Start = {7, 8, 9, 0, 0};  // where the last pass's last move began
+  c.Move.End = {7, 8, 19, 0, 0};
   c.Subprograms.Depth = 2;
   c.Subprograms.Levels[1].Name = "O100";
   c.Subprograms.Levels[1].LineCounter = 12;
@@ -171,6 +173,8 @@ TEST(ResetNcModalState, GivesTheStartStateOfAPass) {
   EXPECT_EQ(m.ProgramPosition, start);
   EXPECT_EQ(m.DrawPosition, start);
   EXPECT_EQ(c.Move.End, start);
+  // No move in flight: a line before the first move (the "%") travels nowhere.
+  EXPECT_EQ(c.Move.Start, start);
   // Start + composed offset, Z raised by reach 150 - reference 50.
   EXPECT_EQ(w->Position.MachinePosition, (AxisPosition{1 + 11, 2 + 21, 3 + 31 + 100, 4, 5}));
   EXPECT_EQ(w->Position.ProgramPosition, start);
@@ -275,6 +279,7 @@ TEST(ResetNcModalState, BooksTheLengthAndTakesTheVectorOffTheStart) {
       EXPECT_NEAR((*p)[2], 3 - c.vector[2], 1e-12) << c.lines;
     }
     EXPECT_EQ(m.ProgramPosition, (AxisPosition{1, 2, 3, c.startB, 0}));
+    EXPECT_EQ(w->Context.Move.Start, w->Context.Move.End) << c.lines;
   }
 }
 
