@@ -9,6 +9,7 @@
 #include <string>
 
 #include "display/cut_path.h"
+#include "null_gl.h"
 #include "platform/recording_host.h"
 #include "shipped_session.h"
 #include "simulation/session_files.h"
@@ -32,35 +33,10 @@ std::string MakeProgram() {
 }
 
 // Counts the vertices; every other call does nothing.
-class VertexCounter final : public GlCalls {
+class VertexCounter final : public bench::NullGl {
  public:
   int64_t Vertices = 0;
-  uint32_t GenLists(int32_t) override { return 1; }
-  void NewList(uint32_t) override {}
-  void EndList() override {}
-  bool IsList(uint32_t) override { return false; }
-  void DeleteList(uint32_t) override {}
-  void CallList(uint32_t) override {}
-  void Begin(GlPrimitive) override {}
-  void End() override {}
   void Vertex(const Vec3&) override { ++Vertices; }
-  void Normal(const Vec3&) override {}
-  void Triangles(std::span<const float>, std::span<const float>) override {}
-  void Material(const GlColour&) override {}
-  void Colour(const GlColour&) override {}
-  void PointSize(float) override {}
-  void LineWidth(float) override {}
-  void LineStipple(int32_t, uint16_t) override {}
-  void Enable(GlCapability) override {}
-  void Disable(GlCapability) override {}
-  void UseAlphaBlending() override {}
-  void SetLight0(const GlLight&) override {}
-  void ClearColour(const GlColour&) override {}
-  void Viewport(int32_t, int32_t) override {}
-  void Clear() override {}
-  void LoadMatrix(GlMatrixMode, const Matrix4&) override {}
-  void MultMatrix(const Matrix4&) override {}
-  void ReadPixels(int32_t, int32_t, GlPixelFormat, std::span<uint8_t>) override {}
 };
 
 void DrawPath(benchmark::State& state) {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "null_gl.h"
 #include "display/frame_readback.h"
 #include "display/view_image.h"
 #include "model/stock.h"
@@ -25,19 +26,9 @@ namespace {
 // Counts what the builders emit and keeps the surface in model units for the
 // volume check, forwarding nothing: the check runs once, apart from the
 // timed builds.
-class SurfaceCounter final : public GlCalls {
+class SurfaceCounter final : public bench::NullGl {
  public:
   std::vector<StlTriangle> Facets;
-  uint32_t GenLists(int32_t) override { return 1; }
-  void NewList(uint32_t) override {}
-  void EndList() override {}
-  bool IsList(uint32_t) override { return false; }
-  void DeleteList(uint32_t) override {}
-  void CallList(uint32_t) override {}
-  void Begin(GlPrimitive) override {}
-  void End() override {}
-  void Vertex(const Vec3&) override {}
-  void Normal(const Vec3&) override {}
   void Triangles(std::span<const float>, std::span<const float> vertices) override {
     for (size_t t = 0; t + 9 <= vertices.size(); t += 9) {
       StlTriangle facet{};
@@ -45,21 +36,6 @@ class SurfaceCounter final : public GlCalls {
       Facets.push_back(facet);
     }
   }
-  void Material(const GlColour&) override {}
-  void Colour(const GlColour&) override {}
-  void PointSize(float) override {}
-  void LineWidth(float) override {}
-  void LineStipple(int32_t, uint16_t) override {}
-  void Enable(GlCapability) override {}
-  void Disable(GlCapability) override {}
-  void UseAlphaBlending() override {}
-  void SetLight0(const GlLight&) override {}
-  void ClearColour(const GlColour&) override {}
-  void Viewport(int32_t, int32_t) override {}
-  void Clear() override {}
-  void LoadMatrix(GlMatrixMode, const Matrix4&) override {}
-  void MultMatrix(const Matrix4&) override {}
-  void ReadPixels(int32_t, int32_t, GlPixelFormat, std::span<uint8_t>) override {}
 };
 
 // 100 x 100 x 50 at pitch 0.1 (1.0 million Z columns, 0.5 million in each of
